@@ -1,0 +1,41 @@
+# Top-level driver: `make run` and `make test` do all set-up on a fresh Debian 12 machine.
+# SAN=1 builds and tests with AddressSanitizer and UndefinedBehaviorSanitizer in a separate tree.
+
+SAN ?= 0
+JOBS ?= 2
+ifeq ($(SAN),1)
+BUILD ?= build-san
+CMAKE_OPTS += -DVELK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+else
+BUILD ?= build
+CMAKE_OPTS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
+endif
+
+.PHONY: all deps configure build test run bench clean format
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+configure: deps
+	@cmake -S . -B $(BUILD) $(CMAKE_OPTS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+run: build
+	@if [ -x $(BUILD)/app/velk ]; then $(BUILD)/app/velk; \
+	else echo "velk: the program is not built yet; the libraries and tests were built in $(BUILD)/"; fi
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build build-san

@@ -1,0 +1,161 @@
+/*
+ * btree.h - the storage engine's public interface.
+ *
+ * Record files (fixed-length data records addressed by number, and index files holding up to
+ * LIO_MAXFILES B-tree sub-files), the B-tree operations on them, and the process-wide error state.
+ * Every operation returns -1 (or NULL) on failure after recording an error; lioLastErr() tells
+ * which.  Record numbers and page offsets are 32-bit ints, as they are stored on disk.
+ *
+ * The engine is plain C-callable code without any dependency on the user interface.
+ */
+#ifndef VELK_BTREE_H
+#define VELK_BTREE_H
+
+#include <stdio.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- open modes (the mode word of a file) ---- */
+enum {
+    LIO_SHARED = 0x8000,    /* several processes: lock, re-read headers, no cache per operation */
+    LIO_EXCL = 0x4000,      /* this process alone */
+    LIO_RDWR = 1,           /* normal read/write */
+    LIO_RDONLY = 2,         /* read only */
+    LIO_WTHRU = 4,          /* write pages through the cache at once (always added) */
+    LIO_WCLEAN = 8,         /* write through and rewrite the clean mark after each change */
+    LIO_RDLOCK = 16,        /* lock each record when it is read (shared mode) */
+    LIO_SHAREMASK = 0xC000,
+    LIO_LOWMASK = 0x001F
+};
+
+/* ---- file and key types ---- */
+enum {
+    LIO_DATAFILE = 6,       /* type argument of lioCreat for a data file */
+    LIO_KEY_CHAR = 1,       /* NUL-terminated bytes, compared unsigned */
+    LIO_KEY_FLOAT = 2,      /* refused */
+    LIO_KEY_INTSUB = 3,     /* 32-bit integer compared by subtraction */
+    LIO_KEY_INT = 4,        /* signed 32-bit integer */
+    LIO_KEY_BINARY = 5,     /* unsigned bytes over the whole compare length */
+    LIO_KEY_CALLERDUP = 16, /* the caller supplies the duplicate discriminator in front */
+    LIO_KEY_DESC = 64,      /* descending order */
+    LIO_KEY_DUPS = 128,     /* duplicates allowed */
+    LIO_KEY_TYPEMASK = 15
+};
+
+/* ---- cache kinds ---- */
+enum { LIO_CACHE_PRIVATE = 1, LIO_CACHE_SHARED = 2 };
+
+/* ---- sizes and header words (32-bit little-endian words of the 340-byte header) ---- */
+enum {
+    LIO_HDRWORDS = 85,
+    LIO_HDRSIZE = 340,
+    LIO_MAGIC = 310,
+    LIO_MAXFILES = 10,      /* most sub-files of one index file */
+    LIO_MAXKEY = 100,       /* longest stored key */
+    LIO_MAXDEPTH = 10,      /* tallest tree (path stack) */
+    LIO_MAXLOCKS = 30,      /* record-lock table entries per file */
+    LIO_DEFORDER = 7,
+    LIO_MAXORDER = 12,
+    LIO_MARK_CLEAN = 42,    /* '*' */
+    LIO_MARK_DIRTY = 38     /* '&' */
+};
+
+enum {
+    LIO_H_MAGIC = 0, LIO_H_HDRSIZE = 1, LIO_H_NFILES = 2, LIO_H_EOF = 3, LIO_H_STASH = 4,
+    LIO_H_MARK = 5, LIO_H_MAXFILES = 6, LIO_H_LIVE = 8, LIO_H_DELETED = 9, LIO_H_FREE = 10,
+    LIO_H_KEYS = 11, LIO_H_ROOT = 12, LIO_H_SERIAL = 13, LIO_H_DUPS = 14, LIO_H_DIR = 15,
+    LIO_H_KEYLEN = 16, LIO_H_TYPE = 17, LIO_H_ORDER = 18, LIO_H_RECLEN = 19, LIO_H_MODCOUNT = 20,
+    LIO_H_OPENCOUNT = 22, LIO_H_OWNER = 23, LIO_H_NLOCKS = 24, LIO_H_LOCKS = 25
+};
+
+/* ---- error codes ---- */
+enum {
+    LIO_E_SEEK = 1, LIO_E_READ = 2, LIO_E_HDRREAD = 3, LIO_E_HDRWRITE = 4, LIO_E_WRITE = 5,
+    LIO_E_NOMEM = 6, LIO_E_CREAT = 7, LIO_E_OPEN = 8, LIO_E_CLOSE = 9, LIO_E_EXISTS = 10,
+    LIO_E_NOFILE = 11, LIO_E_NOFILE2 = 12, LIO_E_LOCK = 13, LIO_E_UNLOCK = 14, LIO_E_RECLOCK = 15,
+    LIO_E_RECUNLOCK = 16, LIO_E_BADFD = 17, LIO_E_LOCKFULL = 18, LIO_E_OWNED = 19,
+    LIO_E_BADARG = 20, LIO_E_MODE = 21, LIO_E_VERSION = 22, LIO_E_INTERNAL = 23,
+
+    LIO_E_FNOFILE = 126, LIO_E_FBADFD = 127, LIO_E_FTYPE = 128, LIO_E_RDONLY = 129,
+    LIO_E_SMALLREC = 130, LIO_E_MAXFILES = 131, LIO_E_BADREC = 132, LIO_E_INDATA = 133,
+    LIO_E_FSYNC = 134, LIO_E_KEYSIZE = 135, LIO_E_NEEDMU = 136, LIO_E_INITHDR = 137,
+    LIO_E_HDRALLOC = 138, LIO_E_HDRREAD2 = 139, LIO_E_TOOMANY = 140, LIO_E_RECNO = 141,
+    LIO_E_CORRUPT = 142, LIO_E_FLOAT = 143,
+
+    LIO_E_BEXISTS = 234, LIO_E_BRDONLY = 235, LIO_E_OVERFLOW = 236, LIO_E_VLHDR = 237,
+    LIO_E_EMPTY = 238, LIO_E_NOCMP = 239
+};
+
+/* ---- record files and B-tree index ---- */
+typedef struct LioFile LioFile; /* a descriptor: one data file, or one sub-file of an index file */
+
+int lioInit(void);
+int lioCreat(const char *path, int len, int type, int stash, int maxfiles);
+LioFile *lioOpen(const char *path, int mode); /* for an index file: the descriptor of sub-file 1 */
+LioFile *lioSubFile(LioFile *fd, int n);      /* sub-file n (1-based) of an open index file */
+LioFile *lioInxCreat(LioFile *fd, int keylen, int keytype);
+int lioClose(LioFile *fd);
+int lioFlush(LioFile *fd);
+int lioRead(LioFile *fd, int rec, void *buf);
+int lioWrite(LioFile *fd, int rec, const void *buf);
+int lioAvl(LioFile *fd);
+int lioFree(LioFile *fd, int rec);
+int lioSize(LioFile *fd);
+int lioWStash(LioFile *fd, const void *buf);
+int lioRStash(LioFile *fd, void *buf);
+int lioSetCache(LioFile *fd, int kind, int slots);
+int lioCacheSize(LioFile *fd, int kind, int slots);
+int lioSetMode(LioFile *fd, int mode);
+int lioSearch(LioFile *fd, const void *key);
+int lioInsert(LioFile *fd, const void *key, int rec);
+int lioDelete(LioFile *fd, const void *key); /* key NULL: the current key */
+int lioFirst(LioFile *fd, void *key);
+int lioLast(LioFile *fd, void *key);
+int lioNext(LioFile *fd, void *key);
+int lioPrev(LioFile *fd, void *key);
+int lioSrPrtl(LioFile *fd, const void *key, void *out, int exact);
+int lioSerNum(LioFile *fd, const void *key, int rec);
+int lioDup(LioFile *fd);
+int lioSetOrder(int order);
+
+/* Compare function for key types other than 1..5: (compare length, key type, a, b) -> <0, 0, >0. */
+typedef int (*LioCompare)(int len, int type, const void *a, const void *b);
+LioCompare lioSetCompare(LioCompare fn); /* installs the process-wide function, answers the old */
+
+/* Copies of a descriptor's header words and geometry, for checkers and tools. */
+int lioHeader(LioFile *fd, int *words); /* the 85 header words of this descriptor; 0 */
+int lioPageSize(LioFile *fd);            /* page size (index) or record length (data) */
+
+/* ---- error state ---- */
+typedef struct LioErr {
+    int code, func, line;
+    const char *module;
+} LioErr;
+
+enum { LIO_TRACE_MAX = 15 };
+
+const LioErr *lioLastErr(void);      /* the last error recorded */
+int lioTrace(LioErr *out, int max);  /* the trace, newest first; answers how many */
+void lioClearErr(void);
+const char *lioErrMsg(int code);     /* the message of a code, "" when none */
+int lioErrReport(char *buf, int size); /* "Error %4d (line %4d, %s): %s" */
+int lioTraceReport(FILE *out);
+
+/* Message tables by base number (1, 100, 200, 300, 400): entries[0..nnames-1] name the functions
+ * with codes base.., the rest are the messages of the codes base+nnames..; a later layer registers
+ * its own table at start-up. */
+int lioRegisterMessages(int base, const char *const *entries, int nnames, int nentries);
+/* Records an error of another layer of the engine (module, function code, error code, line). */
+int lioRecordErr(const char *module, int func, int code, int line);
+
+/* ---- multi-user bracket ---- */
+int muEntry(LioFile *fd);
+int muExit(LioFile *fd, int entered);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
