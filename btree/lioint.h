@@ -1,0 +1,103 @@
+/*
+ * lioint.h - what the record-file and B-tree layers keep about an open file.  Only btree/ sources
+ * include this; everything else goes through btree.h.
+ */
+#ifndef VELK_LIOINT_H
+#define VELK_LIOINT_H
+
+#include "btree/btree.h"
+
+#include <cstdint>
+
+/* Function codes of the record-file and B-tree layers, as they appear in the trace. */
+enum {
+    F_LIOCREAT = 100, F_LIOWSTASH, F_LIORSTASH, F_LIOOPEN, F_LIOINXCREAT, F_LIOSETCACHE, F_LIOAVL,
+    F_LIOCACHESIZE, F_LIOREAD, F_LIOWRITE, F_LIOCLOSE, F_LIOFLUSH, F_LIOSIZE, F_ALLOCCACHE,
+    F_FLCACHE, F_WRITEHEAD, F_READHEAD, F_MAKEKEYDES, F_FREEKEYDES, F_PREPINDEX, F_RAWREAD,
+    F_RAWWRITE, F_LIOFREE, F_RDCACHE, F_WRTCACHE, F_FLALLCACHE,
+
+    F_LIOSEARCH = 200, F_LIOSETMODE, F_LIOWRTKEY, F_LIOPREV, F_LIOSRPRTL, F_LIOSERNUM, F_LIOFIRST,
+    F_LIOLAST, F_LIONEXT, F_LIOINSERT, F_LIODELETE, F_LIORDKEY, F_LIOSETORDER, F_TRINSERT,
+    F_LIOINIT, F_BTREEFIRST, F_BTREELAST, F_MARKFILE, F_READPAGE, F_WRITEPAGE, F_NODALLOC,
+    F_BTREEDELETE, F_PROLOG, F_UNDERFLOW, F_GETREP, F_BTREESEARCH, F_BTREEINSERT, F_MAKNOD,
+    F_NDXCMP1, F_LIODUP, F_LIOLOCK, F_LIOUNLOCK, F_MUENTRY, F_MUEXIT
+};
+
+struct LioCache;
+
+struct LioFile {
+    LioFile *self;       /* validity check */
+    LioFile *master;     /* the file's first descriptor: mode, bracket state, all headers */
+    int32_t *hdr;        /* this descriptor's 85 header words (inside master->hdrs) */
+    int fh;              /* OS handle, shared by all sub-files */
+    int sub;             /* 0-based sub-file number */
+    int hdrArea;         /* bytes before the first record / page (data: 340, stash follows) */
+
+    /* master only */
+    int mode;
+    int inside;          /* inside the multi-user bracket now */
+    int touched;         /* headers changed inside the bracket */
+    int markedDirty;     /* mark 38 written to disk inside this bracket */
+    int isIndex;
+    int nwords;          /* header words of the whole file */
+    int32_t *hdrs;
+    LioFile *subs[LIO_MAXFILES];
+    char *path;
+
+    /* B-tree state (index descriptors) */
+    int depth;
+    int pathOff[LIO_MAXDEPTH];
+    int hasCur;          /* a current key is set */
+    int pathValid;       /* the path leads to the current key */
+    int posMod;          /* modification counter when the path was built */
+    unsigned char key[LIO_MAXKEY + 4];
+    int cmpLen, cmpStart, twoN;
+
+    /* page cache (index descriptors) */
+    LioCache *cache;
+    int cacheKind;
+};
+
+/* ---- error recording (btreev33.cpp) ---- */
+int lioFail(const char *module, int func, int code, int line); /* records, answers -1 */
+void lioEnsureInit();
+#define LIO_FAIL(func, code) lioFail(MODULE, (func), (code), __LINE__)
+
+/* ---- shared between flen3.cpp and btreev33.cpp ---- */
+int lioValid(const LioFile *fd);         /* a live descriptor */
+int lioIsShared(const LioFile *fd);
+int lioReadOnly(const LioFile *fd);
+int readHead(LioFile *fd);
+int writeHead(LioFile *fd, int mark);
+int lioMarkChanged(LioFile *fd);         /* before the first write of a change */
+int lioPageValid(const LioFile *fd, int off);
+int rdPage(LioFile *fd, int off, unsigned char *buf);       /* through the cache */
+int wrtPage(LioFile *fd, int off, const unsigned char *buf); /* through the cache */
+void lioFixDescriptor(LioFile *fd);      /* compare length etc. from the header */
+
+/* ---- multi-user bracket (mu.cpp) ---- */
+int muLockByte0(int fh);
+int muUnlockByte0(int fh);
+
+/* The bracket around one public operation: entered on construction (a no-op unless the file is
+ * shared and the bracket not yet held), left by leave() or on destruction. */
+struct Bracket {
+    LioFile *fd;
+    int entered;
+    explicit Bracket(LioFile *f) : fd(f), entered(muEntry(f)) {}
+    bool ok() const { return entered >= 0; }
+    int leave()
+    {
+        int e = entered;
+        entered = 0;
+        return muExit(fd, e);
+    }
+    ~Bracket()
+    {
+        if (entered > 0) muExit(fd, entered);
+    }
+    Bracket(const Bracket &) = delete;
+    Bracket &operator=(const Bracket &) = delete;
+};
+
+#endif
