@@ -150,9 +150,12 @@ int lioRegisterMessages(int base, const char *const *entries, int nnames, int ne
 /* Records an error of another layer of the engine (module, function code, error code, line). */
 int lioRecordErr(const char *module, int func, int code, int line);
 
-/* ---- multi-user bracket ---- */
-int muEntry(LioFile *fd);
-int muExit(LioFile *fd, int entered);
+/* ---- multi-user bracket, record locks, process registry ---- */
+int muEntry(LioFile *fd);             /* 1 took the file lock, 0 already inside or not needed */
+int muExit(LioFile *fd, int entered); /* with 1: headers written (when changed), lock released */
+int muProcId(void);                   /* this process's number, taken from the registry at first need */
+int lioLock(LioFile *fd, int rec);
+int lioUnLock(LioFile *fd, int rec);  /* rec 0: every lock of this process */
 
 #ifdef __cplusplus
 }

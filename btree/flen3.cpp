@@ -286,8 +286,10 @@ void freeFile(LioFile *m)
     free(m);
 }
 
+} // namespace
+
 /* Mode word: one sharing bit (kept from cur when none is given), at most one low bit, 4 added. */
-int normMode(int cur, int mode, int *out)
+int lioNormMode(int cur, int mode, int *out)
 {
     int share = mode & LIO_SHAREMASK;
     int low = mode & LIO_LOWMASK;
@@ -297,6 +299,8 @@ int normMode(int cur, int mode, int *out)
     *out = share | low | LIO_WTHRU;
     return 0;
 }
+
+namespace {
 
 bool between(long long v, long long lo, long long hi) { return v >= lo && v <= hi; }
 
@@ -661,7 +665,7 @@ LioFile *lioOpen(const char *path, int mode)
 {
     lioEnsureInit();
     int want;
-    if (!path || normMode(LIO_EXCL, mode, &want) < 0) {
+    if (!path || lioNormMode(LIO_EXCL, mode, &want) < 0) {
         LIO_FAIL(F_LIOOPEN, LIO_E_BADARG);
         return nullptr;
     }
@@ -692,6 +696,11 @@ LioFile *lioOpen(const char *path, int mode)
     }
     for (int i = 0; i < LIO_MAXFILES; i++)
         if (m->subs[i]) g_live.insert(m->subs[i]);
+    if (!(m->mode & (LIO_SHARED | LIO_RDONLY)) && lioTakeOwner(m) < 0) {
+        LIO_FAIL(F_LIOOPEN, 0);
+        freeFile(m);
+        return nullptr;
+    }
     if (countOpen(m, 1) < 0) {
         LIO_FAIL(F_LIOOPEN, 0);
         freeFile(m);
@@ -775,6 +784,10 @@ int lioFlush(LioFile *fd)
     Bracket br(m);
     if (!br.ok()) return LIO_FAIL(F_LIOFLUSH, 0);
     int rc = m->isIndex ? flAllCache(m, false) : 0;
+    if (!m->isIndex && (m->mode & LIO_SHARED) && *lioLocks(m).count) {
+        int me = muProcId();
+        if (me >= 0) lockRemoveAll(lioLocks(m), me);
+    }
     m->touched = 1;
     if (!(m->mode & LIO_SHARED) && writeHead(m, LIO_MARK_CLEAN) < 0) rc = -1;
     if (br.leave() < 0) rc = -1;
@@ -788,6 +801,13 @@ int lioClose(LioFile *fd)
     if (fd->master != fd) return LIO_FAIL(F_LIOCLOSE, LIO_E_FBADFD);
     int rc = 0;
     if (lioFlush(fd) < 0) rc = -1;
+    if (!(fd->mode & (LIO_SHARED | LIO_RDONLY)) && fd->hdrs[LIO_H_OWNER]) {
+        int me = muProcId();
+        if (me >= 0 && fd->hdrs[LIO_H_OWNER] == me)
+            fd->hdrs[LIO_H_OWNER] = 0;
+        else
+            rc = LIO_FAIL(F_LIOCLOSE, LIO_E_INTERNAL);
+    }
     if (countOpen(fd, -1) < 0) rc = -1;
     if (fd->isIndex && flAllCache(fd, true) < 0) rc = -1;
     freeFile(fd);
@@ -807,6 +827,15 @@ int lioRead(LioFile *fd, int rec, void *buf)
     } else {
         if (rec < 1 || rec > fd->hdr[LIO_H_LIVE] + fd->hdr[LIO_H_DELETED])
             return LIO_FAIL(F_LIOREAD, LIO_E_RECNO);
+        if ((fd->master->mode & (LIO_SHARED | LIO_RDLOCK)) == (LIO_SHARED | LIO_RDLOCK)) {
+            int me = muProcId();
+            if (me < 0) return LIO_FAIL(F_LIOREAD, 0);
+            LockTable t = lioLocks(fd);
+            int before = *t.count;
+            int err = lockAdd(t, rec, me);
+            if (err) return LIO_FAIL(F_LIOREAD, err);
+            if (*t.count != before) fd->master->touched = 1;
+        }
         if (rawRead(fd, rec, buf) < 0) return LIO_FAIL(F_LIOREAD, 0);
     }
     if (br.leave() < 0) return LIO_FAIL(F_LIOREAD, 0);
@@ -824,6 +853,8 @@ int lioWrite(LioFile *fd, int rec, const void *buf)
         if (!lioPageValid(fd, rec)) return LIO_FAIL(F_LIOWRITE, LIO_E_RECNO);
     } else if (rec < 1 || rec > fd->hdr[LIO_H_LIVE] + fd->hdr[LIO_H_DELETED]) {
         return LIO_FAIL(F_LIOWRITE, LIO_E_RECNO);
+    } else if (lioIsShared(fd) && lioLockedByOther(fd, rec)) {
+        return LIO_FAIL(F_LIOWRITE, LIO_E_RECLOCK);
     }
     if (lioMarkChanged(fd) < 0) return LIO_FAIL(F_LIOWRITE, 0);
     int rc = fd->master->isIndex ? wrtPage(fd, rec, (const unsigned char *)buf)
@@ -885,6 +916,11 @@ int lioFree(LioFile *fd, int rec)
     bool inRange = m->isIndex ? lioPageValid(fd, rec) != 0
                               : rec >= 1 && rec <= h[LIO_H_LIVE] + h[LIO_H_DELETED];
     if (!inRange || h[LIO_H_LIVE] < 1) return LIO_FAIL(F_LIOFREE, LIO_E_BADREC);
+    if (!m->isIndex && lioIsShared(fd) && *lioLocks(fd).count) {
+        if (lioLockedByOther(fd, rec)) return LIO_FAIL(F_LIOFREE, LIO_E_RECLOCK);
+        int me = muProcId();
+        if (me >= 0) lockRemove(lioLocks(fd), rec, me);
+    }
     std::vector<unsigned char> buf(len, 0);
     if (!m->isIndex) {
         /* freeing a record twice would make the free chain a cycle */
@@ -978,7 +1014,7 @@ int lioSetMode(LioFile *fd, int mode)
     LioFile *m = fd->master;
     if (mode == 0) return m->mode;
     int want;
-    if (normMode(m->mode, mode, &want) < 0) return lioFail(MODULE, F_LIOSETMODE, LIO_E_BADARG, __LINE__);
+    if (lioNormMode(m->mode, mode, &want) < 0) return lioFail(MODULE, F_LIOSETMODE, LIO_E_BADARG, __LINE__);
     if ((want & LIO_SHARED) && !(m->mode & LIO_SHARED) && m->isIndex) {
         /* nothing may stay cached once other processes may write */
         if (flAllCache(m, true) < 0) return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
@@ -987,6 +1023,10 @@ int lioSetMode(LioFile *fd, int mode)
         if (m->isIndex && flAllCache(m, false) < 0) return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
         if (writeHead(m, LIO_MARK_CLEAN) < 0) return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
     }
+    bool toExcl = !(want & (LIO_SHARED | LIO_RDONLY)) && (m->mode & LIO_SHARED);
+    bool toShared = (want & LIO_SHARED) && !(m->mode & LIO_SHARED) && !(m->mode & LIO_RDONLY);
+    if (toExcl && lioTakeOwner(m) < 0) return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
+    if (toShared && lioDropOwner(m, LIO_MARK_CLEAN) < 0) return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
     m->mode = want;
     return m->mode;
 }

@@ -73,11 +73,28 @@ int lioMarkChanged(LioFile *fd);         /* before the first write of a change *
 int lioPageValid(const LioFile *fd, int off);
 int rdPage(LioFile *fd, int off, unsigned char *buf);       /* through the cache */
 int wrtPage(LioFile *fd, int off, const unsigned char *buf); /* through the cache */
-void lioFixDescriptor(LioFile *fd);      /* compare length etc. from the header */
+void lioFixDescriptor(LioFile *fd);
+int lioNormMode(int cur, int mode, int *out); /* 0 and the mode in force, -1 for a bad mode */      /* compare length etc. from the header */
 
 /* ---- multi-user bracket (mu.cpp) ---- */
-int muLockByte0(int fh);
+int muLockByte0(int fh);   /* 10 immediate attempts, then short sleeps for about 2 s */
 int muUnlockByte0(int fh);
+
+/* ---- record-lock tables (lock.cpp): a count word and 30 (record, process) pairs ---- */
+struct LockTable {
+    int32_t *count;
+    int32_t *pairs;
+};
+int lockFind(const LockTable &t, int rec);       /* entry index, -1 when not listed */
+int lockHolder(const LockTable &t, int rec);     /* process number, 0 when not listed */
+int lockAdd(const LockTable &t, int rec, int pid);    /* 0, or error code 15 / 18 */
+int lockRemove(const LockTable &t, int rec, int pid); /* 0, or error code 16 (other holder) */
+int lockRemoveAll(const LockTable &t, int pid);       /* how many were removed */
+bool lockOthers(const LockTable &t, int pid);         /* any entry of another process */
+LockTable lioLocks(LioFile *fd);
+int lioLockedByOther(LioFile *fd, int rec);
+int lioTakeOwner(LioFile *fd);
+int lioDropOwner(LioFile *fd, int mark);
 
 /* The bracket around one public operation: entered on construction (a no-op unless the file is
  * shared and the bracket not yet held), left by leave() or on destruction. */

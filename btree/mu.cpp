@@ -82,6 +82,11 @@ int muEntry(LioFile *fd)
         muUnlockByte0(m->fh);
         return LIO_FAIL(F_MUENTRY, LIO_E_HDRREAD);
     }
+    int owner = m->hdrs[LIO_H_OWNER];
+    if (owner && owner != muProcId()) {
+        muUnlockByte0(m->fh);
+        return LIO_FAIL(F_MUENTRY, LIO_E_OWNED);
+    }
     m->inside = 1;
     m->touched = 0;
     m->markedDirty = 0;
