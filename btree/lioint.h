@@ -73,8 +73,8 @@ int lioMarkChanged(LioFile *fd);         /* before the first write of a change *
 int lioPageValid(const LioFile *fd, int off);
 int rdPage(LioFile *fd, int off, unsigned char *buf);       /* through the cache */
 int wrtPage(LioFile *fd, int off, const unsigned char *buf); /* through the cache */
-void lioFixDescriptor(LioFile *fd);
-int lioNormMode(int cur, int mode, int *out); /* 0 and the mode in force, -1 for a bad mode */      /* compare length etc. from the header */
+void lioFixDescriptor(LioFile *fd);      /* compare length etc. from the header */
+int lioNormMode(int cur, int mode, int *out); /* 0 and the mode in force, -1 for a bad mode */
 
 /* ---- multi-user bracket (mu.cpp) ---- */
 int muLockByte0(int fh);   /* 10 immediate attempts, then short sleeps for about 2 s */
