@@ -157,6 +157,68 @@ int muProcId(void);                   /* this process's number, taken from the r
 int lioLock(LioFile *fd, int rec);
 int lioUnLock(LioFile *fd, int rec);  /* rec 0: every lock of this process */
 
+/* ---- variable-length record store (mapper base + ".mp", store base + ".st") ---- */
+typedef struct VlFile VlFile;
+
+enum {
+    VL_HDRWORDS = 78,
+    VL_HDRSIZE = 312,     /* mapper header; the delete-heap heads follow it */
+    VL_STOREHDR = 12,     /* min, max, g copied at the front of the store */
+    VL_FREEFORM = 13      /* size, marker, next: the head of a freed area */
+};
+
+/* Mapper header words. */
+enum {
+    VL_H_MAGIC = 0, VL_H_HIGHEST = 1, VL_H_FREEHEAD = 2, VL_H_FREECOUNT = 3, VL_H_END = 4,
+    VL_H_HEAPBYTES = 5, VL_H_MARK = 6, VL_H_MIN = 8, VL_H_MAX = 9, VL_H_GRAN = 10,
+    VL_H_MAPOFF = 11, VL_H_STASH = 12, VL_H_SERIAL = 13, VL_H_OPENCOUNT = 15, VL_H_OWNER = 16,
+    VL_H_NLOCKS = 17, VL_H_LOCKS = 18
+};
+
+enum {
+    VL_E_EXISTS = 431, VL_E_MAPOPEN = 432, VL_E_STOREOPEN = 433, VL_E_DELINIT = 434,
+    VL_E_CORRUPT = 435, VL_E_SYNC = 436, VL_E_TOOLONG = 437, VL_E_INTEGRITY = 438,
+    VL_E_BADFD = 439, VL_E_MUEXIT = 440, VL_E_BALANCE = 441
+};
+
+typedef struct VlStats {
+    int records;            /* highest record number minus freed numbers */
+    int highest;            /* highest record number handed out */
+    int freedNumbers;       /* record numbers waiting for reuse */
+    int areasInUse;         /* records that have an area */
+    long long recordBytes;  /* their record lengths added up */
+    long long areaBytes;    /* their area sizes added up */
+    long long storeBytes;   /* the area region: end of store minus store header and stash */
+    long long heapBytes;    /* bytes on the delete heap (word 5) */
+    int freeAreas;          /* areas on the delete heap */
+    int freeClasses;        /* size classes holding at least one free area */
+    int classes;            /* size classes of the delete-heap table */
+    long long unlisted;     /* area-region bytes neither in use nor on the heap */
+} VlStats;
+
+int vlCreat(const char *base, int min, int max, int g, int stash);
+VlFile *vlOpen(const char *base, int mode);
+int vlClose(VlFile *fd);
+int vlFlush(VlFile *fd);
+int vlAvl(VlFile *fd);                                    /* a record number to write */
+int vlWrite(VlFile *fd, int rec, const void *buf, int len); /* answers len */
+/* Answers the record's length (0: no such record or no area) and copies at most size bytes of
+ * it into buf (size 0: all of it; buf NULL: nothing). */
+int vlRead(VlFile *fd, int rec, void *buf, int size);
+int vlFree(VlFile *fd, int rec);                          /* the freed record's length */
+int vlRStash(VlFile *fd, void *buf);
+int vlWStash(VlFile *fd, const void *buf);
+int vlSetMode(VlFile *fd, int mode);                      /* 0 queries */
+int vlStats(VlFile *fd, VlStats *st);
+int vlLock(VlFile *fd, int rec);
+int vlUnLock(VlFile *fd, int rec);                        /* rec 0: every lock of this process */
+int vlLockCheck(VlFile *fd, int rec);                     /* 1 another process holds rec, else 0 */
+int vlMuEntry(VlFile *fd);                                /* 1 took the mapper lock, 0 not needed */
+int vlMuExit(VlFile *fd, int entered);
+int vlCount(VlFile *fd);                                  /* highest minus freed numbers */
+int vlHeader(VlFile *fd, int *words);                     /* the 78 mapper header words; 0 */
+int vlSerial(VlFile *fd, int advance);                    /* word 13, advanced first when asked */
+
 #ifdef __cplusplus
 }
 #endif

@@ -685,12 +685,22 @@ LioFile *lioOpen(const char *path, int mode)
         return nullptr;
     }
     m->path = strdup(path);
-    if (loadHeaders(m) < 0 || buildSubs(m) < 0) {
+    /* under the byte-0 lock, so that no other process is half-way through writing the headers */
+    bool reader = (want & LIO_RDONLY) != 0;
+    if (muLockByte0(m->fh, reader) < 0) {
+        LIO_FAIL(F_LIOOPEN, LIO_E_LOCK);
+        freeFile(m);
+        return nullptr;
+    }
+    bool loaded = loadHeaders(m) == 0 && buildSubs(m) == 0;
+    bool dirty = loaded && anyDirty(m);
+    muUnlockByte0(m->fh);
+    if (!loaded) {
         freeFile(m);
         return nullptr;
     }
     m->mode = want;
-    if (anyDirty(m)) {
+    if (dirty) {
         LIO_FAIL(F_LIOOPEN, LIO_E_CORRUPT);
         m->mode = LIO_SHARED | LIO_RDONLY | LIO_WTHRU;
     }

@@ -77,7 +77,8 @@ void lioFixDescriptor(LioFile *fd);      /* compare length etc. from the header 
 int lioNormMode(int cur, int mode, int *out); /* 0 and the mode in force, -1 for a bad mode */
 
 /* ---- multi-user bracket (mu.cpp) ---- */
-int muLockByte0(int fh);   /* 10 immediate attempts, then short sleeps for about 2 s */
+/* 10 immediate attempts, then short sleeps for about 2 s; shared: a read lock */
+int muLockByte0(int fh, bool shared = false);
 int muUnlockByte0(int fh);
 
 /* ---- record-lock tables (lock.cpp): a count word and 30 (record, process) pairs ---- */

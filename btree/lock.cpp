@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <string>
 #include <unistd.h>
 
 #define MODULE "lock.cpp"
@@ -22,12 +23,17 @@
 namespace {
 
 int g_procId = -1;
-pid_t g_procPid = -1; /* the OS process that took g_procId */
+pid_t g_procPid = -1;    /* the OS process that took g_procId */
+std::string g_procPath;  /* and the registry it came from */
 
-int takeProcId()
+const char *registryPath()
 {
     const char *path = getenv("PROCFILE");
-    if (!path || !*path) path = "proc.id";
+    return path && *path ? path : "proc.id";
+}
+
+int takeProcId(const char *path)
+{
     bool existed = access(path, F_OK) == 0;
     int fh = open(path, O_RDWR | O_CREAT, 0600);
     if (fh < 0) return LIO_FAIL(F_LIOLOCK, existed ? LIO_E_OPEN : LIO_E_CREAT);
@@ -51,11 +57,13 @@ int takeProcId()
 int muProcId(void)
 {
     pid_t me = getpid();
-    if (g_procPid != me || g_procId < 0) {
-        int id = takeProcId();
+    const char *path = registryPath();
+    if (g_procPid != me || g_procId < 0 || g_procPath != path) {
+        int id = takeProcId(path);
         if (id < 0) return -1;
         g_procId = id;
         g_procPid = me;
+        g_procPath = path;
     }
     return g_procId;
 }

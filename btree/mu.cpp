@@ -52,15 +52,16 @@ void pause(long usec)
 /* Ten attempts one right after the other, then short sleeps for about two seconds in all: under
  * ordinary contention between a few running copies ten immediate attempts last microseconds and
  * would throw the user's change away. */
-int muLockByte0(int fh)
+int muLockByte0(int fh, bool shared)
 {
+    short type = shared ? F_RDLCK : F_WRLCK;
     for (int i = 0; i < 10; i++)
-        if (setLock(fh, F_WRLCK) == 0) return 0;
+        if (setLock(fh, type) == 0) return 0;
     long waited = 0, step = 200;
     while (waited < 2000000) {
         pause(step);
         waited += step;
-        if (setLock(fh, F_WRLCK) == 0) return 0;
+        if (setLock(fh, type) == 0) return 0;
         if (step < 20000) step *= 2;
     }
     return -1;
@@ -73,17 +74,15 @@ int muEntry(LioFile *fd)
     if (!lioValid(fd)) return LIO_FAIL(F_MUENTRY, LIO_E_BADFD);
     LioFile *m = fd->master;
     if (!(m->mode & LIO_SHARED) || m->inside) return 0;
-    if (m->mode & LIO_RDONLY) {
-        if (readHead(m) < 0) return LIO_FAIL(F_MUENTRY, LIO_E_HDRREAD);
-        return 0;
-    }
-    if (muLockByte0(m->fh) < 0) return LIO_FAIL(F_MUENTRY, LIO_E_LOCK);
+    /* A reader takes a read lock: without it, it could read a header half written by a writer. */
+    bool reader = (m->mode & LIO_RDONLY) != 0;
+    if (muLockByte0(m->fh, reader) < 0) return LIO_FAIL(F_MUENTRY, LIO_E_LOCK);
     if (readHead(m) < 0) {
         muUnlockByte0(m->fh);
         return LIO_FAIL(F_MUENTRY, LIO_E_HDRREAD);
     }
     int owner = m->hdrs[LIO_H_OWNER];
-    if (owner && owner != muProcId()) {
+    if (owner && !reader && owner != muProcId()) {
         muUnlockByte0(m->fh);
         return LIO_FAIL(F_MUENTRY, LIO_E_OWNED);
     }
