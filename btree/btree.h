@@ -213,7 +213,9 @@ int vlStats(VlFile *fd, VlStats *st);
 int vlLock(VlFile *fd, int rec);
 int vlUnLock(VlFile *fd, int rec);                        /* rec 0: every lock of this process */
 int vlLockCheck(VlFile *fd, int rec);                     /* 1 another process holds rec, else 0 */
-int vlMuEntry(VlFile *fd);                                /* 1 took the mapper lock, 0 not needed */
+/* 1 took the mapper lock (a read lock when the store is read-only), 0 already inside or not
+ * shared; vlMuExit with 1 writes the header when anything changed and unlocks. */
+int vlMuEntry(VlFile *fd);
 int vlMuExit(VlFile *fd, int entered);
 int vlCount(VlFile *fd);                                  /* highest minus freed numbers */
 int vlHeader(VlFile *fd, int *words);                     /* the 78 mapper header words; 0 */

@@ -206,6 +206,7 @@ struct Op {
     int K, isz, n;
     bool full = true;     /* compare the discriminator too */
     bool assign = false;  /* insertion: hand out a serial to a key whose discriminator is 0 */
+    bool prefix = false;  /* a character search key ends at its NUL: it equals every key it begins */
     unsigned char skey[LIO_MAXKEY + 4];
     bool serialOwn;       /* discriminator is the index's serial (duplicates, no flag 16) */
 
@@ -234,12 +235,13 @@ struct Op {
     }
 };
 
-int typeCmp(const LioFile *fd, const unsigned char *a, const unsigned char *b)
+int typeCmp(const LioFile *fd, const unsigned char *a, const unsigned char *b, bool prefix = false)
 {
     int len = fd->cmpLen;
     switch (fd->hdr[LIO_H_TYPE] & LIO_KEY_TYPEMASK) {
     case LIO_KEY_CHAR:
         for (int i = 0; i < len; i++) {
+            if (prefix && !a[i]) return 0;
             if (a[i] != b[i]) return a[i] < b[i] ? -1 : 1;
             if (!a[i]) return 0;
         }
@@ -270,7 +272,7 @@ int cmp(Op &op, const unsigned char *k)
 {
     LioFile *fd = op.fd;
     int dir = fd->hdr[LIO_H_DIR];
-    int c = typeCmp(fd, op.skey + fd->cmpStart, k + fd->cmpStart);
+    int c = typeCmp(fd, op.skey + fd->cmpStart, k + fd->cmpStart, op.prefix);
     if (c) return c * dir;
     if (!fd->hdr[LIO_H_DUPS] || !op.full) return 0;
     int d = op.discOff();
@@ -902,6 +904,7 @@ int lioSrPrtl(LioFile *fd, const void *key, void *out, int exact)
     Op op(fd);
     loadKey(op, key, true);
     op.full = exact != 0;
+    op.prefix = exact == 0;
     int r = lowerBound(op);
     if (r < 0) return LIO_FAIL(F_LIOSRPRTL, 0);
     if (r == 0) {

@@ -906,8 +906,12 @@ int lioAvl(LioFile *fd)
         h[LIO_H_LIVE]++;
     } else {
         if ((long long)m->hdrs[LIO_H_EOF] + len > 0x7fffffffLL) return LIO_FAIL(F_LIOAVL, LIO_E_BADREC);
+        /* the new record is written as zeros at once, so that the file is never shorter than its
+         * end-of-file word, even when the caller writes the record in a later bracket */
+        std::vector<unsigned char> zero(len, 0);
+        rec = h[LIO_H_LIVE] + h[LIO_H_DELETED] + 1;
+        if (rawWrite(fd, rec, zero.data()) < 0) return LIO_FAIL(F_LIOAVL, 0);
         h[LIO_H_LIVE]++;
-        rec = h[LIO_H_LIVE] + h[LIO_H_DELETED];
         m->hdrs[LIO_H_EOF] += len;
     }
     if (changeDone(fd) < 0 || br.leave() < 0) return LIO_FAIL(F_LIOAVL, 0);

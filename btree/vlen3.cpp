@@ -23,15 +23,16 @@
  *
  * Example: vlCreat(b, 16, 60, 16, 0) gives min 16, max 64, g 16, four classes (16, 32, 48, 64)
  * and the map at 328.  Record 1 "hello" (area 16 at 12), record 2 of 20 bytes (area 32 at 28),
- * then vlFree(1); mapper words 0..12, then the heads at 312 and the map at 328:
+ * then vlFree(1) and vlFlush; mapper words 0..12, then the heads at 312 and the map at 328:
  *   36 01 00 00  02 00 00 00  01 00 00 00  01 00 00 00   310, highest 2, freed head 1, count 1
- *   3c 00 00 00  10 00 00 00  26 00 00 00  00 00 00 00   end 60, heap 16, mark 38, 0
+ *   3c 00 00 00  10 00 00 00  2a 00 00 00  00 00 00 00   end 60, heap 16, mark 42, 0
  *   10 00 00 00  40 00 00 00  10 00 00 00  48 01 00 00   min 16, max 64, g 16, map at 328
  *   00 00 00 00                                          stash 0
  *   312: 0c 00 00 00  00 00 00 00  00 00 00 00  00 00 00 00   class 16 starts at 12
  *   328: 00 00 00 00  00 00 00 00  1c 00 00 00  18 00 00 00   rec 1 freed (next 0), rec 2 at 28
  * and the store from offset 12:
- *   10 00 00 00  1b 64 65 6c 1b  00 00 00 00  6f ...   freed area of 16, next 0, old slack
+ *   10 00 00 00  1b 64 65 6c 1b  00 00 00 00  00 00 00   freed area of 16, next 0, slack
+ *   18 00 00 00  <20 record bytes>  00 00 00 00 00 00 00 00   record 2: stored length 24
  *
  * Sizes without a head slot: when max is not a multiple of g and (max - min + 1) is not either,
  * the rounding of the longest records gives one size more than the table has heads for (with
@@ -48,8 +49,8 @@
  *   (4) Each delete-heap list holds free areas of its class only, each carrying the marker; word
  *       5 is the sum of their sizes.
  *   (5) An area is off every list only while in use, or when its size has no head slot.
- *   (6) The freed record numbers form one list from word 2 of word 3 entries, each with stored
- *       length 0, ending in 0; a number is on it at most once.
+ *   (6) The freed record numbers form one list: it starts at word 2, holds word 3 numbers whose
+ *       entries have stored length 0, and ends in 0; a number is on it at most once.
  *   (7) A map entry is changed to point elsewhere before its old area is released, so a failing
  *       operation can leak an area but never leave one both in use and free.
  */

@@ -106,7 +106,7 @@ TEST_F(MultiUser, FourProcessesInsertingAtOnceLoseNothing)
             if (!go.wait()) return 2;
             LioFile *ix = lioOpen(idx_.c_str(), LIO_SHARED | LIO_RDWR);
             LioFile *da = lioOpen(dat_.c_str(), LIO_SHARED | LIO_RDWR);
-            if (!ix || !da) return 3;
+            if (!ix || !da) { char e[200]; lioErrReport(e, 200); fprintf(stderr, "%s\n", e); lioTraceReport(stderr); return 3; }
             for (int i = 0; i < perChild; i++) {
                 std::string k = key8(who, i);
                 int rec = lioAvl(da);
