@@ -534,6 +534,9 @@ int loadHeaders(LioFile *m)
     m->hdrs = (int32_t *)calloc(m->nwords, 4);
     if (!m->hdrs) return LIO_FAIL(F_LIOOPEN, LIO_E_HDRALLOC);
     if (readHead(m) < 0) return LIO_FAIL(F_LIOOPEN, 0);
+    int defined = m->isIndex ? m->hdrs[LIO_H_NFILES] : 1;
+    for (int i = 0; defined <= maxf && i < defined; i++)
+        if (m->hdrs[i * LIO_HDRWORDS + LIO_H_MAGIC] != LIO_MAGIC) return LIO_FAIL(F_LIOOPEN, LIO_E_VERSION);
     if (!headersSane(m, st.st_size)) return LIO_FAIL(F_LIOOPEN, LIO_E_CORRUPT);
     return 0;
 }
