@@ -221,6 +221,71 @@ int vlCount(VlFile *fd);                                  /* highest minus freed
 int vlHeader(VlFile *fd, int *words);                     /* the 78 mapper header words; 0 */
 int vlSerial(VlFile *fd, int advance);                    /* word 13, advanced first when asked */
 
+/* ---- ISAM file sets: one data file (or variable-length store) and its indices in step ---- */
+typedef struct Bt3File Bt3File;
+
+enum {
+    BT3_MAXKEYS = 10,       /* indices of one file set, temporary ones included */
+    BT3_STASH = 1024,       /* stash of the data file; the key block lives at its start */
+    BT3_SERIAL = 4,         /* hidden bytes in front of a record buffer and a stored record */
+    BT3_DUPS = 128,         /* key flags: duplicates allowed */
+    BT3_DESC = 64,          /*            descending order */
+    BT3_CONT = 32,          /*            a row that continues the key of the row before */
+    BT3_NOREAD = 64         /* bt3Find mode + 64: position without reading into the buffer */
+};
+
+/* Status after a positioning step (bt3Status). */
+enum {
+    BT3_ATEND = -1,         /* bt3Next found no further record: the last one again */
+    BT3_ATSTART = -2,       /* bt3Start, or bt3Prev found no earlier record */
+    BT3_SAMEKEY = -3,       /* positioned; a step met a record with the same key */
+    BT3_NEWKEY = -4         /* a step met a record with another key */
+};
+
+enum {
+    BT3_E_KEYDEF = 343, BT3_E_NKEYS = 344, BT3_E_MAXKEYS = 345, BT3_E_CREAT = 346,
+    BT3_E_NOCUR = 347, BT3_E_NOTREAD = 348, BT3_E_WRONGREC = 349, BT3_E_BADINX = 350,
+    BT3_E_DIFFREC = 351, BT3_E_RECSIZE = 352, BT3_E_NOKEY = 353, BT3_E_KEYINS = 354,
+    BT3_E_KEYEXISTS = 355, BT3_E_DUPKEY = 356, BT3_E_NOTEMP = 357, BT3_E_KIND = 358,
+    BT3_E_BUFFER = 359, BT3_E_BUFUSE = 360, BT3_E_COUNT = 361
+};
+
+/* Key definition lists are rows of three ints (offset, length, flags) ended by offset -1. */
+int bt3Creat(const char *base, int maxrec, const int *keydef);
+int bt3VlCreate(const char *base, const int *keydef, int minrec, int maxrec, int param);
+Bt3File *bt3Open(const char *base, int mode);
+int bt3Close(Bt3File *fd);
+char *bt3GetBuff(Bt3File *fd, int size);  /* fd may be NULL; size 0: the record length */
+int bt3FreeBuff(char *buf);
+int bt3Add(Bt3File *fd, char *buf);               /* record length; 0: a key exists (356) */
+int bt3VlAdd(Bt3File *fd, char *buf, int len);    /* len; 0: a key exists (356) */
+int bt3Find(Bt3File *fd, char *buf, int mode);    /* record length; 0: none */
+int bt3Write(Bt3File *fd, char *buf);             /* record length; 0: a key exists (356) */
+int bt3VlWrite(Bt3File *fd, char *buf, int len);
+int bt3Delete(Bt3File *fd);
+int bt3Start(Bt3File *fd, char *buf);
+int bt3End(Bt3File *fd, char *buf);
+int bt3Next(Bt3File *fd, char *buf);
+int bt3Prev(Bt3File *fd, char *buf);
+int bt3SetCur(Bt3File *fd, int rec, char *buf);   /* buf may be NULL */
+int bt3Select(Bt3File *fd, int inx);
+int bt3Check(Bt3File *fd, int inx, const char *key); /* record number, 0: no such key */
+int bt3GetLen(Bt3File *fd, int rec);
+int bt3DataRead(Bt3File *fd, int rec, char *buf); /* buf may be NULL */
+int bt3SetMode(Bt3File *fd, int mode);            /* 0 queries; answers the data file's mode */
+int bt3SetCache(Bt3File *fd, int inx, int kind, int slots); /* fd NULL: default; inx -1: all */
+int bt3Sync(Bt3File *fd);
+int bt3Lock(Bt3File *fd);
+int bt3UnLock(Bt3File *fd);
+int bt3AddInx(Bt3File *fd, const int *keydef);    /* the new index number */
+int bt3DelInx(Bt3File *fd);
+int bt3Unlink(const char *base);
+int isamLockUp(Bt3File *fd, int which);           /* which: 2 data file, 1 index files */
+int isamUnLock(Bt3File *fd, int mask);            /* mask: 2 data, 1 ".ndx", 4 ".nx$" */
+int bt3Status(Bt3File *fd);
+int bt3GetCur(Bt3File *fd);                       /* current record number, 0: none */
+int bt3Count(Bt3File *fd);                        /* records in the data file */
+
 #ifdef __cplusplus
 }
 #endif
