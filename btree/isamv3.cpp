@@ -132,7 +132,8 @@ int bt3ReadStored(Bt3File *fd, int rec, unsigned char *out)
 
 namespace {
 
-int freeData(Bt3File *fd, int rec) { return fd->dat ? lioFree(fd->dat, rec) : vlFree(fd->vl, rec); }
+/* 0 or -1 (the store answers the freed length) */
+int freeData(Bt3File *fd, int rec) { return (fd->dat ? lioFree(fd->dat, rec) : vlFree(fd->vl, rec)) < 0 ? -1 : 0; }
 
 /* The next serial, inside the data file's bracket. */
 int nextSerial(Bt3File *fd, int32_t *serial)
@@ -291,8 +292,8 @@ int checkAdd(Bt3File *fd, char *buf, int len, bool vl, int func)
 {
     if (bt3CheckHandle(fd, func) < 0) return -1;
     if ((fd->vl != nullptr) != vl) return LIO_FAIL(func, BT3_E_KIND);
-    if (buffValidate(buf, std::max(len, 1), func) < 0) return -1;
     if (len < 1 || len > fd->reclen) return LIO_FAIL(func, vl ? (int)VL_E_TOOLONG : (int)LIO_E_BADARG);
+    if (buffValidate(buf, len, func) < 0) return -1;
     /* every key must lie inside the record, or it would be built from bytes never stored */
     for (int i = 0; i < fd->nkeys; i++)
         for (int s = 0; s < fd->keys[i].nseg; s++)
