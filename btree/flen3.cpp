@@ -1037,8 +1037,10 @@ int lioSetMode(LioFile *fd, int mode)
         if (flAllCache(m, true) < 0) return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
     }
     if (!(m->mode & LIO_RDONLY) && (want & LIO_RDONLY) && !(m->mode & LIO_SHARED)) {
+        /* a reader writes nothing, not even its owner mark at close: give it up now */
         if (m->isIndex && flAllCache(m, false) < 0) return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
-        if (writeHead(m, LIO_MARK_CLEAN) < 0) return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
+        if (lioDropOwner(m, LIO_MARK_CLEAN) < 0 || writeHead(m, LIO_MARK_CLEAN) < 0)
+            return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
     }
     bool toExcl = !(want & (LIO_SHARED | LIO_RDONLY)) && (m->mode & LIO_SHARED);
     bool toShared = (want & LIO_SHARED) && !(m->mode & LIO_SHARED) && !(m->mode & LIO_RDONLY);

@@ -68,36 +68,11 @@ void deriveGeometry(VlFile *fd)
     fd->dataStart = VL_STOREHDR + h[VL_H_STASH];
 }
 
-int readLockOnce(int fh)
-{
-    struct flock fl = {};
-    fl.l_type = F_RDLCK;
-    fl.l_whence = SEEK_SET;
-    fl.l_start = 0;
-    fl.l_len = 1;
-    if (fcntl(fh, F_OFD_SETLK, &fl) == 0) return 0;
-    if (errno != EINVAL) return -1;
-    fl.l_pid = 0;
-    return fcntl(fh, F_SETLK, &fl);
-}
-
 } // namespace
 
-/* Readers take a read lock on byte 0 (possible on a handle opened read-only), with the attempts
- * muLockByte0 makes, so that they never see a header half written by a writer. */
-int vlLockMapper(int fh, bool reader)
-{
-    if (!reader) return muLockByte0(fh);
-    for (int i = 0; i < 10; i++)
-        if (readLockOnce(fh) == 0) return 0;
-    for (long waited = 0, step = 200; waited < 2000000; waited += step) {
-        struct timespec ts = {0, step * 1000};
-        nanosleep(&ts, nullptr);
-        if (readLockOnce(fh) == 0) return 0;
-        if (step < 20000) step *= 2;
-    }
-    return -1;
-}
+/* Readers take a read lock on byte 0 (possible on a handle opened read-only), so that they never
+ * see a header half written by a writer. */
+int vlLockMapper(int fh, bool reader) { return muLockByte0(fh, reader); }
 
 /* 0 for a sound header, else the error code: 436 parameters that make no sense or disagree with
  * the store's copy, 435 anything else out of range of the files as they are. */

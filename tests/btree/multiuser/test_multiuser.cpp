@@ -218,6 +218,21 @@ TEST_F(MultiUser, ExclusiveOwnerShutsOutOtherProcesses)
     EXPECT_EQ(waitFor(kid), 0);
 }
 
+TEST_F(MultiUser, OwnerMarkGoesWhenAnExclusiveFileTurnsReadOnly)
+{
+    makeFiles(16, 1);
+    LioFile *d = lioOpen(dat_.c_str(), LIO_EXCL | LIO_RDWR);
+    ASSERT_TRUE(d);
+    ASSERT_EQ(lioSetMode(d, LIO_RDONLY), LIO_EXCL | LIO_RDONLY | LIO_WTHRU);
+    EXPECT_EQ(headerWord(dat_, 0, LIO_H_OWNER), 0);
+    ASSERT_EQ(lioClose(d), 0);
+    pid_t kid = spawn([&]() {
+        LioFile *f = lioOpen(dat_.c_str(), LIO_SHARED | LIO_RDWR);
+        return f && lioClose(f) == 0 ? 0 : 2;
+    });
+    EXPECT_EQ(waitFor(kid), 0);
+}
+
 TEST_F(MultiUser, ExclusiveOpenRefusedWhileAnotherProcessHoldsRecordLocks)
 {
     makeFiles(16, 2);
