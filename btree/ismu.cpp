@@ -647,7 +647,7 @@ LioFile *newTempIndex(Bt3File *fd, const Bt3Key &k)
     std::string path = fd->base + ".nx$";
     if (!fd->nx) {
         unlink(path.c_str()); /* one left by an add that did not finish */
-        int mode = lioSetMode(fd->ndx, 0);
+        int mode = lioSetMode(fd->ndx, 0) & ~LIO_WTHRU; /* an open adds it again */
         if (createIndexFile(path, &k, 1) < 0 || nxOpen(fd, mode) != 1) return nullptr;
         return fd->inx[fd->nNdx];
     }
