@@ -182,21 +182,25 @@ struct Model {
     std::vector<KeyDef> keys;
     std::map<int, Rec> recs;
 
-    /* Collation of two records in index i (user key times direction, then serial). */
-    int order(int i, int ra, int rb) const
-    {
-        const KeyDef &k = keys[i];
-        const Rec &a = recs.at(ra), &b = recs.at(rb);
-        int c = k.dir() * typeCmp(k, userKey(k, a.bytes), userKey(k, b.bytes));
-        if (c || !k.dups()) return c;
-        return a.serial < b.serial ? -k.dir() : a.serial > b.serial ? k.dir() : 0;
-    }
+    /* Records in the order of index i: user key times direction, then the serial. */
     std::vector<int> walk(int i) const
     {
-        std::vector<int> v;
-        for (auto &r : recs) v.push_back(r.first);
-        std::sort(v.begin(), v.end(), [&](int a, int b) { return order(i, a, b) < 0; });
-        return v;
+        const KeyDef &k = keys[i];
+        struct E {
+            int rec;
+            int32_t serial;
+            Bytes user;
+        };
+        std::vector<E> v;
+        for (auto &r : recs) v.push_back(E{r.first, r.second.serial, userKey(k, r.second.bytes)});
+        std::sort(v.begin(), v.end(), [&](const E &a, const E &b) {
+            int c = k.dir() * typeCmp(k, a.user, b.user);
+            if (c || !k.dups()) return c < 0;
+            return k.dir() > 0 ? a.serial < b.serial : a.serial > b.serial;
+        });
+        std::vector<int> out;
+        for (auto &e : v) out.push_back(e.rec);
+        return out;
     }
     bool sameKey(int i, int ra, int rb) const
     {

@@ -474,7 +474,7 @@ TEST_F(IsamEdges, TemporaryIndexIsBuiltFromAllRecords)
         order += b.get()[6];
     EXPECT_EQ(order, "zama");
     EXPECT_EQ(add(fd, "k5", "ab", "q"), 5);
-    EXPECT_EQ(bt3Check(fd, 2, "ab"), 5);
+    EXPECT_EQ(bt3Check(fd, 2, "ab\0\0"), 5);
     EXPECT_EQ(bt3DelInx(fd), 0);
     EXPECT_FALSE(fileExists(path(".nx$")));
     EXPECT_EQ(bt3Select(fd, 2), -1);

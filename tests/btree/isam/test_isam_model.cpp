@@ -104,7 +104,7 @@ TEST_P(IsamModel, EveryOperationKeepsDataAndIndicesInStep)
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, IsamModel,
-                         ::testing::Values(RunParam{"exclusive", LIO_EXCL | LIO_RDWR, 2000},
+                         ::testing::Values(RunParam{"exclusive", LIO_EXCL | LIO_RDWR, 1500},
                                            RunParam{"shared", LIO_SHARED | LIO_RDWR, 700}),
                          [](const auto &info) { return std::string(info.param.name); });
 
