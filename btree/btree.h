@@ -270,9 +270,11 @@ int bt3Prev(Bt3File *fd, char *buf);
 int bt3SetCur(Bt3File *fd, int rec, char *buf);   /* buf may be NULL */
 int bt3Select(Bt3File *fd, int inx);
 int bt3Check(Bt3File *fd, int inx, const char *key); /* record number, 0: no such key */
-int bt3GetLen(Bt3File *fd, int rec);
+int bt3GetLen(Bt3File *fd, int rec);              /* the record's length (variable: as stored) */
 int bt3DataRead(Bt3File *fd, int rec, char *buf); /* buf may be NULL */
-int bt3SetMode(Bt3File *fd, int mode);            /* 0 queries; answers the data file's mode */
+/* 1, 2, 16 and 8 go to the data file, 1, 2, 4 and 8 to the indices (16 becomes 1 there), the
+ * sharing bits to both; 0 queries.  Answers the data file's mode. */
+int bt3SetMode(Bt3File *fd, int mode);
 int bt3SetCache(Bt3File *fd, int inx, int kind, int slots); /* fd NULL: default; inx -1: all */
 int bt3Sync(Bt3File *fd);
 int bt3Lock(Bt3File *fd);
