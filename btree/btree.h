@@ -269,7 +269,8 @@ int bt3Next(Bt3File *fd, char *buf);
 int bt3Prev(Bt3File *fd, char *buf);
 int bt3SetCur(Bt3File *fd, int rec, char *buf);   /* buf may be NULL */
 int bt3Select(Bt3File *fd, int inx);
-int bt3Check(Bt3File *fd, int inx, const char *key); /* record number, 0: no such key */
+/* key: the key's bytes, its segments concatenated; the record number, 0: no such key */
+int bt3Check(Bt3File *fd, int inx, const char *key);
 int bt3GetLen(Bt3File *fd, int rec);              /* the record's length (variable: as stored) */
 int bt3DataRead(Bt3File *fd, int rec, char *buf); /* buf may be NULL */
 /* 1, 2, 16 and 8 go to the data file, 1, 2, 4 and 8 to the indices (16 becomes 1 there), the

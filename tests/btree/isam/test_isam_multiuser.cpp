@@ -225,4 +225,49 @@ TEST_F(IsamMultiUser, LockedCounterCountsEveryIncrement)
     EXPECT_EQ(bt3Close(fd), 0);
 }
 
+/* Two handles of one shared file set: a rewrite takes the old keys from the record as it is
+ * stored now, not from the copy its handle read before another handle changed the record. */
+TEST_F(IsamMultiUser, RewriteOverAnotherHandlesChangeKeepsIndicesInStep)
+{
+    ASSERT_EQ(bt3Creat(base_.c_str(), kLen, kDef), 0);
+    Bt3File *a = bt3Open(base_.c_str(), kShared), *b = bt3Open(base_.c_str(), kShared);
+    ASSERT_TRUE(a && b);
+    Buf ba(a), bb(b);
+    Bytes r = record('R', 1, 0);
+    ba.set(r);
+    ASSERT_EQ(bt3Add(a, ba.get()), kLen);
+    int rec = bt3GetCur(a);
+    bb.set(r);
+    ASSERT_EQ(bt3Find(b, bb.get(), 5), kLen);
+    memcpy(bb.get() + 16, "zzzz", 4); /* b moves the record's duplicates key */
+    ASSERT_EQ(bt3Write(b, bb.get()), kLen);
+
+    memcpy(ba.get() + 20, "changed by a", 12); /* a's buffer still has the old key */
+    ASSERT_EQ(bt3Write(a, ba.get()), kLen);
+    EXPECT_EQ(bt3Check(a, 2, (const char *)r.data() + 16), rec) << "the record's key again";
+    EXPECT_EQ(bt3Check(a, 2, "zzzz"), 0) << "no key left behind";
+
+    /* b deletes the record and adds another one into its number: a's rewrite is refused */
+    bb.set(r);
+    ASSERT_EQ(bt3Find(b, bb.get(), 5), kLen);
+    ASSERT_EQ(bt3Delete(b), 0);
+    Bytes other = record('S', 2, 0);
+    bb.set(other);
+    ASSERT_EQ(bt3Add(b, bb.get()), kLen);
+    ASSERT_EQ(bt3GetCur(b), rec);
+    EXPECT_EQ(bt3Write(a, ba.get()), -1);
+    EXPECT_EQ(lastCode(), BT3_E_NOCUR);
+    EXPECT_EQ(bt3Delete(a), -1);
+    EXPECT_EQ(lastCode(), BT3_E_NOCUR);
+    bb.set(other);
+    ASSERT_EQ(bt3Find(b, bb.get(), 5), kLen);
+    EXPECT_EQ(bb.take(kLen), other);
+    EXPECT_EQ(bt3Count(b), 1);
+    EXPECT_EQ(bt3Close(a), 0);
+    EXPECT_EQ(bt3Close(b), 0);
+    velktest::OpenFile ndx(lioOpen(path(".ndx").c_str(), LIO_EXCL | LIO_RDWR));
+    ASSERT_NE(ndx.get(), nullptr);
+    EXPECT_EQ(velktest::checkIndexFile(ndx.get()), "");
+}
+
 } // namespace
