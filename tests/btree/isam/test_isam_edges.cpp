@@ -165,19 +165,20 @@ TEST_F(IsamEdges, DuplicateAddIsRefusedAndChangesNothing)
     int a = add(fd, "k1", "aa");
     ASSERT_GT(a, 0);
     EXPECT_EQ(add(fd, "k2", "aa"), 2);
+    EXPECT_EQ(add(fd, "k3", "aa"), 3);
     ASSERT_EQ(bt3SetCur(fd, a, nullptr), 30);
     Buf b(fd);
     memcpy(b.get(), "k2", 2);
     EXPECT_EQ(bt3Add(fd, b.get()), 0);
     EXPECT_EQ(lastCode(), BT3_E_DUPKEY);
     EXPECT_EQ(bt3GetCur(fd), a) << "the current record stays";
-    EXPECT_EQ(bt3Count(fd), 2);
+    EXPECT_EQ(bt3Count(fd), 3);
     EXPECT_EQ(bt3Next(fd, b.get()), 30);
-    EXPECT_EQ(bt3GetCur(fd), 2) << "and so does the position in the index";
+    EXPECT_EQ(bt3GetCur(fd), 2) << "and so does the position in the index (not on 'k2')";
     ASSERT_EQ(bt3Close(fd), 0);
-    EXPECT_EQ(velktest::headerWord(path(".ndx"), 0, LIO_H_KEYS), 2);
-    EXPECT_EQ(velktest::headerWord(path(".ndx"), 1, LIO_H_KEYS), 2);
-    EXPECT_EQ(velktest::headerWord(path(".dat"), 0, LIO_H_LIVE), 2);
+    EXPECT_EQ(velktest::headerWord(path(".ndx"), 0, LIO_H_KEYS), 3);
+    EXPECT_EQ(velktest::headerWord(path(".ndx"), 1, LIO_H_KEYS), 3);
+    EXPECT_EQ(velktest::headerWord(path(".dat"), 0, LIO_H_LIVE), 3);
 }
 
 TEST_F(IsamEdges, WalkEndsAnswerTheEdgeRecordAgain)
