@@ -438,6 +438,33 @@ TEST_F(IsamEdges, CheckSelectAndSetCurKeepThePosition)
     EXPECT_EQ(bt3Lock(nullptr), -1);
 }
 
+/* Mode 16 locks every record read; a record that fails its key check is let go again. */
+TEST_F(IsamEdges, ReadLockingModeReleasesARecordThatIsNotCurrent)
+{
+    Bt3File *fd = small(LIO_SHARED | LIO_RDWR);
+    ASSERT_NE(fd, nullptr);
+    add(fd, "k1", "aa");
+    add(fd, "k2", "bb");
+    Buf b(fd);
+    memcpy(b.get(), "k2", 2);
+    ASSERT_EQ(bt3Find(fd, b.get(), 5), 30);
+    ASSERT_EQ(bt3Delete(fd), 0);
+    EXPECT_EQ(bt3SetMode(fd, LIO_SHARED | LIO_RDLOCK), LIO_SHARED | LIO_RDLOCK | LIO_WTHRU);
+    velktest::OpenFile dat(lioOpen(path(".dat").c_str(), LIO_SHARED | LIO_RDWR));
+    int h[LIO_HDRWORDS];
+    EXPECT_EQ(bt3SetCur(fd, 2, b.get()), -1) << "record 2 was deleted";
+    ASSERT_EQ(lioHeader(dat.get(), h), 0);
+    EXPECT_EQ(h[LIO_H_NLOCKS], 0);
+    EXPECT_EQ(bt3SetCur(fd, 1, b.get()), 30);
+    ASSERT_EQ(lioHeader(dat.get(), h), 0);
+    EXPECT_EQ(h[LIO_H_NLOCKS], 1) << "the current record stays locked";
+    EXPECT_EQ(h[LIO_H_LOCKS], 1);
+    EXPECT_EQ(bt3UnLock(fd), 0);
+    ASSERT_EQ(lioHeader(dat.get(), h), 0);
+    EXPECT_EQ(h[LIO_H_NLOCKS], 0);
+    EXPECT_EQ(bt3Close(fd), 0);
+}
+
 TEST_F(IsamEdges, TemporaryIndexIsBuiltFromAllRecords)
 {
     Bt3File *fd = small(LIO_SHARED | LIO_RDWR);
