@@ -292,7 +292,7 @@ void freeFile(LioFile *m)
 int lioNormMode(int cur, int mode, int *out)
 {
     int share = mode & LIO_SHAREMASK;
-    int low = mode & LIO_LOWMASK;
+    int low = mode & LIO_LOWMASK & ~LIO_WTHRU; /* 4 is always on: a mode read back may carry it */
     if ((mode & ~(LIO_SHAREMASK | LIO_LOWMASK)) || share == LIO_SHAREMASK) return -1;
     if (low & (low - 1)) return -1;
     if (!share) share = cur & LIO_SHAREMASK ? cur & LIO_SHAREMASK : LIO_EXCL;
@@ -489,7 +489,8 @@ int subFileHeader(LioFile *m, int sub, int keylen, int keytype)
     int order = lioSetOrder(0);
     int dups = (keytype & LIO_KEY_DUPS) != 0;
     int t = keytype & LIO_KEY_TYPEMASK;
-    if (t == LIO_KEY_INTSUB || t == LIO_KEY_INT) keylen = 4;
+    bool callerDisc = dups && (keytype & LIO_KEY_CALLERDUP);
+    if (t == LIO_KEY_INTSUB || t == LIO_KEY_INT) keylen = callerDisc ? 8 : 4; /* the integer is 4 */
     if (dups && !(keytype & LIO_KEY_CALLERDUP)) keylen += 4;
     if (dups && keylen <= 4) return -1;
     int32_t keep[LIO_HDRWORDS];

@@ -510,6 +510,21 @@ TEST_F(BtreeEdgeTest, IntegerKeyTypesForceLengthFourAndOrder)
 
     makeIndex(10, LIO_KEY_INT | LIO_KEY_DUPS, 2, "intdup");
     EXPECT_EQ(g_.keyLen, 8);
+
+    // With the caller's discriminator in front, the integer follows it.
+    makeIndex(8, LIO_KEY_INT | LIO_KEY_DUPS | LIO_KEY_CALLERDUP, 2, "intcaller");
+    EXPECT_EQ(g_.keyLen, 8);
+    auto key = [](int32_t disc, int32_t v) {
+        Bytes k(8);
+        storeWord(k.data(), disc);
+        storeWord(k.data() + 4, v);
+        return k;
+    };
+    ASSERT_EQ(lioInsert(fd_, key(2, 7).data(), 1), 1);
+    ASSERT_EQ(lioInsert(fd_, key(1, 7).data(), 2), 2);
+    ASSERT_EQ(lioInsert(fd_, key(3, -7).data(), 3), 3);
+    EXPECT_EQ(walk(), (std::vector<int>{3, 2, 1}));
+    EXPECT_EQ(checkIndex(fd_), "");
 }
 
 TEST_F(BtreeEdgeTest, CharacterKeyIsReadToItsNulAndZeroPadded)

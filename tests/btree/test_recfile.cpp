@@ -271,6 +271,7 @@ TEST_F(RecordFileTest, ModeWordKeepsOneSharingBitAndAddsWriteThrough)
         EXPECT_EQ(lastCode(), LIO_E_BADARG) << std::hex << bad;
     }
     EXPECT_EQ(lioSetMode(fd, 0), 0x4005) << "a refused mode changes nothing";
+    EXPECT_EQ(lioSetMode(fd, lioSetMode(fd, 0)), 0x4005) << "a mode read back can be set again";
     ASSERT_EQ(f.close(), 0);
 
     f.reset(lioOpen(path_.c_str(), LIO_RDWR));
