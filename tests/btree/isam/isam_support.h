@@ -12,6 +12,7 @@
 #ifndef VELK_TESTS_ISAM_SUPPORT_H
 #define VELK_TESTS_ISAM_SUPPORT_H
 
+#include "tests/btree/process_support.h"
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -30,6 +31,10 @@
 #include "tests/btree/test_support.h"
 
 namespace isamtest {
+
+using velktest::Signal;
+using velktest::spawn;
+using velktest::waitFor;
 
 using Bytes = std::vector<unsigned char>;
 using velktest::lastCode;
@@ -74,51 +79,6 @@ protected:
 
     velktest::TempDir dir_;
     std::string base_;
-};
-
-/* ---- forked children (exit status 0 = all as expected) ---- */
-
-inline pid_t spawn(const std::function<int()> &f)
-{
-    fflush(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        int rc = 99;
-        try {
-            rc = f();
-        } catch (...) {
-        }
-        _exit(rc);
-    }
-    return pid;
-}
-
-inline int waitFor(pid_t pid)
-{
-    int st = 0;
-    if (waitpid(pid, &st, 0) != pid) return -1;
-    return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-}
-
-/* One-shot signal between processes; wait() gives up after 30 s. */
-class Signal {
-public:
-    Signal() { EXPECT_EQ(pipe(fds_), 0); }
-    ~Signal()
-    {
-        close(fds_[0]);
-        close(fds_[1]);
-    }
-    void post() { EXPECT_EQ(write(fds_[1], "x", 1), 1); }
-    bool wait()
-    {
-        struct pollfd p = {fds_[0], POLLIN, 0};
-        char c;
-        return poll(&p, 1, 30000) == 1 && read(fds_[0], &c, 1) == 1;
-    }
-
-private:
-    int fds_[2];
 };
 
 /* ---- the model ---- */

@@ -12,55 +12,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/btree/process_support.h"
 #include "tests/btree/test_support.h"
 
 using namespace velktest;
 
 namespace {
-
-/* A child process running f; its exit status is f's answer (0 = all went as expected). */
-pid_t spawn(const std::function<int()> &f)
-{
-    fflush(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        int rc = 99;
-        try {
-            rc = f();
-        } catch (...) {
-        }
-        _exit(rc);
-    }
-    return pid;
-}
-
-int waitFor(pid_t pid)
-{
-    int st = 0;
-    if (waitpid(pid, &st, 0) != pid) return -1;
-    return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-}
-
-/* One-shot signal between processes: wait() blocks until the other side called post(). */
-class Signal {
-public:
-    Signal() { EXPECT_EQ(pipe(fds_), 0); }
-    ~Signal()
-    {
-        close(fds_[0]);
-        close(fds_[1]);
-    }
-    void post() { EXPECT_EQ(write(fds_[1], "x", 1), 1); }
-    bool wait() /* false after 30 s without a post, so that a broken child cannot hang the test */
-    {
-        struct pollfd p = {fds_[0], POLLIN, 0};
-        char c;
-        return poll(&p, 1, 30000) == 1 && read(fds_[0], &c, 1) == 1;
-    }
-
-private:
-    int fds_[2];
-};
 
 std::string key8(char who, int i)
 {
