@@ -1,0 +1,135 @@
+#include "app/ui/my_app.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+
+#include "app/core/database.h"
+#include "app/core/db_path.h"
+#include "app/core/session.h"
+#include "app/ui/dia_login.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/mdi_client.h"
+#include "app/ui/shell_host.h"
+
+namespace velk {
+
+static tMainFrame *gMainFrame = nullptr;
+static TMyMDIClient *gMdiClient = nullptr;
+
+tMainFrame *MainFrame() { return gMainFrame; }
+TMyMDIClient *MdiClient() { return gMdiClient; }
+
+static const QString kPathKey = QStringLiteral("%1/%2").arg(QLatin1String(kIniSection),
+                                                            QLatin1String(kIniKey));
+
+QString DefaultIniPath()
+{
+    return QString::fromStdString(ConfigFilePath(getenv("XDG_CONFIG_HOME"), getenv("HOME")));
+}
+
+QString ReadConfiguredPath(const QString &iniPath)
+{
+    QSettings ini(iniPath, QSettings::IniFormat);
+    QVariant value = ini.value(kPathKey);
+    // A hand-written path with a comma reads back as a list: it is still one path.
+    if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
+}
+
+bool WriteConfiguredPath(const QString &iniPath, const QString &dictPath)
+{
+    QDir().mkpath(QFileInfo(iniPath).absolutePath());
+    QSettings ini(iniPath, QSettings::IniFormat);
+    ini.setValue(kPathKey, dictPath);
+    ini.sync();
+    return ini.status() == QSettings::NoError;
+}
+
+TMyApp::TMyApp(tDatabase &database, const QString &iniPath)
+    : database_(database), iniPath_(iniPath)
+{
+    quit_ = [] {
+        QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    };
+}
+
+TMyApp::~TMyApp()
+{
+    shutDown();
+    if (gMainFrame == frame_) gMainFrame = nullptr;
+    if (gMdiClient == client_) gMdiClient = nullptr;
+    delete frame_; // owns the client
+}
+
+bool TMyApp::initMainWindow()
+{
+    client_ = new TMyMDIClient;
+    gMdiClient = client_;
+    frame_ = new tMainFrame(client_);
+    gMainFrame = frame_;
+    connect(frame_, &tMainFrame::exitRequested, this, &TMyApp::shutDown);
+    connect(frame_, &tMainFrame::closing, this, &TMyApp::shutDown);
+
+    if (!locateDatabase()) return fail();
+    if (!database_.open(DatabasePath())) {
+        ShellHost().message(frame_, QStringLiteral("Fehler beim Erzeugen des Datadictionaries"),
+                            AppName());
+        return fail();
+    }
+    database_.openUsers(); // without it the login below lets nobody in
+    SetLoginUsers(&database_.users());
+    if (!RunLogin(frame_, CurrentUserBuffer(), false, database_.users())) {
+        ShellHost().message(frame_, QStringLiteral("Zugriff verweigert"), AppName());
+        return fail();
+    }
+    return true;
+}
+
+bool TMyApp::locateDatabase()
+{
+    QByteArray configured = QFile::encodeName(ReadConfiguredPath(iniPath_));
+    if (!configured.isEmpty()) {
+        // A path too long for the buffer is not cut: the shortened one names another place.
+        SetDatabasePath(configured.size() <= qsizetype(kMaxDbPath) ? configured.constData() : "");
+        return true;
+    }
+    ShellHost().message(frame_,
+                        QStringLiteral("Bitte den Pfad der Datenbank festlegen\n und start als "
+                                       "Dateiname eingeben"),
+                        AppName());
+    std::optional<QString> chosen =
+        ShellHost().openFileName(frame_, QStringLiteral("Fileposition|*.*|"), false);
+    std::string dictPath;
+    if (chosen) dictPath = DeriveDictPath(QFile::encodeName(*chosen).toStdString());
+    if (dictPath.empty()) {
+        ShellHost().message(frame_, QStringLiteral("Problem mit dem Datenbankpfad"),
+                            QStringLiteral("Wiederholen"));
+        return false;
+    }
+    SetDatabasePath(dictPath.c_str());
+    WriteConfiguredPath(iniPath_, QFile::decodeName(dictPath.c_str()));
+    return true;
+}
+
+bool TMyApp::fail()
+{
+    exitCode_ = 1;
+    shutDown();
+    return false;
+}
+
+void TMyApp::shutDown()
+{
+    if (shutDown_) return;
+    shutDown_ = true;
+    if (database_.usersOpen()) database_.closeUsers();
+    if (database_.isOpen()) database_.close();
+    SetLoginUsers(nullptr);
+    ShellHost().helpClose();
+    if (quit_) quit_();
+}
+
+} // namespace velk

@@ -1,0 +1,74 @@
+/*
+ * shell_host.h - the program's modal windows and help, behind one interface.
+ *
+ * Message boxes, the file dialogs, running a dialog modally and the help calls all go through
+ * tShellHost.  The program installs tQtShellHost (real Qt windows); the tests install a recorder
+ * with scripted answers, so that no test ever waits on a modal window.
+ */
+#ifndef VELK_APP_UI_SHELL_HOST_H
+#define VELK_APP_UI_SHELL_HOST_H
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QDialog;
+class QWidget;
+
+namespace velk {
+
+class tHelpViewer;
+
+class tShellHost {
+public:
+    virtual ~tShellHost() = default;
+
+    // A modal message with the single button OK.
+    virtual void message(QWidget *parent, const QString &text, const QString &caption) = 0;
+    // File dialogs; `filter` in the "Name|pattern|" form; nothing when cancelled.
+    virtual std::optional<QString> openFileName(QWidget *parent, const QString &filter,
+                                                bool mustExist) = 0;
+    virtual std::optional<QString> saveFileName(QWidget *parent, const QString &filter) = 0;
+    // Runs a dialog modally; answers its result (QDialog::Accepted or Rejected).
+    virtual int runDialog(QDialog &dialog) = 0;
+
+    virtual void helpContents() = 0;
+    virtual void helpKeyword(const QString &keyword) = 0; // empty: the index of all keywords
+    virtual void helpContext(int context) = 0;
+    virtual void helpClose() = 0;
+};
+
+// The host every window of the program uses; set once at start (tests set their recorder).
+tShellHost &ShellHost();
+void SetShellHost(tShellHost *host);
+
+// Makes the bitmaps and the help document (resources/velk.qrc) reachable as ":/...".
+void InitResources();
+
+// The application's name: the caption of the frame and of every message box without its own.
+QString AppName();
+
+class tQtShellHost : public tShellHost {
+public:
+    tQtShellHost();
+    ~tQtShellHost() override;
+
+    void message(QWidget *parent, const QString &text, const QString &caption) override;
+    std::optional<QString> openFileName(QWidget *parent, const QString &filter,
+                                        bool mustExist) override;
+    std::optional<QString> saveFileName(QWidget *parent, const QString &filter) override;
+    int runDialog(QDialog &dialog) override;
+    void helpContents() override;
+    void helpKeyword(const QString &keyword) override;
+    void helpContext(int context) override;
+    void helpClose() override;
+
+private:
+    tHelpViewer &viewer();
+    std::unique_ptr<tHelpViewer> viewer_;
+};
+
+} // namespace velk
+
+#endif
