@@ -42,6 +42,12 @@ tMainFrame::tMainFrame(TMyMDIClient *client, QWidget *parent) : QMainWindow(pare
     updateMenus();
 }
 
+tMainFrame::~tMainFrame()
+{
+    // The client dies after this frame; its last activation signal must not reach us.
+    disconnect(client_, nullptr, this, nullptr);
+}
+
 QAction *tMainFrame::action(int id) const
 {
     auto it = actions_.find(id);
@@ -130,6 +136,7 @@ void tMainFrame::registerCommand(int id, std::function<void()> handler)
 
 void tMainFrame::registerViewCommand(int id, int type)
 {
+    viewTypes_[id] = type;
     registerCommand(id, [this, type] {
         client_->setNextViewType(type);
         client_->createView();
@@ -187,7 +194,10 @@ void tMainFrame::updateMenus()
         bool on;
         if (IsViewCommand(id)) on = view && view->handlesCommand(id);
         else if (isWindowCommand(id)) on = anyView;
-        else on = isAlwaysOn(id) || handlers_.count(id) != 0;
+        else if (auto type = viewTypes_.find(id); type != viewTypes_.end())
+            on = client_->canCreate(type->second);
+        else
+            on = isAlwaysOn(id) || handlers_.count(id) != 0;
         act->setEnabled(on);
     }
 }

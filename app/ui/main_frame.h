@@ -27,6 +27,7 @@ class tMainFrame : public QMainWindow {
     Q_OBJECT
 public:
     explicit tMainFrame(TMyMDIClient *client, QWidget *parent = nullptr);
+    ~tMainFrame() override;
 
     TMyMDIClient *client() const { return client_; }
     QAction *action(int id) const;
@@ -38,7 +39,8 @@ public:
 
     // A command with its own handler (a view to open, a dialog to run).
     void registerCommand(int id, std::function<void()> handler);
-    // A menu command that opens a view of `type` through the client.
+    // A menu command that opens a view of `type` through the client; enabled once the client
+    // can create that type.
     void registerViewCommand(int id, int type);
     // A menu command that runs a dialog; when it ends with OK the notice `mask` goes out.
     void registerDialogCommand(int id, std::function<bool(QWidget *parent)> run, int mask);
@@ -63,6 +65,7 @@ private:
     TMyMDIClient *client_;
     std::map<int, QAction *> actions_;
     std::map<int, std::function<void()>> handlers_;
+    std::map<int, int> viewTypes_; // command -> view type it opens
     QToolBar *toolBar_ = nullptr;
     tKeyModeIndicators *keyModes_ = nullptr;
 };

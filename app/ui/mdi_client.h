@@ -49,6 +49,7 @@ public:
 
     void setDueCheck(tDueCheck check) { dueCheck_ = std::move(check); }
     bool alarmTimerActive() const { return timerId_ != 0; }
+    int alarmTimerId() const { return timerId_; }
     // One tick of the due-alarm timer (the timer event calls it).
     void alarmTick();
 

@@ -74,7 +74,7 @@ bool TMyApp::initMainWindow()
     connect(frame_, &tMainFrame::closing, this, &TMyApp::shutDown);
 
     if (!locateDatabase()) return fail();
-    if (!database_.open(DatabasePath())) {
+    if (DatabasePath()[0] == '\0' || !database_.open(DatabasePath())) {
         ShellHost().message(frame_, QStringLiteral("Fehler beim Erzeugen des Datadictionaries"),
                             AppName());
         return fail();

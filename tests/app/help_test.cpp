@@ -1,0 +1,78 @@
+// The help window and its document: a section for every keyword, contents, index, context.
+#include <QApplication>
+#include <QFile>
+#include <QTextBrowser>
+
+#include <gtest/gtest.h>
+
+#include "app/core/help_keywords.h"
+#include "app/ui/help_viewer.h"
+#include "app/ui/shell_host.h"
+
+using namespace velk;
+
+static QString helpDocument()
+{
+    InitResources();
+    QFile file(QStringLiteral(":/help/velk.html"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    return QString::fromUtf8(file.readAll());
+}
+
+TEST(HelpDocument, HasASectionForEveryKeyword)
+{
+    QString html = helpDocument();
+    ASSERT_FALSE(html.isEmpty());
+    for (const char *k : HelpKeywords())
+        EXPECT_TRUE(html.contains(QStringLiteral("<a name=\"%1\"></a>").arg(QLatin1String(k))))
+            << k;
+    EXPECT_EQ(HelpKeywords().size(), 19u);
+}
+
+TEST(HelpViewer, KeywordJumpsToItsSection)
+{
+    tHelpViewer viewer;
+    viewer.showKeyword(QStringLiteral("Monatsplan"));
+    EXPECT_TRUE(viewer.isVisible());
+    EXPECT_EQ(viewer.shownSection(), QStringLiteral("Monatsplan"));
+    EXPECT_EQ(viewer.browser()->source().fragment(), QStringLiteral("Monatsplan"));
+    EXPECT_TRUE(viewer.browser()->toPlainText().contains(QStringLiteral("Kalenderblatt")));
+    viewer.showKeyword(QStringLiteral("Copyright"));
+    EXPECT_EQ(viewer.browser()->source().fragment(), QStringLiteral("Copyright"));
+}
+
+TEST(HelpViewer, EmptyOrUnknownKeywordShowsTheIndex)
+{
+    tHelpViewer viewer;
+    viewer.showKeyword(QString());
+    EXPECT_EQ(viewer.shownSection(), QStringLiteral("Index"));
+    QString text = viewer.browser()->toPlainText();
+    for (const char *k : HelpKeywords()) EXPECT_TRUE(text.contains(QLatin1String(k))) << k;
+    viewer.showKeyword(QStringLiteral("Gibtsnicht"));
+    EXPECT_EQ(viewer.shownSection(), QStringLiteral("Index"));
+}
+
+TEST(HelpViewer, ContentsAndContextShowTheStart)
+{
+    tHelpViewer viewer;
+    viewer.showKeyword(QStringLiteral("Gruppen"));
+    viewer.showContext(0);
+    EXPECT_EQ(viewer.shownSection(), QString());
+    EXPECT_TRUE(viewer.browser()->toPlainText().contains(QStringLiteral("Inhalt")));
+    viewer.showContents();
+    EXPECT_EQ(viewer.browser()->source().fragment(), QString());
+}
+
+TEST(HelpViewer, QtHostClosesItsWindow)
+{
+    tQtShellHost host;
+    host.helpClose(); // nothing open yet: nothing happens
+    host.helpKeyword(QStringLiteral("Termindialog"));
+    auto windows = QApplication::topLevelWidgets();
+    tHelpViewer *viewer = nullptr;
+    for (QWidget *w : windows)
+        if (auto *v = qobject_cast<tHelpViewer *>(w); v && v->isVisible()) viewer = v;
+    ASSERT_NE(viewer, nullptr);
+    host.helpClose();
+    EXPECT_FALSE(viewer->isVisible());
+}

@@ -1,0 +1,98 @@
+/*
+ * recorder_host.h - the tests' tShellHost: records every message, file dialog and help call and
+ * answers from scripts, so that no test waits on a modal window.
+ */
+#ifndef VELK_TESTS_APP_RECORDER_HOST_H
+#define VELK_TESTS_APP_RECORDER_HOST_H
+
+#include <QDialog>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/ui/shell_host.h"
+#include "tests/app/qt_print.h"
+
+namespace velktest {
+
+class RecorderHost : public velk::tShellHost {
+public:
+    struct Message {
+        QString text;
+        QString caption;
+    };
+
+    RecorderHost() { velk::SetShellHost(this); }
+    ~RecorderHost() override { velk::SetShellHost(nullptr); }
+
+    void message(QWidget *, const QString &text, const QString &caption) override
+    {
+        messages.push_back({text, caption});
+        events << QStringLiteral("message:") + text;
+    }
+    std::optional<QString> openFileName(QWidget *, const QString &filter, bool mustExist) override
+    {
+        events << QStringLiteral("open:") + filter;
+        lastMustExist = mustExist;
+        return nextFile();
+    }
+    std::optional<QString> saveFileName(QWidget *, const QString &filter) override
+    {
+        events << QStringLiteral("save:") + filter;
+        return nextFile();
+    }
+    // Runs the next script on the dialog (it fills the fields and clicks a button).
+    int runDialog(QDialog &dialog) override
+    {
+        events << QStringLiteral("dialog:") + dialog.objectName();
+        if (dialogScripts.empty()) {
+            ADD_FAILURE() << "unscripted dialog " << dialog.objectName().toStdString();
+            return QDialog::Rejected;
+        }
+        auto script = std::move(dialogScripts.front());
+        dialogScripts.pop_front();
+        dialog.show(); // as a modal run would; the script then works on a visible dialog
+        script(dialog);
+        dialog.hide();
+        return dialog.result();
+    }
+    void helpContents() override { events << QStringLiteral("help:contents"); }
+    void helpKeyword(const QString &k) override { events << QStringLiteral("help:keyword:") + k; }
+    void helpContext(int c) override { events << QStringLiteral("help:context:%1").arg(c); }
+    void helpClose() override { events << QStringLiteral("help:close"); }
+
+    QStringList eventsOf(const QString &prefix) const
+    {
+        QStringList out;
+        for (const QString &e : events)
+            if (e.startsWith(prefix)) out << e;
+        return out;
+    }
+
+    std::vector<Message> messages;
+    QStringList events;
+    std::deque<std::optional<QString>> fileAnswers;
+    std::deque<std::function<void(QDialog &)>> dialogScripts;
+    bool lastMustExist = true;
+
+private:
+    std::optional<QString> nextFile()
+    {
+        if (fileAnswers.empty()) {
+            ADD_FAILURE() << "unscripted file dialog";
+            return std::nullopt;
+        }
+        auto answer = fileAnswers.front();
+        fileAnswers.pop_front();
+        return answer;
+    }
+};
+
+} // namespace velktest
+
+#endif

@@ -1,0 +1,215 @@
+// The start-up sequence and shut-down against a fake database: the questions of the first
+// start, "VELK.INI", every failure message, "Beenden".
+#include <QFile>
+#include <QMenuBar>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include "app/core/session.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/mdi_client.h"
+#include "app/ui/my_app.h"
+#include "app/ui/shell_host.h"
+#include "tests/app/fake_users.h"
+#include "tests/app/login_dialog_helpers.h"
+#include "tests/app/recorder_host.h"
+#include "tests/btree/test_files.h"
+
+using namespace velk;
+using namespace velktest;
+
+namespace {
+
+const QString kPrompt = QStringLiteral("Bitte den Pfad der Datenbank festlegen\n und start als "
+                                       "Dateiname eingeben");
+
+class StartupTest : public ::testing::Test {
+protected:
+    StartupTest() : ini(QString::fromStdString(tmp.file("config/VELK.INI"))) {}
+
+    bool start()
+    {
+        app = std::make_unique<TMyApp>(db, ini);
+        app->setQuitRequest([this] { ++quits; });
+        return app->initMainWindow();
+    }
+    QString dbDir() const { return QString::fromStdString(tmp.path()) + "/daten/"; }
+    QString iniText() const
+    {
+        QFile f(ini);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+
+    TempDir tmp;
+    QString ini;
+    RecorderHost host;
+    FakeDatabase db;
+    std::unique_ptr<TMyApp> app;
+    int quits = 0;
+};
+
+} // namespace
+
+TEST_F(StartupTest, FirstStartAsksOnceStoresThePathAndLogsIn)
+{
+    host.fileAnswers.push_back(dbDir() + "start");
+    host.dialogScripts.push_back(loginScript("root", ""));
+    ASSERT_TRUE(start());
+    EXPECT_EQ(host.events, (QStringList{"message:" + kPrompt, "open:Fileposition|*.*|",
+                                        "dialog:tDiaLogin"}));
+    EXPECT_EQ(host.messages[0].caption, AppName());
+    EXPECT_FALSE(host.lastMustExist); // "start" need not exist
+    const std::string dict = (dbDir() + "datadict").toStdString();
+    EXPECT_EQ(ReadConfiguredPath(ini).toStdString(), dict);
+    EXPECT_TRUE(iniText().contains(QStringLiteral("[V.E.L.K]"))) << iniText().toStdString();
+    EXPECT_STREQ(DatabasePath(), dict.c_str());
+    EXPECT_EQ(db.log, (std::vector<std::string>{"open " + dict, "openUsers"}));
+    EXPECT_STREQ(CurrentUser(), "root");
+    EXPECT_EQ(quits, 0);
+    // The frame is complete, and no view is open.
+    ASSERT_NE(app->frame(), nullptr);
+    EXPECT_EQ(MainFrame(), app->frame());
+    EXPECT_EQ(MdiClient(), app->client());
+    EXPECT_EQ(app->frame()->menuBar()->actions().size(), 6);
+    EXPECT_EQ(app->frame()->toolBar()->actions().size(), 3);
+    EXPECT_TRUE(app->client()->subWindowList().isEmpty());
+    EXPECT_TRUE(app->client()->alarmTimerActive());
+}
+
+TEST_F(StartupTest, SecondStartAsksNothing)
+{
+    ASSERT_TRUE(WriteConfiguredPath(ini, dbDir() + "datadict"));
+    host.dialogScripts.push_back(loginScript("root", ""));
+    ASSERT_TRUE(start());
+    EXPECT_EQ(host.events, (QStringList{"dialog:tDiaLogin"}));
+    EXPECT_EQ(db.log.front(), "open " + (dbDir() + "datadict").toStdString());
+}
+
+TEST_F(StartupTest, CancelledFileDialogEndsWithoutDatabaseOrLogin)
+{
+    host.fileAnswers.push_back(std::nullopt);
+    EXPECT_FALSE(start());
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[1].text, QStringLiteral("Problem mit dem Datenbankpfad"));
+    EXPECT_EQ(host.messages[1].caption, QStringLiteral("Wiederholen"));
+    EXPECT_TRUE(host.eventsOf("dialog:").isEmpty());
+    EXPECT_TRUE(db.log.empty());
+    EXPECT_FALSE(QFile::exists(ini)); // nothing written
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(app->exitCode(), 1);
+    EXPECT_EQ(host.eventsOf("help:"), (QStringList{"help:close"}));
+}
+
+TEST_F(StartupTest, DatabaseThatCannotBeOpenedEndsAndKeepsThePath)
+{
+    host.fileAnswers.push_back(dbDir() + "start");
+    db.openSucceeds = false;
+    EXPECT_FALSE(start());
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[1].text, QStringLiteral("Fehler beim Erzeugen des Datadictionaries"));
+    EXPECT_EQ(host.messages[1].caption, AppName());
+    EXPECT_EQ(ReadConfiguredPath(ini), dbDir() + "datadict");
+    EXPECT_TRUE(host.eventsOf("dialog:").isEmpty());
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(StartupTest, RefusedLoginEndsAndClosesTheDatabase)
+{
+    ASSERT_TRUE(WriteConfiguredPath(ini, dbDir() + "datadict"));
+    host.dialogScripts.push_back(loginScript("anna", "geheim"));
+    EXPECT_FALSE(start());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, QStringLiteral("Zugriff verweigert"));
+    EXPECT_EQ(host.messages[0].caption, AppName());
+    EXPECT_EQ(db.log, (std::vector<std::string>{"open " + (dbDir() + "datadict").toStdString(),
+                                                "openUsers", "closeUsers", "close"}));
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(StartupTest, CancelledLoginIsRefusedToo)
+{
+    ASSERT_TRUE(WriteConfiguredPath(ini, dbDir() + "datadict"));
+    host.dialogScripts.push_back([](QDialog &d) { clickButton(d, "buttonCancel"); });
+    EXPECT_FALSE(start());
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, QStringLiteral("Zugriff verweigert"));
+}
+
+TEST_F(StartupTest, UsersTableThatDoesNotOpenLeavesOnlyRoot)
+{
+    ASSERT_TRUE(WriteConfiguredPath(ini, dbDir() + "datadict"));
+    db.usersSucceed = false;
+    host.dialogScripts.push_back(loginScript("root", ""));
+    EXPECT_TRUE(start());
+    EXPECT_STREQ(CurrentUser(), "root");
+}
+
+TEST_F(StartupTest, BeendenClosesTableDatabaseAndHelpOnce)
+{
+    ASSERT_TRUE(WriteConfiguredPath(ini, dbDir() + "datadict"));
+    host.dialogScripts.push_back(loginScript("root", ""));
+    ASSERT_TRUE(start());
+    db.log.clear();
+    app->frame()->findChild<QAction *>("cmd105")->trigger();
+    EXPECT_EQ(db.log, (std::vector<std::string>{"closeUsers", "close"}));
+    EXPECT_EQ(host.eventsOf("help:"), (QStringList{"help:close"}));
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(app->exitCode(), 0);
+    app->frame()->close(); // the window system's close after it changes nothing
+    EXPECT_EQ(quits, 1);
+}
+
+TEST_F(StartupTest, ClosingTheFrameAlsoClosesTheDatabase)
+{
+    ASSERT_TRUE(WriteConfiguredPath(ini, dbDir() + "datadict"));
+    host.dialogScripts.push_back(loginScript("root", ""));
+    ASSERT_TRUE(start());
+    app->frame()->show();
+    app->frame()->close();
+    EXPECT_FALSE(db.isOpen());
+}
+
+TEST_F(StartupTest, OverlongConfiguredPathIsNotCutShort)
+{
+    QString longPath = dbDir() + QString(300, 'x') + "/datadict";
+    ASSERT_TRUE(WriteConfiguredPath(ini, longPath));
+    EXPECT_FALSE(start());
+    EXPECT_TRUE(db.log.empty()); // neither the shortened path nor an empty one is opened
+    EXPECT_EQ(host.messages.back().text,
+              QStringLiteral("Fehler beim Erzeugen des Datadictionaries"));
+}
+
+TEST(VelkIni, PathsWithSpacesCommasAndUmlautsSurvive)
+{
+    TempDir tmp;
+    QString ini = QString::fromStdString(tmp.file("a/b/VELK.INI"));
+    EXPECT_EQ(ReadConfiguredPath(ini), QString());
+    for (QString path : {QStringLiteral("/tmp/Meine Termine/datadict"),
+                         QStringLiteral("/tmp/a,b/datadict"), QStringLiteral("/tmp/Büro/datadict"),
+                         QStringLiteral("/tmp/x\\y;z=1/datadict")}) {
+        ASSERT_TRUE(WriteConfiguredPath(ini, path));
+        EXPECT_EQ(ReadConfiguredPath(ini), path);
+    }
+}
+
+TEST(VelkIni, HandWrittenFileIsRead)
+{
+    TempDir tmp;
+    QString ini = QString::fromStdString(tmp.file("VELK.INI"));
+    QFile f(ini);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[V.E.L.K]\nPath=/srv/velk/daten,alt/datadict\n");
+    f.close();
+    EXPECT_EQ(ReadConfiguredPath(ini), QStringLiteral("/srv/velk/daten,alt/datadict"));
+}
+
+TEST(VelkIni, DefaultPlaceFollowsXdgConfigHome)
+{
+    QByteArray saved = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", "/tmp/velk-conf");
+    EXPECT_EQ(DefaultIniPath(), QStringLiteral("/tmp/velk-conf/VELK.INI"));
+    qunsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(DefaultIniPath(), QString::fromLocal8Bit(qgetenv("HOME")) + "/.config/VELK.INI");
+    if (!saved.isNull()) qputenv("XDG_CONFIG_HOME", saved);
+}

@@ -1,0 +1,59 @@
+/*
+ * test_views.h - small views for the frame's tests: each listens to given notice bits, handles
+ * given commands and writes what reached it into a shared log.
+ */
+#ifndef VELK_TESTS_APP_TEST_VIEWS_H
+#define VELK_TESTS_APP_TEST_VIEWS_H
+
+#include <QLineEdit>
+#include <QStringList>
+#include <QVBoxLayout>
+
+#include <set>
+
+#include "app/ui/view.h"
+#include "tests/app/qt_print.h"
+
+namespace velktest {
+
+class TestView : public velk::tView {
+public:
+    TestView(QString name, int mask, std::set<int> commands, QStringList *log,
+             QString keyword = QString())
+        : name_(std::move(name)), mask_(mask), commands_(std::move(commands)), log_(log),
+          keyword_(std::move(keyword))
+    {
+        setObjectName(name_);
+        setWindowTitle(name_);
+        auto *layout = new QVBoxLayout(this);
+        edit_ = new QLineEdit(this);
+        layout->addWidget(edit_);
+    }
+
+    int noticeMask() const override { return mask_; }
+    bool handlesCommand(int id) const override { return commands_.count(id) != 0; }
+    void command(int id) override { *log_ << QStringLiteral("%1:cmd%2").arg(name_).arg(id); }
+    QString helpKeyword() const override { return keyword_; }
+    QLineEdit *edit() const { return edit_; }
+
+    bool closeOnNotice = false;
+
+protected:
+    void dataChanged(int bits) override
+    {
+        *log_ << QStringLiteral("%1:%2").arg(name_).arg(bits);
+        if (closeOnNotice) parentWidget()->close();
+    }
+
+private:
+    QString name_;
+    int mask_;
+    std::set<int> commands_;
+    QStringList *log_;
+    QString keyword_;
+    QLineEdit *edit_;
+};
+
+} // namespace velktest
+
+#endif
