@@ -27,7 +27,14 @@ int tTextStore::Create(const char *basePath)
 {
     SetProcessRegistry(DirectoryOf(basePath));
     const int keydef[] = {0, kTextKeySize, 1, -1};
-    return bt3VlCreate(basePath, keydef, 16, kMaxRecord, 128) == 0 ? 0 : kCreateFailed;
+    if (bt3VlCreate(basePath, keydef, 16, kMaxRecord, 128) != 0) return kCreateFailed;
+    /* A new store starts with its counter record. */
+    if (Open(basePath) != 0) return kCreateFailed;
+    putKey(buf_, kCounterId);
+    std::memcpy(buf_ + kTextKeySize, "00000000", 9);
+    bool ok = bt3VlAdd(fd_, buf_, kCounterRecord) > 0;
+    Close();
+    return ok ? 0 : kCreateFailed;
 }
 
 int tTextStore::Open(const char *basePath)
