@@ -93,12 +93,12 @@ TEST_F(ModelTest, RecordSizesAndOffsetsOfEveryTable)
     for (auto f : fields) {
         tFieldDef d = blob.FindField(f.table, f.field);
         EXPECT_EQ(d.type, f.type) << f.table << "." << f.field;
-        EXPECT_EQ(d.offset, f.offset) << f.table << "." << f.field;
-        EXPECT_EQ(d.length, f.length) << f.table << "." << f.field;
+        EXPECT_EQ(int(d.offset), f.offset) << f.table << "." << f.field;
+        EXPECT_EQ(int(d.length), f.length) << f.table << "." << f.field;
     }
     tFieldDef none = blob.FindField("PERSON", "NOSUCH");
-    EXPECT_EQ(none.offset, 0);
-    EXPECT_EQ(none.length, 0);
+    EXPECT_EQ(int(none.offset), 0);
+    EXPECT_EQ(int(none.length), 0);
 }
 
 TEST_F(ModelTest, KeyDefinitionsFromTheIndexRows)
@@ -127,13 +127,13 @@ TEST_F(ModelTest, FieldsOfANewTableFollowTheLayoutRule)
     EXPECT_FALSE(blob.AddField("NOTES", "ID", 'C', 12, 0)) << "a row that exists is refused";
     EXPECT_TRUE(blob.AddField("NOTES", "DAY", 'D', 3, 2)) << "dates are always 8 wide";
     EXPECT_TRUE(blob.AddField("NOTES", "A_VERY_LONG_FIELD_NAME_INDEED", 'U', 5, 0));
-    EXPECT_EQ(blob.FindField("NOTES", "ID").offset, 0);
+    EXPECT_EQ(int(blob.FindField("NOTES", "ID").offset), 0);
     tFieldDef day = blob.FindField("NOTES", "DAY");
-    EXPECT_EQ(day.offset, 8);
-    EXPECT_EQ(day.length, 8);
-    EXPECT_EQ(day.decimals, 0);
+    EXPECT_EQ(int(day.offset), 8);
+    EXPECT_EQ(int(day.length), 8);
+    EXPECT_EQ(int(day.decimals), 0);
     tFieldDef cut = blob.FindField("NOTES", "A_VERY_LONG_FIELD_NA");
-    EXPECT_EQ(cut.offset, 16) << "names are cut at 20 characters";
+    EXPECT_EQ(int(cut.offset), 16) << "names are cut at 20 characters";
     EXPECT_EQ(blob.RecordSize("NOTES"), 21);
 
     EXPECT_TRUE(blob.AddIndexSegment("NOTES", 0, 0, "ID", 0, 0));
