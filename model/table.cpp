@@ -174,7 +174,18 @@ bool tTable::Unlock() { return fd_ && bt3UnLock(fd_) == 0; }
 
 bool tTable::NewCounterId(const tFieldDef &idField, const tFieldDef &counterField, char *out)
 {
-    if (!fd_ || counterField.length < 8 || idField.length < 8 || !SelectIndex(0)) return false;
+    if (!fd_) return false;
+    /* The caller's current record stays current: an update after a new ID
+     * must not land on the counter record. */
+    int current = bt3GetCur(fd_);
+    bool ok = TakeCounterId(idField, counterField, out);
+    if (current > 0 && bt3GetCur(fd_) != current) bt3SetCur(fd_, current, buf_);
+    return ok;
+}
+
+bool tTable::TakeCounterId(const tFieldDef &idField, const tFieldDef &counterField, char *out)
+{
+    if (counterField.length < 8 || idField.length < 8 || !SelectIndex(0)) return false;
     char *id = buf_ + idField.offset;
     char *counter = buf_ + counterField.offset;
     for (int round = 0; round < 3; round++) {

@@ -176,6 +176,31 @@ TEST_F(ModelTest, AppointmentAndAlarmIdsCountWithCarry)
     EXPECT_STREQ(a->OWNER.GetText(), "00000001");
 }
 
+TEST_F(ModelTest, ANewIdLeavesTheFoundRecordCurrent)
+{
+    tTermTable *t = tTermTable::Instance();
+    ASSERT_NE(t, nullptr);
+    char id[9];
+    ASSERT_TRUE(t->NewID(id));
+    t->rec.Clear();
+    t->ID.SetText(id);
+    t->TITLE.SetText("Zahnarzt");
+    ASSERT_TRUE(t->rec.Insert());
+    ASSERT_TRUE(t->rec.Find());
+    char next[9];
+    ASSERT_TRUE(t->NewID(next));
+    t->TITLE.SetText("Zahnarzt verschoben");
+    EXPECT_FALSE(t->rec.Update()) << "stored";
+    t->rec.Clear();
+    t->ID.SetText("########");
+    ASSERT_TRUE(t->rec.Find()) << "the counter record is intact";
+    EXPECT_STREQ(t->RESOURCE.GetText(), "00000001");
+    t->rec.Clear();
+    t->ID.SetText(id);
+    ASSERT_TRUE(t->rec.Find());
+    EXPECT_STREQ(t->TITLE.GetText(), "Zahnarzt verschoben");
+}
+
 /* The counter held by another process: the ID is refused, not made up. */
 TEST_F(ModelTest, ALockedCounterGivesNoId)
 {
