@@ -1,0 +1,154 @@
+#include "model/textstore.h"
+
+#include "btree/btree.h"
+#include "model/blob.h"
+#include "model/counter.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+const char kCounterId[] = "########";
+constexpr int kCounterRecord = kTextKeySize + 8 + 1;
+constexpr int kMaxRecord = 32768;
+
+void putKey(char *dst, const char *id)
+{
+    std::memset(dst, ' ', kTextKeySize);
+    std::memcpy(dst, id, std::min<size_t>(std::strlen(id), 8));
+}
+
+} // namespace
+
+tTextStore::~tTextStore() { Close(); }
+
+int tTextStore::Create(const char *basePath)
+{
+    SetProcessRegistry(DirectoryOf(basePath));
+    const int keydef[] = {0, kTextKeySize, 1, -1};
+    if (bt3VlCreate(basePath, keydef, 16, kMaxRecord, 128) != 0) return kCreateFailed;
+    /* A new store starts with its counter record. */
+    if (Open(basePath) != 0) return kCreateFailed;
+    putKey(buf_, kCounterId);
+    std::memcpy(buf_ + kTextKeySize, "00000000", 9);
+    bool ok = bt3VlAdd(fd_, buf_, kCounterRecord) > 0;
+    Close();
+    return ok ? 0 : kCreateFailed;
+}
+
+int tTextStore::Open(const char *basePath)
+{
+    Close();
+    SetProcessRegistry(DirectoryOf(basePath));
+    if (bt3SetCache(nullptr, -1, 1, 5) != 0) return kCacheFailed;
+    fd_ = bt3Open(basePath, LIO_SHARED | LIO_RDWR);
+    if (!fd_) return kOpenFailed;
+    buf_ = bt3GetBuff(fd_, 0);
+    if (!buf_) {
+        Close();
+        return kNoBuffer;
+    }
+    return 0;
+}
+
+void tTextStore::Close()
+{
+    if (buf_) bt3FreeBuff(buf_);
+    buf_ = nullptr;
+    if (fd_) bt3Close(fd_);
+    fd_ = nullptr;
+}
+
+int tTextStore::FindById(const char *id)
+{
+    if (!fd_ || !id || !id[0]) return 0;
+    putKey(buf_, id);
+    int n = bt3Find(fd_, buf_, 5);
+    return n > 0 ? n : 0;
+}
+
+bool tTextStore::NewTextId(char *id)
+{
+    if (!fd_) return false;
+    for (int round = 0; round < 3; round++) {
+        if (FindById(kCounterId) == 0) {
+            /* The first text: the counter starts at "00000000".  Another
+             * process may add it at the same moment; then use its record. */
+            putKey(buf_, kCounterId);
+            std::memcpy(buf_ + kTextKeySize, "00000000", 9);
+            int r = bt3VlAdd(fd_, buf_, kCounterRecord);
+            if (r > 0) {
+                std::memcpy(id, "00000000", 9);
+                return true;
+            }
+            if (r < 0) return false;
+            continue;
+        }
+        if (!LockCurrentWithRetry(fd_)) return false;
+        /* Read again under the lock: the copy found before may be stale. */
+        bool ok = bt3DataRead(fd_, bt3GetCur(fd_), buf_) > 0 &&
+                  std::memcmp(buf_, "########", 8) == 0;
+        char counter[9];
+        if (ok) {
+            std::memcpy(counter, buf_ + kTextKeySize, 8);
+            counter[8] = 0;
+            IncrementCounter(counter);
+            std::memcpy(buf_ + kTextKeySize, counter, 9);
+            ok = bt3VlWrite(fd_, buf_, kCounterRecord) > 0;
+        }
+        bt3UnLock(fd_);
+        if (!ok) return false;
+        std::memcpy(id, counter, 9);
+        return true;
+    }
+    return false;
+}
+
+int tTextStore::Build(const char *id, const char *text)
+{
+    size_t len = std::strlen(text);
+    if (len > (size_t)kMaxRecord - kTextKeySize - 1) return -1;
+    putKey(buf_, id);
+    std::memcpy(buf_ + kTextKeySize, text, len + 1);
+    return (int)(kTextKeySize + len + 1);
+}
+
+bool tTextStore::AddText(const char *text, char *id)
+{
+    id[0] = 0;
+    /* A text the store cannot take costs no ID. */
+    if (!fd_ || std::strlen(text) > (size_t)kTextMaxLength || !NewTextId(id)) return false;
+    int len = Build(id, text);
+    return len > 0 && bt3VlAdd(fd_, buf_, len) > 0;
+}
+
+bool tTextStore::WriteText(const char *id, const char *text)
+{
+    if (!fd_ || !id || !id[0]) return false;
+    bool exists = FindById(id) > 0;
+    int len = Build(id, text);
+    if (len < 0) return false;
+    return (exists ? bt3VlWrite(fd_, buf_, len) : bt3VlAdd(fd_, buf_, len)) > 0;
+}
+
+int tTextStore::ReadText(const char *id, char *buffer, int size)
+{
+    int n = FindById(id);
+    if (n <= kTextKeySize || size <= 0) return 0;
+    int len = std::min(n - kTextKeySize, size);
+    std::memcpy(buffer, buf_ + kTextKeySize, len);
+    buffer[len - 1] = 0; /* a cut text stays terminated */
+    return len;
+}
+
+int tTextStore::TextLength(const char *id)
+{
+    int n = FindById(id);
+    return n > kTextKeySize ? n - kTextKeySize : 0;
+}
+
+bool tTextStore::DeleteText(const char *id)
+{
+    return FindById(id) > 0 && bt3Delete(fd_) == 0;
+}

@@ -1,0 +1,26 @@
+/*
+ * model_support.h - a database in a fresh temporary directory for the model's tests.
+ */
+#ifndef VELK_TESTS_MODEL_MODEL_SUPPORT_H
+#define VELK_TESTS_MODEL_MODEL_SUPPORT_H
+
+#include "model/blob.h"
+#include "model/tables.h"
+#include "tests/btree/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+class ModelTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(OpenDatabase(dictPath().c_str())); }
+    void TearDown() override { CloseDatabase(); }
+
+    std::string dictPath() const { return dir_.path() + "/datadict"; }
+    std::string file(const std::string &name) const { return dir_.file(name); }
+
+    velktest::TempDir dir_;
+};
+
+#endif
