@@ -1,0 +1,34 @@
+// velk: the program.  Everything lives in the libraries; this file starts it.
+#include <QApplication>
+#include <QIcon>
+
+#include "app/model_link/model_database.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/my_app.h"
+#include "app/ui/shell_host.h"
+
+int main(int argc, char **argv)
+{
+    QApplication qtApp(argc, argv);
+    velk::InitResources();
+    QApplication::setApplicationName(QStringLiteral("velk"));
+    QApplication::setDesktopFileName(QStringLiteral("velk"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/velk.xpm")));
+
+    velk::tQtShellHost host;
+    velk::SetShellHost(&host);
+    velk::tModelDatabase database;
+    int rc;
+    {
+        velk::TMyApp app(database, velk::DefaultIniPath());
+        if (!app.initMainWindow()) {
+            rc = app.exitCode();
+        } else {
+            app.frame()->show();
+            rc = QApplication::exec();
+            app.shutDown();
+        }
+    }
+    velk::SetShellHost(nullptr);
+    return rc;
+}
