@@ -27,9 +27,12 @@ build: configure
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Installs the program with its desktop entry under ~/.local (so it shows in the desktop menu),
+# then starts it.
+PREFIX ?= $(HOME)/.local
 run: build
-	@if [ -x $(BUILD)/app/velk ]; then $(BUILD)/app/velk; \
-	else echo "velk: the program is not built yet; the libraries and tests were built in $(BUILD)/"; fi
+	@cmake --install $(BUILD) --prefix $(PREFIX) >/dev/null
+	@$(PREFIX)/bin/velk
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true

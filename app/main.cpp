@@ -1,6 +1,9 @@
 // velk: the program.  Everything lives in the libraries; this file starts it.
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "app/model_link/model_database.h"
 #include "app/ui/main_frame.h"
@@ -11,6 +14,11 @@ int main(int argc, char **argv)
 {
     QApplication qtApp(argc, argv);
     velk::InitResources();
+    // Qt's own dialogs (file dialog, message box buttons) speak German like the rest.
+    QTranslator qtGerman;
+    if (qtGerman.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
+                      QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtGerman);
     QApplication::setApplicationName(QStringLiteral("velk"));
     QApplication::setDesktopFileName(QStringLiteral("velk"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/velk.xpm")));

@@ -1,5 +1,7 @@
 #include "app/ui/help_viewer.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -69,6 +71,14 @@ void tHelpViewer::showContext(int) { showContents(); }
 
 void tHelpViewer::present()
 {
+    if (!placed_) {
+        // First shown at the right edge of the screen, beside the main frame on its left.
+        if (QScreen *screen = QGuiApplication::primaryScreen()) {
+            QRect area = screen->availableGeometry();
+            move(area.right() + 1 - width(), area.top());
+        }
+        placed_ = true;
+    }
     show();
     raise();
     activateWindow();

@@ -36,6 +36,7 @@ private:
 
     QTextBrowser *browser_;
     QString shown_;
+    bool placed_ = false;
 };
 
 } // namespace velk

@@ -1,0 +1,122 @@
+#!/usr/bin/env bash
+# velk_tour.sh VELK GRAB_SCREEN OUTDIR
+#
+# The program as a new user meets it, on a virtual X display: the first start asks for the
+# database directory (the user types ".../start"), creates the database and logs in as root
+# without a password; F1 opens the help; the views that exist are opened and arranged side by
+# side and one above the other; "Beenden" ends the program.  A second start asks nothing but
+# the login.  Screenshots go to OUTDIR (velk_tour.png shows the frame with the help open).
+set -euo pipefail
+
+if [ "${1:-}" != "--inside" ]; then
+    [ $# -eq 3 ] || { echo "usage: $0 VELK GRAB_SCREEN OUTDIR" >&2; exit 2; }
+    command -v xvfb-run >/dev/null && command -v xdotool >/dev/null ||
+        { echo "velk_tour: needs xvfb-run and xdotool" >&2; exit 2; }
+    exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside "$@"
+fi
+shift
+VELK=$1 GRAB=$2 OUT=$3
+mkdir -p "$OUT"
+WORK=$(mktemp -d /tmp/velk_tour.XXXXXX)
+trap 'rm -rf "$WORK"' EXIT
+export XDG_CONFIG_HOME=$WORK/config
+DB=$WORK/Termine
+mkdir -p "$DB"
+
+fail() { echo "velk_tour: $*" >&2; "$GRAB" "$OUT/failure.png" || true; exit 1; }
+
+# Waits until a visible window with exactly this title exists (at most 30 s); prints its id.
+wait_window() {
+    local id
+    for _ in $(seq 150); do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -1) || true
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.2
+    done
+    return 1
+}
+gone_window() {
+    for _ in $(seq 150); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+        sleep 0.2
+    done
+    return 1
+}
+# Focuses the window and presses keys in it (there is no window manager to do the focusing).
+keys() {
+    local win=$1; shift
+    xdotool windowfocus --sync "$win" key --delay 80 "$@"
+}
+type_into() {
+    xdotool windowfocus --sync "$1" type --delay 30 "$2"
+}
+wait_exit() {
+    for _ in $(seq 150); do
+        kill -0 "$1" 2>/dev/null || { wait "$1"; return $?; }
+        sleep 0.2
+    done
+    kill "$1"; return 124
+}
+
+NAME="V.E.L.K. Terminplaner"
+
+# --- first start -------------------------------------------------------------------------
+"$VELK" >"$OUT/velk1.log" 2>&1 &
+PID=$!
+win=$(wait_window "$NAME") || fail "no prompt for the database path"
+"$GRAB" "$OUT/1-prompt.png"
+keys "$win" Return
+win=$(wait_window "Öffnen") || win=$(wait_window "Open") || fail "no file dialog"
+type_into "$win" "$DB/start"
+keys "$win" Return
+win=$(wait_window "Anmeldung") || fail "no login dialog"
+"$GRAB" "$OUT/2-login.png"
+type_into "$win" "root"
+keys "$win" Return
+gone_window "Anmeldung" || fail "login dialog stays open"
+frame=$(wait_window "$NAME") || fail "no main frame"
+
+grep -qx "Path=$DB/datadict" "$XDG_CONFIG_HOME/VELK.INI" || fail "VELK.INI lacks the path"
+for f in datadict.dat datadict.ndx blob.mp blob.st USERS.dat USERS.ndx; do
+    [ -f "$DB/$f" ] || fail "database file $f missing"
+done
+
+# F1 in the frame: the help's contents.
+keys "$frame" F1
+help=$(wait_window "$NAME - Hilfe") || fail "F1 opened no help"
+
+# Every view the "Ansicht" menu offers (the first enabled entry, three times), then
+# "Fenster": side by side, one above the other.  Entries not built yet are disabled and skipped.
+for _ in 1 2 3; do keys "$frame" alt+a Return; done
+keys "$frame" alt+a Escape Right Right Down Down Down Return   # Fenster > Nebeneinander
+keys "$frame" alt+a Escape Right Right Down Down Down Down Return # Fenster > Untereinander
+keys "$frame" Escape Escape
+"$GRAB" "$OUT/velk_tour.png"
+
+# "Beenden" through the menu: Alt+D, B.
+keys "$frame" alt+d b
+wait_exit "$PID" || fail "the program did not end through Beenden (status $?)"
+gone_window "$NAME - Hilfe" || fail "help stays open after Beenden"
+
+# --- second start: only the login ---------------------------------------------------------
+"$VELK" >"$OUT/velk2.log" 2>&1 &
+PID=$!
+win=$(wait_window "Anmeldung") || fail "second start did not go straight to the login"
+type_into "$win" "root"
+keys "$win" Return
+frame=$(wait_window "$NAME") || fail "no main frame on the second start"
+keys "$frame" alt+d b
+wait_exit "$PID" || fail "second run did not end through Beenden"
+
+# --- a refused login ends the program ------------------------------------------------------
+"$VELK" >"$OUT/velk3.log" 2>&1 &
+PID=$!
+win=$(wait_window "Anmeldung") || fail "third start shows no login"
+type_into "$win" "niemand"
+keys "$win" Return
+win=$(wait_window "$NAME") || fail "no refusal message"
+"$GRAB" "$OUT/3-refused.png"
+keys "$win" Return
+status=0; wait_exit "$PID" || status=$?
+[ "$status" -ne 0 ] || fail "a refused login ended with status 0"
+echo "velk_tour: all steps passed; screenshots in $OUT"
