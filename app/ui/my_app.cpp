@@ -72,6 +72,8 @@ bool TMyApp::initMainWindow()
     gMainFrame = frame_;
     connect(frame_, &tMainFrame::exitRequested, this, &TMyApp::shutDown);
     connect(frame_, &tMainFrame::closing, this, &TMyApp::shutDown);
+    for (const tFrameSetup &setup : setups_) setup(*frame_, *client_);
+    frame_->updateMenus();
 
     if (!locateDatabase()) return fail();
     if (DatabasePath()[0] == '\0' || !database_.open(DatabasePath())) {

@@ -14,6 +14,7 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 namespace velk {
 
@@ -31,11 +32,18 @@ bool WriteConfiguredPath(const QString &iniPath, const QString &dictPath);
 tMainFrame *MainFrame();
 TMyMDIClient *MdiClient();
 
+// What a subsystem adds to the frame: its views (client.registerView), the menu commands that
+// open them and its dialogs (frame.registerViewCommand, registerDialogCommand), the due check.
+using tFrameSetup = std::function<void(tMainFrame &frame, TMyMDIClient &client)>;
+
 class TMyApp : public QObject {
     Q_OBJECT
 public:
     TMyApp(tDatabase &database, const QString &iniPath);
     ~TMyApp() override;
+
+    // Applied, in the order added, as soon as the frame is built.
+    void addFrameSetup(tFrameSetup setup) { setups_.push_back(std::move(setup)); }
 
     // The start-up sequence; false when it ended in a shut-down.
     bool initMainWindow();
@@ -57,6 +65,7 @@ private:
     QString iniPath_;
     TMyMDIClient *client_ = nullptr;
     tMainFrame *frame_ = nullptr;
+    std::vector<tFrameSetup> setups_;
     std::function<void()> quit_;
     int exitCode_ = 0;
     bool shutDown_ = false;

@@ -27,7 +27,7 @@ enum tNoticeBit : int {
 };
 
 // The view types the client creates ("create view of type t").  The week calendar and the task
-// list are opened by their menu commands directly and carry no type number of their own.
+// list have no type number of their own among 1 to 7; they are registered under keys above them.
 enum tViewType : int {
     ViewNone = 0,
     ViewMonthPlan = 1,
@@ -37,6 +37,8 @@ enum tViewType : int {
     ViewAppointmentList = 5,
     ViewAlarmList = 6,
     ViewProjectList = 7,
+    ViewWeekCalendar = 101,
+    ViewTaskList = 102,
 };
 
 // The data-changed notice: QEvent::User + 1 carrying the mask of what changed.
@@ -50,7 +52,8 @@ private:
     int mask_;
 };
 
-// What a new view is given: types 1 and 5 (and the week calendar) today's date, type 2 the year.
+// What a new view is given: types 1 and 5 and the week calendar use today's date, type 2 the
+// year; every view is given both.
 struct tViewArgs {
     tDate today;
     int year = 0;

@@ -1,13 +1,19 @@
 // The help window and its document: a section for every keyword, contents, index, context.
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 #include <QTextBrowser>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
 #include "app/core/help_keywords.h"
+#include "app/ui/dialog_help.h"
 #include "app/ui/help_viewer.h"
 #include "app/ui/shell_host.h"
+#include "tests/app/recorder_host.h"
 
 using namespace velk;
 
@@ -75,4 +81,24 @@ TEST(HelpViewer, QtHostClosesItsWindow)
     ASSERT_NE(viewer, nullptr);
     host.helpClose();
     EXPECT_FALSE(viewer->isVisible());
+}
+
+TEST(DialogHelp, F1AndTheHilfeButtonOpenTheDialogsKeyword)
+{
+    velktest::RecorderHost host;
+    QDialog dialog;
+    auto *help = new QPushButton(QStringLiteral("Hilfe"), &dialog);
+    help->setObjectName(QStringLiteral("buttonHelp"));
+    auto *edit = new QLineEdit(&dialog);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(edit);
+    layout->addWidget(help);
+    InstallDialogHelp(&dialog, QStringLiteral("Termindialog"));
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    edit->setFocus();
+    QTest::keyClick(dialog.windowHandle(), Qt::Key_F1);
+    QTest::mouseClick(help, Qt::LeftButton);
+    EXPECT_EQ(host.events, (QStringList{"help:keyword:Termindialog", "help:keyword:Termindialog"}));
+    EXPECT_FALSE(dialog.isHidden()); // help leaves the dialog open
 }

@@ -1,11 +1,13 @@
 // The start-up sequence and shut-down against a fake database: the questions of the first
 // start, "VELK.INI", every failure message, "Beenden".
+#include <QAction>
 #include <QFile>
 #include <QMenuBar>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
 
+#include "app/core/commands.h"
 #include "app/core/session.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/mdi_client.h"
@@ -75,6 +77,28 @@ TEST_F(StartupTest, FirstStartAsksOnceStoresThePathAndLogsIn)
     EXPECT_EQ(app->frame()->toolBar()->actions().size(), 3);
     EXPECT_TRUE(app->client()->subWindowList().isEmpty());
     EXPECT_TRUE(app->client()->alarmTimerActive());
+}
+
+TEST_F(StartupTest, SubsystemsAddTheirViewsAndDueCheckToTheFrame)
+{
+    ASSERT_TRUE(WriteConfiguredPath(ini, dbDir() + "datadict"));
+    host.dialogScripts.push_back(loginScript("root", ""));
+    app = std::make_unique<TMyApp>(db, ini);
+    app->setQuitRequest([] {});
+    int checks = 0;
+    app->addFrameSetup([&](tMainFrame &frame, TMyMDIClient &client) {
+        client.registerView(ViewAlarmList, [](const tViewArgs &) { return new tView; });
+        frame.registerViewCommand(CmAlarmList, ViewAlarmList);
+        client.setDueCheck([&](QWidget *) { ++checks; });
+    });
+    ASSERT_TRUE(app->initMainWindow());
+    QAction *alarms = app->frame()->findChild<QAction *>("cmd51692");
+    ASSERT_TRUE(alarms->isEnabled());
+    alarms->trigger();
+    EXPECT_EQ(app->client()->views().size(), 1);
+    EXPECT_FALSE(app->frame()->findChild<QAction *>("cmd51699")->isEnabled());
+    app->client()->alarmTick();
+    EXPECT_EQ(checks, 1);
 }
 
 TEST_F(StartupTest, SecondStartAsksNothing)

@@ -1,0 +1,20 @@
+/*
+ * dialog_help.h - F1 and the "Hilfe" button of a dialog open the help at the dialog's keyword.
+ *
+ * A dialog calls InstallDialogHelp once after setupUi; a push button named "buttonHelp" in its
+ * template, if there is one, is connected too.
+ */
+#ifndef VELK_APP_UI_DIALOG_HELP_H
+#define VELK_APP_UI_DIALOG_HELP_H
+
+#include <QString>
+
+class QDialog;
+
+namespace velk {
+
+void InstallDialogHelp(QDialog *dialog, const QString &keyword);
+
+} // namespace velk
+
+#endif
