@@ -127,6 +127,11 @@ void TMyApp::shutDown()
 {
     if (shutDown_) return;
     shutDown_ = true;
+    // No view refills and no due check runs on a database about to close.
+    if (client_) {
+        client_->setDueCheck(nullptr);
+        client_->closeAllSubWindows();
+    }
     if (database_.usersOpen()) database_.closeUsers();
     if (database_.isOpen()) database_.close();
     SetLoginUsers(nullptr);

@@ -1,10 +1,7 @@
 // Plain rules of the shell: the dictionary path, the configuration file's place, the file
-// filters, the window geometry of the "Fenster" commands, the menu table.
-#include <set>
-
+// filters, the window geometry of the "Fenster" commands.
 #include <gtest/gtest.h>
 
-#include "app/core/commands.h"
 #include "app/core/db_path.h"
 #include "app/core/session.h"
 #include "app/core/window_layout.h"
@@ -104,22 +101,4 @@ TEST(WindowLayout, IconsFillRowsFromTheBottomLeft)
     EXPECT_EQ(rects[4], (tRect{0, 210, 100, 30}));
     // An area narrower than one icon still puts one a row.
     EXPECT_EQ(ArrangeIcons(50, 100, 2, 100, 30)[1], (tRect{0, 40, 100, 30}));
-}
-
-TEST(MainMenu, CommandIdsAreUniqueAndEveryMenuHasEntries)
-{
-    std::set<int> ids;
-    size_t entries = 0;
-    for (const auto &menu : MainMenu()) {
-        EXPECT_FALSE(menu.entries.empty()) << menu.title;
-        for (const auto &e : menu.entries) {
-            EXPECT_TRUE(ids.insert(e.id).second) << e.id;
-            ++entries;
-        }
-    }
-    EXPECT_EQ(MainMenu().size(), 6u);
-    EXPECT_EQ(entries, 30u);
-    for (int id : {CmNew, CmEdit, CmDelete, CmSetPassword, CmBack, CmForward})
-        EXPECT_TRUE(IsViewCommand(id)) << id;
-    for (int id : {CmExit, CmCascade, CmPersonList, CmHelpInfo}) EXPECT_FALSE(IsViewCommand(id));
 }

@@ -99,6 +99,11 @@ TEST_F(StartupTest, SubsystemsAddTheirViewsAndDueCheckToTheFrame)
     EXPECT_FALSE(app->frame()->findChild<QAction *>("cmd51699")->isEnabled());
     app->client()->alarmTick();
     EXPECT_EQ(checks, 1);
+    // "Beenden" closes the views and no check runs after it.
+    app->frame()->findChild<QAction *>("cmd105")->trigger();
+    EXPECT_TRUE(app->client()->subWindowList().isEmpty());
+    app->client()->alarmTick();
+    EXPECT_EQ(checks, 1);
 }
 
 TEST_F(StartupTest, SecondStartAsksNothing)
