@@ -8,17 +8,27 @@
 # the login.  Screenshots go to OUTDIR (velk_tour.png shows the frame with the help open).
 set -euo pipefail
 
-if [ "${1:-}" != "--inside" ]; then
-    [ $# -eq 3 ] || { echo "usage: $0 VELK GRAB_SCREEN OUTDIR" >&2; exit 2; }
-    command -v xvfb-run >/dev/null && command -v xdotool >/dev/null ||
-        { echo "velk_tour: needs xvfb-run and xdotool" >&2; exit 2; }
-    exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside "$@"
-fi
-shift
+[ $# -eq 3 ] || { echo "usage: $0 VELK GRAB_SCREEN OUTDIR" >&2; exit 2; }
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null ||
+    { echo "velk_tour: needs Xvfb (package xvfb) and xdotool" >&2; exit 2; }
 VELK=$1 GRAB=$2 OUT=$3
-mkdir -p "$OUT"
 WORK=$(mktemp -d /tmp/velk_tour.XXXXXX)
-trap 'rm -rf "$WORK"' EXIT
+
+# The X server picks a free display itself and tells its number (xvfb-run -a guesses one, and
+# two runs at once may both take the same).
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+XVFB=$!
+PID=
+cleanup() {
+    [ -z "$PID" ] || kill "$PID" 2>/dev/null || true
+    kill "$XVFB" 2>/dev/null || true
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+for _ in $(seq 150); do [ -s "$WORK/display" ] && break; sleep 0.2; done
+[ -s "$WORK/display" ] || { echo "velk_tour: Xvfb did not start" >&2; cat "$WORK/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(head -1 "$WORK/display")"
+mkdir -p "$OUT"
 export XDG_CONFIG_HOME=$WORK/config
 DB=$WORK/Termine
 mkdir -p "$DB"
