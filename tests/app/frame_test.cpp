@@ -229,6 +229,18 @@ TEST_F(FrameTest, WindowCommandsArrangeTheViews)
     EXPECT_FALSE(enabled(CmCascade));
 }
 
+TEST_F(FrameTest, ClosingTheLastViewByItsOwnButtonDisablesWhatNeedsAView)
+{
+    registerTestView(CmPersonList, ViewPersonList, "v", 0, {CmNew});
+    trigger(CmPersonList);
+    ASSERT_TRUE(enabled(CmNew));
+    ASSERT_TRUE(enabled(CmTileStacked));
+    client->subWindowList().first()->close();
+    QApplication::processEvents();
+    EXPECT_FALSE(enabled(CmNew));
+    EXPECT_FALSE(enabled(CmTileStacked));
+}
+
 TEST_F(FrameTest, HelpMenuAndF1)
 {
     trigger(CmHelpContents);
