@@ -477,18 +477,23 @@ int isamLockUp(Bt3File *fd, int which)
     return mask;
 }
 
-int isamUnLock(Bt3File *fd, int mask)
+/* Leaves the brackets of mask.  After a failed operation every file it wrote to keeps the mark
+ * 38 of its bracket: the data file and its indices may no longer agree. */
+static int leaveAll(Bt3File *fd, int mask, bool failed)
 {
     if (bt3CheckHandle(fd, F_ISAMUNLOCK) < 0) return -1;
+    auto exitFile = [failed](LioFile *f) { return failed ? muAbandon(f, 1) : muExit(f, 1); };
     int rc = 0;
-    if ((mask & BT3_LK_NX) && fd->nx && muExit(fd->nx, 1) < 0) rc = -1;
-    if ((mask & BT3_LK_NDX) && muExit(fd->ndx, 1) < 0) rc = -1;
+    if ((mask & BT3_LK_NX) && fd->nx && exitFile(fd->nx) < 0) rc = -1;
+    if ((mask & BT3_LK_NDX) && exitFile(fd->ndx) < 0) rc = -1;
     if (mask & BT3_LK_DATA) {
-        int e = fd->dat ? muExit(fd->dat, 1) : vlMuExit(fd->vl, 1);
+        int e = fd->dat ? exitFile(fd->dat) : failed ? vlMuAbandon(fd->vl, 1) : vlMuExit(fd->vl, 1);
         if (e < 0) rc = -1;
     }
     return rc < 0 ? LIO_FAIL(F_ISAMUNLOCK, 0) : 0;
 }
+
+int isamUnLock(Bt3File *fd, int mask) { return leaveAll(fd, mask, false); }
 
 int bt3Enter(Bt3File *fd, int which, int func)
 {
@@ -498,7 +503,7 @@ int bt3Enter(Bt3File *fd, int which, int func)
 
 int bt3Leave(Bt3File *fd, int mask, int func, int rc)
 {
-    if (isamUnLock(fd, mask) < 0 && rc >= 0) return LIO_FAIL(func, 0);
+    if (leaveAll(fd, mask, rc < 0) < 0 && rc >= 0) return LIO_FAIL(func, 0);
     return rc;
 }
 

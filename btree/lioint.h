@@ -8,6 +8,9 @@
 #include "btree/btree.h"
 
 #include <cstdint>
+#include <fcntl.h>
+#include <sys/types.h>
+#include <sys/uio.h>
 
 /* Function codes of the record-file and B-tree layers, as they appear in the trace. */
 enum {
@@ -38,6 +41,7 @@ struct LioFile {
     int inside;          /* inside the multi-user bracket now */
     int touched;         /* headers changed inside the bracket */
     int markedDirty;     /* mark 38 written to disk inside this bracket */
+    int staleDirty;      /* the file carried mark 38 when the bracket was entered */
     int isIndex;
     int nwords;          /* header words of the whole file */
     int32_t *hdrs;
@@ -76,6 +80,13 @@ int wrtPage(LioFile *fd, int off, const unsigned char *buf); /* through the cach
 void lioFixDescriptor(LioFile *fd);      /* compare length etc. from the header */
 int lioNormMode(int cur, int mode, int *out); /* 0 and the mode in force, -1 for a bad mode */
 
+/* ---- the I/O seam (lock.cpp): the engine's only reads, writes and lock requests ----
+ * Each answers as the system call it stands for; a test can make it fail (lioIoFault). */
+ssize_t lioPread(int fh, void *buf, size_t len, off_t off);
+ssize_t lioPwrite(int fh, const void *buf, size_t len, off_t off);
+ssize_t lioPwritev(int fh, const struct iovec *v, int n, off_t off);
+int lioLockCall(int fh, int cmd, struct flock *fl); /* F_OFD_SETLK / F_SETLK */
+
 /* ---- multi-user bracket (mu.cpp) ---- */
 /* 10 immediate attempts, then short sleeps for about 2 s; shared: a read lock */
 int muLockByte0(int fh, bool shared = false);
@@ -97,8 +108,13 @@ int lioLockedByOther(LioFile *fd, int rec);
 int lioTakeOwner(LioFile *fd);
 int lioDropOwner(LioFile *fd, int mark);
 
+/* Leaves a bracket after a failed operation: a file that already carries mark 38 from this
+ * bracket keeps it (its headers are not written), the lock is released. */
+int muAbandon(LioFile *fd, int entered);
+
 /* The bracket around one public operation: entered on construction (a no-op unless the file is
- * shared and the bracket not yet held), left by leave() or on destruction. */
+ * shared and the bracket not yet held), left by leave() on success; destruction without leave()
+ * is a failed operation (muAbandon). */
 struct Bracket {
     LioFile *fd;
     int entered;
@@ -112,7 +128,7 @@ struct Bracket {
     }
     ~Bracket()
     {
-        if (entered > 0) muExit(fd, entered);
+        if (entered > 0) muAbandon(fd, entered);
     }
     Bracket(const Bracket &) = delete;
     Bracket &operator=(const Bracket &) = delete;

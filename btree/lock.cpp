@@ -42,10 +42,10 @@ int takeProcId(const char *path)
         return LIO_FAIL(F_LIOLOCK, LIO_E_LOCK);
     }
     int32_t next = 0;
-    ssize_t got = pread(fh, &next, 4, 0);
+    ssize_t got = lioPread(fh, &next, 4, 0);
     int id = (got == 4 && next > 0) ? next : 1;
     int32_t after = id + 1;
-    bool ok = pwrite(fh, &after, 4, 0) == 4;
+    bool ok = lioPwrite(fh, &after, 4, 0) == 4;
     muUnlockByte0(fh);
     close(fh);
     if (!ok) return LIO_FAIL(F_LIOLOCK, LIO_E_WRITE);
@@ -220,4 +220,61 @@ int lioDropOwner(LioFile *fd, int mark)
     if (me < 0 || m->hdrs[LIO_H_OWNER] != me) return LIO_FAIL(F_LIOCLOSE, LIO_E_INTERNAL);
     m->hdrs[LIO_H_OWNER] = 0;
     return writeHead(m, mark);
+}
+
+/* ---- the I/O seam ----
+ * While no fault is armed each call costs one well-predicted branch on top of the system call.
+ * Armed, every call counts; the nth fails (and with `persistent` every one after it). */
+
+namespace {
+
+struct IoFault {
+    int armed;       /* counting (and maybe failing) */
+    long long calls; /* counted since arming */
+    long long nth;   /* 0: count only */
+    int err;
+    int persistent;
+};
+IoFault g_io;
+
+bool ioFails()
+{
+    long long n = ++g_io.calls;
+    if (g_io.nth <= 0 || n < g_io.nth || (n > g_io.nth && !g_io.persistent)) return false;
+    errno = g_io.err;
+    return true;
+}
+
+} // namespace
+
+int lioIoFault(int nth, int err, int persistent)
+{
+    g_io = IoFault{nth >= 0, 0, nth > 0 ? nth : 0, err ? err : EIO, persistent != 0};
+    return 0;
+}
+
+int lioIoCalls(void) { return (int)g_io.calls; }
+
+ssize_t lioPread(int fh, void *buf, size_t len, off_t off)
+{
+    if (__builtin_expect(g_io.armed, 0) && ioFails()) return -1;
+    return pread(fh, buf, len, off);
+}
+
+ssize_t lioPwrite(int fh, const void *buf, size_t len, off_t off)
+{
+    if (__builtin_expect(g_io.armed, 0) && ioFails()) return -1;
+    return pwrite(fh, buf, len, off);
+}
+
+ssize_t lioPwritev(int fh, const struct iovec *v, int n, off_t off)
+{
+    if (__builtin_expect(g_io.armed, 0) && ioFails()) return -1;
+    return pwritev(fh, v, n, off);
+}
+
+int lioLockCall(int fh, int cmd, struct flock *fl)
+{
+    if (__builtin_expect(g_io.armed, 0) && fl->l_type != F_UNLCK && ioFails()) return -1;
+    return fcntl(fh, cmd, fl);
 }

@@ -30,6 +30,7 @@ struct VlFile {
     int inside;          /* inside the multi-user bracket now */
     int touched;         /* header words changed inside the bracket */
     int markedDirty;     /* mark 38 written to disk inside this bracket */
+    int staleDirty;      /* the mapper carried mark 38 when the bracket was entered */
     int owns;            /* this descriptor put its process number into word 16 */
     int readOnlyFh;      /* the handles were opened read-only: writing is impossible */
     int counted;         /* this descriptor added itself to the open count (word 15) */
@@ -56,6 +57,9 @@ int vlDropOwner(VlFile *fd, int mark);
 LockTable vlLocks(VlFile *fd);
 int vlLockedByOther(VlFile *fd, int rec);
 
+/* Leaves the bracket after a failed operation, as muAbandon does for record files. */
+int vlMuAbandon(VlFile *fd, int entered);
+
 /* The bracket around one public operation of the store, as Bracket is for record files. */
 struct VlBracket {
     VlFile *fd;
@@ -70,7 +74,7 @@ struct VlBracket {
     }
     ~VlBracket()
     {
-        if (entered > 0) vlMuExit(fd, entered);
+        if (entered > 0) vlMuAbandon(fd, entered);
     }
     VlBracket(const VlBracket &) = delete;
     VlBracket &operator=(const VlBracket &) = delete;
