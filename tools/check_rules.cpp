@@ -318,14 +318,15 @@ std::string checkIndex(FileSource &src, int sub, IndexReport *report, LioCompare
     std::set<long> freeSeen;
     std::vector<unsigned char> buf(size_t(g.pageSize));
     for (long cur = w[LIO_H_FREE]; cur != 0;) {
+        if (freeSeen.count(cur))
+            return fmt("(9) free chain revisits page %ld", cur);
         if (long(freeSeen.size()) >= deleted)
             return fmt("(9) free chain longer than the deleted count %ld (at page %ld)", deleted, cur);
         if (!inPageArea(g, cur))
             return fmt("(9) free page %ld outside the page area", cur);
         if (walker.visited().count(cur))
             return fmt("(9) page %ld is both free and in the tree", cur);
-        if (!freeSeen.insert(cur).second)
-            return fmt("(9) free chain revisits page %ld", cur);
+        freeSeen.insert(cur);
         if (report)
             report->freePages.push_back(cur);
         if (!src.read(sub, cur, g.pageSize, buf.data()))
@@ -398,12 +399,13 @@ std::string checkDataFile(FileSource &src)
         return fmt("(13) records of %ld bytes cannot hold the deletion marker", reclen);
     std::vector<unsigned char> buf(size_t(std::max(reclen, 16L)));
     for (long cur = w[LIO_H_FREE]; cur != 0;) {
+        if (seen.count(cur))
+            return fmt("(13) free chain revisits record %ld", cur);
         if (long(seen.size()) >= deleted)
             return fmt("(13) free chain longer than the deleted count %ld", deleted);
         if (cur < 1 || cur > live + deleted)
             return fmt("(13) free record %ld outside 1..%ld", cur, live + deleted);
-        if (!seen.insert(cur).second)
-            return fmt("(13) free chain revisits record %ld", cur);
+        seen.insert(cur);
         if (!src.read(1, cur, int(reclen), buf.data()))
             return fmt("(13) free record %ld cannot be read", cur);
         if (!hasDeletionMarker(buf.data()))
