@@ -86,6 +86,9 @@ ssize_t lioPread(int fh, void *buf, size_t len, off_t off);
 ssize_t lioPwrite(int fh, const void *buf, size_t len, off_t off);
 ssize_t lioPwritev(int fh, const struct iovec *v, int n, off_t off);
 int lioLockCall(int fh, int cmd, struct flock *fl); /* F_OFD_SETLK / F_SETLK */
+/* Calls of the seam that failed (an error, or a write that fell short), counted for the life of
+ * the process: an operation compares it before and after to tell a refusal from a cut-off. */
+unsigned lioIoFailures();
 
 /* ---- multi-user bracket (mu.cpp) ---- */
 /* 10 immediate attempts, then short sleeps for about 2 s; shared: a read lock */
@@ -108,15 +111,17 @@ int lioLockedByOther(LioFile *fd, int rec);
 int lioTakeOwner(LioFile *fd);
 int lioDropOwner(LioFile *fd, int mark);
 
-/* Leaves a bracket after a failed operation: a file that already carries mark 38 from this
- * bracket keeps it (its headers are not written), the lock is released. */
-int muAbandon(LioFile *fd, int entered);
+/* Leaves a bracket.  cutShort: the operation failed after I/O failed inside it; a file that
+ * already carries mark 38 from this bracket then keeps it (the headers are written with 38).
+ * Otherwise as muExit.  The lock is released either way. */
+int muLeave(LioFile *fd, int entered, bool cutShort);
 
 /* The bracket around one public operation: entered on construction (a no-op unless the file is
  * shared and the bracket not yet held), left by leave() on success; destruction without leave()
- * is a failed operation (muAbandon). */
+ * is a failed operation. */
 struct Bracket {
     LioFile *fd;
+    unsigned failures = lioIoFailures();
     int entered;
     explicit Bracket(LioFile *f) : fd(f), entered(muEntry(f)) {}
     bool ok() const { return entered >= 0; }
@@ -128,7 +133,7 @@ struct Bracket {
     }
     ~Bracket()
     {
-        if (entered > 0) muAbandon(fd, entered);
+        if (entered > 0) muLeave(fd, entered, lioIoFailures() != failures);
     }
     Bracket(const Bracket &) = delete;
     Bracket &operator=(const Bracket &) = delete;

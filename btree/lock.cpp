@@ -255,22 +255,38 @@ int lioIoFault(int nth, int err, int persistent)
 
 int lioIoCalls(void) { return (int)g_io.calls; }
 
+namespace {
+
+unsigned g_ioFailures;
+
+ssize_t counted(ssize_t got, size_t want, bool writing)
+{
+    if (got < 0 || (writing && (size_t)got != want)) g_ioFailures++;
+    return got;
+}
+
+} // namespace
+
+unsigned lioIoFailures() { return g_ioFailures; }
+
 ssize_t lioPread(int fh, void *buf, size_t len, off_t off)
 {
-    if (__builtin_expect(g_io.armed, 0) && ioFails()) return -1;
-    return pread(fh, buf, len, off);
+    if (__builtin_expect(g_io.armed, 0) && ioFails()) return counted(-1, len, false);
+    return counted(pread(fh, buf, len, off), len, false);
 }
 
 ssize_t lioPwrite(int fh, const void *buf, size_t len, off_t off)
 {
-    if (__builtin_expect(g_io.armed, 0) && ioFails()) return -1;
-    return pwrite(fh, buf, len, off);
+    if (__builtin_expect(g_io.armed, 0) && ioFails()) return counted(-1, len, true);
+    return counted(pwrite(fh, buf, len, off), len, true);
 }
 
 ssize_t lioPwritev(int fh, const struct iovec *v, int n, off_t off)
 {
-    if (__builtin_expect(g_io.armed, 0) && ioFails()) return -1;
-    return pwritev(fh, v, n, off);
+    size_t want = 0;
+    for (int i = 0; i < n; i++) want += v[i].iov_len;
+    if (__builtin_expect(g_io.armed, 0) && ioFails()) return counted(-1, want, true);
+    return counted(pwritev(fh, v, n, off), want, true);
 }
 
 int lioLockCall(int fh, int cmd, struct flock *fl)

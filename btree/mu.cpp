@@ -103,20 +103,20 @@ int muEntry(LioFile *fd)
     return 1;
 }
 
-/* Leaves the bracket.  After a failed operation the file may hold half a change: when this
- * bracket already put mark 38 on disk nothing more is written, so the mark stays and the next
- * open (or velk-check) sees it.  A file that carried 38 when the bracket was entered (another
- * process died or failed inside an operation) keeps it too: marking it clean would hide the
- * damage from everyone who opens it later. */
-static int leaveBracket(LioFile *fd, int entered, bool failed)
+/* Leaves the bracket.  An operation cut short by failing I/O may leave half a change: when this
+ * bracket already put mark 38 on disk, the headers are written with 38 again (they tell a repair
+ * how far the file reaches now), so the next open (or velk-check) sees it.  A file that carried
+ * 38 when the bracket was entered (another process died or failed inside an operation) keeps it
+ * too: marking it clean would hide the damage from everyone who opens it later. */
+int muLeave(LioFile *fd, int entered, bool cutShort)
 {
     if (entered != 1) return 0;
     if (!lioValid(fd)) return LIO_FAIL(F_MUEXIT, LIO_E_BADFD);
     LioFile *m = fd->master;
     int rc = 0;
-    bool keepOnDisk = failed && m->markedDirty;
-    int mark = m->staleDirty ? LIO_MARK_DIRTY : LIO_MARK_CLEAN;
-    if (m->touched && !keepOnDisk && writeHead(m, mark) < 0) rc = LIO_FAIL(F_MUEXIT, LIO_E_HDRWRITE);
+    bool unfinished = (cutShort && m->markedDirty) || m->staleDirty;
+    int mark = unfinished ? LIO_MARK_DIRTY : LIO_MARK_CLEAN;
+    if (m->touched && writeHead(m, mark) < 0) rc = LIO_FAIL(F_MUEXIT, LIO_E_HDRWRITE);
     m->inside = 0;
     m->touched = 0;
     m->markedDirty = 0;
@@ -125,5 +125,4 @@ static int leaveBracket(LioFile *fd, int entered, bool failed)
     return rc;
 }
 
-int muExit(LioFile *fd, int entered) { return leaveBracket(fd, entered, false); }
-int muAbandon(LioFile *fd, int entered) { return leaveBracket(fd, entered, true); }
+int muExit(LioFile *fd, int entered) { return muLeave(fd, entered, false); }

@@ -57,12 +57,13 @@ int vlDropOwner(VlFile *fd, int mark);
 LockTable vlLocks(VlFile *fd);
 int vlLockedByOther(VlFile *fd, int rec);
 
-/* Leaves the bracket after a failed operation, as muAbandon does for record files. */
-int vlMuAbandon(VlFile *fd, int entered);
+/* Leaves the bracket, as muLeave does for record files. */
+int vlMuLeave(VlFile *fd, int entered, bool cutShort);
 
 /* The bracket around one public operation of the store, as Bracket is for record files. */
 struct VlBracket {
     VlFile *fd;
+    unsigned failures = lioIoFailures();
     int entered;
     explicit VlBracket(VlFile *f) : fd(f), entered(vlMuEntry(f)) {}
     bool ok() const { return entered >= 0; }
@@ -74,7 +75,7 @@ struct VlBracket {
     }
     ~VlBracket()
     {
-        if (entered > 0) vlMuAbandon(fd, entered);
+        if (entered > 0) vlMuLeave(fd, entered, lioIoFailures() != failures);
     }
     VlBracket(const VlBracket &) = delete;
     VlBracket &operator=(const VlBracket &) = delete;

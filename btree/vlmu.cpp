@@ -167,16 +167,16 @@ int vlMuEntry(VlFile *fd)
     return 1;
 }
 
-/* As leaveBracket of record files: a failed operation leaves the mark 38 it wrote; a mapper
- * that carried 38 on entry keeps it. */
-static int leaveVlBracket(VlFile *fd, int entered, bool failed)
+/* As muLeave of record files: after an operation cut short by failing I/O the header goes out
+ * with mark 38 again; a mapper that carried 38 on entry keeps it. */
+int vlMuLeave(VlFile *fd, int entered, bool cutShort)
 {
     if (entered != 1) return 0;
     if (!vlValid(fd)) return LIO_FAIL(F_VLMUENTRY, VL_E_BADFD);
     int rc = 0;
-    bool keepOnDisk = failed && fd->markedDirty;
-    int mark = fd->staleDirty ? LIO_MARK_DIRTY : LIO_MARK_CLEAN;
-    if (fd->touched && !keepOnDisk && !(fd->mode & LIO_RDONLY) && writeVlHead(fd, mark) < 0)
+    bool unfinished = (cutShort && fd->markedDirty) || fd->staleDirty;
+    int mark = unfinished ? LIO_MARK_DIRTY : LIO_MARK_CLEAN;
+    if (fd->touched && !(fd->mode & LIO_RDONLY) && writeVlHead(fd, mark) < 0)
         rc = LIO_FAIL(F_VLMUENTRY, VL_E_MUEXIT);
     fd->inside = 0;
     fd->touched = 0;
@@ -186,8 +186,7 @@ static int leaveVlBracket(VlFile *fd, int entered, bool failed)
     return rc;
 }
 
-int vlMuExit(VlFile *fd, int entered) { return leaveVlBracket(fd, entered, false); }
-int vlMuAbandon(VlFile *fd, int entered) { return leaveVlBracket(fd, entered, true); }
+int vlMuExit(VlFile *fd, int entered) { return vlMuLeave(fd, entered, false); }
 
 /* ---- record locks ---- */
 
