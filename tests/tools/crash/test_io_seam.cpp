@@ -5,6 +5,7 @@
  * process left unfinished stays marked so until it is repaired.
  */
 #include "tests/tools/crash/crash_support.h"
+#include "tests/btree/process_support.h"
 #include "tests/btree/test_files.h"
 
 #include <cerrno>
@@ -170,4 +171,43 @@ TEST_F(IoSeam, AFileLeftUnfinishedStaysMarked)
     EXPECT_GT(addRecord(blob, Blob, "AAAA0001", 1), 0);
     EXPECT_EQ(bt3Close(blob), 0);
     EXPECT_EQ(velktest::fileWord(mp, VL_H_MARK * 4), LIO_MARK_DIRTY);
+}
+
+/* A rewrite refused because another process holds the record moves the keys back without any
+ * I/O failing: the set is as it was and must stay marked clean. */
+TEST_F(IoSeam, ARefusedRewriteLeavesTheFilesClean)
+{
+    ASSERT_EQ(createSets(dir_.path()), 0);
+    for (SetKind k : {Table, Blob}) {
+        SCOPED_TRACE(setName(k));
+        Bt3File *fd = openSet(dir_.path(), k);
+        ASSERT_NE(fd, nullptr);
+        ASSERT_GT(addRecord(fd, k, "AAAA0001", 1), 0);
+        velktest::Signal locked, release;
+        pid_t pid = velktest::spawn([&] {
+            Bt3File *own = openSet(dir_.path(), k);
+            char *buf = bt3GetBuff(own, 300);
+            memset(buf, 0, 300);
+            memcpy(buf, "AAAA0001", 8);
+            if (!own || bt3Find(own, buf, 5) <= 0 || bt3Lock(own) < 0) return 1;
+            locked.post();
+            return release.wait() ? 0 : 2;
+        });
+        ASSERT_TRUE(locked.wait());
+        EXPECT_EQ(rewriteRecord(fd, k, "AAAA0001", "BBBB0001", 2), -1);
+        EXPECT_EQ(lastCode(), LIO_E_RECLOCK);
+        release.post();
+        EXPECT_EQ(velktest::waitFor(pid), 0);
+        for (const std::string &f : setFiles(dir_.path(), k)) {
+            if (f.size() > 3 && f.compare(f.size() - 3, 3, ".st") == 0) continue;
+            int mark = f.compare(f.size() - 3, 3, ".mp") == 0 ? velktest::fileWord(f, VL_H_MARK * 4)
+                                                              : velktest::headerWord(f, 0, LIO_H_MARK);
+            EXPECT_EQ(mark, LIO_MARK_CLEAN) << f;
+        }
+        Contents c;
+        std::string why;
+        ASSERT_TRUE(scanSet(fd, k, &c, &why)) << why;
+        EXPECT_EQ(c, (Contents{{"AAAA0001", 1}}));
+        EXPECT_EQ(bt3Close(fd), 0);
+    }
 }
