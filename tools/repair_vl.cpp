@@ -89,6 +89,8 @@ bool repairVlData(const std::string &dir, SetState &st, std::vector<std::string>
         return false;
     }
     int32_t *h = v.h;
+    /* record numbers beyond the map the file holds never had an area */
+    h[VL_H_HIGHEST] = int32_t(v.mapEntries);
     int32_t maxSerial = std::max(h[VL_H_SERIAL], 0);
     collectRecords(st, mp, sf, v, &maxSerial, actions);
     if (!settleUniqueKeys(dir, st, actions, why))
