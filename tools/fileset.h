@@ -78,14 +78,31 @@ SetState verifyVlData(const std::string &dir, const std::string &name);
 /* The index file of a set against its keys and live records. */
 void verifyIndexFile(const std::string &dir, SetState &st);
 
+/* A scratch directory inside the database directory (so that a rename can replace a file) for
+ * the time of a repair; the engine's registry variable points into it meanwhile, so that files
+ * the repair opens through the engine do not advance the directory's proc.id. */
+class ScratchDir {
+public:
+    explicit ScratchDir(const std::string &dir);
+    ~ScratchDir();
+    ScratchDir(const ScratchDir &) = delete;
+    ScratchDir &operator=(const ScratchDir &) = delete;
+    bool ok() const { return !path_.empty(); }
+    const std::string &path() const { return path_; }
+
+private:
+    std::string path_, old_;
+    bool hadOld_ = false;
+};
+
 /* Repairs (see velk_check.h); each appends what it did to `actions`, false on a failure with the
  * reason in `why`.  A repair needs a verified state without cannotRun. */
 bool repairFixedData(const std::string &dir, SetState &st, std::vector<std::string> &actions,
                      std::string *why);
 bool repairVlData(const std::string &dir, SetState &st, std::vector<std::string> &actions,
                   std::string *why);
-bool rebuildIndex(const std::string &dir, SetState &st, std::vector<std::string> &actions,
-                  std::string *why);
+bool rebuildIndex(const std::string &dir, const ScratchDir &work, SetState &st,
+                  std::vector<std::string> &actions, std::string *why);
 /* Moves records that a unique index cannot take twice into dir/lost+found; they leave
  * st.records. */
 bool settleUniqueKeys(const std::string &dir, SetState &st, std::vector<std::string> &actions,

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <set>
 #include <sys/stat.h>
@@ -31,42 +32,6 @@ std::string engineError()
     lioErrReport(buf, sizeof buf);
     return buf;
 }
-
-/* A scratch directory inside dir (same file system, so a rename can replace a file), with the
- * registry variable pointed into it while it lives. */
-class WorkDir {
-public:
-    explicit WorkDir(const std::string &dir)
-    {
-        std::string pattern = dir + "/.velk-check-XXXXXX";
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back(0);
-        if (mkdtemp(buf.data()))
-            path_ = buf.data();
-        const char *old = getenv("PROCFILE");
-        hadOld_ = old != nullptr;
-        if (old)
-            old_ = old;
-        if (!path_.empty())
-            setenv("PROCFILE", (path_ + "/proc.id").c_str(), 1);
-    }
-    ~WorkDir()
-    {
-        if (hadOld_)
-            setenv("PROCFILE", old_.c_str(), 1);
-        else
-            unsetenv("PROCFILE");
-        for (const char *f : {"/proc.id", "/set.dat", "/set.ndx"})
-            unlink((path_ + f).c_str());
-        rmdir(path_.c_str());
-    }
-    bool ok() const { return !path_.empty(); }
-    const std::string &path() const { return path_; }
-
-private:
-    std::string path_, old_;
-    bool hadOld_ = false;
-};
 
 bool appendLostFixed(const std::string &path, const Bytes &stash, int reclen,
                      const std::vector<DataRecord> &lost, std::string *why)
@@ -113,6 +78,32 @@ bool appendLostVl(const std::string &base, const int32_t *mp, const Bytes &stash
 }
 
 } // namespace
+
+ScratchDir::ScratchDir(const std::string &dir)
+{
+    std::string pattern = dir + "/.velk-check-XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back(0);
+    if (mkdtemp(buf.data()))
+        path_ = buf.data();
+    const char *old = getenv("PROCFILE");
+    hadOld_ = old != nullptr;
+    if (old)
+        old_ = old;
+    if (!path_.empty())
+        setenv("PROCFILE", (path_ + "/proc.id").c_str(), 1);
+}
+
+ScratchDir::~ScratchDir()
+{
+    if (hadOld_)
+        setenv("PROCFILE", old_.c_str(), 1);
+    else
+        unsetenv("PROCFILE");
+    std::error_code ec;
+    if (!path_.empty())
+        std::filesystem::remove_all(path_, ec);
+}
 
 /* The stash of the set's data file (of the store, with the mapper header). */
 static bool readStash(const std::string &dir, const SetState &st, Bytes *stash, int32_t *mp)
@@ -189,20 +180,15 @@ bool settleUniqueKeys(const std::string &dir, SetState &st, std::vector<std::str
     return true;
 }
 
-bool rebuildIndex(const std::string &dir, SetState &st, std::vector<std::string> &actions,
-                  std::string *why)
+bool rebuildIndex(const std::string &dir, const ScratchDir &work, SetState &st,
+                  std::vector<std::string> &actions, std::string *why)
 {
     lioInit();
-    WorkDir work(dir);
-    if (!work.ok()) {
-        *why = dir + ": no room for a scratch directory";
-        return false;
-    }
     int maxrec = 1;
     for (const KeyDef &k : st.keys)
         maxrec = std::max(maxrec, k.end());
     std::vector<int> defs = keyDefinitionList(st.keys);
-    const std::string base = work.path() + "/set";
+    const std::string base = work.path() + "/" + st.name;
     if (bt3Creat(base.c_str(), maxrec, defs.data()) != 0) {
         *why = st.name + ".ndx: a new index file cannot be made: " + engineError();
         return false;

@@ -229,9 +229,6 @@ std::vector<std::string> filesOf(const DirContents &dc, const SetState &st)
 /* Copies every file that the repair may change; "" or why not. */
 std::string backUp(const DirState &ds, std::vector<std::string> &actions)
 {
-    const std::string name = backupName(ds.dir);
-    if (mkdir((ds.dir + "/" + name).c_str(), 0700) != 0)
-        return "velk-check: " + ds.dir + "/" + name + ": cannot be made";
     std::vector<std::string> files;
     for (const SetState &st : ds.sets)
         if (!st.findings.empty())
@@ -239,6 +236,11 @@ std::string backUp(const DirState &ds, std::vector<std::string> &actions)
                 files.push_back(f);
     if (!ds.procId.findings.empty())
         files.push_back("proc.id");
+    if (files.empty())
+        return "";
+    const std::string name = backupName(ds.dir);
+    if (mkdir((ds.dir + "/" + name).c_str(), 0700) != 0)
+        return "velk-check: " + ds.dir + "/" + name + ": cannot be made";
     for (const std::string &f : files)
         if (!copyFile(ds.dir + "/" + f, ds.dir + "/" + name + "/" + f))
             return "velk-check: " + ds.dir + "/" + f + ": cannot be copied to " + name;
@@ -247,7 +249,8 @@ std::string backUp(const DirState &ds, std::vector<std::string> &actions)
 }
 
 /* The repair of one set; false with the reason. */
-bool repairSet(const std::string &dir, SetState &st, std::vector<std::string> &actions, std::string *why)
+bool repairSet(const std::string &dir, const ScratchDir &work, SetState &st,
+               std::vector<std::string> &actions, std::string *why)
 {
     if (!st.dataDamaged && !st.indexDamaged)
         return resetSetLocks(dir, st, true, actions, why);
@@ -256,7 +259,7 @@ bool repairSet(const std::string &dir, SetState &st, std::vector<std::string> &a
         return true;
     }
     bool ok = st.variable ? repairVlData(dir, st, actions, why) : repairFixedData(dir, st, actions, why);
-    return ok && rebuildIndex(dir, st, actions, why);
+    return ok && rebuildIndex(dir, work, st, actions, why);
 }
 
 bool repairProcId(const std::string &dir, std::vector<std::string> &actions)
@@ -295,9 +298,12 @@ Result repairDir(const std::string &dir)
         refusal = backUp(ds, actions);
         if (!refusal.empty())
             return Result{CannotRun, {}, actions, refusal};
+        ScratchDir work(dir);
+        if (!work.ok())
+            return Result{CannotRun, {}, actions, "velk-check: " + dir + ": no room for a scratch directory"};
         for (SetState &st : ds.sets) {
             std::string why;
-            if (!st.findings.empty() && !repairSet(dir, st, actions, &why))
+            if (!st.findings.empty() && !repairSet(dir, work, st, actions, &why))
                 return Result{CannotRun, {}, actions, "velk-check: " + dir + ": " + why};
         }
         if (!ds.procId.findings.empty() && !repairProcId(dir, actions))

@@ -35,6 +35,8 @@ void checkHeader(SetState &st, const std::string &file, const int32_t *h, long l
     if (h[LIO_H_NFILES] != 1 || h[LIO_H_MAXFILES] != 1)
         st.find(file, format("header says %d of %d sub-files, a data file has 1 of 1",
                              h[LIO_H_NFILES], h[LIO_H_MAXFILES]), "header words 2, 6");
+    if (h[LIO_H_NFILES] != 1 || h[LIO_H_MAXFILES] != 1)
+        st.dataDamaged = true;
     if (h[LIO_H_MARK] != LIO_MARK_CLEAN)
         st.find(file, format("not closed cleanly (mark %d)", h[LIO_H_MARK]), "header word 5");
     const long long expect = LIO_HDRSIZE + (long long)h[LIO_H_STASH]

@@ -39,9 +39,11 @@ void findUniqueClashes(SetState &st, const std::string &datFile)
         std::map<Bytes, int32_t> owner;
         for (const DataRecord &r : st.records) {
             auto [it, fresh] = owner.emplace(buildKey(st.keys[i], r.stored), r.rec);
-            if (!fresh)
+            if (!fresh) {
                 st.find(datFile, format("records %d and %d carry the same key of unique index %zu",
                                         it->second, r.rec, i), format("record %d", r.rec));
+                st.dataDamaged = true;
+            }
         }
     }
 }

@@ -241,7 +241,10 @@ SetState verifyVlData(const std::string &dir, const std::string &name)
     unsigned char copy[VL_STOREHDR];
     if (!sf.read(0, sizeof copy, copy) || loadWord(copy) != h[VL_H_MIN] || loadWord(copy + 4) != h[VL_H_MAX]
         || loadWord(copy + 8) != h[VL_H_GRAN])
+    {
         st.find(name + ".st", "store header disagrees with the mapper's min, max and granule", "header");
+        st.dataDamaged = true;
+    }
     if (h[VL_H_MARK] != LIO_MARK_CLEAN) {
         st.find(file, format("not closed cleanly (mark %d)", h[VL_H_MARK]), "header word 6");
         st.dataDamaged = true;

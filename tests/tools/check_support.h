@@ -49,10 +49,12 @@ inline std::string textRecord(int i)
 
 inline std::string checkOutput; /* stdout and stderr of the last runCheck */
 
-/* Runs the binary on dir with an optional option; answers its exit code (-1: did not exit). */
-inline int runCheck(const std::string &dir, const std::string &option = "")
+/* Runs the binary on dir with an optional option, without PROCFILE and, when given, in the
+ * working directory cwd; answers its exit code (-1: did not exit). */
+inline int runCheck(const std::string &dir, const std::string &option = "", const std::string &cwd = "")
 {
-    std::string cmd = std::string(VELK_CHECK_BIN) + " " + option + " '" + dir + "' 2>&1";
+    std::string cmd = (cwd.empty() ? "" : "cd '" + cwd + "' && ") + "env -u PROCFILE "
+                      + std::string(VELK_CHECK_BIN) + " " + option + " '" + dir + "' 2>&1";
     checkOutput.clear();
     FILE *p = popen(cmd.c_str(), "r");
     if (!p)
