@@ -365,6 +365,7 @@ int writeHead(LioFile *fd, int mark)
 {
     LioFile *m = fd->master;
     if (m->mode & LIO_RDONLY) return 0;
+    if (m->unfinished) mark = LIO_MARK_DIRTY;
     int nfiles = m->isIndex ? m->hdrs[LIO_H_NFILES] : 1;
     for (int i = 0; i < nfiles; i++) m->hdrs[i * LIO_HDRWORDS + LIO_H_MARK] = mark;
     m->hdrs[LIO_H_MODCOUNT]++;
@@ -379,6 +380,7 @@ int lioMarkChanged(LioFile *fd)
 {
     LioFile *m = fd->master;
     m->touched = 1;
+    lioCountChange();
     if (m->mode & LIO_SHARED) {
         if (m->markedDirty) return 0;
         m->markedDirty = 1;

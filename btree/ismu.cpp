@@ -502,9 +502,15 @@ int bt3Enter(Bt3File *fd, int which, int func)
     return mask < 0 ? LIO_FAIL(func, 0) : mask;
 }
 
-int bt3Leave(Bt3File *fd, int mask, int func, int rc, unsigned ioFailures)
+int bt3Leave(Bt3File *fd, int mask, int func, int rc, unsigned ioFailures, unsigned changes)
 {
     bool cutShort = rc < 0 && lioIoFailures() != ioFailures;
+    if (cutShort && lioChanges() != changes) {
+        /* exclusive mode: the whole set, since its files may no longer agree */
+        for (LioFile *f : {fd->dat, fd->ndx, fd->nx})
+            if (f) lioNoteUnfinished(f);
+        if (fd->vl) vlNoteUnfinished(fd->vl);
+    }
     if (leaveAll(fd, mask, cutShort) < 0 && rc >= 0) return LIO_FAIL(func, 0);
     return rc;
 }

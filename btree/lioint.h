@@ -42,6 +42,7 @@ struct LioFile {
     int touched;         /* headers changed inside the bracket */
     int markedDirty;     /* mark 38 written to disk inside this bracket */
     int staleDirty;      /* the file carried mark 38 when the bracket was entered */
+    int unfinished;      /* exclusive: an operation was cut short; never marked clean again */
     int isIndex;
     int nwords;          /* header words of the whole file */
     int32_t *hdrs;
@@ -89,6 +90,12 @@ int lioLockCall(int fh, int cmd, struct flock *fl); /* F_OFD_SETLK / F_SETLK */
 /* Calls of the seam that failed (an error, or a write that fell short), counted for the life of
  * the process: an operation compares it before and after to tell a refusal from a cut-off. */
 unsigned lioIoFailures();
+/* Changes begun (lioMarkChanged, vlMarkChanged), counted for the life of the process. */
+unsigned lioChanges();
+void lioCountChange();
+/* Exclusive mode: an operation was cut short by failing I/O after it began a change.  The
+ * headers in memory are all the file has, so from now on they are written with mark 38 only. */
+void lioNoteUnfinished(LioFile *fd);
 
 /* ---- multi-user bracket (mu.cpp) ---- */
 /* 10 immediate attempts, then short sleeps for about 2 s; shared: a read lock */
@@ -121,7 +128,7 @@ int muLeave(LioFile *fd, int entered, bool cutShort);
  * is a failed operation. */
 struct Bracket {
     LioFile *fd;
-    unsigned failures = lioIoFailures();
+    unsigned failures = lioIoFailures(), changes = lioChanges();
     int entered;
     explicit Bracket(LioFile *f) : fd(f), entered(muEntry(f)) {}
     bool ok() const { return entered >= 0; }
@@ -133,7 +140,11 @@ struct Bracket {
     }
     ~Bracket()
     {
-        if (entered > 0) muLeave(fd, entered, lioIoFailures() != failures);
+        bool cutShort = lioIoFailures() != failures;
+        if (entered > 0)
+            muLeave(fd, entered, cutShort);
+        else if (cutShort && lioChanges() != changes)
+            lioNoteUnfinished(fd);
     }
     Bracket(const Bracket &) = delete;
     Bracket &operator=(const Bracket &) = delete;

@@ -269,6 +269,13 @@ ssize_t counted(ssize_t got, size_t want, bool writing)
 
 unsigned lioIoFailures() { return g_ioFailures; }
 
+namespace {
+unsigned g_changes;
+}
+
+unsigned lioChanges() { return g_changes; }
+void lioCountChange() { g_changes++; }
+
 ssize_t lioPread(int fh, void *buf, size_t len, off_t off)
 {
     if (__builtin_expect(g_io.armed, 0) && ioFails()) return counted(-1, len, false);

@@ -126,3 +126,8 @@ int muLeave(LioFile *fd, int entered, bool cutShort)
 }
 
 int muExit(LioFile *fd, int entered) { return muLeave(fd, entered, false); }
+
+void lioNoteUnfinished(LioFile *fd)
+{
+    if (lioValid(fd) && !(fd->master->mode & LIO_SHARED)) fd->master->unfinished = 1;
+}

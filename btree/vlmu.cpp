@@ -119,6 +119,7 @@ int readVlHead(VlFile *fd)
 
 int writeVlHead(VlFile *fd, int mark)
 {
+    if (fd->unfinished) mark = LIO_MARK_DIRTY;
     fd->hdr[VL_H_MARK] = mark;
     if (lioPwrite(fd->mfh, fd->hdr, VL_HDRSIZE, 0) != VL_HDRSIZE)
         return LIO_FAIL(F_WRITEVLHEAD, LIO_E_HDRWRITE);
@@ -128,6 +129,7 @@ int writeVlHead(VlFile *fd, int mark)
 int vlMarkChanged(VlFile *fd)
 {
     fd->touched = 1;
+    lioCountChange();
     if (fd->mode & LIO_SHARED) {
         if (fd->markedDirty) return 0;
         fd->markedDirty = 1;
@@ -187,6 +189,11 @@ int vlMuLeave(VlFile *fd, int entered, bool cutShort)
 }
 
 int vlMuExit(VlFile *fd, int entered) { return vlMuLeave(fd, entered, false); }
+
+void vlNoteUnfinished(VlFile *fd)
+{
+    if (vlValid(fd) && !(fd->mode & LIO_SHARED)) fd->unfinished = 1;
+}
 
 /* ---- record locks ---- */
 

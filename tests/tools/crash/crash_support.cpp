@@ -89,9 +89,9 @@ int createSets(const std::string &dir)
     return bt3VlCreate((dir + "/" + setName(Blob)).c_str(), kBlobKeys, 24, kBlobMax, 16);
 }
 
-Bt3File *openSet(const std::string &dir, SetKind k)
+Bt3File *openSet(const std::string &dir, SetKind k, int mode)
 {
-    return bt3Open((dir + "/" + setName(k)).c_str(), LIO_SHARED | LIO_RDWR);
+    return bt3Open((dir + "/" + setName(k)).c_str(), mode);
 }
 
 Bytes makeRecord(SetKind k, const std::string &id, int version)

@@ -48,7 +48,7 @@ private:
 };
 
 int createSets(const std::string &dir); /* both file sets, empty; 0 or -1 */
-Bt3File *openSet(const std::string &dir, SetKind k); /* shared read/write */
+Bt3File *openSet(const std::string &dir, SetKind k, int mode = LIO_SHARED | LIO_RDWR);
 
 Bytes makeRecord(SetKind k, const std::string &id, int version);
 /* Parses and checks a stored record; false (with why) when it is not one makeRecord made. */
