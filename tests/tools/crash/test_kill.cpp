@@ -169,8 +169,14 @@ void expectSurvivors(const Contents before[2], const Op *cut, Bt3File *fd[2])
     }
 }
 
+/* How the kills fell: inside an operation, and with damage that velk-check reported. */
+struct Tally {
+    int kills = 0, insideOp = 0, damaged = 0;
+};
+
 /* One kill: returns the contents after the repair (the start of the next round). */
-void killRound(const std::string &dir, std::mt19937 &rng, unsigned seed, int round, Contents c[2])
+void killRound(const std::string &dir, std::mt19937 &rng, unsigned seed, int round, Contents c[2],
+               Tally &tally)
 {
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
@@ -217,6 +223,9 @@ void killRound(const std::string &dir, std::mt19937 &rng, unsigned seed, int rou
 
     ToolRun v = runTool({dir});
     ASSERT_TRUE(v.exited && (v.code == 0 || v.code == 1)) << "velk-check: " << v.describe();
+    tally.kills++;
+    tally.insideOp += open;
+    tally.damaged += v.code == 1;
     ToolRun r = runTool({"--repair", dir});
     ASSERT_TRUE(r.exited && r.code == 0) << "velk-check --repair: " << r.describe();
     ToolRun again = runTool({dir});
@@ -248,6 +257,7 @@ TEST(KillTest, EveryFinishedOperationSurvivesKillAndRepair)
     const unsigned base = 20261209;
     const int perRun = 25;
     int total = kills();
+    Tally tally;
     for (int run = 0; run * perRun < total && !HasFailure(); run++) {
         unsigned seed = base + run;
         SCOPED_TRACE("seed " + std::to_string(seed));
@@ -257,7 +267,11 @@ TEST(KillTest, EveryFinishedOperationSurvivesKillAndRepair)
         Contents c[2];
         for (int round = 0; round < perRun && run * perRun + round < total && !HasFailure(); round++) {
             SCOPED_TRACE("kill " + std::to_string(round));
-            killRound(dir.path(), rng, seed * 1000 + round, round, c);
+            killRound(dir.path(), rng, seed * 1000 + round, round, c, tally);
         }
     }
+    printf("%d kills, %d inside an operation, %d left damage that velk-check reported\n",
+           tally.kills, tally.insideOp, tally.damaged);
+    EXPECT_EQ(tally.kills, total);
+    EXPECT_GT(tally.insideOp, 0) << "no kill fell inside an operation";
 }
