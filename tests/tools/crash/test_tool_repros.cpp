@@ -76,3 +76,25 @@ TEST(ToolRepro, DataRecordAppendedBeyondTheRecordedEnd)
     ToolRun v = runTool({dir.path()});
     EXPECT_TRUE(v.exited && v.code == 0) << v.describe();
 }
+
+/* An add cut off between the allocation of its record (written as zeros, counted live) and the
+ * write of the record itself.  Nobody added a record of zeros: the repair must not make one
+ * out of it, or the table gains a row with an empty ID. */
+TEST(ToolRepro, RecordAllocatedButNeverWritten)
+{
+    DbDir dir;
+    ASSERT_EQ(createSets(dir.path()), 0);
+    Bt3File *fd = openSet(dir.path(), Table);
+    ASSERT_NE(fd, nullptr);
+    ASSERT_GT(addRecord(fd, Table, "AAAA0001", 1), 0);
+    ASSERT_EQ(bt3Close(fd), 0);
+
+    std::string dat = dir.base(Table) + ".dat";
+    LioFile *raw = lioOpen(dat.c_str(), LIO_EXCL | LIO_RDWR);
+    ASSERT_NE(raw, nullptr);
+    ASSERT_EQ(lioAvl(raw), 2);
+    ASSERT_EQ(lioClose(raw), 0);
+    velktest::setHeaderWord(dat, 0, LIO_H_MARK, LIO_MARK_DIRTY);
+
+    EXPECT_EQ(repairAndRead(dir.path(), Table), (Contents{{"AAAA0001", 1}}));
+}
