@@ -30,7 +30,7 @@ void collectRecords(SetState &st, const RawFile &mp, const RawFile &sf, const Vl
         unsigned char e[8];
         mp.read(v.mapAt(n), 8, e);
         Entry en{int32_t(n), loadWord(e), loadWord(e + 4)};
-        if (en.stored != 0 && checkArea(v, sf, en.off, en.stored).empty())
+        if (en.stored != 0 && checkArea(v, sf, en.off, en.stored, sf.size()).empty())
             entries.push_back(en);
     }
     std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return a.off < b.off; });

@@ -47,15 +47,15 @@ std::string loadVlLayout(const RawFile &mp, const RawFile &st, VlLayout *v, bool
     return "";
 }
 
-std::string checkArea(const VlLayout &v, const RawFile &st, int32_t off, int32_t stored)
+std::string checkArea(const VlLayout &v, const RawFile &st, int32_t off, int32_t stored, long long end)
 {
     if (stored < 4 + BT3_SERIAL || stored > v.h[VL_H_MAX])
         return format("stored length %d outside %d..%d", stored, 4 + int(BT3_SERIAL), v.h[VL_H_MAX]);
-    const long long end = (long long)off + v.areaSize(stored);
-    if (off < v.region || end > v.h[VL_H_END])
-        return format("area %d..%lld outside the area region %lld..%d", off, end, v.region, v.h[VL_H_END]);
+    const long long areaEnd = (long long)off + v.areaSize(stored);
+    if (off < v.region || areaEnd > end)
+        return format("area %d..%lld outside the area region %lld..%lld", off, areaEnd, v.region, end);
     unsigned char w[4];
-    if (!st.read(off, 4, w) || end > st.size())
+    if (!st.read(off, 4, w) || areaEnd > st.size())
         return format("area at %d lies past the end of the store file", off);
     if (loadWord(w) != stored)
         return format("area at %d starts with length %d, the map says %d", off, loadWord(w), stored);
@@ -189,7 +189,7 @@ void readRecords(SetState &st, const std::string &file, const RawFile &mp, const
             st.dataDamaged = true;
             continue;
         }
-        std::string bad = checkArea(v, sf, off, stored);
+        std::string bad = checkArea(v, sf, off, stored, v.h[VL_H_END]);
         if (!bad.empty()) {
             st.find(file, bad, where);
             st.dataDamaged = true;

@@ -31,8 +31,10 @@ struct VlLayout {
  * damaged one. */
 std::string loadVlLayout(const RawFile &mp, const RawFile &st, VlLayout *v, bool *unusable);
 
-/* "" when map entry (off, stored) points to a well-formed area in use inside the region. */
-std::string checkArea(const VlLayout &v, const RawFile &st, int32_t off, int32_t stored);
+/* "" when map entry (off, stored) points to a well-formed area in use inside the region, which
+ * ends at `end` (the end-of-store word for a verify; for a repair, which trusts the bytes, the
+ * store file's size). */
+std::string checkArea(const VlLayout &v, const RawFile &st, int32_t off, int32_t stored, long long end);
 
 } // namespace velkcheck
 
