@@ -12,6 +12,7 @@
 #define VELK_TOOLS_FILESET_H
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,7 +64,13 @@ struct SetState {
     std::vector<DataRecord> records; /* live records in record-number order */
     long dataCount = 0;             /* records the data file's header claims */
 
+    /* Records a finding; beyond kListedPerFile for one file they are only counted, and finish()
+     * adds one line with the rest. */
     void find(const std::string &file, const std::string &what, const std::string &where);
+    void finish();
+
+    static constexpr long kListedPerFile = 25;
+    std::map<std::string, long> perFile;
 };
 
 std::string format(const char *f, ...) __attribute__((format(printf, 1, 2)));

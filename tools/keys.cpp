@@ -101,7 +101,16 @@ std::string format(const char *f, ...)
 
 void SetState::find(const std::string &file, const std::string &what, const std::string &where)
 {
-    findings.push_back({file, what, where});
+    if (++perFile[file] <= kListedPerFile)
+        findings.push_back({file, what, where});
+}
+
+void SetState::finish()
+{
+    for (const auto &[file, n] : perFile)
+        if (n > kListedPerFile)
+            findings.push_back({file, format("%ld more findings not listed", n - kListedPerFile), "file"});
+    perFile.clear();
 }
 
 void checkLockState(SetState &st, const std::string &file, const int32_t *openCount,

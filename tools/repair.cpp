@@ -222,24 +222,15 @@ bool rebuildIndex(const std::string &dir, const ScratchDir &work, SetState &st,
     return ok;
 }
 
-bool repairFixedData(const std::string &dir, SetState &st, std::vector<std::string> &actions,
-                     std::string *why)
-{
-    const std::string file = st.name + ".dat";
-    RawFile f;
-    if (!f.open(dir + "/" + file, true, why)) {
-        *why = file + ": " + *why;
-        return false;
-    }
-    unsigned char raw[LIO_HDRSIZE];
-    f.read(0, sizeof raw, raw);
-    int32_t h[LIO_HDRWORDS];
-    for (int i = 0; i < LIO_HDRWORDS; ++i)
-        h[i] = loadWord(raw + 4 * i);
-    const long reclen = h[LIO_H_RECLEN], stash = h[LIO_H_STASH];
-    const long slots = long((f.size() - LIO_HDRSIZE - stash) / reclen);
+namespace {
 
-    /* every whole slot: live unless it carries the marker or was never written */
+/* Every whole slot of the data file: live unless it carries the marker or is all zeros (taken,
+ * never written); a record without a serial of its own gets a fresh one.  Answers the highest
+ * serial now in use. */
+int32_t collectFixed(const RawFile &f, const int32_t *h, long slots, SetState &st,
+                     std::vector<std::string> &actions)
+{
+    const long reclen = h[LIO_H_RECLEN], stash = h[LIO_H_STASH];
     st.records.clear();
     std::set<int32_t> serials;
     int32_t maxSerial = std::max(h[LIO_H_SERIAL], 0);
@@ -247,7 +238,8 @@ bool repairFixedData(const std::string &dir, SetState &st, std::vector<std::stri
     Bytes buf(static_cast<size_t>(reclen));
     for (long n = 1; n <= slots; ++n) {
         f.read(LIO_HDRSIZE + stash + (n - 1) * reclen, buf.size(), buf.data());
-        if (hasDeletionMarker(buf.data()) || std::all_of(buf.begin(), buf.end(), [](unsigned char c) { return c == 0; }))
+        if (hasDeletionMarker(buf.data())
+            || std::all_of(buf.begin(), buf.end(), [](unsigned char c) { return c == 0; }))
             continue;
         int32_t serial = loadWord(buf.data());
         if (serial <= 0 || !serials.insert(serial).second)
@@ -259,20 +251,26 @@ bool repairFixedData(const std::string &dir, SetState &st, std::vector<std::stri
         DataRecord &r = st.records[i];
         r.serial = ++maxSerial;
         storeWord(r.stored.data(), r.serial);
-        actions.push_back(format("%s: record %d given the fresh serial %d", file.c_str(), r.rec, r.serial));
+        actions.push_back(format("%s.dat: record %d given the fresh serial %d", st.name.c_str(), r.rec,
+                                 r.serial));
     }
-    if (!settleUniqueKeys(dir, st, actions, why))
-        return false;
+    return maxSerial;
+}
 
+/* Writes the kept records, chains every other slot as free (lowest first) and rewrites the
+ * header; answers the number of free records, -1 on a failed write. */
+long rewriteFixed(RawFile &f, int32_t *h, long slots, int32_t maxSerial, const SetState &st)
+{
+    const long reclen = h[LIO_H_RECLEN], stash = h[LIO_H_STASH];
     std::vector<bool> live(size_t(slots + 1), false);
-    for (const DataRecord &r : st.records)
-        live[size_t(r.rec)] = true;
     bool ok = true;
-    for (const DataRecord &r : st.records)
+    for (const DataRecord &r : st.records) {
+        live[size_t(r.rec)] = true;
         ok = ok && f.write(LIO_HDRSIZE + stash + (r.rec - 1) * reclen, r.stored.size(), r.stored.data());
+    }
     int32_t next = 0;
     long freed = 0;
-    Bytes gone(size_t(reclen), 0);
+    Bytes gone(static_cast<size_t>(reclen), 0);
     std::copy(kMarker, kMarker + 5, gone.begin());
     for (long n = slots; n >= 1 && ok; --n) {
         if (live[size_t(n)])
@@ -292,10 +290,35 @@ bool repairFixedData(const std::string &dir, SetState &st, std::vector<std::stri
     ++h[LIO_H_MODCOUNT];
     for (int w = LIO_H_OPENCOUNT; w < LIO_HDRWORDS; ++w)
         h[w] = 0;
+    unsigned char raw[LIO_HDRSIZE];
     for (int i = 0; i < LIO_HDRWORDS; ++i)
         storeWord(raw + 4 * i, h[i]);
     ok = ok && f.write(0, sizeof raw, raw) && f.truncate(h[LIO_H_EOF]) && f.sync();
-    if (!ok) {
+    return ok ? freed : -1;
+}
+
+} // namespace
+
+bool repairFixedData(const std::string &dir, SetState &st, std::vector<std::string> &actions,
+                     std::string *why)
+{
+    const std::string file = st.name + ".dat";
+    RawFile f;
+    if (!f.open(dir + "/" + file, true, why)) {
+        *why = file + ": " + *why;
+        return false;
+    }
+    unsigned char raw[LIO_HDRSIZE];
+    f.read(0, sizeof raw, raw);
+    int32_t h[LIO_HDRWORDS];
+    for (int i = 0; i < LIO_HDRWORDS; ++i)
+        h[i] = loadWord(raw + 4 * i);
+    const long slots = long((f.size() - LIO_HDRSIZE - h[LIO_H_STASH]) / h[LIO_H_RECLEN]);
+    const int32_t maxSerial = collectFixed(f, h, slots, st, actions);
+    if (!settleUniqueKeys(dir, st, actions, why))
+        return false;
+    const long freed = rewriteFixed(f, h, slots, maxSerial, st);
+    if (freed < 0) {
         *why = file + ": writing the repaired records failed";
         return false;
     }

@@ -71,6 +71,38 @@ std::vector<long long> cutGap(const VlLayout &v, long long gap)
     return pieces;
 }
 
+/* The delete heap anew from the gaps between the areas in use; *end becomes the end of the
+ * last one, *heap the bytes listed. */
+bool rebuildHeap(RawFile &mp, RawFile &sf, const VlLayout &v,
+                 std::vector<std::pair<long long, long long>> used, long long *end, long long *heap)
+{
+    std::sort(used.begin(), used.end());
+    std::vector<int32_t> heads(size_t(v.classes), 0);
+    long long at = v.region;
+    bool ok = true;
+    for (const auto &[off, size] : used) {
+        for (long long piece : cutGap(v, off - at)) {
+            const int cls = int((piece - v.min()) / v.g());
+            unsigned char a[VL_FREEFORM];
+            storeWord(a, int32_t(piece));
+            std::copy(kMarker, kMarker + 5, a + 4);
+            storeWord(a + 9, heads[size_t(cls)]);
+            ok = ok && sf.write(at, sizeof a, a);
+            heads[size_t(cls)] = int32_t(at);
+            *heap += piece;
+            at += piece;
+        }
+        at = off + size;
+    }
+    for (int i = 0; i < v.classes && ok; ++i) {
+        unsigned char w[4];
+        storeWord(w, heads[size_t(i)]);
+        ok = mp.write(VL_HDRSIZE + 4LL * i, 4, w);
+    }
+    *end = at;
+    return ok;
+}
+
 } // namespace
 
 bool repairVlData(const std::string &dir, SetState &st, std::vector<std::string> &actions,
@@ -121,31 +153,8 @@ bool repairVlData(const std::string &dir, SetState &st, std::vector<std::string>
         head = int32_t(n);
         ++count;
     }
-    /* delete heap from the gaps */
-    std::sort(used.begin(), used.end());
-    std::vector<int32_t> heads(size_t(v.classes), 0);
     long long at = v.region, heap = 0;
-    for (size_t i = 0; i <= used.size() && ok; ++i) {
-        if (i == used.size())
-            break;
-        for (long long piece : cutGap(v, used[i].first - at)) {
-            const int cls = int((piece - v.min()) / v.g());
-            unsigned char a[VL_FREEFORM];
-            storeWord(a, int32_t(piece));
-            std::copy(kMarker, kMarker + 5, a + 4);
-            storeWord(a + 9, heads[size_t(cls)]);
-            ok = ok && sf.write(at, sizeof a, a);
-            heads[size_t(cls)] = int32_t(at);
-            heap += piece;
-            at += piece;
-        }
-        at = used[i].first + used[i].second;
-    }
-    for (int i = 0; i < v.classes && ok; ++i) {
-        unsigned char w[4];
-        storeWord(w, heads[size_t(i)]);
-        ok = mp.write(VL_HDRSIZE + 4LL * i, 4, w);
-    }
+    ok = ok && rebuildHeap(mp, sf, v, used, &at, &heap);
     h[VL_H_FREEHEAD] = head;
     h[VL_H_FREECOUNT] = count;
     h[VL_H_END] = int32_t(at);

@@ -145,11 +145,13 @@ DirState examine(const std::string &dir)
             return ds;
         }
         verifyIndexFile(dir, st);
+        st.finish();
         ds.records += long(st.records.size());
     }
     ds.procId.name = "proc.id";
     if (ds.dc.procId)
         verifyProcId(dir, ds.procId);
+    ds.procId.finish();
     return ds;
 }
 

@@ -208,3 +208,20 @@ TEST_F(DamageTest, RecordPastStaleEndOfFileIsKept)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(DamageTest, SerialCounterBehindItsRecordsIsRaisedAndTheReportStaysShort)
+{
+    velktest::setHeaderWord(path("PERSON.dat"), 0, LIO_H_SERIAL, 0);
+    velkcheck::Result r = velkcheck::verifyDir(dir_.path());
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "serial 1 beyond the counter 0")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "15 more findings not listed")) << describe(r);
+    EXPECT_EQ(r.findings.size(), 26u) << describe(r);
+
+    repairClean();
+    EXPECT_EQ(velktest::headerWord(path("PERSON.dat"), 0, LIO_H_SERIAL), 40);
+    EXPECT_EQ(contents("PERSON"), allPersons());
+}
+
+} // namespace
