@@ -34,9 +34,9 @@ inline const int kBlobKeys[] = {0, 16, LIO_KEY_CHAR, -1, 0, 0};
 /* The record of person i: ID "P0000007", a name shared by every third person, CODE "C00007". */
 inline std::string personRecord(int i, const std::string &name = "")
 {
-    char buf[kRecLen + 1];
-    std::snprintf(buf, sizeof buf, "P%07d%-20sC%05d%-6s", i,
-                  (name.empty() ? "Name" + std::to_string(i % 3) : name).c_str(), i, "x");
+    char buf[kRecLen + 8];
+    std::snprintf(buf, sizeof buf, "P%07u%-20.20sC%05u%-6s", unsigned(i) % 10000000u,
+                  (name.empty() ? "Name" + std::to_string(i % 3) : name).c_str(), unsigned(i) % 100000u, "x");
     return std::string(buf, kRecLen);
 }
 

@@ -152,6 +152,12 @@ TEST_F(DamageTest, TruncatedIndexIsFoundAndRebuilt)
     EXPECT_TRUE(mentions(r, "PERSON.ndx", "empty file")) << describe(r);
     repairClean();
     EXPECT_EQ(contents("PERSON"), allPersons());
+
+    std::filesystem::remove(path("blob.ndx"));
+    r = velkcheck::verifyDir(dir_.path());
+    EXPECT_TRUE(mentions(r, "blob.ndx", "cannot be opened")) << describe(r);
+    repairClean();
+    EXPECT_EQ(contents("blob", 0).size(), 25u);
 }
 
 TEST_F(DamageTest, TruncatedDataFileIsFoundAndKeepsItsWholeRecords)
