@@ -116,6 +116,39 @@ void verifyProcId(const std::string &dir, SetState &st)
     }
 }
 
+/* Byte 0 of every file locked for the time of a repair or reset, so that no program starts an
+ * operation meanwhile.  The probe of a later verify would see these locks: release() first. */
+class DirLock {
+public:
+    std::string take(const std::string &dir, const std::vector<std::string> &files)
+    {
+        for (const std::string &f : files) {
+            int fd = open((dir + "/" + f).c_str(), O_RDWR | O_CLOEXEC);
+            struct flock fl = {};
+            fl.l_type = F_WRLCK;
+            fl.l_whence = SEEK_SET;
+            fl.l_len = 1;
+            if (fd < 0 || fcntl(fd, F_OFD_SETLK, &fl) != 0) {
+                if (fd >= 0)
+                    close(fd);
+                return "velk-check: " + dir + "/" + f + ": cannot be locked; another process may be starting on it";
+            }
+            fds_.push_back(fd);
+        }
+        return "";
+    }
+    void release()
+    {
+        for (int fd : fds_)
+            close(fd);
+        fds_.clear();
+    }
+    ~DirLock() { release(); }
+
+private:
+    std::vector<int> fds_;
+};
+
 struct DirState {
     std::string dir;
     DirContents dc;
@@ -125,14 +158,17 @@ struct DirState {
     long records = 0;
 };
 
-/* Lists, probes and verifies; cannotRun set when that is the answer. */
-DirState examine(const std::string &dir)
+/* Lists, probes, takes `lock` when given (so that what is verified stays so) and verifies;
+ * cannotRun set when that is the answer. */
+DirState examine(const std::string &dir, DirLock *lock = nullptr)
 {
     DirState ds;
     ds.dir = dir;
     ds.cannotRun = listDir(dir, &ds.dc);
     if (ds.cannotRun.empty())
         ds.cannotRun = probeBusy(dir, ds.dc);
+    if (ds.cannotRun.empty() && lock)
+        ds.cannotRun = lock->take(dir, ds.dc.files);
     if (!ds.cannotRun.empty())
         return ds;
     for (const std::string &name : ds.dc.fixedSets)
@@ -174,36 +210,6 @@ Result resultOf(const DirState &ds, std::vector<std::string> actions = {})
                                           : format("%zu findings", r.findings.size()).c_str());
     return r;
 }
-
-/* Byte 0 of every file locked for the time of a repair, so that no program starts on it. */
-class DirLock {
-public:
-    std::string take(const std::string &dir, const std::vector<std::string> &files)
-    {
-        for (const std::string &f : files) {
-            int fd = open((dir + "/" + f).c_str(), O_RDWR | O_CLOEXEC);
-            struct flock fl = {};
-            fl.l_type = F_WRLCK;
-            fl.l_whence = SEEK_SET;
-            fl.l_len = 1;
-            if (fd < 0 || fcntl(fd, F_OFD_SETLK, &fl) != 0) {
-                if (fd >= 0)
-                    close(fd);
-                return "velk-check: " + dir + "/" + f + ": cannot be locked for the repair (in use?)";
-            }
-            fds_.push_back(fd);
-        }
-        return "";
-    }
-    ~DirLock()
-    {
-        for (int fd : fds_)
-            close(fd);
-    }
-
-private:
-    std::vector<int> fds_;
-};
 
 std::string backupName(const std::string &dir)
 {
@@ -285,7 +291,8 @@ bool repairProcId(const std::string &dir, std::vector<std::string> &actions)
 
 Result repairDir(const std::string &dir)
 {
-    DirState ds = examine(dir);
+    DirLock lock;
+    DirState ds = examine(dir, &lock);
     if (!ds.cannotRun.empty())
         return resultOf(ds);
     Result before = resultOf(ds);
@@ -293,11 +300,7 @@ Result repairDir(const std::string &dir)
         return resultOf(ds, {"nothing to repair"});
     std::vector<std::string> actions;
     {
-        DirLock lock; /* released before the last verify, whose probe it would fail */
-        std::string refusal = lock.take(dir, ds.dc.files);
-        if (!refusal.empty())
-            return Result{CannotRun, {}, {}, refusal};
-        refusal = backUp(ds, actions);
+        std::string refusal = backUp(ds, actions);
         if (!refusal.empty())
             return Result{CannotRun, {}, actions, refusal};
         ScratchDir work(dir);
@@ -313,6 +316,7 @@ Result repairDir(const std::string &dir)
         for (const Finding &f : ds.dc.orphans)
             actions.push_back(f.file + ": " + f.what + "; left as it is");
     }
+    lock.release();
     return resultOf(examine(dir), actions);
 }
 
@@ -323,7 +327,8 @@ Result verifyDir(const std::string &dir)
 
 Result resetLocks(const std::string &dir)
 {
-    DirState ds = examine(dir);
+    DirLock lock;
+    DirState ds = examine(dir, &lock);
     if (!ds.cannotRun.empty())
         return resultOf(ds);
     std::vector<std::string> actions;
@@ -333,6 +338,7 @@ Result resetLocks(const std::string &dir)
             return Result{CannotRun, {}, actions, "velk-check: " + dir + ": " + why};
     if (actions.empty())
         actions.push_back("no lock tables, owner marks or open counts to reset");
+    lock.release();
     return resultOf(examine(dir), actions);
 }
 
