@@ -4,7 +4,8 @@
  *
  * A file set is named by its data file: "<name>.dat", or "<name>.mp" with "<name>.st"; its
  * indices are "<name>.ndx".  "proc.id" is the process registry (4 bytes, the next process
- * number).  Other files and sub-directories (backups, lost+found) are not looked at.
+ * number).  Temporary index files (".nx$") are only probed for a process at work on them.
+ * Other files and sub-directories (backups, lost+found) are not looked at.
  */
 #include "tools/velk_check.h"
 
@@ -69,6 +70,8 @@ std::string listDir(const std::string &dir, DirContents *dc)
         } else if (endsWith(n, ".st")) {
             if (!names.count(stem(n, 3) + ".mp"))
                 dc->orphans.push_back({n, "variable-length store without its mapper (.mp)", "file"});
+        } else if (endsWith(n, ".nx$")) {
+            /* temporary indices: not checked, but no one may be at work on them either */
         } else if (endsWith(n, ".ndx")) {
             std::string b = stem(n, 4);
             if (!names.count(b + ".dat") && !names.count(b + ".mp"))
