@@ -85,6 +85,37 @@ TEST_F(RepairTest, SecondRecordWithAUniqueKeyGoesToLostAndFound)
     EXPECT_EQ(velkcheck::checkDataFile(lf.get()), "");
 }
 
+TEST_F(RepairTest, StoreRecordWithATakenKeyGoesToALostAndFoundStore)
+{
+    makeBlob(6);
+    /* text 5 gets the key of text 2: its area holds length, serial, then the 16-byte key */
+    const long area5 = velktest::fileWord(path("blob.mp"), mapEntry(5));
+    Bytes st = velktest::readFileBytes(path("blob.st"));
+    const std::string key2 = textRecord(2).substr(0, 16);
+    std::copy(key2.begin(), key2.end(), st.begin() + area5 + 8);
+    const Bytes lost(st.begin() + area5 + 4, st.begin() + area5 + velktest::fileWord(path("blob.mp"), mapEntry(5) + 4));
+    velktest::writeFileBytes(path("blob.st"), st);
+
+    velkcheck::Result r = velkcheck::repairDir(dir_.path());
+    EXPECT_EQ(r.code, Clean) << describe(r);
+    EXPECT_EQ(contents("blob", 0).size(), 5u);
+
+    VlFile *lf = vlOpen(path("lost+found/blob").c_str(), LIO_EXCL | LIO_RDONLY);
+    ASSERT_NE(lf, nullptr);
+    EXPECT_EQ(vlCount(lf), 1);
+    Bytes got(lost.size());
+    EXPECT_EQ(vlRead(lf, 1, got.data(), int(got.size())), int(lost.size()));
+    EXPECT_EQ(got, lost);
+    int32_t h[VL_HDRWORDS], orig[VL_HDRWORDS];
+    vlHeader(lf, h);
+    EXPECT_EQ(vlClose(lf), 0);
+    velktest::Bytes mp = velktest::readFileBytes(path("blob.mp"));
+    for (int w : {VL_H_MIN, VL_H_MAX, VL_H_GRAN, VL_H_STASH}) {
+        orig[w] = velktest::loadWord(mp.data() + 4 * w);
+        EXPECT_EQ(h[w], orig[w]) << "mapper word " << w;
+    }
+}
+
 TEST_F(RepairTest, DuplicateSerialIsRenumberedSoDuplicatesIndexTakesBoth)
 {
     makePersons(6); /* persons 1 and 4 share "Name1" in the duplicates index */
