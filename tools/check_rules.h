@@ -5,8 +5,8 @@
  * lioRead, lioSubFile: what the engine's own tests check, cache included) or the raw bytes of a
  * closed file (what velk-check reads, since the engine refuses a damaged file).  Pages of several
  * indices interleave in one index file, so nothing assumes page alignment: the checker walks every
- * tree from its root and follows every free chain.  Each answer is "" when the structure is clean, else a description of the first rule
- * broken, beginning with the rule's number:
+ * tree from its root and follows every free chain.  Each answer is "" when the structure is
+ * clean, else a description of the first rule broken, beginning with the rule's number:
  *
  *  Index (checkIndex):
  *   (1) header: magic 310, header size 340, order 1..12, key length 1..100 (at least 5 with

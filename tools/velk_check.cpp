@@ -266,7 +266,8 @@ bool repairSet(const std::string &dir, const ScratchDir &work, SetState &st,
     if (!st.dataDamaged && !st.indexDamaged)
         return resetSetLocks(dir, st, true, actions, why);
     if (!st.keysKnown) {
-        actions.push_back(st.name + ": key block unreadable; the set is left as it is");
+        actions.push_back(st.name + ": its data file's header or key block cannot be read; the set "
+                                    "is left as it is");
         return true;
     }
     bool ok = st.variable ? repairVlData(dir, st, actions, why) : repairFixedData(dir, st, actions, why);
