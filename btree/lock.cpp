@@ -6,6 +6,8 @@
  * registry, reads the number, writes it + 1 back and unlocks, so two copies that start together
  * never get the same number.  A child made by fork() is another process and takes its own.
  *
+ * The I/O seam at the end of this file is the engine's only way to the disk and to the locks.
+ *
  * Record-lock table (header words 24..84 of a record or index file; 17..77 of a variable-length
  * mapper): a count, then up to 30 pairs (record number, process number), kept packed: a removed
  * entry is replaced by the last one.
@@ -223,8 +225,11 @@ int lioDropOwner(LioFile *fd, int mark)
 }
 
 /* ---- the I/O seam ----
- * While no fault is armed each call costs one well-predicted branch on top of the system call.
- * Armed, every call counts; the nth fails (and with `persistent` every one after it). */
+ * Every read, write and lock request of the engine passes here.  While no fault is armed a call
+ * costs one well-predicted branch and a failure count on top of the system call.  Armed, every
+ * call counts; the nth fails (and with `persistent` every one after it).  A failed call (an
+ * error, or a write that fell short) is counted for the life of the process, so that an
+ * operation can tell a refusal it undid from one cut short by failing I/O. */
 
 namespace {
 
@@ -236,6 +241,8 @@ struct IoFault {
     int persistent;
 };
 IoFault g_io;
+unsigned g_ioFailures;
+unsigned g_changes;
 
 bool ioFails()
 {
@@ -243,6 +250,12 @@ bool ioFails()
     if (g_io.nth <= 0 || n < g_io.nth || (n > g_io.nth && !g_io.persistent)) return false;
     errno = g_io.err;
     return true;
+}
+
+ssize_t counted(ssize_t got, size_t want, bool writing)
+{
+    if (got < 0 || (writing && (size_t)got != want)) g_ioFailures++;
+    return got;
 }
 
 } // namespace
@@ -254,25 +267,7 @@ int lioIoFault(int nth, int err, int persistent)
 }
 
 int lioIoCalls(void) { return (int)g_io.calls; }
-
-namespace {
-
-unsigned g_ioFailures;
-
-ssize_t counted(ssize_t got, size_t want, bool writing)
-{
-    if (got < 0 || (writing && (size_t)got != want)) g_ioFailures++;
-    return got;
-}
-
-} // namespace
-
 unsigned lioIoFailures() { return g_ioFailures; }
-
-namespace {
-unsigned g_changes;
-}
-
 unsigned lioChanges() { return g_changes; }
 void lioCountChange() { g_changes++; }
 
@@ -296,6 +291,8 @@ ssize_t lioPwritev(int fh, const struct iovec *v, int n, off_t off)
     return counted(pwritev(fh, v, n, off), want, true);
 }
 
+/* A release is never made to fail: nothing could undo it, and the kernel does not refuse one on
+ * a valid descriptor. */
 int lioLockCall(int fh, int cmd, struct flock *fl)
 {
     if (__builtin_expect(g_io.armed, 0) && fl->l_type != F_UNLCK && ioFails()) return -1;

@@ -169,7 +169,7 @@ namespace {
 
 /* Every record in the order of index inx, as (id, version) pairs. */
 bool scanIndex(Bt3File *fd, SetKind k, int inx, std::multiset<std::pair<std::string, int>> *out,
-               std::string *why)
+               std::string *why, std::set<int> *torn)
 {
     Buffer b(fd);
     if (!b.p || bt3Select(fd, inx) < 0) {
@@ -186,8 +186,12 @@ bool scanIndex(Bt3File *fd, SetKind k, int inx, std::multiset<std::pair<std::str
         }
         std::string id;
         int version = 0;
-        if (!parseRecord(k, (const unsigned char *)b.p, n, &id, &version, why)) return false;
-        out->insert({id, version});
+        if (parseRecord(k, (const unsigned char *)b.p, n, &id, &version, why))
+            out->insert({id, version});
+        else if (torn)
+            torn->insert(rec);
+        else
+            return false;
         n = bt3Next(fd, b.p);
         if (n > 0 && bt3Status(fd) == BT3_ATEND) break;
     }
@@ -201,15 +205,19 @@ bool scanIndex(Bt3File *fd, SetKind k, int inx, std::multiset<std::pair<std::str
 
 } // namespace
 
-bool scanSet(Bt3File *fd, SetKind k, Contents *out, std::string *why)
+bool scanSet(Bt3File *fd, SetKind k, Contents *out, std::string *why, std::set<int> *torn)
 {
     std::multiset<std::pair<std::string, int>> byId, byOther;
-    if (!scanIndex(fd, k, 0, &byId, why) || !scanIndex(fd, k, 1, &byOther, why)) return false;
-    if (byId != byOther) {
+    std::set<int> tornById, tornByOther;
+    if (!scanIndex(fd, k, 0, &byId, why, torn ? &tornById : nullptr) ||
+        !scanIndex(fd, k, 1, &byOther, why, torn ? &tornByOther : nullptr))
+        return false;
+    if (byId != byOther || tornById != tornByOther) {
         *why = "the two indices reach different records";
         return false;
     }
-    if ((int)byId.size() != bt3Count(fd)) {
+    if (torn) *torn = tornById;
+    if ((int)(byId.size() + tornById.size()) != bt3Count(fd)) {
         *why = "index holds " + std::to_string(byId.size()) + " records, data file " +
                std::to_string(bt3Count(fd));
         return false;

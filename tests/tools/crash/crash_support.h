@@ -15,6 +15,7 @@
 #define VELK_TESTS_TOOLS_CRASH_SUPPORT_H
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -62,8 +63,10 @@ int rewriteRecord(Bt3File *fd, SetKind k, const std::string &id, const std::stri
 int deleteRecord(Bt3File *fd, SetKind k, const std::string &id);
 
 /* Reads a whole set through both indices: the contents, or false with the reason (a record
- * read twice, a bad record, the two indices or the record count disagreeing). */
-bool scanSet(Bt3File *fd, SetKind k, Contents *out, std::string *why);
+ * read twice, a bad record, the two indices or the record count disagreeing).  With `torn`, a
+ * record whose bytes are not a whole record is listed there (by record number) instead. */
+bool scanSet(Bt3File *fd, SetKind k, Contents *out, std::string *why,
+             std::set<int> *torn = nullptr);
 
 /* velk-check as a separate process. */
 struct ToolRun {
