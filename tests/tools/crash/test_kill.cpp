@@ -149,6 +149,20 @@ pid_t spawnChild(const std::string &dir, unsigned seed, int round, int fds[2])
     return pid;
 }
 
+/* What differs between two contents, for a failure message. */
+std::string differences(const Contents &got, const Contents &want)
+{
+    std::string out;
+    for (const auto &[id, v] : got) {
+        auto it = want.find(id);
+        if (it == want.end()) out += " extra " + id + "/" + std::to_string(v);
+        else if (it->second != v) out += " " + id + " version " + std::to_string(v) + " not " + std::to_string(it->second);
+    }
+    for (const auto &[id, v] : want)
+        if (!got.count(id)) out += " missing " + id + "/" + std::to_string(v);
+    return out;
+}
+
 /* Deletes the records listed, so that the next child starts on a sound set. */
 void dropRecords(Bt3File *fd, const std::set<int> &recs)
 {
@@ -177,7 +191,7 @@ int expectSurvivors(const Contents before[2], const Op *cut, Bt3File *fd[2])
         const Contents &done = before[k];
         if (!cut || cut->set != k) {
             EXPECT_TRUE(torn.empty()) << "a record torn by no operation in flight";
-            EXPECT_TRUE(got == done) << "holds " << got.size() << " records, " << done.size() << " expected";
+            EXPECT_TRUE(got == done) << "against the finished operations:" << differences(got, done);
             continue;
         }
         Contents applied = done, rest = done;
@@ -187,7 +201,8 @@ int expectSurvivors(const Contents before[2], const Op *cut, Bt3File *fd[2])
         if (torn.empty()) {
             EXPECT_TRUE(got == done || got == applied)
                 << "the operation cut off (" << cut->op << " " << cut->id
-                << ") left neither the old nor the new state; " << got.size() << " records";
+                << " -> " << cut->newId << " version " << cut->version
+                << ") left neither the old nor the new state:" << differences(got, done);
         } else {
             EXPECT_EQ(torn.size(), 1u);
             EXPECT_NE(cut->op, 'D') << "a delete writes no record bytes";
