@@ -257,8 +257,17 @@ ToolRun runTool(const std::vector<std::string> &args)
     }
     close(fds[1]);
     char buf[4096];
-    ssize_t n;
-    while ((n = read(fds[0], buf, sizeof buf)) > 0) r.output.append(buf, (size_t)n);
+    for (;;) {
+        struct pollfd p = {fds[0], POLLIN, 0};
+        if (poll(&p, 1, 60000) != 1) { /* a tool that hangs is a failure, not a stuck test */
+            kill(pid, SIGKILL);
+            r.output += "(no answer within 60 s, killed)\n";
+            break;
+        }
+        ssize_t n = read(fds[0], buf, sizeof buf);
+        if (n <= 0) break;
+        r.output.append(buf, (size_t)n);
+    }
     close(fds[0]);
     int st = 0;
     if (pid < 0 || waitpid(pid, &st, 0) != pid) return r;
