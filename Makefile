@@ -11,7 +11,7 @@ BUILD ?= build
 CMAKE_OPTS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
 endif
 
-.PHONY: all deps configure build test run bench clean format
+.PHONY: all deps configure build test soak run bench clean format
 
 all: build
 
@@ -26,6 +26,11 @@ build: configure
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The kill test of the crash tests with many more kills than the CI run (KILLS=n to choose).
+KILLS ?= 5000
+soak: build
+	@cd $(BUILD) && VELK_SOAK_KILLS=$(KILLS) tests/tools/crash/test_crash_kill
 
 # Installs the program with its desktop entry under ~/.local (so it shows in the desktop menu),
 # then starts it.

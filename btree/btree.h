@@ -157,6 +157,15 @@ int muProcId(void);                   /* this process's number, taken from the r
 int lioLock(LioFile *fd, int rec);
 int lioUnLock(LioFile *fd, int rec);  /* rec 0: every lock of this process */
 
+/* ---- test hook: failing I/O ----
+ * Every read, write and lock request of the engine passes one seam.  lioIoFault(nth, err, 0)
+ * makes the nth such call from now answer -1 with errno err (EIO, ENOSPC, ...) once;
+ * persistent 1 makes it and every later call fail.  nth 0 only counts, nth < 0 disarms.
+ * Releasing a lock is passed through and not counted: nothing could undo a failed release.
+ * lioIoCalls answers the calls counted since the last lioIoFault. */
+int lioIoFault(int nth, int err, int persistent);
+int lioIoCalls(void);
+
 /* ---- variable-length record store (mapper base + ".mp", store base + ".st") ---- */
 typedef struct VlFile VlFile;
 

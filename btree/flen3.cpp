@@ -106,7 +106,7 @@ int rawRead(LioFile *fd, int n, void *buf)
     long long off;
     recOffset(fd, n, &off);
     int len = fd->hdr[LIO_H_RECLEN];
-    ssize_t got = pread(fd->fh, buf, len, off);
+    ssize_t got = lioPread(fd->fh, buf, len, off);
     if (got != len) return LIO_FAIL(F_RAWREAD, LIO_E_READ);
     return len;
 }
@@ -116,7 +116,7 @@ int rawWrite(LioFile *fd, int n, const void *buf)
     long long off;
     recOffset(fd, n, &off);
     int len = fd->hdr[LIO_H_RECLEN];
-    ssize_t put = pwrite(fd->fh, buf, len, off);
+    ssize_t put = lioPwrite(fd->fh, buf, len, off);
     if (put != len) return LIO_FAIL(F_RAWWRITE, LIO_E_WRITE);
     fd->master->hdrs[LIO_H_MODCOUNT]++;
     return len;
@@ -356,7 +356,7 @@ int readHead(LioFile *fd)
 {
     LioFile *m = fd->master;
     ssize_t want = (ssize_t)m->nwords * 4;
-    if (pread(m->fh, m->hdrs, want, 0) != want) return LIO_FAIL(F_READHEAD, LIO_E_HDRREAD);
+    if (lioPread(m->fh, m->hdrs, want, 0) != want) return LIO_FAIL(F_READHEAD, LIO_E_HDRREAD);
     if (m->hdrs[LIO_H_MAGIC] != LIO_MAGIC) return LIO_FAIL(F_READHEAD, LIO_E_VERSION);
     return 0;
 }
@@ -365,11 +365,12 @@ int writeHead(LioFile *fd, int mark)
 {
     LioFile *m = fd->master;
     if (m->mode & LIO_RDONLY) return 0;
+    if (m->unfinished) mark = LIO_MARK_DIRTY;
     int nfiles = m->isIndex ? m->hdrs[LIO_H_NFILES] : 1;
     for (int i = 0; i < nfiles; i++) m->hdrs[i * LIO_HDRWORDS + LIO_H_MARK] = mark;
     m->hdrs[LIO_H_MODCOUNT]++;
     ssize_t want = (ssize_t)m->nwords * 4;
-    if (pwrite(m->fh, m->hdrs, want, 0) != want) return LIO_FAIL(F_WRITEHEAD, LIO_E_HDRWRITE);
+    if (lioPwrite(m->fh, m->hdrs, want, 0) != want) return LIO_FAIL(F_WRITEHEAD, LIO_E_HDRWRITE);
     return 0;
 }
 
@@ -379,6 +380,7 @@ int lioMarkChanged(LioFile *fd)
 {
     LioFile *m = fd->master;
     m->touched = 1;
+    lioCountChange();
     if (m->mode & LIO_SHARED) {
         if (m->markedDirty) return 0;
         m->markedDirty = 1;
@@ -523,7 +525,7 @@ int loadHeaders(LioFile *m)
     if (fstat(m->fh, &st) < 0 || st.st_size < LIO_HDRSIZE) return LIO_FAIL(F_LIOOPEN, LIO_E_INITHDR);
     int32_t first[LIO_HDRWORDS];
     int tries = 0;
-    while (pread(m->fh, first, LIO_HDRSIZE, 0) != LIO_HDRSIZE)
+    while (lioPread(m->fh, first, LIO_HDRSIZE, 0) != LIO_HDRSIZE)
         if (++tries == 10) return LIO_FAIL(F_LIOOPEN, LIO_E_INITHDR);
     if (first[LIO_H_MAGIC] != LIO_MAGIC) return LIO_FAIL(F_LIOOPEN, LIO_E_VERSION);
     m->isIndex = first[LIO_H_TYPE] != LIO_DATAFILE;
@@ -631,7 +633,7 @@ int lioCreat(const char *path, int len, int type, int stash, int maxfiles)
     }
     std::vector<char> out((size_t)nfiles * LIO_HDRSIZE + (data ? stash : 0), 0);
     memcpy(out.data(), hdr.data(), (size_t)nfiles * LIO_HDRSIZE);
-    bool ok = pwrite(fh, out.data(), out.size(), 0) == (ssize_t)out.size();
+    bool ok = lioPwrite(fh, out.data(), out.size(), 0) == (ssize_t)out.size();
     close(fh);
     if (!ok) {
         unlink(path);
@@ -978,7 +980,7 @@ int lioWStash(LioFile *fd, const void *buf)
     if (!br.ok()) return LIO_FAIL(F_LIOWSTASH, 0);
     int n = fd->hdr[LIO_H_STASH];
     if (lioMarkChanged(fd) < 0) return LIO_FAIL(F_LIOWSTASH, 0);
-    if (n && pwrite(fd->fh, buf, n, LIO_HDRSIZE) != n) return LIO_FAIL(F_LIOWSTASH, LIO_E_WRITE);
+    if (n && lioPwrite(fd->fh, buf, n, LIO_HDRSIZE) != n) return LIO_FAIL(F_LIOWSTASH, LIO_E_WRITE);
     fd->master->hdrs[LIO_H_MODCOUNT]++;
     if (changeDone(fd) < 0 || br.leave() < 0) return LIO_FAIL(F_LIOWSTASH, 0);
     return n;
@@ -992,7 +994,7 @@ int lioRStash(LioFile *fd, void *buf)
     Bracket br(fd);
     if (!br.ok()) return LIO_FAIL(F_LIORSTASH, 0);
     int n = fd->hdr[LIO_H_STASH];
-    if (n && pread(fd->fh, buf, n, LIO_HDRSIZE) != n) return LIO_FAIL(F_LIORSTASH, LIO_E_READ);
+    if (n && lioPread(fd->fh, buf, n, LIO_HDRSIZE) != n) return LIO_FAIL(F_LIORSTASH, LIO_E_READ);
     if (br.leave() < 0) return LIO_FAIL(F_LIORSTASH, 0);
     return n;
 }

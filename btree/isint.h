@@ -90,12 +90,15 @@ int keyDefine(const int *keydef, int maxrec, Bt3Key *keys, int room, int func);
 
 /* An operation between isamLockUp(which) and isamUnLock; failures record code 0 under func. */
 int bt3Enter(Bt3File *fd, int which, int func);
-int bt3Leave(Bt3File *fd, int mask, int func, int rc);
+/* ioFailures, changes: lioIoFailures() and lioChanges() when the operation began; a failed
+ * operation during which I/O failed leaves the files it wrote marked 38. */
+int bt3Leave(Bt3File *fd, int mask, int func, int rc, unsigned ioFailures, unsigned changes);
 template <class F> int bt3Locked(Bt3File *fd, int which, int func, F body)
 {
+    unsigned failures = lioIoFailures(), changes = lioChanges();
     int mask = bt3Enter(fd, which, func);
     if (mask < 0) return -1;
-    return bt3Leave(fd, mask, func, body());
+    return bt3Leave(fd, mask, func, body(), failures, changes);
 }
 
 struct Bt3Buf {

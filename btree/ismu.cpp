@@ -477,18 +477,24 @@ int isamLockUp(Bt3File *fd, int which)
     return mask;
 }
 
-int isamUnLock(Bt3File *fd, int mask)
+/* Leaves the brackets of mask.  After an operation cut short by failing I/O every file it wrote
+ * to keeps the mark 38 of its bracket: the data file and its indices may no longer agree, and
+ * its undo may not have been possible.  (A refusal such as a record lock of another process
+ * undoes its steps without I/O errors and leaves the files clean.) */
+static int leaveAll(Bt3File *fd, int mask, bool cutShort)
 {
     if (bt3CheckHandle(fd, F_ISAMUNLOCK) < 0) return -1;
     int rc = 0;
-    if ((mask & BT3_LK_NX) && fd->nx && muExit(fd->nx, 1) < 0) rc = -1;
-    if ((mask & BT3_LK_NDX) && muExit(fd->ndx, 1) < 0) rc = -1;
+    if ((mask & BT3_LK_NX) && fd->nx && muLeave(fd->nx, 1, cutShort) < 0) rc = -1;
+    if ((mask & BT3_LK_NDX) && muLeave(fd->ndx, 1, cutShort) < 0) rc = -1;
     if (mask & BT3_LK_DATA) {
-        int e = fd->dat ? muExit(fd->dat, 1) : vlMuExit(fd->vl, 1);
+        int e = fd->dat ? muLeave(fd->dat, 1, cutShort) : vlMuLeave(fd->vl, 1, cutShort);
         if (e < 0) rc = -1;
     }
     return rc < 0 ? LIO_FAIL(F_ISAMUNLOCK, 0) : 0;
 }
+
+int isamUnLock(Bt3File *fd, int mask) { return leaveAll(fd, mask, false); }
 
 int bt3Enter(Bt3File *fd, int which, int func)
 {
@@ -496,9 +502,16 @@ int bt3Enter(Bt3File *fd, int which, int func)
     return mask < 0 ? LIO_FAIL(func, 0) : mask;
 }
 
-int bt3Leave(Bt3File *fd, int mask, int func, int rc)
+int bt3Leave(Bt3File *fd, int mask, int func, int rc, unsigned ioFailures, unsigned changes)
 {
-    if (isamUnLock(fd, mask) < 0 && rc >= 0) return LIO_FAIL(func, 0);
+    bool cutShort = rc < 0 && lioIoFailures() != ioFailures;
+    if (cutShort && lioChanges() != changes) {
+        /* exclusive mode: the whole set, since its files may no longer agree */
+        for (LioFile *f : {fd->dat, fd->ndx, fd->nx})
+            if (f) lioNoteUnfinished(f);
+        if (fd->vl) vlNoteUnfinished(fd->vl);
+    }
+    if (leaveAll(fd, mask, cutShort) < 0 && rc >= 0) return LIO_FAIL(func, 0);
     return rc;
 }
 

@@ -8,6 +8,9 @@
 #include "btree/btree.h"
 
 #include <cstdint>
+#include <fcntl.h>
+#include <sys/types.h>
+#include <sys/uio.h>
 
 /* Function codes of the record-file and B-tree layers, as they appear in the trace. */
 enum {
@@ -38,6 +41,8 @@ struct LioFile {
     int inside;          /* inside the multi-user bracket now */
     int touched;         /* headers changed inside the bracket */
     int markedDirty;     /* mark 38 written to disk inside this bracket */
+    int staleDirty;      /* the file carried mark 38 when the bracket was entered */
+    int unfinished;      /* exclusive: an operation was cut short; never marked clean again */
     int isIndex;
     int nwords;          /* header words of the whole file */
     int32_t *hdrs;
@@ -76,6 +81,22 @@ int wrtPage(LioFile *fd, int off, const unsigned char *buf); /* through the cach
 void lioFixDescriptor(LioFile *fd);      /* compare length etc. from the header */
 int lioNormMode(int cur, int mode, int *out); /* 0 and the mode in force, -1 for a bad mode */
 
+/* ---- the I/O seam (lock.cpp): the engine's only reads, writes and lock requests ----
+ * Each answers as the system call it stands for; a test can make it fail (lioIoFault). */
+ssize_t lioPread(int fh, void *buf, size_t len, off_t off);
+ssize_t lioPwrite(int fh, const void *buf, size_t len, off_t off);
+ssize_t lioPwritev(int fh, const struct iovec *v, int n, off_t off);
+int lioLockCall(int fh, int cmd, struct flock *fl); /* F_OFD_SETLK / F_SETLK */
+/* Calls of the seam that failed (an error, or a write that fell short), counted for the life of
+ * the process: an operation compares it before and after to tell a refusal from a cut-off. */
+unsigned lioIoFailures();
+/* Changes begun (lioMarkChanged, vlMarkChanged), counted for the life of the process. */
+unsigned lioChanges();
+void lioCountChange();
+/* Exclusive mode: an operation was cut short by failing I/O after it began a change.  The
+ * headers in memory are all the file has, so from now on they are written with mark 38 only. */
+void lioNoteUnfinished(LioFile *fd);
+
 /* ---- multi-user bracket (mu.cpp) ---- */
 /* 10 immediate attempts, then short sleeps for about 2 s; shared: a read lock */
 int muLockByte0(int fh, bool shared = false);
@@ -97,10 +118,17 @@ int lioLockedByOther(LioFile *fd, int rec);
 int lioTakeOwner(LioFile *fd);
 int lioDropOwner(LioFile *fd, int mark);
 
+/* Leaves a bracket.  cutShort: the operation failed after I/O failed inside it; a file that
+ * already carries mark 38 from this bracket then keeps it (the headers are written with 38).
+ * Otherwise as muExit.  The lock is released either way. */
+int muLeave(LioFile *fd, int entered, bool cutShort);
+
 /* The bracket around one public operation: entered on construction (a no-op unless the file is
- * shared and the bracket not yet held), left by leave() or on destruction. */
+ * shared and the bracket not yet held), left by leave() on success; destruction without leave()
+ * is a failed operation. */
 struct Bracket {
     LioFile *fd;
+    unsigned failures = lioIoFailures(), changes = lioChanges();
     int entered;
     explicit Bracket(LioFile *f) : fd(f), entered(muEntry(f)) {}
     bool ok() const { return entered >= 0; }
@@ -112,7 +140,11 @@ struct Bracket {
     }
     ~Bracket()
     {
-        if (entered > 0) muExit(fd, entered);
+        bool cutShort = lioIoFailures() != failures;
+        if (entered > 0)
+            muLeave(fd, entered, cutShort);
+        else if (cutShort && lioChanges() != changes)
+            lioNoteUnfinished(fd);
     }
     Bracket(const Bracket &) = delete;
     Bracket &operator=(const Bracket &) = delete;

@@ -6,6 +6,8 @@
  * registry, reads the number, writes it + 1 back and unlocks, so two copies that start together
  * never get the same number.  A child made by fork() is another process and takes its own.
  *
+ * The I/O seam at the end of this file is the engine's only way to the disk and to the locks.
+ *
  * Record-lock table (header words 24..84 of a record or index file; 17..77 of a variable-length
  * mapper): a count, then up to 30 pairs (record number, process number), kept packed: a removed
  * entry is replaced by the last one.
@@ -42,10 +44,10 @@ int takeProcId(const char *path)
         return LIO_FAIL(F_LIOLOCK, LIO_E_LOCK);
     }
     int32_t next = 0;
-    ssize_t got = pread(fh, &next, 4, 0);
+    ssize_t got = lioPread(fh, &next, 4, 0);
     int id = (got == 4 && next > 0) ? next : 1;
     int32_t after = id + 1;
-    bool ok = pwrite(fh, &after, 4, 0) == 4;
+    bool ok = lioPwrite(fh, &after, 4, 0) == 4;
     muUnlockByte0(fh);
     close(fh);
     if (!ok) return LIO_FAIL(F_LIOLOCK, LIO_E_WRITE);
@@ -220,4 +222,79 @@ int lioDropOwner(LioFile *fd, int mark)
     if (me < 0 || m->hdrs[LIO_H_OWNER] != me) return LIO_FAIL(F_LIOCLOSE, LIO_E_INTERNAL);
     m->hdrs[LIO_H_OWNER] = 0;
     return writeHead(m, mark);
+}
+
+/* ---- the I/O seam ----
+ * Every read, write and lock request of the engine passes here.  While no fault is armed a call
+ * costs one well-predicted branch and a failure count on top of the system call.  Armed, every
+ * call counts; the nth fails (and with `persistent` every one after it).  A failed call (an
+ * error, or a write that fell short) is counted for the life of the process, so that an
+ * operation can tell a refusal it undid from one cut short by failing I/O. */
+
+namespace {
+
+struct IoFault {
+    int armed;       /* counting (and maybe failing) */
+    long long calls; /* counted since arming */
+    long long nth;   /* 0: count only */
+    int err;
+    int persistent;
+};
+IoFault g_io;
+unsigned g_ioFailures;
+unsigned g_changes;
+
+bool ioFails()
+{
+    long long n = ++g_io.calls;
+    if (g_io.nth <= 0 || n < g_io.nth || (n > g_io.nth && !g_io.persistent)) return false;
+    errno = g_io.err;
+    return true;
+}
+
+ssize_t counted(ssize_t got, size_t want, bool writing)
+{
+    if (got < 0 || (writing && (size_t)got != want)) g_ioFailures++;
+    return got;
+}
+
+} // namespace
+
+int lioIoFault(int nth, int err, int persistent)
+{
+    g_io = IoFault{nth >= 0, 0, nth > 0 ? nth : 0, err ? err : EIO, persistent != 0};
+    return 0;
+}
+
+int lioIoCalls(void) { return (int)g_io.calls; }
+unsigned lioIoFailures() { return g_ioFailures; }
+unsigned lioChanges() { return g_changes; }
+void lioCountChange() { g_changes++; }
+
+ssize_t lioPread(int fh, void *buf, size_t len, off_t off)
+{
+    if (__builtin_expect(g_io.armed, 0) && ioFails()) return counted(-1, len, false);
+    return counted(pread(fh, buf, len, off), len, false);
+}
+
+ssize_t lioPwrite(int fh, const void *buf, size_t len, off_t off)
+{
+    if (__builtin_expect(g_io.armed, 0) && ioFails()) return counted(-1, len, true);
+    return counted(pwrite(fh, buf, len, off), len, true);
+}
+
+ssize_t lioPwritev(int fh, const struct iovec *v, int n, off_t off)
+{
+    size_t want = 0;
+    for (int i = 0; i < n; i++) want += v[i].iov_len;
+    if (__builtin_expect(g_io.armed, 0) && ioFails()) return counted(-1, want, true);
+    return counted(pwritev(fh, v, n, off), want, true);
+}
+
+/* A release is never made to fail: nothing could undo it, and the kernel does not refuse one on
+ * a valid descriptor. */
+int lioLockCall(int fh, int cmd, struct flock *fl)
+{
+    if (__builtin_expect(g_io.armed, 0) && fl->l_type != F_UNLCK && ioFails()) return -1;
+    return fcntl(fh, cmd, fl);
 }

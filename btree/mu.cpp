@@ -33,13 +33,16 @@ int setLock(int fh, short type)
     fl.l_start = 0;
     fl.l_len = 1;
     if (!g_noOfd) {
-        if (fcntl(fh, F_OFD_SETLK, &fl) == 0) return 0;
+        if (lioLockCall(fh, F_OFD_SETLK, &fl) == 0) return 0;
         if (errno != EINVAL) return -1;
         g_noOfd = true;
     }
     fl.l_pid = 0;
-    return fcntl(fh, F_SETLK, &fl);
+    return lioLockCall(fh, F_SETLK, &fl);
 }
+
+/* Only another process's lock is worth waiting for; an I/O or resource error stays. */
+bool contended() { return errno == EAGAIN || errno == EACCES || errno == EINTR; }
 
 void pause(long usec)
 {
@@ -51,17 +54,21 @@ void pause(long usec)
 
 /* Ten attempts one right after the other, then short sleeps for about two seconds in all: under
  * ordinary contention between a few running copies ten immediate attempts last microseconds and
- * would throw the user's change away. */
+ * would throw the user's change away.  Any other failure (the kernel's lock table full, an I/O
+ * error on a network file system) answers at once: waiting would not change it. */
 int muLockByte0(int fh, bool shared)
 {
     short type = shared ? F_RDLCK : F_WRLCK;
-    for (int i = 0; i < 10; i++)
+    for (int i = 0; i < 10; i++) {
         if (setLock(fh, type) == 0) return 0;
+        if (!contended()) return -1;
+    }
     long waited = 0, step = 200;
     while (waited < 2000000) {
         pause(step);
         waited += step;
         if (setLock(fh, type) == 0) return 0;
+        if (!contended()) return -1;
         if (step < 20000) step *= 2;
     }
     return -1;
@@ -89,19 +96,38 @@ int muEntry(LioFile *fd)
     m->inside = 1;
     m->touched = 0;
     m->markedDirty = 0;
+    m->staleDirty = 0;
+    int n = m->isIndex ? m->hdrs[LIO_H_NFILES] : 1;
+    for (int i = 0; !reader && i < n; i++)
+        if (m->hdrs[i * LIO_HDRWORDS + LIO_H_MARK] != LIO_MARK_CLEAN) m->staleDirty = 1;
     return 1;
 }
 
-int muExit(LioFile *fd, int entered)
+/* Leaves the bracket.  An operation cut short by failing I/O may leave half a change: when this
+ * bracket already put mark 38 on disk, the headers are written with 38 again (they tell a repair
+ * how far the file reaches now), so the next open (or velk-check) sees it.  A file that carried
+ * 38 when the bracket was entered (another process died or failed inside an operation) keeps it
+ * too: marking it clean would hide the damage from everyone who opens it later. */
+int muLeave(LioFile *fd, int entered, bool cutShort)
 {
     if (entered != 1) return 0;
     if (!lioValid(fd)) return LIO_FAIL(F_MUEXIT, LIO_E_BADFD);
     LioFile *m = fd->master;
     int rc = 0;
-    if (m->touched && writeHead(m, LIO_MARK_CLEAN) < 0) rc = LIO_FAIL(F_MUEXIT, LIO_E_HDRWRITE);
+    bool unfinished = (cutShort && m->markedDirty) || m->staleDirty;
+    int mark = unfinished ? LIO_MARK_DIRTY : LIO_MARK_CLEAN;
+    if (m->touched && writeHead(m, mark) < 0) rc = LIO_FAIL(F_MUEXIT, LIO_E_HDRWRITE);
     m->inside = 0;
     m->touched = 0;
     m->markedDirty = 0;
+    m->staleDirty = 0;
     if (muUnlockByte0(m->fh) < 0 && rc == 0) rc = LIO_FAIL(F_MUEXIT, LIO_E_UNLOCK);
     return rc;
+}
+
+int muExit(LioFile *fd, int entered) { return muLeave(fd, entered, false); }
+
+void lioNoteUnfinished(LioFile *fd)
+{
+    if (lioValid(fd) && !(fd->master->mode & LIO_SHARED)) fd->master->unfinished = 1;
 }

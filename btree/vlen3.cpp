@@ -141,7 +141,7 @@ struct MapEntry {
 int mapRead(VlFile *fd, int rec, MapEntry *e)
 {
     int32_t w[2];
-    if (pread(fd->mfh, w, 8, mapPos(fd, rec)) != 8) return LIO_FAIL(F_MAPREAD, VL_E_CORRUPT);
+    if (lioPread(fd->mfh, w, 8, mapPos(fd, rec)) != 8) return LIO_FAIL(F_MAPREAD, VL_E_CORRUPT);
     e->off = w[0];
     e->len = w[1];
     bool ok = e->len == 0 ? between(e->off, 0, fd->hdr[VL_H_HIGHEST])
@@ -154,7 +154,7 @@ int mapRead(VlFile *fd, int rec, MapEntry *e)
 int mapWrite(VlFile *fd, int rec, MapEntry e)
 {
     int32_t w[2] = {e.off, e.len};
-    if (pwrite(fd->mfh, w, 8, mapPos(fd, rec)) != 8) return LIO_FAIL(F_MAPWRITE, LIO_E_WRITE);
+    if (lioPwrite(fd->mfh, w, 8, mapPos(fd, rec)) != 8) return LIO_FAIL(F_MAPWRITE, LIO_E_WRITE);
     return 0;
 }
 
@@ -162,7 +162,7 @@ int mapWrite(VlFile *fd, int rec, MapEntry e)
 int checkArea(VlFile *fd, MapEntry e, int func)
 {
     int32_t t;
-    if (pread(fd->sfh, &t, 4, e.off) != 4 || t != e.len) return LIO_FAIL(func, VL_E_INTEGRITY);
+    if (lioPread(fd->sfh, &t, 4, e.off) != 4 || t != e.len) return LIO_FAIL(func, VL_E_INTEGRITY);
     return 0;
 }
 
@@ -192,14 +192,14 @@ int isFreed(VlFile *fd, int rec, MapEntry e, bool *freed)
 
 int delSRead(VlFile *fd, int cls, int size, int32_t *head)
 {
-    if (pread(fd->mfh, head, 4, headPos(cls)) != 4) return LIO_FAIL(F_DELSREAD, VL_E_CORRUPT);
+    if (lioPread(fd->mfh, head, 4, headPos(cls)) != 4) return LIO_FAIL(F_DELSREAD, VL_E_CORRUPT);
     if (*head && !inRegion(fd, *head, size)) return LIO_FAIL(F_DELSREAD, VL_E_CORRUPT);
     return 0;
 }
 
 int delSWrite(VlFile *fd, int cls, int32_t head)
 {
-    if (pwrite(fd->mfh, &head, 4, headPos(cls)) != 4) return LIO_FAIL(F_DELSWRITE, LIO_E_WRITE);
+    if (lioPwrite(fd->mfh, &head, 4, headPos(cls)) != 4) return LIO_FAIL(F_DELSWRITE, LIO_E_WRITE);
     return 0;
 }
 
@@ -207,7 +207,7 @@ int delSWrite(VlFile *fd, int cls, int32_t head)
 int delRead(VlFile *fd, int off, int size, int32_t *next)
 {
     unsigned char b[VL_FREEFORM];
-    if (pread(fd->sfh, b, VL_FREEFORM, off) != VL_FREEFORM) return LIO_FAIL(F_DELREAD, VL_E_CORRUPT);
+    if (lioPread(fd->sfh, b, VL_FREEFORM, off) != VL_FREEFORM) return LIO_FAIL(F_DELREAD, VL_E_CORRUPT);
     int32_t s;
     memcpy(&s, b, 4);
     memcpy(next, b + 9, 4);
@@ -222,7 +222,7 @@ int delWrite(VlFile *fd, int off, int size, int32_t next)
     memcpy(b, &size, 4);
     memcpy(b + 4, kDelMark, 5);
     memcpy(b + 9, &next, 4);
-    if (pwrite(fd->sfh, b, VL_FREEFORM, off) != VL_FREEFORM) return LIO_FAIL(F_DELWRITE, LIO_E_WRITE);
+    if (lioPwrite(fd->sfh, b, VL_FREEFORM, off) != VL_FREEFORM) return LIO_FAIL(F_DELWRITE, LIO_E_WRITE);
     return 0;
 }
 
@@ -285,10 +285,10 @@ int writeArea(VlFile *fd, const Area &a, const void *buf, int len)
 {
     int32_t t = len + 4;
     struct iovec v[2] = {{&t, 4}, {const_cast<void *>(buf), (size_t)len}};
-    if (pwritev(fd->sfh, v, len ? 2 : 1, a.off) != (ssize_t)t) return LIO_FAIL(F_VLWRITE, LIO_E_WRITE);
+    if (lioPwritev(fd->sfh, v, len ? 2 : 1, a.off) != (ssize_t)t) return LIO_FAIL(F_VLWRITE, LIO_E_WRITE);
     if (a.append && a.size > t) {
         char zero = 0;
-        if (pwrite(fd->sfh, &zero, 1, (off_t)a.off + a.size - 1) != 1)
+        if (lioPwrite(fd->sfh, &zero, 1, (off_t)a.off + a.size - 1) != 1)
             return LIO_FAIL(F_VLWRITE, LIO_E_WRITE);
     }
     if (a.append) fd->hdr[VL_H_END] = a.off + a.size;
@@ -408,10 +408,10 @@ int vlCreat(const char *base, int min, int max, int g, int stash)
     std::vector<char> store((size_t)VL_STOREHDR + stash, 0);
     memcpy(store.data(), h + VL_H_MIN, VL_STOREHDR);
     int err = 0;
-    if (pwrite(mfh, h, VL_HDRSIZE, 0) != VL_HDRSIZE) err = LIO_E_HDRWRITE;
-    else if (pwrite(mfh, heads.data(), heads.size(), VL_HDRSIZE) != (ssize_t)heads.size())
+    if (lioPwrite(mfh, h, VL_HDRSIZE, 0) != VL_HDRSIZE) err = LIO_E_HDRWRITE;
+    else if (lioPwrite(mfh, heads.data(), heads.size(), VL_HDRSIZE) != (ssize_t)heads.size())
         err = VL_E_DELINIT;
-    else if (pwrite(sfh, store.data(), store.size(), 0) != (ssize_t)store.size())
+    else if (lioPwrite(sfh, store.data(), store.size(), 0) != (ssize_t)store.size())
         err = LIO_E_WRITE;
     close(mfh);
     close(sfh);
@@ -610,7 +610,7 @@ int vlRead(VlFile *fd, int rec, void *buf, int size)
     }
     if (buf && n) {
         int k = size ? std::min(n, size) : n;
-        if (pread(fd->sfh, buf, k, (off_t)e.off + 4) != k) return LIO_FAIL(F_VLREAD, LIO_E_READ);
+        if (lioPread(fd->sfh, buf, k, (off_t)e.off + 4) != k) return LIO_FAIL(F_VLREAD, LIO_E_READ);
     }
     if (br.leave() < 0) return LIO_FAIL(F_VLREAD, 0);
     return n;
@@ -655,7 +655,7 @@ int vlRStash(VlFile *fd, void *buf)
     VlBracket br(fd);
     if (!br.ok()) return LIO_FAIL(F_VLRSTASH, 0);
     int n = fd->hdr[VL_H_STASH];
-    if (n && pread(fd->sfh, buf, n, VL_STOREHDR) != n) return LIO_FAIL(F_VLRSTASH, LIO_E_READ);
+    if (n && lioPread(fd->sfh, buf, n, VL_STOREHDR) != n) return LIO_FAIL(F_VLRSTASH, LIO_E_READ);
     if (br.leave() < 0) return LIO_FAIL(F_VLRSTASH, 0);
     return n;
 }
@@ -669,7 +669,7 @@ int vlWStash(VlFile *fd, const void *buf)
     if (!br.ok()) return LIO_FAIL(F_VLWSTASH, 0);
     int n = fd->hdr[VL_H_STASH];
     if (vlMarkChanged(fd) < 0) return LIO_FAIL(F_VLWSTASH, 0);
-    if (n && pwrite(fd->sfh, buf, n, VL_STOREHDR) != n) return LIO_FAIL(F_VLWSTASH, LIO_E_WRITE);
+    if (n && lioPwrite(fd->sfh, buf, n, VL_STOREHDR) != n) return LIO_FAIL(F_VLWSTASH, LIO_E_WRITE);
     if (vlChangeDone(fd) < 0 || br.leave() < 0) return LIO_FAIL(F_VLWSTASH, 0);
     return n;
 }
@@ -724,7 +724,7 @@ int statMap(VlFile *fd, VlStats *st)
     int highest = fd->hdr[VL_H_HIGHEST];
     for (int first = 1; first <= highest; first += kBlock) {
         int n = std::min(kBlock, highest - first + 1);
-        if (pread(fd->mfh, w.data(), (size_t)n * 8, mapPos(fd, first)) != (ssize_t)n * 8)
+        if (lioPread(fd->mfh, w.data(), (size_t)n * 8, mapPos(fd, first)) != (ssize_t)n * 8)
             return LIO_FAIL(F_MAPREAD, VL_E_CORRUPT);
         for (int i = 0; i < n; i++) {
             int32_t off = w[2 * i], t = w[2 * i + 1];

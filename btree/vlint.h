@@ -30,6 +30,8 @@ struct VlFile {
     int inside;          /* inside the multi-user bracket now */
     int touched;         /* header words changed inside the bracket */
     int markedDirty;     /* mark 38 written to disk inside this bracket */
+    int staleDirty;      /* the mapper carried mark 38 when the bracket was entered */
+    int unfinished;      /* exclusive: an operation was cut short; never marked clean again */
     int owns;            /* this descriptor put its process number into word 16 */
     int readOnlyFh;      /* the handles were opened read-only: writing is impossible */
     int counted;         /* this descriptor added itself to the open count (word 15) */
@@ -56,9 +58,14 @@ int vlDropOwner(VlFile *fd, int mark);
 LockTable vlLocks(VlFile *fd);
 int vlLockedByOther(VlFile *fd, int rec);
 
+/* Leaves the bracket, as muLeave does for record files. */
+int vlMuLeave(VlFile *fd, int entered, bool cutShort);
+void vlNoteUnfinished(VlFile *fd); /* as lioNoteUnfinished */
+
 /* The bracket around one public operation of the store, as Bracket is for record files. */
 struct VlBracket {
     VlFile *fd;
+    unsigned failures = lioIoFailures(), changes = lioChanges();
     int entered;
     explicit VlBracket(VlFile *f) : fd(f), entered(vlMuEntry(f)) {}
     bool ok() const { return entered >= 0; }
@@ -70,7 +77,11 @@ struct VlBracket {
     }
     ~VlBracket()
     {
-        if (entered > 0) vlMuExit(fd, entered);
+        bool cutShort = lioIoFailures() != failures;
+        if (entered > 0)
+            vlMuLeave(fd, entered, cutShort);
+        else if (cutShort && lioChanges() != changes)
+            vlNoteUnfinished(fd);
     }
     VlBracket(const VlBracket &) = delete;
     VlBracket &operator=(const VlBracket &) = delete;

@@ -104,12 +104,12 @@ int vlHeadCheck(const int32_t *h, long long mapSize, long long storeSize, const 
 int readVlHead(VlFile *fd)
 {
     int32_t h[VL_HDRWORDS], sh[3];
-    if (pread(fd->mfh, h, VL_HDRSIZE, 0) != VL_HDRSIZE) return LIO_FAIL(F_READVLHEAD, LIO_E_HDRREAD);
+    if (lioPread(fd->mfh, h, VL_HDRSIZE, 0) != VL_HDRSIZE) return LIO_FAIL(F_READVLHEAD, LIO_E_HDRREAD);
     if (h[VL_H_MAGIC] != LIO_MAGIC) return LIO_FAIL(F_READVLHEAD, LIO_E_VERSION);
     struct stat ms, ss;
     if (fstat(fd->mfh, &ms) < 0 || fstat(fd->sfh, &ss) < 0)
         return LIO_FAIL(F_READVLHEAD, LIO_E_HDRREAD);
-    if (pread(fd->sfh, sh, VL_STOREHDR, 0) != VL_STOREHDR) return LIO_FAIL(F_READVLHEAD, VL_E_CORRUPT);
+    if (lioPread(fd->sfh, sh, VL_STOREHDR, 0) != VL_STOREHDR) return LIO_FAIL(F_READVLHEAD, VL_E_CORRUPT);
     int err = vlHeadCheck(h, ms.st_size, ss.st_size, sh);
     if (err) return LIO_FAIL(F_READVLHEAD, err);
     memcpy(fd->hdr, h, VL_HDRSIZE);
@@ -119,8 +119,9 @@ int readVlHead(VlFile *fd)
 
 int writeVlHead(VlFile *fd, int mark)
 {
+    if (fd->unfinished) mark = LIO_MARK_DIRTY;
     fd->hdr[VL_H_MARK] = mark;
-    if (pwrite(fd->mfh, fd->hdr, VL_HDRSIZE, 0) != VL_HDRSIZE)
+    if (lioPwrite(fd->mfh, fd->hdr, VL_HDRSIZE, 0) != VL_HDRSIZE)
         return LIO_FAIL(F_WRITEVLHEAD, LIO_E_HDRWRITE);
     return 0;
 }
@@ -128,6 +129,7 @@ int writeVlHead(VlFile *fd, int mark)
 int vlMarkChanged(VlFile *fd)
 {
     fd->touched = 1;
+    lioCountChange();
     if (fd->mode & LIO_SHARED) {
         if (fd->markedDirty) return 0;
         fd->markedDirty = 1;
@@ -163,21 +165,34 @@ int vlMuEntry(VlFile *fd)
     fd->inside = 1;
     fd->touched = 0;
     fd->markedDirty = 0;
+    fd->staleDirty = !reader && fd->hdr[VL_H_MARK] != LIO_MARK_CLEAN;
     return 1;
 }
 
-int vlMuExit(VlFile *fd, int entered)
+/* As muLeave of record files: after an operation cut short by failing I/O the header goes out
+ * with mark 38 again; a mapper that carried 38 on entry keeps it. */
+int vlMuLeave(VlFile *fd, int entered, bool cutShort)
 {
     if (entered != 1) return 0;
     if (!vlValid(fd)) return LIO_FAIL(F_VLMUENTRY, VL_E_BADFD);
     int rc = 0;
-    if (fd->touched && !(fd->mode & LIO_RDONLY) && writeVlHead(fd, LIO_MARK_CLEAN) < 0)
+    bool unfinished = (cutShort && fd->markedDirty) || fd->staleDirty;
+    int mark = unfinished ? LIO_MARK_DIRTY : LIO_MARK_CLEAN;
+    if (fd->touched && !(fd->mode & LIO_RDONLY) && writeVlHead(fd, mark) < 0)
         rc = LIO_FAIL(F_VLMUENTRY, VL_E_MUEXIT);
     fd->inside = 0;
     fd->touched = 0;
     fd->markedDirty = 0;
+    fd->staleDirty = 0;
     if (muUnlockByte0(fd->mfh) < 0 && rc == 0) rc = LIO_FAIL(F_VLMUENTRY, LIO_E_UNLOCK);
     return rc;
+}
+
+int vlMuExit(VlFile *fd, int entered) { return vlMuLeave(fd, entered, false); }
+
+void vlNoteUnfinished(VlFile *fd)
+{
+    if (vlValid(fd) && !(fd->mode & LIO_SHARED)) fd->unfinished = 1;
 }
 
 /* ---- record locks ---- */

@@ -1,4 +1,4 @@
-#include "tests/btree/btree_check.h"
+#include "tools/check_rules.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <set>
 #include <utility>
 
-namespace velktest {
+namespace velkcheck {
 
 namespace {
 
@@ -65,8 +65,9 @@ std::string checkNormalised(const IndexGeometry &g, const unsigned char *key, lo
 
 class TreeWalker {
 public:
-    TreeWalker(LioFile *fd, const IndexGeometry &g, LioCompare custom, IndexReport *report)
-        : fd_(fd), g_(g), custom_(custom), ordered_(orderable(g, custom)), report_(report)
+    TreeWalker(FileSource &src, int sub, const IndexGeometry &g, LioCompare custom,
+               IndexReport *report)
+        : src_(src), sub_(sub), g_(g), custom_(custom), ordered_(orderable(g, custom)), report_(report)
     {
     }
 
@@ -109,7 +110,7 @@ private:
             report_->treePages.push_back(offset);
 
         PageImage page;
-        std::string err = readPageImage(fd_, g_, offset, &page);
+        std::string err = readPageImage(src_, sub_, g_, offset, &page);
         if (!err.empty())
             return err;
         const int n = g_.order;
@@ -152,7 +153,8 @@ private:
         return "";
     }
 
-    LioFile *fd_;
+    FileSource &src_;
+    int sub_;
     const IndexGeometry &g_;
     LioCompare custom_;
     bool ordered_;
@@ -176,12 +178,10 @@ bool hasDeletionMarker(const unsigned char *p)
     return std::memcmp(p, kMarker, sizeof kMarker) == 0;
 }
 
-std::string loadGeometry(LioFile *fd, IndexGeometry *g)
+std::string loadGeometry(FileSource &src, int sub, IndexGeometry *g)
 {
-    if (!fd)
-        return "(1) no descriptor";
-    if (lioHeader(fd, g->words) != 0)
-        return "(1) lioHeader failed";
+    if (!src.header(sub, g->words))
+        return fmt("(1) no header of sub-file %ld", sub);
     const int *w = g->words;
     if (w[LIO_H_MAGIC] != LIO_MAGIC || w[LIO_H_HDRSIZE] != LIO_HDRSIZE)
         return fmt("(1) magic %ld, header size %ld", w[LIO_H_MAGIC], w[LIO_H_HDRSIZE]);
@@ -223,9 +223,8 @@ std::string loadGeometry(LioFile *fd, IndexGeometry *g)
         g->cmpLen = g->keyLen - 4;
         g->discOffset = g->keyLen - 4;
     }
-    LioFile *first = lioSubFile(fd, 1);
     int fw[LIO_HDRWORDS];
-    if (!first || lioHeader(first, fw) != 0)
+    if (!src.header(1, fw))
         return "(1) sub-file 1 not reachable";
     g->headerArea = long(g->maxFiles) * LIO_HDRSIZE;
     g->eof = fw[LIO_H_EOF];
@@ -267,16 +266,15 @@ int compareKeys(const IndexGeometry &g, const unsigned char *a, const unsigned c
     return da < db ? -g.dir : da > db ? g.dir : 0;
 }
 
-std::string readPageImage(LioFile *fd, const IndexGeometry &g, long offset, PageImage *page)
+std::string readPageImage(FileSource &src, int sub, const IndexGeometry &g, long offset,
+                          PageImage *page)
 {
     if (!inPageArea(g, offset))
         return fmt("(3) page offset %ld outside the page area %ld..%ld", offset, g.headerArea, g.eof);
     page->offset = offset;
     page->raw.assign(size_t(g.pageSize), 0);
-    int got = lioRead(fd, int(offset), page->raw.data());
-    if (got != g.pageSize)
-        return fmt("(3) lioRead of page %ld answered %ld (error %ld)", offset, got,
-                   lioLastErr() ? lioLastErr()->code : -1);
+    if (!src.read(sub, offset, g.pageSize, page->raw.data()))
+        return fmt("(3) page %ld cannot be read", offset);
     const unsigned char *p = page->raw.data();
     page->m = p[0];
     page->p0 = word(p + 1);
@@ -294,10 +292,10 @@ std::string readPageImage(LioFile *fd, const IndexGeometry &g, long offset, Page
     return "";
 }
 
-std::string checkIndex(LioFile *fd, IndexReport *report, LioCompare custom)
+std::string checkIndex(FileSource &src, int sub, IndexReport *report, LioCompare custom)
 {
     IndexGeometry g;
-    std::string err = loadGeometry(fd, &g);
+    std::string err = loadGeometry(src, sub, &g);
     if (!err.empty())
         return err;
     if (report)
@@ -308,7 +306,7 @@ std::string checkIndex(LioFile *fd, IndexReport *report, LioCompare custom)
         return fmt("(2) root %ld, pages in use %ld, keys %ld: an empty index has all three 0", root,
                    pages, keys);
 
-    TreeWalker walker(fd, g, custom, report);
+    TreeWalker walker(src, sub, g, custom, report);
     if (root != 0 && !(err = walker.walk(root)).empty())
         return err;
     if (walker.items() != keys)
@@ -320,18 +318,19 @@ std::string checkIndex(LioFile *fd, IndexReport *report, LioCompare custom)
     std::set<long> freeSeen;
     std::vector<unsigned char> buf(size_t(g.pageSize));
     for (long cur = w[LIO_H_FREE]; cur != 0;) {
+        if (freeSeen.count(cur))
+            return fmt("(9) free chain revisits page %ld", cur);
         if (long(freeSeen.size()) >= deleted)
             return fmt("(9) free chain longer than the deleted count %ld (at page %ld)", deleted, cur);
         if (!inPageArea(g, cur))
             return fmt("(9) free page %ld outside the page area", cur);
         if (walker.visited().count(cur))
             return fmt("(9) page %ld is both free and in the tree", cur);
-        if (!freeSeen.insert(cur).second)
-            return fmt("(9) free chain revisits page %ld", cur);
+        freeSeen.insert(cur);
         if (report)
             report->freePages.push_back(cur);
-        if (lioRead(fd, int(cur), buf.data()) != g.pageSize)
-            return fmt("(9) lioRead of free page %ld failed", cur);
+        if (!src.read(sub, cur, g.pageSize, buf.data()))
+            return fmt("(9) free page %ld cannot be read", cur);
         if (!hasDeletionMarker(buf.data()))
             return fmt("(9) free page %ld lacks the deletion marker", cur);
         for (int i = 9; i < g.pageSize; ++i)
@@ -344,11 +343,10 @@ std::string checkIndex(LioFile *fd, IndexReport *report, LioCompare custom)
     return "";
 }
 
-std::string checkIndexFile(LioFile *fd, LioCompare custom)
+std::string checkIndexFile(FileSource &src, LioCompare custom)
 {
-    LioFile *first = lioSubFile(fd, 1);
     int fw[LIO_HDRWORDS];
-    if (!first || lioHeader(first, fw) != 0)
+    if (!src.header(1, fw))
         return "(1) sub-file 1 not reachable";
     const int nfiles = fw[LIO_H_NFILES], maxFiles = fw[LIO_H_MAXFILES];
     if (nfiles < 1 || nfiles > maxFiles || maxFiles > LIO_MAXFILES)
@@ -356,15 +354,12 @@ std::string checkIndexFile(LioFile *fd, LioCompare custom)
 
     std::vector<std::pair<long, long>> spans; /* [begin, end) of every tree and free page */
     for (int n = 1; n <= nfiles; ++n) {
-        LioFile *sub = lioSubFile(first, n);
-        if (!sub)
-            return fmt("sub-file %ld: not reachable", n);
         IndexReport report;
-        std::string err = checkIndex(sub, &report, custom);
+        std::string err = checkIndex(src, n, &report, custom);
         if (!err.empty())
             return fmt("sub-file %ld: ", n) + err;
         IndexGeometry g;
-        loadGeometry(sub, &g);
+        loadGeometry(src, n, &g);
         if (g.maxFiles != maxFiles)
             return fmt("(11) sub-file %ld says %ld sub-files at most, sub-file 1 says %ld", n,
                        g.maxFiles, maxFiles);
@@ -387,11 +382,11 @@ std::string checkIndexFile(LioFile *fd, LioCompare custom)
     return "";
 }
 
-std::string checkDataFile(LioFile *fd)
+std::string checkDataFile(FileSource &src)
 {
     int w[LIO_HDRWORDS];
-    if (!fd || lioHeader(fd, w) != 0)
-        return "(12) lioHeader failed";
+    if (!src.header(1, w))
+        return "(12) no header";
     if (w[LIO_H_TYPE] != LIO_DATAFILE)
         return "(12) not a data file";
     const long reclen = w[LIO_H_RECLEN], stash = w[LIO_H_STASH];
@@ -400,16 +395,19 @@ std::string checkDataFile(LioFile *fd)
         return fmt("(12) end-of-file %ld, expected %ld", w[LIO_H_EOF],
                    LIO_HDRSIZE + stash + (live + deleted) * reclen);
     std::set<long> seen;
+    if (reclen < 9 && w[LIO_H_FREE] != 0)
+        return fmt("(13) records of %ld bytes cannot hold the deletion marker", reclen);
     std::vector<unsigned char> buf(size_t(std::max(reclen, 16L)));
     for (long cur = w[LIO_H_FREE]; cur != 0;) {
+        if (seen.count(cur))
+            return fmt("(13) free chain revisits record %ld", cur);
         if (long(seen.size()) >= deleted)
             return fmt("(13) free chain longer than the deleted count %ld", deleted);
         if (cur < 1 || cur > live + deleted)
             return fmt("(13) free record %ld outside 1..%ld", cur, live + deleted);
-        if (!seen.insert(cur).second)
-            return fmt("(13) free chain revisits record %ld", cur);
-        if (lioRead(fd, int(cur), buf.data()) != reclen)
-            return fmt("(13) lioRead of free record %ld failed", cur);
+        seen.insert(cur);
+        if (!src.read(1, cur, int(reclen), buf.data()))
+            return fmt("(13) free record %ld cannot be read", cur);
         if (!hasDeletionMarker(buf.data()))
             return fmt("(13) free record %ld lacks the deletion marker", cur);
         for (long i = 9; i < reclen; ++i)
@@ -422,4 +420,78 @@ std::string checkDataFile(LioFile *fd)
     return "";
 }
 
-} // namespace velktest
+/* ---- the same rules over an open engine descriptor ---- */
+
+LioSource::LioSource(LioFile *fd) : first_(fd ? lioSubFile(fd, 1) : nullptr)
+{
+    if (fd && !first_)
+        first_ = fd; /* a data file */
+}
+
+bool LioSource::header(int sub, int *words)
+{
+    LioFile *fd = first_ ? lioSubFile(first_, sub) : nullptr;
+    if (!fd && sub == 1)
+        fd = first_;
+    return fd && lioHeader(fd, words) == 0;
+}
+
+bool LioSource::read(int sub, long where, int len, unsigned char *buf)
+{
+    LioFile *fd = first_ ? lioSubFile(first_, sub) : nullptr;
+    if (!fd && sub == 1)
+        fd = first_;
+    return fd && lioPageSize(fd) == len && lioRead(fd, int(where), buf) == len;
+}
+
+int LioSource::subOf(LioFile *fd) const
+{
+    for (int n = 1; first_ && n <= LIO_MAXFILES; ++n) {
+        LioFile *s = lioSubFile(first_, n);
+        if (s == fd || (n == 1 && first_ == fd))
+            return n;
+        if (!s)
+            break;
+    }
+    return 0;
+}
+
+std::string loadGeometry(LioFile *fd, IndexGeometry *g)
+{
+    if (!fd)
+        return "(1) no descriptor";
+    LioSource src(fd);
+    return loadGeometry(src, src.subOf(fd), g);
+}
+
+std::string readPageImage(LioFile *fd, const IndexGeometry &g, long offset, PageImage *page)
+{
+    LioSource src(fd);
+    return readPageImage(src, src.subOf(fd), g, offset, page);
+}
+
+std::string checkIndex(LioFile *fd, IndexReport *report, LioCompare custom)
+{
+    if (!fd)
+        return "(1) no descriptor";
+    LioSource src(fd);
+    return checkIndex(src, src.subOf(fd), report, custom);
+}
+
+std::string checkIndexFile(LioFile *fd, LioCompare custom)
+{
+    if (!fd)
+        return "(1) no descriptor";
+    LioSource src(fd);
+    return checkIndexFile(src, custom);
+}
+
+std::string checkDataFile(LioFile *fd)
+{
+    if (!fd)
+        return "(12) no descriptor";
+    LioSource src(fd);
+    return checkDataFile(src);
+}
+
+} // namespace velkcheck

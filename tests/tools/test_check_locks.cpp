@@ -1,0 +1,140 @@
+/*
+ * velk-check and other processes: it refuses while one holds byte 0 of a file, and
+ * --reset-locks frees what a process that ended without closing left behind.
+ */
+#include "tests/tools/check_support.h"
+
+#include "tests/btree/process_support.h"
+#include "tests/btree/test_support.h"
+
+using namespace checktest;
+using velkcheck::CannotRun;
+using velkcheck::Clean;
+using velkcheck::Damaged;
+
+namespace {
+
+class LockTest : public CheckTest {
+protected:
+    void SetUp() override
+    {
+        CheckTest::SetUp();
+        makePersons(8);
+        makeBlob(4);
+    }
+
+    /* Finds person i in an open set, changes its trailing data and rewrites it. */
+    static int rewritePerson(Bt3File *f, int i)
+    {
+        char *buf = bt3GetBuff(f, 0);
+        std::string rec = personRecord(i);
+        std::copy(rec.begin(), rec.end(), buf);
+        int rc = bt3Find(f, buf, 5) > 0 ? 0 : -2;
+        if (rc == 0) {
+            buf[kRecLen - 1] = 'y';
+            rc = bt3Write(f, buf);
+        }
+        bt3FreeBuff(buf);
+        return rc;
+    }
+
+    std::vector<std::pair<std::string, Bytes>> snapshot() const
+    {
+        std::vector<std::pair<std::string, Bytes>> out;
+        for (const char *f : {"PERSON.dat", "PERSON.ndx", "blob.mp", "blob.st", "blob.ndx", "proc.id"})
+            out.emplace_back(f, velktest::readFileBytes(path(f)));
+        return out;
+    }
+};
+
+TEST_F(LockTest, RefusesWhileAnotherProcessHoldsByteZero)
+{
+    for (const char *held : {"PERSON", "blob"}) {
+        velktest::setHeaderWord(path("PERSON.dat"), 0, LIO_H_OPENCOUNT, 3); /* work for a repair */
+        velktest::Signal inside, done;
+        const std::string base = path(held);
+        pid_t kid = velktest::spawn([&] {
+            Bt3File *f = bt3Open(base.c_str(), LIO_SHARED | LIO_RDWR);
+            if (!f || isamLockUp(f, 2) < 0)
+                return 1;
+            inside.post();
+            done.wait();
+            return 0;
+        });
+        ASSERT_TRUE(inside.wait()) << held;
+        auto before = snapshot();
+
+        EXPECT_EQ(runCheck(dir_.path()), 2) << checkOutput;
+        EXPECT_NE(checkOutput.find("in use"), std::string::npos) << checkOutput;
+        EXPECT_EQ(runCheck(dir_.path(), "--repair"), 2) << checkOutput;
+        EXPECT_EQ(runCheck(dir_.path(), "--reset-locks"), 2) << checkOutput;
+        velkcheck::Result r = velkcheck::repairDir(dir_.path());
+        EXPECT_EQ(r.code, CannotRun) << describe(r);
+        EXPECT_NE(r.message.find(std::string(held)), std::string::npos) << r.message;
+        EXPECT_EQ(snapshot(), before) << "nothing may change while the directory is in use";
+
+        done.post();
+        EXPECT_EQ(velktest::waitFor(kid), 0);
+        EXPECT_EQ(runCheck(dir_.path(), "--repair"), 0) << checkOutput;
+    }
+}
+
+TEST_F(LockTest, StaleRecordLockIsClearedByResetLocks)
+{
+    const std::string base = path("PERSON");
+    pid_t kid = velktest::spawn([&] {
+        Bt3File *f = bt3Open(base.c_str(), LIO_SHARED | LIO_RDWR);
+        char *buf = f ? bt3GetBuff(f, 0) : nullptr;
+        std::string rec = personRecord(3);
+        if (!buf)
+            return 1;
+        std::copy(rec.begin(), rec.end(), buf);
+        if (bt3Find(f, buf, 5) <= 0 || bt3Lock(f) != 0)
+            return 2;
+        return 0; /* ends without unlocking or closing */
+    });
+    ASSERT_EQ(velktest::waitFor(kid), 0);
+
+    Bt3File *f = bt3Open(base.c_str(), LIO_SHARED | LIO_RDWR);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(rewritePerson(f, 3), -1);
+    EXPECT_EQ(velktest::lastCode(), LIO_E_RECLOCK);
+    ASSERT_EQ(bt3Close(f), 0);
+
+    velkcheck::Result r = velkcheck::verifyDir(dir_.path());
+    EXPECT_EQ(r.code, Damaged);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "record 3 locked by process")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "open count 1")) << describe(r);
+
+    EXPECT_EQ(runCheck(dir_.path(), "--reset-locks"), 0) << checkOutput;
+    EXPECT_NE(checkOutput.find("PERSON.dat: lock table, owner mark and open count cleared"), std::string::npos)
+        << checkOutput;
+    f = bt3Open(base.c_str(), LIO_SHARED | LIO_RDWR);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(rewritePerson(f, 3), kRecLen);
+    ASSERT_EQ(bt3Close(f), 0);
+    EXPECT_EQ(runCheck(dir_.path()), 0) << checkOutput;
+}
+
+TEST_F(LockTest, ResetLocksClearsOwnerMarksAndTouchesNothingElse)
+{
+    velktest::setHeaderWord(path("PERSON.ndx"), 0, LIO_H_OWNER, 12);
+    velktest::setFileWord(path("blob.mp"), VL_H_OWNER * 4, 5);
+    velktest::setFileWord(path("blob.mp"), VL_H_NLOCKS * 4, 1);
+    velktest::setFileWord(path("blob.mp"), VL_H_LOCKS * 4, 2);
+    velktest::setFileWord(path("blob.mp"), VL_H_LOCKS * 4 + 4, 5);
+    velktest::setHeaderWord(path("PERSON.dat"), 0, LIO_H_MARK, LIO_MARK_DIRTY);
+
+    velkcheck::Result r = velkcheck::verifyDir(dir_.path());
+    EXPECT_TRUE(mentions(r, "PERSON.ndx", "exclusive owner process 12")) << describe(r);
+    EXPECT_TRUE(mentions(r, "blob.mp", "record 2 locked by process 5")) << describe(r);
+
+    r = velkcheck::resetLocks(dir_.path());
+    EXPECT_EQ(r.code, Damaged) << "the mark is a repair's business: " << describe(r);
+    ASSERT_EQ(r.findings.size(), 1u) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "mark 38")) << describe(r);
+    EXPECT_EQ(velktest::headerWord(path("PERSON.ndx"), 0, LIO_H_OWNER), 0);
+    EXPECT_EQ(velktest::fileWord(path("blob.mp"), VL_H_NLOCKS * 4), 0);
+}
+
+} // namespace
