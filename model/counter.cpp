@@ -2,6 +2,7 @@
 
 #include "btree/btree.h"
 
+#include <cstring>
 #include <time.h>
 
 void IncrementCounter(char *c)
@@ -38,4 +39,57 @@ bool LockCurrentWithRetry(Bt3File *fd)
         waitedUs += stepUs;
         if (stepUs < 50000) stepUs *= 2;
     }
+}
+
+namespace {
+
+const char kCounterId[] = "########";
+
+int store(const tCounterPlace &c, bool add)
+{
+    if (c.variable) c.buf[c.counterOffset + 8] = 0;
+    if (c.variable) return add ? bt3VlAdd(c.fd, c.buf, c.size) : bt3VlWrite(c.fd, c.buf, c.size);
+    return add ? bt3Add(c.fd, c.buf) : bt3Write(c.fd, c.buf);
+}
+
+} // namespace
+
+bool TakeCounterId(const tCounterPlace &c, char *out)
+{
+    char *id = c.buf + c.idOffset;
+    char *counter = c.buf + c.counterOffset;
+    for (int round = 0; round < 3; round++) {
+        std::memset(c.buf, ' ', c.size);
+        std::memcpy(id, kCounterId, 8);
+        int found = bt3Find(c.fd, c.buf, 5);
+        if (found < 0) return false;
+        if (found == 0) {
+            /* The first ID.  Another process may store the counter at the
+             * same moment; its record is then used in the next round. */
+            std::memcpy(counter, "00000000", 8);
+            int added = store(c, true);
+            if (added > 0) {
+                std::memcpy(out, "00000000", 9);
+                return true;
+            }
+            if (added < 0) return false;
+            continue;
+        }
+        if (!LockCurrentWithRetry(c.fd)) return false;
+        /* Read again under the lock: the copy found before may be stale. */
+        bool ok = bt3DataRead(c.fd, bt3GetCur(c.fd), c.buf) > 0 && std::memcmp(id, kCounterId, 8) == 0;
+        char next[9];
+        if (ok) {
+            std::memcpy(next, counter, 8);
+            next[8] = 0;
+            IncrementCounter(next);
+            std::memcpy(counter, next, 8);
+            ok = store(c, false) > 0;
+        }
+        bt3UnLock(c.fd);
+        if (!ok) return false;
+        std::memcpy(out, next, 9);
+        return true;
+    }
+    return false;
 }

@@ -13,6 +13,25 @@ void IncrementCounter(char *counter8);
  * its trace (a caller failing because of a callee records 0). */
 int EngineCause();
 
+/* Where the counter record of a file set lives: the record with ID
+ * "########" at idOffset, its 8 counter characters at counterOffset.  In a
+ * variable-length set the record is `size` bytes and the counter is followed
+ * by a zero byte; in a fixed-length set `size` is the record size. */
+struct tCounterPlace {
+    Bt3File *fd;
+    char *buf; /* an ISAM buffer of fd */
+    int size;
+    int idOffset;
+    int counterOffset;
+    bool variable;
+};
+
+/* The next ID from the counter record into out (8 characters and a
+ * terminator): "00000000" when the record is stored first, else the stored
+ * counter raised by one, under the record's lock.  False when the counter
+ * stays locked by another process or cannot be stored. */
+bool TakeCounterId(const tCounterPlace &place, char *out);
+
 /* Locks the current record of fd.  A record held by another process is
  * tried again for about two seconds; true once it is ours. */
 bool LockCurrentWithRetry(Bt3File *fd);

@@ -17,8 +17,6 @@ std::map<std::string, std::unique_ptr<tTable>> &registry()
     return tables;
 }
 
-const char kCounterId[] = "########";
-
 /* Another process may be creating the same table at this moment: its
  * files exist (so our create fails) but may not be complete yet. */
 bool OpenWhenCreatedElsewhere(tTable &table)
@@ -178,48 +176,8 @@ bool tTable::NewCounterId(const tFieldDef &idField, const tFieldDef &counterFiel
     /* The caller's current record stays current: an update after a new ID
      * must not land on the counter record. */
     int current = bt3GetCur(fd_);
-    bool ok = TakeCounterId(idField, counterField, out);
+    bool ok = counterField.length >= 8 && idField.length >= 8 && SelectIndex(0) &&
+              TakeCounterId({fd_, buf_, recordSize_, idField.offset, counterField.offset, false}, out);
     if (current > 0 && bt3GetCur(fd_) != current) bt3SetCur(fd_, current, buf_);
     return ok;
-}
-
-bool tTable::TakeCounterId(const tFieldDef &idField, const tFieldDef &counterField, char *out)
-{
-    if (counterField.length < 8 || idField.length < 8 || !SelectIndex(0)) return false;
-    char *id = buf_ + idField.offset;
-    char *counter = buf_ + counterField.offset;
-    for (int round = 0; round < 3; round++) {
-        std::memset(buf_, ' ', recordSize_);
-        std::memcpy(id, kCounterId, 8);
-        int found = bt3Find(fd_, buf_, 5);
-        if (found < 0) return false;
-        if (found == 0) {
-            /* The first ID.  Another process may store the counter at the
-             * same moment; its record is then used in the next round. */
-            std::memcpy(counter, "00000000", 8);
-            int added = bt3Add(fd_, buf_);
-            if (added > 0) {
-                std::memcpy(out, "00000000", 9);
-                return true;
-            }
-            if (added < 0) return false;
-            continue;
-        }
-        if (!LockCurrentWithRetry(fd_)) return false;
-        /* Read again under the lock: the copy found before may be stale. */
-        bool ok = bt3DataRead(fd_, bt3GetCur(fd_), buf_) > 0 && std::memcmp(id, kCounterId, 8) == 0;
-        char next[9];
-        if (ok) {
-            std::memcpy(next, counter, 8);
-            next[8] = 0;
-            IncrementCounter(next);
-            std::memcpy(counter, next, 8);
-            ok = bt3Write(fd_, buf_) > 0;
-        }
-        bt3UnLock(fd_);
-        if (!ok) return false;
-        std::memcpy(out, next, 9);
-        return true;
-    }
-    return false;
 }

@@ -66,7 +66,6 @@ protected:
     bool NewCounterId(const tFieldDef &idField, const tFieldDef &counterField, char *out);
 
 private:
-    bool TakeCounterId(const tFieldDef &idField, const tFieldDef &counterField, char *out);
     using Maker = std::unique_ptr<tTable> (*)();
     static tTable *Acquire(const char *name, Maker make);
 

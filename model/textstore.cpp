@@ -70,39 +70,7 @@ int tTextStore::FindById(const char *id)
 
 bool tTextStore::NewTextId(char *id)
 {
-    if (!fd_) return false;
-    for (int round = 0; round < 3; round++) {
-        if (FindById(kCounterId) == 0) {
-            /* The first text: the counter starts at "00000000".  Another
-             * process may add it at the same moment; then use its record. */
-            putKey(buf_, kCounterId);
-            std::memcpy(buf_ + kTextKeySize, "00000000", 9);
-            int r = bt3VlAdd(fd_, buf_, kCounterRecord);
-            if (r > 0) {
-                std::memcpy(id, "00000000", 9);
-                return true;
-            }
-            if (r < 0) return false;
-            continue;
-        }
-        if (!LockCurrentWithRetry(fd_)) return false;
-        /* Read again under the lock: the copy found before may be stale. */
-        bool ok = bt3DataRead(fd_, bt3GetCur(fd_), buf_) > 0 &&
-                  std::memcmp(buf_, "########", 8) == 0;
-        char counter[9];
-        if (ok) {
-            std::memcpy(counter, buf_ + kTextKeySize, 8);
-            counter[8] = 0;
-            IncrementCounter(counter);
-            std::memcpy(buf_ + kTextKeySize, counter, 9);
-            ok = bt3VlWrite(fd_, buf_, kCounterRecord) > 0;
-        }
-        bt3UnLock(fd_);
-        if (!ok) return false;
-        std::memcpy(id, counter, 9);
-        return true;
-    }
-    return false;
+    return fd_ && TakeCounterId({fd_, buf_, kCounterRecord, 0, kTextKeySize, true}, id);
 }
 
 int tTextStore::Build(const char *id, const char *text)
