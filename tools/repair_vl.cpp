@@ -17,6 +17,22 @@ namespace {
 
 const unsigned char kMarker[5] = {0x1B, 'd', 'e', 'l', 0x1B};
 
+/* An area rewritten in place starts with the new record's length before the map entry takes it:
+ * a process cut off between the two leaves a whole area whose own length word is the truth.
+ * Answers that length when the area holds a sound record of the same area size, else the map's. */
+template <class Entry>
+int32_t areaLength(const VlLayout &v, const RawFile &sf, const Entry &en, const std::string &bad)
+{
+    unsigned char w[4];
+    if (bad.empty() || en.stored < 4 + BT3_SERIAL || en.stored > v.h[VL_H_MAX] || !sf.read(en.off, 4, w))
+        return en.stored;
+    int32_t own = loadWord(w);
+    if (own < 4 + BT3_SERIAL || own > v.h[VL_H_MAX] || v.areaSize(own) != v.areaSize(en.stored) ||
+        !checkArea(v, sf, en.off, own, sf.size()).empty())
+        return en.stored;
+    return own;
+}
+
 /* The live records of the map, in offset order without overlaps; fresh serials where needed. */
 void collectRecords(SetState &st, const RawFile &mp, const RawFile &sf, const VlLayout &v,
                     int32_t *maxSerial, std::vector<std::string> &actions)
@@ -30,8 +46,19 @@ void collectRecords(SetState &st, const RawFile &mp, const RawFile &sf, const Vl
         unsigned char e[8];
         mp.read(v.mapAt(n), 8, e);
         Entry en{int32_t(n), loadWord(e), loadWord(e + 4)};
-        if (en.stored != 0 && checkArea(v, sf, en.off, en.stored, sf.size()).empty())
-            entries.push_back(en);
+        if (en.stored == 0)
+            continue;
+        std::string bad = checkArea(v, sf, en.off, en.stored, sf.size());
+        int32_t own = areaLength(v, sf, en, bad);
+        if (own != en.stored) {
+            actions.push_back(format("%s.mp: record %d takes the length %d its area holds (the map said %d)",
+                                     st.name.c_str(), en.rec, own, en.stored));
+            en.stored = own;
+        } else if (!bad.empty()) {
+            actions.push_back(format("%s.mp: record %d dropped: %s", st.name.c_str(), en.rec, bad.c_str()));
+            continue;
+        }
+        entries.push_back(en);
     }
     std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return a.off < b.off; });
     long long at = v.region;
@@ -136,10 +163,15 @@ bool repairVlData(const std::string &dir, SetState &st, std::vector<std::string>
     for (const DataRecord &r : st.records) {
         unsigned char e[8];
         mp.read(v.mapAt(r.rec), 8, e);
-        const int32_t off = loadWord(e);
-        used.emplace_back(off, v.areaSize(int32_t(r.stored.size()) + 4));
+        const int32_t off = loadWord(e), stored = int32_t(r.stored.size()) + 4;
+        used.emplace_back(off, v.areaSize(stored));
         live.insert(r.rec);
-        ok = ok && sf.write(off + 4LL, r.stored.size(), r.stored.data());
+        /* map entry and area agree on the length again */
+        unsigned char len[4];
+        storeWord(len, stored);
+        storeWord(e + 4, stored);
+        ok = ok && mp.write(v.mapAt(r.rec), 8, e) && sf.write(off, 4, len) &&
+             sf.write(off + 4LL, r.stored.size(), r.stored.data());
     }
     /* freed-number list in ascending order */
     int32_t head = 0, count = 0;

@@ -52,6 +52,33 @@ TEST(ToolRepro, StoreAreaAppendedBeyondTheRecordedEnd)
     EXPECT_EQ(repairAndRead(dir.path(), Blob), (Contents{{"AAAA0001", 1}, {"AAAA0002", 1}}));
 }
 
+/* A store record rewritten in place (the new length needs an area of the same size) has its
+ * area written, new length word first, but the process died before the map entry took the new
+ * length.  The area is whole and holds the new record; the map's length is what is stale, and
+ * the record must not be lost. */
+TEST(ToolRepro, StoreAreaRewrittenInPlaceBeforeItsMapEntry)
+{
+    DbDir dir;
+    ASSERT_EQ(createSets(dir.path()), 0);
+    Bt3File *fd = openSet(dir.path(), Blob);
+    ASSERT_NE(fd, nullptr);
+    ASSERT_GT(addRecord(fd, Blob, "AAAA0001", 1), 0);
+    std::string mp = dir.base(Blob) + ".mp";
+    long mapOff = velktest::fileWord(mp, VL_H_MAPOFF * 4);
+    const int32_t area = velktest::fileWord(mp, mapOff), stored = velktest::fileWord(mp, mapOff + 4);
+    int version = 2;
+    for (; version < 400; version++) {
+        ASSERT_GT(rewriteRecord(fd, Blob, "AAAA0001", "AAAA0001", version), 0);
+        if (velktest::fileWord(mp, mapOff) == area && velktest::fileWord(mp, mapOff + 4) != stored) break;
+    }
+    ASSERT_LT(version, 400) << "no rewrite in place with another length";
+    ASSERT_EQ(bt3Close(fd), 0);
+    velktest::setFileWord(mp, mapOff + 4, stored);
+    velktest::setFileWord(mp, VL_H_MARK * 4, LIO_MARK_DIRTY);
+
+    EXPECT_EQ(repairAndRead(dir.path(), Blob), (Contents{{"AAAA0001", version}}));
+}
+
 /* The same for a fixed-length data file: a record appended (written as zeros by the
  * allocation, then with its bytes), its keys inserted, but the data file header still counts
  * one record less.  The record lies wholly inside the file; the repair keeps it or drops it,
