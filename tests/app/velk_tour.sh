@@ -15,8 +15,9 @@ VELK=$1 GRAB=$2 OUT=$3
 WORK=$(mktemp -d /tmp/velk_tour.XXXXXX)
 
 # The X server picks a free display itself and tells its number (xvfb-run -a guesses one, and
-# two runs at once may both take the same).
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+# two runs at once may both take the same).  -noreset: without it the server resets when its
+# last client leaves, between two starts of the program, and refuses the next connection.
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
 XVFB=$!
 PID=
 cleanup() {
