@@ -217,8 +217,13 @@ int createIndexFile(const std::string &path, const Bt3Key *keys, int n)
 {
     int old = lioSetOrder(0);
     lioSetOrder(bt3KeyOrder(keys[0]));
+    /* a file that another process created at the same moment is not ours to remove */
     int rc = lioCreat(path.c_str(), keys[0].lioLen(), keys[0].lioType(), 0, LIO_MAXFILES);
-    if (rc == 0 && n > 1) {
+    if (rc < 0) {
+        lioSetOrder(old);
+        return -1;
+    }
+    if (n > 1) {
         LioFile *f = lioOpen(path.c_str(), LIO_EXCL | LIO_RDWR);
         if (!f) rc = -1;
         for (int i = 1; i < n && rc == 0; i++) {
@@ -228,6 +233,7 @@ int createIndexFile(const std::string &path, const Bt3Key *keys, int n)
         if (f && lioClose(f) < 0) rc = -1;
     }
     lioSetOrder(old);
+    if (rc < 0) unlink(path.c_str());
     return rc;
 }
 
@@ -242,10 +248,7 @@ int createSet(const std::string &b, int maxrec, const int *keydef, bool vl, int 
     /* a b.dat beside a store would hide it from bt3Open */
     for (const char *s : {".ndx", ".dat", vl ? ".mp" : ".dat", vl ? ".st" : ".dat"})
         if (exists(b + s)) return LIO_FAIL(func, LIO_E_EXISTS);
-    if (createIndexFile(b + ".ndx", keys, n) < 0) {
-        unlink((b + ".ndx").c_str());
-        return LIO_FAIL(func, 0);
-    }
+    if (createIndexFile(b + ".ndx", keys, n) < 0) return LIO_FAIL(func, 0);
     return 0;
 }
 
@@ -259,8 +262,12 @@ int bt3Creat(const char *base, int maxrec, const int *keydef)
     int32_t block[BT3_BLOCKWORDS];
     if (createSet(b, maxrec, keydef, false, F_BT3CREAT, block) < 0) return -1;
     std::string dat = b + ".dat";
-    bool ok = lioCreat(dat.c_str(), maxrec + BT3_SERIAL, LIO_DATAFILE, BT3_STASH, 0) == 0;
-    if (ok) {
+    if (lioCreat(dat.c_str(), maxrec + BT3_SERIAL, LIO_DATAFILE, BT3_STASH, 0) != 0) {
+        unlink((b + ".ndx").c_str()); /* ours; the data file is not */
+        return LIO_FAIL(F_BT3CREAT, 0);
+    }
+    bool ok = true;
+    {
         LioFile *d = lioOpen(dat.c_str(), LIO_EXCL | LIO_RDWR);
         ok = d && lioWStash(d, block) == BT3_STASH;
         if (d && lioClose(d) < 0) ok = false;
@@ -281,8 +288,12 @@ int bt3VlCreate(const char *base, const int *keydef, int minrec, int maxrec, int
     int32_t block[BT3_BLOCKWORDS];
     if (createSet(b, maxrec, keydef, true, F_BT3VLCREATE, block) < 0) return -1;
     /* the store's stored length covers the serial too */
-    bool ok = vlCreat(base, minrec, std::min(maxrec, (int)VL_MAXMAX) + BT3_SERIAL, param, BT3_STASH) == 0;
-    if (ok) {
+    if (vlCreat(base, minrec, std::min(maxrec, (int)VL_MAXMAX) + BT3_SERIAL, param, BT3_STASH) != 0) {
+        unlink((b + ".ndx").c_str()); /* ours; the store is not */
+        return LIO_FAIL(F_BT3VLCREATE, 0);
+    }
+    bool ok = true;
+    {
         VlFile *v = vlOpen(base, LIO_EXCL | LIO_RDWR);
         int32_t h[VL_HDRWORDS];
         ok = v && vlHeader(v, h) == 0 && vlWStash(v, block) == BT3_STASH;

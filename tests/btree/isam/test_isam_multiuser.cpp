@@ -270,4 +270,49 @@ TEST_F(IsamMultiUser, RewriteOverAnotherHandlesChangeKeepsIndicesInStep)
     EXPECT_EQ(velktest::checkIndexFile(ndx.get()), "");
 }
 
+/* Two processes creating the same file sets at the same moment: one create of each set wins,
+ * and the loser never removes the winner's files (each create may fail only because the other
+ * made the file first). */
+TEST_F(IsamMultiUser, ConcurrentCreatesLeaveTheWinnersFilesInPlace)
+{
+    const int sets = 60;
+    const int def[] = {0, 8, 5, 8, 8, 133, -1};
+    const int vdef[] = {0, 16, 1, -1};
+    auto name = [&](int i) { return dir_.file("s" + std::to_string(i)); };
+    velktest::Signal go;
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    auto creator = [&] {
+        go.wait();
+        std::string won(sets, '0');
+        for (int i = 0; i < sets; i++) {
+            int rc = i % 2 ? bt3Creat(name(i).c_str(), 40, def)
+                           : bt3VlCreate(name(i).c_str(), vdef, 16, 32768, 128);
+            if (rc == 0) won[i] = '1';
+        }
+        return won;
+    };
+    pid_t child = velktest::spawn([&] {
+        std::string won = creator();
+        return write(fds[1], won.data(), sets) == sets ? 0 : 1;
+    });
+    go.post();
+    go.post(); /* one for each side */
+    std::string mine = creator();
+    std::string theirs(sets, '?');
+    EXPECT_EQ(read(fds[0], theirs.data(), sets), sets);
+    EXPECT_EQ(velktest::waitFor(child), 0);
+    close(fds[0]);
+    close(fds[1]);
+    for (int i = 0; i < sets; i++) {
+        SCOPED_TRACE("set " + std::to_string(i));
+        EXPECT_EQ((mine[i] == '1') + (theirs[i] == '1'), 1) << "exactly one create wins";
+        Bt3File *fd = bt3Open(name(i).c_str(), LIO_SHARED | LIO_RDWR);
+        EXPECT_NE(fd, nullptr) << "the winner's set was damaged, error " << lioLastErr()->code;
+        if (fd) {
+            EXPECT_EQ(bt3Close(fd), 0);
+        }
+    }
+}
+
 } // namespace
