@@ -11,7 +11,7 @@ BUILD ?= build
 CMAKE_OPTS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
 endif
 
-.PHONY: all deps configure build test soak run bench clean format
+.PHONY: all deps configure build test soak run bench clean format format-check
 
 all: build
 
@@ -44,6 +44,10 @@ bench: build
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Fails when a C++ file differs from what `make format` would make of it.
+format-check:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
 	rm -rf build build-san

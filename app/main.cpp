@@ -13,7 +13,7 @@
 int main(int argc, char **argv)
 {
     QApplication qtApp(argc, argv);
-    velk::InitResources();
+    velk::initResources();
     // Qt's own dialogs (file dialog, message box buttons) speak German like the rest.
     QTranslator qtGerman;
     if (qtGerman.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
@@ -24,11 +24,11 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/velk.xpm")));
 
     velk::tQtShellHost host;
-    velk::SetShellHost(&host);
+    velk::setShellHost(&host);
     velk::tModelDatabase database;
     int rc;
     {
-        velk::TMyApp app(database, velk::DefaultIniPath());
+        velk::TMyApp app(database, velk::defaultIniPath());
         if (!app.initMainWindow()) {
             rc = app.exitCode();
         } else {
@@ -37,6 +37,6 @@ int main(int argc, char **argv)
             app.shutDown();
         }
     }
-    velk::SetShellHost(nullptr);
+    velk::setShellHost(nullptr);
     return rc;
 }

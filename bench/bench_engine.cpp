@@ -1,15 +1,13 @@
-/*
- * bench_engine - the storage engine against SQLite on one workload shaped like the appointment
- * table: 117-byte records with a unique 8-byte ID and a unique 69-byte key of five segments
- * (date, time, title, resource, owner), generated from a fixed seed.  For each N: add N, find N
- * at random by ID, walk all in the second key's order, rewrite N with a changed second key,
- * delete N/2.  One operation per bracket (the engine) or per transaction (SQLite, autocommit).
- *
- *   bench_engine [N ...] [-d directory]     default N: 1000 10000 100000, directory: $TMPDIR
- *
- * Prints milliseconds per phase and configuration, then each configuration's time as a
- * multiple of the engine in shared mode (above 1: slower than the engine as the program uses it).
- */
+// bench_engine - the storage engine against SQLite on one workload shaped like the appointment
+// table: 117-byte records with a unique 8-byte ID and a unique 69-byte key of five segments
+// (date, time, title, resource, owner), generated from a fixed seed.  For each N: add N, find N
+// at random by ID, walk all in the second key's order, rewrite N with a changed second key,
+// delete N/2.  One operation per bracket (the engine) or per transaction (SQLite, autocommit).
+//
+//   bench_engine [N ...] [-d directory]     default N: 1000 10000 100000, directory: $TMPDIR
+//
+// Prints milliseconds per phase and configuration, then each configuration's time as a
+// multiple of the engine in shared mode (above 1: slower than the engine as the program uses it).
 #include <sqlite3.h>
 
 #include <algorithm>
@@ -29,14 +27,14 @@
 namespace {
 
 const int kLen = 117;
-/* ID 0..7 | date 8..15 | time 16..19 | resource 20..28 | title 29..68 | owner 69..76 | rest */
+// ID 0..7 | date 8..15 | time 16..19 | resource 20..28 | title 29..68 | owner 69..76 | rest
 const int kKeys[] = {0, 8, 5, 8, 8, 5, 16, 4, 32, 29, 40, 32, 20, 9, 32, 69, 8, 32, -1};
 enum Phase { Add, Find, Walk, Rewrite, Delete, Phases };
 const char *kPhase[] = {"add", "find", "walk", "rewrite", "delete"};
 
 struct Workload {
-    std::vector<std::string> recs;   /* as added */
-    std::vector<std::string> after;  /* the same records with another second key */
+    std::vector<std::string> recs;  // as added
+    std::vector<std::string> after; // the same records with another second key
     std::vector<int> findOrder, writeOrder, deleteOrder;
 };
 
@@ -54,12 +52,13 @@ std::string appointment(std::mt19937 &g, uint32_t id, int version)
     std::string r(kLen, ' ');
     snprintf(t, sizeof t, "%08X", id);
     put(r, 0, 8, t);
-    snprintf(t, sizeof t, "%04u%02u%02u", 2020 + unsigned(g() % 10), 1 + unsigned(g() % 12), 1 + unsigned(g() % 28));
+    snprintf(t, sizeof t, "%04u%02u%02u", 2020 + unsigned(g() % 10), 1 + unsigned(g() % 12),
+             1 + unsigned(g() % 28));
     put(r, 8, 8, t);
     snprintf(t, sizeof t, "%02u%02u", unsigned(g() % 24), unsigned(g() % 60));
     put(r, 16, 4, t);
     put(r, 20, 9, g() % 3 ? "" : "RRaum" + std::to_string(g() % 20));
-    /* the ID in the title keeps the second key unique */
+    // the ID in the title keeps the second key unique
     snprintf(t, sizeof t, "%s %s %08X/%d", words[g() % 6], words[g() % 6], id, version);
     put(r, 29, 40, t);
     put(r, 69, 8, "user" + std::to_string(g() % 9));
@@ -72,7 +71,7 @@ Workload makeWorkload(int n)
     std::mt19937 g(19980812);
     Workload w;
     for (int i = 0; i < n; i++) {
-        uint32_t id = (uint32_t)i * 2654435761u; /* a bijection: IDs unique, in no order */
+        uint32_t id = (uint32_t)i * 2654435761u; // a bijection: IDs unique, in no order
         w.recs.push_back(appointment(g, id, 0));
         w.after.push_back(appointment(g, id, 1));
     }
@@ -91,7 +90,9 @@ Workload makeWorkload(int n)
 
 double now()
 {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 [[noreturn]] void die(const char *what)
@@ -102,7 +103,7 @@ double now()
     exit(1);
 }
 
-/* ---- the engine ---- */
+// ---- the engine ----
 
 void runEngine(const std::string &base, const Workload &w, int mode, double *ms)
 {
@@ -152,7 +153,7 @@ void runEngine(const std::string &base, const Workload &w, int mode, double *ms)
     bt3Unlink(base.c_str());
 }
 
-/* ---- SQLite ---- */
+// ---- SQLite ----
 
 sqlite3_stmt *prepare(sqlite3 *db, const char *sql)
 {
@@ -173,11 +174,12 @@ void exec(sqlite3 *db, const char *sql)
     }
 }
 
-/* Binds the seven fields of a record from column `first` on. */
+// Binds the seven fields of a record from column `first` on.
 void bindRecord(sqlite3_stmt *s, const std::string &r, int first)
 {
     const int off[] = {0, 8, 16, 20, 29, 69, 77}, len[] = {8, 8, 4, 9, 40, 8, 40};
-    for (int f = 0; f < 7; f++) sqlite3_bind_text(s, first + f, r.data() + off[f], len[f], SQLITE_STATIC);
+    for (int f = 0; f < 7; f++)
+        sqlite3_bind_text(s, first + f, r.data() + off[f], len[f], SQLITE_STATIC);
 }
 
 void step(sqlite3 *db, sqlite3_stmt *s, int want = SQLITE_DONE)
@@ -197,13 +199,15 @@ void runSqlite(const std::string &path, const Workload &w, bool wal, double *ms)
     if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) exit(1);
     exec(db, wal ? "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL"
                  : "PRAGMA journal_mode=DELETE; PRAGMA synchronous=FULL");
-    exec(db, "CREATE TABLE termin(id TEXT NOT NULL, fromdate TEXT, fromtime TEXT, resource TEXT,"
-             " title TEXT, owner TEXT, rest TEXT);"
-             "CREATE UNIQUE INDEX termin_id ON termin(id);"
-             "CREATE UNIQUE INDEX termin_when ON termin(fromdate, fromtime, title, resource, owner)");
+    exec(db,
+         "CREATE TABLE termin(id TEXT NOT NULL, fromdate TEXT, fromtime TEXT, resource TEXT,"
+         " title TEXT, owner TEXT, rest TEXT);"
+         "CREATE UNIQUE INDEX termin_id ON termin(id);"
+         "CREATE UNIQUE INDEX termin_when ON termin(fromdate, fromtime, title, resource, owner)");
     sqlite3_stmt *ins = prepare(db, "INSERT INTO termin VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
     sqlite3_stmt *get = prepare(db, "SELECT * FROM termin WHERE id = ?1");
-    sqlite3_stmt *walk = prepare(db, "SELECT * FROM termin ORDER BY fromdate, fromtime, title, resource, owner");
+    sqlite3_stmt *walk =
+        prepare(db, "SELECT * FROM termin ORDER BY fromdate, fromtime, title, resource, owner");
     sqlite3_stmt *upd = prepare(db, "UPDATE termin SET fromdate = ?2, fromtime = ?3, resource = ?4,"
                                     " title = ?5, owner = ?6, rest = ?7 WHERE id = ?1");
     sqlite3_stmt *del = prepare(db, "DELETE FROM termin WHERE id = ?1");
@@ -255,8 +259,10 @@ int main(int argc, char **argv)
     std::vector<int> sizes;
     std::string dir = getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp";
     for (int i = 1; i < argc; i++) {
-        if (!strcmp(argv[i], "-d") && i + 1 < argc) dir = argv[++i];
-        else sizes.push_back(atoi(argv[i]));
+        if (!strcmp(argv[i], "-d") && i + 1 < argc)
+            dir = argv[++i];
+        else
+            sizes.push_back(atoi(argv[i]));
     }
     if (sizes.empty()) sizes = {1000, 10000, 100000};
     std::string work = dir + "/velk-bench-XXXXXX";
@@ -267,21 +273,27 @@ int main(int argc, char **argv)
     setenv("PROCFILE", (work + "/proc.id").c_str(), 1);
     std::string base = work + "/TERMIN", db = work + "/termin.db";
     std::vector<Config> configs = {
-        {"engine shared", [&](const Workload &w, double *ms) { runEngine(base, w, LIO_SHARED | LIO_RDWR, ms); }},
-        {"engine exclusive", [&](const Workload &w, double *ms) { runEngine(base, w, LIO_EXCL | LIO_RDWR, ms); }},
+        {"engine shared",
+         [&](const Workload &w, double *ms) { runEngine(base, w, LIO_SHARED | LIO_RDWR, ms); }},
+        {"engine exclusive",
+         [&](const Workload &w, double *ms) { runEngine(base, w, LIO_EXCL | LIO_RDWR, ms); }},
         {"sqlite full", [&](const Workload &w, double *ms) { runSqlite(db, w, false, ms); }},
         {"sqlite wal", [&](const Workload &w, double *ms) { runSqlite(db, w, true, ms); }},
     };
-    printf("VELK storage engine against SQLite %s; 117-byte records, keys of 8 and 69 bytes\n", sqlite3_libversion());
-    printf("engine: one bracket per operation (shared: locks and header reads, no cache; exclusive:\n"
-           "        5-slot page cache per index, pages written through, no fsync)\n"
-           "sqlite: autocommit, prepared statements; full = rollback journal, synchronous=FULL;\n"
-           "        wal = WAL, synchronous=NORMAL\n");
+    printf("VELK storage engine against SQLite %s; 117-byte records, keys of 8 and 69 bytes\n",
+           sqlite3_libversion());
+    printf(
+        "engine: one bracket per operation (shared: locks and header reads, no cache; exclusive:\n"
+        "        5-slot page cache per index, pages written through, no fsync)\n"
+        "sqlite: autocommit, prepared statements; full = rollback journal, synchronous=FULL;\n"
+        "        wal = WAL, synchronous=NORMAL\n");
     for (int n : sizes) {
         Workload w = makeWorkload(n);
         std::vector<std::vector<double>> ms(configs.size(), std::vector<double>(Phases));
         for (size_t c = 0; c < configs.size(); c++) configs[c].run(w, ms[c].data());
-        printf("\nN = %d                 milliseconds                          time / engine shared\n", n);
+        printf(
+            "\nN = %d                 milliseconds                          time / engine shared\n",
+            n);
         printf("%-9s", "phase");
         for (auto &c : configs) printf(" %16s", c.name);
         printf("   ");

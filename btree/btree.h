@@ -19,13 +19,13 @@ extern "C" {
 
 /* ---- open modes (the mode word of a file) ---- */
 enum {
-    LIO_SHARED = 0x8000,    /* several processes: lock, re-read headers, no cache per operation */
-    LIO_EXCL = 0x4000,      /* this process alone */
-    LIO_RDWR = 1,           /* normal read/write */
-    LIO_RDONLY = 2,         /* read only */
-    LIO_WTHRU = 4,          /* write pages through the cache at once (always added) */
-    LIO_WCLEAN = 8,         /* write through and rewrite the clean mark after each change */
-    LIO_RDLOCK = 16,        /* lock each record when it is read (shared mode) */
+    LIO_SHARED = 0x8000, /* several processes: lock, re-read headers, no cache per operation */
+    LIO_EXCL = 0x4000,   /* this process alone */
+    LIO_RDWR = 1,        /* normal read/write */
+    LIO_RDONLY = 2,      /* read only */
+    LIO_WTHRU = 4,       /* write pages through the cache at once (always added) */
+    LIO_WCLEAN = 8,      /* write through and rewrite the clean mark after each change */
+    LIO_RDLOCK = 16,     /* lock each record when it is read (shared mode) */
     LIO_SHAREMASK = 0xC000,
     LIO_LOWMASK = 0x001F
 };
@@ -52,40 +52,94 @@ enum {
     LIO_HDRWORDS = 85,
     LIO_HDRSIZE = 340,
     LIO_MAGIC = 310,
-    LIO_MAXFILES = 10,      /* most sub-files of one index file */
-    LIO_MAXKEY = 100,       /* longest stored key */
-    LIO_MAXDEPTH = 10,      /* tallest tree (path stack) */
-    LIO_MAXLOCKS = 30,      /* record-lock table entries per file */
+    LIO_MAXFILES = 10, /* most sub-files of one index file */
+    LIO_MAXKEY = 100,  /* longest stored key */
+    LIO_MAXDEPTH = 10, /* tallest tree (path stack) */
+    LIO_MAXLOCKS = 30, /* record-lock table entries per file */
     LIO_DEFORDER = 7,
     LIO_MAXORDER = 12,
-    LIO_MARK_CLEAN = 42,    /* '*' */
-    LIO_MARK_DIRTY = 38     /* '&' */
+    LIO_MARK_CLEAN = 42, /* '*' */
+    LIO_MARK_DIRTY = 38  /* '&' */
 };
 
 enum {
-    LIO_H_MAGIC = 0, LIO_H_HDRSIZE = 1, LIO_H_NFILES = 2, LIO_H_EOF = 3, LIO_H_STASH = 4,
-    LIO_H_MARK = 5, LIO_H_MAXFILES = 6, LIO_H_LIVE = 8, LIO_H_DELETED = 9, LIO_H_FREE = 10,
-    LIO_H_KEYS = 11, LIO_H_ROOT = 12, LIO_H_SERIAL = 13, LIO_H_DUPS = 14, LIO_H_DIR = 15,
-    LIO_H_KEYLEN = 16, LIO_H_TYPE = 17, LIO_H_ORDER = 18, LIO_H_RECLEN = 19, LIO_H_MODCOUNT = 20,
-    LIO_H_OPENCOUNT = 22, LIO_H_OWNER = 23, LIO_H_NLOCKS = 24, LIO_H_LOCKS = 25
+    LIO_H_MAGIC = 0,
+    LIO_H_HDRSIZE = 1,
+    LIO_H_NFILES = 2,
+    LIO_H_EOF = 3,
+    LIO_H_STASH = 4,
+    LIO_H_MARK = 5,
+    LIO_H_MAXFILES = 6,
+    LIO_H_LIVE = 8,
+    LIO_H_DELETED = 9,
+    LIO_H_FREE = 10,
+    LIO_H_KEYS = 11,
+    LIO_H_ROOT = 12,
+    LIO_H_SERIAL = 13,
+    LIO_H_DUPS = 14,
+    LIO_H_DIR = 15,
+    LIO_H_KEYLEN = 16,
+    LIO_H_TYPE = 17,
+    LIO_H_ORDER = 18,
+    LIO_H_RECLEN = 19,
+    LIO_H_MODCOUNT = 20,
+    LIO_H_OPENCOUNT = 22,
+    LIO_H_OWNER = 23,
+    LIO_H_NLOCKS = 24,
+    LIO_H_LOCKS = 25
 };
 
 /* ---- error codes ---- */
 enum {
-    LIO_E_SEEK = 1, LIO_E_READ = 2, LIO_E_HDRREAD = 3, LIO_E_HDRWRITE = 4, LIO_E_WRITE = 5,
-    LIO_E_NOMEM = 6, LIO_E_CREAT = 7, LIO_E_OPEN = 8, LIO_E_CLOSE = 9, LIO_E_EXISTS = 10,
-    LIO_E_NOFILE = 11, LIO_E_NOFILE2 = 12, LIO_E_LOCK = 13, LIO_E_UNLOCK = 14, LIO_E_RECLOCK = 15,
-    LIO_E_RECUNLOCK = 16, LIO_E_BADFD = 17, LIO_E_LOCKFULL = 18, LIO_E_OWNED = 19,
-    LIO_E_BADARG = 20, LIO_E_MODE = 21, LIO_E_VERSION = 22, LIO_E_INTERNAL = 23,
+    LIO_E_SEEK = 1,
+    LIO_E_READ = 2,
+    LIO_E_HDRREAD = 3,
+    LIO_E_HDRWRITE = 4,
+    LIO_E_WRITE = 5,
+    LIO_E_NOMEM = 6,
+    LIO_E_CREAT = 7,
+    LIO_E_OPEN = 8,
+    LIO_E_CLOSE = 9,
+    LIO_E_EXISTS = 10,
+    LIO_E_NOFILE = 11,
+    LIO_E_NOFILE2 = 12,
+    LIO_E_LOCK = 13,
+    LIO_E_UNLOCK = 14,
+    LIO_E_RECLOCK = 15,
+    LIO_E_RECUNLOCK = 16,
+    LIO_E_BADFD = 17,
+    LIO_E_LOCKFULL = 18,
+    LIO_E_OWNED = 19,
+    LIO_E_BADARG = 20,
+    LIO_E_MODE = 21,
+    LIO_E_VERSION = 22,
+    LIO_E_INTERNAL = 23,
 
-    LIO_E_FNOFILE = 126, LIO_E_FBADFD = 127, LIO_E_FTYPE = 128, LIO_E_RDONLY = 129,
-    LIO_E_SMALLREC = 130, LIO_E_MAXFILES = 131, LIO_E_BADREC = 132, LIO_E_INDATA = 133,
-    LIO_E_FSYNC = 134, LIO_E_KEYSIZE = 135, LIO_E_NEEDMU = 136, LIO_E_INITHDR = 137,
-    LIO_E_HDRALLOC = 138, LIO_E_HDRREAD2 = 139, LIO_E_TOOMANY = 140, LIO_E_RECNO = 141,
-    LIO_E_CORRUPT = 142, LIO_E_FLOAT = 143,
+    LIO_E_FNOFILE = 126,
+    LIO_E_FBADFD = 127,
+    LIO_E_FTYPE = 128,
+    LIO_E_RDONLY = 129,
+    LIO_E_SMALLREC = 130,
+    LIO_E_MAXFILES = 131,
+    LIO_E_BADREC = 132,
+    LIO_E_INDATA = 133,
+    LIO_E_FSYNC = 134,
+    LIO_E_KEYSIZE = 135,
+    LIO_E_NEEDMU = 136,
+    LIO_E_INITHDR = 137,
+    LIO_E_HDRALLOC = 138,
+    LIO_E_HDRREAD2 = 139,
+    LIO_E_TOOMANY = 140,
+    LIO_E_RECNO = 141,
+    LIO_E_CORRUPT = 142,
+    LIO_E_FLOAT = 143,
 
-    LIO_E_BEXISTS = 234, LIO_E_BRDONLY = 235, LIO_E_OVERFLOW = 236, LIO_E_VLHDR = 237,
-    LIO_E_EMPTY = 238, LIO_E_NOCMP = 239
+    LIO_E_BEXISTS = 234,
+    LIO_E_BRDONLY = 235,
+    LIO_E_OVERFLOW = 236,
+    LIO_E_VLHDR = 237,
+    LIO_E_EMPTY = 238,
+    LIO_E_NOCMP = 239
 };
 
 /* ---- record files and B-tree index ---- */
@@ -126,7 +180,7 @@ LioCompare lioSetCompare(LioCompare fn); /* installs the process-wide function, 
 
 /* Copies of a descriptor's header words and geometry, for checkers and tools. */
 int lioHeader(LioFile *fd, int *words); /* the 85 header words of this descriptor; 0 */
-int lioPageSize(LioFile *fd);            /* page size (index) or record length (data) */
+int lioPageSize(LioFile *fd);           /* page size (index) or record length (data) */
 
 /* ---- error state ---- */
 typedef struct LioErr {
@@ -136,10 +190,10 @@ typedef struct LioErr {
 
 enum { LIO_TRACE_MAX = 15 };
 
-const LioErr *lioLastErr(void);      /* the last error recorded */
-int lioTrace(LioErr *out, int max);  /* the trace, newest first; answers how many */
+const LioErr *lioLastErr(void);     /* the last error recorded */
+int lioTrace(LioErr *out, int max); /* the trace, newest first; answers how many */
 void lioClearErr(void);
-const char *lioErrMsg(int code);     /* the message of a code, "" when none */
+const char *lioErrMsg(int code);       /* the message of a code, "" when none */
 int lioErrReport(char *buf, int size); /* "Error %4d (line %4d, %s): %s" */
 int lioTraceReport(FILE *out);
 
@@ -153,9 +207,9 @@ int lioRecordErr(const char *module, int func, int code, int line);
 /* ---- multi-user bracket, record locks, process registry ---- */
 int muEntry(LioFile *fd);             /* 1 took the file lock, 0 already inside or not needed */
 int muExit(LioFile *fd, int entered); /* with 1: headers written (when changed), lock released */
-int muProcId(void);                   /* this process's number, taken from the registry at first need */
+int muProcId(void); /* this process's number, taken from the registry at first need */
 int lioLock(LioFile *fd, int rec);
-int lioUnLock(LioFile *fd, int rec);  /* rec 0: every lock of this process */
+int lioUnLock(LioFile *fd, int rec); /* rec 0: every lock of this process */
 
 /* ---- test hook: failing I/O ----
  * Every read, write and lock request of the engine passes one seam.  lioIoFault(nth, err, 0)
@@ -171,92 +225,127 @@ typedef struct VlFile VlFile;
 
 enum {
     VL_HDRWORDS = 78,
-    VL_HDRSIZE = 312,     /* mapper header; the delete-heap heads follow it */
-    VL_STOREHDR = 12,     /* min, max, g copied at the front of the store */
-    VL_FREEFORM = 13      /* size, marker, next: the head of a freed area */
+    VL_HDRSIZE = 312, /* mapper header; the delete-heap heads follow it */
+    VL_STOREHDR = 12, /* min, max, g copied at the front of the store */
+    VL_FREEFORM = 13  /* size, marker, next: the head of a freed area */
 };
 
 /* Mapper header words. */
 enum {
-    VL_H_MAGIC = 0, VL_H_HIGHEST = 1, VL_H_FREEHEAD = 2, VL_H_FREECOUNT = 3, VL_H_END = 4,
-    VL_H_HEAPBYTES = 5, VL_H_MARK = 6, VL_H_MIN = 8, VL_H_MAX = 9, VL_H_GRAN = 10,
-    VL_H_MAPOFF = 11, VL_H_STASH = 12, VL_H_SERIAL = 13, VL_H_OPENCOUNT = 15, VL_H_OWNER = 16,
-    VL_H_NLOCKS = 17, VL_H_LOCKS = 18
+    VL_H_MAGIC = 0,
+    VL_H_HIGHEST = 1,
+    VL_H_FREEHEAD = 2,
+    VL_H_FREECOUNT = 3,
+    VL_H_END = 4,
+    VL_H_HEAPBYTES = 5,
+    VL_H_MARK = 6,
+    VL_H_MIN = 8,
+    VL_H_MAX = 9,
+    VL_H_GRAN = 10,
+    VL_H_MAPOFF = 11,
+    VL_H_STASH = 12,
+    VL_H_SERIAL = 13,
+    VL_H_OPENCOUNT = 15,
+    VL_H_OWNER = 16,
+    VL_H_NLOCKS = 17,
+    VL_H_LOCKS = 18
 };
 
 enum {
-    VL_E_EXISTS = 431, VL_E_MAPOPEN = 432, VL_E_STOREOPEN = 433, VL_E_DELINIT = 434,
-    VL_E_CORRUPT = 435, VL_E_SYNC = 436, VL_E_TOOLONG = 437, VL_E_INTEGRITY = 438,
-    VL_E_BADFD = 439, VL_E_MUEXIT = 440, VL_E_BALANCE = 441
+    VL_E_EXISTS = 431,
+    VL_E_MAPOPEN = 432,
+    VL_E_STOREOPEN = 433,
+    VL_E_DELINIT = 434,
+    VL_E_CORRUPT = 435,
+    VL_E_SYNC = 436,
+    VL_E_TOOLONG = 437,
+    VL_E_INTEGRITY = 438,
+    VL_E_BADFD = 439,
+    VL_E_MUEXIT = 440,
+    VL_E_BALANCE = 441
 };
 
 typedef struct VlStats {
-    int records;            /* highest record number minus freed numbers */
-    int highest;            /* highest record number handed out */
-    int freedNumbers;       /* record numbers waiting for reuse */
-    int areasInUse;         /* records that have an area */
-    long long recordBytes;  /* their record lengths added up */
-    long long areaBytes;    /* their area sizes added up */
-    long long storeBytes;   /* the area region: end of store minus store header and stash */
-    long long heapBytes;    /* bytes on the delete heap (word 5) */
-    int freeAreas;          /* areas on the delete heap */
-    int freeClasses;        /* size classes holding at least one free area */
-    int classes;            /* size classes of the delete-heap table */
-    long long unlisted;     /* area-region bytes neither in use nor on the heap */
+    int records;           /* highest record number minus freed numbers */
+    int highest;           /* highest record number handed out */
+    int freedNumbers;      /* record numbers waiting for reuse */
+    int areasInUse;        /* records that have an area */
+    long long recordBytes; /* their record lengths added up */
+    long long areaBytes;   /* their area sizes added up */
+    long long storeBytes;  /* the area region: end of store minus store header and stash */
+    long long heapBytes;   /* bytes on the delete heap (word 5) */
+    int freeAreas;         /* areas on the delete heap */
+    int freeClasses;       /* size classes holding at least one free area */
+    int classes;           /* size classes of the delete-heap table */
+    long long unlisted;    /* area-region bytes neither in use nor on the heap */
 } VlStats;
 
 int vlCreat(const char *base, int min, int max, int g, int stash);
 VlFile *vlOpen(const char *base, int mode);
 int vlClose(VlFile *fd);
 int vlFlush(VlFile *fd);
-int vlAvl(VlFile *fd);                                    /* a record number to write */
+int vlAvl(VlFile *fd);                                      /* a record number to write */
 int vlWrite(VlFile *fd, int rec, const void *buf, int len); /* answers len */
 /* Answers the record's length (0: no such record or no area) and copies at most size bytes of
  * it into buf (size 0: all of it; buf NULL: nothing). */
 int vlRead(VlFile *fd, int rec, void *buf, int size);
-int vlFree(VlFile *fd, int rec);                          /* the freed record's length */
+int vlFree(VlFile *fd, int rec); /* the freed record's length */
 int vlRStash(VlFile *fd, void *buf);
 int vlWStash(VlFile *fd, const void *buf);
-int vlSetMode(VlFile *fd, int mode);                      /* 0 queries */
+int vlSetMode(VlFile *fd, int mode); /* 0 queries */
 int vlStats(VlFile *fd, VlStats *st);
 int vlLock(VlFile *fd, int rec);
-int vlUnLock(VlFile *fd, int rec);                        /* rec 0: every lock of this process */
-int vlLockCheck(VlFile *fd, int rec);                     /* 1 another process holds rec, else 0 */
+int vlUnLock(VlFile *fd, int rec);    /* rec 0: every lock of this process */
+int vlLockCheck(VlFile *fd, int rec); /* 1 another process holds rec, else 0 */
 /* 1 took the mapper lock (a read lock when the store is read-only), 0 already inside or not
  * shared; vlMuExit with 1 writes the header when anything changed and unlocks. */
 int vlMuEntry(VlFile *fd);
 int vlMuExit(VlFile *fd, int entered);
-int vlCount(VlFile *fd);                                  /* highest minus freed numbers */
-int vlHeader(VlFile *fd, int *words);                     /* the 78 mapper header words; 0 */
-int vlSerial(VlFile *fd, int advance);                    /* word 13, advanced first when asked */
+int vlCount(VlFile *fd);               /* highest minus freed numbers */
+int vlHeader(VlFile *fd, int *words);  /* the 78 mapper header words; 0 */
+int vlSerial(VlFile *fd, int advance); /* word 13, advanced first when asked */
 
 /* ---- ISAM file sets: one data file (or variable-length store) and its indices in step ---- */
 typedef struct Bt3File Bt3File;
 
 enum {
-    BT3_MAXKEYS = 10,       /* indices of one file set, temporary ones included */
-    BT3_STASH = 1024,       /* stash of the data file; the key block lives at its start */
-    BT3_SERIAL = 4,         /* hidden bytes in front of a record buffer and a stored record */
-    BT3_DUPS = 128,         /* key flags: duplicates allowed */
-    BT3_DESC = 64,          /*            descending order */
-    BT3_CONT = 32,          /*            a row that continues the key of the row before */
-    BT3_NOREAD = 64         /* bt3Find mode + 64: position without reading into the buffer */
+    BT3_MAXKEYS = 10, /* indices of one file set, temporary ones included */
+    BT3_STASH = 1024, /* stash of the data file; the key block lives at its start */
+    BT3_SERIAL = 4,   /* hidden bytes in front of a record buffer and a stored record */
+    BT3_DUPS = 128,   /* key flags: duplicates allowed */
+    BT3_DESC = 64,    /*            descending order */
+    BT3_CONT = 32,    /*            a row that continues the key of the row before */
+    BT3_NOREAD = 64   /* bt3Find mode + 64: position without reading into the buffer */
 };
 
 /* Status after a positioning step (bt3Status). */
 enum {
-    BT3_ATEND = -1,         /* bt3Next found no further record: the last one again */
-    BT3_ATSTART = -2,       /* bt3Start, or bt3Prev found no earlier record */
-    BT3_SAMEKEY = -3,       /* positioned; a step met a record with the same key */
-    BT3_NEWKEY = -4         /* a step met a record with another key */
+    BT3_ATEND = -1,   /* bt3Next found no further record: the last one again */
+    BT3_ATSTART = -2, /* bt3Start, or bt3Prev found no earlier record */
+    BT3_SAMEKEY = -3, /* positioned; a step met a record with the same key */
+    BT3_NEWKEY = -4   /* a step met a record with another key */
 };
 
 enum {
-    BT3_E_KEYDEF = 343, BT3_E_NKEYS = 344, BT3_E_MAXKEYS = 345, BT3_E_CREAT = 346,
-    BT3_E_NOCUR = 347, BT3_E_NOTREAD = 348, BT3_E_WRONGREC = 349, BT3_E_BADINX = 350,
-    BT3_E_DIFFREC = 351, BT3_E_RECSIZE = 352, BT3_E_NOKEY = 353, BT3_E_KEYINS = 354,
-    BT3_E_KEYEXISTS = 355, BT3_E_DUPKEY = 356, BT3_E_NOTEMP = 357, BT3_E_KIND = 358,
-    BT3_E_BUFFER = 359, BT3_E_BUFUSE = 360, BT3_E_COUNT = 361
+    BT3_E_KEYDEF = 343,
+    BT3_E_NKEYS = 344,
+    BT3_E_MAXKEYS = 345,
+    BT3_E_CREAT = 346,
+    BT3_E_NOCUR = 347,
+    BT3_E_NOTREAD = 348,
+    BT3_E_WRONGREC = 349,
+    BT3_E_BADINX = 350,
+    BT3_E_DIFFREC = 351,
+    BT3_E_RECSIZE = 352,
+    BT3_E_NOKEY = 353,
+    BT3_E_KEYINS = 354,
+    BT3_E_KEYEXISTS = 355,
+    BT3_E_DUPKEY = 356,
+    BT3_E_NOTEMP = 357,
+    BT3_E_KIND = 358,
+    BT3_E_BUFFER = 359,
+    BT3_E_BUFUSE = 360,
+    BT3_E_COUNT = 361
 };
 
 /* Key definition lists are rows of three ints (offset, length, flags) ended by offset -1. */
@@ -264,19 +353,19 @@ int bt3Creat(const char *base, int maxrec, const int *keydef);
 int bt3VlCreate(const char *base, const int *keydef, int minrec, int maxrec, int param);
 Bt3File *bt3Open(const char *base, int mode);
 int bt3Close(Bt3File *fd);
-char *bt3GetBuff(Bt3File *fd, int size);  /* fd may be NULL; size 0: the record length */
+char *bt3GetBuff(Bt3File *fd, int size); /* fd may be NULL; size 0: the record length */
 int bt3FreeBuff(char *buf);
-int bt3Add(Bt3File *fd, char *buf);               /* record length; 0: a key exists (356) */
-int bt3VlAdd(Bt3File *fd, char *buf, int len);    /* len; 0: a key exists (356) */
-int bt3Find(Bt3File *fd, char *buf, int mode);    /* record length; 0: none */
-int bt3Write(Bt3File *fd, char *buf);             /* record length; 0: a key exists (356) */
+int bt3Add(Bt3File *fd, char *buf);            /* record length; 0: a key exists (356) */
+int bt3VlAdd(Bt3File *fd, char *buf, int len); /* len; 0: a key exists (356) */
+int bt3Find(Bt3File *fd, char *buf, int mode); /* record length; 0: none */
+int bt3Write(Bt3File *fd, char *buf);          /* record length; 0: a key exists (356) */
 int bt3VlWrite(Bt3File *fd, char *buf, int len);
 int bt3Delete(Bt3File *fd);
 int bt3Start(Bt3File *fd, char *buf);
 int bt3End(Bt3File *fd, char *buf);
 int bt3Next(Bt3File *fd, char *buf);
 int bt3Prev(Bt3File *fd, char *buf);
-int bt3SetCur(Bt3File *fd, int rec, char *buf);   /* buf may be NULL */
+int bt3SetCur(Bt3File *fd, int rec, char *buf); /* buf may be NULL */
 int bt3Select(Bt3File *fd, int inx);
 /* key: the key's bytes, its segments concatenated; the record number, 0: no such key */
 int bt3Check(Bt3File *fd, int inx, const char *key);
@@ -289,14 +378,14 @@ int bt3SetCache(Bt3File *fd, int inx, int kind, int slots); /* fd NULL: default;
 int bt3Sync(Bt3File *fd);
 int bt3Lock(Bt3File *fd);
 int bt3UnLock(Bt3File *fd);
-int bt3AddInx(Bt3File *fd, const int *keydef);    /* the new index number */
+int bt3AddInx(Bt3File *fd, const int *keydef); /* the new index number */
 int bt3DelInx(Bt3File *fd);
 int bt3Unlink(const char *base);
-int isamLockUp(Bt3File *fd, int which);           /* which: 2 data file, 1 index files */
-int isamUnLock(Bt3File *fd, int mask);            /* mask: 2 data, 1 ".ndx", 4 ".nx$" */
+int isamLockUp(Bt3File *fd, int which); /* which: 2 data file, 1 index files */
+int isamUnLock(Bt3File *fd, int mask);  /* mask: 2 data, 1 ".ndx", 4 ".nx$" */
 int bt3Status(Bt3File *fd);
-int bt3GetCur(Bt3File *fd);                       /* current record number, 0: none */
-int bt3Count(Bt3File *fd);                        /* records in the data file */
+int bt3GetCur(Bt3File *fd); /* current record number, 0: none */
+int bt3Count(Bt3File *fd);  /* records in the data file */
 
 #ifdef __cplusplus
 }

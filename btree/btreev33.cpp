@@ -91,7 +91,8 @@ int lioInit(void)
     lioRegisterMessages(1, kCommonMsgs, 0, (int)(sizeof kCommonMsgs / sizeof *kCommonMsgs));
     lioRegisterMessages(100, kRecFileTable, kRecFileNames,
                         (int)(sizeof kRecFileTable / sizeof *kRecFileTable));
-    lioRegisterMessages(200, kBtreeTable, kBtreeNames, (int)(sizeof kBtreeTable / sizeof *kBtreeTable));
+    lioRegisterMessages(200, kBtreeTable, kBtreeNames,
+                        (int)(sizeof kBtreeTable / sizeof *kBtreeTable));
     return 0;
 }
 
@@ -204,11 +205,11 @@ void setWord(unsigned char *p, int32_t v) { std::memcpy(p, &v, 4); }
 struct Op {
     LioFile *fd;
     int K, isz, n;
-    bool full = true;     /* compare the discriminator too */
-    bool assign = false;  /* insertion: hand out a serial to a key whose discriminator is 0 */
-    bool prefix = false;  /* a character search key ends at its NUL: it equals every key it begins */
+    bool full = true;    /* compare the discriminator too */
+    bool assign = false; /* insertion: hand out a serial to a key whose discriminator is 0 */
+    bool prefix = false; /* a character search key ends at its NUL: it equals every key it begins */
     unsigned char skey[LIO_MAXKEY + 4];
-    bool serialOwn;       /* discriminator is the index's serial (duplicates, no flag 16) */
+    bool serialOwn; /* discriminator is the index's serial (duplicates, no flag 16) */
 
     explicit Op(LioFile *f) : fd(f)
     {
@@ -658,14 +659,16 @@ int underflow(Op &op, int coff, unsigned char *cp, int aoff, int s, bool &h)
             b[0] = (unsigned char)mb;
             a[0] = (unsigned char)(n - 1 + k);
             h = false;
-            if (writePage(op, aoff, a) < 0 || writePage(op, boff, b) < 0) return LIO_FAIL(F_UNDERFLOW, 0);
+            if (writePage(op, aoff, a) < 0 || writePage(op, boff, b) < 0)
+                return LIO_FAIL(F_UNDERFLOW, 0);
         } else {
             std::memcpy(op.item(a, n), op.item(b, 0), (size_t)n * isz);
             a[0] = (unsigned char)(2 * n);
             std::memmove(op.item(cp, s), op.item(cp, s + 1), (size_t)(mc - s - 1) * isz);
             cp[0] = (unsigned char)(mc - 1);
             h = mc - 1 < n;
-            if (writePage(op, aoff, a) < 0 || lioFree(op.fd, boff) < 0) return LIO_FAIL(F_UNDERFLOW, 0);
+            if (writePage(op, aoff, a) < 0 || lioFree(op.fd, boff) < 0)
+                return LIO_FAIL(F_UNDERFLOW, 0);
         }
     } else {
         int boff = op.child(cp, s - 1);
@@ -683,7 +686,8 @@ int underflow(Op &op, int coff, unsigned char *cp, int aoff, int s, bool &h)
             b[0] = (unsigned char)mb;
             a[0] = (unsigned char)(n - 1 + k);
             h = false;
-            if (writePage(op, aoff, a) < 0 || writePage(op, boff, b) < 0) return LIO_FAIL(F_UNDERFLOW, 0);
+            if (writePage(op, aoff, a) < 0 || writePage(op, boff, b) < 0)
+                return LIO_FAIL(F_UNDERFLOW, 0);
         } else {
             std::memcpy(op.item(b, mb), op.item(cp, s), isz);
             setWord(op.item(b, mb) + K, Op::p0(a));
@@ -691,7 +695,8 @@ int underflow(Op &op, int coff, unsigned char *cp, int aoff, int s, bool &h)
             b[0] = (unsigned char)(2 * n);
             cp[0] = (unsigned char)(mc - 1);
             h = mc - 1 < n;
-            if (writePage(op, boff, b) < 0 || lioFree(op.fd, aoff) < 0) return LIO_FAIL(F_UNDERFLOW, 0);
+            if (writePage(op, boff, b) < 0 || lioFree(op.fd, aoff) < 0)
+                return LIO_FAIL(F_UNDERFLOW, 0);
         }
     }
     if (writePage(op, coff, cp) < 0) return LIO_FAIL(F_UNDERFLOW, 0);
@@ -938,7 +943,8 @@ int lioSerNum(LioFile *fd, const void *key, int rec)
             r = step(op, true, nullptr);
             if (r < 0) return LIO_FAIL(F_LIOSERNUM, 0);
             bool same = std::memcmp(prevKey, fd->key, op.K) == 0;
-            if (same || typeCmp(fd, want + fd->cmpStart, fd->key + fd->cmpStart) != 0 || r == before) {
+            if (same || typeCmp(fd, want + fd->cmpStart, fd->key + fd->cmpStart) != 0 ||
+                r == before) {
                 r = 0;
                 break;
             }

@@ -65,29 +65,7 @@ const unsigned char kDelMark[5] = {0x1B, 'd', 'e', 'l', 0x1B};
 const int kMaxRecLen = 1000000;
 const int kMaxStash = 1000000;
 
-struct LioSlot {
-    int off;
-    LioFile *owner;
-    unsigned long long stamp;
-    int dirty;
-    unsigned char *buf;
-};
-
-} // namespace
-
-struct LioCache {
-    int nslots;
-    int bufsize;
-    LioSlot *slots;
-};
-
-namespace {
-
-std::set<const LioFile *> g_live;       /* every descriptor handed out and not yet closed */
-unsigned long long g_stamp;
-int g_defKind = LIO_CACHE_PRIVATE;
-int g_defSlots = 5;
-LioCache *g_shared;                    /* the shared cache (kind 2), when built */
+std::set<const LioFile *> g_live; /* every descriptor handed out and not yet closed */
 
 /* ---- raw I/O ---- */
 
@@ -96,10 +74,13 @@ int recOffset(const LioFile *fd, int n, long long *off)
     if (fd->master->isIndex) {
         *off = n;
     } else {
-        *off = (long long)fd->hdrArea + fd->hdr[LIO_H_STASH] + (long long)(n - 1) * fd->hdr[LIO_H_RECLEN];
+        *off = (long long)fd->hdrArea + fd->hdr[LIO_H_STASH] +
+               (long long)(n - 1) * fd->hdr[LIO_H_RECLEN];
     }
     return 0;
 }
+
+} // namespace
 
 int rawRead(LioFile *fd, int n, void *buf)
 {
@@ -122,141 +103,9 @@ int rawWrite(LioFile *fd, int n, const void *buf)
     return len;
 }
 
-/* ---- cache ---- */
-
-LioCache *newCache(int slots, int bufsize)
-{
-    if (slots < 1) slots = 1;
-    LioCache *c = (LioCache *)calloc(1, sizeof(LioCache));
-    if (!c) return nullptr;
-    c->slots = (LioSlot *)calloc(slots, sizeof(LioSlot));
-    unsigned char *bufs = (unsigned char *)calloc(slots, bufsize);
-    if (!c->slots || !bufs) {
-        free(c->slots);
-        free(bufs);
-        free(c);
-        return nullptr;
-    }
-    c->nslots = slots;
-    c->bufsize = bufsize;
-    for (int i = 0; i < slots; i++) {
-        c->slots[i].owner = nullptr;
-        c->slots[i].buf = bufs + (size_t)i * bufsize;
-    }
-    return c;
-}
-
-void deleteCache(LioCache *c)
-{
-    if (!c) return;
-    free(c->slots[0].buf);
-    free(c->slots);
-    free(c);
-}
-
-/* Writes back one dirty slot. */
-int flSlot(LioSlot *s)
-{
-    if (!s->owner || !s->dirty) return 0;
-    if (rawWrite(s->owner, s->off, s->buf) < 0) return LIO_FAIL(F_FLCACHE, 0);
-    s->dirty = 0;
-    return 0;
-}
-
-/* Writes back (and with drop, forgets) the slots of one descriptor; owner NULL: all. */
-int flCache(LioCache *c, const LioFile *owner, bool drop)
-{
-    if (!c) return 0;
-    int rc = 0;
-    for (int i = 0; i < c->nslots; i++) {
-        LioSlot *s = &c->slots[i];
-        if (!s->owner || (owner && s->owner != owner)) continue;
-        if (flSlot(s) < 0) rc = -1;
-        if (drop) s->owner = nullptr;
-    }
-    return rc;
-}
-
-/* Writes back the dirty pages of every sub-file of a file. */
-int flAllCache(LioFile *m, bool drop)
-{
-    int rc = 0;
-    for (int i = 0; i < LIO_MAXFILES; i++) {
-        LioFile *s = m->subs[i];
-        if (s && s->cache && flCache(s->cache, s, drop) < 0) rc = -1;
-    }
-    if (rc < 0) LIO_FAIL(F_FLALLCACHE, 0);
-    return rc;
-}
-
-LioSlot *findSlot(LioCache *c, const LioFile *fd, int off)
-{
-    for (int i = 0; i < c->nslots; i++)
-        if (c->slots[i].owner == fd && c->slots[i].off == off) return &c->slots[i];
-    return nullptr;
-}
-
-LioSlot *victim(LioCache *c)
-{
-    LioSlot *best = &c->slots[0];
-    for (int i = 0; i < c->nslots; i++) {
-        LioSlot *s = &c->slots[i];
-        if (!s->owner) return s;
-        if (s->stamp < best->stamp) best = s;
-    }
-    return best;
-}
-
-bool usesCache(const LioFile *fd)
-{
-    return fd->cache && !(fd->master->mode & LIO_SHARED);
-}
-
-/* The shared cache must hold the largest page of the indices that use it. */
-int allocCache(LioFile *fd, int kind, int slots)
-{
-    int page = fd->hdr[LIO_H_RECLEN];
-    if (kind == LIO_CACHE_SHARED) {
-        if (g_shared && g_shared->bufsize >= page && (slots <= 0 || slots == g_shared->nslots)) {
-            fd->cache = g_shared;
-            fd->cacheKind = kind;
-            return 0;
-        }
-        int bufsize = page;
-        int n = slots > 0 ? slots : (g_shared ? g_shared->nslots : g_defSlots);
-        if (g_shared) {
-            bufsize = std::max(bufsize, g_shared->bufsize);
-            if (flCache(g_shared, nullptr, true) < 0) return LIO_FAIL(F_ALLOCCACHE, 0);
-        }
-        LioCache *c = newCache(n, bufsize);
-        if (!c) return LIO_FAIL(F_ALLOCCACHE, LIO_E_NOMEM);
-        LioCache *old = g_shared;
-        g_shared = c;
-        for (const LioFile *d : g_live)
-            if (d->cache == old && old) const_cast<LioFile *>(d)->cache = c;
-        deleteCache(old);
-        fd->cache = c;
-        fd->cacheKind = kind;
-        return 0;
-    }
-    LioCache *c = newCache(slots > 0 ? slots : g_defSlots, page);
-    if (!c) return LIO_FAIL(F_ALLOCCACHE, LIO_E_NOMEM);
-    fd->cache = c;
-    fd->cacheKind = LIO_CACHE_PRIVATE;
-    return 0;
-}
-
-/* Detaches a descriptor from its cache, writing back its dirty pages. */
-int releaseCache(LioFile *fd)
-{
-    if (!fd->cache) return 0;
-    int rc = flCache(fd->cache, fd, true);
-    if (fd->cacheKind == LIO_CACHE_PRIVATE) deleteCache(fd->cache);
-    fd->cache = nullptr;
-    return rc;
-}
-
 /* ---- descriptors ---- */
+
+namespace {
 
 LioFile *newDesc(LioFile *master, int sub)
 {
@@ -322,14 +171,16 @@ bool headersSane(const LioFile *m, long long fileSize)
         return true;
     }
     int maxf = h[LIO_H_MAXFILES];
-    if (!between(h[LIO_H_NFILES], 1, maxf) || !between(h[LIO_H_NLOCKS], 0, LIO_MAXLOCKS)) return false;
+    if (!between(h[LIO_H_NFILES], 1, maxf) || !between(h[LIO_H_NLOCKS], 0, LIO_MAXLOCKS))
+        return false;
     for (int i = 0; i < h[LIO_H_NFILES]; i++) {
         const int32_t *s = h + i * LIO_HDRWORDS;
         if (s[LIO_H_MAGIC] != LIO_MAGIC || s[LIO_H_HDRSIZE] != LIO_HDRSIZE) return false;
         int k = s[LIO_H_KEYLEN], n = s[LIO_H_ORDER];
         if (!between(k, 1, LIO_MAXKEY) || !between(n, 1, LIO_MAXORDER)) return false;
         if (s[LIO_H_RECLEN] != (k + 8) * 2 * n + 8) return false;
-        if (!between(s[LIO_H_DUPS], 0, 1) || (s[LIO_H_DIR] != 1 && s[LIO_H_DIR] != -1)) return false;
+        if (!between(s[LIO_H_DUPS], 0, 1) || (s[LIO_H_DIR] != 1 && s[LIO_H_DIR] != -1))
+            return false;
         if (s[LIO_H_DUPS] && k <= 4) return false;
         if (s[LIO_H_LIVE] < 0 || s[LIO_H_DELETED] < 0 || s[LIO_H_KEYS] < 0) return false;
         int root = s[LIO_H_ROOT], fr = s[LIO_H_FREE];
@@ -404,54 +255,6 @@ int lioPageValid(const LioFile *fd, int off)
     return off >= m->hdrArea && (long long)off + fd->hdr[LIO_H_RECLEN] <= m->hdrs[LIO_H_EOF];
 }
 
-int rdPage(LioFile *fd, int off, unsigned char *buf)
-{
-    if (!usesCache(fd)) {
-        if (rawRead(fd, off, buf) < 0) return LIO_FAIL(F_RDCACHE, 0);
-        return 0;
-    }
-    int len = fd->hdr[LIO_H_RECLEN];
-    LioSlot *s = findSlot(fd->cache, fd, off);
-    if (!s) {
-        s = victim(fd->cache);
-        if (flSlot(s) < 0) return LIO_FAIL(F_RDCACHE, 0);
-        s->owner = nullptr;
-        if (rawRead(fd, off, s->buf) < 0) return LIO_FAIL(F_RDCACHE, 0);
-        s->owner = fd;
-        s->off = off;
-        s->dirty = 0;
-    }
-    s->stamp = ++g_stamp;
-    memcpy(buf, s->buf, len);
-    return 0;
-}
-
-int wrtPage(LioFile *fd, int off, const unsigned char *buf)
-{
-    if (!usesCache(fd)) {
-        if (rawWrite(fd, off, buf) < 0) return LIO_FAIL(F_WRTCACHE, 0);
-        return 0;
-    }
-    int len = fd->hdr[LIO_H_RECLEN];
-    LioSlot *s = findSlot(fd->cache, fd, off);
-    if (!s) {
-        s = victim(fd->cache);
-        if (flSlot(s) < 0) return LIO_FAIL(F_WRTCACHE, 0);
-    }
-    memcpy(s->buf, buf, len);
-    s->owner = fd;
-    s->off = off;
-    s->stamp = ++g_stamp;
-    s->dirty = 1;
-    if (fd->master->mode & (LIO_WTHRU | LIO_WCLEAN)) {
-        if (flSlot(s) < 0) {
-            s->owner = nullptr;
-            return LIO_FAIL(F_WRTCACHE, 0);
-        }
-    }
-    return 0;
-}
-
 void lioFixDescriptor(LioFile *fd)
 {
     const int32_t *h = fd->hdr;
@@ -467,7 +270,7 @@ void lioFixDescriptor(LioFile *fd)
 
 /* ---- the bracket around one public operation ---- */
 
-namespace {
+namespace {} // namespace
 
 int checkFd(LioFile *fd, int func)
 {
@@ -475,13 +278,21 @@ int checkFd(LioFile *fd, int func)
     return 0;
 }
 
+void lioRetargetCache(LioCache *from, LioCache *to)
+{
+    for (const LioFile *d : g_live)
+        if (d->cache == from) const_cast<LioFile *>(d)->cache = to;
+}
+
+namespace {
+
 int prepIndex(LioFile *fd)
 {
     lioFixDescriptor(fd);
     fd->depth = 0;
     fd->hasCur = 0;
     fd->pathValid = 0;
-    if (!fd->cache && allocCache(fd, g_defKind, g_defSlots) < 0) return LIO_FAIL(F_PREPINDEX, 0);
+    if (!fd->cache && allocDefaultCache(fd) < 0) return LIO_FAIL(F_PREPINDEX, 0);
     return 0;
 }
 
@@ -522,7 +333,8 @@ int subFileHeader(LioFile *m, int sub, int keylen, int keytype)
 int loadHeaders(LioFile *m)
 {
     struct stat st;
-    if (fstat(m->fh, &st) < 0 || st.st_size < LIO_HDRSIZE) return LIO_FAIL(F_LIOOPEN, LIO_E_INITHDR);
+    if (fstat(m->fh, &st) < 0 || st.st_size < LIO_HDRSIZE)
+        return LIO_FAIL(F_LIOOPEN, LIO_E_INITHDR);
     int32_t first[LIO_HDRWORDS];
     int tries = 0;
     while (lioPread(m->fh, first, LIO_HDRSIZE, 0) != LIO_HDRSIZE)
@@ -539,7 +351,8 @@ int loadHeaders(LioFile *m)
     if (readHead(m) < 0) return LIO_FAIL(F_LIOOPEN, 0);
     int defined = m->isIndex ? m->hdrs[LIO_H_NFILES] : 1;
     for (int i = 0; defined <= maxf && i < defined; i++)
-        if (m->hdrs[i * LIO_HDRWORDS + LIO_H_MAGIC] != LIO_MAGIC) return LIO_FAIL(F_LIOOPEN, LIO_E_VERSION);
+        if (m->hdrs[i * LIO_HDRWORDS + LIO_H_MAGIC] != LIO_MAGIC)
+            return LIO_FAIL(F_LIOOPEN, LIO_E_VERSION);
     if (!headersSane(m, st.st_size)) return LIO_FAIL(F_LIOOPEN, LIO_E_CORRUPT);
     return 0;
 }
@@ -873,8 +686,8 @@ int lioWrite(LioFile *fd, int rec, const void *buf)
         return LIO_FAIL(F_LIOWRITE, LIO_E_RECLOCK);
     }
     if (lioMarkChanged(fd) < 0) return LIO_FAIL(F_LIOWRITE, 0);
-    int rc = fd->master->isIndex ? wrtPage(fd, rec, (const unsigned char *)buf)
-                                 : rawWrite(fd, rec, buf);
+    int rc =
+        fd->master->isIndex ? wrtPage(fd, rec, (const unsigned char *)buf) : rawWrite(fd, rec, buf);
     if (rc < 0 || changeDone(fd) < 0) return LIO_FAIL(F_LIOWRITE, 0);
     if (br.leave() < 0) return LIO_FAIL(F_LIOWRITE, 0);
     return fd->hdr[LIO_H_RECLEN];
@@ -893,25 +706,28 @@ int lioAvl(LioFile *fd)
     if (lioMarkChanged(fd) < 0) return LIO_FAIL(F_LIOAVL, 0);
     if (h[LIO_H_FREE]) {
         rec = h[LIO_H_FREE];
-        bool inRange = m->isIndex ? lioPageValid(fd, rec) != 0
-                                  : rec <= h[LIO_H_LIVE] + h[LIO_H_DELETED];
+        bool inRange =
+            m->isIndex ? lioPageValid(fd, rec) != 0 : rec <= h[LIO_H_LIVE] + h[LIO_H_DELETED];
         if (!inRange || h[LIO_H_DELETED] < 1) return LIO_FAIL(F_LIOAVL, LIO_E_CORRUPT);
         std::vector<unsigned char> buf(len);
         int rc = m->isIndex ? rdPage(fd, rec, buf.data()) : rawRead(fd, rec, buf.data());
         if (rc < 0) return LIO_FAIL(F_LIOAVL, 0);
-        if (len < 9 || memcmp(buf.data(), kDelMark, 5) != 0) return LIO_FAIL(F_LIOAVL, LIO_E_CORRUPT);
+        if (len < 9 || memcmp(buf.data(), kDelMark, 5) != 0)
+            return LIO_FAIL(F_LIOAVL, LIO_E_CORRUPT);
         int32_t next;
         memcpy(&next, buf.data() + 5, 4);
         h[LIO_H_FREE] = next;
         h[LIO_H_LIVE]++;
         h[LIO_H_DELETED]--;
     } else if (m->isIndex) {
-        if ((long long)m->hdrs[LIO_H_EOF] + len > 0x7fffffffLL) return LIO_FAIL(F_LIOAVL, LIO_E_BADREC);
+        if ((long long)m->hdrs[LIO_H_EOF] + len > 0x7fffffffLL)
+            return LIO_FAIL(F_LIOAVL, LIO_E_BADREC);
         rec = m->hdrs[LIO_H_EOF];
         m->hdrs[LIO_H_EOF] += len;
         h[LIO_H_LIVE]++;
     } else {
-        if ((long long)m->hdrs[LIO_H_EOF] + len > 0x7fffffffLL) return LIO_FAIL(F_LIOAVL, LIO_E_BADREC);
+        if ((long long)m->hdrs[LIO_H_EOF] + len > 0x7fffffffLL)
+            return LIO_FAIL(F_LIOAVL, LIO_E_BADREC);
         /* the new record is written as zeros at once, so that the file is never shorter than its
          * end-of-file word, even when the caller writes the record in a later bracket */
         std::vector<unsigned char> zero(len, 0);
@@ -945,7 +761,8 @@ int lioFree(LioFile *fd, int rec)
     if (!m->isIndex) {
         /* freeing a record twice would make the free chain a cycle */
         if (rawRead(fd, rec, buf.data()) < 0) return LIO_FAIL(F_LIOFREE, 0);
-        if (len >= 9 && memcmp(buf.data(), kDelMark, 5) == 0) return LIO_FAIL(F_LIOFREE, LIO_E_BADREC);
+        if (len >= 9 && memcmp(buf.data(), kDelMark, 5) == 0)
+            return LIO_FAIL(F_LIOFREE, LIO_E_BADREC);
         memset(buf.data(), 0, len);
     }
     memcpy(buf.data(), kDelMark, std::min(len, 5));
@@ -999,56 +816,30 @@ int lioRStash(LioFile *fd, void *buf)
     return n;
 }
 
-int lioSetCache(LioFile *fd, int kind, int slots)
-{
-    if (kind != LIO_CACHE_PRIVATE && kind != LIO_CACHE_SHARED) return LIO_FAIL(F_LIOSETCACHE, LIO_E_BADARG);
-    if (slots < 1) slots = g_defSlots;
-    if (!fd) {
-        g_defKind = kind;
-        g_defSlots = slots;
-        return 0;
-    }
-    if (checkFd(fd, F_LIOSETCACHE) < 0) return -1;
-    if (!fd->master->isIndex) return 0; /* data files are not cached */
-    if (fd->master->mode & LIO_SHARED) kind = LIO_CACHE_SHARED;
-    if (releaseCache(fd) < 0 || allocCache(fd, kind, slots) < 0) return LIO_FAIL(F_LIOSETCACHE, 0);
-    return 0;
-}
-
-int lioCacheSize(LioFile *fd, int kind, int slots)
-{
-    if (slots < 1) return LIO_FAIL(F_LIOCACHESIZE, LIO_E_BADARG);
-    if (!fd) {
-        g_defSlots = slots;
-        return 0;
-    }
-    if (checkFd(fd, F_LIOCACHESIZE) < 0) return -1;
-    if (lioSetCache(fd, kind ? kind : (fd->cacheKind ? fd->cacheKind : g_defKind), slots) < 0)
-        return LIO_FAIL(F_LIOCACHESIZE, 0);
-    return 0;
-}
-
 int lioSetMode(LioFile *fd, int mode)
 {
     if (!lioValid(fd)) return lioFail(MODULE, F_LIOSETMODE, LIO_E_FBADFD, __LINE__);
     LioFile *m = fd->master;
     if (mode == 0) return m->mode;
     int want;
-    if (lioNormMode(m->mode, mode, &want) < 0) return lioFail(MODULE, F_LIOSETMODE, LIO_E_BADARG, __LINE__);
+    if (lioNormMode(m->mode, mode, &want) < 0)
+        return lioFail(MODULE, F_LIOSETMODE, LIO_E_BADARG, __LINE__);
     if ((want & LIO_SHARED) && !(m->mode & LIO_SHARED) && m->isIndex) {
         /* nothing may stay cached once other processes may write */
         if (flAllCache(m, true) < 0) return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
     }
     if (!(m->mode & LIO_RDONLY) && (want & LIO_RDONLY) && !(m->mode & LIO_SHARED)) {
         /* a reader writes nothing, not even its owner mark at close: give it up now */
-        if (m->isIndex && flAllCache(m, false) < 0) return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
+        if (m->isIndex && flAllCache(m, false) < 0)
+            return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
         if (lioDropOwner(m, LIO_MARK_CLEAN) < 0 || writeHead(m, LIO_MARK_CLEAN) < 0)
             return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
     }
     bool toExcl = !(want & (LIO_SHARED | LIO_RDONLY)) && (m->mode & LIO_SHARED);
     bool toShared = (want & LIO_SHARED) && !(m->mode & LIO_SHARED) && !(m->mode & LIO_RDONLY);
     if (toExcl && lioTakeOwner(m) < 0) return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
-    if (toShared && lioDropOwner(m, LIO_MARK_CLEAN) < 0) return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
+    if (toShared && lioDropOwner(m, LIO_MARK_CLEAN) < 0)
+        return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
     m->mode = want;
     return m->mode;
 }

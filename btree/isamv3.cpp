@@ -133,7 +133,10 @@ int bt3ReadStored(Bt3File *fd, int rec, unsigned char *out)
 namespace {
 
 /* 0 or -1 (the store answers the freed length) */
-int freeData(Bt3File *fd, int rec) { return (fd->dat ? lioFree(fd->dat, rec) : vlFree(fd->vl, rec)) < 0 ? -1 : 0; }
+int freeData(Bt3File *fd, int rec)
+{
+    return (fd->dat ? lioFree(fd->dat, rec) : vlFree(fd->vl, rec)) < 0 ? -1 : 0;
+}
 
 /* The next serial, inside the data file's bracket. */
 int nextSerial(Bt3File *fd, int32_t *serial)
@@ -146,7 +149,8 @@ int nextSerial(Bt3File *fd, int32_t *serial)
         return 0;
     }
     int32_t *h = fd->dat->hdr;
-    if (h[LIO_H_SERIAL] < 0 || h[LIO_H_SERIAL] >= INT_MAX - 1) return LIO_FAIL(F_BT3ADD, LIO_E_OVERFLOW);
+    if (h[LIO_H_SERIAL] < 0 || h[LIO_H_SERIAL] >= INT_MAX - 1)
+        return LIO_FAIL(F_BT3ADD, LIO_E_OVERFLOW);
     *serial = ++h[LIO_H_SERIAL];
     fd->dat->master->touched = 1;
     return 0;
@@ -274,7 +278,8 @@ int addRecord(Bt3File *fd, char *buf, int len, int func)
     int rec = fd->dat ? lioAvl(fd->dat) : vlAvl(fd->vl);
     if (rec < 1) return LIO_FAIL(func, 0);
     memcpy(stored, &serial, BT3_SERIAL);
-    int w = fd->dat ? lioWrite(fd->dat, rec, stored) : vlWrite(fd->vl, rec, stored, len + BT3_SERIAL);
+    int w =
+        fd->dat ? lioWrite(fd->dat, rec, stored) : vlWrite(fd->vl, rec, stored, len + BT3_SERIAL);
     int ins = w < 0 ? -1 : insertAll(fd, rec, stored);
     if (ins <= 0) {
         if (freeData(fd, rec) < 0) ins = -1;
@@ -292,12 +297,14 @@ int checkAdd(Bt3File *fd, char *buf, int len, bool vl, int func)
 {
     if (bt3CheckHandle(fd, func) < 0) return -1;
     if ((fd->vl != nullptr) != vl) return LIO_FAIL(func, BT3_E_KIND);
-    if (len < 1 || len > fd->reclen) return LIO_FAIL(func, vl ? (int)VL_E_TOOLONG : (int)LIO_E_BADARG);
+    if (len < 1 || len > fd->reclen)
+        return LIO_FAIL(func, vl ? (int)VL_E_TOOLONG : (int)LIO_E_BADARG);
     if (buffValidate(buf, len, func) < 0) return -1;
     /* every key must lie inside the record, or it would be built from bytes never stored */
     for (int i = 0; i < fd->nkeys; i++)
         for (int s = 0; s < fd->keys[i].nseg; s++)
-            if (fd->keys[i].off[s] + fd->keys[i].len[s] > len) return LIO_FAIL(func, LIO_E_SMALLREC);
+            if (fd->keys[i].off[s] + fd->keys[i].len[s] > len)
+                return LIO_FAIL(func, LIO_E_SMALLREC);
     return 0;
 }
 
@@ -309,7 +316,8 @@ int rewrite(Bt3File *fd, char *buf, int len, int func)
     int olen = bt3ReadStored(fd, rec, old.data());
     if (olen < 0) return LIO_FAIL(func, 0);
     /* deleted or replaced by another process since it was read */
-    if (olen == 0 || serialOf(old.data()) != serialOf(fd->copy.data())) return LIO_FAIL(func, BT3_E_NOCUR);
+    if (olen == 0 || serialOf(old.data()) != serialOf(fd->copy.data()))
+        return LIO_FAIL(func, BT3_E_NOCUR);
     unsigned char *now = (unsigned char *)buf - BT3_SERIAL;
     memcpy(now, old.data(), BT3_SERIAL);
     int order[BT3_MAXKEYS], moved[BT3_MAXKEYS], nm = 0;
@@ -355,7 +363,8 @@ int writeRecord(Bt3File *fd, char *buf, int len, bool vl, int func)
     if (fd->readState != 2) return LIO_FAIL(func, BT3_E_NOTREAD);
     if (buffValidate(buf, 1, func) < 0) return -1;
     Bt3Buf *b = bt3FindBuff(buf);
-    if (b->owner != fd || b->serial != serialOf(fd->copy.data())) return LIO_FAIL(func, BT3_E_BUFUSE);
+    if (b->owner != fd || b->serial != serialOf(fd->copy.data()))
+        return LIO_FAIL(func, BT3_E_BUFUSE);
     if (checkAdd(fd, buf, len, vl, func) < 0) return -1;
     return bt3Locked(fd, kChange, func, [&] { return rewrite(fd, buf, len, func); });
 }
@@ -366,7 +375,8 @@ int bt3Add(Bt3File *fd, char *buf)
 {
     if (bt3CheckHandle(fd, F_BT3ADD) < 0) return -1;
     if (checkAdd(fd, buf, fd->reclen, false, F_BT3ADD) < 0) return -1;
-    return bt3Locked(fd, kChange, F_BT3ADD, [&] { return addRecord(fd, buf, fd->reclen, F_BT3ADD); });
+    return bt3Locked(fd, kChange, F_BT3ADD,
+                     [&] { return addRecord(fd, buf, fd->reclen, F_BT3ADD); });
 }
 
 int bt3VlAdd(Bt3File *fd, char *buf, int len)
@@ -405,8 +415,10 @@ int removeRecord(Bt3File *fd)
         bt3BuildKey(fd->keys[done], old.data(), key);
         ok = removeKey(fd, done, key, rec, BT3_E_NOCUR) == 0;
     }
-    if (ok) ok = freeData(fd, rec) == 0;
-    else done--;
+    if (ok)
+        ok = freeData(fd, rec) == 0;
+    else
+        done--;
     if (!ok) { /* put back the keys already removed */
         for (int i = 0; i < done; i++) {
             bt3BuildKey(fd->keys[i], old.data(), key);
@@ -443,7 +455,8 @@ int keyExtent(const Bt3File *fd)
 {
     int e = 1;
     for (int i = 0; i < fd->nkeys; i++)
-        for (int s = 0; s < fd->keys[i].nseg; s++) e = std::max(e, fd->keys[i].off[s] + fd->keys[i].len[s]);
+        for (int s = 0; s < fd->keys[i].nseg; s++)
+            e = std::max(e, fd->keys[i].off[s] + fd->keys[i].len[s]);
     return e;
 }
 
@@ -495,15 +508,21 @@ struct Finder {
             r = lower(low(), &c);
             if (r <= 0 || c < 0) return r;
             return c > 0 ? 0 : before(r);
-        case 2: return firstGreater();
+        case 2:
+            return firstGreater();
         case 3:
             r = firstGreater();
             if (r < 0) return r;
             return r > 0 ? before(r) : lioLast(x, nullptr);
         case 4:
-        case 6: r = lower(low(), &c); return r > 0 && c < 0 ? 0 : r;
-        case 5: r = lower(low(), &c); return r > 0 && c != 0 ? 0 : r;
-        default: return lower(low(), &c); /* 7: or the last key */
+        case 6:
+            r = lower(low(), &c);
+            return r > 0 && c < 0 ? 0 : r;
+        case 5:
+            r = lower(low(), &c);
+            return r > 0 && c != 0 ? 0 : r;
+        default:
+            return lower(low(), &c); /* 7: or the last key */
         }
     }
 };

@@ -13,18 +13,54 @@
 
 /* Function codes of the ISAM layer, as they appear in the trace. */
 enum {
-    F_BT3CREAT = 300, F_KEYDEFINE, F_BT3OPEN, F_BT3READ, F_MAKEKEYBLOCK, F_BT3CLOSE, F_BT3ADD,
-    F_BT3SYNC, F_BT3FIND, F_BT3WRITE, F_BT3SETCUR, F_BT3CHECK, F_BT3START, F_BT3END, F_BT3NEXT,
-    F_BT3PREV, F_BT3SELECT, F_BT3DELETE, F_BT3FINDREL, F_BT3INXCREATE, F_BT3GETCUR, F_KEYINSERT,
-    F_INSERTALL, F_ISAMLOCKUP, F_ISAMUNLOCK, F_BT3ADDINX, F_BT3DELINX, F_BT3GETLEN, F_BT3VLCREATE,
-    F_BT3VLADD, F_BT3VLWRITE, F_BT3SETMODE, F_BT3SETCACHE, F_BT3GETBUFF, F_BT3FREEBUFF,
-    F_BT3DATAREAD, F_BUFFVALIDATE, F_BT3BUFFCOPY, F_BT3UNLINK, F_BT3LOCK, F_BT3MAKELIST,
-    F_BT3FREELIST, F_BT3FILLLIST
+    F_BT3CREAT = 300,
+    F_KEYDEFINE,
+    F_BT3OPEN,
+    F_BT3READ,
+    F_MAKEKEYBLOCK,
+    F_BT3CLOSE,
+    F_BT3ADD,
+    F_BT3SYNC,
+    F_BT3FIND,
+    F_BT3WRITE,
+    F_BT3SETCUR,
+    F_BT3CHECK,
+    F_BT3START,
+    F_BT3END,
+    F_BT3NEXT,
+    F_BT3PREV,
+    F_BT3SELECT,
+    F_BT3DELETE,
+    F_BT3FINDREL,
+    F_BT3INXCREATE,
+    F_BT3GETCUR,
+    F_KEYINSERT,
+    F_INSERTALL,
+    F_ISAMLOCKUP,
+    F_ISAMUNLOCK,
+    F_BT3ADDINX,
+    F_BT3DELINX,
+    F_BT3GETLEN,
+    F_BT3VLCREATE,
+    F_BT3VLADD,
+    F_BT3VLWRITE,
+    F_BT3SETMODE,
+    F_BT3SETCACHE,
+    F_BT3GETBUFF,
+    F_BT3FREEBUFF,
+    F_BT3DATAREAD,
+    F_BUFFVALIDATE,
+    F_BT3BUFFCOPY,
+    F_BT3UNLINK,
+    F_BT3LOCK,
+    F_BT3MAKELIST,
+    F_BT3FREELIST,
+    F_BT3FILLLIST
 };
 
 enum {
-    BT3_MAXKEYLEN = LIO_MAXKEY,       /* user part of one key */
-    BT3_MAXSEGS = LIO_MAXKEY,         /* every segment is at least one byte long */
+    BT3_MAXKEYLEN = LIO_MAXKEY, /* user part of one key */
+    BT3_MAXSEGS = LIO_MAXKEY,   /* every segment is at least one byte long */
     BT3_BLOCKWORDS = BT3_STASH / 4,
     BT3_MAXREC = 1000000 - BT3_SERIAL /* the record files' longest record, less the serial */
 };
@@ -34,10 +70,10 @@ enum { BT3_LK_NDX = 1, BT3_LK_DATA = 2, BT3_LK_NX = 4 };
 
 /* One key: its segments in order and how the index stores it. */
 struct Bt3Key {
-    int flags;                 /* key type | 64 descending | 128 duplicates, as defined */
+    int flags; /* key type | 64 descending | 128 duplicates, as defined */
     int nseg;
     int off[BT3_MAXSEGS], len[BT3_MAXSEGS];
-    int klen;                  /* user part: the segments' lengths added up */
+    int klen; /* user part: the segments' lengths added up */
 
     bool dups() const { return (flags & BT3_DUPS) != 0; }
     int type() const { return flags & LIO_KEY_TYPEMASK; }
@@ -49,20 +85,20 @@ struct Bt3Key {
 };
 
 struct Bt3File {
-    Bt3File *self;             /* validity check */
+    Bt3File *self; /* validity check */
     std::string base;
-    LioFile *dat = nullptr;    /* fixed-length data file, or */
-    VlFile *vl = nullptr;      /* the variable-length store */
-    LioFile *ndx = nullptr;    /* ".ndx" master descriptor */
-    LioFile *nx = nullptr;     /* ".nx$" master descriptor, when temporary indices exist */
+    LioFile *dat = nullptr; /* fixed-length data file, or */
+    VlFile *vl = nullptr;   /* the variable-length store */
+    LioFile *ndx = nullptr; /* ".ndx" master descriptor */
+    LioFile *nx = nullptr;  /* ".nx$" master descriptor, when temporary indices exist */
     LioFile *inx[BT3_MAXKEYS] = {};
-    int nkeys = 0, nNdx = 0;   /* all keys; those in ".ndx" (the rest are in ".nx$") */
+    int nkeys = 0, nNdx = 0; /* all keys; those in ".ndx" (the rest are in ".nx$") */
     Bt3Key keys[BT3_MAXKEYS];
-    int reclen = 0;            /* fixed: the record length; variable: the longest record */
-    int cur = 0;               /* current index */
-    int curRec = 0;            /* current record, 0 = none */
-    int curLen = 0;            /* its length */
-    int readState = 0;         /* 2: read into a caller's buffer; 0: only positioned */
+    int reclen = 0;    /* fixed: the record length; variable: the longest record */
+    int cur = 0;       /* current index */
+    int curRec = 0;    /* current record, 0 = none */
+    int curLen = 0;    /* its length */
+    int readState = 0; /* 2: read into a caller's buffer; 0: only positioned */
     int status = BT3_SAMEKEY;
     std::vector<unsigned char> copy; /* serial + record of the current record */
 };
@@ -93,7 +129,8 @@ int bt3Enter(Bt3File *fd, int which, int func);
 /* ioFailures, changes: lioIoFailures() and lioChanges() when the operation began; a failed
  * operation during which I/O failed leaves the files it wrote marked 38. */
 int bt3Leave(Bt3File *fd, int mask, int func, int rc, unsigned ioFailures, unsigned changes);
-template <class F> int bt3Locked(Bt3File *fd, int which, int func, F body)
+template <class F>
+int bt3Locked(Bt3File *fd, int which, int func, F body)
 {
     unsigned failures = lioIoFailures(), changes = lioChanges();
     int mask = bt3Enter(fd, which, func);
@@ -102,12 +139,12 @@ template <class F> int bt3Locked(Bt3File *fd, int which, int func, F body)
 }
 
 struct Bt3Buf {
-    int size;                  /* usable bytes behind the hidden serial */
-    const Bt3File *owner;      /* the handle that last read a record into it */
-    int32_t serial;            /* and that record's serial */
+    int size;             /* usable bytes behind the hidden serial */
+    const Bt3File *owner; /* the handle that last read a record into it */
+    int32_t serial;       /* and that record's serial */
 };
-Bt3Buf *bt3FindBuff(const char *buf);  /* NULL when not handed out */
+Bt3Buf *bt3FindBuff(const char *buf);                  /* NULL when not handed out */
 int buffValidate(const char *buf, int need, int func); /* 359 / 20; 0 */
-void bt3BuffForget(const Bt3File *fd); /* at close: the handle may be reused */
+void bt3BuffForget(const Bt3File *fd);                 /* at close: the handle may be reused */
 
 #endif

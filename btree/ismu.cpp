@@ -54,24 +54,68 @@
 namespace {
 
 const char *const kIsamTable[] = {
-    /* 300 */ "bt3Creat()", "keyDefine()", "bt3Open()", "bt3Read()", "makeKeyBlock()",
-    /* 305 */ "bt3Close()", "bt3Add()", "bt3Sync()", "bt3Find()", "bt3Write()",
-    /* 310 */ "bt3SetCur()", "bt3Check()", "bt3Start()", "bt3End()", "bt3Next()",
-    /* 315 */ "bt3Prev()", "bt3Select()", "bt3Delete()", "bt3FindRel()", "bt3InxCreate()",
-    /* 320 */ "bt3GetCur()", "keyInsert()", "insertAll()", "isamLockUp()", "isamUnLock()",
-    /* 325 */ "bt3AddInx()", "bt3DelInx()", "bt3GetLen()", "bt3VlCreate()", "bt3VlAdd()",
-    /* 330 */ "bt3VlWrite()", "bt3SetMode()", "bt3SetCache()", "bt3GetBuff()", "bt3FreeBuff()",
-    /* 335 */ "bt3DataRead()", "buffValidate()", "bt3BuffCopy()", "bt3Unlink()", "bt3Lock()",
-    /* 340 */ "bt3MakeList()", "bt3FreeList()", "bt3FillList()",
-    /* 343 */ "incorrect key definition parameter", "bad number of indices",
-    /* 345 */ "maximum keys defined (raise MAXIND)", "lioCreat() failed",
-    /* 347 */ "no current record defined", "existing record not read yet",
-    /* 349 */ "old key returned wrong record number!", "bad index number",
-    /* 351 */ "keys point to different records", "maximum record size too small",
-    /* 353 */ "key not found", "key insert failed", "key already in index",
-    /* 356 */ "new key could not be inserted", "no temporary index file exists",
-    /* 358 */ "ffile/vFile operation attempted", "Bad ISAM buffer address",
-    /* 360 */ "Buffer usage inconsistent", "Index/data file record count mismatch",
+    /* 300 */ "bt3Creat()",
+    "keyDefine()",
+    "bt3Open()",
+    "bt3Read()",
+    "makeKeyBlock()",
+    /* 305 */ "bt3Close()",
+    "bt3Add()",
+    "bt3Sync()",
+    "bt3Find()",
+    "bt3Write()",
+    /* 310 */ "bt3SetCur()",
+    "bt3Check()",
+    "bt3Start()",
+    "bt3End()",
+    "bt3Next()",
+    /* 315 */ "bt3Prev()",
+    "bt3Select()",
+    "bt3Delete()",
+    "bt3FindRel()",
+    "bt3InxCreate()",
+    /* 320 */ "bt3GetCur()",
+    "keyInsert()",
+    "insertAll()",
+    "isamLockUp()",
+    "isamUnLock()",
+    /* 325 */ "bt3AddInx()",
+    "bt3DelInx()",
+    "bt3GetLen()",
+    "bt3VlCreate()",
+    "bt3VlAdd()",
+    /* 330 */ "bt3VlWrite()",
+    "bt3SetMode()",
+    "bt3SetCache()",
+    "bt3GetBuff()",
+    "bt3FreeBuff()",
+    /* 335 */ "bt3DataRead()",
+    "buffValidate()",
+    "bt3BuffCopy()",
+    "bt3Unlink()",
+    "bt3Lock()",
+    /* 340 */ "bt3MakeList()",
+    "bt3FreeList()",
+    "bt3FillList()",
+    /* 343 */ "incorrect key definition parameter",
+    "bad number of indices",
+    /* 345 */ "maximum keys defined (raise MAXIND)",
+    "lioCreat() failed",
+    /* 347 */ "no current record defined",
+    "existing record not read yet",
+    /* 349 */ "old key returned wrong record number!",
+    "bad index number",
+    /* 351 */ "keys point to different records",
+    "maximum record size too small",
+    /* 353 */ "key not found",
+    "key insert failed",
+    "key already in index",
+    /* 356 */ "new key could not be inserted",
+    "no temporary index file exists",
+    /* 358 */ "ffile/vFile operation attempted",
+    "Bad ISAM buffer address",
+    /* 360 */ "Buffer usage inconsistent",
+    "Index/data file record count mismatch",
 };
 const int kIsamNames = 43;
 static_assert(sizeof kIsamTable / sizeof *kIsamTable == 62, "300..361");
@@ -155,7 +199,8 @@ static int makeKeyBlock(const Bt3Key *keys, int nkeys, int32_t *block)
     int w = 0;
     block[w++] = nkeys;
     for (int i = 0; i < nkeys; i++) {
-        if (w + 2 * keys[i].nseg + 3 > BT3_BLOCKWORDS) return LIO_FAIL(F_MAKEKEYBLOCK, BT3_E_KEYDEF);
+        if (w + 2 * keys[i].nseg + 3 > BT3_BLOCKWORDS)
+            return LIO_FAIL(F_MAKEKEYBLOCK, BT3_E_KEYDEF);
         block[w++] = keys[i].flags;
         for (int s = 0; s < keys[i].nseg; s++) {
             block[w++] = keys[i].off[s];
@@ -207,7 +252,6 @@ static int bt3WriteKeyBlock(Bt3File *fd)
     int n = fd->dat ? lioWStash(fd->dat, block.data()) : vlWStash(fd->vl, block.data());
     return n < 0 ? -1 : 0;
 }
-
 
 /* ================================================================ create, open, close ==== */
 
@@ -288,7 +332,8 @@ int bt3VlCreate(const char *base, const int *keydef, int minrec, int maxrec, int
     int32_t block[BT3_BLOCKWORDS];
     if (createSet(b, maxrec, keydef, true, F_BT3VLCREATE, block) < 0) return -1;
     /* the store's stored length covers the serial too */
-    if (vlCreat(base, minrec, std::min(maxrec, (int)VL_MAXMAX) + BT3_SERIAL, param, BT3_STASH) != 0) {
+    if (vlCreat(base, minrec, std::min(maxrec, (int)VL_MAXMAX) + BT3_SERIAL, param, BT3_STASH) !=
+        0) {
         unlink((b + ".ndx").c_str()); /* ours; the store is not */
         return LIO_FAIL(F_BT3VLCREATE, 0);
     }
@@ -299,7 +344,8 @@ int bt3VlCreate(const char *base, const int *keydef, int minrec, int maxrec, int
         ok = v && vlHeader(v, h) == 0 && vlWStash(v, block) == BT3_STASH;
         /* the store may cap the longest record; every key must still lie inside it */
         Bt3Key keys[BT3_MAXKEYS];
-        if (ok && keyDefine(keydef, h[VL_H_MAX] - 2 * BT3_SERIAL, keys, BT3_MAXKEYS, F_KEYDEFINE) < 0)
+        if (ok &&
+            keyDefine(keydef, h[VL_H_MAX] - 2 * BT3_SERIAL, keys, BT3_MAXKEYS, F_KEYDEFINE) < 0)
             ok = false;
         if (v && vlClose(v) < 0) ok = false;
     }
@@ -641,17 +687,20 @@ namespace {
 
 /* The keys the new index will hold, walked through index 0 (which lists every record once);
  * a unique key that occurs twice refuses the whole index before anything is made. */
-int collectKeys(Bt3File *fd, const Bt3Key &k, std::vector<std::pair<int, std::vector<unsigned char>>> &out)
+int collectKeys(Bt3File *fd, const Bt3Key &k,
+                std::vector<std::pair<int, std::vector<unsigned char>>> &out)
 {
     std::vector<unsigned char> stored(fd->reclen + BT3_SERIAL), key(LIO_MAXKEY + 4);
     int prev = 0;
-    for (int r = lioFirst(fd->inx[0], nullptr); r > 0 && r != prev; r = lioNext(fd->inx[0], nullptr)) {
+    for (int r = lioFirst(fd->inx[0], nullptr); r > 0 && r != prev;
+         r = lioNext(fd->inx[0], nullptr)) {
         if (bt3ReadStored(fd, r, stored.data()) <= 0) return LIO_FAIL(F_BT3ADDINX, 0);
         bt3BuildKey(k, stored.data(), key.data());
         out.emplace_back(r, std::vector<unsigned char>(key.begin(), key.begin() + k.lioLen()));
         prev = r;
     }
-    if ((int)out.size() != (fd->dat ? lioSize(fd->dat) : vlCount(fd->vl))) return LIO_FAIL(F_BT3ADDINX, BT3_E_COUNT);
+    if ((int)out.size() != (fd->dat ? lioSize(fd->dat) : vlCount(fd->vl)))
+        return LIO_FAIL(F_BT3ADDINX, BT3_E_COUNT);
     if (k.dups()) return 0;
     std::vector<const std::vector<unsigned char> *> sorted;
     for (auto &e : out) sorted.push_back(&e.second);
@@ -670,7 +719,7 @@ LioFile *newTempIndex(Bt3File *fd, const Bt3Key &k)
 {
     std::string path = fd->base + ".nx$";
     if (!fd->nx) {
-        unlink(path.c_str()); /* one left by an add that did not finish */
+        unlink(path.c_str());                           /* one left by an add that did not finish */
         int mode = lioSetMode(fd->ndx, 0) & ~LIO_WTHRU; /* an open adds it again */
         if (createIndexFile(path, &k, 1) < 0 || nxOpen(fd, mode) != 1) return nullptr;
         return fd->inx[fd->nNdx];
@@ -738,8 +787,10 @@ int bt3Unlink(const char *base)
     int removed = 0, failed = 0;
     for (const char *s : {".dat", ".ndx", ".nx$", ".mp", ".st"}) {
         std::string p = std::string(base) + s;
-        if (unlink(p.c_str()) == 0) removed++;
-        else if (errno != ENOENT) failed++;
+        if (unlink(p.c_str()) == 0)
+            removed++;
+        else if (errno != ENOENT)
+            failed++;
     }
     if (failed) return LIO_FAIL(F_BT3UNLINK, LIO_E_CLOSE);
     return removed ? 0 : LIO_FAIL(F_BT3UNLINK, LIO_E_NOFILE);

@@ -14,37 +14,88 @@
 
 /* Function codes of the record-file and B-tree layers, as they appear in the trace. */
 enum {
-    F_LIOCREAT = 100, F_LIOWSTASH, F_LIORSTASH, F_LIOOPEN, F_LIOINXCREAT, F_LIOSETCACHE, F_LIOAVL,
-    F_LIOCACHESIZE, F_LIOREAD, F_LIOWRITE, F_LIOCLOSE, F_LIOFLUSH, F_LIOSIZE, F_ALLOCCACHE,
-    F_FLCACHE, F_WRITEHEAD, F_READHEAD, F_MAKEKEYDES, F_FREEKEYDES, F_PREPINDEX, F_RAWREAD,
-    F_RAWWRITE, F_LIOFREE, F_RDCACHE, F_WRTCACHE, F_FLALLCACHE,
+    F_LIOCREAT = 100,
+    F_LIOWSTASH,
+    F_LIORSTASH,
+    F_LIOOPEN,
+    F_LIOINXCREAT,
+    F_LIOSETCACHE,
+    F_LIOAVL,
+    F_LIOCACHESIZE,
+    F_LIOREAD,
+    F_LIOWRITE,
+    F_LIOCLOSE,
+    F_LIOFLUSH,
+    F_LIOSIZE,
+    F_ALLOCCACHE,
+    F_FLCACHE,
+    F_WRITEHEAD,
+    F_READHEAD,
+    F_MAKEKEYDES,
+    F_FREEKEYDES,
+    F_PREPINDEX,
+    F_RAWREAD,
+    F_RAWWRITE,
+    F_LIOFREE,
+    F_RDCACHE,
+    F_WRTCACHE,
+    F_FLALLCACHE,
 
-    F_LIOSEARCH = 200, F_LIOSETMODE, F_LIOWRTKEY, F_LIOPREV, F_LIOSRPRTL, F_LIOSERNUM, F_LIOFIRST,
-    F_LIOLAST, F_LIONEXT, F_LIOINSERT, F_LIODELETE, F_LIORDKEY, F_LIOSETORDER, F_TRINSERT,
-    F_LIOINIT, F_BTREEFIRST, F_BTREELAST, F_MARKFILE, F_READPAGE, F_WRITEPAGE, F_NODALLOC,
-    F_BTREEDELETE, F_PROLOG, F_UNDERFLOW, F_GETREP, F_BTREESEARCH, F_BTREEINSERT, F_MAKNOD,
-    F_NDXCMP1, F_LIODUP, F_LIOLOCK, F_LIOUNLOCK, F_MUENTRY, F_MUEXIT
+    F_LIOSEARCH = 200,
+    F_LIOSETMODE,
+    F_LIOWRTKEY,
+    F_LIOPREV,
+    F_LIOSRPRTL,
+    F_LIOSERNUM,
+    F_LIOFIRST,
+    F_LIOLAST,
+    F_LIONEXT,
+    F_LIOINSERT,
+    F_LIODELETE,
+    F_LIORDKEY,
+    F_LIOSETORDER,
+    F_TRINSERT,
+    F_LIOINIT,
+    F_BTREEFIRST,
+    F_BTREELAST,
+    F_MARKFILE,
+    F_READPAGE,
+    F_WRITEPAGE,
+    F_NODALLOC,
+    F_BTREEDELETE,
+    F_PROLOG,
+    F_UNDERFLOW,
+    F_GETREP,
+    F_BTREESEARCH,
+    F_BTREEINSERT,
+    F_MAKNOD,
+    F_NDXCMP1,
+    F_LIODUP,
+    F_LIOLOCK,
+    F_LIOUNLOCK,
+    F_MUENTRY,
+    F_MUEXIT
 };
 
 struct LioCache;
 
 struct LioFile {
-    LioFile *self;       /* validity check */
-    LioFile *master;     /* the file's first descriptor: mode, bracket state, all headers */
-    int32_t *hdr;        /* this descriptor's 85 header words (inside master->hdrs) */
-    int fh;              /* OS handle, shared by all sub-files */
-    int sub;             /* 0-based sub-file number */
-    int hdrArea;         /* bytes before the first record / page (data: 340, stash follows) */
+    LioFile *self;   /* validity check */
+    LioFile *master; /* the file's first descriptor: mode, bracket state, all headers */
+    int32_t *hdr;    /* this descriptor's 85 header words (inside master->hdrs) */
+    int fh;          /* OS handle, shared by all sub-files */
+    int sub;         /* 0-based sub-file number */
+    int hdrArea;     /* bytes before the first record / page (data: 340, stash follows) */
 
     /* master only */
     int mode;
-    int inside;          /* inside the multi-user bracket now */
-    int touched;         /* headers changed inside the bracket */
-    int markedDirty;     /* mark 38 written to disk inside this bracket */
-    int staleDirty;      /* the file carried mark 38 when the bracket was entered */
-    int unfinished;      /* exclusive: an operation was cut short; never marked clean again */
+    int inside;      /* inside the multi-user bracket now */
+    int touched;     /* headers changed inside the bracket */
+    int markedDirty; /* mark 38 written to disk inside this bracket */
+    int staleDirty;  /* the file carried mark 38 when the bracket was entered */
+    int unfinished;  /* exclusive: an operation was cut short; never marked clean again */
     int isIndex;
-    int nwords;          /* header words of the whole file */
+    int nwords; /* header words of the whole file */
     int32_t *hdrs;
     LioFile *subs[LIO_MAXFILES];
     char *path;
@@ -52,9 +103,9 @@ struct LioFile {
     /* B-tree state (index descriptors) */
     int depth;
     int pathOff[LIO_MAXDEPTH];
-    int hasCur;          /* a current key is set */
-    int pathValid;       /* the path leads to the current key */
-    int posMod;          /* modification counter when the path was built */
+    int hasCur;    /* a current key is set */
+    int pathValid; /* the path leads to the current key */
+    int posMod;    /* modification counter when the path was built */
     unsigned char key[LIO_MAXKEY + 4];
     int cmpLen, cmpStart, twoN;
 
@@ -69,16 +120,25 @@ void lioEnsureInit();
 #define LIO_FAIL(func, code) lioFail(MODULE, (func), (code), __LINE__)
 
 /* ---- shared between flen3.cpp and btreev33.cpp ---- */
-int lioValid(const LioFile *fd);         /* a live descriptor */
+int lioValid(const LioFile *fd); /* a live descriptor */
 int lioIsShared(const LioFile *fd);
 int lioReadOnly(const LioFile *fd);
 int readHead(LioFile *fd);
 int writeHead(LioFile *fd, int mark);
-int lioMarkChanged(LioFile *fd);         /* before the first write of a change */
+int lioMarkChanged(LioFile *fd); /* before the first write of a change */
 int lioPageValid(const LioFile *fd, int off);
-int rdPage(LioFile *fd, int off, unsigned char *buf);       /* through the cache */
+int rawRead(LioFile *fd, int n, void *buf); /* record n / page at offset n, uncached */
+int rawWrite(LioFile *fd, int n, const void *buf);
+int checkFd(LioFile *fd, int func); /* 0 for a live descriptor, else records */
+/* Page cache (pcache.cpp). */
+int allocCache(LioFile *fd, int kind, int slots);
+int allocDefaultCache(LioFile *fd);    /* the kind and slots set by lioSetCache(NULL) */
+int releaseCache(LioFile *fd);         /* writes back and detaches */
+int flAllCache(LioFile *m, bool drop); /* writes back every sub-file's pages */
+void lioRetargetCache(LioCache *from, LioCache *to);  /* every live descriptor on from uses to */
+int rdPage(LioFile *fd, int off, unsigned char *buf); /* through the cache */
 int wrtPage(LioFile *fd, int off, const unsigned char *buf); /* through the cache */
-void lioFixDescriptor(LioFile *fd);      /* compare length etc. from the header */
+void lioFixDescriptor(LioFile *fd);           /* compare length etc. from the header */
 int lioNormMode(int cur, int mode, int *out); /* 0 and the mode in force, -1 for a bad mode */
 
 /* ---- the I/O seam (lock.cpp): the engine's only reads, writes and lock requests ----
@@ -107,8 +167,8 @@ struct LockTable {
     int32_t *count;
     int32_t *pairs;
 };
-int lockFind(const LockTable &t, int rec);       /* entry index, -1 when not listed */
-int lockHolder(const LockTable &t, int rec);     /* process number, 0 when not listed */
+int lockFind(const LockTable &t, int rec);            /* entry index, -1 when not listed */
+int lockHolder(const LockTable &t, int rec);          /* process number, 0 when not listed */
 int lockAdd(const LockTable &t, int rec, int pid);    /* 0, or error code 15 / 18 */
 int lockRemove(const LockTable &t, int rec, int pid); /* 0, or error code 16 (other holder) */
 int lockRemoveAll(const LockTable &t, int pid);       /* how many were removed */

@@ -25,8 +25,8 @@
 namespace {
 
 int g_procId = -1;
-pid_t g_procPid = -1;    /* the OS process that took g_procId */
-std::string g_procPath;  /* and the registry it came from */
+pid_t g_procPid = -1;   /* the OS process that took g_procId */
+std::string g_procPath; /* and the registry it came from */
 
 const char *registryPath()
 {

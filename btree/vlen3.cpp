@@ -83,18 +83,48 @@ const int kDefaultMax = 10000;
 const int kDefaultGran = 10;
 
 const char *const kVlTable[] = {
-    /* 400 */ "vlCreat()", "vlOpen()", "vlRead()", "vlWrite()", "vlFree()",
-    /* 405 */ "vlClose()", "vlFlush()", "vlAvl()", "vlStats()", "mapSeek()",
-    /* 410 */ "delSRead()", "delSWrite", "delWrite()", "delRead()", "delSeek()",
-    /* 415 */ "mapWrite()", "mapRead()", "writeVlHead()", "readVlHead()", "vlDCreat()",
-    /* 420 */ "vlDRead()", "vlDDelete()", "vlLock()", "vlUnLock()", "vlLockCheck()",
-    /* 425 */ "vlSetMode()", "vlRStash()", "vlWStash()", "vlMuEntry()", "vlFixup()",
+    /* 400 */ "vlCreat()",
+    "vlOpen()",
+    "vlRead()",
+    "vlWrite()",
+    "vlFree()",
+    /* 405 */ "vlClose()",
+    "vlFlush()",
+    "vlAvl()",
+    "vlStats()",
+    "mapSeek()",
+    /* 410 */ "delSRead()",
+    "delSWrite",
+    "delWrite()",
+    "delRead()",
+    "delSeek()",
+    /* 415 */ "mapWrite()",
+    "mapRead()",
+    "writeVlHead()",
+    "readVlHead()",
+    "vlDCreat()",
+    /* 420 */ "vlDRead()",
+    "vlDDelete()",
+    "vlLock()",
+    "vlUnLock()",
+    "vlLockCheck()",
+    /* 425 */ "vlSetMode()",
+    "vlRStash()",
+    "vlWStash()",
+    "vlMuEntry()",
+    "vlFixup()",
     /* 430 */ "mapCleanup()",
-    /* 431 */ "mapper already exists", "mapper open failed", "store open failed",
-    /* 434 */ "delete initialization failed", "mapper or store corrupt",
-    /* 436 */ "mapper/store out of sync", "record length too great",
-    /* 438 */ "integrity check failed on read", "bad fd given (global error)",
-    /* 440 */ "multi-user exit failed", "mapper/store out of balance; ROBUST recovery needed",
+    /* 431 */ "mapper already exists",
+    "mapper open failed",
+    "store open failed",
+    /* 434 */ "delete initialization failed",
+    "mapper or store corrupt",
+    /* 436 */ "mapper/store out of sync",
+    "record length too great",
+    /* 438 */ "integrity check failed on read",
+    "bad fd given (global error)",
+    /* 440 */ "multi-user exit failed",
+    "mapper/store out of balance; ROBUST recovery needed",
 };
 const int kVlNames = 31;
 
@@ -207,12 +237,14 @@ int delSWrite(VlFile *fd, int cls, int32_t head)
 int delRead(VlFile *fd, int off, int size, int32_t *next)
 {
     unsigned char b[VL_FREEFORM];
-    if (lioPread(fd->sfh, b, VL_FREEFORM, off) != VL_FREEFORM) return LIO_FAIL(F_DELREAD, VL_E_CORRUPT);
+    if (lioPread(fd->sfh, b, VL_FREEFORM, off) != VL_FREEFORM)
+        return LIO_FAIL(F_DELREAD, VL_E_CORRUPT);
     int32_t s;
     memcpy(&s, b, 4);
     memcpy(next, b + 9, 4);
     if (s != size || memcmp(b + 4, kDelMark, 5) != 0) return LIO_FAIL(F_DELREAD, VL_E_CORRUPT);
-    if (*next && (*next == off || !inRegion(fd, *next, size))) return LIO_FAIL(F_DELREAD, VL_E_CORRUPT);
+    if (*next && (*next == off || !inRegion(fd, *next, size)))
+        return LIO_FAIL(F_DELREAD, VL_E_CORRUPT);
     return 0;
 }
 
@@ -222,7 +254,8 @@ int delWrite(VlFile *fd, int off, int size, int32_t next)
     memcpy(b, &size, 4);
     memcpy(b + 4, kDelMark, 5);
     memcpy(b + 9, &next, 4);
-    if (lioPwrite(fd->sfh, b, VL_FREEFORM, off) != VL_FREEFORM) return LIO_FAIL(F_DELWRITE, LIO_E_WRITE);
+    if (lioPwrite(fd->sfh, b, VL_FREEFORM, off) != VL_FREEFORM)
+        return LIO_FAIL(F_DELWRITE, LIO_E_WRITE);
     return 0;
 }
 
@@ -245,7 +278,8 @@ int allocArea(VlFile *fd, int t, Area *a)
         if (delSRead(fd, cls, a->size, &head) < 0) return LIO_FAIL(F_DELSEEK, 0);
         if (head) {
             if (delRead(fd, head, a->size, &next) < 0) return LIO_FAIL(F_DELSEEK, 0);
-            if (vlMarkChanged(fd) < 0 || delSWrite(fd, cls, next) < 0) return LIO_FAIL(F_DELSEEK, 0);
+            if (vlMarkChanged(fd) < 0 || delSWrite(fd, cls, next) < 0)
+                return LIO_FAIL(F_DELSEEK, 0);
             if (h[VL_H_HEAPBYTES] < a->size) {
                 fputs("Weirdness has occurred in delete heap count\n\a", stdout);
                 fflush(stdout);
@@ -285,7 +319,8 @@ int writeArea(VlFile *fd, const Area &a, const void *buf, int len)
 {
     int32_t t = len + 4;
     struct iovec v[2] = {{&t, 4}, {const_cast<void *>(buf), (size_t)len}};
-    if (lioPwritev(fd->sfh, v, len ? 2 : 1, a.off) != (ssize_t)t) return LIO_FAIL(F_VLWRITE, LIO_E_WRITE);
+    if (lioPwritev(fd->sfh, v, len ? 2 : 1, a.off) != (ssize_t)t)
+        return LIO_FAIL(F_VLWRITE, LIO_E_WRITE);
     if (a.append && a.size > t) {
         char zero = 0;
         if (lioPwrite(fd->sfh, &zero, 1, (off_t)a.off + a.size - 1) != 1)
@@ -408,7 +443,8 @@ int vlCreat(const char *base, int min, int max, int g, int stash)
     std::vector<char> store((size_t)VL_STOREHDR + stash, 0);
     memcpy(store.data(), h + VL_H_MIN, VL_STOREHDR);
     int err = 0;
-    if (lioPwrite(mfh, h, VL_HDRSIZE, 0) != VL_HDRSIZE) err = LIO_E_HDRWRITE;
+    if (lioPwrite(mfh, h, VL_HDRSIZE, 0) != VL_HDRSIZE)
+        err = LIO_E_HDRWRITE;
     else if (lioPwrite(mfh, heads.data(), heads.size(), VL_HDRSIZE) != (ssize_t)heads.size())
         err = VL_E_DELINIT;
     else if (lioPwrite(sfh, store.data(), store.size(), 0) != (ssize_t)store.size())
@@ -493,8 +529,10 @@ int vlClose(VlFile *fd)
     int rc = vlFlush(fd);
     if (fd->owns) {
         int me = muProcId();
-        if (me >= 0 && fd->hdr[VL_H_OWNER] == me) fd->hdr[VL_H_OWNER] = 0;
-        else rc = LIO_FAIL(F_VLCLOSE, LIO_E_INTERNAL);
+        if (me >= 0 && fd->hdr[VL_H_OWNER] == me)
+            fd->hdr[VL_H_OWNER] = 0;
+        else
+            rc = LIO_FAIL(F_VLCLOSE, LIO_E_INTERNAL);
         fd->owns = 0;
         if (!fd->counted && writeVlHead(fd, fd->hdr[VL_H_MARK]) < 0) rc = -1;
     }

@@ -9,10 +9,36 @@
 
 /* Function codes of the variable-length store, as they appear in the trace. */
 enum {
-    F_VLCREAT = 400, F_VLOPEN, F_VLREAD, F_VLWRITE, F_VLFREE, F_VLCLOSE, F_VLFLUSH, F_VLAVL,
-    F_VLSTATS, F_MAPSEEK, F_DELSREAD, F_DELSWRITE, F_DELWRITE, F_DELREAD, F_DELSEEK, F_MAPWRITE,
-    F_MAPREAD, F_WRITEVLHEAD, F_READVLHEAD, F_VLDCREAT, F_VLDREAD, F_VLDDELETE, F_VLLOCK,
-    F_VLUNLOCK, F_VLLOCKCHECK, F_VLSETMODE, F_VLRSTASH, F_VLWSTASH, F_VLMUENTRY, F_VLFIXUP,
+    F_VLCREAT = 400,
+    F_VLOPEN,
+    F_VLREAD,
+    F_VLWRITE,
+    F_VLFREE,
+    F_VLCLOSE,
+    F_VLFLUSH,
+    F_VLAVL,
+    F_VLSTATS,
+    F_MAPSEEK,
+    F_DELSREAD,
+    F_DELSWRITE,
+    F_DELWRITE,
+    F_DELREAD,
+    F_DELSEEK,
+    F_MAPWRITE,
+    F_MAPREAD,
+    F_WRITEVLHEAD,
+    F_READVLHEAD,
+    F_VLDCREAT,
+    F_VLDREAD,
+    F_VLDDELETE,
+    F_VLLOCK,
+    F_VLUNLOCK,
+    F_VLLOCKCHECK,
+    F_VLSETMODE,
+    F_VLRSTASH,
+    F_VLWSTASH,
+    F_VLMUENTRY,
+    F_VLFIXUP,
     F_MAPCLEANUP
 };
 
@@ -24,22 +50,22 @@ enum {
 };
 
 struct VlFile {
-    VlFile *self;        /* validity check */
-    int mfh, sfh;        /* mapper and store handles */
+    VlFile *self; /* validity check */
+    int mfh, sfh; /* mapper and store handles */
     int mode;
-    int inside;          /* inside the multi-user bracket now */
-    int touched;         /* header words changed inside the bracket */
-    int markedDirty;     /* mark 38 written to disk inside this bracket */
-    int staleDirty;      /* the mapper carried mark 38 when the bracket was entered */
-    int unfinished;      /* exclusive: an operation was cut short; never marked clean again */
-    int owns;            /* this descriptor put its process number into word 16 */
-    int readOnlyFh;      /* the handles were opened read-only: writing is impossible */
-    int counted;         /* this descriptor added itself to the open count (word 15) */
+    int inside;      /* inside the multi-user bracket now */
+    int touched;     /* header words changed inside the bracket */
+    int markedDirty; /* mark 38 written to disk inside this bracket */
+    int staleDirty;  /* the mapper carried mark 38 when the bracket was entered */
+    int unfinished;  /* exclusive: an operation was cut short; never marked clean again */
+    int owns;        /* this descriptor put its process number into word 16 */
+    int readOnlyFh;  /* the handles were opened read-only: writing is impossible */
+    int counted;     /* this descriptor added itself to the open count (word 15) */
     int32_t hdr[VL_HDRWORDS];
 
     /* derived from the header at each read */
-    int classes;         /* size classes in the delete-heap table */
-    int dataStart;       /* first byte of the area region: 12 + stash */
+    int classes;   /* size classes in the delete-heap table */
+    int dataStart; /* first byte of the area region: 12 + stash */
 };
 
 /* ---- descriptors and geometry (vlen3.cpp) ---- */
@@ -49,10 +75,10 @@ void vlRegisterMessages();
 /* ---- header, bracket, locks, owner (vlmu.cpp) ---- */
 int vlLockMapper(int fh, bool reader); /* byte 0 of the mapper; a reader takes a read lock */
 int vlHeadCheck(const int32_t *h, long long mapSize, long long storeSize, const int32_t *storeHdr);
-int readVlHead(VlFile *fd);             /* reads and checks; the copy is kept only when sound */
-int writeVlHead(VlFile *fd, int mark);  /* writes the copy with the mark */
-int vlMarkChanged(VlFile *fd);          /* before the first write of a change */
-int vlChangeDone(VlFile *fd);           /* after a change: mode bit 8 rewrites the clean mark */
+int readVlHead(VlFile *fd);            /* reads and checks; the copy is kept only when sound */
+int writeVlHead(VlFile *fd, int mark); /* writes the copy with the mark */
+int vlMarkChanged(VlFile *fd);         /* before the first write of a change */
+int vlChangeDone(VlFile *fd);          /* after a change: mode bit 8 rewrites the clean mark */
 int vlTakeOwner(VlFile *fd);
 int vlDropOwner(VlFile *fd, int mark);
 LockTable vlLocks(VlFile *fd);

@@ -104,12 +104,14 @@ int vlHeadCheck(const int32_t *h, long long mapSize, long long storeSize, const 
 int readVlHead(VlFile *fd)
 {
     int32_t h[VL_HDRWORDS], sh[3];
-    if (lioPread(fd->mfh, h, VL_HDRSIZE, 0) != VL_HDRSIZE) return LIO_FAIL(F_READVLHEAD, LIO_E_HDRREAD);
+    if (lioPread(fd->mfh, h, VL_HDRSIZE, 0) != VL_HDRSIZE)
+        return LIO_FAIL(F_READVLHEAD, LIO_E_HDRREAD);
     if (h[VL_H_MAGIC] != LIO_MAGIC) return LIO_FAIL(F_READVLHEAD, LIO_E_VERSION);
     struct stat ms, ss;
     if (fstat(fd->mfh, &ms) < 0 || fstat(fd->sfh, &ss) < 0)
         return LIO_FAIL(F_READVLHEAD, LIO_E_HDRREAD);
-    if (lioPread(fd->sfh, sh, VL_STOREHDR, 0) != VL_STOREHDR) return LIO_FAIL(F_READVLHEAD, VL_E_CORRUPT);
+    if (lioPread(fd->sfh, sh, VL_STOREHDR, 0) != VL_STOREHDR)
+        return LIO_FAIL(F_READVLHEAD, VL_E_CORRUPT);
     int err = vlHeadCheck(h, ms.st_size, ss.st_size, sh);
     if (err) return LIO_FAIL(F_READVLHEAD, err);
     memcpy(fd->hdr, h, VL_HDRSIZE);
@@ -279,8 +281,10 @@ int vlTakeOwner(VlFile *fd)
         rc = LIO_FAIL(F_VLMUENTRY, LIO_E_LOCK);
     } else {
         fd->hdr[VL_H_OWNER] = me;
-        if (writeVlHead(fd, fd->hdr[VL_H_MARK]) < 0) rc = LIO_FAIL(F_VLMUENTRY, 0);
-        else fd->owns = 1;
+        if (writeVlHead(fd, fd->hdr[VL_H_MARK]) < 0)
+            rc = LIO_FAIL(F_VLMUENTRY, 0);
+        else
+            fd->owns = 1;
     }
     muUnlockByte0(fd->mfh);
     return rc;
@@ -310,7 +314,8 @@ int vlSetMode(VlFile *fd, int mode)
     /* the owner mark goes with exclusive use: kept through read-only, given up when shared */
     if (!toShared && !(want & LIO_RDONLY) && !fd->owns && vlTakeOwner(fd) < 0)
         return LIO_FAIL(F_VLSETMODE, 0);
-    if (toShared && fd->owns && vlDropOwner(fd, LIO_MARK_CLEAN) < 0) return LIO_FAIL(F_VLSETMODE, 0);
+    if (toShared && fd->owns && vlDropOwner(fd, LIO_MARK_CLEAN) < 0)
+        return LIO_FAIL(F_VLSETMODE, 0);
     fd->mode = want;
     return fd->mode;
 }

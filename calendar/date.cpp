@@ -4,8 +4,9 @@
 
 #include <ctime>
 
-namespace
-{
+namespace velk {
+
+namespace {
 
 // Gregorian years repeat every 400 years, which always hold this many days.
 constexpr long long kDaysIn400Years = 146097;
@@ -26,10 +27,7 @@ tm localNow()
 
 } // namespace
 
-bool tDate::isLeapYear(int year)
-{
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
+bool tDate::isLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 int tDate::daysInMonth(int month, int year)
 {
@@ -38,10 +36,7 @@ int tDate::daysInMonth(int month, int year)
     return month == 2 && isLeapYear(year) ? 29 : lengths[month - 1];
 }
 
-int tDate::daysInYear(int year)
-{
-    return isLeapYear(year) ? 366 : 365;
-}
+int tDate::daysInYear(int year) { return isLeapYear(year) ? 366 : 365; }
 
 tDate tDate::today()
 {
@@ -88,8 +83,7 @@ void tDate::setDayOfYear(int n)
     const int *daysBefore = kDaysBeforeMonth[isLeapYear(static_cast<int>(y))];
     // No month has 32 days, so this first guess never lies past the month that holds rest.
     int m = static_cast<int>(rest / 32) + 1;
-    while (rest > daysBefore[m])
-        ++m;
+    while (rest > daysBefore[m]) ++m;
     set(static_cast<int>(y), m, static_cast<int>(rest - daysBefore[m - 1]));
 }
 
@@ -143,13 +137,12 @@ tDateTime tDateTime::now()
     return result;
 }
 
-bool tDateTime::validTime() const
-{
-    return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59;
-}
+bool tDateTime::validTime() const { return hour >= 0 && hour <= 23 && minute >= 0 && minute <= 59; }
 
 bool tDateTime::before(const tDateTime &other) const
 {
     if (!sameDay(other)) return tDate::before(other);
     return hour < other.hour || (hour == other.hour && minute < other.minute);
 }
+
+} // namespace velk

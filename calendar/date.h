@@ -1,16 +1,16 @@
-/*
- * date.h - the calendar's date and date-time values.
- *
- * Every view and rule of the calendar computes with tDate: day, month and full year as plain
- * integers, in the proleptic Gregorian calendar without a lower limit (year 0 is a leap year,
- * years before it count on as -1, -2, ...).  A component of 0 marks an incomplete date: a cleared
- * tDate is 0.0.0, and a birthday without a known year carries year 0.
- *
- * Day-of-year numbers run from 1 (1 January) to 365 or 366; an incomplete date (day or month 0)
- * has number 0.  Weekdays are 0 = Sunday, 1 = Monday, ..., 6 = Saturday.
- */
+// date.h - the calendar's date and date-time values.
+//
+// Every view and rule of the calendar computes with tDate: day, month and full year as plain
+// integers, in the proleptic Gregorian calendar without a lower limit (year 0 is a leap year,
+// years before it count on as -1, -2, ...).  A component of 0 marks an incomplete date: a cleared
+// tDate is 0.0.0, and a birthday without a known year carries year 0.
+//
+// Day-of-year numbers run from 1 (1 January) to 365 or 366; an incomplete date (day or month 0)
+// has number 0.  Weekdays are 0 = Sunday, 1 = Monday, ..., 6 = Saturday.
 #ifndef VELK_CALENDAR_DATE_H
 #define VELK_CALENDAR_DATE_H
+
+namespace velk {
 
 struct tDate {
     int day = 0;
@@ -59,5 +59,7 @@ struct tDateTime : tDate {
 
     friend bool operator==(const tDateTime &, const tDateTime &) = default;
 };
+
+} // namespace velk
 
 #endif

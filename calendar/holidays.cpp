@@ -4,8 +4,9 @@
 
 #include <utility>
 
-namespace
-{
+namespace velk {
+
+namespace {
 
 // Cuts a UTF-8 text after at most max characters, never inside a character ("Hl. 3 Könige").
 std::string cutToCharacters(std::string_view text, std::size_t max)
@@ -55,13 +56,11 @@ const FixedHoliday kFixedHolidays[] = {
 
 tTag::tTag(const tDate &date, int kind, std::string_view name)
     : date_(date), kind_(kind), name_(cutToCharacters(name, kMaxNameLength))
-{
-}
+{}
 
 tTag::tTag(const tTag &other)
     : date_(other.date_), kind_(other.kind_), flag_(other.flag_), name_(other.name_)
-{
-}
+{}
 
 tTag &tTag::operator=(const tTag &other)
 {
@@ -76,8 +75,7 @@ tTag &tTag::operator=(const tTag &other)
 tJahr::tJahr(int year) : year_(year)
 {
     int easter = easterSunday(year).dayOfYear();
-    for (const EasterHoliday &h : kEasterHolidays)
-        addDayOfYear(easter + h.offset, h.kind, h.name);
+    for (const EasterHoliday &h : kEasterHolidays) addDayOfYear(easter + h.offset, h.kind, h.name);
     add(tTag(busstag(year), tTag::Regional, "Busstag"));
     for (const FixedHoliday &h : kFixedHolidays)
         add(tTag(tDate{h.day, h.month, year}, h.kind, h.name));
@@ -86,8 +84,7 @@ tJahr::tJahr(int year) : year_(year)
 tJahr::~tJahr()
 {
     // Unlink one by one: letting the chain of owners go at once would recurse once per entry.
-    while (first_)
-        first_ = std::move(first_->next_);
+    while (first_) first_ = std::move(first_->next_);
 }
 
 tJahr::tJahr(tJahr &&other) noexcept : year_(other.year_), first_(std::move(other.first_)) {}
@@ -116,8 +113,7 @@ void tJahr::add(const tTag &entry)
         return;
     }
     tTag *behind = first_.get();
-    while (behind->next_ && behind->next_->date_.dayOfYear() < n)
-        behind = behind->next_.get();
+    while (behind->next_ && behind->next_->date_.dayOfYear() < n) behind = behind->next_.get();
     node->next_ = std::move(behind->next_);
     behind->next_ = std::move(node);
 }
@@ -168,3 +164,5 @@ tDate tJahr::busstag(int year)
     result.setDayOfYear(christmasEve.dayOfYear() - christmasEve.weekday() - 32);
     return result;
 }
+
+} // namespace velk

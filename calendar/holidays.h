@@ -1,11 +1,9 @@
-/*
- * holidays.h - the German public holidays of one year.
- *
- * Holidays are never stored; a view builds a tJahr for the year it shows and asks it for the
- * holidays of a date (names for headings and list lines) or a date's holiday kind (for colouring
- * a day).  The list is singly linked in ascending day-of-year order; entries on the same day keep
- * the order described at tJahr::add.
- */
+// holidays.h - the German public holidays of one year.
+//
+// Holidays are never stored; a view builds a tJahr for the year it shows and asks it for the
+// holidays of a date (names for headings and list lines) or a date's holiday kind (for colouring
+// a day).  The list is singly linked in ascending day-of-year order; entries on the same day keep
+// the order described at tJahr::add.
 #ifndef VELK_CALENDAR_HOLIDAYS_H
 #define VELK_CALENDAR_HOLIDAYS_H
 
@@ -17,11 +15,12 @@
 #include <string_view>
 #include <vector>
 
+namespace velk {
+
 // One holiday.  A copy stands alone: it carries the holiday but no link into its list, so the
 // appointment list can keep copies as line data after the tJahr is gone.
-class tTag
-{
-  public:
+class tTag {
+public:
     enum Kind { None = 0, Nationwide = 1, Regional = 2 };
     static constexpr std::size_t kMaxNameLength = 40; // characters, not bytes
 
@@ -36,7 +35,7 @@ class tTag
     const std::string &name() const { return name_; }
     const tTag *next() const { return next_.get(); }
 
-  private:
+private:
     friend class tJahr;
 
     tDate date_;
@@ -46,9 +45,8 @@ class tTag
     std::unique_ptr<tTag> next_;
 };
 
-class tJahr
-{
-  public:
+class tJahr {
+public:
     explicit tJahr(int year); // the sixteen holidays of that year
     ~tJahr();
     tJahr(const tJahr &) = delete;
@@ -74,11 +72,13 @@ class tJahr
     static tDate easterSunday(int year);
     static tDate busstag(int year); // the Wednesday between 16 and 22 November
 
-  private:
+private:
     void addDayOfYear(int n, int kind, std::string_view name);
 
     int year_;
     std::unique_ptr<tTag> first_;
 };
+
+} // namespace velk
 
 #endif

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+namespace velk {
+
 namespace {
 
 bool g_databaseOpen = false;
@@ -20,7 +22,7 @@ void putPadded(char *dst, const char *s, int width)
     std::memcpy(dst, s, std::min<size_t>(std::strlen(s), width));
 }
 
-/* Decimal digits right-aligned, '0' to the left; the low digits when too long. */
+// Decimal digits right-aligned, '0' to the left; the low digits when too long.
 void putNumber(char *dst, long v, int width)
 {
     char tmp[32];
@@ -28,7 +30,7 @@ void putNumber(char *dst, long v, int width)
     std::memcpy(dst, tmp + (n - width), width);
 }
 
-/* At most 30 characters as a signed decimal number, leading spaces skipped. */
+// At most 30 characters as a signed decimal number, leading spaces skipped.
 long getNumber(const char *src, int width)
 {
     char tmp[31];
@@ -46,7 +48,7 @@ void trimmedName(char *dst, const char *src, int width)
     dst[n] = 0;
 }
 
-/* The key of a field row: table, 12 spaces, field name. */
+// The key of a field row: table, 12 spaces, field name.
 void fieldKey(char *row, const char *table, const char *field)
 {
     std::memset(row, ' ', kDictRecordSize);
@@ -70,41 +72,41 @@ bool isFieldRow(const char *row) { return row[20] == ' '; }
 
 } // namespace
 
-tBlob &tBlob::Instance()
+tBlob &tBlob::instance()
 {
     static tBlob blob;
     return blob;
 }
 
-tBlob::~tBlob() { Close(); }
+tBlob::~tBlob() { close(); }
 
-std::string DirectoryOf(const std::string &path)
+std::string directoryOf(const std::string &path)
 {
     size_t cut = path.find_last_of("/\\");
     return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
 }
 
-void SetProcessRegistry(const std::string &dir)
+void setProcessRegistry(const std::string &dir)
 {
     setenv("PROCFILE", (dir + "proc.id").c_str(), 1);
 }
 
-int tBlob::Create(const char *basePath)
+int tBlob::create(const char *basePath)
 {
-    std::string dir = DirectoryOf(basePath);
-    SetProcessRegistry(dir);
+    std::string dir = directoryOf(basePath);
+    setProcessRegistry(dir);
     const int keydef[] = {0, kDictKeySize, 1, -1};
     if (bt3Creat(basePath, kDictRecordSize, keydef) != 0) return kCreateFailed;
     tTextStore store;
-    store.Create((dir + "blob").c_str()); /* an existing store is kept */
+    store.create((dir + "blob").c_str()); // an existing store is kept
     return 0;
 }
 
-int tBlob::Open(const char *basePath)
+int tBlob::open(const char *basePath)
 {
-    Close();
-    dir_ = DirectoryOf(basePath);
-    SetProcessRegistry(dir_);
+    close();
+    dir_ = directoryOf(basePath);
+    setProcessRegistry(dir_);
     if (bt3SetCache(nullptr, -1, 1, 5) != 0) return kCacheFailed;
     fd_ = bt3Open(basePath, LIO_SHARED | LIO_RDWR);
     if (!fd_) return kOpenFailed;
@@ -116,15 +118,15 @@ int tBlob::Open(const char *basePath)
     }
     text_ = new tTextStore;
     std::string store = dir_ + "blob";
-    if (text_->Open(store.c_str()) != 0 &&
-        (text_->Create(store.c_str()) != 0 || text_->Open(store.c_str()) != 0)) {
-        delete text_; /* the system runs without texts */
+    if (text_->open(store.c_str()) != 0 &&
+        (text_->create(store.c_str()) != 0 || text_->open(store.c_str()) != 0)) {
+        delete text_; // the system runs without texts
         text_ = nullptr;
     }
     return 0;
 }
 
-void tBlob::Close()
+void tBlob::close()
 {
     delete text_;
     text_ = nullptr;
@@ -134,10 +136,11 @@ void tBlob::Close()
     fd_ = nullptr;
 }
 
-tTextStore *tBlob::TextStore() { return text_; }
+tTextStore *tBlob::textStore() { return text_; }
 
-/* Calls fn(row) for every row of the table in key order while it answers true. */
-template <class Fn> void tBlob::ForEachRow(const char *table, Fn fn)
+// Calls fn(row) for every row of the table in key order while it answers true.
+template <class Fn>
+void tBlob::forEachRow(const char *table, Fn fn)
 {
     if (!fd_) return;
     char name[20];
@@ -151,12 +154,12 @@ template <class Fn> void tBlob::ForEachRow(const char *table, Fn fn)
     }
 }
 
-bool tBlob::AddField(const char *table, const char *field, char type, int length, int decimals)
+bool tBlob::addField(const char *table, const char *field, char type, int length, int decimals)
 {
     if (!fd_) return false;
     if (type == 'D') length = 8, decimals = 0;
     long greatest = -1, end = 0;
-    ForEachRow(table, [&](const char *row) {
+    forEachRow(table, [&](const char *row) {
         if (!isFieldRow(row)) return false;
         long off = getNumber(row + 52, 6);
         if (off > greatest) greatest = off, end = off + getNumber(row + 59, 6);
@@ -172,11 +175,11 @@ bool tBlob::AddField(const char *table, const char *field, char type, int length
     return bt3Add(fd_, buf_) > 0;
 }
 
-bool tBlob::AddIndexSegment(const char *table, int index, int segment, const char *field,
+bool tBlob::addIndexSegment(const char *table, int index, int segment, const char *field,
                             int offsetInField, int length)
 {
     if (!fd_) return false;
-    tFieldDef f = FindField(table, field);
+    tFieldDef f = findField(table, field);
     int segLength = f.length == 0 ? 0 : (length ? length : f.length);
     char row[kDictRecordSize];
     std::memset(row, ' ', kDictRecordSize);
@@ -192,16 +195,17 @@ bool tBlob::AddIndexSegment(const char *table, int index, int segment, const cha
     return bt3Add(fd_, buf_) > 0;
 }
 
-void tBlob::AddTableRows(const char *table)
+void tBlob::addTableRows(const char *table)
 {
     for (const tFieldDef *f = kFieldDefs; f->table[0]; f++)
-        if (std::strcmp(f->table, table) == 0) AddField(table, f->field, f->type, f->length, f->decimals);
+        if (std::strcmp(f->table, table) == 0)
+            addField(table, f->field, f->type, f->length, f->decimals);
     for (const tIndexDef *i = kIndexDefs; i->table; i++)
         if (std::strcmp(i->table, table) == 0)
-            AddIndexSegment(table, i->index, i->segment, i->field, i->offsetInField, i->length);
+            addIndexSegment(table, i->index, i->segment, i->field, i->offsetInField, i->length);
 }
 
-tFieldDef tBlob::FindField(const char *table, const char *field)
+tFieldDef tBlob::findField(const char *table, const char *field)
 {
     tFieldDef none{};
     std::snprintf(none.table, sizeof none.table, "%.20s", table);
@@ -212,10 +216,10 @@ tFieldDef tBlob::FindField(const char *table, const char *field)
     return decode(buf_);
 }
 
-int tBlob::RecordSize(const char *table)
+int tBlob::recordSize(const char *table)
 {
     long size = 0;
-    ForEachRow(table, [&](const char *row) {
+    forEachRow(table, [&](const char *row) {
         if (!isFieldRow(row)) return false;
         size = std::max(size, getNumber(row + 52, 6) + getNumber(row + 59, 6));
         return true;
@@ -223,11 +227,11 @@ int tBlob::RecordSize(const char *table)
     return (int)size;
 }
 
-std::vector<int> tBlob::KeyDefinitions(const char *table)
+std::vector<int> tBlob::keyDefinitions(const char *table)
 {
     std::vector<int> def;
     long previous = -1;
-    ForEachRow(table, [&](const char *row) {
+    forEachRow(table, [&](const char *row) {
         if (isFieldRow(row)) return true;
         long number = getNumber(row + 20, 10);
         int flags = number == previous ? kKeyContinuation
@@ -241,10 +245,10 @@ std::vector<int> tBlob::KeyDefinitions(const char *table)
     return def;
 }
 
-bool tBlob::NextTextField(const char *table, const tFieldDef *prev, tFieldDef *out)
+bool tBlob::nextTextField(const char *table, const tFieldDef *prev, tFieldDef *out)
 {
     bool found = false;
-    ForEachRow(table, [&](const char *row) {
+    forEachRow(table, [&](const char *row) {
         if (!isFieldRow(row)) return false;
         tFieldDef d = decode(row);
         if (prev && std::strcmp(d.field, prev->field) <= 0) return true;
@@ -256,28 +260,30 @@ bool tBlob::NextTextField(const char *table, const tFieldDef *prev, tFieldDef *o
     return found;
 }
 
-bool OpenDatabase(const char *dictPath)
+bool openDatabase(const char *dictPath)
 {
-    CloseDatabase();
+    closeDatabase();
     g_databaseCreated = false;
     lioInit();
-    tBlob &blob = tBlob::Instance();
-    if (blob.Open(dictPath) != 0) {
-        if (blob.Create(dictPath) != 0) return false;
+    tBlob &blob = tBlob::instance();
+    if (blob.open(dictPath) != 0) {
+        if (blob.create(dictPath) != 0) return false;
         g_databaseCreated = true;
-        if (blob.Open(dictPath) != 0) return false;
-        for (const char *table : kTableNames) blob.AddTableRows(table);
+        if (blob.open(dictPath) != 0) return false;
+        for (const char *table : kTableNames) blob.addTableRows(table);
     }
     g_databaseOpen = true;
     return true;
 }
 
-void CloseDatabase()
+void closeDatabase()
 {
-    tTable::CloseAll();
-    tBlob::Instance().Close();
+    tTable::closeAll();
+    tBlob::instance().close();
     g_databaseOpen = false;
 }
 
-bool DatabaseOpen() { return g_databaseOpen; }
-bool DatabaseCreated() { return g_databaseCreated; }
+bool databaseOpen() { return g_databaseOpen; }
+bool databaseCreated() { return g_databaseCreated; }
+
+} // namespace velk

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <time.h>
 
-void IncrementCounter(char *c)
+namespace velk {
+
+void incrementCounter(char *c)
 {
     for (int i = 7; i >= 0; i--) {
         if ((unsigned char)c[i] < '~') {
@@ -16,7 +18,7 @@ void IncrementCounter(char *c)
     }
 }
 
-int EngineCause()
+int engineCause()
 {
     LioErr trace[LIO_TRACE_MAX];
     int n = lioTrace(trace, LIO_TRACE_MAX);
@@ -25,14 +27,14 @@ int EngineCause()
     return 0;
 }
 
-bool LockCurrentWithRetry(Bt3File *fd)
+bool lockCurrentWithRetry(Bt3File *fd)
 {
-    /* Another process holds the counter only for its own increment, a few
-     * milliseconds; wait for it, but not for a process that died with it. */
+    // Another process holds the counter only for its own increment, a few
+    // milliseconds; wait for it, but not for a process that died with it.
     long waitedUs = 0, stepUs = 200;
     for (int attempt = 0;; attempt++) {
         if (bt3Lock(fd) == 0) return true;
-        if (EngineCause() != LIO_E_RECLOCK || waitedUs >= 2000000) return false;
+        if (engineCause() != LIO_E_RECLOCK || waitedUs >= 2000000) return false;
         if (attempt < 10) continue;
         struct timespec ts = {0, stepUs * 1000};
         nanosleep(&ts, nullptr);
@@ -54,7 +56,7 @@ int store(const tCounterPlace &c, bool add)
 
 } // namespace
 
-bool TakeCounterId(const tCounterPlace &c, char *out)
+bool takeCounterId(const tCounterPlace &c, char *out)
 {
     char *id = c.buf + c.idOffset;
     char *counter = c.buf + c.counterOffset;
@@ -64,8 +66,8 @@ bool TakeCounterId(const tCounterPlace &c, char *out)
         int found = bt3Find(c.fd, c.buf, 5);
         if (found < 0) return false;
         if (found == 0) {
-            /* The first ID.  Another process may store the counter at the
-             * same moment; its record is then used in the next round. */
+            // The first ID.  Another process may store the counter at the
+            // same moment; its record is then used in the next round.
             std::memcpy(counter, "00000000", 8);
             int added = store(c, true);
             if (added > 0) {
@@ -75,14 +77,15 @@ bool TakeCounterId(const tCounterPlace &c, char *out)
             if (added < 0) return false;
             continue;
         }
-        if (!LockCurrentWithRetry(c.fd)) return false;
-        /* Read again under the lock: the copy found before may be stale. */
-        bool ok = bt3DataRead(c.fd, bt3GetCur(c.fd), c.buf) > 0 && std::memcmp(id, kCounterId, 8) == 0;
+        if (!lockCurrentWithRetry(c.fd)) return false;
+        // Read again under the lock: the copy found before may be stale.
+        bool ok =
+            bt3DataRead(c.fd, bt3GetCur(c.fd), c.buf) > 0 && std::memcmp(id, kCounterId, 8) == 0;
         char next[9];
         if (ok) {
             std::memcpy(next, counter, 8);
             next[8] = 0;
-            IncrementCounter(next);
+            incrementCounter(next);
             std::memcpy(counter, next, 8);
             ok = store(c, false) > 0;
         }
@@ -93,3 +96,5 @@ bool TakeCounterId(const tCounterPlace &c, char *out)
     }
     return false;
 }
+
+} // namespace velk

@@ -1,13 +1,16 @@
-/* The nine tables of a database, one object each per process. */
-#pragma once
+// The nine tables of a database, one object each per process.
+#ifndef VELK_MODEL_TABLES_H
+#define VELK_MODEL_TABLES_H
 
 #include "model/table.h"
 
+namespace velk {
+
 class tUserTable : public tTable {
 public:
-    static tUserTable *Instance() { return InstanceOf<tUserTable>("USERS"); }
+    static tUserTable *instance() { return instanceOf<tUserTable>("USERS"); }
 
-    tRecord rec; /* the working record the fields below belong to */
+    tRecord rec; // the working record the fields below belong to
     tDBCharField ID;
     tDBCharField NAME;
     tDBCharField PASSWORD;
@@ -20,9 +23,9 @@ private:
 
 class tPersTable : public tTable {
 public:
-    static tPersTable *Instance() { return InstanceOf<tPersTable>("PERSON"); }
+    static tPersTable *instance() { return instanceOf<tPersTable>("PERSON"); }
 
-    tRecord rec; /* the working record the fields below belong to */
+    tRecord rec; // the working record the fields below belong to
     tDBCharField ID;
     tDBCharField NAME;
     tDBCharField CHRNAME;
@@ -40,9 +43,9 @@ private:
 
 class tResTable : public tTable {
 public:
-    static tResTable *Instance() { return InstanceOf<tResTable>("RESOURCE"); }
+    static tResTable *instance() { return instanceOf<tResTable>("RESOURCE"); }
 
-    tRecord rec; /* the working record the fields below belong to */
+    tRecord rec; // the working record the fields below belong to
     tDBCharField ID;
     tDBCharField TITLE;
 
@@ -53,9 +56,9 @@ private:
 
 class tGrpTable : public tTable {
 public:
-    static tGrpTable *Instance() { return InstanceOf<tGrpTable>("GROUP"); }
+    static tGrpTable *instance() { return instanceOf<tGrpTable>("GROUP"); }
 
-    tRecord rec; /* the working record the fields below belong to */
+    tRecord rec; // the working record the fields below belong to
     tDBCharField ID;
     tDBCharField TITLE;
     tDBCharField STREET;
@@ -73,9 +76,9 @@ private:
 
 class tMemTable : public tTable {
 public:
-    static tMemTable *Instance() { return InstanceOf<tMemTable>("MEMBER"); }
+    static tMemTable *instance() { return instanceOf<tMemTable>("MEMBER"); }
 
-    tRecord rec; /* the working record the fields below belong to */
+    tRecord rec; // the working record the fields below belong to
     tDBCharField GID;
     tDBCharField MID;
 
@@ -86,11 +89,11 @@ private:
 
 class tTermTable : public tTable {
 public:
-    static tTermTable *Instance() { return InstanceOf<tTermTable>("TERMIN"); }
-    /* The next appointment ID (counter kept in RESOURCE of the "########" row). */
-    bool NewID(char *id) { return NewCounterId(ID.Def(), RESOURCE.Def(), id); }
+    static tTermTable *instance() { return instanceOf<tTermTable>("TERMIN"); }
+    // The next appointment ID (counter kept in RESOURCE of the "########" row).
+    bool newId(char *id) { return newCounterId(ID.def(), RESOURCE.def(), id); }
 
-    tRecord rec; /* the working record the fields below belong to */
+    tRecord rec; // the working record the fields below belong to
     tDBCharField ID;
     tDBCharField TITLE;
     tDBCharField TYPE;
@@ -111,11 +114,11 @@ private:
 
 class tAlarmTable : public tTable {
 public:
-    static tAlarmTable *Instance() { return InstanceOf<tAlarmTable>("ALARM"); }
-    /* The next alarm ID (counter kept in OWNER of the "########" row). */
-    bool NewID(char *id) { return NewCounterId(ID.Def(), OWNER.Def(), id); }
+    static tAlarmTable *instance() { return instanceOf<tAlarmTable>("ALARM"); }
+    // The next alarm ID (counter kept in OWNER of the "########" row).
+    bool newId(char *id) { return newCounterId(ID.def(), OWNER.def(), id); }
 
-    tRecord rec; /* the working record the fields below belong to */
+    tRecord rec; // the working record the fields below belong to
     tDBCharField ID;
     tDBCharField MESSAGE;
     tDBCharField OWNER;
@@ -131,9 +134,9 @@ private:
 
 class tPrjTable : public tTable {
 public:
-    static tPrjTable *Instance() { return InstanceOf<tPrjTable>("PROJECT"); }
+    static tPrjTable *instance() { return instanceOf<tPrjTable>("PROJECT"); }
 
-    tRecord rec; /* the working record the fields below belong to */
+    tRecord rec; // the working record the fields below belong to
     tDBCharField ID;
     tDBCharField TITLE;
     tDBCharField COSTUMER;
@@ -152,9 +155,9 @@ private:
 
 class tTaskTable : public tTable {
 public:
-    static tTaskTable *Instance() { return InstanceOf<tTaskTable>("TASK"); }
+    static tTaskTable *instance() { return instanceOf<tTaskTable>("TASK"); }
 
-    tRecord rec; /* the working record the fields below belong to */
+    tRecord rec; // the working record the fields below belong to
     tDBCharField ID;
     tDBCharField TITLE;
     tDBCharField PROJECT;
@@ -171,3 +174,7 @@ private:
     friend class tTable;
     tTaskTable();
 };
+
+} // namespace velk
+
+#endif

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace velk {
+
 namespace {
 
 const char kCounterId[] = "########";
@@ -21,38 +23,38 @@ void putKey(char *dst, const char *id)
 
 } // namespace
 
-tTextStore::~tTextStore() { Close(); }
+tTextStore::~tTextStore() { close(); }
 
-int tTextStore::Create(const char *basePath)
+int tTextStore::create(const char *basePath)
 {
-    SetProcessRegistry(DirectoryOf(basePath));
+    setProcessRegistry(directoryOf(basePath));
     const int keydef[] = {0, kTextKeySize, 1, -1};
     if (bt3VlCreate(basePath, keydef, 16, kMaxRecord, 128) != 0) return kCreateFailed;
-    /* A new store starts with its counter record. */
-    if (Open(basePath) != 0) return kCreateFailed;
+    // A new store starts with its counter record.
+    if (open(basePath) != 0) return kCreateFailed;
     putKey(buf_, kCounterId);
     std::memcpy(buf_ + kTextKeySize, "00000000", 9);
     bool ok = bt3VlAdd(fd_, buf_, kCounterRecord) > 0;
-    Close();
+    close();
     return ok ? 0 : kCreateFailed;
 }
 
-int tTextStore::Open(const char *basePath)
+int tTextStore::open(const char *basePath)
 {
-    Close();
-    SetProcessRegistry(DirectoryOf(basePath));
+    close();
+    setProcessRegistry(directoryOf(basePath));
     if (bt3SetCache(nullptr, -1, 1, 5) != 0) return kCacheFailed;
     fd_ = bt3Open(basePath, LIO_SHARED | LIO_RDWR);
     if (!fd_) return kOpenFailed;
     buf_ = bt3GetBuff(fd_, 0);
     if (!buf_) {
-        Close();
+        close();
         return kNoBuffer;
     }
     return 0;
 }
 
-void tTextStore::Close()
+void tTextStore::close()
 {
     if (buf_) bt3FreeBuff(buf_);
     buf_ = nullptr;
@@ -60,7 +62,7 @@ void tTextStore::Close()
     fd_ = nullptr;
 }
 
-int tTextStore::FindById(const char *id)
+int tTextStore::findById(const char *id)
 {
     if (!fd_ || !id || !id[0]) return 0;
     putKey(buf_, id);
@@ -68,12 +70,12 @@ int tTextStore::FindById(const char *id)
     return n > 0 ? n : 0;
 }
 
-bool tTextStore::NewTextId(char *id)
+bool tTextStore::newTextId(char *id)
 {
-    return fd_ && TakeCounterId({fd_, buf_, kCounterRecord, 0, kTextKeySize, true}, id);
+    return fd_ && takeCounterId({fd_, buf_, kCounterRecord, 0, kTextKeySize, true}, id);
 }
 
-int tTextStore::Build(const char *id, const char *text)
+int tTextStore::build(const char *id, const char *text)
 {
     size_t len = std::strlen(text);
     if (len > (size_t)kMaxRecord - kTextKeySize - 1) return -1;
@@ -82,41 +84,40 @@ int tTextStore::Build(const char *id, const char *text)
     return (int)(kTextKeySize + len + 1);
 }
 
-bool tTextStore::AddText(const char *text, char *id)
+bool tTextStore::addText(const char *text, char *id)
 {
     id[0] = 0;
-    /* A text the store cannot take costs no ID. */
-    if (!fd_ || std::strlen(text) > (size_t)kTextMaxLength || !NewTextId(id)) return false;
-    int len = Build(id, text);
+    // A text the store cannot take costs no ID.
+    if (!fd_ || std::strlen(text) > (size_t)kTextMaxLength || !newTextId(id)) return false;
+    int len = build(id, text);
     return len > 0 && bt3VlAdd(fd_, buf_, len) > 0;
 }
 
-bool tTextStore::WriteText(const char *id, const char *text)
+bool tTextStore::writeText(const char *id, const char *text)
 {
     if (!fd_ || !id || !id[0]) return false;
-    bool exists = FindById(id) > 0;
-    int len = Build(id, text);
+    bool exists = findById(id) > 0;
+    int len = build(id, text);
     if (len < 0) return false;
     return (exists ? bt3VlWrite(fd_, buf_, len) : bt3VlAdd(fd_, buf_, len)) > 0;
 }
 
-int tTextStore::ReadText(const char *id, char *buffer, int size)
+int tTextStore::readText(const char *id, char *buffer, int size)
 {
-    int n = FindById(id);
+    int n = findById(id);
     if (n <= kTextKeySize || size <= 0) return 0;
     int len = std::min(n - kTextKeySize, size);
     std::memcpy(buffer, buf_ + kTextKeySize, len);
-    buffer[len - 1] = 0; /* a cut text stays terminated */
+    buffer[len - 1] = 0; // a cut text stays terminated
     return len;
 }
 
-int tTextStore::TextLength(const char *id)
+int tTextStore::textLength(const char *id)
 {
-    int n = FindById(id);
+    int n = findById(id);
     return n > kTextKeySize ? n - kTextKeySize : 0;
 }
 
-bool tTextStore::DeleteText(const char *id)
-{
-    return FindById(id) > 0 && bt3Delete(fd_) == 0;
-}
+bool tTextStore::deleteText(const char *id) { return findById(id) > 0 && bt3Delete(fd_) == 0; }
+
+} // namespace velk

@@ -1,19 +1,21 @@
-/* The text store: texts of any length up to the store's limit, kept in one
- * variable-length file set per database ("blob.mp"/"blob.st").
- *
- * Text record: bytes 0..15 the text ID padded with spaces, then the text
- * and its terminating zero byte.  The counter record has the key
- * "########" and holds the last ID handed out: 8 characters and a zero.
- */
-#pragma once
+// The text store: texts of any length up to the store's limit, kept in one
+// variable-length file set per database ("blob.mp"/"blob.st").
+//
+// Text record: bytes 0..15 the text ID padded with spaces, then the text
+// and its terminating zero byte.  The counter record has the key
+// "########" and holds the last ID handed out: 8 characters and a zero.
+#ifndef VELK_MODEL_TEXTSTORE_H
+#define VELK_MODEL_TEXTSTORE_H
 
 #include <string>
 
 struct Bt3File;
 
+namespace velk {
+
 constexpr int kTextKeySize = 16;
-/* The store takes records of at most 10000 bytes with its length word and
- * the record serial; key and terminator leave this much for the text. */
+// The store takes records of at most 10000 bytes with its length word and
+// the record serial; key and terminator leave this much for the text.
 constexpr int kTextMaxLength = 10000 - 8 - kTextKeySize - 1;
 
 class tTextStore {
@@ -23,37 +25,41 @@ public:
     tTextStore &operator=(const tTextStore &) = delete;
     ~tTextStore();
 
-    int Create(const char *basePath);
-    int Open(const char *basePath);
-    void Close();
-    bool IsOpen() const { return fd_ != nullptr; }
+    int create(const char *basePath);
+    int open(const char *basePath);
+    void close();
+    bool isOpen() const { return fd_ != nullptr; }
 
-    /* The next ID into id (8 characters and a terminator); false when the
-     * counter stays locked by another process or cannot be stored. */
-    bool NewTextId(char *id);
-    /* Takes a new ID into id (empty when none could be taken) and stores the
-     * text under it; true when stored. */
-    bool AddText(const char *text, char *id);
-    /* Rewrites the text of that ID (adds it when the ID has no record). */
-    bool WriteText(const char *id, const char *text);
-    /* Bytes copied, terminator included, at most size; 0 for an unknown ID. */
-    int ReadText(const char *id, char *buffer, int size);
-    /* Stored length with the terminator; 0 for an unknown ID. */
-    int TextLength(const char *id);
-    bool DeleteText(const char *id);
+    // The next ID into id (8 characters and a terminator); false when the
+    // counter stays locked by another process or cannot be stored.
+    bool newTextId(char *id);
+    // Takes a new ID into id (empty when none could be taken) and stores the
+    // text under it; true when stored.
+    bool addText(const char *text, char *id);
+    // Rewrites the text of that ID (adds it when the ID has no record).
+    bool writeText(const char *id, const char *text);
+    // Bytes copied, terminator included, at most size; 0 for an unknown ID.
+    int readText(const char *id, char *buffer, int size);
+    // Stored length with the terminator; 0 for an unknown ID.
+    int textLength(const char *id);
+    bool deleteText(const char *id);
 
 private:
-    int FindById(const char *id); /* the record's length, 0 when none */
-    int Build(const char *id, const char *text);
+    int findById(const char *id); // the record's length, 0 when none
+    int build(const char *id, const char *text);
 
     Bt3File *fd_ = nullptr;
     char *buf_ = nullptr;
 };
 
-/* The value a text field exchanges with its owners. */
+// The value a text field exchanges with its owners.
 struct tTextValue {
     bool modified = false;
     char id[9] = "";
     bool hasText = false;
     std::string text;
 };
+
+} // namespace velk
+
+#endif

@@ -5,15 +5,17 @@
 #include <cstdio>
 #include <cstring>
 
+namespace velk {
+
 namespace {
 
-tUserTable *table() { return tUserTable::Instance(); }
+tUserTable *table() { return tUserTable::instance(); }
 
 void copy(char *dst, size_t size, const char *src) { std::snprintf(dst, size, "%s", src); }
 
 } // namespace
 
-tUser NewUser()
+tUser newUser()
 {
     table();
     tUser u;
@@ -21,49 +23,51 @@ tUser NewUser()
     return u;
 }
 
-bool OpenUserTable() { return table() != nullptr; }
+bool openUserTable() { return table() != nullptr; }
 
-void CloseUserTable() { tTable::Release("USERS"); }
+void closeUserTable() { tTable::release("USERS"); }
 
-bool ReadUser(const char *id, tUser *user)
+bool readUser(const char *id, tUser *user)
 {
     tUserTable *t = table();
-    if (!t || !t->SelectIndex(0)) return false;
-    t->rec.Clear();
-    t->ID.SetText(id);
-    if (!t->rec.Find()) return false;
-    copy(user->ID, sizeof user->ID, t->ID.GetText());
-    copy(user->NAME, sizeof user->NAME, t->NAME.GetText());
-    copy(user->PASSWORD, sizeof user->PASSWORD, t->PASSWORD.GetText());
-    copy(user->PRIO, sizeof user->PRIO, t->PRIO.GetText());
+    if (!t || !t->selectIndex(0)) return false;
+    t->rec.clear();
+    t->ID.setText(id);
+    if (!t->rec.find()) return false;
+    copy(user->ID, sizeof user->ID, t->ID.getText());
+    copy(user->NAME, sizeof user->NAME, t->NAME.getText());
+    copy(user->PASSWORD, sizeof user->PASSWORD, t->PASSWORD.getText());
+    copy(user->PRIO, sizeof user->PRIO, t->PRIO.getText());
     return true;
 }
 
-bool WriteUser(const tUser &user)
+bool writeUser(const tUser &user)
 {
     tUserTable *t = table();
-    if (!t || !t->SelectIndex(0)) return false;
-    t->rec.Clear();
-    t->ID.SetText(user.ID);
-    bool exists = t->rec.Find();
-    t->NAME.SetText(user.NAME);
-    t->PASSWORD.SetText(user.PASSWORD);
-    t->PRIO.SetText(user.PRIO);
-    if (exists) return t->Rewrite(t->rec) > 0;
-    return t->rec.Insert();
+    if (!t || !t->selectIndex(0)) return false;
+    t->rec.clear();
+    t->ID.setText(user.ID);
+    bool exists = t->rec.find();
+    t->NAME.setText(user.NAME);
+    t->PASSWORD.setText(user.PASSWORD);
+    t->PRIO.setText(user.PRIO);
+    if (exists) return t->rewrite(t->rec) > 0;
+    return t->rec.insert();
 }
 
-long UserCount()
+long userCount()
 {
     tUserTable *t = table();
-    return t ? t->RecordCount() : 0;
+    return t ? t->recordCount() : 0;
 }
 
-bool DeleteUser(const char *id)
+bool deleteUser(const char *id)
 {
     tUserTable *t = table();
-    if (!t || !t->SelectIndex(0)) return false;
-    t->rec.Clear();
-    t->ID.SetText(id);
-    return t->rec.Delete();
+    if (!t || !t->selectIndex(0)) return false;
+    t->rec.clear();
+    t->ID.setText(id);
+    return t->rec.remove();
 }
+
+} // namespace velk

@@ -1,7 +1,10 @@
-/* The users who may log in: USERS records keyed by the person's ID. */
-#pragma once
+// The users who may log in: USERS records keyed by the person's ID.
+#ifndef VELK_MODEL_USERS_H
+#define VELK_MODEL_USERS_H
 
-/* A user as exchanged with callers: terminated texts, trailing spaces removed. */
+namespace velk {
+
+// A user as exchanged with callers: terminated texts, trailing spaces removed.
 struct tUser {
     char ID[9];
     char NAME[26];
@@ -9,16 +12,20 @@ struct tUser {
     char PRIO[5];
 };
 
-/* An empty value; opens the USERS table if it is not open yet. */
-tUser NewUser();
-/* Opens (creating it when missing) the USERS table; false when unusable. */
-bool OpenUserTable();
-void CloseUserTable();
-/* True and the four fields when a record with that ID exists. */
-bool ReadUser(const char *id, tUser *user);
-/* Rewrites the record with that ID, else adds one; true when stored. */
-bool WriteUser(const tUser &user);
-/* USERS records, 0 when the table is not open. */
-long UserCount();
-/* True when a record with that ID was found and deleted. */
-bool DeleteUser(const char *id);
+// An empty value; opens the USERS table if it is not open yet.
+tUser newUser();
+// Opens (creating it when missing) the USERS table; false when unusable.
+bool openUserTable();
+void closeUserTable();
+// True and the four fields when a record with that ID exists.
+bool readUser(const char *id, tUser *user);
+// Rewrites the record with that ID, else adds one; true when stored.
+bool writeUser(const tUser &user);
+// USERS records, 0 when the table is not open.
+long userCount();
+// True when a record with that ID was found and deleted.
+bool deleteUser(const char *id);
+
+} // namespace velk
+
+#endif

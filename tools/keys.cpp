@@ -10,8 +10,7 @@ namespace velkcheck {
 int KeyDef::end() const
 {
     int e = 0;
-    for (const auto &[off, len] : segs)
-        e = std::max(e, off + len);
+    for (const auto &[off, len] : segs) e = std::max(e, off + len);
     return e;
 }
 
@@ -20,25 +19,21 @@ std::string parseKeyBlock(const Bytes &stash, std::vector<KeyDef> *keys)
     const long words = long(stash.size() / 4);
     auto at = [&](long w) { return loadWord(stash.data() + 4 * w); };
     keys->clear();
-    if (words < 2)
-        return "stash too small for a key block";
+    if (words < 2) return "stash too small for a key block";
     const int n = at(0);
-    if (n < 1 || n > BT3_MAXKEYS)
-        return format("key block holds %d keys", n);
+    if (n < 1 || n > BT3_MAXKEYS) return format("key block holds %d keys", n);
     long w = 1;
     for (int i = 0; i < n; ++i) {
         KeyDef k;
-        if (w >= words)
-            return format("key block ends inside key %d", i);
+        if (w >= words) return format("key block ends inside key %d", i);
         k.flags = at(w++);
         const int type = k.flags & LIO_KEY_TYPEMASK;
-        if (k.flags < 0 || (k.flags & ~(LIO_KEY_TYPEMASK | LIO_KEY_DESC | LIO_KEY_DUPS))
-            || (type != LIO_KEY_CHAR && type != LIO_KEY_INTSUB && type != LIO_KEY_INT
-                && type != LIO_KEY_BINARY))
+        if (k.flags < 0 || (k.flags & ~(LIO_KEY_TYPEMASK | LIO_KEY_DESC | LIO_KEY_DUPS)) ||
+            (type != LIO_KEY_CHAR && type != LIO_KEY_INTSUB && type != LIO_KEY_INT &&
+             type != LIO_KEY_BINARY))
             return format("key %d has flags %d", i, k.flags);
         while (w < words && at(w) != -1) {
-            if (w + 1 >= words)
-                return format("key block ends inside key %d", i);
+            if (w + 1 >= words) return format("key block ends inside key %d", i);
             int off = at(w), len = at(w + 1);
             if (off < 0 || len < 1 || len > LIO_MAXKEY)
                 return format("key %d has a segment at %d of %d bytes", i, off, len);
@@ -46,8 +41,7 @@ std::string parseKeyBlock(const Bytes &stash, std::vector<KeyDef> *keys)
             k.klen += len;
             w += 2;
         }
-        if (w >= words)
-            return format("key block ends inside key %d", i);
+        if (w >= words) return format("key block ends inside key %d", i);
         ++w;
         if (k.segs.empty() || k.klen > LIO_MAXKEY)
             return format("key %d is %d bytes long", i, k.klen);
@@ -55,8 +49,7 @@ std::string parseKeyBlock(const Bytes &stash, std::vector<KeyDef> *keys)
             return format("integer key %d is %d bytes long", i, k.klen);
         keys->push_back(k);
     }
-    if (w >= words || at(w) != -1)
-        return "key block does not end after its last key";
+    if (w >= words || at(w) != -1) return "key block does not end after its last key";
     return "";
 }
 
@@ -64,8 +57,7 @@ Bytes buildKey(const KeyDef &k, const Bytes &stored)
 {
     Bytes key;
     key.reserve(size_t(k.storedLen()));
-    if (k.dups())
-        key.insert(key.end(), stored.begin(), stored.begin() + 4);
+    if (k.dups()) key.insert(key.end(), stored.begin(), stored.begin() + 4);
     for (const auto &[off, len] : k.segs)
         for (int i = 0; i < len; ++i) {
             size_t at = size_t(4 + off + i);
@@ -84,7 +76,8 @@ std::vector<int> keyDefinitionList(const std::vector<KeyDef> &keys)
     std::vector<int> rows;
     for (const KeyDef &k : keys)
         for (size_t s = 0; s < k.segs.size(); ++s)
-            rows.insert(rows.end(), {k.segs[s].first, k.segs[s].second, s ? int(BT3_CONT) : k.flags});
+            rows.insert(rows.end(),
+                        {k.segs[s].first, k.segs[s].second, s ? int(BT3_CONT) : k.flags});
     rows.insert(rows.end(), {-1, 0, 0});
     return rows;
 }
@@ -101,15 +94,15 @@ std::string format(const char *f, ...)
 
 void SetState::find(const std::string &file, const std::string &what, const std::string &where)
 {
-    if (++perFile[file] <= kListedPerFile)
-        findings.push_back({file, what, where});
+    if (++perFile[file] <= kListedPerFile) findings.push_back({file, what, where});
 }
 
 void SetState::finish()
 {
     for (const auto &[file, n] : perFile)
         if (n > kListedPerFile)
-            findings.push_back({file, format("%ld more findings not listed", n - kListedPerFile), "file"});
+            findings.push_back(
+                {file, format("%ld more findings not listed", n - kListedPerFile), "file"});
     perFile.clear();
 }
 
@@ -118,22 +111,20 @@ void checkLockState(SetState &st, const std::string &file, const int32_t *openCo
 {
     if (*openCount != 0)
         st.find(file, format("open count %d: not closed, or open now", *openCount), "header");
-    if (*owner != 0)
-        st.find(file, format("exclusive owner process %d recorded", *owner), "header");
+    if (*owner != 0) st.find(file, format("exclusive owner process %d recorded", *owner), "header");
     if (*nlocks < 0 || *nlocks > LIO_MAXLOCKS) {
-        st.find(file, format("lock table claims %d entries, at most %d", *nlocks, int(LIO_MAXLOCKS)),
+        st.find(file,
+                format("lock table claims %d entries, at most %d", *nlocks, int(LIO_MAXLOCKS)),
                 "lock table");
     } else {
         for (int i = 0; i < *nlocks; ++i) {
             int32_t rec = table[2 * i], proc = table[2 * i + 1];
             std::string what = format("record %d locked by process %d", rec, proc);
-            if (rec < 1 || rec > maxRec || proc < 1)
-                what += " (no such record or process)";
+            if (rec < 1 || rec > maxRec || proc < 1) what += " (no such record or process)";
             st.find(file, what, format("lock entry %d", i + 1));
         }
     }
-    if (*openCount != 0 || *owner != 0 || *nlocks != 0)
-        st.locksStale = true;
+    if (*openCount != 0 || *owner != 0 || *nlocks != 0) st.locksStale = true;
 }
 
 } // namespace velkcheck

@@ -1,10 +1,8 @@
-/*
- * velk-check - verify and repair the files of a database directory.
- *
- *   velk-check DIR                 verify; exit 0 clean, 1 damaged, 2 could not run
- *   velk-check --repair DIR        back up, repair, verify again
- *   velk-check --reset-locks DIR   clear lock tables, owner marks and open counts only
- */
+// velk-check - verify and repair the files of a database directory.
+//
+//   velk-check DIR                 verify; exit 0 clean, 1 damaged, 2 could not run
+//   velk-check --repair DIR        back up, repair, verify again
+//   velk-check --reset-locks DIR   clear lock tables, owner marks and open counts only
 #include "tools/velk_check.h"
 
 #include <cstdio>
@@ -23,8 +21,7 @@ void print(const velkcheck::Result &r)
 {
     for (const velkcheck::Finding &f : r.findings)
         std::printf("%s: %s (%s)\n", f.file.c_str(), f.what.c_str(), f.where.c_str());
-    for (const std::string &a : r.actions)
-        std::printf("done: %s\n", a.c_str());
+    for (const std::string &a : r.actions) std::printf("done: %s\n", a.c_str());
     if (!r.message.empty())
         std::fprintf(r.code == velkcheck::CannotRun ? stderr : stdout, "%s\n", r.message.c_str());
 }
@@ -38,8 +35,7 @@ int main(int argc, char **argv)
         print(r);
         return r.code;
     }
-    if (argc != 3)
-        return usage();
+    if (argc != 3) return usage();
     velkcheck::Result r;
     if (std::strcmp(argv[1], "--repair") == 0)
         r = velkcheck::repairDir(argv[2]);

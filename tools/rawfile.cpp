@@ -10,7 +10,8 @@ namespace velkcheck {
 
 int32_t loadWord(const unsigned char *p)
 {
-    return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+    return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
+                   uint32_t(p[3]) << 24);
 }
 
 void storeWord(unsigned char *p, int32_t v)
@@ -22,10 +23,7 @@ void storeWord(unsigned char *p, int32_t v)
     p[3] = (u >> 24) & 0xFF;
 }
 
-RawFile::~RawFile()
-{
-    close();
-}
+RawFile::~RawFile() { close(); }
 
 bool RawFile::open(const std::string &path, bool writable, std::string *why)
 {
@@ -47,23 +45,19 @@ bool RawFile::open(const std::string &path, bool writable, std::string *why)
 
 void RawFile::close()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     size_ = 0;
 }
 
 bool RawFile::read(long long offset, size_t len, void *buf) const
 {
-    if (fd_ < 0 || offset < 0 || offset + (long long)len > size_)
-        return false;
+    if (fd_ < 0 || offset < 0 || offset + (long long)len > size_) return false;
     auto *p = static_cast<unsigned char *>(buf);
     while (len > 0) {
         ssize_t n = pread(fd_, p, len, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
         p += n;
         offset += n;
         len -= size_t(n);
@@ -73,72 +67,56 @@ bool RawFile::read(long long offset, size_t len, void *buf) const
 
 bool RawFile::write(long long offset, size_t len, const void *buf)
 {
-    if (fd_ < 0 || offset < 0)
-        return false;
+    if (fd_ < 0 || offset < 0) return false;
     auto *p = static_cast<const unsigned char *>(buf);
     long long end = offset + (long long)len;
     while (len > 0) {
         ssize_t n = pwrite(fd_, p, len, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
         p += n;
         offset += n;
         len -= size_t(n);
     }
-    if (end > size_)
-        size_ = end;
+    if (end > size_) size_ = end;
     return true;
 }
 
 bool RawFile::truncate(long long size)
 {
-    if (fd_ < 0 || ftruncate(fd_, size) != 0)
-        return false;
+    if (fd_ < 0 || ftruncate(fd_, size) != 0) return false;
     size_ = size;
     return true;
 }
 
-bool RawFile::sync()
-{
-    return fd_ >= 0 && fsync(fd_) == 0;
-}
+bool RawFile::sync() { return fd_ >= 0 && fsync(fd_) == 0; }
 
 RecordFileSource::RecordFileSource(const RawFile &file) : file_(file)
 {
     unsigned char h[LIO_HDRSIZE];
     if (file_.read(0, sizeof h, h)) {
-        for (int i = 0; i < LIO_HDRWORDS; ++i)
-            first_[i] = loadWord(h + 4 * i);
+        for (int i = 0; i < LIO_HDRWORDS; ++i) first_[i] = loadWord(h + 4 * i);
         haveFirst_ = true;
     }
 }
 
 bool RecordFileSource::header(int sub, int *words)
 {
-    if (!haveFirst_ || sub < 1)
-        return false;
+    if (!haveFirst_ || sub < 1) return false;
     const bool data = first_[LIO_H_TYPE] == LIO_DATAFILE;
-    if (sub > (data ? 1 : first_[LIO_H_NFILES]) || sub > LIO_MAXFILES)
-        return false;
+    if (sub > (data ? 1 : first_[LIO_H_NFILES]) || sub > LIO_MAXFILES) return false;
     unsigned char h[LIO_HDRSIZE];
-    if (!file_.read((long long)(sub - 1) * LIO_HDRSIZE, sizeof h, h))
-        return false;
-    for (int i = 0; i < LIO_HDRWORDS; ++i)
-        words[i] = loadWord(h + 4 * i);
+    if (!file_.read((long long)(sub - 1) * LIO_HDRSIZE, sizeof h, h)) return false;
+    for (int i = 0; i < LIO_HDRWORDS; ++i) words[i] = loadWord(h + 4 * i);
     return true;
 }
 
 bool RecordFileSource::read(int sub, long where, int len, unsigned char *buf)
 {
     int h[LIO_HDRWORDS];
-    if (len <= 0 || !header(sub, h))
-        return false;
-    if (h[LIO_H_TYPE] != LIO_DATAFILE)
-        return file_.read(where, size_t(len), buf);
-    if (where < 1 || len != h[LIO_H_RECLEN] || h[LIO_H_STASH] < 0)
-        return false;
+    if (len <= 0 || !header(sub, h)) return false;
+    if (h[LIO_H_TYPE] != LIO_DATAFILE) return file_.read(where, size_t(len), buf);
+    if (where < 1 || len != h[LIO_H_RECLEN] || h[LIO_H_STASH] < 0) return false;
     long long at = LIO_HDRSIZE + (long long)h[LIO_H_STASH] + (long long)(where - 1) * len;
     return file_.read(at, size_t(len), buf);
 }
@@ -146,8 +124,7 @@ bool RecordFileSource::read(int sub, long where, int len, unsigned char *buf)
 int byteZeroHeld(const std::string &path)
 {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return -1;
+    if (fd < 0) return -1;
     struct flock fl;
     std::memset(&fl, 0, sizeof fl);
     fl.l_type = F_WRLCK;
@@ -156,8 +133,7 @@ int byteZeroHeld(const std::string &path)
     fl.l_len = 1;
     int rc = fcntl(fd, F_OFD_GETLK, &fl);
     ::close(fd);
-    if (rc != 0)
-        return -1;
+    if (rc != 0) return -1;
     return fl.l_type == F_UNLCK ? 0 : 1;
 }
 
@@ -165,11 +141,9 @@ bool copyFile(const std::string &from, const std::string &to)
 {
     std::string why;
     RawFile in;
-    if (!in.open(from, false, &why))
-        return false;
+    if (!in.open(from, false, &why)) return false;
     int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (out < 0)
-        return false;
+    if (out < 0) return false;
     bool ok = true;
     std::vector<unsigned char> buf(1 << 16);
     for (long long at = 0; ok && at < in.size();) {

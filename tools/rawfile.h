@@ -1,11 +1,9 @@
-/*
- * rawfile.h - a database file read and patched byte by byte, without the engine.
- *
- * velk-check must look at files the engine refuses (mark 38, a header that disagrees with the
- * file's size), so it reads them itself.  RawFile reads exact ranges and refuses anything beyond
- * the real end of the file; RecordFileSource presents a record or index file to the structural
- * rules of check_rules.h.
- */
+// rawfile.h - a database file read and patched byte by byte, without the engine.
+//
+// velk-check must look at files the engine refuses (mark 38, a header that disagrees with the
+// file's size), so it reads them itself.  RawFile reads exact ranges and refuses anything beyond
+// the real end of the file; RecordFileSource presents a record or index file to the structural
+// rules of check_rules.h.
 #ifndef VELK_TOOLS_RAWFILE_H
 #define VELK_TOOLS_RAWFILE_H
 
@@ -29,11 +27,11 @@ public:
     RawFile(const RawFile &) = delete;
     RawFile &operator=(const RawFile &) = delete;
 
-    /* Opens read-only or read/write; false with a message naming the reason. */
+    // Opens read-only or read/write; false with a message naming the reason.
     bool open(const std::string &path, bool writable, std::string *why);
     void close();
     long long size() const { return size_; }
-    bool read(long long offset, size_t len, void *buf) const; /* exactly len bytes */
+    bool read(long long offset, size_t len, void *buf) const; // exactly len bytes
     bool write(long long offset, size_t len, const void *buf);
     bool truncate(long long size);
     bool sync();
@@ -43,7 +41,7 @@ private:
     long long size_ = 0;
 };
 
-/* A record file (one header) or index file (maxfiles headers side by side) read raw. */
+// A record file (one header) or index file (maxfiles headers side by side) read raw.
 class RecordFileSource : public FileSource {
 public:
     explicit RecordFileSource(const RawFile &file);
@@ -56,11 +54,11 @@ private:
     bool haveFirst_ = false;
 };
 
-/* 1 when another open file description holds a lock on byte 0 of the file, 0 when none does, -1
- * when the file cannot be probed. */
+// 1 when another open file description holds a lock on byte 0 of the file, 0 when none does, -1
+// when the file cannot be probed.
 int byteZeroHeld(const std::string &path);
 
-/* Copies a file byte for byte; false when it could not. */
+// Copies a file byte for byte; false when it could not.
 bool copyFile(const std::string &from, const std::string &to);
 
 } // namespace velkcheck

@@ -1,12 +1,10 @@
-/*
- * velk_check.cpp - a database directory as a whole: which file sets it holds, whether anyone
- * is at work in it, and the three runs of velk-check (verify, repair, reset locks).
- *
- * A file set is named by its data file: "<name>.dat", or "<name>.mp" with "<name>.st"; its
- * indices are "<name>.ndx".  "proc.id" is the process registry (4 bytes, the next process
- * number).  Temporary index files (".nx$") are only probed for a process at work on them.
- * Other files and sub-directories (backups, lost+found) are not looked at.
- */
+// velk_check.cpp - a database directory as a whole: which file sets it holds, whether anyone
+// is at work in it, and the three runs of velk-check (verify, repair, reset locks).
+//
+// A file set is named by its data file: "<name>.dat", or "<name>.mp" with "<name>.st"; its
+// indices are "<name>.ndx".  "proc.id" is the process registry (4 bytes, the next process
+// number).  Temporary index files (".nx$") are only probed for a process at work on them.
+// Other files and sub-directories (backups, lost+found) are not looked at.
 #include "tools/velk_check.h"
 
 #include <algorithm>
@@ -26,8 +24,8 @@ namespace {
 
 struct DirContents {
     std::vector<std::string> fixedSets, vlSets;
-    std::vector<std::string> files;   /* every engine file, for the byte-0 probe and backups */
-    std::vector<Finding> orphans;     /* files that belong to no complete file set */
+    std::vector<std::string> files; // every engine file, for the byte-0 probe and backups
+    std::vector<Finding> orphans;   // files that belong to no complete file set
     bool procId = false;
 };
 
@@ -38,23 +36,19 @@ bool endsWith(const std::string &s, const std::string &tail)
 
 std::string stem(const std::string &s, size_t tail) { return s.substr(0, s.size() - tail); }
 
-/* Lists the directory; "" or why it cannot be read. */
+// Lists the directory; "" or why it cannot be read.
 std::string listDir(const std::string &dir, DirContents *dc)
 {
     struct stat st;
-    if (stat(dir.c_str(), &st) != 0)
-        return "velk-check: " + dir + ": no such directory";
-    if (!S_ISDIR(st.st_mode))
-        return "velk-check: " + dir + ": not a directory";
+    if (stat(dir.c_str(), &st) != 0) return "velk-check: " + dir + ": no such directory";
+    if (!S_ISDIR(st.st_mode)) return "velk-check: " + dir + ": not a directory";
     DIR *d = opendir(dir.c_str());
-    if (!d)
-        return "velk-check: " + dir + ": cannot be read";
+    if (!d) return "velk-check: " + dir + ": cannot be read";
     std::set<std::string> names;
     while (struct dirent *e = readdir(d)) {
         std::string name = e->d_name;
         struct stat fs;
-        if (stat((dir + "/" + name).c_str(), &fs) == 0 && S_ISREG(fs.st_mode))
-            names.insert(name);
+        if (stat((dir + "/" + name).c_str(), &fs) == 0 && S_ISREG(fs.st_mode)) names.insert(name);
     }
     closedir(d);
     for (const std::string &n : names) {
@@ -66,12 +60,14 @@ std::string listDir(const std::string &dir, DirContents *dc)
             if (names.count(stem(n, 3) + ".st"))
                 dc->vlSets.push_back(stem(n, 3));
             else
-                dc->orphans.push_back({n, "variable-length mapper without its store (.st)", "file"});
+                dc->orphans.push_back(
+                    {n, "variable-length mapper without its store (.st)", "file"});
         } else if (endsWith(n, ".st")) {
             if (!names.count(stem(n, 3) + ".mp"))
-                dc->orphans.push_back({n, "variable-length store without its mapper (.mp)", "file"});
+                dc->orphans.push_back(
+                    {n, "variable-length store without its mapper (.mp)", "file"});
         } else if (endsWith(n, ".nx$")) {
-            /* temporary indices: not checked, but no one may be at work on them either */
+            // temporary indices: not checked, but no one may be at work on them either
         } else if (endsWith(n, ".ndx")) {
             std::string b = stem(n, 4);
             if (!names.count(b + ".dat") && !names.count(b + ".mp"))
@@ -82,21 +78,21 @@ std::string listDir(const std::string &dir, DirContents *dc)
         dc->files.push_back(n);
     }
     if (dc->files.empty())
-        return "velk-check: " + dir + ": no database files here (no .dat, .ndx, .mp, .st or proc.id)";
+        return "velk-check: " + dir +
+               ": no database files here (no .dat, .ndx, .mp, .st or proc.id)";
     return "";
 }
 
-/* "" when nobody holds byte 0 of any file, else the refusal. */
+// "" when nobody holds byte 0 of any file, else the refusal.
 std::string probeBusy(const std::string &dir, const DirContents &dc)
 {
     for (const std::string &f : dc.files) {
         int held = byteZeroHeld(dir + "/" + f);
         if (held == 1)
-            return "velk-check: " + dir + "/" + f
-                   + ": another process holds its lock (the database is in use); close every "
-                     "program working on this directory and try again";
-        if (held < 0)
-            return "velk-check: " + dir + "/" + f + ": cannot be opened to test its lock";
+            return "velk-check: " + dir + "/" + f +
+                   ": another process holds its lock (the database is in use); close every "
+                   "program working on this directory and try again";
+        if (held < 0) return "velk-check: " + dir + "/" + f + ": cannot be opened to test its lock";
     }
     return "";
 }
@@ -119,8 +115,8 @@ void verifyProcId(const std::string &dir, SetState &st)
     }
 }
 
-/* Byte 0 of every file locked for the time of a repair or reset, so that no program starts an
- * operation meanwhile.  The probe of a later verify would see these locks: release() first. */
+// Byte 0 of every file locked for the time of a repair or reset, so that no program starts an
+// operation meanwhile.  The probe of a later verify would see these locks: release() first.
 class DirLock {
 public:
     std::string take(const std::string &dir, const std::vector<std::string> &files)
@@ -132,9 +128,9 @@ public:
             fl.l_whence = SEEK_SET;
             fl.l_len = 1;
             if (fd < 0 || fcntl(fd, F_OFD_SETLK, &fl) != 0) {
-                if (fd >= 0)
-                    close(fd);
-                return "velk-check: " + dir + "/" + f + ": cannot be locked; another process may be starting on it";
+                if (fd >= 0) close(fd);
+                return "velk-check: " + dir + "/" + f +
+                       ": cannot be locked; another process may be starting on it";
             }
             fds_.push_back(fd);
         }
@@ -142,8 +138,7 @@ public:
     }
     void release()
     {
-        for (int fd : fds_)
-            close(fd);
+        for (int fd : fds_) close(fd);
         fds_.clear();
     }
     ~DirLock() { release(); }
@@ -161,23 +156,18 @@ struct DirState {
     long records = 0;
 };
 
-/* Lists, probes, takes `lock` when given (so that what is verified stays so) and verifies;
- * cannotRun set when that is the answer. */
+// Lists, probes, takes `lock` when given (so that what is verified stays so) and verifies;
+// cannotRun set when that is the answer.
 DirState examine(const std::string &dir, DirLock *lock = nullptr)
 {
     DirState ds;
     ds.dir = dir;
     ds.cannotRun = listDir(dir, &ds.dc);
-    if (ds.cannotRun.empty())
-        ds.cannotRun = probeBusy(dir, ds.dc);
-    if (ds.cannotRun.empty() && lock)
-        ds.cannotRun = lock->take(dir, ds.dc.files);
-    if (!ds.cannotRun.empty())
-        return ds;
-    for (const std::string &name : ds.dc.fixedSets)
-        ds.sets.push_back(verifyFixedData(dir, name));
-    for (const std::string &name : ds.dc.vlSets)
-        ds.sets.push_back(verifyVlData(dir, name));
+    if (ds.cannotRun.empty()) ds.cannotRun = probeBusy(dir, ds.dc);
+    if (ds.cannotRun.empty() && lock) ds.cannotRun = lock->take(dir, ds.dc.files);
+    if (!ds.cannotRun.empty()) return ds;
+    for (const std::string &name : ds.dc.fixedSets) ds.sets.push_back(verifyFixedData(dir, name));
+    for (const std::string &name : ds.dc.vlSets) ds.sets.push_back(verifyVlData(dir, name));
     for (SetState &st : ds.sets) {
         if (!st.cannotRun.empty()) {
             ds.cannotRun = "velk-check: " + dir + "/" + st.cannotRun;
@@ -188,8 +178,7 @@ DirState examine(const std::string &dir, DirLock *lock = nullptr)
         ds.records += long(st.records.size());
     }
     ds.procId.name = "proc.id";
-    if (ds.dc.procId)
-        verifyProcId(dir, ds.procId);
+    if (ds.dc.procId) verifyProcId(dir, ds.procId);
     ds.procId.finish();
     return ds;
 }
@@ -207,10 +196,10 @@ Result resultOf(const DirState &ds, std::vector<std::string> actions = {})
         r.findings.insert(r.findings.end(), st.findings.begin(), st.findings.end());
     r.findings.insert(r.findings.end(), ds.procId.findings.begin(), ds.procId.findings.end());
     r.code = r.findings.empty() ? Clean : Damaged;
-    r.message = format("velk-check: %s: %zu file sets, %ld records: %s", ds.dir.c_str(),
-                       ds.sets.size(), ds.records,
-                       r.findings.empty() ? "clean"
-                                          : format("%zu findings", r.findings.size()).c_str());
+    r.message =
+        format("velk-check: %s: %zu file sets, %ld records: %s", ds.dir.c_str(), ds.sets.size(),
+               ds.records,
+               r.findings.empty() ? "clean" : format("%zu findings", r.findings.size()).c_str());
     return r;
 }
 
@@ -229,26 +218,24 @@ std::string backupName(const std::string &dir)
 std::vector<std::string> filesOf(const DirContents &dc, const SetState &st)
 {
     std::vector<std::string> out;
-    const std::vector<std::string> tails = st.variable ? std::vector<std::string>{".mp", ".st", ".ndx"}
-                                                       : std::vector<std::string>{".dat", ".ndx"};
+    const std::vector<std::string> tails = st.variable
+                                               ? std::vector<std::string>{".mp", ".st", ".ndx"}
+                                               : std::vector<std::string>{".dat", ".ndx"};
     for (const std::string &t : tails)
         if (std::find(dc.files.begin(), dc.files.end(), st.name + t) != dc.files.end())
             out.push_back(st.name + t);
     return out;
 }
 
-/* Copies every file that the repair may change; "" or why not. */
+// Copies every file that the repair may change; "" or why not.
 std::string backUp(const DirState &ds, std::vector<std::string> &actions)
 {
     std::vector<std::string> files;
     for (const SetState &st : ds.sets)
         if (!st.findings.empty())
-            for (const std::string &f : filesOf(ds.dc, st))
-                files.push_back(f);
-    if (!ds.procId.findings.empty())
-        files.push_back("proc.id");
-    if (files.empty())
-        return "";
+            for (const std::string &f : filesOf(ds.dc, st)) files.push_back(f);
+    if (!ds.procId.findings.empty()) files.push_back("proc.id");
+    if (files.empty()) return "";
     const std::string name = backupName(ds.dir);
     if (mkdir((ds.dir + "/" + name).c_str(), 0700) != 0)
         return "velk-check: " + ds.dir + "/" + name + ": cannot be made";
@@ -259,18 +246,18 @@ std::string backUp(const DirState &ds, std::vector<std::string> &actions)
     return "";
 }
 
-/* The repair of one set; false with the reason. */
+// The repair of one set; false with the reason.
 bool repairSet(const std::string &dir, const ScratchDir &work, SetState &st,
                std::vector<std::string> &actions, std::string *why)
 {
-    if (!st.dataDamaged && !st.indexDamaged)
-        return resetSetLocks(dir, st, true, actions, why);
+    if (!st.dataDamaged && !st.indexDamaged) return resetSetLocks(dir, st, true, actions, why);
     if (!st.keysKnown) {
         actions.push_back(st.name + ": its data file's header or key block cannot be read; the set "
                                     "is left as it is");
         return true;
     }
-    bool ok = st.variable ? repairVlData(dir, st, actions, why) : repairFixedData(dir, st, actions, why);
+    bool ok =
+        st.variable ? repairVlData(dir, st, actions, why) : repairFixedData(dir, st, actions, why);
     return ok && rebuildIndex(dir, work, st, actions, why);
 }
 
@@ -280,14 +267,11 @@ bool repairProcId(const std::string &dir, std::vector<std::string> &actions)
     std::string why;
     unsigned char b[4] = {};
     int32_t next = 1;
-    if (!f.open(dir + "/proc.id", true, &why))
-        return false;
-    if (f.size() >= 4 && f.read(0, 4, b) && loadWord(b) > 0)
-        next = loadWord(b);
+    if (!f.open(dir + "/proc.id", true, &why)) return false;
+    if (f.size() >= 4 && f.read(0, 4, b) && loadWord(b) > 0) next = loadWord(b);
     storeWord(b, next);
     bool ok = f.write(0, 4, b) && f.truncate(4) && f.sync();
-    if (ok)
-        actions.push_back(format("proc.id: next process number %d", next));
+    if (ok) actions.push_back(format("proc.id: next process number %d", next));
     return ok;
 }
 
@@ -297,26 +281,25 @@ Result repairDir(const std::string &dir)
 {
     DirLock lock;
     DirState ds = examine(dir, &lock);
-    if (!ds.cannotRun.empty())
-        return resultOf(ds);
+    if (!ds.cannotRun.empty()) return resultOf(ds);
     Result before = resultOf(ds);
-    if (before.code == Clean)
-        return resultOf(ds, {"nothing to repair"});
+    if (before.code == Clean) return resultOf(ds, {"nothing to repair"});
     std::vector<std::string> actions;
     {
         std::string refusal = backUp(ds, actions);
-        if (!refusal.empty())
-            return Result{CannotRun, {}, actions, refusal};
+        if (!refusal.empty()) return Result{CannotRun, {}, actions, refusal};
         ScratchDir work(dir);
         if (!work.ok())
-            return Result{CannotRun, {}, actions, "velk-check: " + dir + ": no room for a scratch directory"};
+            return Result{
+                CannotRun, {}, actions, "velk-check: " + dir + ": no room for a scratch directory"};
         for (SetState &st : ds.sets) {
             std::string why;
             if (!st.findings.empty() && !repairSet(dir, work, st, actions, &why))
                 return Result{CannotRun, {}, actions, "velk-check: " + dir + ": " + why};
         }
         if (!ds.procId.findings.empty() && !repairProcId(dir, actions))
-            return Result{CannotRun, {}, actions, "velk-check: " + dir + "/proc.id: cannot be written"};
+            return Result{
+                CannotRun, {}, actions, "velk-check: " + dir + "/proc.id: cannot be written"};
         for (const Finding &f : ds.dc.orphans)
             actions.push_back(f.file + ": " + f.what + "; left as it is");
     }
@@ -324,24 +307,19 @@ Result repairDir(const std::string &dir)
     return resultOf(examine(dir), actions);
 }
 
-Result verifyDir(const std::string &dir)
-{
-    return resultOf(examine(dir));
-}
+Result verifyDir(const std::string &dir) { return resultOf(examine(dir)); }
 
 Result resetLocks(const std::string &dir)
 {
     DirLock lock;
     DirState ds = examine(dir, &lock);
-    if (!ds.cannotRun.empty())
-        return resultOf(ds);
+    if (!ds.cannotRun.empty()) return resultOf(ds);
     std::vector<std::string> actions;
     std::string why;
     for (const SetState &st : ds.sets)
         if (st.locksStale && !resetSetLocks(dir, st, false, actions, &why))
             return Result{CannotRun, {}, actions, "velk-check: " + dir + ": " + why};
-    if (actions.empty())
-        actions.push_back("no lock tables, owner marks or open counts to reset");
+    if (actions.empty()) actions.push_back("no lock tables, owner marks or open counts to reset");
     lock.release();
     return resultOf(examine(dir), actions);
 }

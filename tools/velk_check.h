@@ -1,14 +1,12 @@
-/*
- * velk_check.h - verify and repair the files of a database directory.
- *
- * verifyDir reads every file set of a directory raw ("datadict", "blob", each table's
- * "<NAME>.dat"/".ndx", and "proc.id") and reports what it finds broken; it never writes.
- * repairDir copies every file it is about to change into DIR/backup-<date-time>/, then makes the
- * directory usable again with the data files as the truth (clean marks, no stale locks, free
- * chains and indices rebuilt), and verifies once more.  resetLocks clears only the lock tables,
- * owner marks and open counts.  All three refuse (CannotRun) while another process holds byte 0
- * of any file of the directory.
- */
+// velk_check.h - verify and repair the files of a database directory.
+//
+// verifyDir reads every file set of a directory raw ("datadict", "blob", each table's
+// "<NAME>.dat"/".ndx", and "proc.id") and reports what it finds broken; it never writes.
+// repairDir copies every file it is about to change into DIR/backup-<date-time>/, then makes the
+// directory usable again with the data files as the truth (clean marks, no stale locks, free
+// chains and indices rebuilt), and verifies once more.  resetLocks clears only the lock tables,
+// owner marks and open counts.  All three refuse (CannotRun) while another process holds byte 0
+// of any file of the directory.
 #ifndef VELK_TOOLS_VELK_CHECK_H
 #define VELK_TOOLS_VELK_CHECK_H
 
@@ -19,7 +17,7 @@ namespace velkcheck {
 
 enum ExitCode { Clean = 0, Damaged = 1, CannotRun = 2 };
 
-/* One thing found broken: the file (name inside the directory), what is wrong, and where. */
+// One thing found broken: the file (name inside the directory), what is wrong, and where.
 struct Finding {
     std::string file;
     std::string what;
@@ -27,15 +25,15 @@ struct Finding {
 };
 
 struct Result {
-    int code;                          /* an ExitCode */
+    int code; // an ExitCode
     std::vector<Finding> findings;
-    std::vector<std::string> actions;  /* what a repair or reset did, in order */
-    std::string message;               /* why it could not run, or the summary */
+    std::vector<std::string> actions; // what a repair or reset did, in order
+    std::string message;              // why it could not run, or the summary
 };
 
 Result verifyDir(const std::string &dir);
-Result repairDir(const std::string &dir); /* backup first, then repair; code = result of the final
-                                             verify, or CannotRun */
+Result repairDir(const std::string &dir); // backup first, then repair; code = result of the final
+                                          // verify, or CannotRun
 Result resetLocks(const std::string &dir);
 
 } // namespace velkcheck

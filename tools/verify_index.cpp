@@ -1,12 +1,10 @@
-/*
- * verify_index.cpp - the index file of a file set against its key block and live records.
- *
- * Each sub-file must pass the B-tree rules (1)-(10) of check_rules.h and all of them together
- * rule (11); the sub-files must be the keys of the key block in order, with their stored key
- * lengths and types; every live record must have exactly its key in every index and no index a
- * key without its record; each index holds as many keys as the data file says it has records (the
- * count an open compares, error 361).
- */
+// verify_index.cpp - the index file of a file set against its key block and live records.
+//
+// Each sub-file must pass the B-tree rules (1)-(10) of check_rules.h and all of them together
+// rule (11); the sub-files must be the keys of the key block in order, with their stored key
+// lengths and types; every live record must have exactly its key in every index and no index a
+// key without its record; each index holds as many keys as the data file says it has records (the
+// count an open compares, error 361).
 #include "tools/fileset.h"
 
 #include <algorithm>
@@ -16,7 +14,7 @@ namespace velkcheck {
 
 namespace {
 
-const size_t kMaxListed = 5; /* mismatches listed per index before a count */
+const size_t kMaxListed = 5; // mismatches listed per index before a count
 
 using Entry = std::pair<Bytes, int32_t>;
 
@@ -25,23 +23,23 @@ std::string recList(const std::vector<int32_t> &recs)
     std::string s;
     for (size_t i = 0; i < recs.size() && i < kMaxListed; ++i)
         s += (i ? ", " : "") + std::to_string(recs[i]);
-    if (recs.size() > kMaxListed)
-        s += format(" and %zu more", recs.size() - kMaxListed);
+    if (recs.size() > kMaxListed) s += format(" and %zu more", recs.size() - kMaxListed);
     return s;
 }
 
-/* Records that share a key of a unique index: found on the data side, settled by a repair. */
+// Records that share a key of a unique index: found on the data side, settled by a repair.
 void findUniqueClashes(SetState &st, const std::string &datFile)
 {
     for (size_t i = 0; i < st.keys.size(); ++i) {
-        if (st.keys[i].dups())
-            continue;
+        if (st.keys[i].dups()) continue;
         std::map<Bytes, int32_t> owner;
         for (const DataRecord &r : st.records) {
             auto [it, fresh] = owner.emplace(buildKey(st.keys[i], r.stored), r.rec);
             if (!fresh) {
-                st.find(datFile, format("records %d and %d carry the same key of unique index %zu",
-                                        it->second, r.rec, i), format("record %d", r.rec));
+                st.find(datFile,
+                        format("records %d and %d carry the same key of unique index %zu",
+                               it->second, r.rec, i),
+                        format("record %d", r.rec));
                 st.dataDamaged = true;
             }
         }
@@ -54,30 +52,28 @@ void compareEntries(SetState &st, const std::string &file, size_t inx,
     std::vector<Entry> want, have;
     for (const DataRecord &r : st.records)
         want.emplace_back(buildKey(st.keys[inx], r.stored), r.rec);
-    for (const IndexEntry &e : entries)
-        have.emplace_back(e.key, e.rec);
+    for (const IndexEntry &e : entries) have.emplace_back(e.key, e.rec);
     std::sort(want.begin(), want.end());
     std::sort(have.begin(), have.end());
     std::vector<Entry> missing, extra;
-    std::set_difference(want.begin(), want.end(), have.begin(), have.end(), std::back_inserter(missing));
-    std::set_difference(have.begin(), have.end(), want.begin(), want.end(), std::back_inserter(extra));
+    std::set_difference(want.begin(), want.end(), have.begin(), have.end(),
+                        std::back_inserter(missing));
+    std::set_difference(have.begin(), have.end(), want.begin(), want.end(),
+                        std::back_inserter(extra));
     auto recs = [](const std::vector<Entry> &v) {
         std::vector<int32_t> r;
-        for (const Entry &e : v)
-            r.push_back(e.second);
+        for (const Entry &e : v) r.push_back(e.second);
         std::sort(r.begin(), r.end());
         return r;
     };
     const std::string where = format("index %zu", inx);
-    if (!missing.empty())
-        st.find(file, "no key for record " + recList(recs(missing)), where);
+    if (!missing.empty()) st.find(file, "no key for record " + recList(recs(missing)), where);
     if (!extra.empty())
         st.find(file, "key without its record, pointing to record " + recList(recs(extra)), where);
-    if (!missing.empty() || !extra.empty())
-        st.indexDamaged = true;
+    if (!missing.empty() || !extra.empty()) st.indexDamaged = true;
 }
 
-/* Header-level checks of the index file; false when its sub-files cannot be read at all. */
+// Header-level checks of the index file; false when its sub-files cannot be read at all.
 bool checkIndexHeaders(SetState &st, const std::string &file, const RawFile &f, int32_t *first)
 {
     if (f.size() < LIO_HDRSIZE) {
@@ -86,13 +82,14 @@ bool checkIndexHeaders(SetState &st, const std::string &file, const RawFile &f, 
     }
     unsigned char raw[LIO_HDRSIZE];
     f.read(0, sizeof raw, raw);
-    for (int i = 0; i < LIO_HDRWORDS; ++i)
-        first[i] = loadWord(raw + 4 * i);
+    for (int i = 0; i < LIO_HDRWORDS; ++i) first[i] = loadWord(raw + 4 * i);
     const int maxf = first[LIO_H_MAXFILES], nfiles = first[LIO_H_NFILES];
-    if (first[LIO_H_MAGIC] != LIO_MAGIC || first[LIO_H_HDRSIZE] != LIO_HDRSIZE
-        || first[LIO_H_TYPE] == LIO_DATAFILE) {
-        st.find(file, format("not an index file header (magic %d, header size %d, type %d)",
-                             first[LIO_H_MAGIC], first[LIO_H_HDRSIZE], first[LIO_H_TYPE]), "header");
+    if (first[LIO_H_MAGIC] != LIO_MAGIC || first[LIO_H_HDRSIZE] != LIO_HDRSIZE ||
+        first[LIO_H_TYPE] == LIO_DATAFILE) {
+        st.find(file,
+                format("not an index file header (magic %d, header size %d, type %d)",
+                       first[LIO_H_MAGIC], first[LIO_H_HDRSIZE], first[LIO_H_TYPE]),
+                "header");
         return false;
     }
     if (maxf < 1 || maxf > LIO_MAXFILES || nfiles < 1 || nfiles > maxf) {
@@ -100,8 +97,10 @@ bool checkIndexHeaders(SetState &st, const std::string &file, const RawFile &f, 
         return false;
     }
     if (f.size() < (long long)maxf * LIO_HDRSIZE) {
-        st.find(file, format("file is %lld bytes, its headers need %d (truncated)", f.size(),
-                             maxf * int(LIO_HDRSIZE)), "header area");
+        st.find(file,
+                format("file is %lld bytes, its headers need %d (truncated)", f.size(),
+                       maxf * int(LIO_HDRSIZE)),
+                "header area");
         return false;
     }
     for (int n = 1; n <= nfiles; ++n) {
@@ -115,12 +114,16 @@ bool checkIndexHeaders(SetState &st, const std::string &file, const RawFile &f, 
     checkLockState(st, file, &first[LIO_H_OPENCOUNT], &first[LIO_H_OWNER], &first[LIO_H_NLOCKS],
                    &first[LIO_H_LOCKS], 0x7fffffff);
     if (f.size() < first[LIO_H_EOF]) {
-        st.find(file, format("file is %lld bytes, shorter than its end-of-file %d (truncated)",
-                             f.size(), first[LIO_H_EOF]), "end of file");
+        st.find(file,
+                format("file is %lld bytes, shorter than its end-of-file %d (truncated)", f.size(),
+                       first[LIO_H_EOF]),
+                "end of file");
         st.indexDamaged = true;
     } else if (f.size() > first[LIO_H_EOF]) {
-        st.find(file, format("%lld bytes past the end-of-file %d", f.size() - first[LIO_H_EOF],
-                             first[LIO_H_EOF]), "end of file");
+        st.find(file,
+                format("%lld bytes past the end-of-file %d", f.size() - first[LIO_H_EOF],
+                       first[LIO_H_EOF]),
+                "end of file");
         st.indexDamaged = true;
     }
     return true;
@@ -131,8 +134,7 @@ bool checkIndexHeaders(SetState &st, const std::string &file, const RawFile &f, 
 void verifyIndexFile(const std::string &dir, SetState &st)
 {
     const std::string file = st.name + ".ndx";
-    if (st.keysKnown)
-        findUniqueClashes(st, st.variable ? st.name + ".mp" : st.name + ".dat");
+    if (st.keysKnown) findUniqueClashes(st, st.variable ? st.name + ".mp" : st.name + ".dat");
     RawFile f;
     std::string why;
     if (!f.open(dir + "/" + file, false, &why)) {
@@ -146,8 +148,10 @@ void verifyIndexFile(const std::string &dir, SetState &st)
         return;
     }
     if (st.keysKnown && size_t(first[LIO_H_NFILES]) != st.keys.size()) {
-        st.find(file, format("%d indices, the key block defines %zu", first[LIO_H_NFILES],
-                             st.keys.size()), "header word 2");
+        st.find(
+            file,
+            format("%d indices, the key block defines %zu", first[LIO_H_NFILES], st.keys.size()),
+            "header word 2");
         st.indexDamaged = true;
     }
     RecordFileSource src(f);
@@ -157,11 +161,14 @@ void verifyIndexFile(const std::string &dir, SetState &st)
         const std::string where = format("index %zu", inx);
         int32_t h[LIO_HDRWORDS];
         src.header(n, h);
-        if (st.keysKnown && inx < st.keys.size()
-            && (h[LIO_H_KEYLEN] != st.keys[inx].storedLen() || h[LIO_H_TYPE] != st.keys[inx].storedType())) {
-            st.find(file, format("key length %d and type %d, the key block says %d and %d",
-                                 h[LIO_H_KEYLEN], h[LIO_H_TYPE], st.keys[inx].storedLen(),
-                                 st.keys[inx].storedType()), where);
+        if (st.keysKnown && inx < st.keys.size() &&
+            (h[LIO_H_KEYLEN] != st.keys[inx].storedLen() ||
+             h[LIO_H_TYPE] != st.keys[inx].storedType())) {
+            st.find(file,
+                    format("key length %d and type %d, the key block says %d and %d",
+                           h[LIO_H_KEYLEN], h[LIO_H_TYPE], st.keys[inx].storedLen(),
+                           st.keys[inx].storedType()),
+                    where);
             st.indexDamaged = true;
             allClean = false;
             continue;
@@ -175,12 +182,13 @@ void verifyIndexFile(const std::string &dir, SetState &st)
             continue;
         }
         if (h[LIO_H_KEYS] != st.dataCount) {
-            st.find(file, format("%d keys, the data file counts %ld records", h[LIO_H_KEYS],
-                                 st.dataCount), where);
+            st.find(
+                file,
+                format("%d keys, the data file counts %ld records", h[LIO_H_KEYS], st.dataCount),
+                where);
             st.indexDamaged = true;
         }
-        if (st.keysKnown && inx < st.keys.size())
-            compareEntries(st, file, inx, report.entries);
+        if (st.keysKnown && inx < st.keys.size()) compareEntries(st, file, inx, report.entries);
     }
     if (allClean) {
         std::string err = checkIndexFile(src);

@@ -1,7 +1,5 @@
-/*
- * vlstore.h - the variable-length store of a file set read raw: mapper header, size classes and
- * the areas the map points to, shared by its verification and its repair.
- */
+// vlstore.h - the variable-length store of a file set read raw: mapper header, size classes and
+// the areas the map points to, shared by its verification and its repair.
 #ifndef VELK_TOOLS_VLSTORE_H
 #define VELK_TOOLS_VLSTORE_H
 
@@ -11,9 +9,9 @@ namespace velkcheck {
 
 struct VlLayout {
     int32_t h[VL_HDRWORDS] = {};
-    int classes = 0;          /* heads in the delete-heap table */
-    long long region = 0;     /* first byte of the area region: 12 + stash */
-    long long mapEntries = 0; /* map entries the mapper file holds, at most highest */
+    int classes = 0;          // heads in the delete-heap table
+    long long region = 0;     // first byte of the area region: 12 + stash
+    long long mapEntries = 0; // map entries the mapper file holds, at most highest
 
     int32_t min() const { return h[VL_H_MIN]; }
     int32_t g() const { return h[VL_H_GRAN]; }
@@ -26,15 +24,16 @@ struct VlLayout {
     long long mapAt(long n) const { return h[VL_H_MAPOFF] + (long long)(n - 1) * 8; }
 };
 
-/* Opens both files and reads the mapper header.  Answers "" when the store can be read;
- * otherwise `unusable` tells whether the files are no store at all (cannot run) rather than a
- * damaged one. */
+// Opens both files and reads the mapper header.  Answers "" when the store can be read;
+// otherwise `unusable` tells whether the files are no store at all (cannot run) rather than a
+// damaged one.
 std::string loadVlLayout(const RawFile &mp, const RawFile &st, VlLayout *v, bool *unusable);
 
-/* "" when map entry (off, stored) points to a well-formed area in use inside the region, which
- * ends at `end` (the end-of-store word for a verify; for a repair, which trusts the bytes, the
- * store file's size). */
-std::string checkArea(const VlLayout &v, const RawFile &st, int32_t off, int32_t stored, long long end);
+// "" when map entry (off, stored) points to a well-formed area in use inside the region, which
+// ends at `end` (the end-of-store word for a verify; for a repair, which trusts the bytes, the
+// store file's size).
+std::string checkArea(const VlLayout &v, const RawFile &st, int32_t off, int32_t stored,
+                      long long end);
 
 } // namespace velkcheck
 

@@ -1,10 +1,8 @@
-/*
- * commands.h - the main menu (menu resource 1) and its command identifiers.
- *
- * The identifiers are those of the program's resources and stay fixed: other parts of the
- * program and the help refer to them.  The menu is data so that the frame builds every action
- * from one table and the tests can walk it.
- */
+// commands.h - the main menu (menu resource 1) and its command identifiers.
+//
+// The identifiers are those of the program's resources and stay fixed: other parts of the
+// program and the help refer to them.  The menu is data so that the frame builds every action
+// from one table and the tests can walk it.
 #ifndef VELK_APP_CORE_COMMANDS_H
 #define VELK_APP_CORE_COMMANDS_H
 
@@ -19,7 +17,7 @@ enum tCommand : int {
     CmNew = 124,
     CmEdit = 125,
     CmDelete = 126,
-    CmBack = 1001, // tool bar, bitmap 1001
+    CmBack = 1001,    // tool bar, bitmap 1001
     CmForward = 1002, // tool bar, bitmap 1002
     CmCascade = 24361,
     CmTileSideBySide = 24362,
@@ -58,11 +56,11 @@ struct tMenuDef {
 };
 
 // Menu resource 1, in menu-bar order.
-const std::vector<tMenuDef> &MainMenu();
+const std::vector<tMenuDef> &mainMenu();
 
 // The commands that the active view handles (the frame routes them and disables them where the
 // active view does not): 124, 125, 126, 51691, 1001, 1002.
-bool IsViewCommand(int id);
+bool isViewCommand(int id);
 
 } // namespace velk
 

@@ -1,11 +1,9 @@
-/*
- * database.h - the database as start-up and shut-down see it.
- *
- * Start-up opens the dictionary at the configured path (creating a complete empty database where
- * none can be opened), then the USERS table, and hands the table to the login; shut-down closes
- * the table, then the database.  The program uses the data model behind this interface; the
- * shell's tests can also put a fake behind it.
- */
+// database.h - the database as start-up and shut-down see it.
+//
+// Start-up opens the dictionary at the configured path (creating a complete empty database where
+// none can be opened), then the USERS table, and hands the table to the login; shut-down closes
+// the table, then the database.  The program uses the data model behind this interface; the
+// shell's tests can also put a fake behind it.
 #ifndef VELK_APP_CORE_DATABASE_H
 #define VELK_APP_CORE_DATABASE_H
 

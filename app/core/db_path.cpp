@@ -4,7 +4,7 @@ namespace velk {
 
 static bool isSeparator(char c) { return c == '/' || c == '\\'; }
 
-std::string DeriveDictPath(const std::string &chosen)
+std::string deriveDictPath(const std::string &chosen)
 {
     std::size_t keep = chosen.size();
     while (keep > 0 && !isSeparator(chosen[keep - 1])) --keep;
@@ -13,14 +13,14 @@ std::string DeriveDictPath(const std::string &chosen)
     return path;
 }
 
-std::string DatabaseDirectory(const std::string &dictPath)
+std::string databaseDirectory(const std::string &dictPath)
 {
     std::size_t keep = dictPath.size();
     while (keep > 0 && !isSeparator(dictPath[keep - 1])) --keep;
     return dictPath.substr(0, keep);
 }
 
-std::string ConfigFilePath(const char *xdgConfigHome, const char *home)
+std::string configFilePath(const char *xdgConfigHome, const char *home)
 {
     std::string dir;
     if (xdgConfigHome && xdgConfigHome[0] == '/')
@@ -48,7 +48,7 @@ static std::string qtPattern(const std::string &pattern)
     return out;
 }
 
-std::string QtFileFilter(const std::string &filterList)
+std::string qtFileFilter(const std::string &filterList)
 {
     std::string out;
     std::size_t pos = 0;

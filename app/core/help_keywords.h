@@ -1,9 +1,7 @@
-/*
- * help_keywords.h - the help keywords of the program's windows and dialogs.
- *
- * Each window and dialog opens the help at its own keyword (F1, and a dialog's "Hilfe" button);
- * the help document has one section per keyword, plus "Copyright" for "Info...".
- */
+// help_keywords.h - the help keywords of the program's windows and dialogs.
+//
+// Each window and dialog opens the help at its own keyword (F1, and a dialog's "Hilfe" button);
+// the help document has one section per keyword, plus "Copyright" for "Info...".
 #ifndef VELK_APP_CORE_HELP_KEYWORDS_H
 #define VELK_APP_CORE_HELP_KEYWORDS_H
 
@@ -34,7 +32,7 @@ constexpr const char *Copyright = "Copyright";
 } // namespace help
 
 // Every keyword above, in the order of the help's index.
-const std::vector<const char *> &HelpKeywords();
+const std::vector<const char *> &helpKeywords();
 
 } // namespace velk
 

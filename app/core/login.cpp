@@ -4,7 +4,7 @@
 
 namespace velk {
 
-std::string StoredPassword(const std::string &password)
+std::string storedPassword(const std::string &password)
 {
     struct crypt_data data {};
     const char *hash = crypt_r(password.c_str(), kPasswordSalt, &data);
@@ -39,14 +39,14 @@ static tLoginDecision setPassword(tUserStore &users, const tLoginInput &input,
     // An existing user keeps the full name and priority of the record.
     tLoginUser existing;
     if (record.id.empty() && users.read(name, &existing)) record = existing;
-    record.password = StoredPassword(password);
+    record.password = storedPassword(password);
     record.id = name;
     if (record.password.empty() || !users.write(record))
         return {tLoginOutcome::StoreFailed, std::string()};
     return {tLoginOutcome::Close, resultName};
 }
 
-tLoginDecision DecideLogin(tUserStore &users, const tLoginInput &input)
+tLoginDecision decideLogin(tUserStore &users, const tLoginInput &input)
 {
     const std::string name = input.name.substr(0, kMaxUserName);
     tLoginUser record;
@@ -56,9 +56,11 @@ tLoginDecision DecideLogin(tUserStore &users, const tLoginInput &input)
     if (input.newPassword) return setPassword(users, input, name, record, resultName);
 
     tLoginUser found;
-    if (users.read(name, &found)) record = found;
-    else record = tLoginUser();
-    const std::string typed = StoredPassword(input.password.substr(0, kPasswordRead));
+    if (users.read(name, &found))
+        record = found;
+    else
+        record = tLoginUser();
+    const std::string typed = storedPassword(input.password.substr(0, kPasswordRead));
     if (!typed.empty() && record.password.substr(0, kStoredPassword) == typed)
         resultName = record.id;
     return {tLoginOutcome::Close, resultName};

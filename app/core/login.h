@@ -1,16 +1,14 @@
-/*
- * login.h - who may log in, and how passwords are kept.
- *
- * A password is stored as the first 12 characters of the traditional DES crypt of it with the
- * salt "wq": the two salt characters and 10 of the 11 hash characters.  DES reads only the first
- * 8 characters of a password, so longer ones that agree in those are the same password.
- *
- * The user "root" is the administrator.  As long as the USERS table holds no record at all, or
- * none with the ID "root", "root" logs in with any password; once root has a record, root gives
- * the right password like everybody else.  Names compare exactly, so "ROOT" is just a name.
- *
- * All texts here are the stored Windows-1252 bytes; the dialog converts what the user typed.
- */
+// login.h - who may log in, and how passwords are kept.
+//
+// A password is stored as the first 12 characters of the traditional DES crypt of it with the
+// salt "wq": the two salt characters and 10 of the 11 hash characters.  DES reads only the first
+// 8 characters of a password, so longer ones that agree in those are the same password.
+//
+// The user "root" is the administrator.  As long as the USERS table holds no record at all, or
+// none with the ID "root", "root" logs in with any password; once root has a record, root gives
+// the right password like everybody else.  Names compare exactly, so "ROOT" is just a name.
+//
+// All texts here are the stored Windows-1252 bytes; the dialog converts what the user typed.
 #ifndef VELK_APP_CORE_LOGIN_H
 #define VELK_APP_CORE_LOGIN_H
 
@@ -44,7 +42,7 @@ public:
 
 // The stored form of a password: 12 characters beginning with the salt; empty when the crypt
 // library refuses (no stored form is ever empty, so an empty one matches nothing).
-std::string StoredPassword(const std::string &password);
+std::string storedPassword(const std::string &password);
 
 struct tLoginInput {
     std::string name;
@@ -54,10 +52,10 @@ struct tLoginInput {
 };
 
 enum class tLoginOutcome {
-    Close,            // the dialog closes with OK; resultName says who is logged in ("" = nobody)
-    PasswordsDiffer,  // "Passwort nicht eindeutig!": the dialog stays open, nothing stored
-    NameMissing,      // new password for an empty name: the dialog stays open, nothing stored
-    StoreFailed,      // the password could not be hashed or stored: the dialog stays open
+    Close,           // the dialog closes with OK; resultName says who is logged in ("" = nobody)
+    PasswordsDiffer, // "Passwort nicht eindeutig!": the dialog stays open, nothing stored
+    NameMissing,     // new password for an empty name: the dialog stays open, nothing stored
+    StoreFailed,     // the password could not be hashed or stored: the dialog stays open
 };
 
 struct tLoginDecision {
@@ -66,7 +64,7 @@ struct tLoginDecision {
 };
 
 // What OK in the login dialog decides.  The name is cut to 8 and the passwords to 12 characters.
-tLoginDecision DecideLogin(tUserStore &users, const tLoginInput &input);
+tLoginDecision decideLogin(tUserStore &users, const tLoginInput &input);
 
 } // namespace velk
 

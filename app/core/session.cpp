@@ -10,15 +10,15 @@ namespace velk {
 static char gDatabasePath[kMaxDbPath + 1];
 static char gCurrentUser[kMaxUserName + 1];
 
-const char *DatabasePath() { return gDatabasePath; }
+const char *databasePath() { return gDatabasePath; }
 
-void SetDatabasePath(const char *path)
+void setDatabasePath(const char *path)
 {
     std::strncpy(gDatabasePath, path ? path : "", kMaxDbPath);
     gDatabasePath[kMaxDbPath] = '\0';
 }
 
-const char *CurrentUser() { return gCurrentUser; }
-char *CurrentUserBuffer() { return gCurrentUser; }
+const char *currentUser() { return gCurrentUser; }
+char *currentUserBuffer() { return gCurrentUser; }
 
 } // namespace velk

@@ -18,22 +18,22 @@ static std::vector<std::pair<int, int>> split(int total, int count)
     return runs;
 }
 
-std::vector<tRect> TileSideBySide(int areaWidth, int areaHeight, int count)
+std::vector<tRect> sideBySideLayout(int areaWidth, int areaHeight, int count)
 {
     std::vector<tRect> rects;
     for (auto [x, width] : split(areaWidth, count)) rects.push_back({x, 0, width, areaHeight});
     return rects;
 }
 
-std::vector<tRect> TileStacked(int areaWidth, int areaHeight, int count)
+std::vector<tRect> stackedLayout(int areaWidth, int areaHeight, int count)
 {
     std::vector<tRect> rects;
     for (auto [y, height] : split(areaHeight, count)) rects.push_back({0, y, areaWidth, height});
     return rects;
 }
 
-std::vector<tRect> ArrangeIcons(int areaWidth, int areaHeight, int count, int iconWidth,
-                                int iconHeight)
+std::vector<tRect> iconLayout(int areaWidth, int areaHeight, int count, int iconWidth,
+                              int iconHeight)
 {
     std::vector<tRect> rects;
     if (iconWidth <= 0 || iconHeight <= 0) return rects;
@@ -42,8 +42,8 @@ std::vector<tRect> ArrangeIcons(int areaWidth, int areaHeight, int count, int ic
     for (int i = 0; i < count; ++i) {
         int row = i / perRow;
         int column = i % perRow;
-        rects.push_back({column * iconWidth, areaHeight - (row + 1) * iconHeight, iconWidth,
-                         iconHeight});
+        rects.push_back(
+            {column * iconWidth, areaHeight - (row + 1) * iconHeight, iconWidth, iconHeight});
     }
     return rects;
 }

@@ -1,10 +1,8 @@
-/*
- * window_layout.h - where the "Fenster" commands put the views.
- *
- * Plain geometry on the client area: tiling side by side (each view the full height), one above
- * the other (each view the full width), and the row of minimised views along the bottom edge.
- * Sizes that do not divide evenly give the first views one pixel more.
- */
+// window_layout.h - where the "Fenster" commands put the views.
+//
+// Plain geometry on the client area: tiling side by side (each view the full height), one above
+// the other (each view the full width), and the row of minimised views along the bottom edge.
+// Sizes that do not divide evenly give the first views one pixel more.
 #ifndef VELK_APP_CORE_WINDOW_LAYOUT_H
 #define VELK_APP_CORE_WINDOW_LAYOUT_H
 
@@ -20,13 +18,13 @@ struct tRect {
     friend bool operator==(const tRect &, const tRect &) = default;
 };
 
-std::vector<tRect> TileSideBySide(int areaWidth, int areaHeight, int count);
-std::vector<tRect> TileStacked(int areaWidth, int areaHeight, int count);
+std::vector<tRect> sideBySideLayout(int areaWidth, int areaHeight, int count);
+std::vector<tRect> stackedLayout(int areaWidth, int areaHeight, int count);
 
 // Icons of iconWidth x iconHeight from the bottom-left corner to the right, starting a new row
 // above when a row is full; at least one icon a row.
-std::vector<tRect> ArrangeIcons(int areaWidth, int areaHeight, int count, int iconWidth,
-                                int iconHeight);
+std::vector<tRect> iconLayout(int areaWidth, int areaHeight, int count, int iconWidth,
+                              int iconHeight);
 
 } // namespace velk
 

@@ -16,45 +16,45 @@ static void copyField(char (&field)[N], const std::string &value)
     field[n] = '\0';
 }
 
-long tModelUsers::count() { return UserCount(); }
+long tModelUsers::count() { return userCount(); }
 
 bool tModelUsers::read(const std::string &id, tLoginUser *user)
 {
-    tUser record = NewUser();
-    if (!ReadUser(id.c_str(), &record)) return false;
+    tUser record = newUser();
+    if (!readUser(id.c_str(), &record)) return false;
     *user = {record.ID, record.NAME, record.PASSWORD, record.PRIO};
     return true;
 }
 
 bool tModelUsers::write(const tLoginUser &user)
 {
-    tUser record = NewUser();
+    tUser record = newUser();
     copyField(record.ID, user.id);
     copyField(record.NAME, user.name);
     copyField(record.PASSWORD, user.password);
     copyField(record.PRIO, user.prio);
-    return WriteUser(record);
+    return writeUser(record);
 }
 
-bool tModelDatabase::open(const std::string &dictPath) { return OpenDatabase(dictPath.c_str()); }
-bool tModelDatabase::isOpen() const { return DatabaseOpen(); }
-bool tModelDatabase::created() const { return DatabaseCreated(); }
+bool tModelDatabase::open(const std::string &dictPath) { return openDatabase(dictPath.c_str()); }
+bool tModelDatabase::isOpen() const { return databaseOpen(); }
+bool tModelDatabase::created() const { return databaseCreated(); }
 
 void tModelDatabase::close()
 {
-    CloseDatabase();
+    closeDatabase();
     usersOpen_ = false;
 }
 
 bool tModelDatabase::openUsers()
 {
-    usersOpen_ = OpenUserTable();
+    usersOpen_ = openUserTable();
     return usersOpen_;
 }
 
 void tModelDatabase::closeUsers()
 {
-    CloseUserTable();
+    closeUserTable();
     usersOpen_ = false;
 }
 

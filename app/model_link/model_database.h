@@ -1,7 +1,5 @@
-/*
- * model_database.h - the shell's database interfaces on the data model: the dictionary with its
- * text store and tables (model/blob.h) and the USERS table (model/users.h).
- */
+// model_database.h - the shell's database interfaces on the data model: the dictionary with its
+// text store and tables (model/blob.h) and the USERS table (model/users.h).
 #ifndef VELK_APP_MODEL_LINK_MODEL_DATABASE_H
 #define VELK_APP_MODEL_LINK_MODEL_DATABASE_H
 

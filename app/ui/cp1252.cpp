@@ -20,7 +20,7 @@ static char encodeOne(char32_t c)
     return '?';
 }
 
-std::string ToCp1252(const QString &text)
+std::string toCp1252(const QString &text)
 {
     std::string out;
     out.reserve(text.size());
@@ -29,7 +29,7 @@ std::string ToCp1252(const QString &text)
     return out;
 }
 
-QString FromCp1252(const std::string &bytes)
+QString fromCp1252(const std::string &bytes)
 {
     QString out;
     out.reserve(static_cast<qsizetype>(bytes.size()));
@@ -42,9 +42,6 @@ QString FromCp1252(const std::string &bytes)
     return out;
 }
 
-QString FromCp1252(const char *bytes)
-{
-    return bytes ? FromCp1252(std::string(bytes)) : QString();
-}
+QString fromCp1252(const char *bytes) { return bytes ? fromCp1252(std::string(bytes)) : QString(); }
 
 } // namespace velk

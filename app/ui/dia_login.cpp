@@ -20,8 +20,8 @@ public:
 
 static tUserStore *gLoginUsers = nullptr;
 
-void SetLoginUsers(tUserStore *users) { gLoginUsers = users; }
-tUserStore *LoginUsers() { return gLoginUsers; }
+void setLoginUsers(tUserStore *users) { gLoginUsers = users; }
+tUserStore *loginUsers() { return gLoginUsers; }
 
 tDiaLogin::tDiaLogin(QWidget *parent, tUserStore &users, bool newPassword)
     : QDialog(parent), ui_(std::make_unique<Ui::tDiaLogin>()), users_(users),
@@ -42,22 +42,22 @@ tDiaLogin::~tDiaLogin() = default;
 void tDiaLogin::okPressed()
 {
     tLoginInput input;
-    input.name = ToCp1252(ui_->editUser->text());
-    input.password = ToCp1252(ui_->editPassword->text());
-    input.confirmation = ToCp1252(ui_->editConfirm->text());
+    input.name = toCp1252(ui_->editUser->text());
+    input.password = toCp1252(ui_->editPassword->text());
+    input.confirmation = toCp1252(ui_->editConfirm->text());
     input.newPassword = newPassword_;
     resultName_.clear();
-    tLoginDecision decision = DecideLogin(users_, input);
+    tLoginDecision decision = decideLogin(users_, input);
     switch (decision.outcome) {
     case tLoginOutcome::PasswordsDiffer:
-        ShellHost().message(this, QStringLiteral("Passwort nicht eindeutig!"), AppName());
+        shellHost().message(this, QStringLiteral("Passwort nicht eindeutig!"), appName());
         return;
     case tLoginOutcome::NameMissing:
         ui_->editUser->setFocus();
         return;
     case tLoginOutcome::StoreFailed:
-        ShellHost().message(this, QStringLiteral("Das Kennwort konnte nicht gespeichert werden."),
-                            AppName());
+        shellHost().message(this, QStringLiteral("Das Kennwort konnte nicht gespeichert werden."),
+                            appName());
         return;
     case tLoginOutcome::Close:
         resultName_ = decision.resultName;
@@ -69,7 +69,7 @@ void tDiaLogin::okPressed()
 bool RunLogin(QWidget *parent, char *result, bool newPassword, tUserStore &users)
 {
     tDiaLogin dialog(parent, users, newPassword);
-    if (ShellHost().runDialog(dialog) != QDialog::Accepted) return false;
+    if (shellHost().runDialog(dialog) != QDialog::Accepted) return false;
     std::string name = dialog.resultName().substr(0, kMaxUserName);
     std::memcpy(result, name.c_str(), name.size() + 1);
     return !name.empty();

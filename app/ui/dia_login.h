@@ -1,10 +1,8 @@
-/*
- * dia_login.h - the login dialog tDiaLogin ("Anmeldung") and RunLogin.
- *
- * In login mode it asks for user name and password; in new-password mode (the person list's
- * "Anmelden...", for root) also for a confirmation, and stores the password of the named user.
- * OK applies DecideLogin (app/core/login.h); "Passwort nicht eindeutig!" keeps it open.
- */
+// dia_login.h - the login dialog tDiaLogin ("Anmeldung") and RunLogin.
+//
+// In login mode it asks for user name and password; in new-password mode (the person list's
+// "Anmelden...", for root) also for a confirmation, and stores the password of the named user.
+// OK applies decideLogin (app/core/login.h); "Passwort nicht eindeutig!" keeps it open.
 #ifndef VELK_APP_UI_DIA_LOGIN_H
 #define VELK_APP_UI_DIA_LOGIN_H
 
@@ -41,13 +39,13 @@ private:
 };
 
 // The USERS table the login works on; set by start-up.
-void SetLoginUsers(tUserStore *users);
-tUserStore *LoginUsers();
+void setLoginUsers(tUserStore *users);
+tUserStore *loginUsers();
 
 // Runs the dialog modally.  After OK copies the result name into `result` (9 bytes) and answers
 // whether it is not empty; after cancel answers false and leaves `result` as it was.
 bool RunLogin(QWidget *parent, char *result, bool newPassword, tUserStore &users);
-bool RunLogin(QWidget *parent, char *result, bool newPassword); // on LoginUsers()
+bool RunLogin(QWidget *parent, char *result, bool newPassword); // on loginUsers()
 
 } // namespace velk
 

@@ -8,9 +8,9 @@
 
 namespace velk {
 
-void InstallDialogHelp(QDialog *dialog, const QString &keyword)
+void installDialogHelp(QDialog *dialog, const QString &keyword)
 {
-    auto showHelp = [keyword] { ShellHost().helpKeyword(keyword); };
+    auto showHelp = [keyword] { shellHost().helpKeyword(keyword); };
     auto *f1 = new QAction(dialog);
     f1->setObjectName(QStringLiteral("helpKey"));
     f1->setShortcut(QKeySequence(Qt::Key_F1));

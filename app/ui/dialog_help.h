@@ -1,9 +1,7 @@
-/*
- * dialog_help.h - F1 and the "Hilfe" button of a dialog open the help at the dialog's keyword.
- *
- * A dialog calls InstallDialogHelp once after setupUi; a push button named "buttonHelp" in its
- * template, if there is one, is connected too.
- */
+// dialog_help.h - F1 and the "Hilfe" button of a dialog open the help at the dialog's keyword.
+//
+// A dialog calls InstallDialogHelp once after setupUi; a push button named "buttonHelp" in its
+// template, if there is one, is connected too.
 #ifndef VELK_APP_UI_DIALOG_HELP_H
 #define VELK_APP_UI_DIALOG_HELP_H
 
@@ -13,7 +11,7 @@ class QDialog;
 
 namespace velk {
 
-void InstallDialogHelp(QDialog *dialog, const QString &keyword);
+void installDialogHelp(QDialog *dialog, const QString &keyword);
 
 } // namespace velk
 

@@ -15,16 +15,16 @@ static const char *kHelpDocument = "qrc:/help/velk.html";
 
 static bool isKeyword(const QString &keyword)
 {
-    for (const char *k : HelpKeywords())
+    for (const char *k : helpKeywords())
         if (keyword == QLatin1String(k)) return true;
     return false;
 }
 
 tHelpViewer::tHelpViewer(QWidget *parent) : QWidget(parent, Qt::Window)
 {
-    InitResources();
+    initResources();
     setObjectName(QStringLiteral("helpViewer"));
-    setWindowTitle(AppName() + QStringLiteral(" - Hilfe"));
+    setWindowTitle(appName() + QStringLiteral(" - Hilfe"));
     browser_ = new QTextBrowser(this);
     browser_->setObjectName(QStringLiteral("helpBrowser"));
     browser_->setOpenLinks(true);
@@ -37,7 +37,7 @@ tHelpViewer::tHelpViewer(QWidget *parent) : QWidget(parent, Qt::Window)
 QString tHelpViewer::indexHtml()
 {
     QString html = QStringLiteral("<html><body><h1>Index</h1><ul>");
-    for (const char *k : HelpKeywords()) {
+    for (const char *k : helpKeywords()) {
         QString keyword = QLatin1String(k);
         html += QStringLiteral("<li><a href=\"%1#%2\">%2</a></li>")
                     .arg(QLatin1String(kHelpDocument), keyword);

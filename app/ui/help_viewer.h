@@ -1,11 +1,9 @@
-/*
- * help_viewer.h - the program's help window.
- *
- * Shows the help document (resources/help/velk.html, one section per help keyword) in a window
- * of its own beside the main frame.  Contents is the document's start; a keyword jumps to its
- * section, an empty or unknown keyword shows the index of all keywords; context numbers have no
- * sections of their own and show the contents.
- */
+// help_viewer.h - the program's help window.
+//
+// Shows the help document (resources/help/velk.html, one section per help keyword) in a window
+// of its own beside the main frame.  Contents is the document's start; a keyword jumps to its
+// section, an empty or unknown keyword shows the index of all keywords; context numbers have no
+// sections of their own and show the contents.
 #ifndef VELK_APP_UI_HELP_VIEWER_H
 #define VELK_APP_UI_HELP_VIEWER_H
 

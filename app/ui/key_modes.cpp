@@ -49,8 +49,8 @@ tKeyModeIndicators::~tKeyModeIndicators()
 void tKeyModeIndicators::refresh()
 {
     if (void *display = xDisplay()) {
-        ReadX11Indicator(display, "Caps Lock", &caps_);
-        ReadX11Indicator(display, "Num Lock", &num_);
+        readX11Indicator(display, "Caps Lock", &caps_);
+        readX11Indicator(display, "Num Lock", &num_);
     }
     show(capsLabel_, caps_);
     show(numLabel_, num_);
@@ -81,7 +81,8 @@ bool tKeyModeIndicators::eventFilter(QObject *watched, QEvent *event)
             }
         }
         refresh();
-    } else if (event->type() == QEvent::KeyRelease || event->type() == QEvent::ApplicationActivate) {
+    } else if (event->type() == QEvent::KeyRelease ||
+               event->type() == QEvent::ApplicationActivate) {
         if (xDisplay()) refresh();
     }
     return QWidget::eventFilter(watched, event);

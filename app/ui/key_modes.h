@@ -1,11 +1,9 @@
-/*
- * key_modes.h - the status bar's keyboard mode indicators "CAPS", "NUM" and "OVR".
- *
- * Caps Lock and Num Lock are read from the X server's keyboard indicators where the program runs
- * on X; elsewhere (and when the server does not answer) they are followed from the key presses
- * the program sees.  Overtype is the program's own mode, switched by the Insert key.
- * An indicator shows its text enabled while the mode is on and greyed while it is off.
- */
+// key_modes.h - the status bar's keyboard mode indicators "CAPS", "NUM" and "OVR".
+//
+// Caps Lock and Num Lock are read from the X server's keyboard indicators where the program runs
+// on X; elsewhere (and when the server does not answer) they are followed from the key presses
+// the program sees.  Overtype is the program's own mode, switched by the Insert key.
+// An indicator shows its text enabled while the mode is on and greyed while it is off.
 #ifndef VELK_APP_UI_KEY_MODES_H
 #define VELK_APP_UI_KEY_MODES_H
 

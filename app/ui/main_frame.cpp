@@ -29,9 +29,9 @@ static bool isAlwaysOn(int id)
 
 tMainFrame::tMainFrame(TMyMDIClient *client, QWidget *parent) : QMainWindow(parent), client_(client)
 {
-    InitResources();
+    initResources();
     setObjectName(QStringLiteral("mainFrame"));
-    setWindowTitle(AppName());
+    setWindowTitle(appName());
     setCentralWidget(client_);
     createActions();
     createToolBar();
@@ -56,7 +56,7 @@ QAction *tMainFrame::action(int id) const
 
 void tMainFrame::createActions()
 {
-    for (const tMenuDef &menuDef : MainMenu()) {
+    for (const tMenuDef &menuDef : mainMenu()) {
         QMenu *menu = menuBar()->addMenu(QString::fromUtf8(menuDef.title));
         for (const tMenuEntry &entry : menuDef.entries) {
             auto *act = new QAction(QString::fromUtf8(entry.text), this);
@@ -83,7 +83,8 @@ void tMainFrame::createToolBar()
         int id;
         const char *bitmap;
         const char *tip;
-    } buttons[] = {{CmBack, ":/bitmaps/1001.xpm", "Zurück"}, {CmForward, ":/bitmaps/1002.xpm", "Vor"}};
+    } buttons[] = {{CmBack, ":/bitmaps/1001.xpm", "Zurück"},
+                   {CmForward, ":/bitmaps/1002.xpm", "Vor"}};
     for (const auto &b : buttons) {
         auto *act = new QAction(QIcon(QLatin1String(b.bitmap)), QString::fromUtf8(b.tip), this);
         act->setObjectName(QStringLiteral("cmd%1").arg(b.id));
@@ -123,9 +124,9 @@ void tMainFrame::helpKey()
     QWidget *focus = QApplication::focusWidget();
     if (view && focus && (focus == view || view->isAncestorOf(focus)) &&
         !view->helpKeyword().isEmpty())
-        ShellHost().helpKeyword(view->helpKeyword());
+        shellHost().helpKeyword(view->helpKeyword());
     else
-        ShellHost().helpContents();
+        shellHost().helpContents();
 }
 
 void tMainFrame::registerCommand(int id, std::function<void()> handler)
@@ -154,8 +155,9 @@ void tMainFrame::execute(int id)
 {
     QAction *act = action(id);
     if (!act || !act->isEnabled()) return;
-    if (IsViewCommand(id)) {
-        if (tView *view = client_->activeView(); view && view->handlesCommand(id)) view->command(id);
+    if (isViewCommand(id)) {
+        if (tView *view = client_->activeView(); view && view->handlesCommand(id))
+            view->command(id);
     } else if (!runBuiltIn(id)) {
         auto it = handlers_.find(id);
         if (it != handlers_.end()) it->second();
@@ -166,17 +168,38 @@ void tMainFrame::execute(int id)
 bool tMainFrame::runBuiltIn(int id)
 {
     switch (id) {
-    case CmExit: emit exitRequested(); return true;
-    case CmArrangeIcons: client_->arrangeIcons(); return true;
-    case CmCascade: client_->cascadeSubWindows(); return true;
-    case CmTileSideBySide: client_->tileSideBySide(); return true;
-    case CmTileStacked: client_->tileStacked(); return true;
-    case CmCloseAll: client_->closeAllSubWindows(); return true;
-    case CmHelpContents: ShellHost().helpContents(); return true;
-    case CmHelpIndex: ShellHost().helpKeyword(QString()); return true;
-    case CmHelpSearch: ShellHost().helpContext(0); return true;
-    case CmHelpInfo: ShellHost().helpKeyword(QStringLiteral("Copyright")); return true;
-    default: return false;
+    case CmExit:
+        emit exitRequested();
+        return true;
+    case CmArrangeIcons:
+        client_->arrangeIcons();
+        return true;
+    case CmCascade:
+        client_->cascadeSubWindows();
+        return true;
+    case CmTileSideBySide:
+        client_->tileSideBySide();
+        return true;
+    case CmTileStacked:
+        client_->tileStacked();
+        return true;
+    case CmCloseAll:
+        client_->closeAllSubWindows();
+        return true;
+    case CmHelpContents:
+        shellHost().helpContents();
+        return true;
+    case CmHelpIndex:
+        shellHost().helpKeyword(QString());
+        return true;
+    case CmHelpSearch:
+        shellHost().helpContext(0);
+        return true;
+    case CmHelpInfo:
+        shellHost().helpKeyword(QStringLiteral("Copyright"));
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -192,8 +215,10 @@ void tMainFrame::updateMenus()
     const bool anyView = !client_->subWindowList().isEmpty();
     for (auto &[id, act] : actions_) {
         bool on;
-        if (IsViewCommand(id)) on = view && view->handlesCommand(id);
-        else if (isWindowCommand(id)) on = anyView;
+        if (isViewCommand(id))
+            on = view && view->handlesCommand(id);
+        else if (isWindowCommand(id))
+            on = anyView;
         else if (auto type = viewTypes_.find(id); type != viewTypes_.end())
             on = client_->canCreate(type->second);
         else

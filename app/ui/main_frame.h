@@ -1,12 +1,10 @@
-/*
- * main_frame.h - the main frame: menu resource 1, tool bar, status bar, the client of the views.
- *
- * Every action is built from the menu table in one place and carries the command id as its
- * object name ("cmd105").  updateMenus() enables them: the view-dependent commands (124, 125,
- * 126, 51691, 1001, 1002) when the active view handles them, the "Fenster" commands while views
- * are open, help and "Beenden" always, and every other command once a handler is registered for
- * it (its view or dialog exists).
- */
+// main_frame.h - the main frame: menu resource 1, tool bar, status bar, the client of the views.
+//
+// Every action is built from the menu table in one place and carries the command id as its
+// object name ("cmd105").  updateMenus() enables them: the view-dependent commands (124, 125,
+// 126, 51691, 1001, 1002) when the active view handles them, the "Fenster" commands while views
+// are open, help and "Beenden" always, and every other command once a handler is registered for
+// it (its view or dialog exists).
 #ifndef VELK_APP_UI_MAIN_FRAME_H
 #define VELK_APP_UI_MAIN_FRAME_H
 

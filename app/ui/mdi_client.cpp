@@ -90,8 +90,8 @@ static void placeAll(QMdiArea &area, Layout layout)
     }
 }
 
-void TMyMDIClient::tileSideBySide() { placeAll(*this, TileSideBySide); }
-void TMyMDIClient::tileStacked() { placeAll(*this, TileStacked); }
+void TMyMDIClient::tileSideBySide() { placeAll(*this, sideBySideLayout); }
+void TMyMDIClient::tileStacked() { placeAll(*this, stackedLayout); }
 
 void TMyMDIClient::arrangeIcons()
 {
@@ -100,7 +100,7 @@ void TMyMDIClient::arrangeIcons()
     QSize icon = icons.first()->size();
     QSize area = viewport()->size();
     std::vector<tRect> rects =
-        ArrangeIcons(area.width(), area.height(), int(icons.size()), icon.width(), icon.height());
+        iconLayout(area.width(), area.height(), int(icons.size()), icon.width(), icon.height());
     for (int i = 0; i < icons.size(); ++i) icons[i]->move(rects[i].x, rects[i].y);
 }
 

@@ -1,11 +1,9 @@
-/*
- * mdi_client.h - TMyMDIClient, the parent of all views.
- *
- * It creates views (from factories that the view subsystems register per view type), sends the
- * data-changed notice to every open view, arranges the views for the "Fenster" commands and owns
- * the due-alarm timer: every 60 s, counted from the end of the previous check, it runs the
- * registered check with the main frame as parent; the timer is stopped for the whole check.
- */
+// mdi_client.h - TMyMDIClient, the parent of all views.
+//
+// It creates views (from factories that the view subsystems register per view type), sends the
+// data-changed notice to every open view, arranges the views for the "Fenster" commands and owns
+// the due-alarm timer: every 60 s, counted from the end of the previous check, it runs the
+// registered check with the main frame as parent; the timer is stopped for the whole check.
 #ifndef VELK_APP_UI_MDI_CLIENT_H
 #define VELK_APP_UI_MDI_CLIENT_H
 

@@ -19,27 +19,28 @@ namespace velk {
 static tMainFrame *gMainFrame = nullptr;
 static TMyMDIClient *gMdiClient = nullptr;
 
-tMainFrame *MainFrame() { return gMainFrame; }
-TMyMDIClient *MdiClient() { return gMdiClient; }
+tMainFrame *mainFrame() { return gMainFrame; }
+TMyMDIClient *mdiClient() { return gMdiClient; }
 
-static const QString kPathKey = QStringLiteral("%1/%2").arg(QLatin1String(kIniSection),
-                                                            QLatin1String(kIniKey));
+static const QString kPathKey =
+    QStringLiteral("%1/%2").arg(QLatin1String(kIniSection), QLatin1String(kIniKey));
 
-QString DefaultIniPath()
+QString defaultIniPath()
 {
-    return QString::fromStdString(ConfigFilePath(getenv("XDG_CONFIG_HOME"), getenv("HOME")));
+    return QString::fromStdString(configFilePath(getenv("XDG_CONFIG_HOME"), getenv("HOME")));
 }
 
-QString ReadConfiguredPath(const QString &iniPath)
+QString readConfiguredPath(const QString &iniPath)
 {
     QSettings ini(iniPath, QSettings::IniFormat);
     QVariant value = ini.value(kPathKey);
     // A hand-written path with a comma reads back as a list: it is still one path.
-    if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(QLatin1Char(','));
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
     return value.toString();
 }
 
-bool WriteConfiguredPath(const QString &iniPath, const QString &dictPath)
+bool writeConfiguredPath(const QString &iniPath, const QString &dictPath)
 {
     QDir().mkpath(QFileInfo(iniPath).absolutePath());
     QSettings ini(iniPath, QSettings::IniFormat);
@@ -48,11 +49,11 @@ bool WriteConfiguredPath(const QString &iniPath, const QString &dictPath)
     return ini.status() == QSettings::NoError;
 }
 
-TMyApp::TMyApp(tDatabase &database, const QString &iniPath)
-    : database_(database), iniPath_(iniPath)
+TMyApp::TMyApp(tDatabase &database, const QString &iniPath) : database_(database), iniPath_(iniPath)
 {
     quit_ = [] {
-        QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
     };
 }
 
@@ -76,15 +77,15 @@ bool TMyApp::initMainWindow()
     frame_->updateMenus();
 
     if (!locateDatabase()) return fail();
-    if (DatabasePath()[0] == '\0' || !database_.open(DatabasePath())) {
-        ShellHost().message(frame_, QStringLiteral("Fehler beim Erzeugen des Datadictionaries"),
-                            AppName());
+    if (databasePath()[0] == '\0' || !database_.open(databasePath())) {
+        shellHost().message(frame_, QStringLiteral("Fehler beim Erzeugen des Datadictionaries"),
+                            appName());
         return fail();
     }
     database_.openUsers(); // without it the login below lets nobody in
-    SetLoginUsers(&database_.users());
-    if (!RunLogin(frame_, CurrentUserBuffer(), false, database_.users())) {
-        ShellHost().message(frame_, QStringLiteral("Zugriff verweigert"), AppName());
+    setLoginUsers(&database_.users());
+    if (!RunLogin(frame_, currentUserBuffer(), false, database_.users())) {
+        shellHost().message(frame_, QStringLiteral("Zugriff verweigert"), appName());
         return fail();
     }
     return true;
@@ -92,27 +93,27 @@ bool TMyApp::initMainWindow()
 
 bool TMyApp::locateDatabase()
 {
-    QByteArray configured = QFile::encodeName(ReadConfiguredPath(iniPath_));
+    QByteArray configured = QFile::encodeName(readConfiguredPath(iniPath_));
     if (!configured.isEmpty()) {
         // A path too long for the buffer is not cut: the shortened one names another place.
-        SetDatabasePath(configured.size() <= qsizetype(kMaxDbPath) ? configured.constData() : "");
+        setDatabasePath(configured.size() <= qsizetype(kMaxDbPath) ? configured.constData() : "");
         return true;
     }
-    ShellHost().message(frame_,
+    shellHost().message(frame_,
                         QStringLiteral("Bitte den Pfad der Datenbank festlegen\n und start als "
                                        "Dateiname eingeben"),
-                        AppName());
+                        appName());
     std::optional<QString> chosen =
-        ShellHost().openFileName(frame_, QStringLiteral("Fileposition|*.*|"), false);
+        shellHost().openFileName(frame_, QStringLiteral("Fileposition|*.*|"), false);
     std::string dictPath;
-    if (chosen) dictPath = DeriveDictPath(QFile::encodeName(*chosen).toStdString());
+    if (chosen) dictPath = deriveDictPath(QFile::encodeName(*chosen).toStdString());
     if (dictPath.empty()) {
-        ShellHost().message(frame_, QStringLiteral("Problem mit dem Datenbankpfad"),
+        shellHost().message(frame_, QStringLiteral("Problem mit dem Datenbankpfad"),
                             QStringLiteral("Wiederholen"));
         return false;
     }
-    SetDatabasePath(dictPath.c_str());
-    WriteConfiguredPath(iniPath_, QFile::decodeName(dictPath.c_str()));
+    setDatabasePath(dictPath.c_str());
+    writeConfiguredPath(iniPath_, QFile::decodeName(dictPath.c_str()));
     return true;
 }
 
@@ -134,8 +135,8 @@ void TMyApp::shutDown()
     }
     if (database_.usersOpen()) database_.closeUsers();
     if (database_.isOpen()) database_.close();
-    SetLoginUsers(nullptr);
-    ShellHost().helpClose();
+    setLoginUsers(nullptr);
+    shellHost().helpClose();
     if (quit_) quit_();
 }
 

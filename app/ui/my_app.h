@@ -1,12 +1,10 @@
-/*
- * my_app.h - TMyApp, the application object: start-up and shut-down.
- *
- * Start-up, in this order: the client TMyMDIClient, the main frame with menu, status bar and
- * tool bar; the database path from "VELK.INI" (asking for the directory on the first start and
- * storing directory + "datadict" at once); the database (created complete and empty where none
- * opens); the USERS table; the login.  Each failure shows its message and shuts down.
- * Shut-down closes the USERS table and the database, closes the help and ends the event loop.
- */
+// my_app.h - TMyApp, the application object: start-up and shut-down.
+//
+// Start-up, in this order: the client TMyMDIClient, the main frame with menu, status bar and
+// tool bar; the database path from "VELK.INI" (asking for the directory on the first start and
+// storing directory + "datadict" at once); the database (created complete and empty where none
+// opens); the USERS table; the login.  Each failure shows its message and shuts down.
+// Shut-down closes the USERS table and the database, closes the help and ends the event loop.
 #ifndef VELK_APP_UI_MY_APP_H
 #define VELK_APP_UI_MY_APP_H
 
@@ -23,14 +21,14 @@ class tMainFrame;
 class TMyMDIClient;
 
 // "VELK.INI" in the user's configuration directory ($XDG_CONFIG_HOME, else ~/.config).
-QString DefaultIniPath();
+QString defaultIniPath();
 // Key "Path" of section "V.E.L.K"; "" when missing.
-QString ReadConfiguredPath(const QString &iniPath);
-bool WriteConfiguredPath(const QString &iniPath, const QString &dictPath);
+QString readConfiguredPath(const QString &iniPath);
+bool writeConfiguredPath(const QString &iniPath, const QString &dictPath);
 
 // The process-wide references start-up fills: dialogs use the frame as their parent.
-tMainFrame *MainFrame();
-TMyMDIClient *MdiClient();
+tMainFrame *mainFrame();
+TMyMDIClient *mdiClient();
 
 // What a subsystem adds to the frame: its views (client.registerView), the menu commands that
 // open them and its dialogs (frame.registerViewCommand, registerDialogCommand), the due check.

@@ -12,7 +12,7 @@ static void initVelkResources() { Q_INIT_RESOURCE(velk); }
 
 namespace velk {
 
-void InitResources()
+void initResources()
 {
     static bool done = false;
     if (!done) initVelkResources();
@@ -21,16 +21,16 @@ void InitResources()
 
 static tShellHost *gHost = nullptr;
 
-tShellHost &ShellHost()
+tShellHost &shellHost()
 {
     // Kept to the end of the process: its help window must not outlive the application object.
     static tQtShellHost *fallback = new tQtShellHost;
     return gHost ? *gHost : *fallback;
 }
 
-void SetShellHost(tShellHost *host) { gHost = host; }
+void setShellHost(tShellHost *host) { gHost = host; }
 
-QString AppName() { return QStringLiteral("V.E.L.K. Terminplaner"); }
+QString appName() { return QStringLiteral("V.E.L.K. Terminplaner"); }
 
 tQtShellHost::tQtShellHost() = default;
 tQtShellHost::~tQtShellHost() = default;
@@ -47,9 +47,8 @@ std::optional<QString> tQtShellHost::openFileName(QWidget *parent, const QString
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setNameFilter(QString::fromStdString(QtFileFilter(filter.toStdString())));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
+    dialog.setNameFilter(QString::fromStdString(qtFileFilter(filter.toStdString())));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first();
 }
 
@@ -58,9 +57,8 @@ std::optional<QString> tQtShellHost::saveFileName(QWidget *parent, const QString
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QString::fromStdString(QtFileFilter(filter.toStdString())));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return std::nullopt;
+    dialog.setNameFilter(QString::fromStdString(qtFileFilter(filter.toStdString())));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().first();
 }
 

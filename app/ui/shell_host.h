@@ -1,10 +1,8 @@
-/*
- * shell_host.h - the program's modal windows and help, behind one interface.
- *
- * Message boxes, the file dialogs, running a dialog modally and the help calls all go through
- * tShellHost.  The program installs tQtShellHost (real Qt windows); the tests install a recorder
- * with scripted answers, so that no test ever waits on a modal window.
- */
+// shell_host.h - the program's modal windows and help, behind one interface.
+//
+// Message boxes, the file dialogs, running a dialog modally and the help calls all go through
+// tShellHost.  The program installs tQtShellHost (real Qt windows); the tests install a recorder
+// with scripted answers, so that no test ever waits on a modal window.
 #ifndef VELK_APP_UI_SHELL_HOST_H
 #define VELK_APP_UI_SHELL_HOST_H
 
@@ -40,14 +38,14 @@ public:
 };
 
 // The host every window of the program uses; set once at start (tests set their recorder).
-tShellHost &ShellHost();
-void SetShellHost(tShellHost *host);
+tShellHost &shellHost();
+void setShellHost(tShellHost *host);
 
 // Makes the bitmaps and the help document (resources/velk.qrc) reachable as ":/...".
-void InitResources();
+void initResources();
 
 // The application's name: the caption of the frame and of every message box without its own.
-QString AppName();
+QString appName();
 
 class tQtShellHost : public tShellHost {
 public:

@@ -1,12 +1,10 @@
-/*
- * view.h - what every document window of the frame is.
- *
- * A view lives in a sub-window of the client (TMyMDIClient).  It says which bits of the
- * data-changed notice it listens to (1 appointments, 2 resources, 4 persons, 8 projects and
- * tasks, 16 alarms), which of the view-dependent commands it handles (124, 125, 126, 51691, 1001,
- * 1002) and its help keyword.  The notice arrives as a tDataChangedEvent, delivered
- * synchronously; a view whose bits are not in the mask ignores it.
- */
+// view.h - what every document window of the frame is.
+//
+// A view lives in a sub-window of the client (TMyMDIClient).  It says which bits of the
+// data-changed notice it listens to (1 appointments, 2 resources, 4 persons, 8 projects and
+// tasks, 16 alarms), which of the view-dependent commands it handles (124, 125, 126, 51691, 1001,
+// 1002) and its help keyword.  The notice arrives as a tDataChangedEvent, delivered
+// synchronously; a view whose bits are not in the mask ignores it.
 #ifndef VELK_APP_UI_VIEW_H
 #define VELK_APP_UI_VIEW_H
 

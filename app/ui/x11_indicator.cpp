@@ -4,7 +4,7 @@
 
 namespace velk {
 
-bool ReadX11Indicator(void *display, const char *name, bool *on)
+bool readX11Indicator(void *display, const char *name, bool *on)
 {
     auto *x = static_cast<Display *>(display);
     Atom atom = XInternAtom(x, name, False);

@@ -9,13 +9,17 @@
 #include "tests/app/test_views.h"
 
 using namespace velk;
-using namespace velktest;
+using namespace velk::apptest;
 
 namespace {
 
 class ClientTest : public ::testing::Test {
 protected:
-    ClientTest() { client.resize(600, 400); client.show(); }
+    ClientTest()
+    {
+        client.resize(600, 400);
+        client.show();
+    }
 
     TestView *open(const QString &name, int mask)
     {

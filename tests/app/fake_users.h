@@ -1,6 +1,4 @@
-/*
- * fake_users.h - an in-memory USERS table and database for the shell's tests.
- */
+// fake_users.h - an in-memory USERS table and database for the shell's tests.
 #ifndef VELK_TESTS_APP_FAKE_USERS_H
 #define VELK_TESTS_APP_FAKE_USERS_H
 
@@ -11,7 +9,7 @@
 #include "app/core/database.h"
 #include "app/core/login.h"
 
-namespace velktest {
+namespace velk::apptest {
 
 class FakeUsers : public velk::tUserStore {
 public:
@@ -34,7 +32,7 @@ public:
     void add(const std::string &id, const std::string &password, const std::string &name = "",
              const std::string &prio = "")
     {
-        records[id] = {id, name, velk::StoredPassword(password), prio};
+        records[id] = {id, name, velk::storedPassword(password), prio};
     }
 
     bool open = true;
@@ -85,6 +83,6 @@ private:
     FakeUsers users_;
 };
 
-} // namespace velktest
+} // namespace velk::apptest
 
 #endif

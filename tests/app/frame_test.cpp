@@ -23,7 +23,7 @@
 #include "tests/app/test_views.h"
 
 using namespace velk;
-using namespace velktest;
+using namespace velk::apptest;
 
 namespace {
 
@@ -66,22 +66,22 @@ QStringList entryTexts(QMenu *menu)
 
 TEST_F(FrameTest, MenuBarIsMenuResourceOne)
 {
-    EXPECT_EQ(frame.windowTitle(), AppName());
-    EXPECT_TRUE(AppName().startsWith(QStringLiteral("V.E.L.K.")));
+    EXPECT_EQ(frame.windowTitle(), appName());
+    EXPECT_TRUE(appName().startsWith(QStringLiteral("V.E.L.K.")));
     QList<QAction *> menus = frame.menuBar()->actions();
     QStringList titles;
     for (QAction *m : menus) titles << m->text();
-    EXPECT_EQ(titles, (QStringList{"&Datei", "&Bearbeiten", "&Ansicht", "&Eingaben", "Fenster",
-                                   "Hilfe"}));
+    EXPECT_EQ(titles,
+              (QStringList{"&Datei", "&Bearbeiten", "&Ansicht", "&Eingaben", "Fenster", "Hilfe"}));
     EXPECT_EQ(entryTexts(menus[1]->menu()),
               (QStringList{"&Neu...", "Än&dern...", "&Löschen", "&Anmelden..."}));
     // Every entry of the table is in its menu, once, with its command id.
     std::set<int> ids;
-    for (int m = 0; m < int(MainMenu().size()); ++m) {
+    for (int m = 0; m < int(mainMenu().size()); ++m) {
         QList<QAction *> entries = menus[m]->menu()->actions();
-        ASSERT_EQ(entries.size(), qsizetype(MainMenu()[m].entries.size()));
+        ASSERT_EQ(entries.size(), qsizetype(mainMenu()[m].entries.size()));
         for (int i = 0; i < entries.size(); ++i) {
-            const tMenuEntry &e = MainMenu()[m].entries[i];
+            const tMenuEntry &e = mainMenu()[m].entries[i];
             EXPECT_TRUE(ids.insert(e.id).second) << e.id;
             EXPECT_EQ(entries[i]->objectName(), QStringLiteral("cmd%1").arg(e.id));
             EXPECT_EQ(entries[i]->property("commandId").toInt(), e.id);
@@ -101,9 +101,8 @@ TEST_F(FrameTest, OnlyBuiltCommandsAreEnabledAtFirst)
         EXPECT_FALSE(enabled(id)) << id;
     frame.registerViewCommand(CmMonthPlan, ViewMonthPlan);
     EXPECT_FALSE(enabled(CmMonthPlan)); // no view of that type is built yet
-    client->registerView(ViewMonthPlan, [&](const tViewArgs &) {
-        return new TestView("m", 1, {}, &log);
-    });
+    client->registerView(ViewMonthPlan,
+                         [&](const tViewArgs &) { return new TestView("m", 1, {}, &log); });
     frame.updateMenus();
     EXPECT_TRUE(enabled(CmMonthPlan));
 }
@@ -182,10 +181,13 @@ TEST_F(FrameTest, DialogCommandsSendTheirNoticeOnlyAfterOk)
     trigger(CmPersonList);
     trigger(CmProjectList);
     bool ok = false;
-    frame.registerDialogCommand(CmNewPerson, [&](QWidget *parent) {
-        EXPECT_EQ(parent, &frame);
-        return ok;
-    }, NoticePersons);
+    frame.registerDialogCommand(
+        CmNewPerson,
+        [&](QWidget *parent) {
+            EXPECT_EQ(parent, &frame);
+            return ok;
+        },
+        NoticePersons);
     trigger(CmNewPerson);
     EXPECT_TRUE(log.isEmpty());
     ok = true;

@@ -19,7 +19,7 @@ using namespace velk;
 
 static QString helpDocument()
 {
-    InitResources();
+    initResources();
     QFile file(QStringLiteral(":/help/velk.html"));
     EXPECT_TRUE(file.open(QIODevice::ReadOnly));
     return QString::fromUtf8(file.readAll());
@@ -29,10 +29,10 @@ TEST(HelpDocument, HasASectionForEveryKeyword)
 {
     QString html = helpDocument();
     ASSERT_FALSE(html.isEmpty());
-    for (const char *k : HelpKeywords())
+    for (const char *k : helpKeywords())
         EXPECT_TRUE(html.contains(QStringLiteral("<a name=\"%1\"></a>").arg(QLatin1String(k))))
             << k;
-    EXPECT_EQ(HelpKeywords().size(), 19u);
+    EXPECT_EQ(helpKeywords().size(), 19u);
 }
 
 TEST(HelpViewer, KeywordJumpsToItsSection)
@@ -53,7 +53,7 @@ TEST(HelpViewer, EmptyOrUnknownKeywordShowsTheIndex)
     viewer.showKeyword(QString());
     EXPECT_EQ(viewer.shownSection(), QStringLiteral("Index"));
     QString text = viewer.browser()->toPlainText();
-    for (const char *k : HelpKeywords()) EXPECT_TRUE(text.contains(QLatin1String(k))) << k;
+    for (const char *k : helpKeywords()) EXPECT_TRUE(text.contains(QLatin1String(k))) << k;
     viewer.showKeyword(QStringLiteral("Gibtsnicht"));
     EXPECT_EQ(viewer.shownSection(), QStringLiteral("Index"));
 }
@@ -85,7 +85,7 @@ TEST(HelpViewer, QtHostClosesItsWindow)
 
 TEST(DialogHelp, F1AndTheHilfeButtonOpenTheDialogsKeyword)
 {
-    velktest::RecorderHost host;
+    velk::apptest::RecorderHost host;
     QDialog dialog;
     auto *help = new QPushButton(QStringLiteral("Hilfe"), &dialog);
     help->setObjectName(QStringLiteral("buttonHelp"));
@@ -93,7 +93,7 @@ TEST(DialogHelp, F1AndTheHilfeButtonOpenTheDialogsKeyword)
     auto *layout = new QVBoxLayout(&dialog);
     layout->addWidget(edit);
     layout->addWidget(help);
-    InstallDialogHelp(&dialog, QStringLiteral("Termindialog"));
+    installDialogHelp(&dialog, QStringLiteral("Termindialog"));
     dialog.show();
     QApplication::setActiveWindow(&dialog);
     edit->setFocus();

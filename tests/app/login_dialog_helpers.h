@@ -1,6 +1,4 @@
-/*
- * login_dialog_helpers.h - fills the login dialog by its widgets' object names and presses OK.
- */
+// login_dialog_helpers.h - fills the login dialog by its widgets' object names and presses OK.
 #ifndef VELK_TESTS_APP_LOGIN_DIALOG_HELPERS_H
 #define VELK_TESTS_APP_LOGIN_DIALOG_HELPERS_H
 
@@ -11,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-namespace velktest {
+namespace velk::apptest {
 
 inline QLineEdit *loginField(QDialog &dialog, const char *name)
 {
@@ -55,6 +53,6 @@ inline std::function<void(QDialog &)> loginScript(const QString &user, const QSt
     };
 }
 
-} // namespace velktest
+} // namespace velk::apptest
 
 #endif

@@ -12,7 +12,7 @@
 
 using velk::RunLogin;
 using velk::tDiaLogin;
-using namespace velktest;
+using namespace velk::apptest;
 
 TEST(LoginDialog, LoginModeHidesTheConfirmation)
 {
@@ -101,10 +101,10 @@ TEST(RunLoginTest, DifferingPasswordsKeepTheDialogOpenAndStoreNothing)
     EXPECT_TRUE(stillOpen);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, QStringLiteral("Passwort nicht eindeutig!"));
-    EXPECT_EQ(host.messages[0].caption, velk::AppName());
+    EXPECT_EQ(host.messages[0].caption, velk::appName());
     ASSERT_EQ(users.writes.size(), 1u); // only after the correction
     EXPECT_EQ(users.writes[0].id, "anna");
-    EXPECT_EQ(users.writes[0].password, velk::StoredPassword("geheim"));
+    EXPECT_EQ(users.writes[0].password, velk::storedPassword("geheim"));
 }
 
 TEST(RunLoginTest, NonLatinCharactersAreStoredAsWindows1252)
@@ -119,7 +119,7 @@ TEST(RunLoginTest, NonLatinCharactersAreStoredAsWindows1252)
     RunLogin(nullptr, scratch, true, users);
     ASSERT_EQ(users.writes.size(), 1u);
     EXPECT_EQ(users.writes[0].id, "j\xf6rg");
-    EXPECT_EQ(users.writes[0].password, velk::StoredPassword("\x80uro"));
+    EXPECT_EQ(users.writes[0].password, velk::storedPassword("\x80uro"));
     char result[9] = "";
     host.dialogScripts.push_back(loginScript(QStringLiteral("jörg"), QStringLiteral("€uro")));
     EXPECT_TRUE(RunLogin(nullptr, result, false, users));
@@ -131,13 +131,13 @@ TEST(RunLoginTest, ProcessWideUsersAreUsedByThePersonListsCall)
     RecorderHost host;
     FakeUsers users;
     char scratch[9] = "";
-    velk::SetLoginUsers(&users);
+    velk::setLoginUsers(&users);
     host.dialogScripts.push_back([](QDialog &d) {
         fillLogin(d, "bernd", "pw", "pw");
         clickButton(d, "buttonOk");
     });
     RunLogin(nullptr, scratch, true);
-    velk::SetLoginUsers(nullptr);
+    velk::setLoginUsers(nullptr);
     EXPECT_EQ(users.records.count("bernd"), 1u);
     // Without a table nothing can be stored, and the dialog says so.
     host.dialogScripts.push_back([](QDialog &d) {

@@ -8,17 +8,17 @@
 #include "app/core/login.h"
 #include "tests/app/fake_users.h"
 
-using velk::DecideLogin;
+using velk::decideLogin;
 using velk::tLoginInput;
 using velk::tLoginOutcome;
-using velktest::FakeUsers;
+using velk::apptest::FakeUsers;
 
 namespace {
 
 std::string login(FakeUsers &users, const std::string &name, const std::string &password)
 {
     tLoginInput in{name, password, "", false};
-    auto d = DecideLogin(users, in);
+    auto d = decideLogin(users, in);
     EXPECT_EQ(d.outcome, tLoginOutcome::Close);
     return d.resultName;
 }
@@ -26,7 +26,7 @@ std::string login(FakeUsers &users, const std::string &name, const std::string &
 velk::tLoginDecision setPassword(FakeUsers &users, const std::string &name,
                                  const std::string &password, const std::string &confirmation)
 {
-    return DecideLogin(users, tLoginInput{name, password, confirmation, true});
+    return decideLogin(users, tLoginInput{name, password, confirmation, true});
 }
 
 } // namespace
@@ -38,11 +38,11 @@ TEST(StoredPassword, IsTheFirstTwelveCharactersOfLibcryptsDesHashWithSaltWq)
         const char *reference = crypt_r(pw, "wq", &data);
         ASSERT_NE(reference, nullptr);
         ASSERT_EQ(std::strlen(reference), 13u) << pw;
-        std::string stored = velk::StoredPassword(pw);
+        std::string stored = velk::storedPassword(pw);
         EXPECT_EQ(stored, std::string(reference, 12)) << pw;
         EXPECT_EQ(stored.substr(0, 2), "wq");
     }
-    EXPECT_NE(velk::StoredPassword("geheim"), velk::StoredPassword("Geheim"));
+    EXPECT_NE(velk::storedPassword("geheim"), velk::storedPassword("Geheim"));
 }
 
 TEST(LoginRootRule, EmptyTableAdmitsRootWithAnyPasswordAndNobodyElse)
@@ -135,7 +135,7 @@ TEST(NewPassword, StoresTwelveCharacterHashUnderTheName)
     const auto &rec = users.records["anna"];
     EXPECT_EQ(rec.password.size(), 12u);
     EXPECT_EQ(rec.password.substr(0, 2), "wq");
-    EXPECT_EQ(rec.password, velk::StoredPassword("geheim"));
+    EXPECT_EQ(rec.password, velk::storedPassword("geheim"));
     EXPECT_EQ(login(users, "anna", "geheim"), "anna");
     EXPECT_EQ(login(users, "anna", "geheim2"), "");
 }

@@ -19,7 +19,7 @@
 #include "tests/btree/test_files.h"
 
 using namespace velk;
-using namespace velktest;
+using namespace velk::apptest;
 
 namespace {
 
@@ -28,9 +28,8 @@ protected:
     ModelStartupTest()
         : ini(QString::fromStdString(tmp.file("config/VELK.INI"))),
           dbDir(QString::fromStdString(tmp.file("daten")) + "/")
-    {
-    }
-    ~ModelStartupTest() override { CloseDatabase(); }
+    {}
+    ~ModelStartupTest() override { closeDatabase(); }
 
     // One run of the program up to the running frame; false when start-up ended.
     bool run(std::function<void(QDialog &)> login)
@@ -42,10 +41,7 @@ protected:
         app.shutDown();
         return running;
     }
-    bool exists(const char *name) const
-    {
-        return fileExists((dbDir + name).toStdString());
-    }
+    bool exists(const char *name) const { return fileExists((dbDir + name).toStdString()); }
 
     TempDir tmp;
     QString ini;
@@ -62,21 +58,21 @@ TEST_F(ModelStartupTest, FirstStartCreatesACompleteEmptyDatabase)
     host.fileAnswers.push_back(dbDir + "start");
     ASSERT_TRUE(run(loginScript("root", "")));
     EXPECT_TRUE(database.created());
-    EXPECT_EQ(ReadConfiguredPath(ini), dbDir + "datadict");
-    for (const char *f : {"datadict.dat", "datadict.ndx", "blob.mp", "blob.st", "USERS.dat",
-                          "USERS.ndx"})
+    EXPECT_EQ(readConfiguredPath(ini), dbDir + "datadict");
+    for (const char *f :
+         {"datadict.dat", "datadict.ndx", "blob.mp", "blob.st", "USERS.dat", "USERS.ndx"})
         EXPECT_TRUE(exists(f)) << f;
     EXPECT_FALSE(exists("start"));
-    EXPECT_STREQ(CurrentUser(), "root");
-    EXPECT_FALSE(DatabaseOpen()); // shut down
+    EXPECT_STREQ(currentUser(), "root");
+    EXPECT_FALSE(databaseOpen()); // shut down
 
     // The dictionary defines the nine tables.
-    ASSERT_TRUE(OpenDatabase((dbDir + "datadict").toUtf8().constData()));
-    EXPECT_FALSE(DatabaseCreated());
+    ASSERT_TRUE(openDatabase((dbDir + "datadict").toUtf8().constData()));
+    EXPECT_FALSE(databaseCreated());
     const std::pair<const char *, int> sizes[] = {
-        {"USERS", 49},  {"PERSON", 549}, {"RESOURCE", 48}, {"GROUP", 373}, {"MEMBER", 16},
-        {"TERMIN", 117}, {"ALARM", 126}, {"PROJECT", 100}, {"TASK", 131}};
-    for (auto [table, size] : sizes) EXPECT_EQ(tBlob::Instance().RecordSize(table), size) << table;
+        {"USERS", 49},   {"PERSON", 549}, {"RESOURCE", 48}, {"GROUP", 373}, {"MEMBER", 16},
+        {"TERMIN", 117}, {"ALARM", 126},  {"PROJECT", 100}, {"TASK", 131}};
+    for (auto [table, size] : sizes) EXPECT_EQ(tBlob::instance().recordSize(table), size) << table;
 }
 
 TEST_F(ModelStartupTest, SecondStartAsksNothingAndLeavesTheDatabaseAlone)
@@ -84,20 +80,20 @@ TEST_F(ModelStartupTest, SecondStartAsksNothingAndLeavesTheDatabaseAlone)
     host.fileAnswers.push_back(dbDir + "start");
     ASSERT_TRUE(QDir().mkpath(dbDir));
     ASSERT_TRUE(run(loginScript("root", "")));
-    ASSERT_TRUE(OpenDatabase((dbDir + "datadict").toUtf8().constData()));
-    ASSERT_TRUE(OpenUserTable());
-    tUser anna = NewUser();
+    ASSERT_TRUE(openDatabase((dbDir + "datadict").toUtf8().constData()));
+    ASSERT_TRUE(openUserTable());
+    tUser anna = newUser();
     std::strcpy(anna.ID, "anna");
-    std::strcpy(anna.PASSWORD, StoredPassword("geheim").c_str());
-    ASSERT_TRUE(WriteUser(anna));
-    CloseDatabase();
+    std::strcpy(anna.PASSWORD, storedPassword("geheim").c_str());
+    ASSERT_TRUE(writeUser(anna));
+    closeDatabase();
     const long dictSize = fileSize((dbDir + "datadict.dat").toStdString());
 
     host.events.clear();
     ASSERT_TRUE(run(loginScript("anna", "geheim")));
     EXPECT_EQ(host.events, (QStringList{"dialog:tDiaLogin", "help:close"}));
     EXPECT_FALSE(database.created());
-    EXPECT_STREQ(CurrentUser(), "anna");
+    EXPECT_STREQ(currentUser(), "anna");
     EXPECT_EQ(fileSize((dbDir + "datadict.dat").toStdString()), dictSize); // no rows added
 }
 
@@ -107,19 +103,19 @@ TEST_F(ModelStartupTest, UnreadableDictionaryIsReportedAndNotReplaced)
     const Bytes garbage(300, 0x5a);
     writeFileBytes((dbDir + "datadict.dat").toStdString(), garbage);
     writeFileBytes((dbDir + "datadict.ndx").toStdString(), garbage);
-    ASSERT_TRUE(WriteConfiguredPath(ini, dbDir + "datadict"));
+    ASSERT_TRUE(writeConfiguredPath(ini, dbDir + "datadict"));
     EXPECT_FALSE(run(nullptr));
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, QStringLiteral("Fehler beim Erzeugen des Datadictionaries"));
-    EXPECT_EQ(host.messages[0].caption, AppName());
+    EXPECT_EQ(host.messages[0].caption, appName());
     EXPECT_TRUE(host.eventsOf("dialog:").isEmpty());
     EXPECT_EQ(readFileBytes((dbDir + "datadict.dat").toStdString()), garbage);
-    EXPECT_EQ(ReadConfiguredPath(ini), dbDir + "datadict");
+    EXPECT_EQ(readConfiguredPath(ini), dbDir + "datadict");
 }
 
 TEST_F(ModelStartupTest, DirectoryThatCannotBeCreatedIsReported)
 {
-    ASSERT_TRUE(WriteConfiguredPath(ini, dbDir + "fehlt/datadict"));
+    ASSERT_TRUE(writeConfiguredPath(ini, dbDir + "fehlt/datadict"));
     EXPECT_FALSE(run(nullptr));
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, QStringLiteral("Fehler beim Erzeugen des Datadictionaries"));
@@ -128,25 +124,25 @@ TEST_F(ModelStartupTest, DirectoryThatCannotBeCreatedIsReported)
 TEST_F(ModelStartupTest, LoginStoresAndChecksThroughTheUsersTable)
 {
     ASSERT_TRUE(QDir().mkpath(dbDir));
-    ASSERT_TRUE(OpenDatabase((dbDir + "datadict").toUtf8().constData()));
+    ASSERT_TRUE(openDatabase((dbDir + "datadict").toUtf8().constData()));
     ASSERT_TRUE(database.openUsers());
     tUserStore &users = database.users();
     EXPECT_EQ(users.count(), 0);
-    EXPECT_EQ(DecideLogin(users, {"root", "", "", false}).resultName, "root");
-    ASSERT_EQ(DecideLogin(users, {"anna", "abcdefgh1", "abcdefgh1", true}).outcome,
+    EXPECT_EQ(decideLogin(users, {"root", "", "", false}).resultName, "root");
+    ASSERT_EQ(decideLogin(users, {"anna", "abcdefgh1", "abcdefgh1", true}).outcome,
               tLoginOutcome::Close);
     EXPECT_EQ(users.count(), 1);
-    tUser stored = NewUser();
-    ASSERT_TRUE(ReadUser("anna", &stored));
-    EXPECT_EQ(std::string(stored.PASSWORD), StoredPassword("abcdefgh1"));
+    tUser stored = newUser();
+    ASSERT_TRUE(readUser("anna", &stored));
+    EXPECT_EQ(std::string(stored.PASSWORD), storedPassword("abcdefgh1"));
     EXPECT_EQ(std::strlen(stored.PASSWORD), 12u);
-    EXPECT_EQ(DecideLogin(users, {"anna", "abcdefgh2", "", false}).resultName, "anna");
-    EXPECT_EQ(DecideLogin(users, {"anna", "abcdefg", "", false}).resultName, "");
+    EXPECT_EQ(decideLogin(users, {"anna", "abcdefgh2", "", false}).resultName, "anna");
+    EXPECT_EQ(decideLogin(users, {"anna", "abcdefg", "", false}).resultName, "");
     // Setting it again rewrites the one record.
-    DecideLogin(users, {"anna", "neu", "neu", true});
+    decideLogin(users, {"anna", "neu", "neu", true});
     EXPECT_EQ(users.count(), 1);
-    EXPECT_EQ(DecideLogin(users, {"root", "", "", false}).resultName, "root");
-    EXPECT_EQ(DecideLogin(users, {"ROOT", "", "", false}).resultName, "");
+    EXPECT_EQ(decideLogin(users, {"root", "", "", false}).resultName, "root");
+    EXPECT_EQ(decideLogin(users, {"ROOT", "", "", false}).resultName, "");
 }
 
 // Root gives anna a password in one process; a second process, started afterwards as the next
@@ -158,7 +154,7 @@ TEST_F(ModelStartupTest, PasswordSetInOneProcessAdmitsInTheNext)
     pid_t setter = spawn([&] {
         tModelDatabase db;
         if (!db.open(dict) || !db.openUsers()) return 1;
-        auto d = DecideLogin(db.users(), {"anna", "geheim", "geheim", true});
+        auto d = decideLogin(db.users(), {"anna", "geheim", "geheim", true});
         db.closeUsers();
         db.close();
         return d.outcome == tLoginOutcome::Close ? 0 : 2;
@@ -167,9 +163,9 @@ TEST_F(ModelStartupTest, PasswordSetInOneProcessAdmitsInTheNext)
     pid_t checker = spawn([&] {
         tModelDatabase db;
         if (!db.open(dict) || !db.openUsers()) return 1;
-        if (DecideLogin(db.users(), {"anna", "geheim", "", false}).resultName != "anna") return 2;
-        if (!DecideLogin(db.users(), {"anna", "falsch", "", false}).resultName.empty()) return 3;
-        if (DecideLogin(db.users(), {"bernd", "geheim", "", false}).resultName != "") return 4;
+        if (decideLogin(db.users(), {"anna", "geheim", "", false}).resultName != "anna") return 2;
+        if (!decideLogin(db.users(), {"anna", "falsch", "", false}).resultName.empty()) return 3;
+        if (decideLogin(db.users(), {"bernd", "geheim", "", false}).resultName != "") return 4;
         db.close();
         return 0;
     });
@@ -191,7 +187,7 @@ TEST_F(ModelStartupTest, TwoProcessesStartingTogetherLeaveOneSoundDatabase)
             tModelDatabase db;
             if (!db.open(dict)) return 1; // "Fehler beim Erzeugen des Datadictionaries"
             if (!db.openUsers()) return 3;
-            auto d = DecideLogin(db.users(), {name, "pw", "pw", true});
+            auto d = decideLogin(db.users(), {name, "pw", "pw", true});
             db.close();
             return d.outcome == tLoginOutcome::Close ? 0 : 2;
         });
@@ -208,9 +204,9 @@ TEST_F(ModelStartupTest, TwoProcessesStartingTogetherLeaveOneSoundDatabase)
     EXPECT_FALSE(database.created());
     ASSERT_TRUE(database.openUsers());
     EXPECT_EQ(database.users().count(), (ra == 0) + (rb == 0));
-    EXPECT_EQ(DecideLogin(database.users(), {"anna", "pw", "", false}).resultName,
+    EXPECT_EQ(decideLogin(database.users(), {"anna", "pw", "", false}).resultName,
               ra == 0 ? "anna" : "");
-    EXPECT_EQ(DecideLogin(database.users(), {"bernd", "pw", "", false}).resultName,
+    EXPECT_EQ(decideLogin(database.users(), {"bernd", "pw", "", false}).resultName,
               rb == 0 ? "bernd" : "");
 }
 
@@ -230,7 +226,7 @@ TEST_F(ModelStartupTest, TwoProcessesStoringPasswordsAtOnceBothArrive)
             if (!db.open(dict) || !db.openUsers()) return 1;
             for (int i = 0; i < 20; ++i) {
                 std::string name = prefix + std::to_string(i);
-                if (DecideLogin(db.users(), {name, name, name, true}).outcome !=
+                if (decideLogin(db.users(), {name, name, name, true}).outcome !=
                     tLoginOutcome::Close)
                     return 2;
             }
@@ -248,5 +244,5 @@ TEST_F(ModelStartupTest, TwoProcessesStoringPasswordsAtOnceBothArrive)
     ASSERT_TRUE(database.openUsers());
     EXPECT_EQ(database.users().count(), 40);
     for (std::string name : {"a0", "a19", "b7", "b19"})
-        EXPECT_EQ(DecideLogin(database.users(), {name, name, "", false}).resultName, name);
+        EXPECT_EQ(decideLogin(database.users(), {name, name, "", false}).resultName, name);
 }

@@ -1,6 +1,4 @@
-/*
- * qt_print.h - readable QString and QStringList values in GoogleTest's failure messages.
- */
+// qt_print.h - readable QString and QStringList values in GoogleTest's failure messages.
 #ifndef VELK_TESTS_APP_QT_PRINT_H
 #define VELK_TESTS_APP_QT_PRINT_H
 
@@ -8,6 +6,8 @@
 #include <QStringList>
 
 #include <ostream>
+
+namespace velk {
 
 inline void PrintTo(const QString &s, std::ostream *os) { *os << '"' << s.toStdString() << '"'; }
 
@@ -18,5 +18,7 @@ inline void PrintTo(const QStringList &list, std::ostream *os)
         *os << (i ? ", \"" : "\"") << list[i].toStdString() << '"';
     *os << '}';
 }
+
+} // namespace velk
 
 #endif

@@ -1,7 +1,5 @@
-/*
- * recorder_host.h - the tests' tShellHost: records every message, file dialog and help call and
- * answers from scripts, so that no test waits on a modal window.
- */
+// recorder_host.h - the tests' tShellHost: records every message, file dialog and help call and
+// answers from scripts, so that no test waits on a modal window.
 #ifndef VELK_TESTS_APP_RECORDER_HOST_H
 #define VELK_TESTS_APP_RECORDER_HOST_H
 
@@ -18,7 +16,7 @@
 #include "app/ui/shell_host.h"
 #include "tests/app/qt_print.h"
 
-namespace velktest {
+namespace velk::apptest {
 
 class RecorderHost : public velk::tShellHost {
 public:
@@ -27,8 +25,8 @@ public:
         QString caption;
     };
 
-    RecorderHost() { velk::SetShellHost(this); }
-    ~RecorderHost() override { velk::SetShellHost(nullptr); }
+    RecorderHost() { velk::setShellHost(this); }
+    ~RecorderHost() override { velk::setShellHost(nullptr); }
 
     void message(QWidget *, const QString &text, const QString &caption) override
     {
@@ -93,6 +91,6 @@ private:
     }
 };
 
-} // namespace velktest
+} // namespace velk::apptest
 
 #endif

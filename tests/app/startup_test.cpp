@@ -19,7 +19,7 @@
 #include "tests/btree/test_files.h"
 
 using namespace velk;
-using namespace velktest;
+using namespace velk::apptest;
 
 namespace {
 
@@ -58,21 +58,21 @@ TEST_F(StartupTest, FirstStartAsksOnceStoresThePathAndLogsIn)
     host.fileAnswers.push_back(dbDir() + "start");
     host.dialogScripts.push_back(loginScript("root", ""));
     ASSERT_TRUE(start());
-    EXPECT_EQ(host.events, (QStringList{"message:" + kPrompt, "open:Fileposition|*.*|",
-                                        "dialog:tDiaLogin"}));
-    EXPECT_EQ(host.messages[0].caption, AppName());
+    EXPECT_EQ(host.events,
+              (QStringList{"message:" + kPrompt, "open:Fileposition|*.*|", "dialog:tDiaLogin"}));
+    EXPECT_EQ(host.messages[0].caption, appName());
     EXPECT_FALSE(host.lastMustExist); // "start" need not exist
     const std::string dict = (dbDir() + "datadict").toStdString();
-    EXPECT_EQ(ReadConfiguredPath(ini).toStdString(), dict);
+    EXPECT_EQ(readConfiguredPath(ini).toStdString(), dict);
     EXPECT_TRUE(iniText().contains(QStringLiteral("[V.E.L.K]"))) << iniText().toStdString();
-    EXPECT_STREQ(DatabasePath(), dict.c_str());
+    EXPECT_STREQ(databasePath(), dict.c_str());
     EXPECT_EQ(db.log, (std::vector<std::string>{"open " + dict, "openUsers"}));
-    EXPECT_STREQ(CurrentUser(), "root");
+    EXPECT_STREQ(currentUser(), "root");
     EXPECT_EQ(quits, 0);
     // The frame is complete, and no view is open.
     ASSERT_NE(app->frame(), nullptr);
-    EXPECT_EQ(MainFrame(), app->frame());
-    EXPECT_EQ(MdiClient(), app->client());
+    EXPECT_EQ(mainFrame(), app->frame());
+    EXPECT_EQ(mdiClient(), app->client());
     EXPECT_EQ(app->frame()->menuBar()->actions().size(), 6);
     EXPECT_EQ(app->frame()->toolBar()->actions().size(), 3);
     EXPECT_TRUE(app->client()->subWindowList().isEmpty());
@@ -81,7 +81,7 @@ TEST_F(StartupTest, FirstStartAsksOnceStoresThePathAndLogsIn)
 
 TEST_F(StartupTest, SubsystemsAddTheirViewsAndDueCheckToTheFrame)
 {
-    ASSERT_TRUE(WriteConfiguredPath(ini, dbDir() + "datadict"));
+    ASSERT_TRUE(writeConfiguredPath(ini, dbDir() + "datadict"));
     host.dialogScripts.push_back(loginScript("root", ""));
     app = std::make_unique<TMyApp>(db, ini);
     app->setQuitRequest([] {});
@@ -108,7 +108,7 @@ TEST_F(StartupTest, SubsystemsAddTheirViewsAndDueCheckToTheFrame)
 
 TEST_F(StartupTest, SecondStartAsksNothing)
 {
-    ASSERT_TRUE(WriteConfiguredPath(ini, dbDir() + "datadict"));
+    ASSERT_TRUE(writeConfiguredPath(ini, dbDir() + "datadict"));
     host.dialogScripts.push_back(loginScript("root", ""));
     ASSERT_TRUE(start());
     EXPECT_EQ(host.events, (QStringList{"dialog:tDiaLogin"}));
@@ -137,20 +137,20 @@ TEST_F(StartupTest, DatabaseThatCannotBeOpenedEndsAndKeepsThePath)
     EXPECT_FALSE(start());
     ASSERT_EQ(host.messages.size(), 2u);
     EXPECT_EQ(host.messages[1].text, QStringLiteral("Fehler beim Erzeugen des Datadictionaries"));
-    EXPECT_EQ(host.messages[1].caption, AppName());
-    EXPECT_EQ(ReadConfiguredPath(ini), dbDir() + "datadict");
+    EXPECT_EQ(host.messages[1].caption, appName());
+    EXPECT_EQ(readConfiguredPath(ini), dbDir() + "datadict");
     EXPECT_TRUE(host.eventsOf("dialog:").isEmpty());
     EXPECT_EQ(quits, 1);
 }
 
 TEST_F(StartupTest, RefusedLoginEndsAndClosesTheDatabase)
 {
-    ASSERT_TRUE(WriteConfiguredPath(ini, dbDir() + "datadict"));
+    ASSERT_TRUE(writeConfiguredPath(ini, dbDir() + "datadict"));
     host.dialogScripts.push_back(loginScript("anna", "geheim"));
     EXPECT_FALSE(start());
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, QStringLiteral("Zugriff verweigert"));
-    EXPECT_EQ(host.messages[0].caption, AppName());
+    EXPECT_EQ(host.messages[0].caption, appName());
     EXPECT_EQ(db.log, (std::vector<std::string>{"open " + (dbDir() + "datadict").toStdString(),
                                                 "openUsers", "closeUsers", "close"}));
     EXPECT_EQ(quits, 1);
@@ -158,7 +158,7 @@ TEST_F(StartupTest, RefusedLoginEndsAndClosesTheDatabase)
 
 TEST_F(StartupTest, CancelledLoginIsRefusedToo)
 {
-    ASSERT_TRUE(WriteConfiguredPath(ini, dbDir() + "datadict"));
+    ASSERT_TRUE(writeConfiguredPath(ini, dbDir() + "datadict"));
     host.dialogScripts.push_back([](QDialog &d) { clickButton(d, "buttonCancel"); });
     EXPECT_FALSE(start());
     ASSERT_EQ(host.messages.size(), 1u);
@@ -167,16 +167,16 @@ TEST_F(StartupTest, CancelledLoginIsRefusedToo)
 
 TEST_F(StartupTest, UsersTableThatDoesNotOpenLeavesOnlyRoot)
 {
-    ASSERT_TRUE(WriteConfiguredPath(ini, dbDir() + "datadict"));
+    ASSERT_TRUE(writeConfiguredPath(ini, dbDir() + "datadict"));
     db.usersSucceed = false;
     host.dialogScripts.push_back(loginScript("root", ""));
     EXPECT_TRUE(start());
-    EXPECT_STREQ(CurrentUser(), "root");
+    EXPECT_STREQ(currentUser(), "root");
 }
 
 TEST_F(StartupTest, BeendenClosesTableDatabaseAndHelpOnce)
 {
-    ASSERT_TRUE(WriteConfiguredPath(ini, dbDir() + "datadict"));
+    ASSERT_TRUE(writeConfiguredPath(ini, dbDir() + "datadict"));
     host.dialogScripts.push_back(loginScript("root", ""));
     ASSERT_TRUE(start());
     db.log.clear();
@@ -191,7 +191,7 @@ TEST_F(StartupTest, BeendenClosesTableDatabaseAndHelpOnce)
 
 TEST_F(StartupTest, ClosingTheFrameAlsoClosesTheDatabase)
 {
-    ASSERT_TRUE(WriteConfiguredPath(ini, dbDir() + "datadict"));
+    ASSERT_TRUE(writeConfiguredPath(ini, dbDir() + "datadict"));
     host.dialogScripts.push_back(loginScript("root", ""));
     ASSERT_TRUE(start());
     app->frame()->show();
@@ -202,7 +202,7 @@ TEST_F(StartupTest, ClosingTheFrameAlsoClosesTheDatabase)
 TEST_F(StartupTest, OverlongConfiguredPathIsNotCutShort)
 {
     QString longPath = dbDir() + QString(300, 'x') + "/datadict";
-    ASSERT_TRUE(WriteConfiguredPath(ini, longPath));
+    ASSERT_TRUE(writeConfiguredPath(ini, longPath));
     EXPECT_FALSE(start());
     EXPECT_TRUE(db.log.empty()); // neither the shortened path nor an empty one is opened
     EXPECT_EQ(host.messages.back().text,
@@ -213,12 +213,12 @@ TEST(VelkIni, PathsWithSpacesCommasAndUmlautsSurvive)
 {
     TempDir tmp;
     QString ini = QString::fromStdString(tmp.file("a/b/VELK.INI"));
-    EXPECT_EQ(ReadConfiguredPath(ini), QString());
-    for (QString path : {QStringLiteral("/tmp/Meine Termine/datadict"),
-                         QStringLiteral("/tmp/a,b/datadict"), QStringLiteral("/tmp/Büro/datadict"),
-                         QStringLiteral("/tmp/x\\y;z=1/datadict")}) {
-        ASSERT_TRUE(WriteConfiguredPath(ini, path));
-        EXPECT_EQ(ReadConfiguredPath(ini), path);
+    EXPECT_EQ(readConfiguredPath(ini), QString());
+    for (QString path :
+         {QStringLiteral("/tmp/Meine Termine/datadict"), QStringLiteral("/tmp/a,b/datadict"),
+          QStringLiteral("/tmp/Büro/datadict"), QStringLiteral("/tmp/x\\y;z=1/datadict")}) {
+        ASSERT_TRUE(writeConfiguredPath(ini, path));
+        EXPECT_EQ(readConfiguredPath(ini), path);
     }
 }
 
@@ -230,15 +230,15 @@ TEST(VelkIni, HandWrittenFileIsRead)
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("[V.E.L.K]\nPath=/srv/velk/daten,alt/datadict\n");
     f.close();
-    EXPECT_EQ(ReadConfiguredPath(ini), QStringLiteral("/srv/velk/daten,alt/datadict"));
+    EXPECT_EQ(readConfiguredPath(ini), QStringLiteral("/srv/velk/daten,alt/datadict"));
 }
 
 TEST(VelkIni, DefaultPlaceFollowsXdgConfigHome)
 {
     QByteArray saved = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", "/tmp/velk-conf");
-    EXPECT_EQ(DefaultIniPath(), QStringLiteral("/tmp/velk-conf/VELK.INI"));
+    EXPECT_EQ(defaultIniPath(), QStringLiteral("/tmp/velk-conf/VELK.INI"));
     qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(DefaultIniPath(), QString::fromLocal8Bit(qgetenv("HOME")) + "/.config/VELK.INI");
+    EXPECT_EQ(defaultIniPath(), QString::fromLocal8Bit(qgetenv("HOME")) + "/.config/VELK.INI");
     if (!saved.isNull()) qputenv("XDG_CONFIG_HOME", saved);
 }

@@ -1,7 +1,5 @@
-/*
- * test_views.h - small views for the frame's tests: each listens to given notice bits, handles
- * given commands and writes what reached it into a shared log.
- */
+// test_views.h - small views for the frame's tests: each listens to given notice bits, handles
+// given commands and writes what reached it into a shared log.
 #ifndef VELK_TESTS_APP_TEST_VIEWS_H
 #define VELK_TESTS_APP_TEST_VIEWS_H
 
@@ -14,7 +12,7 @@
 #include "app/ui/view.h"
 #include "tests/app/qt_print.h"
 
-namespace velktest {
+namespace velk::apptest {
 
 class TestView : public velk::tView {
 public:
@@ -54,6 +52,6 @@ private:
     QLineEdit *edit_;
 };
 
-} // namespace velktest
+} // namespace velk::apptest
 
 #endif

@@ -1,7 +1,5 @@
-/*
- * process_support.h - forked children for the multi-process tests: a child runs a function and
- * reports through its exit status (0 = all as expected); Signal lets one process wait for another.
- */
+// process_support.h - forked children for the multi-process tests: a child runs a function and
+// reports through its exit status (0 = all as expected); Signal lets one process wait for another.
 #ifndef VELK_TESTS_BTREE_PROCESS_SUPPORT_H
 #define VELK_TESTS_BTREE_PROCESS_SUPPORT_H
 
@@ -13,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-namespace velktest {
+namespace velk::apptest {
 
 inline pid_t spawn(const std::function<int()> &f)
 {
@@ -37,7 +35,7 @@ inline int waitFor(pid_t pid)
     return WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
 }
 
-/* One-shot signal between processes; wait() gives up after 30 s. */
+// One-shot signal between processes; wait() gives up after 30 s.
 class Signal {
 public:
     Signal() { EXPECT_EQ(pipe(fds_), 0); }
@@ -58,6 +56,6 @@ private:
     int fds_[2];
 };
 
-} // namespace velktest
+} // namespace velk::apptest
 
 #endif

@@ -1,27 +1,22 @@
-/*
- * Bad input never crashes the engine or changes a file: damaged headers refuse the open with a
- * clear code, damaged pages make the operation fail, and dead or made-up descriptors are refused.
- */
+// Bad input never crashes the engine or changes a file: damaged headers refuse the open with a
+// clear code, damaged pages make the operation fail, and dead or made-up descriptors are refused.
 #include <functional>
 
 #include "tests/btree/test_support.h"
 
-namespace velktest {
+namespace velk::apptest {
 namespace {
 
-/* ---- damaged headers: the open fails, answers NULL and writes nothing ---- */
+// ---- damaged headers: the open fails, answers NULL and writes nothing ----
 
 struct HeaderDamage {
     const char *name;
     std::function<void(const std::string &path)> damage;
     int code;
-    int altCode; /* a second acceptable code where two rules apply at once, else 0 */
+    int altCode; // a second acceptable code where two rules apply at once, else 0
 };
 
-std::ostream &operator<<(std::ostream &os, const HeaderDamage &d)
-{
-    return os << d.name;
-}
+std::ostream &operator<<(std::ostream &os, const HeaderDamage &d) { return os << d.name; }
 
 std::function<void(const std::string &)> setWord(int header, int word, int32_t value)
 {
@@ -30,7 +25,9 @@ std::function<void(const std::string &)> setWord(int header, int word, int32_t v
 
 std::function<void(const std::string &)> addToWord(int header, int word, int32_t delta)
 {
-    return [=](const std::string &p) { setHeaderWord(p, header, word, headerWord(p, header, word) + delta); };
+    return [=](const std::string &p) {
+        setHeaderWord(p, header, word, headerWord(p, header, word) + delta);
+    };
 }
 
 std::function<void(const std::string &)> shrinkBy(long bytes)
@@ -51,8 +48,7 @@ protected:
         const Bytes before = readFileBytes(path);
         lioClearErr();
         LioFile *fd = lioOpen(path.c_str(), LIO_EXCL | LIO_RDWR);
-        if (fd)
-            lioClose(fd);
+        if (fd) lioClose(fd);
         EXPECT_EQ(fd, nullptr) << "a damaged file must not open";
         const int code = lastCode();
         if (GetParam().altCode)
@@ -63,7 +59,7 @@ protected:
     }
 };
 
-/* Data file: records of 16 bytes after a stash of 8; records 1..4, record 2 freed. */
+// Data file: records of 16 bytes after a stash of 8; records 1..4, record 2 freed.
 class DamagedDataFileTest : public DamagedFileTest {
 protected:
     void SetUp() override
@@ -84,10 +80,7 @@ protected:
     std::string path_ = dir_.file("data");
 };
 
-TEST_P(DamagedDataFileTest, OpenIsRefused)
-{
-    expectRefused(path_);
-}
+TEST_P(DamagedDataFileTest, OpenIsRefused) { expectRefused(path_); }
 
 INSTANTIATE_TEST_SUITE_P(
     Headers, DamagedDataFileTest,
@@ -116,8 +109,8 @@ INSTANTIATE_TEST_SUITE_P(
         HeaderDamage{"FileLosesLastRecord", shrinkBy(16), LIO_E_CORRUPT, 0}),
     [](const ::testing::TestParamInfo<HeaderDamage> &info) { return info.param.name; });
 
-/* Index file: room for 3 sub-files (header area 1020), sub-file 1 order 2 with 8-byte binary keys
- * (pages of 72 bytes) holding 20 keys, sub-file 2 with character keys holding 5. */
+// Index file: room for 3 sub-files (header area 1020), sub-file 1 order 2 with 8-byte binary keys
+// (pages of 72 bytes) holding 20 keys, sub-file 2 with character keys holding 5.
 class DamagedIndexFileTest : public DamagedFileTest {
 protected:
     void SetUp() override
@@ -139,14 +132,13 @@ protected:
     std::string path_ = dir_.file("index");
 };
 
-TEST_P(DamagedIndexFileTest, OpenIsRefused)
-{
-    expectRefused(path_);
-}
+TEST_P(DamagedIndexFileTest, OpenIsRefused) { expectRefused(path_); }
 
 std::function<void(const std::string &)> rootAtEndOfFile(int32_t delta)
 {
-    return [=](const std::string &p) { setHeaderWord(p, 0, LIO_H_ROOT, headerWord(p, 0, LIO_H_EOF) + delta); };
+    return [=](const std::string &p) {
+        setHeaderWord(p, 0, LIO_H_ROOT, headerWord(p, 0, LIO_H_EOF) + delta);
+    };
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -193,10 +185,10 @@ TEST_F(EngineTest, OpeningAMissingFileFailsCleanly)
     EXPECT_EQ(lastCode(), LIO_E_CREAT);
 }
 
-/* ---- damaged pages: the file opens, operations touching the page fail ---- */
+// ---- damaged pages: the file opens, operations touching the page fail ----
 
-/* Order 1, 4-byte binary keys 1..7 (pages of 32 bytes after a header area of 340): the root is
- * inner, its p0 child is inner too. */
+// Order 1, 4-byte binary keys 1..7 (pages of 32 bytes after a header area of 340): the root is
+// inner, its p0 child is inner too.
 class DamagedPageTest : public EngineTest {
 protected:
     void SetUp() override
@@ -216,8 +208,8 @@ protected:
         ASSERT_GE(root_, 340);
     }
 
-    /* Opens the damaged file, runs `op`, expects failure with `code`, and checks that no page
-     * changed, through the operation and the close. */
+    // Opens the damaged file, runs `op`, expects failure with `code`, and checks that no page
+    // changed, through the operation and the close.
     void expectFailure(const char *what, int code, const std::function<int(LioFile *)> &op,
                        int altCode = -1)
     {
@@ -226,7 +218,8 @@ protected:
         ASSERT_NE(f.get(), nullptr) << "page damage is found when a page is read, not at open";
         lioClearErr();
         EXPECT_EQ(op(f.get()), -1) << what;
-        EXPECT_TRUE(lastCode() == code || lastCode() == altCode) << what << ": error " << lastCode();
+        EXPECT_TRUE(lastCode() == code || lastCode() == altCode)
+            << what << ": error " << lastCode();
         ASSERT_EQ(f.close(), 0);
         EXPECT_EQ(fileRange(path_, 340), pages) << what << ": pages unchanged";
     }
@@ -235,12 +228,15 @@ protected:
     {
         const Bytes low = binKey(0);
         expectFailure("lioSearch", code, [&](LioFile *fd) { return lioSearch(fd, low.data()); });
-        expectFailure("lioInsert", code, [&](LioFile *fd) { return lioInsert(fd, low.data(), 50); });
+        expectFailure("lioInsert", code,
+                      [&](LioFile *fd) { return lioInsert(fd, low.data(), 50); });
         // lioDelete may report its own inconsistency code over the reader's.
-        expectFailure("lioDelete", code, [&](LioFile *fd) { return lioDelete(fd, binKey(1).data()); },
-                      LIO_E_INTERNAL);
+        expectFailure(
+            "lioDelete", code, [&](LioFile *fd) { return lioDelete(fd, binKey(1).data()); },
+            LIO_E_INTERNAL);
         expectFailure("lioFirst", code, [&](LioFile *fd) { return lioFirst(fd, nullptr); });
-        expectFailure("lioSrPrtl", code, [&](LioFile *fd) { return lioSrPrtl(fd, low.data(), nullptr, 0); });
+        expectFailure("lioSrPrtl", code,
+                      [&](LioFile *fd) { return lioSrPrtl(fd, low.data(), nullptr, 0); });
     }
 
     std::string path_ = dir_.file("index");
@@ -277,7 +273,7 @@ TEST_F(DamagedPageTest, ChildLoopingBackToRootIsTooDeep)
     expectAllFail(LIO_E_CORRUPT);
 }
 
-/* ---- offsets and descriptors ---- */
+// ---- offsets and descriptors ----
 
 TEST_F(EngineTest, PageOffsetsOutsideThePageAreaAreRefused)
 {
@@ -395,4 +391,4 @@ TEST_F(EngineTest, IndexOperationsOnADataFileFail)
 }
 
 } // namespace
-} // namespace velktest
+} // namespace velk::apptest

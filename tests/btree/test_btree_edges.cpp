@@ -1,17 +1,15 @@
-/*
- * B-tree edge cases with exact page shapes: the three split shapes, balancing through the parent
- * (k = 1) and merges on both sides, predecessor replacement, the empty index, stepping off either
- * end, partial searches, duplicate serials, key types and the caller's compare function.
- *
- * Unless said otherwise an index has 4-byte big-endian binary keys whose record number is the key
- * value, and its pages lie at A, A + P, A + 2P ... in allocation order (A = 340).
- */
+// B-tree edge cases with exact page shapes: the three split shapes, balancing through the parent
+// (k = 1) and merges on both sides, predecessor replacement, the empty index, stepping off either
+// end, partial searches, duplicate serials, key types and the caller's compare function.
+//
+// Unless said otherwise an index has 4-byte big-endian binary keys whose record number is the key
+// value, and its pages lie at A, A + P, A + 2P ... in allocation order (A = 340).
 #include <climits>
 #include <functional>
 
 #include "tests/btree/test_support.h"
 
-namespace velktest {
+namespace velk::apptest {
 namespace {
 
 constexpr long A = 340;
@@ -57,19 +55,17 @@ protected:
     Values values(long offset)
     {
         Values v;
-        for (const PageItem &item : image(offset).items)
-            v.push_back(binValue(item.key));
+        for (const PageItem &item : image(offset).items) v.push_back(binValue(item.key));
         return v;
     }
 
     void insert(std::initializer_list<uint32_t> keys)
     {
-        for (uint32_t k : keys)
-            ASSERT_EQ(lioInsert(fd_, binKey(k).data(), int(k)), int(k)) << k;
+        for (uint32_t k : keys) ASSERT_EQ(lioInsert(fd_, binKey(k).data(), int(k)), int(k)) << k;
     }
 
-    /* Record numbers in index order, from lioFirst through lioNext until a number repeats (at
-     * most a few more steps than there are keys, so a looping step cannot hang the test). */
+    // Record numbers in index order, from lioFirst through lioNext until a number repeats (at
+    // most a few more steps than there are keys, so a looping step cannot hang the test).
     std::vector<int> walk()
     {
         std::vector<int> recs;
@@ -77,8 +73,7 @@ protected:
         for (int r = lioFirst(fd_, nullptr); r > 0 && (recs.empty() || recs.back() != r);
              r = lioNext(fd_, nullptr)) {
             recs.push_back(r);
-            if (int(recs.size()) > limit)
-                break;
+            if (int(recs.size()) > limit) break;
         }
         return recs;
     }
@@ -138,7 +133,7 @@ struct SplitCase {
 
 class SplitShapeTest : public BtreeEdgeTest, public ::testing::WithParamInterface<SplitCase> {};
 
-/* Order 3: a full leaf 10..60 takes one more key at every kind of position. */
+// Order 3: a full leaf 10..60 takes one more key at every kind of position.
 TEST_P(SplitShapeTest, RisingItemAndHalvesDependOnInsertPosition)
 {
     const SplitCase &c = GetParam();
@@ -166,8 +161,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SplitCase{65, 40, {10, 20, 30}, {50, 60, 65}}) // R >= n, at the end
 );
 
-/* Order 2 tree over 10..80: root [30 60] at page 2, leaves [10 20] page 0, [40 50] page 1,
- * [70 80] page 3. */
+// Order 2 tree over 10..80: root [30 60] at page 2, leaves [10 20] page 0, [40 50] page 1,
+// [70 80] page 3.
 class UnderflowTest : public BtreeEdgeTest {
 protected:
     void SetUp() override
@@ -295,8 +290,7 @@ TEST_F(BtreeEdgeTest, EmptyIndexAnswersFileIsEmpty)
 TEST_F(BtreeEdgeTest, SteppingOffEitherEndRepeatsTheEndKey)
 {
     makeIndex(4, LIO_KEY_BINARY, 1);
-    for (uint32_t k = 1; k <= 20; ++k)
-        ASSERT_EQ(lioInsert(fd_, binKey(k).data(), int(k)), int(k));
+    for (uint32_t k = 1; k <= 20; ++k) ASSERT_EQ(lioInsert(fd_, binKey(k).data(), int(k)), int(k));
     EXPECT_EQ(lioLast(fd_, nullptr), 20);
     EXPECT_EQ(lioNext(fd_, nullptr), 20);
     EXPECT_EQ(lioNext(fd_, nullptr), 20);
@@ -309,8 +303,7 @@ TEST_F(BtreeEdgeTest, SteppingOffEitherEndRepeatsTheEndKey)
 TEST_F(BtreeEdgeTest, NextAndPrevWithoutCurrentKeyStartAtTheEnds)
 {
     makeIndex(4, LIO_KEY_BINARY, 1);
-    for (uint32_t k : {5, 3, 9, 1, 7})
-        ASSERT_EQ(lioInsert(fd_, binKey(k).data(), int(k)), int(k));
+    for (uint32_t k : {5, 3, 9, 1, 7}) ASSERT_EQ(lioInsert(fd_, binKey(k).data(), int(k)), int(k));
     reopen();
     EXPECT_EQ(lioNext(fd_, nullptr), 1);
     reopen();
@@ -327,7 +320,8 @@ TEST_F(BtreeEdgeTest, StepsContinueFromWhereAChangeLeftTheCurrentKey)
     EXPECT_EQ(lioSearch(fd_, binKey(100).data()), 0);
     ASSERT_EQ(lioSearch(fd_, binKey(200).data()), 200);
     ASSERT_EQ(lioDelete(fd_, nullptr), 200);
-    EXPECT_EQ(lioNext(fd_, nullptr), 210) << "after deleting the current key, next is its successor";
+    EXPECT_EQ(lioNext(fd_, nullptr), 210)
+        << "after deleting the current key, next is its successor";
     ASSERT_EQ(lioDelete(fd_, binKey(150).data()), 150);
     EXPECT_EQ(lioPrev(fd_, nullptr), 140);
     ASSERT_EQ(lioInsert(fd_, binKey(155).data(), 155), 155);
@@ -335,8 +329,8 @@ TEST_F(BtreeEdgeTest, StepsContinueFromWhereAChangeLeftTheCurrentKey)
     EXPECT_EQ(checkIndexFile(fd_), "");
 }
 
-/* Changes to another index of the same file move pages and the file's modification counter,
- * but not this index's current key. */
+// Changes to another index of the same file move pages and the file's modification counter,
+// but not this index's current key.
 TEST_F(BtreeEdgeTest, CurrentKeySurvivesChangesToAnotherIndexOfTheFile)
 {
     OrderGuard guard(1);
@@ -351,8 +345,7 @@ TEST_F(BtreeEdgeTest, CurrentKeySurvivesChangesToAnotherIndexOfTheFile)
     for (uint32_t k = 1; k <= 60; ++k)
         ASSERT_EQ(lioInsert(other, binKey(k).data(), int(k)), int(k));
     EXPECT_EQ(lioNext(fd_, nullptr), 60);
-    for (uint32_t k = 1; k <= 60; k += 2)
-        ASSERT_EQ(lioDelete(other, binKey(k).data()), int(k));
+    for (uint32_t k = 1; k <= 60; k += 2) ASSERT_EQ(lioDelete(other, binKey(k).data()), int(k));
     EXPECT_EQ(lioPrev(fd_, nullptr), 50);
     EXPECT_EQ(lioPrev(fd_, nullptr), 40);
     EXPECT_EQ(checkIndexFile(fd_), "");
@@ -396,7 +389,7 @@ TEST_F(BtreeEdgeTest, PartialSearchByCharacterPrefixDescending)
         int rec;
     };
     // Collation runs cherry blue banana apricot apple; a prefix matches its whole group.
-    const Probe probes[] = {{"ap", 0, 2}, {"b", 0, 5}, {"c", 0, 3}, {"0", 0, 4},
+    const Probe probes[] = {{"ap", 0, 2}, {"b", 0, 5},  {"c", 0, 3}, {"0", 0, 4},
                             {"ap", 1, 4}, {"bb", 1, 1}, {"zz", 1, 3}};
     for (const Probe &p : probes)
         EXPECT_EQ(lioSrPrtl(fd_, charKey(p.given, 10).data(), nullptr, p.exact), p.rec)
@@ -408,8 +401,7 @@ TEST_F(BtreeEdgeTest, DuplicateSerialsRunOneTwoThreeInInsertionOrder)
     makeIndex(6, LIO_KEY_CHAR | LIO_KEY_DUPS, 2);
     ASSERT_EQ(g_.keyLen, 10);
     const Bytes abc = charKey("abc", 6);
-    for (int rec : {11, 12, 13})
-        ASSERT_EQ(lioInsert(fd_, abc.data(), rec), rec);
+    for (int rec : {11, 12, 13}) ASSERT_EQ(lioInsert(fd_, abc.data(), rec), rec);
     EXPECT_EQ(word(LIO_H_SERIAL), 3);
     PageImage root = image(A);
     ASSERT_EQ(root.m, 3);
@@ -492,14 +484,12 @@ TEST_F(BtreeEdgeTest, IntegerKeyTypesForceLengthFourAndOrder)
     makeIndex(10, LIO_KEY_INT, 2, "int");
     EXPECT_EQ(g_.keyLen, 4);
     const int32_t ints[] = {INT_MIN, 1, -1, INT_MAX, 0};
-    for (int i = 0; i < 5; ++i)
-        ASSERT_EQ(lioInsert(fd_, intKey(ints[i]).data(), i + 1), i + 1);
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(lioInsert(fd_, intKey(ints[i]).data(), i + 1), i + 1);
     EXPECT_EQ(walk(), (std::vector<int>{1, 3, 5, 2, 4}));
 
     makeIndex(10, LIO_KEY_INTSUB, 2, "sub");
     EXPECT_EQ(g_.keyLen, 4);
-    for (int32_t v : {5, -3, 0})
-        ASSERT_EQ(lioInsert(fd_, intKey(v).data(), v + 10), v + 10);
+    for (int32_t v : {5, -3, 0}) ASSERT_EQ(lioInsert(fd_, intKey(v).data(), v + 10), v + 10);
     EXPECT_EQ(walk(), (std::vector<int>{7, 10, 15}));
 
     // Subtraction wraps: INT_MAX - (-2) is negative, so INT_MAX collates before -2.
@@ -623,4 +613,4 @@ TEST_F(BtreeEdgeTest, DuplicateFlagQueryRefusesDataFiles)
 }
 
 } // namespace
-} // namespace velktest
+} // namespace velk::apptest

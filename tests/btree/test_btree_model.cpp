@@ -1,15 +1,13 @@
-/*
- * The B-tree against an ordered in-memory model.
- *
- * Each configuration (order, key type, duplicates, direction) runs thousands of random inserts,
- * deletes, searches, steps and partial searches.  Every answer is compared with what the model
- * predicts, and every few operations the structural checker walks the tree and its key list must
- * equal the model's.  The run grows, churns and shrinks the tree, reopens the file between phases
- * and finally deletes every key, after which every page must be on the free chain.
- *
- * Seeds are fixed; a failure names the configuration, the seed, the operation number and the
- * last operations.
- */
+// The B-tree against an ordered in-memory model.
+//
+// Each configuration (order, key type, duplicates, direction) runs thousands of random inserts,
+// deletes, searches, steps and partial searches.  Every answer is compared with what the model
+// predicts, and every few operations the structural checker walks the tree and its key list must
+// equal the model's.  The run grows, churns and shrinks the tree, reopens the file between phases
+// and finally deletes every key, after which every page must be on the free chain.
+//
+// Seeds are fixed; a failure names the configuration, the seed, the operation number and the
+// last operations.
 #include <algorithm>
 #include <cstdio>
 #include <deque>
@@ -18,19 +16,19 @@
 
 #include "tests/btree/test_support.h"
 
-namespace velktest {
+namespace velk::apptest {
 namespace {
 
 struct ModelConfig {
     const char *name;
     int order;
-    int type;       /* key type with flags, as given at creation */
-    int keyLen;     /* key length as given at creation */
-    int universe;   /* distinct user parts */
+    int type;     // key type with flags, as given at creation
+    int keyLen;   // key length as given at creation
+    int universe; // distinct user parts
     int ops;
-    int checkEvery; /* full structural check every this many operations */
-    int cacheSlots; /* private cache size, 0 = the default */
-    int maxEntries; /* inserts turn into deletes beyond this size (bounds depth at order 1) */
+    int checkEvery; // full structural check every this many operations
+    int cacheSlots; // private cache size, 0 = the default
+    int maxEntries; // inserts turn into deletes beyond this size (bounds depth at order 1)
     uint32_t seed;
 };
 
@@ -42,14 +40,26 @@ void PrintTo(const ModelConfig &c, std::ostream *os)
 using Key = std::vector<unsigned char>;
 
 struct Entry {
-    Key key; /* K bytes as the tree stores them */
+    Key key; // K bytes as the tree stores them
     int rec;
 };
 
 enum class Phase { Grow, Churn, Shrink };
-enum Op { Insert, Delete, DeleteCurrent, Search, First, Last, Next, Prev, Partial, SerNum, OpCount };
+enum Op {
+    Insert,
+    Delete,
+    DeleteCurrent,
+    Search,
+    First,
+    Last,
+    Next,
+    Prev,
+    Partial,
+    SerNum,
+    OpCount
+};
 
-/* Operation weights per phase, in the order of Op. */
+// Operation weights per phase, in the order of Op.
 const int kWeights[3][OpCount] = {
     {60, 8, 2, 10, 2, 2, 14, 8, 8, 6},
     {25, 22, 4, 10, 2, 2, 14, 8, 8, 6},
@@ -62,7 +72,7 @@ class ModelRun {
 public:
     ModelRun(LioFile *fd, const ModelConfig &c) : c_(c) { attach(fd); }
 
-    /* Takes the descriptor after a reopen; the current key is gone. */
+    // Takes the descriptor after a reopen; the current key is gone.
     void attach(LioFile *fd)
     {
         fd_ = fd;
@@ -76,33 +86,39 @@ public:
 
     std::string step(std::mt19937 &rng, Phase phase)
     {
-        if (!geometryErr_.empty())
-            return fail("geometry: " + geometryErr_);
+        if (!geometryErr_.empty()) return fail("geometry: " + geometryErr_);
         ++ops_;
         const int *w = kWeights[int(phase)];
         int total = 0;
-        for (int i = 0; i < OpCount; ++i)
-            total += w[i];
+        for (int i = 0; i < OpCount; ++i) total += w[i];
         int pick = int(rng() % uint32_t(total)), op = 0;
-        while (pick >= w[op])
-            pick -= w[op++];
-        if (op == Insert && int(model_.size()) >= c_.maxEntries)
-            op = Delete;
+        while (pick >= w[op]) pick -= w[op++];
+        if (op == Insert && int(model_.size()) >= c_.maxEntries) op = Delete;
         switch (op) {
-        case Insert: return opInsert(rng);
-        case Delete: return opDelete(rng);
-        case DeleteCurrent: return opDeleteCurrent(rng);
-        case Search: return opSearch(rng);
-        case First: return opEnd(true);
-        case Last: return opEnd(false);
-        case Next: return opStep(true);
-        case Prev: return opStep(false);
-        case Partial: return opPartial(rng);
-        default: return opSerNum(rng);
+        case Insert:
+            return opInsert(rng);
+        case Delete:
+            return opDelete(rng);
+        case DeleteCurrent:
+            return opDeleteCurrent(rng);
+        case Search:
+            return opSearch(rng);
+        case First:
+            return opEnd(true);
+        case Last:
+            return opEnd(false);
+        case Next:
+            return opStep(true);
+        case Prev:
+            return opStep(false);
+        case Partial:
+            return opPartial(rng);
+        default:
+            return opSerNum(rng);
         }
     }
 
-    /* Deletes a key of the model (the first of a duplicate group). */
+    // Deletes a key of the model (the first of a duplicate group).
     std::string drainOne(std::mt19937 &rng)
     {
         ++ops_;
@@ -119,17 +135,16 @@ public:
     {
         IndexReport report;
         std::string err = checkIndex(fd_, &report);
-        if (!err.empty())
-            return fail("checker: " + err);
+        if (!err.empty()) return fail("checker: " + err);
         maxDepth_ = std::max(maxDepth_, report.depth);
         if (report.entries.size() != model_.size())
-            return fail("tree holds " + std::to_string(report.entries.size()) + " keys, model "
-                        + std::to_string(model_.size()));
+            return fail("tree holds " + std::to_string(report.entries.size()) + " keys, model " +
+                        std::to_string(model_.size()));
         for (size_t i = 0; i < model_.size(); ++i)
             if (report.entries[i].key != model_[i].key || report.entries[i].rec != model_[i].rec)
-                return fail("entry " + std::to_string(i) + ": tree " + show(report.entries[i].key)
-                            + " rec " + std::to_string(report.entries[i].rec) + ", model "
-                            + show(model_[i].key) + " rec " + std::to_string(model_[i].rec));
+                return fail("entry " + std::to_string(i) + ": tree " + show(report.entries[i].key) +
+                            " rec " + std::to_string(report.entries[i].rec) + ", model " +
+                            show(model_[i].key) + " rec " + std::to_string(model_[i].rec));
         if (lioSize(fd_) != int(model_.size()))
             return fail("lioSize " + std::to_string(lioSize(fd_)));
         return "";
@@ -138,14 +153,14 @@ public:
 private:
     enum class Cur { None, Known, Unknown };
 
-    /* ---- keys ---- */
+    // ---- keys ----
 
     Key userOf(int i) const
     {
         Key u(size_t(g_.cmpLen), 0);
         switch (g_.cmpType) {
         case LIO_KEY_CHAR: {
-            std::string s; /* bijective base 4: every string up to cmpLen - 1 characters */
+            std::string s; // bijective base 4: every string up to cmpLen - 1 characters
             for (int v = i + 1; v > 0; v = (v - 1) / 4)
                 s.insert(s.begin(), char(kAlphabet[(v - 1) % 4]));
             std::memcpy(u.data(), s.data(), std::min(s.size(), u.size() - 1));
@@ -156,8 +171,7 @@ private:
             u[1] = (unsigned char)(i & 0xFF);
             u[2] = 0;
             u[3] = (unsigned char)(0xFF ^ (i & 15));
-            for (size_t b = 4; b < u.size(); ++b)
-                u[b] = (unsigned char)(i * 7 + int(b));
+            for (size_t b = 4; b < u.size(); ++b) u[b] = (unsigned char)(i * 7 + int(b));
             break;
         case LIO_KEY_INT:
             storeWord(u.data(), (i - c_.universe / 2) * 1000003);
@@ -188,7 +202,7 @@ private:
         return k;
     }
 
-    /* The buffer the engine's key arguments take for a stored key. */
+    // The buffer the engine's key arguments take for a stored key.
     Key argOf(const Key &full) const { return g_.dups && !g_.callerDup ? userPart(full) : full; }
 
     int cmpFull(const Key &a, const Key &b) const { return compareKeys(g_, a.data(), b.data()); }
@@ -197,32 +211,34 @@ private:
         return compareUser(g_, user.data(), e.key.data() + g_.cmpStart) * g_.dir;
     }
 
-    /* First entry not smaller than `full`. */
+    // First entry not smaller than `full`.
     size_t lowerBound(const Key &full) const
     {
-        return size_t(std::partition_point(model_.begin(), model_.end(),
-                                           [&](const Entry &e) { return cmpFull(e.key, full) < 0; })
-                      - model_.begin());
+        return size_t(
+            std::partition_point(model_.begin(), model_.end(),
+                                 [&](const Entry &e) { return cmpFull(e.key, full) < 0; }) -
+            model_.begin());
     }
 
-    /* [first, end) of the entries whose user part equals `user`. */
+    // [first, end) of the entries whose user part equals `user`.
     std::pair<size_t, size_t> group(const Key &user) const
     {
         auto b = std::partition_point(model_.begin(), model_.end(),
                                       [&](const Entry &e) { return cmpUser(user, e) > 0; });
-        auto e = std::partition_point(b, model_.end(), [&](const Entry &x) { return cmpUser(user, x) == 0; });
+        auto e = std::partition_point(b, model_.end(),
+                                      [&](const Entry &x) { return cmpUser(user, x) == 0; });
         return {size_t(b - model_.begin()), size_t(e - model_.begin())};
     }
 
-    /* The entry a key argument for `user` names: the exact key without duplicates, the first of
-     * the group with them; the index or model size when absent. */
+    // The entry a key argument for `user` names: the exact key without duplicates, the first of
+    // the group with them; the index or model size when absent.
     size_t target(const Key &user) const
     {
         auto [b, e] = group(user);
         return b < e ? b : model_.size();
     }
 
-    /* ---- bookkeeping ---- */
+    // ---- bookkeeping ----
 
     void setCurrent(const Key &k)
     {
@@ -251,56 +267,51 @@ private:
     void log(const std::string &line)
     {
         log_.push_back(line);
-        if (log_.size() > 12)
-            log_.pop_front();
+        if (log_.size() > 12) log_.pop_front();
     }
 
     std::string fail(const std::string &what) const
     {
-        std::string s = std::string(c_.name) + " seed " + std::to_string(c_.seed) + " op "
-                        + std::to_string(ops_) + ": " + what + "\nlast operations:";
-        for (const std::string &l : log_)
-            s += "\n  " + l;
+        std::string s = std::string(c_.name) + " seed " + std::to_string(c_.seed) + " op " +
+                        std::to_string(ops_) + ": " + what + "\nlast operations:";
+        for (const std::string &l : log_) s += "\n  " + l;
         return s;
     }
 
     std::string expectRec(const char *what, int got, int want)
     {
-        if (got == want)
-            return "";
-        return fail(std::string(what) + " answered " + std::to_string(got) + ", expected "
-                    + std::to_string(want) + " (last error "
-                    + std::to_string(lastCode()) + ")");
+        if (got == want) return "";
+        return fail(std::string(what) + " answered " + std::to_string(got) + ", expected " +
+                    std::to_string(want) + " (last error " + std::to_string(lastCode()) + ")");
     }
 
     std::string expectEmpty(const char *what, int got, int want)
     {
         if (got != want || lastCode() != LIO_E_EMPTY)
-            return fail(std::string(what) + " on an empty index answered " + std::to_string(got)
-                        + " with error " + std::to_string(lastCode()));
+            return fail(std::string(what) + " on an empty index answered " + std::to_string(got) +
+                        " with error " + std::to_string(lastCode()));
         state_ = Cur::Unknown;
         return "";
     }
 
-    /* The out buffer holds the user part, and nothing behind it is touched. */
+    // The out buffer holds the user part, and nothing behind it is touched.
     std::string expectOut(const char *what, const Key &out, const Entry &e)
     {
-        if (g_.callerDup)
-            return "";
+        if (g_.callerDup) return "";
         Key user = userPart(e.key);
         if (!std::equal(user.begin(), user.end(), out.begin()))
-            return fail(std::string(what) + " copied " + show(Key(out.begin(), out.begin() + g_.cmpLen))
-                        + ", expected " + show(user));
+            return fail(std::string(what) + " copied " +
+                        show(Key(out.begin(), out.begin() + g_.cmpLen)) + ", expected " +
+                        show(user));
         for (size_t i = user.size(); i < out.size(); ++i)
-            if (out[i] != 0xEE)
-                return fail(std::string(what) + " wrote past the user part");
+            if (out[i] != 0xEE) return fail(std::string(what) + " wrote past the user part");
         return "";
     }
 
     Key outBuffer() const { return Key(size_t(g_.cmpLen + 8), 0xEE); }
     unsigned char *outArg(Key &out) const { return g_.callerDup ? nullptr : out.data(); }
 
-    /* ---- operations ---- */
+    // ---- operations ----
 
     std::string opInsert(std::mt19937 &rng)
     {
@@ -309,12 +320,13 @@ private:
         if (g_.dups && !g_.callerDup) {
             const int before = header(LIO_H_SERIAL);
             const int r = lioInsert(fd_, user.data(), rec);
-            log("insert " + show(user) + " rec " + std::to_string(rec) + " -> " + std::to_string(r));
-            if (std::string err = expectRec("lioInsert", r, rec); !err.empty())
-                return err;
+            log("insert " + show(user) + " rec " + std::to_string(rec) + " -> " +
+                std::to_string(r));
+            if (std::string err = expectRec("lioInsert", r, rec); !err.empty()) return err;
             const int serial = header(LIO_H_SERIAL);
             if (serial != before + 1)
-                return fail("serial went from " + std::to_string(before) + " to " + std::to_string(serial));
+                return fail("serial went from " + std::to_string(before) + " to " +
+                            std::to_string(serial));
             Key full = withDisc(user, serial);
             model_.insert(model_.begin() + long(lowerBound(full)), Entry{full, rec});
             setCurrent(full);
@@ -333,16 +345,15 @@ private:
         return expectRec("lioInsert", r, rec);
     }
 
-    /* A key argument: half the time one in the tree, else any of the universe.  With caller
-     * discriminators an existing user part is always given with its group's first key, the one
-     * entry both readings of such a key (exact, or first of the user part) agree on. */
+    // A key argument: half the time one in the tree, else any of the universe.  With caller
+    // discriminators an existing user part is always given with its group's first key, the one
+    // entry both readings of such a key (exact, or first of the user part) agree on.
     Key chooseArg(std::mt19937 &rng, size_t *found)
     {
         Key user = (!model_.empty() && rng() % 2) ? userPart(model_[rng() % model_.size()].key)
                                                   : randomUser(rng);
         *found = target(user);
-        if (!g_.callerDup)
-            return user;
+        if (!g_.callerDup) return user;
         return *found < model_.size() ? model_[*found].key : withDisc(user, int32_t(rng() % 6) - 2);
     }
 
@@ -351,7 +362,7 @@ private:
         if (g_.dups)
             state_ = Cur::Unknown;
         else
-            setCurrent(arg); /* the search key itself marks the position */
+            setCurrent(arg); // the search key itself marks the position
     }
 
     std::string opSearch(std::mt19937 &rng)
@@ -361,8 +372,7 @@ private:
         lioClearErr();
         const int r = lioSearch(fd_, arg.data());
         log("search " + show(arg) + " -> " + std::to_string(r));
-        if (model_.empty())
-            return expectEmpty("lioSearch", r, -1);
+        if (model_.empty()) return expectEmpty("lioSearch", r, -1);
         if (found == model_.size()) {
             lostAfterMiss(arg);
             return expectRec("lioSearch of a missing key", r, 0);
@@ -371,7 +381,7 @@ private:
         return expectRec("lioSearch", r, model_[found].rec);
     }
 
-    /* Deletes the entry a key argument for entry i's user part names. */
+    // Deletes the entry a key argument for entry i's user part names.
     std::string deleteEntry(size_t i)
     {
         const size_t named = target(userPart(model_[i].key));
@@ -388,24 +398,21 @@ private:
     {
         size_t found;
         const Key arg = chooseArg(rng, &found);
-        if (found < model_.size())
-            return deleteEntry(found);
+        if (found < model_.size()) return deleteEntry(found);
         lioClearErr();
         const int r = lioDelete(fd_, arg.data());
         log("delete " + show(arg) + " -> " + std::to_string(r));
-        if (model_.empty())
-            return expectEmpty("lioDelete", r, -1);
+        if (model_.empty()) return expectEmpty("lioDelete", r, -1);
         lostAfterMiss(arg);
         return expectRec("lioDelete of a missing key", r, 0);
     }
 
     std::string opDeleteCurrent(std::mt19937 &rng)
     {
-        if (state_ != Cur::Known)
-            return opEnd(rng() % 2);
+        if (state_ != Cur::Known) return opEnd(rng() % 2);
         const size_t at = lowerBound(cur_);
         if (at == model_.size() || cmpFull(model_[at].key, cur_) != 0)
-            return opStep(true); /* the current key was deleted already */
+            return opStep(true); // the current key was deleted already
         const Entry e = model_[at];
         const int r = lioDelete(fd_, nullptr);
         log("delete current " + show(e.key) + " -> " + std::to_string(r));
@@ -415,8 +422,7 @@ private:
 
     std::string landOn(const char *what, int r, size_t i, const Key &out)
     {
-        if (std::string err = expectRec(what, r, model_[i].rec); !err.empty())
-            return err;
+        if (std::string err = expectRec(what, r, model_[i].rec); !err.empty()) return err;
         setCurrent(model_[i].key);
         return expectOut(what, out, model_[i]);
     }
@@ -428,8 +434,7 @@ private:
         const int r = first ? lioFirst(fd_, outArg(out)) : lioLast(fd_, outArg(out));
         const char *what = first ? "lioFirst" : "lioLast";
         log(std::string(what) + " -> " + std::to_string(r));
-        if (model_.empty())
-            return expectEmpty(what, r, 0);
+        if (model_.empty()) return expectEmpty(what, r, 0);
         return landOn(what, r, first ? 0 : model_.size() - 1, out);
     }
 
@@ -439,10 +444,9 @@ private:
         lioClearErr();
         const int r = next ? lioNext(fd_, outArg(out)) : lioPrev(fd_, outArg(out));
         const char *what = next ? "lioNext" : "lioPrev";
-        log(std::string(what) + (state_ == Cur::Known ? " from " + show(cur_) : std::string()) + " -> "
-            + std::to_string(r));
-        if (model_.empty())
-            return expectEmpty(what, r, -1);
+        log(std::string(what) + (state_ == Cur::Known ? " from " + show(cur_) : std::string()) +
+            " -> " + std::to_string(r));
+        if (model_.empty()) return expectEmpty(what, r, -1);
         size_t want;
         if (state_ == Cur::None) {
             want = next ? 0 : model_.size() - 1;
@@ -454,21 +458,22 @@ private:
             } else {
                 want = lb > 0 ? lb - 1 : 0;
             }
-        } else { /* position unknown to the model: any key will do, and fixes it */
-            auto it = std::find_if(model_.begin(), model_.end(), [&](const Entry &e) { return e.rec == r; });
+        } else { // position unknown to the model: any key will do, and fixes it
+            auto it = std::find_if(model_.begin(), model_.end(),
+                                   [&](const Entry &e) { return e.rec == r; });
             if (it == model_.end())
-                return fail(std::string(what) + " answered " + std::to_string(r) + ", no such record");
+                return fail(std::string(what) + " answered " + std::to_string(r) +
+                            ", no such record");
             want = size_t(it - model_.begin());
         }
         return landOn(what, r, want, out);
     }
 
-    /* The first key for which direction x compare(given, key) < 1; a character prefix compares
-     * only its own characters unless `exact`. */
+    // The first key for which direction x compare(given, key) < 1; a character prefix compares
+    // only its own characters unless `exact`.
     std::string opPartial(std::mt19937 &rng)
     {
-        if (g_.callerDup)
-            return opEnd(true);
+        if (g_.callerDup) return opEnd(true);
         Key given = (!model_.empty() && rng() % 2) ? userPart(model_[rng() % model_.size()].key)
                                                    : randomUser(rng);
         const int exact = !g_.dups && rng() % 3 == 0;
@@ -480,8 +485,7 @@ private:
         }
         const bool prefixMatch = g_.cmpType == LIO_KEY_CHAR && !exact;
         auto notSmaller = [&](const Entry &e) {
-            if (!prefixMatch)
-                return cmpUser(given, e) <= 0;
+            if (!prefixMatch) return cmpUser(given, e) <= 0;
             const unsigned char *k = e.key.data() + g_.cmpStart;
             int c = 0;
             for (size_t i = 0; i < given.size() && given[i] && c == 0; ++i)
@@ -491,22 +495,21 @@ private:
         Key out = outBuffer();
         lioClearErr();
         const int r = lioSrPrtl(fd_, given.data(), out.data(), exact);
-        log("partial " + show(given) + " exact " + std::to_string(exact) + " -> " + std::to_string(r));
-        if (model_.empty())
-            return expectEmpty("lioSrPrtl", r, 0);
-        size_t want = size_t(std::find_if(model_.begin(), model_.end(), notSmaller) - model_.begin());
-        if (want == model_.size())
-            want = model_.size() - 1;
+        log("partial " + show(given) + " exact " + std::to_string(exact) + " -> " +
+            std::to_string(r));
+        if (model_.empty()) return expectEmpty("lioSrPrtl", r, 0);
+        size_t want =
+            size_t(std::find_if(model_.begin(), model_.end(), notSmaller) - model_.begin());
+        if (want == model_.size()) want = model_.size() - 1;
         return landOn("lioSrPrtl", r, want, out);
     }
 
     std::string opSerNum(std::mt19937 &rng)
     {
-        if (model_.empty())
-            return opInsert(rng);
+        if (model_.empty()) return opInsert(rng);
         const size_t i = rng() % model_.size();
         auto [b, e] = group(userPart(model_[i].key));
-        /* with caller discriminators only the given key's own entry and those after it count */
+        // with caller discriminators only the given key's own entry and those after it count
         Key arg = argOf(model_[g_.callerDup ? i : b].key);
         const size_t from = g_.callerDup ? i : b;
         int wanted = nextRec_ + 1000000, expected = 0;
@@ -518,7 +521,8 @@ private:
         log("sernum " + show(arg) + " rec " + std::to_string(wanted) + " -> " + std::to_string(r));
         state_ = Cur::Unknown;
         if (expected) {
-            auto it = std::find_if(model_.begin(), model_.end(), [&](const Entry &x) { return x.rec == expected; });
+            auto it = std::find_if(model_.begin(), model_.end(),
+                                   [&](const Entry &x) { return x.rec == expected; });
             setCurrent(it->key);
         }
         return expectRec("lioSerNum", r, expected);
@@ -547,7 +551,7 @@ LioFile *openIndex(const std::string &path, int cacheSlots)
     return fd;
 }
 
-/* Runs one configuration; "" or the first discrepancy.  `depth` gets the deepest tree seen. */
+// Runs one configuration; "" or the first discrepancy.  `depth` gets the deepest tree seen.
 std::string runModel(const ModelConfig &c, const TempDir &dir, int *depth)
 {
     OrderGuard guard(c.order);
@@ -555,41 +559,32 @@ std::string runModel(const ModelConfig &c, const TempDir &dir, int *depth)
     if (lioCreat(path.c_str(), c.keyLen, c.type, 0, 1) != 0)
         return "lioCreat failed with " + std::to_string(lastCode());
     OpenFile file(openIndex(path, c.cacheSlots));
-    if (!file.get())
-        return "open failed with " + std::to_string(lastCode());
+    if (!file.get()) return "open failed with " + std::to_string(lastCode());
     ModelRun run(file.get(), c);
     std::mt19937 rng(c.seed);
-    const Phase plan[] = {Phase::Grow, Phase::Churn, Phase::Grow, Phase::Shrink, Phase::Churn, Phase::Shrink};
+    const Phase plan[] = {Phase::Grow,   Phase::Churn, Phase::Grow,
+                          Phase::Shrink, Phase::Churn, Phase::Shrink};
     long count = 0;
     std::string err;
     for (Phase phase : plan) {
         for (int i = 0; i < c.ops / 6; ++i) {
-            if (!(err = run.step(rng, phase)).empty())
-                return err;
-            if (++count % c.checkEvery == 0 && !(err = run.verify()).empty())
-                return err;
+            if (!(err = run.step(rng, phase)).empty()) return err;
+            if (++count % c.checkEvery == 0 && !(err = run.verify()).empty()) return err;
         }
-        if (!(err = run.verify()).empty())
-            return err;
-        if (file.close() != 0)
-            return "close failed with " + std::to_string(lastCode());
+        if (!(err = run.verify()).empty()) return err;
+        if (file.close() != 0) return "close failed with " + std::to_string(lastCode());
         if (headerWord(path, 0, LIO_H_MARK) != LIO_MARK_CLEAN)
             return "file not marked clean after close";
         file.reset(openIndex(path, c.cacheSlots));
-        if (!file.get())
-            return "reopen failed with " + std::to_string(lastCode());
+        if (!file.get()) return "reopen failed with " + std::to_string(lastCode());
         run.attach(file.get());
-        if (!(err = run.verify()).empty())
-            return "after reopen: " + err;
+        if (!(err = run.verify()).empty()) return "after reopen: " + err;
     }
     while (run.size() > 0) {
-        if (!(err = run.drainOne(rng)).empty())
-            return err;
-        if (++count % c.checkEvery == 0 && !(err = run.verify()).empty())
-            return err;
+        if (!(err = run.drainOne(rng)).empty()) return err;
+        if (++count % c.checkEvery == 0 && !(err = run.verify()).empty()) return err;
     }
-    if (!(err = run.verify()).empty())
-        return err;
+    if (!(err = run.verify()).empty()) return err;
     *depth = run.maxDepth();
 
     // Empty again: every page ever allocated is on the free chain, and new keys reuse them.
@@ -599,13 +594,12 @@ std::string runModel(const ModelConfig &c, const TempDir &dir, int *depth)
     if (h[LIO_H_ROOT] != 0 || h[LIO_H_LIVE] != 0 || h[LIO_H_KEYS] != 0)
         return "drained index not empty";
     if (long(h[LIO_H_DELETED]) * g.pageSize != h[LIO_H_EOF] - g.headerArea)
-        return "after draining " + std::to_string(h[LIO_H_DELETED]) + " free pages do not fill the file";
+        return "after draining " + std::to_string(h[LIO_H_DELETED]) +
+               " free pages do not fill the file";
     const int eof = h[LIO_H_EOF];
     for (int i = 0; i < 20; ++i)
-        if (!(err = run.insertOne(rng)).empty())
-            return err;
-    if (!(err = run.verify()).empty())
-        return err;
+        if (!(err = run.insertOne(rng)).empty()) return err;
+    if (!(err = run.verify()).empty()) return err;
     lioHeader(file.get(), h);
     if (h[LIO_H_EOF] != eof)
         return "new keys after draining grew the file instead of reusing free pages";
@@ -651,17 +645,20 @@ TEST_P(BtreeModelTest, RandomOperationsMatchOrderedModel)
 }
 
 INSTANTIATE_TEST_SUITE_P(Configs, BtreeModelTest, ::testing::ValuesIn(kConfigs),
-                         [](const ::testing::TestParamInfo<ModelConfig> &info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<ModelConfig> &info) {
+                             return info.param.name;
+                         });
 
-/* Three indices of different orders and key types share one file: their pages interleave, and
- * after every operation the whole file must tile into tree and free pages. */
+// Three indices of different orders and key types share one file: their pages interleave, and
+// after every operation the whole file must tile into tree and free pages.
 class IndexFileModelTest : public EngineTest {};
 
 TEST_F(IndexFileModelTest, InterleavedIndicesStayConsistent)
 {
     const ModelConfig sub[3] = {
         {"sub1_o1_char", 1, LIO_KEY_CHAR, 5, 200, 0, 5, 0, 300, 2101},
-        {"sub2_o3_int_dups_desc", 3, LIO_KEY_INT | LIO_KEY_DUPS | LIO_KEY_DESC, 4, 50, 0, 5, 0, 600, 2101},
+        {"sub2_o3_int_dups_desc", 3, LIO_KEY_INT | LIO_KEY_DUPS | LIO_KEY_DESC, 4, 50, 0, 5, 0, 600,
+         2101},
         {"sub3_o2_binary", 2, LIO_KEY_BINARY, 6, 400, 0, 5, 0, 600, 2101},
     };
     const uint32_t seed = 2101;
@@ -691,25 +688,22 @@ TEST_F(IndexFileModelTest, InterleavedIndicesStayConsistent)
                 ASSERT_EQ(err, "");
                 ASSERT_EQ(checkIndexFile(file.get()), "") << "after: " << op;
                 if (op % 5 == 0) {
-                    for (auto &r : runs)
-                        ASSERT_EQ(r->verify(), "");
+                    for (auto &r : runs) ASSERT_EQ(r->verify(), "");
                 }
             }
             ASSERT_EQ(file.close(), 0);
             file.reset(lioOpen(path.c_str(), LIO_EXCL | LIO_RDWR));
             ASSERT_NE(file.get(), nullptr);
-            for (int i = 0; i < 3; ++i)
-                runs[size_t(i)]->attach(lioSubFile(file.get(), i + 1));
+            for (int i = 0; i < 3; ++i) runs[size_t(i)]->attach(lioSubFile(file.get(), i + 1));
             ASSERT_EQ(checkIndexFile(file.get()), "");
         }
     }
     for (auto &r : runs) {
-        while (r->size() > 0)
-            ASSERT_EQ(r->drainOne(rng), "");
+        while (r->size() > 0) ASSERT_EQ(r->drainOne(rng), "");
         ASSERT_EQ(r->verify(), "");
     }
     EXPECT_EQ(checkIndexFile(file.get()), "") << "every page of the file is on a free chain";
 }
 
 } // namespace
-} // namespace velktest
+} // namespace velk::apptest

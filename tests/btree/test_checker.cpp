@@ -1,16 +1,14 @@
-/*
- * The structural checker itself: each damage made to a sound file on disk is reported under the
- * rule it breaks, so a clean answer from the checker means something.
- */
+// The structural checker itself: each damage made to a sound file on disk is reported under the
+// rule it breaks, so a clean answer from the checker means something.
 #include <functional>
 
 #include "tests/btree/test_support.h"
 
-namespace velktest {
+namespace velk::apptest {
 namespace {
 
-/* Where the pages of the sample index lie: one leaf that is not the root, the root (inner), one
- * free page; page size P. */
+// Where the pages of the sample index lie: one leaf that is not the root, the root (inner), one
+// free page; page size P.
 struct Layout {
     long root = 0, leaf = 0, freePage = 0;
     int pageSize = 0;
@@ -19,16 +17,13 @@ struct Layout {
 struct Damage {
     const char *name;
     std::function<void(const std::string &, const Layout &)> apply;
-    const char *rule;   /* the answer begins with this */
-    bool wholeFile;     /* found only by checkIndexFile; checkIndex stays clean */
+    const char *rule; // the answer begins with this
+    bool wholeFile;   // found only by checkIndexFile; checkIndex stays clean
 };
 
-std::ostream &operator<<(std::ostream &os, const Damage &d)
-{
-    return os << d.name;
-}
+std::ostream &operator<<(std::ostream &os, const Damage &d) { return os << d.name; }
 
-/* Order 2, 4-byte binary keys: 40 keys inserted, 1..12 deleted again (merges free pages). */
+// Order 2, 4-byte binary keys: 40 keys inserted, 1..12 deleted again (merges free pages).
 class CheckerTest : public EngineTest, public ::testing::WithParamInterface<Damage> {
 protected:
     void SetUp() override
@@ -40,8 +35,7 @@ protected:
         ASSERT_NE(f.get(), nullptr);
         for (uint32_t k = 1; k <= 40; ++k)
             ASSERT_EQ(lioInsert(f.get(), binKey(k).data(), int(k)), int(k));
-        for (uint32_t k = 1; k <= 12; ++k)
-            ASSERT_EQ(lioDelete(f.get(), binKey(k).data()), int(k));
+        for (uint32_t k = 1; k <= 12; ++k) ASSERT_EQ(lioDelete(f.get(), binKey(k).data()), int(k));
         IndexReport report;
         ASSERT_EQ(checkIndex(f.get(), &report), "");
         ASSERT_EQ(checkIndexFile(f.get()), "");
@@ -86,52 +80,87 @@ TEST_P(CheckerTest, DamageIsReportedUnderItsRule)
 void swapBytes(const std::string &path, long a, long b, int n)
 {
     Bytes bytes = readFileBytes(path);
-    for (int i = 0; i < n; ++i)
-        std::swap(bytes[size_t(a + i)], bytes[size_t(b + i)]);
+    for (int i = 0; i < n; ++i) std::swap(bytes[size_t(a + i)], bytes[size_t(b + i)]);
     writeFileBytes(path, bytes);
 }
 
-constexpr long kItem = 4 + 8; /* key, child, record */
+constexpr long kItem = 4 + 8; // key, child, record
 
-INSTANTIATE_TEST_SUITE_P(
-    Damages, CheckerTest,
-    ::testing::Values(
-        Damage{"SwappedKeys", [](const std::string &p, const Layout &l) { swapBytes(p, l.leaf + 5, l.leaf + 5 + kItem, 4); },
-               "(7)", false},
-        Damage{"PageBelowN", [](const std::string &p, const Layout &l) { setFileByte(p, l.leaf, 1); }, "(4)", false},
-        Damage{"PageOverTwoN", [](const std::string &p, const Layout &l) { setFileByte(p, l.leaf, 5); }, "(4)", false},
-        Damage{"ChildInLeaf",
-               [](const std::string &p, const Layout &l) { setFileWord(p, l.leaf + 5 + 4, int32_t(l.root)); },
-               "(5)", false},
-        Damage{"SharedChild",
-               [](const std::string &p, const Layout &l) {
-                   setFileWord(p, l.root + 5 + 4, fileWord(p, l.root + 1));
-               },
-               "(3)", false},
-        Damage{"ChildOutsideFile",
-               [](const std::string &p, const Layout &l) { setFileWord(p, l.root + 1, 0x7000000); }, "(3)", false},
-        Damage{"KeyCountOff",
-               [](const std::string &p, const Layout &) { setHeaderWord(p, 0, LIO_H_KEYS, headerWord(p, 0, LIO_H_KEYS) + 1); },
-               "(8)", false},
-        Damage{"PagesInUseOff",
-               [](const std::string &p, const Layout &) { setHeaderWord(p, 0, LIO_H_LIVE, headerWord(p, 0, LIO_H_LIVE) - 1); },
-               "(8)", false},
-        Damage{"FreeMarkerBroken", [](const std::string &p, const Layout &l) { flipByte(p, l.freePage + 2); }, "(9)", false},
-        Damage{"FreeTailDirty",
-               [](const std::string &p, const Layout &l) { setFileByte(p, l.freePage + l.pageSize - 1, 1); }, "(9)",
-               false},
-        Damage{"FreeChainShort",
-               [](const std::string &p, const Layout &) {
-                   setHeaderWord(p, 0, LIO_H_DELETED, headerWord(p, 0, LIO_H_DELETED) + 1);
-               },
-               "(9)", false},
-        Damage{"PagesLeaked",
-               [](const std::string &p, const Layout &) {
-                   setHeaderWord(p, 0, LIO_H_FREE, 0);
-                   setHeaderWord(p, 0, LIO_H_DELETED, 0);
-               },
-               "(11)", true}),
-    [](const ::testing::TestParamInfo<Damage> &info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Damages, CheckerTest,
+                         ::testing::Values(Damage{"SwappedKeys",
+                                                  [](const std::string &p, const Layout &l) {
+                                                      swapBytes(p, l.leaf + 5, l.leaf + 5 + kItem,
+                                                                4);
+                                                  },
+                                                  "(7)", false},
+                                           Damage{"PageBelowN",
+                                                  [](const std::string &p, const Layout &l) {
+                                                      setFileByte(p, l.leaf, 1);
+                                                  },
+                                                  "(4)", false},
+                                           Damage{"PageOverTwoN",
+                                                  [](const std::string &p, const Layout &l) {
+                                                      setFileByte(p, l.leaf, 5);
+                                                  },
+                                                  "(4)", false},
+                                           Damage{"ChildInLeaf",
+                                                  [](const std::string &p, const Layout &l) {
+                                                      setFileWord(p, l.leaf + 5 + 4,
+                                                                  int32_t(l.root));
+                                                  },
+                                                  "(5)", false},
+                                           Damage{"SharedChild",
+                                                  [](const std::string &p, const Layout &l) {
+                                                      setFileWord(p, l.root + 5 + 4,
+                                                                  fileWord(p, l.root + 1));
+                                                  },
+                                                  "(3)", false},
+                                           Damage{"ChildOutsideFile",
+                                                  [](const std::string &p, const Layout &l) {
+                                                      setFileWord(p, l.root + 1, 0x7000000);
+                                                  },
+                                                  "(3)", false},
+                                           Damage{"KeyCountOff",
+                                                  [](const std::string &p, const Layout &) {
+                                                      setHeaderWord(p, 0, LIO_H_KEYS,
+                                                                    headerWord(p, 0, LIO_H_KEYS) +
+                                                                        1);
+                                                  },
+                                                  "(8)", false},
+                                           Damage{"PagesInUseOff",
+                                                  [](const std::string &p, const Layout &) {
+                                                      setHeaderWord(p, 0, LIO_H_LIVE,
+                                                                    headerWord(p, 0, LIO_H_LIVE) -
+                                                                        1);
+                                                  },
+                                                  "(8)", false},
+                                           Damage{"FreeMarkerBroken",
+                                                  [](const std::string &p, const Layout &l) {
+                                                      flipByte(p, l.freePage + 2);
+                                                  },
+                                                  "(9)", false},
+                                           Damage{"FreeTailDirty",
+                                                  [](const std::string &p, const Layout &l) {
+                                                      setFileByte(p, l.freePage + l.pageSize - 1,
+                                                                  1);
+                                                  },
+                                                  "(9)", false},
+                                           Damage{"FreeChainShort",
+                                                  [](const std::string &p, const Layout &) {
+                                                      setHeaderWord(
+                                                          p, 0, LIO_H_DELETED,
+                                                          headerWord(p, 0, LIO_H_DELETED) + 1);
+                                                  },
+                                                  "(9)", false},
+                                           Damage{"PagesLeaked",
+                                                  [](const std::string &p, const Layout &) {
+                                                      setHeaderWord(p, 0, LIO_H_FREE, 0);
+                                                      setHeaderWord(p, 0, LIO_H_DELETED, 0);
+                                                  },
+                                                  "(11)", true}),
+                         [](const ::testing::TestParamInfo<Damage> &info) {
+                             return info.param.name;
+                         });
 
 TEST_F(EngineTest, CheckerFindsUnnormalisedKeys)
 {
@@ -181,4 +210,4 @@ TEST_F(EngineTest, DataFileCheckerFollowsTheFreeChain)
 }
 
 } // namespace
-} // namespace velktest
+} // namespace velk::apptest

@@ -1,13 +1,11 @@
-/*
- * The process-wide error state: the codes creation reports, the one-line report, the trace of
- * a failure several calls deep, and the message tables of later layers.
- */
+// The process-wide error state: the codes creation reports, the one-line report, the trace of
+// a failure several calls deep, and the message tables of later layers.
 #include <cstdio>
 #include <functional>
 
 #include "tests/btree/test_support.h"
 
-namespace velktest {
+namespace velk::apptest {
 namespace {
 
 std::string report()
@@ -29,14 +27,12 @@ std::string expectedReport(const LioErr &e)
 std::string traceReport()
 {
     FILE *f = std::tmpfile();
-    if (!f)
-        return "";
+    if (!f) return "";
     lioTraceReport(f);
     std::fflush(f);
     std::rewind(f);
     std::string s;
-    for (int c; (c = std::fgetc(f)) != EOF;)
-        s += char(c);
+    for (int c; (c = std::fgetc(f)) != EOF;) s += char(c);
     std::fclose(f);
     return s;
 }
@@ -47,26 +43,24 @@ std::vector<std::string> lines(const std::string &s)
     size_t at = 0;
     for (size_t nl; (nl = s.find('\n', at)) != std::string::npos; at = nl + 1)
         out.push_back(s.substr(at, nl - at));
-    if (at < s.size())
-        out.push_back(s.substr(at));
+    if (at < s.size()) out.push_back(s.substr(at));
     return out;
 }
 
 std::string rtrim(std::string s)
 {
-    while (!s.empty() && s.back() == ' ')
-        s.pop_back();
+    while (!s.empty() && s.back() == ' ') s.pop_back();
     return s;
 }
 
 const char kHeading[] = "\nModule         Function         Line   Message\n";
 
-/* ---- codes of refused creations ---- */
+// ---- codes of refused creations ----
 
 struct CreateCase {
     const char *name;
     int keyLen, type, maxFiles;
-    int code;       /* 0: the creation succeeds */
+    int code; // 0: the creation succeeds
     int storedKeyLen;
 };
 
@@ -91,18 +85,19 @@ TEST_P(CreateCodeTest, CreationAnswersTheCode)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CreateCodeTest,
-    ::testing::Values(CreateCase{"NoSubFiles", 8, LIO_KEY_BINARY, 0, LIO_E_MAXFILES, 0},
-                      CreateCase{"ElevenSubFiles", 8, LIO_KEY_BINARY, 11, LIO_E_MAXFILES, 0},
-                      CreateCase{"TenSubFiles", 8, LIO_KEY_BINARY, 10, 0, 8},
-                      CreateCase{"KeyOf101", 101, LIO_KEY_BINARY, 1, LIO_E_KEYSIZE, 0},
-                      CreateCase{"KeyOf100", 100, LIO_KEY_BINARY, 1, 0, 100},
-                      CreateCase{"DupKeyOf97", 97, LIO_KEY_CHAR | LIO_KEY_DUPS, 1, LIO_E_KEYSIZE, 0},
-                      CreateCase{"DupKeyOf96", 96, LIO_KEY_CHAR | LIO_KEY_DUPS, 1, 0, 100},
-                      CreateCase{"CallerDupKeyOf97", 97, LIO_KEY_CHAR | LIO_KEY_DUPS | LIO_KEY_CALLERDUP, 1,
-                                 LIO_E_KEYSIZE, 0},
-                      CreateCase{"IntKeySizeCheckedBeforeForcing", 101, LIO_KEY_INT, 1, LIO_E_KEYSIZE, 0},
-                      CreateCase{"FloatKey", 8, 2, 1, LIO_E_FLOAT, 0},
-                      CreateCase{"FloatDupKey", 8, 2 | LIO_KEY_DUPS, 1, LIO_E_FLOAT, 0}),
+    ::testing::Values(
+        CreateCase{"NoSubFiles", 8, LIO_KEY_BINARY, 0, LIO_E_MAXFILES, 0},
+        CreateCase{"ElevenSubFiles", 8, LIO_KEY_BINARY, 11, LIO_E_MAXFILES, 0},
+        CreateCase{"TenSubFiles", 8, LIO_KEY_BINARY, 10, 0, 8},
+        CreateCase{"KeyOf101", 101, LIO_KEY_BINARY, 1, LIO_E_KEYSIZE, 0},
+        CreateCase{"KeyOf100", 100, LIO_KEY_BINARY, 1, 0, 100},
+        CreateCase{"DupKeyOf97", 97, LIO_KEY_CHAR | LIO_KEY_DUPS, 1, LIO_E_KEYSIZE, 0},
+        CreateCase{"DupKeyOf96", 96, LIO_KEY_CHAR | LIO_KEY_DUPS, 1, 0, 100},
+        CreateCase{"CallerDupKeyOf97", 97, LIO_KEY_CHAR | LIO_KEY_DUPS | LIO_KEY_CALLERDUP, 1,
+                   LIO_E_KEYSIZE, 0},
+        CreateCase{"IntKeySizeCheckedBeforeForcing", 101, LIO_KEY_INT, 1, LIO_E_KEYSIZE, 0},
+        CreateCase{"FloatKey", 8, 2, 1, LIO_E_FLOAT, 0},
+        CreateCase{"FloatDupKey", 8, 2 | LIO_KEY_DUPS, 1, LIO_E_FLOAT, 0}),
     [](const ::testing::TestParamInfo<CreateCase> &info) { return info.param.name; });
 
 TEST_F(EngineTest, EleventhSubFileIsRefused)
@@ -141,7 +136,7 @@ TEST_F(EngineTest, RefusedSubFileLeavesTheFileAsItWas)
     EXPECT_EQ(fileRange(p, 340, 1020), Bytes(680, 0));
 }
 
-/* ---- the one-line report ---- */
+// ---- the one-line report ----
 
 TEST_F(EngineTest, RecordFileErrorReportsCodeLineModuleAndMessage)
 {
@@ -175,10 +170,10 @@ TEST_F(EngineTest, BtreeErrorReportsItsOwnModule)
     EXPECT_NE(report().find("): File is empty"), std::string::npos) << report();
 }
 
-/* ---- the trace ---- */
+// ---- the trace ----
 
-/* Order 1, keys 1..3: root [2] with leaves [1] and [3].  The root's p0 is bent out of the file, so
- * a search for 1 fails reading the leaf, below the search recursion, below lioSearch. */
+// Order 1, keys 1..3: root [2] with leaves [1] and [3].  The root's p0 is bent out of the file, so
+// a search for 1 fails reading the leaf, below the search recursion, below lioSearch.
 TEST_F(EngineTest, FailureThreeCallsDeepTracesMessageOnlyAtTheInnermost)
 {
     const std::string p = dir_.file("index");
@@ -206,8 +201,7 @@ TEST_F(EngineTest, FailureThreeCallsDeepTracesMessageOnlyAtTheInnermost)
     ASSERT_GE(n, 3);
     const LioErr &inner = trace[n - 1];
     EXPECT_EQ(inner.code, LIO_E_RECNO) << "the innermost entry carries the error";
-    for (int i = 0; i < n - 1; ++i)
-        EXPECT_EQ(trace[i].code, 0) << "caller entry " << i;
+    for (int i = 0; i < n - 1; ++i) EXPECT_EQ(trace[i].code, 0) << "caller entry " << i;
     EXPECT_EQ(trace[0].func, 200) << "the newest entry is lioSearch itself";
     EXPECT_STREQ(trace[0].module, "btreev33.cpp");
     const LioErr *last = lioLastErr();
@@ -269,7 +263,7 @@ TEST_F(EngineTest, TraceKeepsTheFifteenNewestEntriesNewestFirst)
     EXPECT_EQ(traceReport(), std::string(kHeading) + std::string(62, '-') + "\n");
 }
 
-/* ---- message tables of later layers ---- */
+// ---- message tables of later layers ----
 
 TEST_F(EngineTest, RegisteredTableNamesFunctionsAndMessages)
 {
@@ -295,4 +289,4 @@ TEST_F(EngineTest, RegisteredTableNamesFunctionsAndMessages)
 }
 
 } // namespace
-} // namespace velktest
+} // namespace velk::apptest

@@ -8,13 +8,12 @@
 
 #include <unistd.h>
 
-namespace velktest {
+namespace velk::apptest {
 
 TempDir::TempDir()
 {
     char pattern[] = "/tmp/velk-btree-XXXXXX";
-    if (!mkdtemp(pattern))
-        throw std::runtime_error("mkdtemp failed");
+    if (!mkdtemp(pattern)) throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
 }
 
@@ -27,8 +26,7 @@ TempDir::~TempDir()
 Bytes readFileBytes(const std::string &path)
 {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("cannot read " + path);
+    if (!in) throw std::runtime_error("cannot read " + path);
     return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
@@ -36,8 +34,7 @@ void writeFileBytes(const std::string &path, const Bytes &bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
+    if (!out) throw std::runtime_error("cannot write " + path);
 }
 
 long fileSize(const std::string &path)
@@ -47,14 +44,12 @@ long fileSize(const std::string &path)
     return ec ? -1 : long(size);
 }
 
-bool fileExists(const std::string &path)
-{
-    return std::filesystem::exists(path);
-}
+bool fileExists(const std::string &path) { return std::filesystem::exists(path); }
 
 int32_t loadWord(const unsigned char *p)
 {
-    return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+    return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
+                   uint32_t(p[3]) << 24);
 }
 
 void storeWord(unsigned char *p, int32_t v)
@@ -83,10 +78,7 @@ void setFileWord(const std::string &path, long byteOffset, int32_t value)
     writeFileBytes(path, b);
 }
 
-long headerWordOffset(int header, int word)
-{
-    return long(header) * 340 + long(word) * 4;
-}
+long headerWordOffset(int header, int word) { return long(header) * 340 + long(word) * 4; }
 
 int32_t headerWord(const std::string &path, int header, int word)
 {
@@ -102,10 +94,8 @@ std::vector<int32_t> headerWords(const std::string &path, int header)
 {
     Bytes b = readFileBytes(path);
     std::vector<int32_t> words(85);
-    if (size_t(header + 1) * 340 > b.size())
-        throw std::runtime_error("header outside " + path);
-    for (int i = 0; i < 85; ++i)
-        words[i] = loadWord(b.data() + headerWordOffset(header, i));
+    if (size_t(header + 1) * 340 > b.size()) throw std::runtime_error("header outside " + path);
+    for (int i = 0; i < 85; ++i) words[i] = loadWord(b.data() + headerWordOffset(header, i));
     return words;
 }
 
@@ -129,8 +119,7 @@ void flipByte(const std::string &path, long byteOffset, unsigned char mask)
 
 void truncateFile(const std::string &path, long size)
 {
-    if (::truncate(path.c_str(), size) != 0)
-        throw std::runtime_error("truncate failed on " + path);
+    if (::truncate(path.c_str(), size) != 0) throw std::runtime_error("truncate failed on " + path);
 }
 
-} // namespace velktest
+} // namespace velk::apptest

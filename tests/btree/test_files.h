@@ -1,10 +1,8 @@
-/*
- * test_files.h - byte-level helpers for the engine's tests.
- *
- * A fresh temporary directory per test, and small operations on a file's raw bytes: read or patch
- * one 32-bit little-endian word at a byte offset (or word N of header H), flip a byte, shrink a
- * file.  They work on closed files; a test patches a file, then checks what the engine reports.
- */
+// test_files.h - byte-level helpers for the engine's tests.
+//
+// A fresh temporary directory per test, and small operations on a file's raw bytes: read or patch
+// one 32-bit little-endian word at a byte offset (or word N of header H), flip a byte, shrink a
+// file.  They work on closed files; a test patches a file, then checks what the engine reports.
 #ifndef VELK_TESTS_BTREE_TEST_FILES_H
 #define VELK_TESTS_BTREE_TEST_FILES_H
 
@@ -12,9 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace velktest {
+namespace velk::apptest {
 
-/* A directory made with mkdtemp under /tmp and removed with everything in it on destruction. */
+// A directory made with mkdtemp under /tmp and removed with everything in it on destruction.
 class TempDir {
 public:
     TempDir();
@@ -33,7 +31,7 @@ using Bytes = std::vector<unsigned char>;
 
 Bytes readFileBytes(const std::string &path);
 void writeFileBytes(const std::string &path, const Bytes &bytes);
-long fileSize(const std::string &path); /* -1 when the file does not exist */
+long fileSize(const std::string &path); // -1 when the file does not exist
 bool fileExists(const std::string &path);
 
 int32_t loadWord(const unsigned char *p);
@@ -42,7 +40,7 @@ void storeWord(unsigned char *p, int32_t v);
 int32_t fileWord(const std::string &path, long byteOffset);
 void setFileWord(const std::string &path, long byteOffset, int32_t value);
 
-/* Word `word` of header `header` (0-based: header 0 is the data file's or sub-file 1's). */
+// Word `word` of header `header` (0-based: header 0 is the data file's or sub-file 1's).
 long headerWordOffset(int header, int word);
 int32_t headerWord(const std::string &path, int header, int word);
 void setHeaderWord(const std::string &path, int header, int word, int32_t value);
@@ -52,6 +50,6 @@ void setFileByte(const std::string &path, long byteOffset, unsigned char value);
 void flipByte(const std::string &path, long byteOffset, unsigned char mask = 0xFF);
 void truncateFile(const std::string &path, long size);
 
-} // namespace velktest
+} // namespace velk::apptest
 
 #endif

@@ -1,13 +1,11 @@
-/*
- * Record files on disk: header words after each step of a file's life, record and page layout,
- * the deletion marker and free chain, open modes, and the clean/modified mark.
- */
+// Record files on disk: header words after each step of a file's life, record and page layout,
+// the deletion marker and free chain, open modes, and the clean/modified mark.
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "tests/btree/test_support.h"
 
-namespace velktest {
+namespace velk::apptest {
 namespace {
 
 const unsigned char kMarker[5] = {0x1B, 'd', 'e', 'l', 0x1B};
@@ -19,15 +17,11 @@ constexpr long kFirstRec = LIO_HDRSIZE + kStash;
 Bytes record(int n)
 {
     Bytes r(kRecLen);
-    for (int i = 0; i < kRecLen; ++i)
-        r[size_t(i)] = (unsigned char)(n * 16 + i);
+    for (int i = 0; i < kRecLen; ++i) r[size_t(i)] = (unsigned char)(n * 16 + i);
     return r;
 }
 
-long recordOffset(int n)
-{
-    return kFirstRec + long(n - 1) * kRecLen;
-}
+long recordOffset(int n) { return kFirstRec + long(n - 1) * kRecLen; }
 
 std::vector<int> memHeader(LioFile *fd)
 {
@@ -45,7 +39,7 @@ protected:
         ASSERT_EQ(lioCreat(path_.c_str(), kRecLen, LIO_DATAFILE, stash, 1), 0) << lastCode();
     }
 
-    /* Creates the data file with records 1..count holding record(n). */
+    // Creates the data file with records 1..count holding record(n).
     void createWithRecords(int count)
     {
         createData();
@@ -225,8 +219,7 @@ TEST_F(RecordFileTest, StashLiesBetweenHeaderAndRecords)
     LioFile *fd = f.get();
     ASSERT_NE(fd, nullptr);
     Bytes stash(24);
-    for (int i = 0; i < 24; ++i)
-        stash[size_t(i)] = (unsigned char)(0xA0 + i);
+    for (int i = 0; i < 24; ++i) stash[size_t(i)] = (unsigned char)(0xA0 + i);
     EXPECT_EQ(lioWStash(fd, stash.data()), 24);
     ASSERT_EQ(lioAvl(fd), 1);
     ASSERT_EQ(lioWrite(fd, 1, record(1).data()), kRecLen);
@@ -333,8 +326,8 @@ TEST_F(RecordFileTest, FreeMarksFileModifiedInNormalMode)
     EXPECT_EQ(headerWord(path_, 0, LIO_H_FREE), 2);
 }
 
-/* A process that dies with the file open leaves the modified mark; the next open gets the file
- * read-only and shared, with error 142 recorded, and closing it writes nothing. */
+// A process that dies with the file open leaves the modified mark; the next open gets the file
+// read-only and shared, with error 142 recorded, and closing it writes nothing.
 TEST_F(RecordFileTest, UncleanCloseLeavesModifiedMarkAndReopensReadOnly)
 {
     createWithRecords(2);
@@ -373,7 +366,7 @@ TEST_F(RecordFileTest, UncleanCloseLeavesModifiedMarkAndReopensReadOnly)
     EXPECT_EQ(fileRange(path_, kFirstRec), body);
 }
 
-/* In shared mode every change leaves the header on disk current and clean. */
+// In shared mode every change leaves the header on disk current and clean.
 TEST_F(RecordFileTest, SharedModeWritesCleanHeaderAfterEachChange)
 {
     createWithRecords(1);
@@ -396,7 +389,7 @@ TEST_F(RecordFileTest, SharedModeWritesCleanHeaderAfterEachChange)
     EXPECT_EQ(checkDataFile(fd), "");
 }
 
-/* ---- index files ---- */
+// ---- index files ----
 
 class IndexFileTest : public EngineTest {
 protected:
@@ -473,7 +466,7 @@ TEST_F(IndexFileTest, SecondSubFileGetsItsOwnHeader)
     EXPECT_EQ(lioDup(f.get()), 0);
 }
 
-/* Order 2, key length 8: pages of 72 bytes after the 340-byte header area. */
+// Order 2, key length 8: pages of 72 bytes after the 340-byte header area.
 TEST_F(IndexFileTest, PageLayoutSplitAndFreedPagesOnDisk)
 {
     OrderGuard order(2);
@@ -482,8 +475,7 @@ TEST_F(IndexFileTest, PageLayoutSplitAndFreedPagesOnDisk)
     OpenFile f(lioOpen(path_.c_str(), LIO_EXCL | LIO_RDWR));
     LioFile *fd = f.get();
     ASSERT_NE(fd, nullptr);
-    for (int k = 1; k <= 4; ++k)
-        ASSERT_EQ(lioInsert(fd, binKey(k, 8).data(), 100 + k), 100 + k);
+    for (int k = 1; k <= 4; ++k) ASSERT_EQ(lioInsert(fd, binKey(k, 8).data(), 100 + k), 100 + k);
     EXPECT_EQ(headerWord(path_, 0, LIO_H_MARK), LIO_MARK_DIRTY);
     ASSERT_EQ(fileSize(path_), A + P);
     Bytes page = fileRange(path_, A, A + P);
@@ -557,8 +549,7 @@ TEST_F(IndexFileTest, UncleanIndexOpensReadOnlyAndRefusesChanges)
     {
         OpenFile f(lioOpen(path_.c_str(), LIO_EXCL | LIO_RDWR));
         ASSERT_NE(f.get(), nullptr);
-        for (int k = 1; k <= 40; ++k)
-            ASSERT_EQ(lioInsert(f.get(), binKey(k).data(), k), k);
+        for (int k = 1; k <= 40; ++k) ASSERT_EQ(lioInsert(f.get(), binKey(k).data(), k), k);
     }
     setHeaderWord(path_, 0, LIO_H_MARK, LIO_MARK_DIRTY);
     const Bytes pages = fileRange(path_, 340);
@@ -597,4 +588,4 @@ TEST_F(IndexFileTest, StashBelongsToDataFilesOnly)
 }
 
 } // namespace
-} // namespace velktest
+} // namespace velk::apptest

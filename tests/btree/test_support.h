@@ -1,6 +1,4 @@
-/*
- * test_support.h - fixtures shared by the engine's test programs.
- */
+// test_support.h - fixtures shared by the engine's test programs.
 #ifndef VELK_TESTS_BTREE_TEST_SUPPORT_H
 #define VELK_TESTS_BTREE_TEST_SUPPORT_H
 
@@ -16,7 +14,7 @@
 #include "tests/btree/btree_check.h"
 #include "tests/btree/test_files.h"
 
-namespace velktest {
+namespace velk::apptest {
 
 inline int lastCode()
 {
@@ -24,7 +22,7 @@ inline int lastCode()
     return e ? e->code : 0;
 }
 
-/* Sets the process-wide B-tree order for new indices and restores the old one. */
+// Sets the process-wide B-tree order for new indices and restores the old one.
 class OrderGuard {
 public:
     explicit OrderGuard(int order) : old_(lioSetOrder(0)) { lioSetOrder(order); }
@@ -36,15 +34,14 @@ private:
     int old_;
 };
 
-/* Owns the master descriptor of an open file and closes it unless closed explicitly. */
+// Owns the master descriptor of an open file and closes it unless closed explicitly.
 class OpenFile {
 public:
     OpenFile() = default;
     explicit OpenFile(LioFile *fd) : fd_(fd) {}
     ~OpenFile()
     {
-        if (fd_)
-            lioClose(fd_);
+        if (fd_) lioClose(fd_);
     }
     OpenFile(const OpenFile &) = delete;
     OpenFile &operator=(const OpenFile &) = delete;
@@ -52,8 +49,7 @@ public:
     LioFile *get() const { return fd_; }
     void reset(LioFile *fd)
     {
-        if (fd_)
-            lioClose(fd_);
+        if (fd_) lioClose(fd_);
         fd_ = fd;
     }
     int close()
@@ -67,7 +63,7 @@ private:
     LioFile *fd_ = nullptr;
 };
 
-/* Every test gets an initialised engine, a clean error state and its own directory. */
+// Every test gets an initialised engine, a clean error state and its own directory.
 class EngineTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -79,8 +75,8 @@ protected:
     TempDir dir_;
 };
 
-/* Fixed-size key buffers: a character key padded with zeros, a big-endian binary key (memcmp
- * order = numeric order), a native 32-bit integer key. */
+// Fixed-size key buffers: a character key padded with zeros, a big-endian binary key (memcmp
+// order = numeric order), a native 32-bit integer key.
 inline std::vector<unsigned char> charKey(const char *s, size_t len)
 {
     std::vector<unsigned char> k(len, 0);
@@ -91,8 +87,7 @@ inline std::vector<unsigned char> charKey(const char *s, size_t len)
 inline std::vector<unsigned char> binKey(uint32_t v, size_t len = 4)
 {
     std::vector<unsigned char> k(len, 0);
-    for (size_t i = 0; i < 4 && i < len; ++i)
-        k[i] = (v >> (24 - 8 * i)) & 0xFF;
+    for (size_t i = 0; i < 4 && i < len; ++i) k[i] = (v >> (24 - 8 * i)) & 0xFF;
     return k;
 }
 
@@ -108,17 +103,15 @@ inline std::vector<unsigned char> intKey(int32_t v)
     return k;
 }
 
-/* Bytes [from, to) of a file's contents, for "nothing was written" comparisons. */
+// Bytes [from, to) of a file's contents, for "nothing was written" comparisons.
 inline Bytes fileRange(const std::string &path, long from, long to = -1)
 {
     Bytes b = readFileBytes(path);
-    if (to < 0 || size_t(to) > b.size())
-        to = long(b.size());
-    if (from > to)
-        from = to;
+    if (to < 0 || size_t(to) > b.size()) to = long(b.size());
+    if (from > to) from = to;
     return Bytes(b.begin() + from, b.begin() + to);
 }
 
-} // namespace velktest
+} // namespace velk::apptest
 
 #endif

@@ -7,8 +7,9 @@
 #include <chrono>
 #include <ctime>
 
-namespace
-{
+using namespace velk;
+
+namespace {
 
 using namespace std::chrono;
 
@@ -76,9 +77,7 @@ struct DayNumberCase {
     tDate expected;
 };
 
-class DateSetDayOfYear : public testing::TestWithParam<DayNumberCase>
-{
-};
+class DateSetDayOfYear : public testing::TestWithParam<DayNumberCase> {};
 
 TEST_P(DateSetDayOfYear, CarriesIntoNeighbouringYears)
 {
@@ -108,9 +107,7 @@ struct DateTimeCase {
     bool before;
 };
 
-class DateTimeBefore : public testing::TestWithParam<DateTimeCase>
-{
-};
+class DateTimeBefore : public testing::TestWithParam<DateTimeCase> {};
 
 TEST_P(DateTimeBefore, ComparesToTheMinute)
 {
@@ -160,9 +157,7 @@ TEST(DateClock, TodayAndNowAreTheLocalDateAndTime)
 // Walks every day of the years [first, last] and compares with std::chrono's proleptic Gregorian
 // calendar, which supplies each month's length and first day.  Failures are counted rather than
 // asserted one by one, and dates are never converted back from chrono, to keep the walk fast.
-class DateAgainstChrono : public testing::TestWithParam<std::pair<int, int>>
-{
-};
+class DateAgainstChrono : public testing::TestWithParam<std::pair<int, int>> {};
 
 TEST_P(DateAgainstChrono, EveryDay)
 {

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <ostream>
 
+namespace velk {
+
 inline void PrintTo(const tDate &d, std::ostream *os)
 {
     char text[48];
@@ -36,5 +38,7 @@ inline std::chrono::sys_days toChrono(const tDate &d)
     return sys_days{year{d.year} / month{static_cast<unsigned>(d.month)} /
                     day{static_cast<unsigned>(d.day)}};
 }
+
+} // namespace velk
 
 #endif

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+using namespace velk;
+
+namespace {
 
 using namespace std::chrono;
 
@@ -25,8 +26,7 @@ std::vector<const tTag *> entriesNamed(const tJahr &jahr, const std::string &nam
 std::vector<std::string> names(const std::vector<const tTag *> &entries)
 {
     std::vector<std::string> result;
-    for (const tTag *t : entries)
-        result.push_back(t->name());
+    for (const tTag *t : entries) result.push_back(t->name());
     return result;
 }
 
@@ -37,9 +37,7 @@ struct KnownHoliday {
     int month;
 };
 
-class HolidayKnownDates : public testing::TestWithParam<KnownHoliday>
-{
-};
+class HolidayKnownDates : public testing::TestWithParam<KnownHoliday> {};
 
 TEST_P(HolidayKnownDates, FallOnTheirDay)
 {
@@ -79,8 +77,7 @@ tDate computusEaster(int y)
 
 TEST(HolidayEaster, MatchesTheGregorianComputus)
 {
-    for (int y = 1583; y <= 4199; ++y)
-        ASSERT_EQ(tJahr::easterSunday(y), computusEaster(y)) << y;
+    for (int y = 1583; y <= 4199; ++y) ASSERT_EQ(tJahr::easterSunday(y), computusEaster(y)) << y;
 }
 
 TEST(HolidayEaster, IsASundayInSpringForAnyYear)
@@ -156,8 +153,7 @@ void checkList(int y)
         lastNumber = t->date().dayOfYear();
     }
     EXPECT_EQ(seen.size(), 16u);
-    for (auto &[name, count] : seen)
-        EXPECT_EQ(count, 1) << name;
+    for (auto &[name, count] : seen) EXPECT_EQ(count, 1) << name;
 
     EXPECT_EQ(names(jahr.holidaysOf(tDate{3, 10, y})), std::vector<std::string>{"T.d.dt.Einheit"});
 }
@@ -185,14 +181,9 @@ struct KindCase {
     int kind;
 };
 
-class HolidayKind : public testing::TestWithParam<KindCase>
-{
-};
+class HolidayKind : public testing::TestWithParam<KindCase> {};
 
-TEST_P(HolidayKind, OfADate)
-{
-    EXPECT_EQ(tJahr(1997).kindOf(GetParam().date), GetParam().kind);
-}
+TEST_P(HolidayKind, OfADate) { EXPECT_EQ(tJahr(1997).kindOf(GetParam().date), GetParam().kind); }
 
 INSTANTIATE_TEST_SUITE_P(
     Days, HolidayKind,
@@ -210,8 +201,7 @@ TEST(HolidayInsertion, KeepsDayOrderAndPlacesNewcomersAsDescribed)
     jahr.add(tTag({6, 1, 1997}, 1, "Dreikönig"));    // in front of the day's entry
     jahr.add(tTag({31, 12, 1997}, 1, "Silvester"));  // the end
     std::vector<std::string> all;
-    for (const tTag *t = jahr.first(); t; t = t->next())
-        all.push_back(t->name());
+    for (const tTag *t = jahr.first(); t; t = t->next()) all.push_back(t->name());
     ASSERT_EQ(all.size(), 20u);
     EXPECT_EQ((std::vector<std::string>(all.begin(), all.begin() + 5)),
               (std::vector<std::string>{"vorne", "gleich vorne", "Neujahr", "Dreikönig",
@@ -233,8 +223,7 @@ TEST(HolidayEntry, NameIsCutToFortyCharacters)
 {
     EXPECT_EQ(tTag({}, 1, std::string(50, 'x')).name(), std::string(40, 'x'));
     std::string umlauts;
-    for (int i = 0; i < 41; ++i)
-        umlauts += "ö";
+    for (int i = 0; i < 41; ++i) umlauts += "ö";
     std::string forty = umlauts.substr(0, 80);
     EXPECT_EQ(tTag({}, 1, umlauts).name(), forty);
     EXPECT_EQ(tTag({}, 1, std::string(39, 'x') + "ö").name(), std::string(39, 'x') + "ö");

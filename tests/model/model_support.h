@@ -1,6 +1,4 @@
-/*
- * model_support.h - a database in a fresh temporary directory for the model's tests.
- */
+// model_support.h - a database in a fresh temporary directory for the model's tests.
 #ifndef VELK_TESTS_MODEL_MODEL_SUPPORT_H
 #define VELK_TESTS_MODEL_MODEL_SUPPORT_H
 
@@ -12,15 +10,19 @@
 
 #include <string>
 
+namespace velk {
+
 class ModelTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(OpenDatabase(dictPath().c_str())); }
-    void TearDown() override { CloseDatabase(); }
+    void SetUp() override { ASSERT_TRUE(openDatabase(dictPath().c_str())); }
+    void TearDown() override { closeDatabase(); }
 
     std::string dictPath() const { return dir_.path() + "/datadict"; }
     std::string file(const std::string &name) const { return dir_.file(name); }
 
-    velktest::TempDir dir_;
+    velk::apptest::TempDir dir_;
 };
+
+} // namespace velk
 
 #endif

@@ -1,12 +1,10 @@
-/*
- * Damage made on purpose: each kind is found by a verify, and a repair leaves a clean set that
- * opens shared and holds every record whose data survived.
- */
+// Damage made on purpose: each kind is found by a verify, and a repair leaves a clean set that
+// opens shared and holds every record whose data survived.
 #include "tests/tools/check_support.h"
 
 #include "tests/btree/test_support.h"
 
-using namespace checktest;
+using namespace velk::checktest;
 using velkcheck::Clean;
 using velkcheck::Damaged;
 
@@ -24,17 +22,16 @@ protected:
     std::vector<std::string> allPersons() const
     {
         std::vector<std::string> out;
-        for (int i = 1; i <= 40; ++i)
-            out.push_back(personRecord(i));
+        for (int i = 1; i <= 40; ++i) out.push_back(personRecord(i));
         return out;
     }
 
     long recordOffset(int rec) const { return kDataStart + long(rec - 1) * kRecStored; }
 
-    /* Frees record `rec` of PERSON.dat behind the ISAM layer's back: its keys stay. */
+    // Frees record `rec` of PERSON.dat behind the ISAM layer's back: its keys stay.
     void freeBehindIndex(int rec)
     {
-        velktest::OpenFile dat(lioOpen(path("PERSON.dat").c_str(), LIO_EXCL | LIO_RDWR));
+        velk::apptest::OpenFile dat(lioOpen(path("PERSON.dat").c_str(), LIO_EXCL | LIO_RDWR));
         ASSERT_NE(dat.get(), nullptr);
         ASSERT_EQ(lioFree(dat.get(), rec), 0);
     }
@@ -58,7 +55,7 @@ TEST_F(DamageTest, FreshDirectoryIsCleanAndNeedsNoRepair)
 TEST_F(DamageTest, LostKeyIsFoundAndRebuilt)
 {
     {
-        velktest::OpenFile ndx(lioOpen(path("PERSON.ndx").c_str(), LIO_EXCL | LIO_RDWR));
+        velk::apptest::OpenFile ndx(lioOpen(path("PERSON.ndx").c_str(), LIO_EXCL | LIO_RDWR));
         ASSERT_NE(ndx.get(), nullptr);
         std::string key = personRecord(17).substr(28, 6);
         ASSERT_EQ(lioDelete(lioSubFile(ndx.get(), 3), key.data()), 17);
@@ -78,7 +75,8 @@ TEST_F(DamageTest, LostRecordIsFoundAndItsKeysDropped)
     freeBehindIndex(5);
     velkcheck::Result r = velkcheck::verifyDir(dir_.path());
     EXPECT_EQ(r.code, Damaged);
-    EXPECT_TRUE(mentions(r, "PERSON.ndx", "key without its record, pointing to record 5")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.ndx", "key without its record, pointing to record 5"))
+        << describe(r);
 
     repairClean();
     std::vector<std::string> want = allPersons();
@@ -90,20 +88,20 @@ TEST_F(DamageTest, BrokenFreeChainIsFoundAndChainedAgain)
 {
     freeBehindIndex(5);
     freeBehindIndex(9);
-    velktest::flipByte(path("PERSON.dat"), recordOffset(9) + 2); /* the head's marker */
+    velk::apptest::flipByte(path("PERSON.dat"), recordOffset(9) + 2); // the head's marker
     velkcheck::Result r = velkcheck::verifyDir(dir_.path());
     EXPECT_TRUE(mentions(r, "PERSON.dat", "lacks the deletion marker")) << describe(r);
 
     repairClean();
     EXPECT_EQ(contents("PERSON").size(), 39u) << "record 9 had no marker, so it is a record again";
-    EXPECT_EQ(velktest::headerWord(path("PERSON.dat"), 0, LIO_H_DELETED), 1);
+    EXPECT_EQ(velk::apptest::headerWord(path("PERSON.dat"), 0, LIO_H_DELETED), 1);
 }
 
 TEST_F(DamageTest, CycleInFreeChainIsFoundAndBroken)
 {
     freeBehindIndex(5);
     freeBehindIndex(9);
-    velktest::setFileWord(path("PERSON.dat"), recordOffset(5) + 5, 9); /* 9 -> 5 -> 9 */
+    velk::apptest::setFileWord(path("PERSON.dat"), recordOffset(5) + 5, 9); // 9 -> 5 -> 9
     velkcheck::Result r = velkcheck::verifyDir(dir_.path());
     EXPECT_TRUE(mentions(r, "PERSON.dat", "revisits record 9")) << describe(r);
 
@@ -112,7 +110,7 @@ TEST_F(DamageTest, CycleInFreeChainIsFoundAndBroken)
     want.erase(want.begin() + 8);
     want.erase(want.begin() + 4);
     EXPECT_EQ(contents("PERSON"), want);
-    /* both freed records can be taken again */
+    // both freed records can be taken again
     Bt3File *f = bt3Open(path("PERSON").c_str(), LIO_SHARED | LIO_RDWR);
     ASSERT_NE(f, nullptr);
     char *buf = bt3GetBuff(f, 0);
@@ -123,14 +121,16 @@ TEST_F(DamageTest, CycleInFreeChainIsFoundAndBroken)
     }
     bt3FreeBuff(buf);
     EXPECT_EQ(bt3Close(f), 0);
-    EXPECT_EQ(velktest::headerWord(path("PERSON.dat"), 0, LIO_H_EOF), kDataStart + 40 * kRecStored);
+    EXPECT_EQ(velk::apptest::headerWord(path("PERSON.dat"), 0, LIO_H_EOF),
+              kDataStart + 40 * kRecStored);
     EXPECT_EQ(contents("PERSON"), allPersons());
 }
 
 TEST_F(DamageTest, FlippedPageByteIsFoundAndRebuilt)
 {
-    const int root = velktest::headerWord(path("PERSON.ndx"), 0, LIO_H_ROOT);
-    velktest::flipByte(path("PERSON.ndx"), root + 5 + 3); /* a key byte of the root's first item */
+    const int root = velk::apptest::headerWord(path("PERSON.ndx"), 0, LIO_H_ROOT);
+    velk::apptest::flipByte(path("PERSON.ndx"),
+                            root + 5 + 3); // a key byte of the root's first item
     velkcheck::Result r = velkcheck::verifyDir(dir_.path());
     EXPECT_EQ(r.code, Damaged) << describe(r);
     EXPECT_TRUE(mentions(r, "PERSON.ndx", "index 0")) << describe(r);
@@ -141,13 +141,14 @@ TEST_F(DamageTest, FlippedPageByteIsFoundAndRebuilt)
 
 TEST_F(DamageTest, TruncatedIndexIsFoundAndRebuilt)
 {
-    velktest::truncateFile(path("PERSON.ndx"), velktest::fileSize(path("PERSON.ndx")) - 100);
+    velk::apptest::truncateFile(path("PERSON.ndx"),
+                                velk::apptest::fileSize(path("PERSON.ndx")) - 100);
     velkcheck::Result r = velkcheck::verifyDir(dir_.path());
     EXPECT_TRUE(mentions(r, "PERSON.ndx", "truncated")) << describe(r);
     repairClean();
     EXPECT_EQ(contents("PERSON"), allPersons());
 
-    velktest::truncateFile(path("PERSON.ndx"), 0);
+    velk::apptest::truncateFile(path("PERSON.ndx"), 0);
     r = velkcheck::verifyDir(dir_.path());
     EXPECT_TRUE(mentions(r, "PERSON.ndx", "empty file")) << describe(r);
     repairClean();
@@ -162,7 +163,7 @@ TEST_F(DamageTest, TruncatedIndexIsFoundAndRebuilt)
 
 TEST_F(DamageTest, TruncatedDataFileIsFoundAndKeepsItsWholeRecords)
 {
-    velktest::truncateFile(path("PERSON.dat"), recordOffset(31) + 10);
+    velk::apptest::truncateFile(path("PERSON.dat"), recordOffset(31) + 10);
     velkcheck::Result r = velkcheck::verifyDir(dir_.path());
     EXPECT_EQ(r.code, Damaged);
     EXPECT_TRUE(mentions(r, "PERSON.dat", "truncated")) << describe(r);
@@ -175,8 +176,8 @@ TEST_F(DamageTest, TruncatedDataFileIsFoundAndKeepsItsWholeRecords)
 
 TEST_F(DamageTest, UncleanMarkIsFoundAndCleared)
 {
-    velktest::setHeaderWord(path("PERSON.dat"), 0, LIO_H_MARK, LIO_MARK_DIRTY);
-    velktest::setHeaderWord(path("PERSON.ndx"), 1, LIO_H_MARK, LIO_MARK_DIRTY);
+    velk::apptest::setHeaderWord(path("PERSON.dat"), 0, LIO_H_MARK, LIO_MARK_DIRTY);
+    velk::apptest::setHeaderWord(path("PERSON.ndx"), 1, LIO_H_MARK, LIO_MARK_DIRTY);
     velkcheck::Result r = velkcheck::verifyDir(dir_.path());
     EXPECT_TRUE(mentions(r, "PERSON.dat", "mark 38")) << describe(r);
     EXPECT_TRUE(mentions(r, "PERSON.ndx", "sub-file 2")) << describe(r);
@@ -186,8 +187,8 @@ TEST_F(DamageTest, UncleanMarkIsFoundAndCleared)
 
 TEST_F(DamageTest, RecordPastStaleEndOfFileIsKept)
 {
-    /* an add whose header never reached the disk: the record is there, the header one short */
-    Bytes before = velktest::readFileBytes(path("PERSON.dat"));
+    // an add whose header never reached the disk: the record is there, the header one short
+    Bytes before = velk::apptest::readFileBytes(path("PERSON.dat"));
     Bytes header(before.begin(), before.begin() + 340);
     {
         Bt3File *f = bt3Open(path("PERSON").c_str(), LIO_EXCL | LIO_RDWR);
@@ -199,9 +200,9 @@ TEST_F(DamageTest, RecordPastStaleEndOfFileIsKept)
         bt3FreeBuff(buf);
         ASSERT_EQ(bt3Close(f), 0);
     }
-    Bytes after = velktest::readFileBytes(path("PERSON.dat"));
+    Bytes after = velk::apptest::readFileBytes(path("PERSON.dat"));
     std::copy(header.begin(), header.end(), after.begin());
-    velktest::writeFileBytes(path("PERSON.dat"), after);
+    velk::apptest::writeFileBytes(path("PERSON.dat"), after);
 
     velkcheck::Result r = velkcheck::verifyDir(dir_.path());
     EXPECT_TRUE(mentions(r, "PERSON.dat", "bytes past the end-of-file")) << describe(r);
@@ -209,7 +210,7 @@ TEST_F(DamageTest, RecordPastStaleEndOfFileIsKept)
     std::vector<std::string> want = allPersons();
     want.push_back(personRecord(41));
     EXPECT_EQ(contents("PERSON"), want);
-    EXPECT_EQ(velktest::headerWord(path("PERSON.dat"), 0, LIO_H_SERIAL), 41)
+    EXPECT_EQ(velk::apptest::headerWord(path("PERSON.dat"), 0, LIO_H_SERIAL), 41)
         << "the serial counter covers the record found past the end";
 }
 
@@ -219,14 +220,14 @@ namespace {
 
 TEST_F(DamageTest, SerialCounterBehindItsRecordsIsRaisedAndTheReportStaysShort)
 {
-    velktest::setHeaderWord(path("PERSON.dat"), 0, LIO_H_SERIAL, 0);
+    velk::apptest::setHeaderWord(path("PERSON.dat"), 0, LIO_H_SERIAL, 0);
     velkcheck::Result r = velkcheck::verifyDir(dir_.path());
     EXPECT_TRUE(mentions(r, "PERSON.dat", "serial 1 beyond the counter 0")) << describe(r);
     EXPECT_TRUE(mentions(r, "PERSON.dat", "15 more findings not listed")) << describe(r);
     EXPECT_EQ(r.findings.size(), 26u) << describe(r);
 
     repairClean();
-    EXPECT_EQ(velktest::headerWord(path("PERSON.dat"), 0, LIO_H_SERIAL), 40);
+    EXPECT_EQ(velk::apptest::headerWord(path("PERSON.dat"), 0, LIO_H_SERIAL), 40);
     EXPECT_EQ(contents("PERSON"), allPersons());
 }
 

@@ -1,13 +1,11 @@
-/*
- * velk-check and other processes: it refuses while one holds byte 0 of a file, and
- * --reset-locks frees what a process that ended without closing left behind.
- */
+// velk-check and other processes: it refuses while one holds byte 0 of a file, and
+// --reset-locks frees what a process that ended without closing left behind.
 #include "tests/tools/check_support.h"
 
 #include "tests/btree/process_support.h"
 #include "tests/btree/test_support.h"
 
-using namespace checktest;
+using namespace velk::checktest;
 using velkcheck::CannotRun;
 using velkcheck::Clean;
 using velkcheck::Damaged;
@@ -23,7 +21,7 @@ protected:
         makeBlob(4);
     }
 
-    /* Finds person i in an open set, changes its trailing data and rewrites it. */
+    // Finds person i in an open set, changes its trailing data and rewrites it.
     static int rewritePerson(Bt3File *f, int i)
     {
         char *buf = bt3GetBuff(f, 0);
@@ -41,8 +39,9 @@ protected:
     std::vector<std::pair<std::string, Bytes>> snapshot() const
     {
         std::vector<std::pair<std::string, Bytes>> out;
-        for (const char *f : {"PERSON.dat", "PERSON.ndx", "blob.mp", "blob.st", "blob.ndx", "proc.id"})
-            out.emplace_back(f, velktest::readFileBytes(path(f)));
+        for (const char *f :
+             {"PERSON.dat", "PERSON.ndx", "blob.mp", "blob.st", "blob.ndx", "proc.id"})
+            out.emplace_back(f, velk::apptest::readFileBytes(path(f)));
         return out;
     }
 };
@@ -50,13 +49,13 @@ protected:
 TEST_F(LockTest, RefusesWhileAnotherProcessHoldsByteZero)
 {
     for (const char *held : {"PERSON", "blob"}) {
-        velktest::setHeaderWord(path("PERSON.dat"), 0, LIO_H_OPENCOUNT, 3); /* work for a repair */
-        velktest::Signal inside, done;
+        velk::apptest::setHeaderWord(path("PERSON.dat"), 0, LIO_H_OPENCOUNT,
+                                     3); // work for a repair
+        velk::apptest::Signal inside, done;
         const std::string base = path(held);
-        pid_t kid = velktest::spawn([&] {
+        pid_t kid = velk::apptest::spawn([&] {
             Bt3File *f = bt3Open(base.c_str(), LIO_SHARED | LIO_RDWR);
-            if (!f || isamLockUp(f, 2) < 0)
-                return 1;
+            if (!f || isamLockUp(f, 2) < 0) return 1;
             inside.post();
             done.wait();
             return 0;
@@ -74,7 +73,7 @@ TEST_F(LockTest, RefusesWhileAnotherProcessHoldsByteZero)
         EXPECT_EQ(snapshot(), before) << "nothing may change while the directory is in use";
 
         done.post();
-        EXPECT_EQ(velktest::waitFor(kid), 0);
+        EXPECT_EQ(velk::apptest::waitFor(kid), 0);
         EXPECT_EQ(runCheck(dir_.path(), "--repair"), 0) << checkOutput;
     }
 }
@@ -82,23 +81,21 @@ TEST_F(LockTest, RefusesWhileAnotherProcessHoldsByteZero)
 TEST_F(LockTest, StaleRecordLockIsClearedByResetLocks)
 {
     const std::string base = path("PERSON");
-    pid_t kid = velktest::spawn([&] {
+    pid_t kid = velk::apptest::spawn([&] {
         Bt3File *f = bt3Open(base.c_str(), LIO_SHARED | LIO_RDWR);
         char *buf = f ? bt3GetBuff(f, 0) : nullptr;
         std::string rec = personRecord(3);
-        if (!buf)
-            return 1;
+        if (!buf) return 1;
         std::copy(rec.begin(), rec.end(), buf);
-        if (bt3Find(f, buf, 5) <= 0 || bt3Lock(f) != 0)
-            return 2;
-        return 0; /* ends without unlocking or closing */
+        if (bt3Find(f, buf, 5) <= 0 || bt3Lock(f) != 0) return 2;
+        return 0; // ends without unlocking or closing
     });
-    ASSERT_EQ(velktest::waitFor(kid), 0);
+    ASSERT_EQ(velk::apptest::waitFor(kid), 0);
 
     Bt3File *f = bt3Open(base.c_str(), LIO_SHARED | LIO_RDWR);
     ASSERT_NE(f, nullptr);
     EXPECT_EQ(rewritePerson(f, 3), -1);
-    EXPECT_EQ(velktest::lastCode(), LIO_E_RECLOCK);
+    EXPECT_EQ(velk::apptest::lastCode(), LIO_E_RECLOCK);
     ASSERT_EQ(bt3Close(f), 0);
 
     velkcheck::Result r = velkcheck::verifyDir(dir_.path());
@@ -107,7 +104,8 @@ TEST_F(LockTest, StaleRecordLockIsClearedByResetLocks)
     EXPECT_TRUE(mentions(r, "PERSON.dat", "open count 1")) << describe(r);
 
     EXPECT_EQ(runCheck(dir_.path(), "--reset-locks"), 0) << checkOutput;
-    EXPECT_NE(checkOutput.find("PERSON.dat: lock table, owner mark and open count cleared"), std::string::npos)
+    EXPECT_NE(checkOutput.find("PERSON.dat: lock table, owner mark and open count cleared"),
+              std::string::npos)
         << checkOutput;
     f = bt3Open(base.c_str(), LIO_SHARED | LIO_RDWR);
     ASSERT_NE(f, nullptr);
@@ -118,12 +116,12 @@ TEST_F(LockTest, StaleRecordLockIsClearedByResetLocks)
 
 TEST_F(LockTest, ResetLocksClearsOwnerMarksAndTouchesNothingElse)
 {
-    velktest::setHeaderWord(path("PERSON.ndx"), 0, LIO_H_OWNER, 12);
-    velktest::setFileWord(path("blob.mp"), VL_H_OWNER * 4, 5);
-    velktest::setFileWord(path("blob.mp"), VL_H_NLOCKS * 4, 1);
-    velktest::setFileWord(path("blob.mp"), VL_H_LOCKS * 4, 2);
-    velktest::setFileWord(path("blob.mp"), VL_H_LOCKS * 4 + 4, 5);
-    velktest::setHeaderWord(path("PERSON.dat"), 0, LIO_H_MARK, LIO_MARK_DIRTY);
+    velk::apptest::setHeaderWord(path("PERSON.ndx"), 0, LIO_H_OWNER, 12);
+    velk::apptest::setFileWord(path("blob.mp"), VL_H_OWNER * 4, 5);
+    velk::apptest::setFileWord(path("blob.mp"), VL_H_NLOCKS * 4, 1);
+    velk::apptest::setFileWord(path("blob.mp"), VL_H_LOCKS * 4, 2);
+    velk::apptest::setFileWord(path("blob.mp"), VL_H_LOCKS * 4 + 4, 5);
+    velk::apptest::setHeaderWord(path("PERSON.dat"), 0, LIO_H_MARK, LIO_MARK_DIRTY);
 
     velkcheck::Result r = velkcheck::verifyDir(dir_.path());
     EXPECT_TRUE(mentions(r, "PERSON.ndx", "exclusive owner process 12")) << describe(r);
@@ -133,8 +131,8 @@ TEST_F(LockTest, ResetLocksClearsOwnerMarksAndTouchesNothingElse)
     EXPECT_EQ(r.code, Damaged) << "the mark is a repair's business: " << describe(r);
     ASSERT_EQ(r.findings.size(), 1u) << describe(r);
     EXPECT_TRUE(mentions(r, "PERSON.dat", "mark 38")) << describe(r);
-    EXPECT_EQ(velktest::headerWord(path("PERSON.ndx"), 0, LIO_H_OWNER), 0);
-    EXPECT_EQ(velktest::fileWord(path("blob.mp"), VL_H_NLOCKS * 4), 0);
+    EXPECT_EQ(velk::apptest::headerWord(path("PERSON.ndx"), 0, LIO_H_OWNER), 0);
+    EXPECT_EQ(velk::apptest::fileWord(path("blob.mp"), VL_H_NLOCKS * 4), 0);
 }
 
 } // namespace

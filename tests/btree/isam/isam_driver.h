@@ -1,8 +1,6 @@
-/*
- * isam_driver.h - runs random operations on an open file set and on the model side by side and
- * checks after every one: the answer, the current record, the status, and then the whole file
- * set (every record found by every key, both walks of every index, the counts).
- */
+// isam_driver.h - runs random operations on an open file set and on the model side by side and
+// checks after every one: the answer, the current record, the status, and then the whole file
+// set (every record found by every key, both walks of every index, the counts).
 #ifndef VELK_TESTS_ISAM_DRIVER_H
 #define VELK_TESTS_ISAM_DRIVER_H
 
@@ -19,8 +17,8 @@ public:
     using Mutate = std::function<Bytes(std::mt19937 &, const Bytes &, const Model &)>;
 
     Driver(Bt3File *fd, std::vector<KeyDef> keys, bool vl, Gen gen, Mutate mutate, unsigned seed)
-        : fd_(fd), vl_(vl), gen_(std::move(gen)), mutate_(std::move(mutate)), rng_(seed),
-          buf_(fd), probe_(fd)
+        : fd_(fd), vl_(vl), gen_(std::move(gen)), mutate_(std::move(mutate)), rng_(seed), buf_(fd),
+          probe_(fd)
     {
         m_.keys = std::move(keys);
     }
@@ -28,8 +26,8 @@ public:
     const Model &model() const { return m_; }
     int refusedAdds = 0, refusedWrites = 0, deletes = 0;
 
-    /* One random operation and its checks; every other time a step from where it left the
-     * current index, which must be on the current record (the full check repositions). */
+    // One random operation and its checks; every other time a step from where it left the
+    // current index, which must be on the current record (the full check repositions).
     void step()
     {
         operation();
@@ -39,19 +37,26 @@ public:
     void operation()
     {
         int op = pick(100);
-        if (op < 34) add();
-        else if (op < 50) rewrite();
-        else if (op < 60) remove();
-        else if (op < 74) find();
-        else if (op < 88) walkStep();
-        else if (op < 94) select();
-        else setCur();
+        if (op < 34)
+            add();
+        else if (op < 50)
+            rewrite();
+        else if (op < 60)
+            remove();
+        else if (op < 74)
+            find();
+        else if (op < 88)
+            walkStep();
+        else if (op < 94)
+            select();
+        else
+            setCur();
     }
 
     void add()
     {
         Bytes r = gen_(rng_);
-        if (!m_.recs.empty() && pick(4) == 0) r = mutate_(rng_, r, m_); /* often a taken key */
+        if (!m_.recs.empty() && pick(4) == 0) r = mutate_(rng_, r, m_); // often a taken key
         int len = (int)r.size(), coll = m_.collision(r, 0);
         buf_.set(r);
         int got = vl_ ? bt3VlAdd(fd_, buf_.get(), len) : bt3Add(fd_, buf_.get());
@@ -152,8 +157,9 @@ public:
             size_t p = std::find(w.begin(), w.end(), cur_) - w.begin();
             bool edge = fwd ? p + 1 == w.size() : p == 0;
             want = edge ? cur_ : w[fwd ? p + 1 : p - 1];
-            st = edge ? (fwd ? BT3_ATEND : BT3_ATSTART)
-                      : m_.sameKey(inx_, cur_, want) ? BT3_SAMEKEY : BT3_NEWKEY;
+            st = edge                           ? (fwd ? BT3_ATEND : BT3_ATSTART)
+                 : m_.sameKey(inx_, cur_, want) ? BT3_SAMEKEY
+                                                : BT3_NEWKEY;
         }
         int got = fwd ? bt3Next(fd_, buf_.get()) : bt3Prev(fd_, buf_.get());
         if (!want) {
@@ -198,7 +204,7 @@ public:
         expectState();
     }
 
-    /* The whole file set against the model; the current record and index are restored. */
+    // The whole file set against the model; the current record and index are restored.
     void checkAll()
     {
         ASSERT_EQ(bt3Count(fd_), (int)m_.recs.size());
@@ -211,27 +217,29 @@ public:
             std::reverse(w.begin(), w.end());
             checkWalk(b, w, (int)i, false);
             std::reverse(w.begin(), w.end());
-            std::map<int, int> first; /* record -> the first record of its key in the walk */
+            std::map<int, int> first; // record -> the first record of its key in the walk
             for (size_t p = 0; p < w.size(); p++)
                 first[w[p]] = p && m_.sameKey((int)i, w[p - 1], w[p]) ? first[w[p - 1]] : w[p];
             for (auto &[rec, r] : m_.recs) {
                 b.set(r.bytes);
                 int want = first[rec];
-                ASSERT_EQ(bt3Find(fd_, b.get(), 5), (int)r.bytes.size()) << "record " << rec << err();
+                ASSERT_EQ(bt3Find(fd_, b.get(), 5), (int)r.bytes.size())
+                    << "record " << rec << err();
                 ASSERT_EQ(bt3GetCur(fd_), want);
                 ASSERT_EQ(bt3SetCur(fd_, rec, nullptr), (int)r.bytes.size()) << err();
             }
         }
         ASSERT_EQ(bt3Select(fd_, inx_), 0);
         if (cur_) {
-            ASSERT_EQ(bt3SetCur(fd_, cur_, read_ ? buf_.get() : nullptr), (int)m_.recs[cur_].bytes.size());
+            ASSERT_EQ(bt3SetCur(fd_, cur_, read_ ? buf_.get() : nullptr),
+                      (int)m_.recs[cur_].bytes.size());
             status_ = BT3_SAMEKEY;
         } else {
             clearCurrent();
         }
     }
 
-    /* A find that fails leaves no record current. */
+    // A find that fails leaves no record current.
     void clearCurrent()
     {
         for (int tries = 0; tries < 50; tries++) {
@@ -242,7 +250,7 @@ public:
             ASSERT_EQ(bt3GetCur(fd_), 0);
             return;
         }
-        cur_ = bt3GetCur(fd_); /* every probe taken: stay on the record checked last */
+        cur_ = bt3GetCur(fd_); // every probe taken: stay on the record checked last
         read_ = false;
         status_ = BT3_SAMEKEY;
     }
@@ -268,7 +276,7 @@ private:
             ASSERT_EQ(bt3Status(fd_), status_);
         }
     }
-    /* Start/End, then Next/Prev to the end: the records in order, the statuses on the way. */
+    // Start/End, then Next/Prev to the end: the records in order, the statuses on the way.
     void checkWalk(Buf &b, const std::vector<int> &w, int i, bool fwd)
     {
         int got = fwd ? bt3Start(fd_, b.get()) : bt3End(fd_, b.get());
@@ -278,9 +286,10 @@ private:
         }
         for (size_t p = 0; p <= w.size(); p++) {
             int want = p < w.size() ? w[p] : w.back();
-            int st = p == 0 ? (fwd ? BT3_ATSTART : BT3_SAMEKEY)
-                     : p == w.size() ? (fwd ? BT3_ATEND : BT3_ATSTART)
-                     : m_.sameKey(i, w[p - 1], w[p]) ? BT3_SAMEKEY : BT3_NEWKEY;
+            int st = p == 0                          ? (fwd ? BT3_ATSTART : BT3_SAMEKEY)
+                     : p == w.size()                 ? (fwd ? BT3_ATEND : BT3_ATSTART)
+                     : m_.sameKey(i, w[p - 1], w[p]) ? BT3_SAMEKEY
+                                                     : BT3_NEWKEY;
             ASSERT_EQ(got, (int)m_.recs[want].bytes.size()) << "step " << p << err();
             ASSERT_EQ(bt3GetCur(fd_), want) << "step " << p << (fwd ? " forward" : " backward");
             ASSERT_EQ(bt3Status(fd_), st) << "step " << p;

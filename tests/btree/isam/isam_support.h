@@ -1,14 +1,12 @@
-/*
- * isam_support.h - fixtures of the ISAM layer's tests: a directory with its own process
- * registry, record buffers that free themselves, forked children, and an in-memory model of a
- * file set that predicts what every operation answers.
- *
- * The model keeps the records by record number with their serials (read from the 4 hidden bytes
- * in front of a buffer) and knows the order of every index from the key definition alone:
- * segments concatenated, compared by key type (character: unsigned bytes up to the first NUL;
- * 4: signed 32-bit; 5: unsigned bytes), times the direction; equal keys of a duplicates index in
- * the order of their serials (descending in a descending index).
- */
+// isam_support.h - fixtures of the ISAM layer's tests: a directory with its own process
+// registry, record buffers that free themselves, forked children, and an in-memory model of a
+// file set that predicts what every operation answers.
+//
+// The model keeps the records by record number with their serials (read from the 4 hidden bytes
+// in front of a buffer) and knows the order of every index from the key definition alone:
+// segments concatenated, compared by key type (character: unsigned bytes up to the first NUL;
+// 4: signed 32-bit; 5: unsigned bytes), times the direction; equal keys of a duplicates index in
+// the order of their serials (descending in a descending index).
 #ifndef VELK_TESTS_ISAM_SUPPORT_H
 #define VELK_TESTS_ISAM_SUPPORT_H
 
@@ -32,14 +30,14 @@
 
 namespace isamtest {
 
-using velktest::Signal;
-using velktest::spawn;
-using velktest::waitFor;
+using velk::apptest::Signal;
+using velk::apptest::spawn;
+using velk::apptest::waitFor;
 
 using Bytes = std::vector<unsigned char>;
-using velktest::lastCode;
+using velk::apptest::lastCode;
 
-/* A buffer from bt3GetBuff, freed on destruction. */
+// A buffer from bt3GetBuff, freed on destruction.
 class Buf {
 public:
     explicit Buf(Bt3File *fd, int size = 0) : p_(bt3GetBuff(fd, size)) {}
@@ -64,7 +62,7 @@ private:
     char *p_;
 };
 
-/* Every test gets a clean error state, its own directory and process registry. */
+// Every test gets a clean error state, its own directory and process registry.
 class IsamTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -77,15 +75,15 @@ protected:
     void TearDown() override { unsetenv("PROCFILE"); }
     std::string path(const char *suffix) const { return base_ + suffix; }
 
-    velktest::TempDir dir_;
+    velk::apptest::TempDir dir_;
     std::string base_;
 };
 
-/* ---- the model ---- */
+// ---- the model ----
 
 struct KeyDef {
     int flags;
-    std::vector<std::pair<int, int>> segs; /* (offset, length) */
+    std::vector<std::pair<int, int>> segs; // (offset, length)
     int type() const { return flags & 15; }
     bool dups() const { return flags & 128; }
     int dir() const { return (flags & 64) ? -1 : 1; }
@@ -97,7 +95,7 @@ struct KeyDef {
     }
 };
 
-/* The definition list of bt3Creat for these keys. */
+// The definition list of bt3Creat for these keys.
 inline std::vector<int> defList(const std::vector<KeyDef> &keys)
 {
     std::vector<int> v;
@@ -109,12 +107,13 @@ inline std::vector<int> defList(const std::vector<KeyDef> &keys)
     return v;
 }
 
-/* The user part of a key as the index compares it: segments, zeros after a character NUL. */
+// The user part of a key as the index compares it: segments, zeros after a character NUL.
 inline Bytes userKey(const KeyDef &k, const Bytes &rec)
 {
     Bytes u;
     for (auto &s : k.segs)
-        for (int i = 0; i < s.second; i++) u.push_back(size_t(s.first + i) < rec.size() ? rec[s.first + i] : 0);
+        for (int i = 0; i < s.second; i++)
+            u.push_back(size_t(s.first + i) < rec.size() ? rec[s.first + i] : 0);
     if (k.type() == 1) {
         auto z = std::find(u.begin(), u.end(), 0);
         std::fill(z, u.end(), 0);
@@ -130,7 +129,7 @@ inline int typeCmp(const KeyDef &k, const Bytes &a, const Bytes &b)
         memcpy(&y, b.data(), 4);
         return x < y ? -1 : x > y;
     }
-    int c = memcmp(a.data(), b.data(), a.size()); /* character keys are zero after their NUL */
+    int c = memcmp(a.data(), b.data(), a.size()); // character keys are zero after their NUL
     return c < 0 ? -1 : c > 0;
 }
 
@@ -142,7 +141,7 @@ struct Model {
     std::vector<KeyDef> keys;
     std::map<int, Rec> recs;
 
-    /* Records in the order of index i: user key times direction, then the serial. */
+    // Records in the order of index i: user key times direction, then the serial.
     std::vector<int> walk(int i) const
     {
         const KeyDef &k = keys[i];
@@ -167,7 +166,7 @@ struct Model {
         const KeyDef &k = keys[i];
         return typeCmp(k, userKey(k, recs.at(ra).bytes), userKey(k, recs.at(rb).bytes)) == 0;
     }
-    /* The record (other than `except`) that already has one of bytes' unique keys, 0 none. */
+    // The record (other than `except`) that already has one of bytes' unique keys, 0 none.
     int collision(const Bytes &bytes, int except) const
     {
         for (size_t i = 0; i < keys.size(); i++) {
@@ -179,7 +178,7 @@ struct Model {
         }
         return 0;
     }
-    /* What bt3Find answers in index i for a probe record: the record number, 0 none. */
+    // What bt3Find answers in index i for a probe record: the record number, 0 none.
     int find(int i, const Bytes &probe, int mode) const
     {
         const KeyDef &k = keys[i];
@@ -198,11 +197,17 @@ struct Model {
         case 1:
             if (lower < 0) return last;
             return coll(w[lower]) > 0 || lower == 0 ? 0 : w[lower - 1];
-        case 2: return greater < 0 ? 0 : w[greater];
-        case 3: return greater < 0 ? last : greater == 0 ? 0 : w[greater - 1];
-        case 4: case 6: return lower < 0 ? 0 : w[lower];
-        case 5: return lower >= 0 && coll(w[lower]) == 0 ? w[lower] : 0;
-        default: return lower < 0 ? last : w[lower];
+        case 2:
+            return greater < 0 ? 0 : w[greater];
+        case 3:
+            return greater < 0 ? last : greater == 0 ? 0 : w[greater - 1];
+        case 4:
+        case 6:
+            return lower < 0 ? 0 : w[lower];
+        case 5:
+            return lower >= 0 && coll(w[lower]) == 0 ? w[lower] : 0;
+        default:
+            return lower < 0 ? last : w[lower];
         }
     }
 };

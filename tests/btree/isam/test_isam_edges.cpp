@@ -1,12 +1,10 @@
-/*
- * Edge cases of ISAM file sets: refused key definitions, the longest duplicates key, the files'
- * layout byte for byte, refused duplicates, the ends of a walk, buffer checks, find modes 1 to
- * 7, the integrity checks at open, selection, temporary indices, modes and bad arguments.
- */
+// Edge cases of ISAM file sets: refused key definitions, the longest duplicates key, the files'
+// layout byte for byte, refused duplicates, the ends of a walk, buffer checks, find modes 1 to
+// 7, the integrity checks at open, selection, temporary indices, modes and bad arguments.
 #include "tests/btree/isam/isam_support.h"
 
 using namespace isamtest;
-using velktest::fileExists;
+using velk::apptest::fileExists;
 
 namespace {
 
@@ -18,7 +16,7 @@ protected:
             if (fileExists(path(s))) return false;
         return true;
     }
-    /* 30-byte records: key 0 unique binary at 0..1, key 1 character with duplicates at 2..5 */
+    // 30-byte records: key 0 unique binary at 0..1, key 1 character with duplicates at 2..5
     Bt3File *small(int mode = LIO_EXCL | LIO_RDWR)
     {
         int def[] = {0, 2, 5, 2, 4, 1 | 128, -1};
@@ -72,7 +70,7 @@ TEST_F(IsamEdges, BadKeyDefinitionsAreRefusedBeforeAnyFileExists)
     EXPECT_EQ(lastCode(), BT3_E_RECSIZE);
 }
 
-/* Serial (4) and the duplicate allowance (4) come on top: 92 bytes is the longest. */
+// Serial (4) and the duplicate allowance (4) come on top: 92 bytes is the longest.
 TEST_F(IsamEdges, DuplicatesKeyOf92BytesIsTheLongest)
 {
     for (int first = 0; first < 2; first++) {
@@ -85,8 +83,8 @@ TEST_F(IsamEdges, DuplicatesKeyOf92BytesIsTheLongest)
     }
     int def92[] = {0, 4, 5, 4, 92, 1 | 128, -1};
     ASSERT_EQ(bt3Creat(base_.c_str(), 100, def92), 0);
-    EXPECT_EQ(velktest::headerWord(path(".ndx"), 1, LIO_H_KEYLEN), 96);
-    EXPECT_EQ(velktest::headerWord(path(".ndx"), 1, LIO_H_ORDER), 8);
+    EXPECT_EQ(velk::apptest::headerWord(path(".ndx"), 1, LIO_H_KEYLEN), 96);
+    EXPECT_EQ(velk::apptest::headerWord(path(".ndx"), 1, LIO_H_ORDER), 8);
     Bt3File *fd = bt3Open(base_.c_str(), LIO_EXCL | LIO_RDWR);
     ASSERT_NE(fd, nullptr);
     Buf b(fd);
@@ -104,21 +102,24 @@ TEST_F(IsamEdges, FilesAreLaidOutAsDocumented)
 {
     int def[] = {0, 8, 5, 8, 4, 129, 12, 2, 32, -1};
     ASSERT_EQ(bt3Creat(base_.c_str(), 20, def), 0);
-    const unsigned char block[] = {2, 0, 0, 0, 5, 0, 0, 0, 0, 0, 0, 0, 8, 0, 0, 0,
-                                   0xff, 0xff, 0xff, 0xff, 0x81, 0, 0, 0, 8, 0, 0, 0, 4, 0, 0, 0,
-                                   12, 0, 0, 0, 2, 0, 0, 0, 0xff, 0xff, 0xff, 0xff,
-                                   0xff, 0xff, 0xff, 0xff};
-    Bytes stash = velktest::fileRange(path(".dat"), LIO_HDRSIZE, (int)LIO_HDRSIZE + (int)BT3_STASH);
-    EXPECT_EQ(Bytes(stash.begin(), stash.begin() + sizeof block), Bytes(block, block + sizeof block));
-    EXPECT_EQ(std::count(stash.begin() + sizeof block, stash.end(), 0), long(BT3_STASH - sizeof block));
-    EXPECT_EQ(velktest::headerWord(path(".dat"), 0, LIO_H_RECLEN), 24);
-    EXPECT_EQ(velktest::headerWord(path(".dat"), 0, LIO_H_STASH), BT3_STASH);
+    const unsigned char block[] = {2, 0, 0, 0, 5,    0,    0,    0,    0,    0,    0,    0,
+                                   8, 0, 0, 0, 0xff, 0xff, 0xff, 0xff, 0x81, 0,    0,    0,
+                                   8, 0, 0, 0, 4,    0,    0,    0,    12,   0,    0,    0,
+                                   2, 0, 0, 0, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff};
+    Bytes stash =
+        velk::apptest::fileRange(path(".dat"), LIO_HDRSIZE, (int)LIO_HDRSIZE + (int)BT3_STASH);
+    EXPECT_EQ(Bytes(stash.begin(), stash.begin() + sizeof block),
+              Bytes(block, block + sizeof block));
+    EXPECT_EQ(std::count(stash.begin() + sizeof block, stash.end(), 0),
+              long(BT3_STASH - sizeof block));
+    EXPECT_EQ(velk::apptest::headerWord(path(".dat"), 0, LIO_H_RECLEN), 24);
+    EXPECT_EQ(velk::apptest::headerWord(path(".dat"), 0, LIO_H_STASH), BT3_STASH);
     for (int h = 0; h < 2; h++) {
-        EXPECT_EQ(velktest::headerWord(path(".ndx"), h, LIO_H_KEYLEN), h ? 10 : 8);
-        EXPECT_EQ(velktest::headerWord(path(".ndx"), h, LIO_H_TYPE), h ? 0x91 : 5);
-        EXPECT_EQ(velktest::headerWord(path(".ndx"), h, LIO_H_ORDER), 12);
+        EXPECT_EQ(velk::apptest::headerWord(path(".ndx"), h, LIO_H_KEYLEN), h ? 10 : 8);
+        EXPECT_EQ(velk::apptest::headerWord(path(".ndx"), h, LIO_H_TYPE), h ? 0x91 : 5);
+        EXPECT_EQ(velk::apptest::headerWord(path(".ndx"), h, LIO_H_ORDER), 12);
     }
-    EXPECT_EQ(velktest::headerWord(path(".ndx"), 0, LIO_H_MAXFILES), 10);
+    EXPECT_EQ(velk::apptest::headerWord(path(".ndx"), 0, LIO_H_MAXFILES), 10);
 
     Bt3File *fd = bt3Open(base_.c_str(), LIO_EXCL | LIO_RDWR);
     ASSERT_NE(fd, nullptr);
@@ -130,17 +131,18 @@ TEST_F(IsamEdges, FilesAreLaidOutAsDocumented)
         EXPECT_EQ(b.serial(), 1);
     }
     ASSERT_EQ(bt3Close(fd), 0);
-    Bytes stored = velktest::fileRange(path(".dat"), (int)LIO_HDRSIZE + (int)BT3_STASH, (int)LIO_HDRSIZE + (int)BT3_STASH + 24);
+    Bytes stored = velk::apptest::fileRange(path(".dat"), (int)LIO_HDRSIZE + (int)BT3_STASH,
+                                            (int)LIO_HDRSIZE + (int)BT3_STASH + 24);
     Bytes want = {1, 0, 0, 0};
     want.insert(want.end(), rec, rec + 20);
     EXPECT_EQ(stored, want);
-    EXPECT_EQ(velktest::headerWord(path(".dat"), 0, LIO_H_SERIAL), 1);
+    EXPECT_EQ(velk::apptest::headerWord(path(".dat"), 0, LIO_H_SERIAL), 1);
 
-    velktest::OpenFile ndx(lioOpen(path(".ndx").c_str(), LIO_EXCL | LIO_RDWR));
+    velk::apptest::OpenFile ndx(lioOpen(path(".ndx").c_str(), LIO_EXCL | LIO_RDWR));
     ASSERT_NE(ndx.get(), nullptr);
-    velktest::IndexReport r0, r1;
-    ASSERT_EQ(velktest::checkIndex(lioSubFile(ndx.get(), 1), &r0), "");
-    ASSERT_EQ(velktest::checkIndex(lioSubFile(ndx.get(), 2), &r1), "");
+    velk::apptest::IndexReport r0, r1;
+    ASSERT_EQ(velk::apptest::checkIndex(lioSubFile(ndx.get(), 1), &r0), "");
+    ASSERT_EQ(velk::apptest::checkIndex(lioSubFile(ndx.get(), 2), &r1), "");
     ASSERT_EQ(r0.entries.size(), 1u);
     ASSERT_EQ(r1.entries.size(), 1u);
     EXPECT_EQ(r0.entries[0].key, Bytes(rec, rec + 8));
@@ -151,10 +153,10 @@ TEST_F(IsamEdges, OrderFollowsTheKeyLength)
 {
     int def[] = {0, 69, 5, 0, 80, 1, 0, 72, 1 | 128, 0, 4, 4, -1};
     ASSERT_EQ(bt3Creat(base_.c_str(), 117, def), 0);
-    EXPECT_EQ(velktest::headerWord(path(".ndx"), 0, LIO_H_ORDER), 12); /* 77 * 22 + 8 <= 1800 */
-    EXPECT_EQ(velktest::headerWord(path(".ndx"), 1, LIO_H_ORDER), 10); /* 88 * 22 + 8 > 1800 */
-    EXPECT_EQ(velktest::headerWord(path(".ndx"), 2, LIO_H_ORDER), 10); /* 72 + 8 with dups */
-    EXPECT_EQ(velktest::headerWord(path(".ndx"), 3, LIO_H_ORDER), 12);
+    EXPECT_EQ(velk::apptest::headerWord(path(".ndx"), 0, LIO_H_ORDER), 12); // 77 * 22 + 8 <= 1800
+    EXPECT_EQ(velk::apptest::headerWord(path(".ndx"), 1, LIO_H_ORDER), 10); // 88 * 22 + 8 > 1800
+    EXPECT_EQ(velk::apptest::headerWord(path(".ndx"), 2, LIO_H_ORDER), 10); // 72 + 8 with dups
+    EXPECT_EQ(velk::apptest::headerWord(path(".ndx"), 3, LIO_H_ORDER), 12);
     EXPECT_EQ(lioSetOrder(0), LIO_DEFORDER) << "the process-wide order is restored";
 }
 
@@ -176,9 +178,9 @@ TEST_F(IsamEdges, DuplicateAddIsRefusedAndChangesNothing)
     EXPECT_EQ(bt3Next(fd, b.get()), 30);
     EXPECT_EQ(bt3GetCur(fd), 2) << "and so does the position in the index (not on 'k2')";
     ASSERT_EQ(bt3Close(fd), 0);
-    EXPECT_EQ(velktest::headerWord(path(".ndx"), 0, LIO_H_KEYS), 3);
-    EXPECT_EQ(velktest::headerWord(path(".ndx"), 1, LIO_H_KEYS), 3);
-    EXPECT_EQ(velktest::headerWord(path(".dat"), 0, LIO_H_LIVE), 3);
+    EXPECT_EQ(velk::apptest::headerWord(path(".ndx"), 0, LIO_H_KEYS), 3);
+    EXPECT_EQ(velk::apptest::headerWord(path(".ndx"), 1, LIO_H_KEYS), 3);
+    EXPECT_EQ(velk::apptest::headerWord(path(".dat"), 0, LIO_H_LIVE), 3);
 }
 
 TEST_F(IsamEdges, WalkEndsAnswerTheEdgeRecordAgain)
@@ -225,7 +227,7 @@ TEST_F(IsamEdges, RewriteChecksTheBufferItWasReadInto)
     EXPECT_EQ(lastCode(), BT3_E_BUFUSE);
     EXPECT_EQ(bt3Write(fd, b2.get()), 30);
 
-    /* another handle (of another file set) reads into the buffer after this one did */
+    // another handle (of another file set) reads into the buffer after this one did
     int def[] = {0, 2, 5, -1};
     std::string base2 = dir_.file("u");
     ASSERT_EQ(bt3Creat(base2.c_str(), 30, def), 0);
@@ -257,7 +259,7 @@ TEST_F(IsamEdges, RewriteChecksTheBufferItWasReadInto)
     EXPECT_EQ(bt3Close(fd), 0);
 }
 
-/* Records with the unique keys "10", "20", "30" (record numbers 1..3). */
+// Records with the unique keys "10", "20", "30" (record numbers 1..3).
 struct FindCase {
     const char *probe;
     int mode;
@@ -322,7 +324,7 @@ TEST_F(IsamEdges, FindInDuplicatesTakesTheFirstInEitherDirection)
     memcpy(b.get() + 2, "zzzz", 4);
     EXPECT_EQ(bt3Find(fd, b.get(), 7), 30) << "above every key: the last";
     EXPECT_EQ(bt3GetCur(fd), 5);
-    /* descending: 'dddd', then the three 'cccc' newest first, then 'aaaa' */
+    // descending: 'dddd', then the three 'cccc' newest first, then 'aaaa'
     ASSERT_EQ(bt3Select(fd, 2), 0);
     memcpy(b.get() + 6, "cccc", 4);
     EXPECT_EQ(bt3Find(fd, b.get(), 5), 30);
@@ -346,31 +348,31 @@ TEST_F(IsamEdges, OpenChecksKeyCountsAndMarks)
     add(fd, "k1", "aa");
     add(fd, "k2", "bb");
     ASSERT_EQ(bt3Close(fd), 0);
-    velktest::Bytes before = velktest::readFileBytes(path(".ndx"));
+    velk::apptest::Bytes before = velk::apptest::readFileBytes(path(".ndx"));
     {
-        velktest::OpenFile ndx(lioOpen(path(".ndx").c_str(), LIO_EXCL | LIO_RDWR));
-        const char key[8] = {0, 0, 0, 0, 'b', 'b', 0, 0}; /* serial first: the first 'bb' */
-        ASSERT_EQ(lioDelete(lioSubFile(ndx.get(), 2), key), 2); /* index 1 loses a key */
+        velk::apptest::OpenFile ndx(lioOpen(path(".ndx").c_str(), LIO_EXCL | LIO_RDWR));
+        const char key[8] = {0, 0, 0, 0, 'b', 'b', 0, 0};       // serial first: the first 'bb'
+        ASSERT_EQ(lioDelete(lioSubFile(ndx.get(), 2), key), 2); // index 1 loses a key
     }
     EXPECT_EQ(bt3Open(base_.c_str(), LIO_SHARED | LIO_RDWR), nullptr);
     EXPECT_EQ(lastCode(), BT3_E_COUNT);
-    velktest::writeFileBytes(path(".ndx"), before);
+    velk::apptest::writeFileBytes(path(".ndx"), before);
     fd = bt3Open(base_.c_str(), LIO_SHARED | LIO_RDWR);
     ASSERT_NE(fd, nullptr);
     EXPECT_EQ(bt3Close(fd), 0);
 
     for (const char *file : {".dat", ".ndx"}) {
         SCOPED_TRACE(file);
-        velktest::setHeaderWord(path(file), 0, LIO_H_MARK, LIO_MARK_DIRTY);
+        velk::apptest::setHeaderWord(path(file), 0, LIO_H_MARK, LIO_MARK_DIRTY);
         EXPECT_EQ(bt3Open(base_.c_str(), LIO_SHARED | LIO_RDWR), nullptr);
         EXPECT_EQ(lastCode(), LIO_E_CORRUPT);
-        velktest::setHeaderWord(path(file), 0, LIO_H_MARK, LIO_MARK_CLEAN);
+        velk::apptest::setHeaderWord(path(file), 0, LIO_H_MARK, LIO_MARK_CLEAN);
     }
-    velktest::setFileWord(path(".dat"), LIO_HDRSIZE, 11); /* key block: 11 keys */
+    velk::apptest::setFileWord(path(".dat"), LIO_HDRSIZE, 11); // key block: 11 keys
     EXPECT_EQ(bt3Open(base_.c_str(), LIO_SHARED | LIO_RDWR), nullptr);
     EXPECT_EQ(lastCode(), LIO_E_CORRUPT);
-    velktest::setFileWord(path(".dat"), LIO_HDRSIZE, 2);
-    velktest::setFileWord(path(".dat"), LIO_HDRSIZE + 8, 29); /* a segment beyond the record */
+    velk::apptest::setFileWord(path(".dat"), LIO_HDRSIZE, 2);
+    velk::apptest::setFileWord(path(".dat"), LIO_HDRSIZE + 8, 29); // a segment beyond the record
     EXPECT_EQ(bt3Open(base_.c_str(), LIO_SHARED | LIO_RDWR), nullptr);
     EXPECT_EQ(lastCode(), LIO_E_CORRUPT);
     EXPECT_EQ(bt3Unlink(base_.c_str()), 0);
@@ -380,7 +382,7 @@ TEST_F(IsamEdges, OpenChecksKeyCountsAndMarks)
     EXPECT_EQ(bt3Unlink(base_.c_str()), -1);
 }
 
-/* A process that dies in the middle of its work leaves the mark 38 behind. */
+// A process that dies in the middle of its work leaves the mark 38 behind.
 TEST_F(IsamEdges, OpenAfterAnUncleanCloseFailsWith142)
 {
     Bt3File *fd = small();
@@ -391,7 +393,7 @@ TEST_F(IsamEdges, OpenAfterAnUncleanCloseFailsWith142)
         Bt3File *f = bt3Open(base_.c_str(), LIO_EXCL | LIO_RDWR);
         Buf b(f);
         memcpy(b.get(), "k2", 2);
-        return f && bt3Add(f, b.get()) == 30 ? 0 : 1; /* and no close */
+        return f && bt3Add(f, b.get()) == 30 ? 0 : 1; // and no close
     });
     ASSERT_EQ(waitFor(kid), 0);
     EXPECT_EQ(bt3Open(base_.c_str(), LIO_SHARED | LIO_RDWR), nullptr);
@@ -438,7 +440,7 @@ TEST_F(IsamEdges, CheckSelectAndSetCurKeepThePosition)
     EXPECT_EQ(bt3Lock(nullptr), -1);
 }
 
-/* Mode 16 locks every record read; a record that fails its key check is let go again. */
+// Mode 16 locks every record read; a record that fails its key check is let go again.
 TEST_F(IsamEdges, ReadLockingModeReleasesARecordThatIsNotCurrent)
 {
     Bt3File *fd = small(LIO_SHARED | LIO_RDWR);
@@ -450,7 +452,7 @@ TEST_F(IsamEdges, ReadLockingModeReleasesARecordThatIsNotCurrent)
     ASSERT_EQ(bt3Find(fd, b.get(), 5), 30);
     ASSERT_EQ(bt3Delete(fd), 0);
     EXPECT_EQ(bt3SetMode(fd, LIO_SHARED | LIO_RDLOCK), LIO_SHARED | LIO_RDLOCK | LIO_WTHRU);
-    velktest::OpenFile dat(lioOpen(path(".dat").c_str(), LIO_SHARED | LIO_RDWR));
+    velk::apptest::OpenFile dat(lioOpen(path(".dat").c_str(), LIO_SHARED | LIO_RDWR));
     int h[LIO_HDRWORDS];
     EXPECT_EQ(bt3SetCur(fd, 2, b.get()), -1) << "record 2 was deleted";
     ASSERT_EQ(lioHeader(dat.get(), h), 0);
@@ -498,7 +500,8 @@ TEST_F(IsamEdges, TemporaryIndexIsBuiltFromAllRecords)
     ASSERT_EQ(bt3Select(fd, 2), 0);
     Buf b(fd);
     std::string order;
-    for (int r = bt3Start(fd, b.get()); r > 0 && bt3Status(fd) != BT3_ATEND; r = bt3Next(fd, b.get()))
+    for (int r = bt3Start(fd, b.get()); r > 0 && bt3Status(fd) != BT3_ATEND;
+         r = bt3Next(fd, b.get()))
         order += b.get()[6];
     EXPECT_EQ(order, "zama");
     EXPECT_EQ(add(fd, "k5", "ab", "q"), 5);

@@ -1,9 +1,7 @@
-/*
- * Randomized runs of adds, rewrites, deletes, finds and steps on a fixed-length file set with
- * five keys (unique and duplicate, multi-segment, character with garbage after its NUL, signed
- * integer, one descending), checked after every operation against the in-memory model; then the
- * structural checker on the files.
- */
+// Randomized runs of adds, rewrites, deletes, finds and steps on a fixed-length file set with
+// five keys (unique and duplicate, multi-segment, character with garbage after its NUL, signed
+// integer, one descending), checked after every operation against the in-memory model; then the
+// structural checker on the files.
 #include "tests/btree/isam/isam_driver.h"
 
 using namespace isamtest;
@@ -12,31 +10,53 @@ namespace {
 
 const int kLen = 40;
 
-/* key 0: binary, bytes 0..5 + 20..21, unique        key 3: signed integer at 24, unique
- * key 1: character at 6..13, unique                  key 4: binary at 28..29, duplicates
- * key 2: character at 14..17 + 22..23, duplicates, descending */
+// key 0: binary, bytes 0..5 + 20..21, unique        key 3: signed integer at 24, unique
+// key 1: character at 6..13, unique                  key 4: binary at 28..29, duplicates
+// key 2: character at 14..17 + 22..23, duplicates, descending
 std::vector<KeyDef> keys()
 {
-    return {{5, {{0, 6}, {20, 2}}}, {1, {{6, 8}}}, {1 | 128 | 64, {{14, 4}, {22, 2}}},
-            {4, {{24, 4}}}, {5 | 128, {{28, 2}}}};
+    return {{5, {{0, 6}, {20, 2}}},
+            {1, {{6, 8}}},
+            {1 | 128 | 64, {{14, 4}, {22, 2}}},
+            {4, {{24, 4}}},
+            {5 | 128, {{28, 2}}}};
 }
 
 void field(std::mt19937 &g, Bytes &r, int which)
 {
     char t[16];
     switch (which) {
-    case 0: snprintf(t, sizeof t, "A%05u", unsigned(g() % 60)); memcpy(&r[0], t, 6); break;
-    case 1: r[20] = 'a'; r[21] = char('a' + g() % 2); break;
-    case 2: { /* 1..3 letters, a NUL, then bytes the character key must not see */
+    case 0:
+        snprintf(t, sizeof t, "A%05u", unsigned(g() % 60));
+        memcpy(&r[0], t, 6);
+        break;
+    case 1:
+        r[20] = 'a';
+        r[21] = char('a' + g() % 2);
+        break;
+    case 2: { // 1..3 letters, a NUL, then bytes the character key must not see
         int n = 1 + g() % 3;
         for (int i = 0; i < 8; i++) r[6 + i] = i < n ? char('a' + g() % 5) : i == n ? 0 : char(g());
         break;
     }
-    case 3: snprintf(t, sizeof t, "g%u", unsigned(g() % 5)); memset(&r[14], 0, 4); memcpy(&r[14], t, 2);
-            r[22] = char('x' + g() % 2); r[23] = ' '; break;
-    case 4: { int32_t v = int32_t(g() % 161) - 80; memcpy(&r[24], &v, 4); break; }
-    case 5: r[28] = char(g() % 4); r[29] = char(g() % 2); break;
-    default: for (int i = 30; i < kLen; i++) r[i] = char('0' + g() % 10);
+    case 3:
+        snprintf(t, sizeof t, "g%u", unsigned(g() % 5));
+        memset(&r[14], 0, 4);
+        memcpy(&r[14], t, 2);
+        r[22] = char('x' + g() % 2);
+        r[23] = ' ';
+        break;
+    case 4: {
+        int32_t v = int32_t(g() % 161) - 80;
+        memcpy(&r[24], &v, 4);
+        break;
+    }
+    case 5:
+        r[28] = char(g() % 4);
+        r[29] = char(g() % 2);
+        break;
+    default:
+        for (int i = 30; i < kLen; i++) r[i] = char('0' + g() % 10);
     }
 }
 
@@ -47,7 +67,7 @@ Bytes gen(std::mt19937 &g)
     return r;
 }
 
-/* Changes one to three fields; sometimes takes over a unique key of another record. */
+// Changes one to three fields; sometimes takes over a unique key of another record.
 Bytes mutate(std::mt19937 &g, const Bytes &old, const Model &m)
 {
     Bytes r = old;
@@ -57,9 +77,16 @@ Bytes mutate(std::mt19937 &g, const Bytes &old, const Model &m)
         std::advance(it, g() % m.recs.size());
         const Bytes &o = it->second.bytes;
         switch (g() % 3) {
-        case 0: std::copy(o.begin(), o.begin() + 6, r.begin()); r[20] = o[20]; r[21] = o[21]; break;
-        case 1: std::copy(o.begin() + 6, o.begin() + 14, r.begin() + 6); break;
-        default: std::copy(o.begin() + 24, o.begin() + 28, r.begin() + 24);
+        case 0:
+            std::copy(o.begin(), o.begin() + 6, r.begin());
+            r[20] = o[20];
+            r[21] = o[21];
+            break;
+        case 1:
+            std::copy(o.begin() + 6, o.begin() + 14, r.begin() + 6);
+            break;
+        default:
+            std::copy(o.begin() + 24, o.begin() + 28, r.begin() + 24);
         }
     }
     return r;
@@ -88,7 +115,7 @@ TEST_P(IsamModel, EveryOperationKeepsDataAndIndicesInStep)
             d.step();
             if (!HasFatalFailure()) d.checkAll();
         }
-        /* the run must have met the cases it is about */
+        // the run must have met the cases it is about
         EXPECT_GT(d.refusedAdds, 10);
         EXPECT_GT(d.refusedWrites, 10);
         EXPECT_GT(d.deletes, 10);
@@ -96,11 +123,11 @@ TEST_P(IsamModel, EveryOperationKeepsDataAndIndicesInStep)
     }
     ASSERT_EQ(bt3Close(fd), 0);
 
-    velktest::OpenFile ndx(lioOpen(path(".ndx").c_str(), LIO_EXCL | LIO_RDWR));
-    velktest::OpenFile dat(lioOpen(path(".dat").c_str(), LIO_EXCL | LIO_RDWR));
+    velk::apptest::OpenFile ndx(lioOpen(path(".ndx").c_str(), LIO_EXCL | LIO_RDWR));
+    velk::apptest::OpenFile dat(lioOpen(path(".dat").c_str(), LIO_EXCL | LIO_RDWR));
     ASSERT_TRUE(ndx.get() && dat.get());
-    EXPECT_EQ(velktest::checkIndexFile(ndx.get()), "");
-    EXPECT_EQ(velktest::checkDataFile(dat.get()), "");
+    EXPECT_EQ(velk::apptest::checkIndexFile(ndx.get()), "");
+    EXPECT_EQ(velk::apptest::checkDataFile(dat.get()), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, IsamModel,

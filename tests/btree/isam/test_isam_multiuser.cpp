@@ -1,9 +1,7 @@
-/*
- * Several processes on one shared file set: each operation is one bracket over the data file and
- * the indices, so four processes adding, rewriting and deleting at once leave a consistent file
- * set with nothing lost; unique keys stay unique across processes; record locks serialise a
- * counter; a lock held by one process refuses another's rewrite.
- */
+// Several processes on one shared file set: each operation is one bracket over the data file and
+// the indices, so four processes adding, rewriting and deleting at once leave a consistent file
+// set with nothing lost; unique keys stay unique across processes; record locks serialise a
+// counter; a lock held by one process refuses another's rewrite.
 #include <random>
 #include <set>
 
@@ -16,27 +14,27 @@ namespace {
 const int kLen = 48;
 const int kShared = LIO_SHARED | LIO_RDWR;
 
-/* 48-byte records: key 0 unique at 0..7 (the owner's letter and a number), key 1 unique at
- * 8..15 + 40..43, key 2 character with duplicates at 16..19, payload 20..39. */
+// 48-byte records: key 0 unique at 0..7 (the owner's letter and a number), key 1 unique at
+// 8..15 + 40..43, key 2 character with duplicates at 16..19, payload 20..39.
 int kDef[] = {0, 8, 5, 8, 8, 1, 40, 4, 32, 16, 4, 1 | 128, -1};
 
 Bytes record(char who, int i, int version)
 {
     char t[64] = {};
-    snprintf(t, sizeof t, "%c%07d%c%06dv%02dgrp%dpayload-%c-%06d-%03d..", who, i, who, i, version % 100,
-             i % 5, who, i, version);
+    snprintf(t, sizeof t, "%c%07d%c%06dv%02dgrp%dpayload-%c-%06d-%03d..", who, i, who, i,
+             version % 100, i % 5, who, i, version);
     Bytes r(t, t + kLen);
     snprintf(t, sizeof t, "%04d", version);
     memcpy(&r[40], t, 4);
     return r;
 }
 
-/* The operations of one process, the same in the child and in the parent's replay: the records
- * that must be there at the end, by number. */
+// The operations of one process, the same in the child and in the parent's replay: the records
+// that must be there at the end, by number.
 struct Script {
     char who;
     std::mt19937 rng;
-    std::map<int, int> live; /* number -> version */
+    std::map<int, int> live; // number -> version
     int next = 0;
 
     explicit Script(char w) : who(w), rng(1000 + w) {}
@@ -85,7 +83,7 @@ int runChild(const std::string &base, char who, int ops)
         } else if (bt3Delete(fd) != 0) {
             return 6;
         }
-        if (n % 10 == 0) { /* a key every process wants: exactly one gets it */
+        if (n % 10 == 0) { // a key every process wants: exactly one gets it
             Bytes c = record('#', n / 10, 0);
             memcpy(b, c.data(), kLen);
             int got = bt3Add(fd, b);
@@ -109,7 +107,7 @@ TEST_F(IsamMultiUser, FourProcessesChangingOneFileSetLoseNothing)
     for (size_t i = 0; i < kids.size(); i++) go.post();
     for (pid_t k : kids) EXPECT_EQ(waitFor(k), 0);
 
-    Bt3File *fd = bt3Open(base_.c_str(), kShared); /* the key counts agree, or 361 */
+    Bt3File *fd = bt3Open(base_.c_str(), kShared); // the key counts agree, or 361
     ASSERT_NE(fd, nullptr) << lastCode();
     Buf b(fd);
     size_t expected = 0;
@@ -131,7 +129,7 @@ TEST_F(IsamMultiUser, FourProcessesChangingOneFileSetLoseNothing)
             ASSERT_EQ(bt3Select(fd, 0), 0);
         }
     }
-    /* the shared keys: each taken once */
+    // the shared keys: each taken once
     int common = 0;
     for (int n = 0; n < ops / 10; n++) {
         Bytes c = record('#', n, 0);
@@ -142,19 +140,20 @@ TEST_F(IsamMultiUser, FourProcessesChangingOneFileSetLoseNothing)
     EXPECT_EQ(bt3Count(fd), int(expected) + common);
     std::set<int> walked;
     ASSERT_EQ(bt3Select(fd, 2), 0);
-    for (int r = bt3Start(fd, b.get()); r > 0 && bt3Status(fd) != BT3_ATEND; r = bt3Next(fd, b.get()))
+    for (int r = bt3Start(fd, b.get()); r > 0 && bt3Status(fd) != BT3_ATEND;
+         r = bt3Next(fd, b.get()))
         walked.insert(bt3GetCur(fd));
     EXPECT_EQ(walked.size(), expected + common) << "the duplicates index lists every record once";
     ASSERT_EQ(bt3Close(fd), 0);
 
-    velktest::OpenFile ndx(lioOpen(path(".ndx").c_str(), LIO_EXCL | LIO_RDWR));
-    velktest::OpenFile dat(lioOpen(path(".dat").c_str(), LIO_EXCL | LIO_RDWR));
+    velk::apptest::OpenFile ndx(lioOpen(path(".ndx").c_str(), LIO_EXCL | LIO_RDWR));
+    velk::apptest::OpenFile dat(lioOpen(path(".dat").c_str(), LIO_EXCL | LIO_RDWR));
     ASSERT_TRUE(ndx.get() && dat.get());
-    EXPECT_EQ(velktest::checkIndexFile(ndx.get()), "");
-    EXPECT_EQ(velktest::checkDataFile(dat.get()), "");
+    EXPECT_EQ(velk::apptest::checkIndexFile(ndx.get()), "");
+    EXPECT_EQ(velk::apptest::checkDataFile(dat.get()), "");
 }
 
-/* Read, lock, read again, increment, rewrite, unlock: with the lock no increment is lost. */
+// Read, lock, read again, increment, rewrite, unlock: with the lock no increment is lost.
 TEST_F(IsamMultiUser, LockedCounterCountsEveryIncrement)
 {
     ASSERT_EQ(bt3Creat(base_.c_str(), kLen, kDef), 0);
@@ -181,7 +180,7 @@ TEST_F(IsamMultiUser, LockedCounterCountsEveryIncrement)
                 usleep(50);
             }
             memcpy(b, key.data(), kLen);
-            if (bt3Find(fd, b, 5) != kLen) return 5; /* what the last holder wrote */
+            if (bt3Find(fd, b, 5) != kLen) return 5; // what the last holder wrote
             int v = atoi(std::string(b + 20, 8).c_str());
             char t[16];
             snprintf(t, sizeof t, "%08d", (v + 1) % 100000000);
@@ -201,7 +200,7 @@ TEST_F(IsamMultiUser, LockedCounterCountsEveryIncrement)
         memcpy(b.get() + 20, "00000000", 8);
         ASSERT_EQ(bt3Write(fd, b.get()), kLen);
         ASSERT_EQ(bt3Lock(fd), 0);
-        /* held here: another process may not rewrite the record */
+        // held here: another process may not rewrite the record
         pid_t k = spawn([&] {
             Bt3File *f = bt3Open(base_.c_str(), kShared);
             char *x = bt3GetBuff(f, 0);
@@ -225,8 +224,8 @@ TEST_F(IsamMultiUser, LockedCounterCountsEveryIncrement)
     EXPECT_EQ(bt3Close(fd), 0);
 }
 
-/* Two handles of one shared file set: a rewrite takes the old keys from the record as it is
- * stored now, not from the copy its handle read before another handle changed the record. */
+// Two handles of one shared file set: a rewrite takes the old keys from the record as it is
+// stored now, not from the copy its handle read before another handle changed the record.
 TEST_F(IsamMultiUser, RewriteOverAnotherHandlesChangeKeepsIndicesInStep)
 {
     ASSERT_EQ(bt3Creat(base_.c_str(), kLen, kDef), 0);
@@ -239,15 +238,15 @@ TEST_F(IsamMultiUser, RewriteOverAnotherHandlesChangeKeepsIndicesInStep)
     int rec = bt3GetCur(a);
     bb.set(r);
     ASSERT_EQ(bt3Find(b, bb.get(), 5), kLen);
-    memcpy(bb.get() + 16, "zzzz", 4); /* b moves the record's duplicates key */
+    memcpy(bb.get() + 16, "zzzz", 4); // b moves the record's duplicates key
     ASSERT_EQ(bt3Write(b, bb.get()), kLen);
 
-    memcpy(ba.get() + 20, "changed by a", 12); /* a's buffer still has the old key */
+    memcpy(ba.get() + 20, "changed by a", 12); // a's buffer still has the old key
     ASSERT_EQ(bt3Write(a, ba.get()), kLen);
     EXPECT_EQ(bt3Check(a, 2, (const char *)r.data() + 16), rec) << "the record's key again";
     EXPECT_EQ(bt3Check(a, 2, "zzzz"), 0) << "no key left behind";
 
-    /* b deletes the record and adds another one into its number: a's rewrite is refused */
+    // b deletes the record and adds another one into its number: a's rewrite is refused
     bb.set(r);
     ASSERT_EQ(bt3Find(b, bb.get(), 5), kLen);
     ASSERT_EQ(bt3Delete(b), 0);
@@ -265,21 +264,21 @@ TEST_F(IsamMultiUser, RewriteOverAnotherHandlesChangeKeepsIndicesInStep)
     EXPECT_EQ(bt3Count(b), 1);
     EXPECT_EQ(bt3Close(a), 0);
     EXPECT_EQ(bt3Close(b), 0);
-    velktest::OpenFile ndx(lioOpen(path(".ndx").c_str(), LIO_EXCL | LIO_RDWR));
+    velk::apptest::OpenFile ndx(lioOpen(path(".ndx").c_str(), LIO_EXCL | LIO_RDWR));
     ASSERT_NE(ndx.get(), nullptr);
-    EXPECT_EQ(velktest::checkIndexFile(ndx.get()), "");
+    EXPECT_EQ(velk::apptest::checkIndexFile(ndx.get()), "");
 }
 
-/* Two processes creating the same file sets at the same moment: one create of each set wins,
- * and the loser never removes the winner's files (each create may fail only because the other
- * made the file first). */
+// Two processes creating the same file sets at the same moment: one create of each set wins,
+// and the loser never removes the winner's files (each create may fail only because the other
+// made the file first).
 TEST_F(IsamMultiUser, ConcurrentCreatesLeaveTheWinnersFilesInPlace)
 {
     const int sets = 60;
     const int def[] = {0, 8, 5, 8, 8, 133, -1};
     const int vdef[] = {0, 16, 1, -1};
     auto name = [&](int i) { return dir_.file("s" + std::to_string(i)); };
-    velktest::Signal go;
+    velk::apptest::Signal go;
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     auto creator = [&] {
@@ -292,16 +291,16 @@ TEST_F(IsamMultiUser, ConcurrentCreatesLeaveTheWinnersFilesInPlace)
         }
         return won;
     };
-    pid_t child = velktest::spawn([&] {
+    pid_t child = velk::apptest::spawn([&] {
         std::string won = creator();
         return write(fds[1], won.data(), sets) == sets ? 0 : 1;
     });
     go.post();
-    go.post(); /* one for each side */
+    go.post(); // one for each side
     std::string mine = creator();
     std::string theirs(sets, '?');
     EXPECT_EQ(read(fds[0], theirs.data(), sets), sets);
-    EXPECT_EQ(velktest::waitFor(child), 0);
+    EXPECT_EQ(velk::apptest::waitFor(child), 0);
     close(fds[0]);
     close(fds[1]);
     for (int i = 0; i < sets; i++) {

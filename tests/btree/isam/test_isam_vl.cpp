@@ -1,9 +1,7 @@
-/*
- * A variable-length file set shaped like the text store (one unique 16-byte character key in
- * front of a text of any length): randomized adds, rewrites that change the length across size
- * classes, deletes, finds and steps, checked after every operation against the model; then the
- * store's own balance and the index file's structure.
- */
+// A variable-length file set shaped like the text store (one unique 16-byte character key in
+// front of a text of any length): randomized adds, rewrites that change the length across size
+// classes, deletes, finds and steps, checked after every operation against the model; then the
+// store's own balance and the index file's structure.
 #include "tests/btree/isam/isam_driver.h"
 
 using namespace isamtest;
@@ -19,7 +17,7 @@ void setId(std::mt19937 &g, Bytes &r)
     memcpy(r.data(), id, 16);
 }
 
-/* ID padded with spaces to 16, then the text with its terminating zero byte. */
+// ID padded with spaces to 16, then the text with its terminating zero byte.
 Bytes withText(const Bytes &id, std::mt19937 &g)
 {
     size_t n = g() % 4 == 0 ? g() % 2000 : g() % 200;
@@ -81,12 +79,12 @@ TEST_F(IsamVl, TextStoreShapedSetStaysInStep)
     EXPECT_EQ(st.records, (int)records);
     EXPECT_EQ(st.areasInUse, (int)records);
     EXPECT_EQ(vlClose(vl), 0);
-    velktest::OpenFile ndx(lioOpen(path(".ndx").c_str(), LIO_EXCL | LIO_RDWR));
+    velk::apptest::OpenFile ndx(lioOpen(path(".ndx").c_str(), LIO_EXCL | LIO_RDWR));
     ASSERT_NE(ndx.get(), nullptr);
-    EXPECT_EQ(velktest::checkIndexFile(ndx.get()), "");
+    EXPECT_EQ(velk::apptest::checkIndexFile(ndx.get()), "");
 }
 
-/* The store limits a record to 10000 bytes with the length word and the serial. */
+// The store limits a record to 10000 bytes with the length word and the serial.
 TEST_F(IsamVl, LongestTextAndOneByteMore)
 {
     int def[] = {0, 16, 1, -1};

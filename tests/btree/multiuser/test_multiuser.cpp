@@ -1,8 +1,6 @@
-/*
- * Several real processes on one directory: the byte-0 bracket, record locks, the exclusive owner
- * and the process registry.  Children are forked, open the files themselves and report through
- * their exit status; the parent checks the files afterwards.
- */
+// Several real processes on one directory: the byte-0 bracket, record locks, the exclusive owner
+// and the process registry.  Children are forked, open the files themselves and report through
+// their exit status; the parent checks the files afterwards.
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -15,7 +13,7 @@
 #include "tests/btree/process_support.h"
 #include "tests/btree/test_support.h"
 
-using namespace velktest;
+using namespace velk::apptest;
 
 namespace {
 
@@ -45,7 +43,8 @@ protected:
         if (!records) return;
         OpenFile d(lioOpen(dat_.c_str(), LIO_EXCL | LIO_RDWR));
         std::vector<unsigned char> rec(reclen, 'a');
-        for (int i = 0; i < records; i++) ASSERT_EQ(lioWrite(d.get(), lioAvl(d.get()), rec.data()), reclen);
+        for (int i = 0; i < records; i++)
+            ASSERT_EQ(lioWrite(d.get(), lioAvl(d.get()), rec.data()), reclen);
     }
 
     std::string procFile_, idx_, dat_;
@@ -63,7 +62,13 @@ TEST_F(MultiUser, FourProcessesInsertingAtOnceLoseNothing)
             if (!go.wait()) return 2;
             LioFile *ix = lioOpen(idx_.c_str(), LIO_SHARED | LIO_RDWR);
             LioFile *da = lioOpen(dat_.c_str(), LIO_SHARED | LIO_RDWR);
-            if (!ix || !da) { char e[200]; lioErrReport(e, 200); fprintf(stderr, "%s\n", e); lioTraceReport(stderr); return 3; }
+            if (!ix || !da) {
+                char e[200];
+                lioErrReport(e, 200);
+                fprintf(stderr, "%s\n", e);
+                lioTraceReport(stderr);
+                return 3;
+            }
             for (int i = 0; i < perChild; i++) {
                 std::string k = key8(who, i);
                 int rec = lioAvl(da);
@@ -92,7 +97,8 @@ TEST_F(MultiUser, FourProcessesInsertingAtOnceLoseNothing)
             std::string k = key8(char('A' + c), i);
             int rec = lioSearch(ix.get(), k.data());
             char buf[16];
-            if (rec < 1 || lioRead(da.get(), rec, buf) != 16 || memcmp(buf, k.data(), 8) != 0) wrong++;
+            if (rec < 1 || lioRead(da.get(), rec, buf) != 16 || memcmp(buf, k.data(), 8) != 0)
+                wrong++;
         }
     EXPECT_EQ(wrong, 0);
     int h[LIO_HDRWORDS];
@@ -113,7 +119,7 @@ TEST_F(MultiUser, RecordLockRefusedToAnotherProcessUntilUnlocked)
         if (lioWrite(f, 2, buf) != -1 || lioLastErr()->code != LIO_E_RECLOCK) return 3;
         if (lioLock(f, 2) != -1 || lioLastErr()->code != LIO_E_RECLOCK) return 4;
         if (lioFree(f, 2) != -1 || lioLastErr()->code != LIO_E_RECLOCK) return 5;
-        if (lioUnLock(f, 2) != -1) return 6; /* not ours to release */
+        if (lioUnLock(f, 2) != -1) return 6; // not ours to release
         if (lioWrite(f, 3, buf) != 16) return 7;
         refused.post();
         if (!unlocked.wait()) return 8;
@@ -134,10 +140,10 @@ TEST_F(MultiUser, LockTableHoldsThirtyEntries)
     makeFiles(16, 40);
     OpenFile d(lioOpen(dat_.c_str(), LIO_SHARED | LIO_RDWR));
     for (int r = 1; r <= 30; r++) ASSERT_EQ(lioLock(d.get(), r), 0) << r;
-    EXPECT_EQ(lioLock(d.get(), 5), 0); /* already ours: no new entry */
+    EXPECT_EQ(lioLock(d.get(), 5), 0); // already ours: no new entry
     EXPECT_EQ(lioLock(d.get(), 31), -1);
     EXPECT_EQ(lastCode(), LIO_E_LOCKFULL);
-    /* the table lives in the header: another process sees it full too */
+    // the table lives in the header: another process sees it full too
     pid_t kid = spawn([&]() {
         LioFile *f = lioOpen(dat_.c_str(), LIO_SHARED | LIO_RDWR);
         if (!f || lioLock(f, 35) != -1 || lioLastErr()->code != LIO_E_LOCKFULL) return 2;
@@ -147,7 +153,7 @@ TEST_F(MultiUser, LockTableHoldsThirtyEntries)
     EXPECT_EQ(lioUnLock(d.get(), 0), 0);
     EXPECT_EQ(headerWord(dat_, 0, LIO_H_NLOCKS), 0);
     EXPECT_EQ(lioLock(d.get(), 31), 0);
-    EXPECT_EQ(lioFlush(d.get()), 0); /* a flush drops this process's locks */
+    EXPECT_EQ(lioFlush(d.get()), 0); // a flush drops this process's locks
     EXPECT_EQ(headerWord(dat_, 0, LIO_H_NLOCKS), 0);
 }
 
@@ -206,8 +212,8 @@ TEST_F(MultiUser, RegistryHandsOutNumbersInTurn)
 {
     pid_t first = spawn([&]() {
         if (muProcId() != 1 || fileWord(procFile_, 0) != 2) return 2;
-        if (muProcId() != 1) return 3; /* fixed for the life of the process */
-        /* a forked child is another process and takes a number of its own */
+        if (muProcId() != 1) return 3; // fixed for the life of the process
+        // a forked child is another process and takes a number of its own
         pid_t grandchild = spawn([]() { return muProcId() == 2 ? 0 : 4; });
         return waitFor(grandchild);
     });
@@ -250,7 +256,7 @@ TEST_F(MultiUser, SharedModeSeesAnotherProcessesLastWrite)
     char buf[16];
     ASSERT_EQ(lioRead(d.get(), 1, buf), 16);
     ASSERT_EQ(lioInsert(ix.get(), "k0000001", 1), 1);
-    ASSERT_EQ(lioSearch(ix.get(), "k0000001"), 1); /* the root page has been read once */
+    ASSERT_EQ(lioSearch(ix.get(), "k0000001"), 1); // the root page has been read once
     pid_t kid = spawn([&]() {
         LioFile *f = lioOpen(dat_.c_str(), LIO_SHARED | LIO_RDWR);
         LioFile *x = lioOpen(idx_.c_str(), LIO_SHARED | LIO_RDWR);
@@ -294,8 +300,9 @@ TEST_F(MultiUser, CurrentKeyFollowsAnotherProcessesChanges)
     EXPECT_EQ(lioNext(ix.get(), out), 25);
     EXPECT_EQ(std::string(out, 8), key8('k', 25));
     EXPECT_EQ(lioNext(ix.get(), out), 40);
-    /* the current key itself goes away: its neighbours are still found */
-    ASSERT_EQ(other([](LioFile *x) { return lioDelete(x, key8('k', 40).data()) == 40 ? 0 : 4; }), 0);
+    // the current key itself goes away: its neighbours are still found
+    ASSERT_EQ(other([](LioFile *x) { return lioDelete(x, key8('k', 40).data()) == 40 ? 0 : 4; }),
+              0);
     EXPECT_EQ(lioPrev(ix.get(), out), 25);
     ASSERT_EQ(other([](LioFile *x) {
                   bool ok = lioDelete(x, key8('k', 25).data()) == 25 &&

@@ -1,8 +1,6 @@
-/*
- * Damaged and misused stores: a mapper or store that is truncated, patched or out of step is
- * refused at open or by the operation that meets the damage, with the error code and without a
- * byte written; bad descriptors and record numbers are refused the same way.
- */
+// Damaged and misused stores: a mapper or store that is truncated, patched or out of step is
+// refused at open or by the operation that meets the damage, with the error code and without a
+// byte written; bad descriptors and record numbers are refused the same way.
 #include <functional>
 
 #include "tests/btree/vlstore/vl_support.h"
@@ -10,8 +8,8 @@
 namespace vltest {
 namespace {
 
-/* min 16, max 64, g 16 (map at 328): records 1 "one" (area 16 at 12), 2 of 20 bytes (32 at 28),
- * 3 of 40 bytes (48 at 60), then record 2 freed; end of store 108. */
+// min 16, max 64, g 16 (map at 328): records 1 "one" (area 16 at 12), 2 of 20 bytes (32 at 28),
+// 3 of 40 bytes (48 at 60), then record 2 freed; end of store 108.
 class VlDamaged : public VlTest {
 protected:
     void SetUp() override
@@ -29,7 +27,7 @@ protected:
     }
     long entry(int rec) { return 328 + (rec - 1) * 8; }
 
-    /* Opens, runs the operation, expects it to fail with code and leave both files alone. */
+    // Opens, runs the operation, expects it to fail with code and leave both files alone.
     void expectRefused(const std::function<int(VlFile *)> &op, int code)
     {
         Bytes mp = readAll(mp_), st = readAll(st_);
@@ -43,14 +41,15 @@ protected:
         EXPECT_EQ(readAll(st_), st);
         Bytes after = readAll(mp_);
         ASSERT_EQ(after.size(), mp.size());
-        for (size_t i = VL_HDRSIZE; i < mp.size(); i++) ASSERT_EQ(after[i], mp[i]) << "mapper byte " << i;
+        for (size_t i = VL_HDRSIZE; i < mp.size(); i++)
+            ASSERT_EQ(after[i], mp[i]) << "mapper byte " << i;
     }
 };
 
 struct Patch {
     const char *what;
-    bool store;   /* patch the store instead of the mapper */
-    long offset;  /* byte offset; -1: truncate to value */
+    bool store;  // patch the store instead of the mapper
+    long offset; // byte offset; -1: truncate to value
     int32_t value;
     int code;
 };
@@ -61,8 +60,10 @@ TEST_P(VlOpenDamaged, OpenFailsWithTheCodeAndWritesNothing)
 {
     const Patch &p = GetParam();
     const std::string &path = p.store ? st_ : mp_;
-    if (p.offset < 0) truncateTo(path, p.value);
-    else setFileWord(path, p.offset, p.value);
+    if (p.offset < 0)
+        truncateTo(path, p.value);
+    else
+        setFileWord(path, p.offset, p.value);
     Bytes mp = readAll(mp_), st = readAll(st_);
     for (int mode : {LIO_EXCL | LIO_RDWR, LIO_SHARED | LIO_RDWR, LIO_SHARED | LIO_RDONLY}) {
         lioClearErr();
@@ -101,11 +102,19 @@ TEST_F(VlDamaged, MissingFilesAreOpenErrors)
     EXPECT_EQ(lastCode(), VL_E_MAPOPEN);
 }
 
-int read3(VlFile *fd) { char b[64]; return vlRead(fd, 3, b, 0); }
+int read3(VlFile *fd)
+{
+    char b[64];
+    return vlRead(fd, 3, b, 0);
+}
 int write3(VlFile *fd) { return vlWrite(fd, 3, "x", 1); }
 int free3(VlFile *fd) { return vlFree(fd, 3); }
-int grow1(VlFile *fd) { return vlWrite(fd, 1, "now twenty bytes ...", 20); } /* from class 32 */
-int stats(VlFile *fd) { VlStats s; return vlStats(fd, &s); }
+int grow1(VlFile *fd) { return vlWrite(fd, 1, "now twenty bytes ...", 20); } // from class 32
+int stats(VlFile *fd)
+{
+    VlStats s;
+    return vlStats(fd, &s);
+}
 
 struct UseDamage {
     const char *what;
@@ -126,7 +135,7 @@ TEST_P(VlUseDamaged, TheOperationMeetingTheDamageFailsAndWritesNothing)
     expectRefused(d.op, d.code);
 }
 
-/* record 3's entry is at 344, its area at 60; class 32 heads at 316 with the freed area at 28 */
+// record 3's entry is at 344, its area at 60; class 32 heads at 316 with the freed area at 28
 INSTANTIATE_TEST_SUITE_P(
     Patches, VlUseDamaged,
     ::testing::Values(UseDamage{"area past the end", false, 344, 100, read3, VL_E_CORRUPT},
@@ -145,13 +154,13 @@ TEST_F(VlDamaged, FreedNumberCycleIsCaught)
 {
     {
         Store fd(vlOpen(base_.c_str(), LIO_EXCL | LIO_RDWR));
-        ASSERT_EQ(vlFree(fd, 1), 3); /* the list is 1 -> 2 */
+        ASSERT_EQ(vlFree(fd, 1), 3); // the list is 1 -> 2
     }
-    setFileWord(mp_, entry(2), 1); /* 1 -> 2 -> 1 */
+    setFileWord(mp_, entry(2), 1); // 1 -> 2 -> 1
     Store fd(vlOpen(base_.c_str(), LIO_EXCL | LIO_RDWR));
     ASSERT_NE(fd.get(), nullptr);
     EXPECT_EQ(vlAvl(fd), 1);
-    EXPECT_EQ(vlAvl(fd), -1); /* would hand out 1 a second time */
+    EXPECT_EQ(vlAvl(fd), -1); // would hand out 1 a second time
     EXPECT_EQ(lastCode(), VL_E_CORRUPT);
 }
 
@@ -159,9 +168,9 @@ TEST_F(VlDamaged, MisusedNumbersAndDescriptorsAreRefused)
 {
     Store fd(vlOpen(base_.c_str(), LIO_EXCL | LIO_RDWR));
     ASSERT_NE(fd.get(), nullptr);
-    EXPECT_EQ(vlFree(fd, 2), 0); /* freed already: nothing changes */
+    EXPECT_EQ(vlFree(fd, 2), 0); // freed already: nothing changes
     EXPECT_EQ(vlCount(fd), 2);
-    for (int rec : {0, 2, 4}) { /* outside 1..highest, or on the freed list */
+    for (int rec : {0, 2, 4}) { // outside 1..highest, or on the freed list
         EXPECT_EQ(vlWrite(fd, rec, "x", 1), -1) << rec;
         EXPECT_EQ(lastCode(), LIO_E_BADARG);
     }

@@ -1,8 +1,6 @@
-/*
- * Randomized runs against an in-memory model: adds, rewrites of other lengths, frees (also of
- * numbers already freed), full and partial reads and reopens, with the structural checker after
- * every flush.  The seed is printed with any failure.
- */
+// Randomized runs against an in-memory model: adds, rewrites of other lengths, frees (also of
+// numbers already freed), full and partial reads and reopens, with the structural checker after
+// every flush.  The seed is printed with any failure.
 #include <map>
 #include <optional>
 #include <random>
@@ -13,8 +11,8 @@ namespace vltest {
 namespace {
 
 struct ModelRun {
-    int min, max, g;   /* vlCreat's arguments */
-    int maxLen;        /* longest record written */
+    int min, max, g; // vlCreat's arguments
+    int maxLen;      // longest record written
     int mode;
     unsigned seed;
 };
@@ -23,13 +21,13 @@ void PrintTo(const ModelRun &r, std::ostream *os) { *os << "seed " << r.seed; }
 
 class VlModel : public VlTest, public ::testing::WithParamInterface<ModelRun> {
 protected:
-    std::map<int, std::optional<std::string>> live_; /* handed out; nullopt: not written yet */
-    std::vector<int> freed_;                          /* freed numbers, newest last */
+    std::map<int, std::optional<std::string>> live_; // handed out; nullopt: not written yet
+    std::vector<int> freed_;                         // freed numbers, newest last
     int highest_ = 0;
     std::mt19937 rng_;
     VlFile *fd_ = nullptr;
 
-    int pick() /* some number handed out, or 0 */
+    int pick() // some number handed out, or 0
     {
         if (live_.empty()) return 0;
         auto it = live_.begin();
@@ -41,8 +39,10 @@ protected:
     {
         int want = freed_.empty() ? highest_ + 1 : freed_.back();
         ASSERT_EQ(vlAvl(fd_), want);
-        if (freed_.empty()) highest_++;
-        else freed_.pop_back();
+        if (freed_.empty())
+            highest_++;
+        else
+            freed_.pop_back();
         live_[want] = std::nullopt;
         if (rng_() % 8) rewrite(want, version);
     }
@@ -61,7 +61,7 @@ protected:
         ASSERT_EQ(vlFree(fd_, rec), v ? (int)v->size() : 0) << lastCode();
         live_.erase(rec);
         freed_.push_back(rec);
-        ASSERT_EQ(vlFree(fd_, rec), 0); /* a second time changes nothing */
+        ASSERT_EQ(vlFree(fd_, rec), 0); // a second time changes nothing
     }
 
     void check(int rec)
@@ -111,11 +111,16 @@ TEST_P(VlModel, AgreesWithTheModel)
     ASSERT_NE(fd_, nullptr);
     for (int step = 1; step <= 1500 && !HasFatalFailure(); step++) {
         int r = (int)(rng_() % 100), rec = pick();
-        if (r < 30 || !rec) add(step);
-        else if (r < 55) rewrite(rec, step);
-        else if (r < 70) release(rec);
-        else if (r < 95) check((int)(rng_() % (highest_ + 2)));
-        else if (r < 97) reopen();
+        if (r < 30 || !rec)
+            add(step);
+        else if (r < 55)
+            rewrite(rec, step);
+        else if (r < 70)
+            release(rec);
+        else if (r < 95)
+            check((int)(rng_() % (highest_ + 2)));
+        else if (r < 97)
+            reopen();
         else {
             ASSERT_EQ(vlFlush(fd_), 0);
             ASSERT_EQ(checkStore(base_), "") << "after step " << step;
@@ -128,13 +133,14 @@ TEST_P(VlModel, AgreesWithTheModel)
     EXPECT_EQ(fileWord(mp_, VL_H_MARK * 4), 42);
 }
 
-/* min 16, max 204, g 16: records of 185..200 bytes take 208-byte areas, a size without a head
- * slot.  g 1 makes every length its own class; the text store's parameters run shared. */
+// min 16, max 204, g 16: records of 185..200 bytes take 208-byte areas, a size without a head
+// slot.  g 1 makes every length its own class; the text store's parameters run shared.
 INSTANTIATE_TEST_SUITE_P(Seeds, VlModel,
                          ::testing::Values(ModelRun{16, 200, 16, 200, LIO_EXCL | LIO_RDWR, 11},
                                            ModelRun{16, 200, 16, 200, LIO_EXCL | LIO_WCLEAN, 12},
                                            ModelRun{13, 100, 1, 96, LIO_EXCL | LIO_RDWR, 13},
-                                           ModelRun{16, 32768, 128, 9996, LIO_SHARED | LIO_RDWR, 14}),
+                                           ModelRun{16, 32768, 128, 9996, LIO_SHARED | LIO_RDWR,
+                                                    14}),
                          [](const ::testing::TestParamInfo<ModelRun> &i) {
                              return "g" + std::to_string(i.param.g) + "max" +
                                     std::to_string(i.param.maxLen) +

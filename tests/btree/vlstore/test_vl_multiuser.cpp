@@ -1,8 +1,6 @@
-/*
- * Several processes on one store (fork, each child with its own open): record locks refuse
- * other processes until released, the exclusive owner keeps others out, shared mode sees the
- * other processes' last writes, and concurrent writers and freers lose nothing.
- */
+// Several processes on one store (fork, each child with its own open): record locks refuse
+// other processes until released, the exclusive owner keeps others out, shared mode sees the
+// other processes' last writes, and concurrent writers and freers lose nothing.
 #include <fstream>
 #include <functional>
 #include <map>
@@ -15,7 +13,7 @@
 namespace vltest {
 namespace {
 
-/* Runs fn in a child process; answers its exit status (fn's result, 0 = all checks passed). */
+// Runs fn in a child process; answers its exit status (fn's result, 0 = all checks passed).
 pid_t spawn(const std::function<int()> &fn)
 {
     pid_t pid = fork();
@@ -57,11 +55,12 @@ TEST_F(VlShared, RecordLockRefusesOtherProcessesUntilUnlocked)
                   if (vlFree(c, rec) != -1 || lastCode() != LIO_E_RECLOCK) return 3;
                   if (vlLock(c, rec) != -1 || lastCode() != LIO_E_RECLOCK) return 4;
                   if (vlUnLock(c, rec) != -1 || vlLockCheck(c, rec) != 1) return 5;
-                  if (vlOpen(base_.c_str(), LIO_EXCL | LIO_RDWR) || lastCode() != LIO_E_LOCK) return 6;
+                  if (vlOpen(base_.c_str(), LIO_EXCL | LIO_RDWR) || lastCode() != LIO_E_LOCK)
+                      return 6;
                   return 0;
               }),
               0);
-    EXPECT_EQ(vlLockCheck(fd, rec), 0); /* its own lock does not count against it */
+    EXPECT_EQ(vlLockCheck(fd, rec), 0); // its own lock does not count against it
     ASSERT_EQ(vlUnLock(fd, rec), 0);
     EXPECT_EQ(inChild([&] {
                   Store c(openShared());
@@ -69,10 +68,10 @@ TEST_F(VlShared, RecordLockRefusesOtherProcessesUntilUnlocked)
               }),
               0);
     char buf[8] = {};
-    EXPECT_EQ(vlRead(fd, rec, buf, 0), 5); /* the other process's write, seen at once */
+    EXPECT_EQ(vlRead(fd, rec, buf, 0), 5); // the other process's write, seen at once
     EXPECT_STREQ(buf, "child");
 
-    /* mode bit 16: a read locks the record, the next write of the reader releases it */
+    // mode bit 16: a read locks the record, the next write of the reader releases it
     int done[2];
     ASSERT_EQ(pipe(done), 0);
     int go[2];
@@ -102,11 +101,12 @@ TEST_F(VlShared, ExclusiveOwnerKeepsOtherProcessesOut)
     ASSERT_NE(fd.get(), nullptr);
     EXPECT_EQ(inChild([&] {
                   if (openShared() || lastCode() != LIO_E_OWNED) return 1;
-                  if (vlOpen(base_.c_str(), LIO_EXCL | LIO_RDWR) || lastCode() != LIO_E_OWNED) return 2;
+                  if (vlOpen(base_.c_str(), LIO_EXCL | LIO_RDWR) || lastCode() != LIO_E_OWNED)
+                      return 2;
                   return 0;
               }),
               0);
-    ASSERT_EQ(vlSetMode(fd, LIO_SHARED), LIO_SHARED | LIO_WTHRU); /* gives the owner mark up */
+    ASSERT_EQ(vlSetMode(fd, LIO_SHARED), LIO_SHARED | LIO_WTHRU); // gives the owner mark up
     EXPECT_EQ(inChild([&] {
                   Store c(openShared());
                   return c.get() && vlAvl(c) == 1 ? 0 : 1;
@@ -115,8 +115,8 @@ TEST_F(VlShared, ExclusiveOwnerKeepsOtherProcessesOut)
     EXPECT_EQ(vlCount(fd), 1);
 }
 
-/* Each child adds, rewrites and frees its own records and takes serials; afterwards every
- * child's records read back as it left them and no serial was handed out twice. */
+// Each child adds, rewrites and frees its own records and takes serials; afterwards every
+// child's records read back as it left them and no serial was handed out twice.
 TEST_F(VlShared, ConcurrentWritersLoseNothing)
 {
     const int kChildren = 4, kSteps = 200;
@@ -126,14 +126,15 @@ TEST_F(VlShared, ConcurrentWritersLoseNothing)
             Store fd(openShared());
             if (!fd.get()) return 10;
             std::mt19937 rng(100 + c);
-            std::map<int, std::pair<int, int>> mine; /* record -> (length, version) */
+            std::map<int, std::pair<int, int>> mine; // record -> (length, version)
             std::ofstream out(dir_ + "/child" + std::to_string(c));
             for (int step = 0; step < kSteps; step++) {
                 int r = (int)(rng() % 10), version = c * 100000 + step;
                 int len = (int)(rng() % 1997);
                 if (r < 5 || mine.empty()) {
                     int rec = vlAvl(fd);
-                    if (rec < 1 || vlWrite(fd, rec, pattern(len, version).data(), len) != len) return 11;
+                    if (rec < 1 || vlWrite(fd, rec, pattern(len, version).data(), len) != len)
+                        return 11;
                     mine[rec] = {len, version};
                     out << "serial " << vlSerial(fd, 1) << "\n";
                 } else {
@@ -143,7 +144,8 @@ TEST_F(VlShared, ConcurrentWritersLoseNothing)
                         back != pattern(it->second.first, it->second.second))
                         return 12;
                     if (r < 8) {
-                        if (vlWrite(fd, it->first, pattern(len, version).data(), len) != len) return 13;
+                        if (vlWrite(fd, it->first, pattern(len, version).data(), len) != len)
+                            return 13;
                         it->second = {len, version};
                     } else {
                         if (vlFree(fd, it->first) != it->second.first) return 14;
@@ -151,7 +153,8 @@ TEST_F(VlShared, ConcurrentWritersLoseNothing)
                     }
                 }
             }
-            for (auto &[rec, v] : mine) out << "record " << rec << " " << v.first << " " << v.second << "\n";
+            for (auto &[rec, v] : mine)
+                out << "record " << rec << " " << v.first << " " << v.second << "\n";
             return fd.close() == 0 ? 0 : 15;
         }));
     }

@@ -1,8 +1,6 @@
-/*
- * vl_support.h - fixtures of the variable-length store's tests: a temporary directory with its
- * own process registry, byte-level helpers on closed files, and a structural checker that reads
- * mapper and store raw and names the invariant of vlen3.cpp a store breaks.
- */
+// vl_support.h - fixtures of the variable-length store's tests: a temporary directory with its
+// own process registry, byte-level helpers on closed files, and a structural checker that reads
+// mapper and store raw and names the invariant of vlen3.cpp a store breaks.
 #ifndef VELK_TESTS_VLSTORE_VL_SUPPORT_H
 #define VELK_TESTS_VLSTORE_VL_SUPPORT_H
 
@@ -63,9 +61,12 @@ inline long fileSize(const std::string &path)
     return ec ? -1 : (long)n;
 }
 
-inline void truncateTo(const std::string &path, long size) { std::filesystem::resize_file(path, size); }
+inline void truncateTo(const std::string &path, long size)
+{
+    std::filesystem::resize_file(path, size);
+}
 
-/* Record contents that differ per record, version and length. */
+// Record contents that differ per record, version and length.
 inline std::string pattern(int len, int seed)
 {
     std::string s((size_t)len, '\0');
@@ -73,7 +74,7 @@ inline std::string pattern(int len, int seed)
     return s;
 }
 
-/* A fresh directory whose process registry the engine uses. */
+// A fresh directory whose process registry the engine uses.
 class VlTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -93,7 +94,7 @@ protected:
     std::string dir_, base_, mp_, st_;
 };
 
-/* Owns an open store and closes it unless closed explicitly. */
+// Owns an open store and closes it unless closed explicitly.
 class Store {
 public:
     explicit Store(VlFile *fd = nullptr) : fd_(fd) {}
@@ -116,8 +117,8 @@ private:
     VlFile *fd_;
 };
 
-/* Checks a closed (or quiet) store from its raw bytes; "" when sound, else the broken invariant
- * with its number. */
+// Checks a closed (or quiet) store from its raw bytes; "" when sound, else the broken invariant
+// with its number.
 inline std::string checkStore(const std::string &base)
 {
     Bytes mp = readAll(base + ".mp"), st = readAll(base + ".st");
@@ -130,9 +131,12 @@ inline std::string checkStore(const std::string &base)
     if (end > (long long)st.size() || end < start) return "(1) end of store";
     auto area = [&](long long t) { return std::max((t + g - 1) / g * g, min); };
     auto freeForm = [&](long long off, long long size) {
-        return off + 13 <= end && wordAt(st, off) == size && memcmp(&st[off + 4], "\033del\033", 5) == 0;
+        return off + 13 <= end && wordAt(st, off) == size &&
+               memcmp(&st[off + 4], "\033del\033", 5) == 0;
     };
-    struct Span { long long off, size; };
+    struct Span {
+        long long off, size;
+    };
     std::vector<Span> spans;
     long long mapOff = w(VL_H_MAPOFF);
     for (long long n = 1; n <= w(VL_H_HIGHEST); n++) {
@@ -166,7 +170,7 @@ inline std::string checkStore(const std::string &base)
     long long cursor = start, largest = min + (classes - 1) * g;
     for (const Span &s : spans) {
         if (s.off < cursor) return "(2) areas overlap at " + std::to_string(s.off);
-        while (cursor < s.off) { /* only freed areas of sizes without a head slot */
+        while (cursor < s.off) { // only freed areas of sizes without a head slot
             long long size = wordAt(st, cursor);
             if (size <= largest || !freeForm(cursor, size) || cursor + size > s.off)
                 return "(5) unaccounted bytes at " + std::to_string(cursor);

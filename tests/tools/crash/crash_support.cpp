@@ -13,6 +13,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+namespace velk {
+
 namespace fs = std::filesystem;
 
 namespace crashtest {
@@ -24,7 +26,7 @@ const int kBlobMax = 300;
 const int kTableKeys[] = {0, 8, LIO_KEY_CHAR, 8, 8, LIO_KEY_CHAR | (int)BT3_DUPS, -1, 0, 0};
 const int kBlobKeys[] = {0, 8, LIO_KEY_CHAR, 8, 4, LIO_KEY_CHAR | (int)BT3_DUPS, -1, 0, 0};
 
-/* a small deterministic mix of the ID and the version */
+// a small deterministic mix of the ID and the version
 unsigned mix(const std::string &id, int version)
 {
     unsigned h = 2166136261u ^ (unsigned)version;
@@ -39,9 +41,12 @@ std::string digits(int v, int width)
     return b;
 }
 
-int blobLength(const std::string &id, int version) { return 21 + (int)(mix(id, version) % (kBlobMax - 20)); }
+int blobLength(const std::string &id, int version)
+{
+    return 21 + (int)(mix(id, version) % (kBlobMax - 20));
+}
 
-/* A record buffer from bt3GetBuff, freed on leaving the scope. */
+// A record buffer from bt3GetBuff, freed on leaving the scope.
 struct Buffer {
     char *p;
     explicit Buffer(Bt3File *fd) : p(bt3GetBuff(fd, kBlobMax)) {}
@@ -51,7 +56,7 @@ struct Buffer {
     }
 };
 
-/* Finds the record with this ID and makes it current: its length, 0 none, -1. */
+// Finds the record with this ID and makes it current: its length, 0 none, -1.
 int findId(Bt3File *fd, char *buf, const std::string &id)
 {
     if (bt3Select(fd, 0) < 0) return -1;
@@ -104,7 +109,8 @@ Bytes makeRecord(SetKind k, const std::string &id, int version)
         r.insert(r.end(), id.begin(), id.end());
         r.insert(r.end(), owner.begin(), owner.end());
         r.insert(r.end(), v.begin(), v.end());
-        for (int i = 0; i < kTableLen - 24; i++) r.push_back((unsigned char)('a' + (h >> (i % 24)) % 26));
+        for (int i = 0; i < kTableLen - 24; i++)
+            r.push_back((unsigned char)('a' + (h >> (i % 24)) % 26));
         return r;
     }
     std::string kind = "k" + digits(version % 4, 3);
@@ -167,7 +173,7 @@ int deleteRecord(Bt3File *fd, SetKind k, const std::string &id)
 
 namespace {
 
-/* Every record in the order of index inx, as (id, version) pairs. */
+// Every record in the order of index inx, as (id, version) pairs.
 bool scanIndex(Bt3File *fd, SetKind k, int inx, std::multiset<std::pair<std::string, int>> *out,
                std::string *why, std::set<int> *torn)
 {
@@ -181,7 +187,8 @@ bool scanIndex(Bt3File *fd, SetKind k, int inx, std::multiset<std::pair<std::str
     while (n > 0) {
         int rec = bt3GetCur(fd);
         if (!seen.insert(rec).second) {
-            *why = "index " + std::to_string(inx) + " reaches record " + std::to_string(rec) + " twice";
+            *why = "index " + std::to_string(inx) + " reaches record " + std::to_string(rec) +
+                   " twice";
             return false;
         }
         std::string id;
@@ -259,7 +266,7 @@ ToolRun runTool(const std::vector<std::string> &args)
     char buf[4096];
     for (;;) {
         struct pollfd p = {fds[0], POLLIN, 0};
-        if (poll(&p, 1, 60000) != 1) { /* a tool that hangs is a failure, not a stuck test */
+        if (poll(&p, 1, 60000) != 1) { // a tool that hangs is a failure, not a stuck test
             kill(pid, SIGKILL);
             r.output += "(no answer within 60 s, killed)\n";
             break;
@@ -323,3 +330,5 @@ void copyDir(const std::string &from, const std::string &to)
 }
 
 } // namespace crashtest
+
+} // namespace velk

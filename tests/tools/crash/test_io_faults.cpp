@@ -1,12 +1,10 @@
-/*
- * Failing I/O: an add, a rewrite and a delete on a set of 60 records, run once for every I/O
- * call the operation makes, with that call (once, or it and all later ones) answering EIO or
- * ENOSPC; in shared mode as the program uses it, and with EIO in exclusive mode, where the
- * headers live in memory until the set is closed.  Each time: the operation answers an error exactly when the fault hit something it
- * could not do without; no byte-0 lock stays behind; a set the engine left marked clean is
- * consistent; and after velk-check --repair the set verifies clean and holds every record of a
- * finished operation (a failed one either done or not done).
- */
+// Failing I/O: an add, a rewrite and a delete on a set of 60 records, run once for every I/O
+// call the operation makes, with that call (once, or it and all later ones) answering EIO or
+// ENOSPC; in shared mode as the program uses it, and with EIO in exclusive mode, where the
+// headers live in memory until the set is closed.  Each time: the operation answers an error
+// exactly when the fault hit something it could not do without; no byte-0 lock stays behind; a set
+// the engine left marked clean is consistent; and after velk-check --repair the set verifies clean
+// and holds every record of a finished operation (a failed one either done or not done).
 #include "tests/tools/crash/crash_support.h"
 
 #include <cerrno>
@@ -14,13 +12,13 @@
 
 #include <gtest/gtest.h>
 
-using namespace crashtest;
+using namespace velk::crashtest;
 
 namespace {
 
 struct Case {
     SetKind set;
-    char op; /* 'A', 'W', 'D' */
+    char op; // 'A', 'W', 'D'
 };
 
 std::string seedId(int i)
@@ -63,7 +61,7 @@ protected:
         }
     }
 
-    /* Runs the operation with the hook armed as given; answers its result and the calls made. */
+    // Runs the operation with the hook armed as given; answers its result and the calls made.
     int runOp(Bt3File *fd, int nth, int err, int persistent, int *calls)
     {
         Case c = GetParam();
@@ -115,8 +113,8 @@ void IoFaults::oneRun(int nth, int err, int persistent)
     if (calls < nth) {
         EXPECT_TRUE(ok) << "no fault was injected, yet the operation answered " << rc;
     }
-    /* A delete is done once its record is freed; the step to the next record that follows may
-     * fail and leaves no current record.  Any other hit must fail the operation. */
+    // A delete is done once its record is freed; the step to the next record that follows may
+    // fail and leaves no current record.  Any other hit must fail the operation.
     if (ok && calls >= nth) {
         EXPECT_EQ(c.op, 'D') << "the fault hit the operation, yet it answered " << rc;
         EXPECT_EQ(bt3GetCur(fd), 0);
@@ -125,12 +123,13 @@ void IoFaults::oneRun(int nth, int err, int persistent)
         EXPECT_EQ(rc, -1) << "a failure must answer -1, not a duplicate key";
         EXPECT_NE(lioLastErr()->code, 0);
     }
-    for (const std::string &f : setFiles(d.path(), c.set)) EXPECT_TRUE(byte0Free(f)) << f << " stays locked";
+    for (const std::string &f : setFiles(d.path(), c.set))
+        EXPECT_TRUE(byte0Free(f)) << f << " stays locked";
     EXPECT_EQ(bt3Close(fd), 0) << "error " << lioLastErr()->code;
 
     Contents before = seeded(), after = afterOp(c.op), got;
     std::string why;
-    /* whatever the engine left marked clean must be sound, without any repair */
+    // whatever the engine left marked clean must be sound, without any repair
     if (Bt3File *again = openSet(d.path(), c.set)) {
         EXPECT_TRUE(scanSet(again, c.set, &got, &why)) << "marked clean but broken: " << why;
         EXPECT_TRUE(got == after || (!ok && got == before)) << "marked clean with wrong records";
@@ -194,6 +193,8 @@ INSTANTIATE_TEST_SUITE_P(Operations, IoFaults,
                          ::testing::Values(Case{Table, 'A'}, Case{Table, 'W'}, Case{Table, 'D'},
                                            Case{Blob, 'A'}, Case{Blob, 'W'}, Case{Blob, 'D'}),
                          [](const ::testing::TestParamInfo<Case> &i) {
-                             return std::string(setName(i.param.set)) +
-                                    (i.param.op == 'A' ? "Add" : i.param.op == 'W' ? "Rewrite" : "Delete");
+                             return std::string(setName(i.param.set)) + (i.param.op == 'A' ? "Add"
+                                                                         : i.param.op == 'W'
+                                                                             ? "Rewrite"
+                                                                             : "Delete");
                          });

@@ -1,9 +1,7 @@
-/*
- * The I/O seam and what the engine does with a failing call: the hook counts and fails exactly
- * the calls asked for, a refused lock request is not waited on, an operation cut short by a
- * failing write leaves the file marked unfinished (38) instead of clean, and a file that another
- * process left unfinished stays marked so until it is repaired.
- */
+// The I/O seam and what the engine does with a failing call: the hook counts and fails exactly
+// the calls asked for, a refused lock request is not waited on, an operation cut short by a
+// failing write leaves the file marked unfinished (38) instead of clean, and a file that another
+// process left unfinished stays marked so until it is repaired.
 #include "tests/tools/crash/crash_support.h"
 #include "tests/btree/process_support.h"
 #include "tests/btree/test_files.h"
@@ -14,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace crashtest;
+using namespace velk::crashtest;
 
 namespace {
 
@@ -31,7 +29,7 @@ protected:
     }
     void TearDown() override { lioIoFault(-1, 0, 0); }
 
-    /* A data file with one record, open in the given mode. */
+    // A data file with one record, open in the given mode.
     LioFile *openWithRecord(int mode)
     {
         LioFile *fd = lioOpen(data_.c_str(), mode);
@@ -89,8 +87,8 @@ TEST_F(IoSeam, AFailingLockRequestAnswersAtOnce)
     EXPECT_EQ(lioClose(fd), 0);
 }
 
-/* Inserting into an order-1 index splits pages up to the root; every failing call of the
- * insert must leave either a sound tree marked clean or a file marked 38. */
+// Inserting into an order-1 index splits pages up to the root; every failing call of the
+// insert must leave either a sound tree marked clean or a file marked 38.
 TEST_F(IoSeam, AnInsertCutShortIsNeverMarkedClean)
 {
     std::string ndx = dir_.path() + "/index.ndx";
@@ -106,13 +104,13 @@ TEST_F(IoSeam, AnInsertCutShortIsNeverMarkedClean)
             ASSERT_EQ(lioInsert(fd, k, i), i);
         }
         ASSERT_EQ(lioClose(fd), 0);
-        velktest::writeFileBytes(tpl, velktest::readFileBytes(ndx));
+        velk::apptest::writeFileBytes(tpl, velk::apptest::readFileBytes(ndx));
     }
     const unsigned char newKey[4] = {0, 0, 0, 15};
     int total = 0, cutShort = 0;
     for (int nth = 1; total == 0 || nth <= total; nth++) {
         SCOPED_TRACE("call " + std::to_string(nth));
-        velktest::writeFileBytes(ndx, velktest::readFileBytes(tpl));
+        velk::apptest::writeFileBytes(ndx, velk::apptest::readFileBytes(tpl));
         LioFile *fd = lioOpen(ndx.c_str(), LIO_SHARED | LIO_RDWR);
         ASSERT_NE(fd, nullptr);
         lioIoFault(total == 0 ? 0 : nth, EIO, 1);
@@ -128,12 +126,12 @@ TEST_F(IoSeam, AnInsertCutShortIsNeverMarkedClean)
         }
         EXPECT_TRUE(byte0Free(ndx));
         lioClose(fd);
-        if (velktest::headerWord(ndx, 0, LIO_H_MARK) != LIO_MARK_CLEAN) {
+        if (velk::apptest::headerWord(ndx, 0, LIO_H_MARK) != LIO_MARK_CLEAN) {
             cutShort++;
             continue;
         }
         ASSERT_EQ(rc, -1);
-        /* marked clean: every old key reachable in order, the count in the header right */
+        // marked clean: every old key reachable in order, the count in the header right
         fd = lioOpen(ndx.c_str(), LIO_EXCL | LIO_RDONLY);
         ASSERT_NE(fd, nullptr);
         unsigned char k[4];
@@ -147,8 +145,8 @@ TEST_F(IoSeam, AnInsertCutShortIsNeverMarkedClean)
     EXPECT_GT(cutShort, 0) << "no fault hit the insert after its first write";
 }
 
-/* A peer that died inside an operation left mark 38; an operation of a surviving process must
- * not mark the file clean, or the next open would trust a half-changed file. */
+// A peer that died inside an operation left mark 38; an operation of a surviving process must
+// not mark the file clean, or the next open would trust a half-changed file.
 TEST_F(IoSeam, AFileLeftUnfinishedStaysMarked)
 {
     ASSERT_EQ(createSets(dir_.path()), 0);
@@ -156,25 +154,25 @@ TEST_F(IoSeam, AFileLeftUnfinishedStaysMarked)
     ASSERT_NE(fd, nullptr);
     ASSERT_GT(addRecord(fd, Table, "AAAA0001", 1), 0);
     std::string dat = dir_.base(Table) + ".dat";
-    velktest::setHeaderWord(dat, 0, LIO_H_MARK, LIO_MARK_DIRTY);
+    velk::apptest::setHeaderWord(dat, 0, LIO_H_MARK, LIO_MARK_DIRTY);
     EXPECT_GT(addRecord(fd, Table, "AAAA0002", 1), 0);
-    EXPECT_EQ(velktest::headerWord(dat, 0, LIO_H_MARK), LIO_MARK_DIRTY);
+    EXPECT_EQ(velk::apptest::headerWord(dat, 0, LIO_H_MARK), LIO_MARK_DIRTY);
     EXPECT_EQ(bt3Close(fd), 0);
-    EXPECT_EQ(velktest::headerWord(dat, 0, LIO_H_MARK), LIO_MARK_DIRTY);
+    EXPECT_EQ(velk::apptest::headerWord(dat, 0, LIO_H_MARK), LIO_MARK_DIRTY);
     EXPECT_EQ(openSet(dir_.path(), Table), nullptr);
     EXPECT_EQ(lastCode(), LIO_E_CORRUPT);
 
     Bt3File *blob = openSet(dir_.path(), Blob);
     ASSERT_NE(blob, nullptr);
     std::string mp = dir_.base(Blob) + ".mp";
-    velktest::setFileWord(mp, VL_H_MARK * 4, LIO_MARK_DIRTY);
+    velk::apptest::setFileWord(mp, VL_H_MARK * 4, LIO_MARK_DIRTY);
     EXPECT_GT(addRecord(blob, Blob, "AAAA0001", 1), 0);
     EXPECT_EQ(bt3Close(blob), 0);
-    EXPECT_EQ(velktest::fileWord(mp, VL_H_MARK * 4), LIO_MARK_DIRTY);
+    EXPECT_EQ(velk::apptest::fileWord(mp, VL_H_MARK * 4), LIO_MARK_DIRTY);
 }
 
-/* A rewrite refused because another process holds the record moves the keys back without any
- * I/O failing: the set is as it was and must stay marked clean. */
+// A rewrite refused because another process holds the record moves the keys back without any
+// I/O failing: the set is as it was and must stay marked clean.
 TEST_F(IoSeam, ARefusedRewriteLeavesTheFilesClean)
 {
     ASSERT_EQ(createSets(dir_.path()), 0);
@@ -183,8 +181,8 @@ TEST_F(IoSeam, ARefusedRewriteLeavesTheFilesClean)
         Bt3File *fd = openSet(dir_.path(), k);
         ASSERT_NE(fd, nullptr);
         ASSERT_GT(addRecord(fd, k, "AAAA0001", 1), 0);
-        velktest::Signal locked, release;
-        pid_t pid = velktest::spawn([&] {
+        velk::apptest::Signal locked, release;
+        pid_t pid = velk::apptest::spawn([&] {
             Bt3File *own = openSet(dir_.path(), k);
             char *buf = bt3GetBuff(own, 300);
             memset(buf, 0, 300);
@@ -197,11 +195,12 @@ TEST_F(IoSeam, ARefusedRewriteLeavesTheFilesClean)
         EXPECT_EQ(rewriteRecord(fd, k, "AAAA0001", "BBBB0001", 2), -1);
         EXPECT_EQ(lastCode(), LIO_E_RECLOCK);
         release.post();
-        EXPECT_EQ(velktest::waitFor(pid), 0);
+        EXPECT_EQ(velk::apptest::waitFor(pid), 0);
         for (const std::string &f : setFiles(dir_.path(), k)) {
             if (f.size() > 3 && f.compare(f.size() - 3, 3, ".st") == 0) continue;
-            int mark = f.compare(f.size() - 3, 3, ".mp") == 0 ? velktest::fileWord(f, VL_H_MARK * 4)
-                                                              : velktest::headerWord(f, 0, LIO_H_MARK);
+            int mark = f.compare(f.size() - 3, 3, ".mp") == 0
+                           ? velk::apptest::fileWord(f, VL_H_MARK * 4)
+                           : velk::apptest::headerWord(f, 0, LIO_H_MARK);
             EXPECT_EQ(mark, LIO_MARK_CLEAN) << f;
         }
         Contents c;

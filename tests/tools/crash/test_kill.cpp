@@ -1,15 +1,13 @@
-/*
- * Kill test: a child runs a stream of adds, rewrites and deletes on both file sets in shared
- * mode and is killed with SIGKILL at a random moment.  Before each operation it writes what it
- * is about to do into a pipe, after it what it finished; so the parent knows every finished
- * operation and the one (at most) that was cut off.  After each kill velk-check must answer 0 or
- * 1, the repair must leave a directory that verifies clean and opens, and the sets must hold
- * exactly the finished operations' records (the cut-off one either done or not done, or its
- * record torn where the kill stopped the write between two pages).
- *
- * The directory carries over from kill to kill, so later rounds repair files that grew through
- * earlier repairs.  VELK_SOAK_KILLS raises the number of kills (make soak).
- */
+// Kill test: a child runs a stream of adds, rewrites and deletes on both file sets in shared
+// mode and is killed with SIGKILL at a random moment.  Before each operation it writes what it
+// is about to do into a pipe, after it what it finished; so the parent knows every finished
+// operation and the one (at most) that was cut off.  After each kill velk-check must answer 0 or
+// 1, the repair must leave a directory that verifies clean and opens, and the sets must hold
+// exactly the finished operations' records (the cut-off one either done or not done, or its
+// record torn where the kill stopped the write between two pages).
+//
+// The directory carries over from kill to kill, so later rounds repair files that grew through
+// earlier repairs.  VELK_SOAK_KILLS raises the number of kills (make soak).
 #include "tests/tools/crash/crash_support.h"
 
 #include <cstdlib>
@@ -23,18 +21,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using namespace crashtest;
+using namespace velk::crashtest;
 
 namespace {
 
-/* One line of the child's report. */
+// One line of the child's report.
 struct Msg {
-    char phase;     /* 'B' about to start, 'E' finished as expected */
-    char set;       /* SetKind */
-    char op;        /* 'A' add, 'W' rewrite, 'D' delete */
+    char phase; // 'B' about to start, 'E' finished as expected
+    char set;   // SetKind
+    char op;    // 'A' add, 'W' rewrite, 'D' delete
     char pad;
     char id[8];
-    char newId[8];  /* rewrite: the ID the record gets */
+    char newId[8]; // rewrite: the ID the record gets
     int32_t version;
 };
 static_assert(sizeof(Msg) == 24, "one atomic pipe write");
@@ -80,7 +78,7 @@ std::string freshId(int round, int &counter)
     return b;
 }
 
-/* The child: opens both sets, learns what they hold, then changes them until it is killed. */
+// The child: opens both sets, learns what they hold, then changes them until it is killed.
 int workload(const std::string &dir, unsigned seed, int round, int out)
 {
     Bt3File *fd[2] = {openSet(dir, Table), openSet(dir, Blob)};
@@ -113,7 +111,7 @@ int workload(const std::string &dir, unsigned seed, int round, int out)
         if (o.newId.empty()) o.newId = o.id;
         Msg b = toMsg('B', o);
         if (write(out, &b, sizeof b) != sizeof b) return 12;
-        int rc = o.op == 'A' ? addRecord(fd[k], k, o.id, o.version)
+        int rc = o.op == 'A'   ? addRecord(fd[k], k, o.id, o.version)
                  : o.op == 'W' ? rewriteRecord(fd[k], k, o.id, o.newId, o.version)
                                : deleteRecord(fd[k], k, o.id);
         if (rc < 0 || (rc == 0 && o.op != 'D')) return 13;
@@ -123,7 +121,7 @@ int workload(const std::string &dir, unsigned seed, int round, int out)
     }
 }
 
-/* Reads one report; false at end of file or after 30 s. */
+// Reads one report; false at end of file or after 30 s.
 bool readMsg(int fd, Msg *m)
 {
     size_t got = 0;
@@ -137,7 +135,7 @@ bool readMsg(int fd, Msg *m)
     return true;
 }
 
-/* the child of a round: forked here, reports into fds[1] */
+// the child of a round: forked here, reports into fds[1]
 pid_t spawnChild(const std::string &dir, unsigned seed, int round, int fds[2])
 {
     fflush(nullptr);
@@ -149,21 +147,24 @@ pid_t spawnChild(const std::string &dir, unsigned seed, int round, int fds[2])
     return pid;
 }
 
-/* What differs between two contents, for a failure message. */
+// What differs between two contents, for a failure message.
 std::string differences(const Contents &got, const Contents &want)
 {
     std::string out;
     for (const auto &[id, v] : got) {
         auto it = want.find(id);
-        if (it == want.end()) out += " extra " + id + "/" + std::to_string(v);
-        else if (it->second != v) out += " " + id + " version " + std::to_string(v) + " not " + std::to_string(it->second);
+        if (it == want.end())
+            out += " extra " + id + "/" + std::to_string(v);
+        else if (it->second != v)
+            out +=
+                " " + id + " version " + std::to_string(v) + " not " + std::to_string(it->second);
     }
     for (const auto &[id, v] : want)
         if (!got.count(id)) out += " missing " + id + "/" + std::to_string(v);
     return out;
 }
 
-/* Deletes the records listed, so that the next child starts on a sound set. */
+// Deletes the records listed, so that the next child starts on a sound set.
 void dropRecords(Bt3File *fd, const std::set<int> &recs)
 {
     char *buf = bt3GetBuff(fd, 300);
@@ -174,11 +175,11 @@ void dropRecords(Bt3File *fd, const std::set<int> &recs)
     bt3FreeBuff(buf);
 }
 
-/* What the sets may hold after the kill: the finished operations, with the cut-off one (if any)
- * either applied or not.  A SIGKILL can also tear that one operation's record write where it
- * crosses a 4 KiB page (the kernel stops a write between pages for a fatal signal); without a
- * journal the record then holds a mix of old and new bytes.  Such a record may stand only for
- * the operation cut off; it is deleted before the next round.  Answers how many there were. */
+// What the sets may hold after the kill: the finished operations, with the cut-off one (if any)
+// either applied or not.  A SIGKILL can also tear that one operation's record write where it
+// crosses a 4 KiB page (the kernel stops a write between pages for a fatal signal); without a
+// journal the record then holds a mix of old and new bytes.  Such a record may stand only for
+// the operation cut off; it is deleted before the next round.  Answers how many there were.
 int expectSurvivors(const Contents before[2], const Op *cut, Bt3File *fd[2])
 {
     int tornRecords = 0;
@@ -191,7 +192,8 @@ int expectSurvivors(const Contents before[2], const Op *cut, Bt3File *fd[2])
         const Contents &done = before[k];
         if (!cut || cut->set != k) {
             EXPECT_TRUE(torn.empty()) << "a record torn by no operation in flight";
-            EXPECT_TRUE(got == done) << "against the finished operations:" << differences(got, done);
+            EXPECT_TRUE(got == done)
+                << "against the finished operations:" << differences(got, done);
             continue;
         }
         Contents applied = done, rest = done;
@@ -200,13 +202,14 @@ int expectSurvivors(const Contents before[2], const Op *cut, Bt3File *fd[2])
         rest.erase(cut->newId);
         if (torn.empty()) {
             EXPECT_TRUE(got == done || got == applied)
-                << "the operation cut off (" << cut->op << " " << cut->id
-                << " -> " << cut->newId << " version " << cut->version
+                << "the operation cut off (" << cut->op << " " << cut->id << " -> " << cut->newId
+                << " version " << cut->version
                 << ") left neither the old nor the new state:" << differences(got, done);
         } else {
             EXPECT_EQ(torn.size(), 1u);
             EXPECT_NE(cut->op, 'D') << "a delete writes no record bytes";
-            EXPECT_TRUE(got == rest) << "besides the torn record of " << cut->id << " the set changed";
+            EXPECT_TRUE(got == rest)
+                << "besides the torn record of " << cut->id << " the set changed";
             tornRecords += (int)torn.size();
             dropRecords(fd[k], torn);
         }
@@ -214,12 +217,12 @@ int expectSurvivors(const Contents before[2], const Op *cut, Bt3File *fd[2])
     return tornRecords;
 }
 
-/* How the kills fell: inside an operation, and with damage that velk-check reported. */
+// How the kills fell: inside an operation, and with damage that velk-check reported.
 struct Tally {
     int kills = 0, insideOp = 0, damaged = 0, torn = 0;
 };
 
-/* One kill: returns the contents after the repair (the start of the next round). */
+// One kill: returns the contents after the repair (the start of the next round).
 void killRound(const std::string &dir, std::mt19937 &rng, unsigned seed, int round, Contents c[2],
                Tally &tally)
 {
@@ -248,7 +251,7 @@ void killRound(const std::string &dir, std::mt19937 &rng, unsigned seed, int rou
         }
     }
     if (!early) usleep(waitUs);
-    kill(pid, SIGKILL); /* also a child gone silent: it must not keep the parent waiting */
+    kill(pid, SIGKILL); // also a child gone silent: it must not keep the parent waiting
     int st = 0;
     waitpid(pid, &st, 0);
     ASSERT_TRUE(!early && WIFSIGNALED(st) && WTERMSIG(st) == SIGKILL)
@@ -309,13 +312,15 @@ TEST(KillTest, EveryFinishedOperationSurvivesKillAndRepair)
         ASSERT_EQ(createSets(dir.path()), 0);
         std::mt19937 rng(seed);
         Contents c[2];
-        for (int round = 0; round < perRun && run * perRun + round < total && !HasFailure(); round++) {
+        for (int round = 0; round < perRun && run * perRun + round < total && !HasFailure();
+             round++) {
             SCOPED_TRACE("kill " + std::to_string(round));
             killRound(dir.path(), rng, seed * 1000 + round, round, c, tally);
         }
     }
     printf("%d kills, %d inside an operation, %d left damage that velk-check reported, "
-           "%d tore a record write\n", tally.kills, tally.insideOp, tally.damaged, tally.torn);
+           "%d tore a record write\n",
+           tally.kills, tally.insideOp, tally.damaged, tally.torn);
     EXPECT_EQ(tally.kills, total);
     EXPECT_GT(tally.insideOp, 0) << "no kill fell inside an operation";
 }

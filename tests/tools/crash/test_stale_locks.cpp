@@ -1,9 +1,7 @@
-/*
- * Stale locks: a process that dies while it holds a record lock, or while it owns a file
- * exclusively, leaves its process number in the file header.  Nothing in the engine can tell a
- * dead holder from a live one, so the record (or the file) stays refused until
- * velk-check --reset-locks clears the tables.
- */
+// Stale locks: a process that dies while it holds a record lock, or while it owns a file
+// exclusively, leaves its process number in the file header.  Nothing in the engine can tell a
+// dead holder from a live one, so the record (or the file) stays refused until
+// velk-check --reset-locks clears the tables.
 #include "tests/tools/crash/crash_support.h"
 #include "tests/btree/process_support.h"
 
@@ -13,25 +11,26 @@
 #include <fcntl.h>
 #include <signal.h>
 
-using namespace crashtest;
+using namespace velk::crashtest;
 
 namespace {
 
 int lastCode() { return lioLastErr()->code; }
 
-/* Adds three records to a set of the directory. */
+// Adds three records to a set of the directory.
 void fill(const std::string &dir, SetKind k)
 {
     Bt3File *fd = openSet(dir, k);
     ASSERT_NE(fd, nullptr);
-    for (const char *id : {"AAAA0001", "AAAA0002", "AAAA0003"}) ASSERT_GT(addRecord(fd, k, id, 1), 0);
+    for (const char *id : {"AAAA0001", "AAAA0002", "AAAA0003"})
+        ASSERT_GT(addRecord(fd, k, id, 1), 0);
     ASSERT_EQ(bt3Close(fd), 0);
 }
 
-/* A child that locks record `id` of the set, says so and waits to be killed. */
-pid_t lockAndWait(const std::string &dir, SetKind k, const char *id, velktest::Signal &locked)
+// A child that locks record `id` of the set, says so and waits to be killed.
+pid_t lockAndWait(const std::string &dir, SetKind k, const char *id, velk::apptest::Signal &locked)
 {
-    return velktest::spawn([&] {
+    return velk::apptest::spawn([&] {
         Bt3File *fd = openSet(dir, k);
         if (!fd) return 1;
         char *buf = bt3GetBuff(fd, 300);
@@ -46,7 +45,7 @@ pid_t lockAndWait(const std::string &dir, SetKind k, const char *id, velktest::S
 void killChild(pid_t pid)
 {
     kill(pid, SIGKILL);
-    EXPECT_EQ(velktest::waitFor(pid), 128 + SIGKILL);
+    EXPECT_EQ(velk::apptest::waitFor(pid), 128 + SIGKILL);
 }
 
 class StaleLocks : public ::testing::TestWithParam<SetKind> {};
@@ -59,7 +58,7 @@ TEST_P(StaleLocks, RecordOfAKilledHolderIsWritableAfterReset)
     DbDir dir;
     ASSERT_EQ(createSets(dir.path()), 0);
     fill(dir.path(), k);
-    velktest::Signal locked;
+    velk::apptest::Signal locked;
     pid_t pid = lockAndWait(dir.path(), k, "AAAA0002", locked);
     ASSERT_TRUE(locked.wait());
     killChild(pid);
@@ -92,16 +91,16 @@ TEST_P(StaleLocks, RecordOfAKilledHolderIsWritableAfterReset)
 
 INSTANTIATE_TEST_SUITE_P(BothSets, StaleLocks, ::testing::Values(Table, Blob));
 
-/* A process killed while it owns the file set exclusively: everyone else is refused (19) until
- * the owner marks are reset. */
+// A process killed while it owns the file set exclusively: everyone else is refused (19) until
+// the owner marks are reset.
 TEST(StaleOwner, FileOwnedByAKilledProcessOpensAfterReset)
 {
     DbDir dir;
     ASSERT_EQ(createSets(dir.path()), 0);
     fill(dir.path(), Table);
-    velktest::Signal owned;
+    velk::apptest::Signal owned;
     std::string base = dir.base(Table);
-    pid_t pid = velktest::spawn([&] {
+    pid_t pid = velk::apptest::spawn([&] {
         Bt3File *fd = bt3Open(base.c_str(), LIO_EXCL | LIO_RDWR);
         if (!fd) return 1;
         owned.post();
@@ -121,14 +120,14 @@ TEST(StaleOwner, FileOwnedByAKilledProcessOpensAfterReset)
     ASSERT_EQ(bt3Close(fd), 0);
 }
 
-/* The reset refuses while a live process is inside an operation (holds byte 0). */
+// The reset refuses while a live process is inside an operation (holds byte 0).
 TEST(StaleLocks, ResetRefusesWhileByteZeroIsHeld)
 {
     DbDir dir;
     ASSERT_EQ(createSets(dir.path()), 0);
-    velktest::Signal holding, done;
+    velk::apptest::Signal holding, done;
     std::string path = dir.base(Table) + ".dat";
-    pid_t pid = velktest::spawn([&] {
+    pid_t pid = velk::apptest::spawn([&] {
         int fh = open(path.c_str(), O_RDWR);
         struct flock fl = {};
         fl.l_type = F_WRLCK;
@@ -141,7 +140,7 @@ TEST(StaleLocks, ResetRefusesWhileByteZeroIsHeld)
     ASSERT_TRUE(holding.wait());
     ToolRun r = runTool({"--reset-locks", dir.path()});
     done.post();
-    EXPECT_EQ(velktest::waitFor(pid), 0);
+    EXPECT_EQ(velk::apptest::waitFor(pid), 0);
     EXPECT_TRUE(r.exited && r.code == 2) << r.describe();
     ToolRun after = runTool({"--reset-locks", dir.path()});
     EXPECT_TRUE(after.exited && after.code == 0) << after.describe();
