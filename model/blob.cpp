@@ -271,6 +271,10 @@ bool openDatabase(const char *dictPath)
         g_databaseCreated = true;
         if (blob.open(dictPath) != 0) return false;
         for (const char *table : kTableNames) blob.addTableRows(table);
+        // Every table at once: left to its first use, a table would be created by whichever of
+        // the copies running by then needs it first, and they would race.  A table that cannot
+        // be made here is tried again at its first use.
+        for (const char *table : kTableNames) tTable::createFiles(table);
     }
     g_databaseOpen = true;
     return true;

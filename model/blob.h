@@ -85,8 +85,8 @@ std::string directoryOf(const std::string &path);
 void setProcessRegistry(const std::string &dir);
 
 // Start-up: opens the dictionary at dictPath, creating a complete empty
-// database there (dictionary, text store, the nine tables' rows) when none
-// can be opened; false when it can be neither opened nor created.
+// database there (dictionary, text store, the nine tables' rows and files)
+// when none can be opened; false when it can be neither opened nor created.
 bool openDatabase(const char *dictPath);
 // Closes every open table, the text store and the dictionary.
 void closeDatabase();
