@@ -30,6 +30,14 @@ enum {
     LIO_LOWMASK = 0x001F
 };
 
+/* ---- files made for sharing ----
+ * Every file the engine creates (record and index files, the variable-length store, temporary
+ * indices, the process registry) is made with LIO_CREATMODE, which the creating process's umask
+ * narrows as for any other file: several Unix accounts that share a database directory give it
+ * to a common group and work with umask 002, and each file one of them creates stays writable
+ * for the others.  0600 would shut every other account out of a table the first user made. */
+enum { LIO_CREATMODE = 0666 };
+
 /* ---- file and key types ---- */
 enum {
     LIO_DATAFILE = 6,       /* type argument of lioCreat for a data file */

@@ -237,7 +237,7 @@ std::string backUp(const DirState &ds, std::vector<std::string> &actions)
     if (!ds.procId.findings.empty()) files.push_back("proc.id");
     if (files.empty()) return "";
     const std::string name = backupName(ds.dir);
-    if (mkdir((ds.dir + "/" + name).c_str(), 0700) != 0)
+    if (mkdir((ds.dir + "/" + name).c_str(), kDirMode) != 0)
         return "velk-check: " + ds.dir + "/" + name + ": cannot be made";
     for (const std::string &f : files)
         if (!copyFile(ds.dir + "/" + f, ds.dir + "/" + name + "/" + f))
