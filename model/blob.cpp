@@ -106,6 +106,7 @@ int tBlob::open(const char *basePath)
 {
     close();
     dir_ = directoryOf(basePath);
+    path_ = basePath;
     setProcessRegistry(dir_);
     if (bt3SetCache(nullptr, -1, 1, 5) != 0) return kCacheFailed;
     fd_ = bt3Open(basePath, LIO_SHARED | LIO_RDWR);
@@ -278,6 +279,12 @@ bool openDatabase(const char *dictPath)
     }
     g_databaseOpen = true;
     return true;
+}
+
+bool holdDatabaseInUse()
+{
+    tBlob &blob = tBlob::instance();
+    return blob.isOpen() && muHoldInUse((blob.basePath() + ".dat").c_str()) == 0;
 }
 
 void closeDatabase()

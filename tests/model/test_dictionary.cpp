@@ -65,6 +65,31 @@ TEST_F(ModelTest, NewDatabaseIsCreatedComplete)
     ASSERT_TRUE(openDatabase(dictPath().c_str()));
 }
 
+// The mark outlives closing the database (it is held until the process ends) and follows the
+// database to another directory.
+TEST_F(ModelTest, HoldingTheDatabaseInUseKeepsVelkCheckOff)
+{
+    ASSERT_TRUE(holdDatabaseInUse());
+    EXPECT_EQ(muInUse(file("datadict.dat").c_str()), 1);
+    velkcheck::Result r = velkcheck::verifyDir(dir_.path());
+    EXPECT_EQ(r.code, velkcheck::InUse) << r.message;
+    EXPECT_TRUE(r.findings.empty()) << "its open counts are no damage";
+    closeDatabase();
+    EXPECT_EQ(velkcheck::repairDir(dir_.path()).code, velkcheck::InUse);
+    EXPECT_FALSE(holdDatabaseInUse()) << "no database open";
+
+    velk::apptest::TempDir other;
+    ASSERT_TRUE(openDatabase((other.path() + "/datadict").c_str()));
+    ASSERT_TRUE(holdDatabaseInUse());
+    EXPECT_EQ(muInUse(file("datadict.dat").c_str()), 0) << "given up for the other directory";
+    EXPECT_EQ(muInUse(other.file("datadict.dat").c_str()), 1);
+    EXPECT_EQ(muReleaseInUse(), 0);
+    EXPECT_EQ(muInUse(other.file("datadict.dat").c_str()), 0);
+    closeDatabase();
+    EXPECT_EQ(velkcheck::verifyDir(dir_.path()).code, velkcheck::Clean);
+    ASSERT_TRUE(openDatabase(dictPath().c_str()));
+}
+
 TEST_F(ModelTest, NewDatabaseHoldsTheNineTablesRowsInTheirBytes)
 {
     EXPECT_TRUE(databaseCreated());
