@@ -244,8 +244,10 @@ bool moveMemberships(std::string_view oldMid, std::string_view newMid)
     bool ok = true;
     for (const std::string &gid : groups) {
         // A pair that exists under the new ID already stays once.
-        if (!isMember(gid, newMid) && !addMember(gid, newMid)) ok = false;
-        else if (!removeMember(gid, oldMid)) ok = false;
+        if (!isMember(gid, newMid) && !addMember(gid, newMid))
+            ok = false;
+        else if (!removeMember(gid, oldMid))
+            ok = false;
     }
     return ok;
 }

@@ -37,17 +37,24 @@ tPersonOrGroup tPersonOrGroup::group(std::string_view id)
 std::string tPersonOrGroup::format() const
 {
     switch (kind_) {
-    case Person: return "P" + id_;
-    case Group: return "G" + id_;
-    case Other: return raw_;
-    case Nobody: break;
+    case Person:
+        return "P" + id_;
+    case Group:
+        return "G" + id_;
+    case Other:
+        return raw_;
+    case Nobody:
+        break;
     }
     return {};
 }
 
 namespace {
 
-tReferenceLine personLine(const tPerson &p) { return {std::string(p.CHRNAME) + ' ' + p.NAME, p.ID}; }
+tReferenceLine personLine(const tPerson &p)
+{
+    return {std::string(p.CHRNAME) + ' ' + p.NAME, p.ID};
+}
 
 } // namespace
 
@@ -76,7 +83,8 @@ tReferenceDisplay describeReference(const tPersonOrGroup &ref)
         }
         break;
     }
-    case tPersonOrGroup::Other: break;
+    case tPersonOrGroup::Other:
+        break;
     }
     return shown;
 }

@@ -37,7 +37,8 @@ std::vector<std::string> birthdays(int day, int month)
 {
     std::vector<std::string> out;
     tPerson p;
-    for (long c = p.findByBirthday(0, day, month, 2026); c; c = p.findByBirthday(c, day, month, 2026))
+    for (long c = p.findByBirthday(0, day, month, 2026); c;
+         c = p.findByBirthday(c, day, month, 2026))
         out.push_back(p.ID);
     return out;
 }
@@ -113,9 +114,9 @@ TEST_F(AddressTest, BirthdaysAcceptedByTheDialogRule)
     struct Case {
         int d, m, y;
         bool ok;
-    } cases[] = {{29, 2, 0, true},    {30, 2, 0, false},  {30, 2, 1996, false}, {0, 0, 1960, true},
-                 {29, 2, 1900, false}, {29, 2, 2000, true}, {0, 5, 0, false},     {31, 4, 1999, false},
-                 {1, 13, 1999, false}};
+    } cases[] = {{29, 2, 0, true},   {30, 2, 0, false},    {30, 2, 1996, false},
+                 {0, 0, 1960, true}, {29, 2, 1900, false}, {29, 2, 2000, true},
+                 {0, 5, 0, false},   {31, 4, 1999, false}, {1, 13, 1999, false}};
     for (const Case &c : cases)
         EXPECT_EQ(birthdayAcceptable(c.d, c.m, c.y), c.ok) << c.d << "." << c.m << "." << c.y;
 }
@@ -161,7 +162,8 @@ TEST_F(AddressTest, MembershipsFollowTheirPersonAndGroup)
 
 TEST_F(AddressTest, GroupCommentRoundTripsAndAnEmptiedOneIsRemoved)
 {
-    std::string comment = "Erste Zeile mit \xe4\xf6\xfc\xdf\r\nZweite Zeile " + std::string(90, 'y');
+    std::string comment =
+        "Erste Zeile mit \xe4\xf6\xfc\xdf\r\nZweite Zeile " + std::string(90, 'y');
     tGroup g;
     g.setId("g1");
     g.setTitle("Vorstand");
