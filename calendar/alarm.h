@@ -54,9 +54,9 @@ bool alarmDue(const tAlarm &a, std::string_view user, const tDateTime &now);
 // The users that sending to `recipients` stores a row for, the sender first: the sender; a
 // person other than the sender ("P"); every member other than the sender of a group ("G"),
 // as membersOfGroup names them (nobody when the group does not exist).
-std::vector<std::string>
-alarmRecipients(std::string_view recipients, std::string_view sender,
-                const std::function<std::vector<std::string>(std::string_view gid)> &membersOfGroup);
+std::vector<std::string> alarmRecipients(
+    std::string_view recipients, std::string_view sender,
+    const std::function<std::vector<std::string>(std::string_view gid)> &membersOfGroup);
 
 // What an alarm's WITH leads to ("Info" in the message dialog).
 struct tAlarmLink {

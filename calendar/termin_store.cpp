@@ -217,8 +217,8 @@ long tTerminStore::next(int index, long position, tTermin &a)
     return indexStep(*t, index, stepOn(*t, index, position, a), a);
 }
 
-long tTerminStore::touchStep(tTermTable &t, const tDateTime &from, const tDateTime &till,
-                             long pos, tTermin &a)
+long tTerminStore::touchStep(tTermTable &t, const tDateTime &from, const tDateTime &till, long pos,
+                             tTermin &a)
 {
     for (; pos; pos = walkNext(t, t.rec, ByStart, pos)) {
         tTermin row = get(t);

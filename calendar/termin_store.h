@@ -50,9 +50,10 @@ public:
     bool isOpen();
 
     // Stores t as a new row: a new ID from the counter, OWNER := the calendar user (an empty TYPE
-    // is stored as the blank new appointments carry).  On success t receives ID and OWNER; then, when a rule is attached, each
-    // repetition is inserted the same way with the rule detached (a failed one does not stop the
-    // others).  Duplicate: a row with the same start, title, resource and owner exists.
+    // is stored as the blank new appointments carry).  On success t receives ID and OWNER; then,
+    // when a rule is attached, each repetition is inserted the same way with the rule detached (a
+    // failed one does not stop the others).  Duplicate: a row with the same start, title, resource
+    // and owner exists.
     tInsertResult insert(tTermin &t);
     // Rewrites every field of the row with this ID from t (the ID stays); no repetitions.
     tStoreStatus update(std::string_view id, const tTermin &t);

@@ -48,7 +48,8 @@ TEST(AlarmRules, DueOnlyAfterItsMinute)
         {at(6, 5, 2024, 10, 16), "anna", true},  {at(7, 5, 2024, 0, 0), "anna", true},
         {at(6, 5, 2024, 10, 16), "bert", false}, {at(5, 5, 2025, 0, 0), "anna", true},
     };
-    for (const Row &r : rows) EXPECT_EQ(alarmDue(a, r.user, r.now), r.due) << r.now.hour << ":" << r.now.minute;
+    for (const Row &r : rows)
+        EXPECT_EQ(alarmDue(a, r.user, r.now), r.due) << r.now.hour << ":" << r.now.minute;
     tAlarm undated = a;
     undated.when = tDateTime{};
     EXPECT_FALSE(alarmDue(undated, "anna", at(1, 1, 2100)));
@@ -105,11 +106,8 @@ TEST_F(AlarmTest, SendStoresOneRowPerRecipient)
         const char *sendTo;
         std::vector<std::string> users;
     } rows[] = {
-        {"", {"anna"}},
-        {"Pbert", {"anna", "bert"}},
-        {"Gdrei", {"anna", "bert", "carl"}},
-        {"Panna", {"anna"}},
-        {"Ggone", {"anna"}},
+        {"", {"anna"}},      {"Pbert", {"anna", "bert"}}, {"Gdrei", {"anna", "bert", "carl"}},
+        {"Panna", {"anna"}}, {"Ggone", {"anna"}},
     };
     int sent = 0;
     for (const Row &r : rows) {

@@ -39,7 +39,8 @@ TEST_F(ProcessTest, ThreeCopiesInsertSeriesAtOnce)
 
     velkcheck::Result check = velkcheck::verifyDir(dir_.path());
     EXPECT_EQ(check.code, velkcheck::Clean) << check.message;
-    for (const auto &f : check.findings) ADD_FAILURE() << f.file << ": " << f.what << " " << f.where;
+    for (const auto &f : check.findings)
+        ADD_FAILURE() << f.file << ": " << f.what << " " << f.where;
 
     ASSERT_TRUE(openDatabase(dictPath().c_str()));
     setCalendarUser("dora");

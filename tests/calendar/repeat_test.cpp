@@ -110,7 +110,11 @@ const Case kCases[] = {
      at(26, 7, 1996),
      at(26, 7, 1996),
      {"30.08.1996", "27.09.1996"}},
-    {"second Tuesday of each month", every(2, W, E, 1), at(9, 7, 1996), at(9, 7, 1996), {"13.08.1996"}},
+    {"second Tuesday of each month",
+     every(2, W, E, 1),
+     at(9, 7, 1996),
+     at(9, 7, 1996),
+     {"13.08.1996"}},
     {"fifth Tuesday: a month without one gives the next month's first, and goes on from there",
      every(5, W, E, 3),
      at(30, 7, 1996),
@@ -141,13 +145,26 @@ const Case kCases[] = {
      at(28, 2, 1999),
      at(28, 2, 1999),
      {"29.02.2000", "28.02.2001", "28.02.2002"}},
-    {"every third day", every(3, D, A, 2), at(30, 1, 1997), at(30, 1, 1997), {"02.02.1997", "05.02.1997"}},
+    {"every third day",
+     every(3, D, A, 2),
+     at(30, 1, 1997),
+     at(30, 1, 1997),
+     {"02.02.1997", "05.02.1997"}},
     {"every second week", every(2, W, A, 1), at(30, 1, 1997), at(30, 1, 1997), {"13.02.1997"}},
-    {"day N each month is monthly", every(10, D, E, 2), at(31, 1, 1997), at(31, 1, 1997),
+    {"day N each month is monthly",
+     every(10, D, E, 2),
+     at(31, 1, 1997),
+     at(31, 1, 1997),
      {"31.03.1997", "31.05.1997"}},
-    {"day or weekday N in this month is yearly", every(3, W, T, 1), at(15, 3, 1997), at(15, 3, 1997),
+    {"day or weekday N in this month is yearly",
+     every(3, W, T, 1),
+     at(15, 3, 1997),
+     at(15, 3, 1997),
      {"15.03.1998"}},
-    {"no unit with this month is yearly", every(3, 0, T, 1), at(15, 3, 1997), at(15, 3, 1997),
+    {"no unit with this month is yearly",
+     every(3, 0, T, 1),
+     at(15, 3, 1997),
+     at(15, 3, 1997),
      {"15.03.1998"}},
     {"no unit, always", every(3, 0, A, 2), at(15, 3, 1997), at(15, 3, 1997), {}},
     {"no unit, each month", every(3, 0, E, 2), at(15, 3, 1997), at(15, 3, 1997), {}},
@@ -193,9 +210,8 @@ TEST(Repeat, ExpandsEveryRule)
 TEST(Repeat, StopsWhenAsked)
 {
     int seen = 0;
-    expandRepeat(rule('D', 1000000), at(1, 1, 2000), at(1, 1, 2000), [&](const tOccurrence &) {
-        return ++seen < 3;
-    });
+    expandRepeat(rule('D', 1000000), at(1, 1, 2000), at(1, 1, 2000),
+                 [&](const tOccurrence &) { return ++seen < 3; });
     EXPECT_EQ(seen, 3);
 }
 

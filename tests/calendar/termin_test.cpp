@@ -23,15 +23,15 @@ TEST(TerminVisibility, RuleRowByRow)
         const char *read, *owner, *user;
         bool visible;
     } rows[] = {
-        {"", "carl", "anna", true},         {" ", "carl", "anna", true},
-        {" Gx", "carl", "dora", true},      {"Gteam", "carl", "anna", true},
-        {"Gteam", "carl", "dora", false},   {"Gempty", "carl", "anna", false},
-        {"Ggone", "carl", "anna", false},   {"Panna", "carl", "anna", true},
-        {"Panna", "carl", "bert", false},   {"Panna    ", "carl", "anna", true},
-        {"Pann", "carl", "anna", false},    {"X", "carl", "dora", true},
-        {"#", "carl", "dora", true},        {"Pbert", "anna", "anna", true},
-        {"Ggone", "dora", "dora", true},    {"Pbert", "anna  ", "anna", true},
-        {"Pbert", "", "", false},           {"P", "anna", "", true},
+        {"", "carl", "anna", true},       {" ", "carl", "anna", true},
+        {" Gx", "carl", "dora", true},    {"Gteam", "carl", "anna", true},
+        {"Gteam", "carl", "dora", false}, {"Gempty", "carl", "anna", false},
+        {"Ggone", "carl", "anna", false}, {"Panna", "carl", "anna", true},
+        {"Panna", "carl", "bert", false}, {"Panna    ", "carl", "anna", true},
+        {"Pann", "carl", "anna", false},  {"X", "carl", "dora", true},
+        {"#", "carl", "dora", true},      {"Pbert", "anna", "anna", true},
+        {"Ggone", "dora", "dora", true},  {"Pbert", "anna  ", "anna", true},
+        {"Pbert", "", "", false},         {"P", "anna", "", true},
     };
     for (const Row &r : rows)
         EXPECT_EQ(terminVisible(r.read, r.owner, r.user, stubMembership), r.visible)
@@ -48,9 +48,12 @@ TEST(TerminVisibility, DialogChoicesWriteAndReadBack)
         const char *read, *with;
         std::optional<tVisibility> shown;
     } rows[] = {
-        {"", "Pbert", tVisibility::All},          {"Gteam", "Gteam", tVisibility::Involved},
-        {"Gteam", "Pbert", std::nullopt},         {"Panna", "Pbert", tVisibility::Private},
-        {"Pbert", "Pbert", tVisibility::Involved}, {"Pdora", "Pbert", tVisibility::All},
+        {"", "Pbert", tVisibility::All},
+        {"Gteam", "Gteam", tVisibility::Involved},
+        {"Gteam", "Pbert", std::nullopt},
+        {"Panna", "Pbert", tVisibility::Private},
+        {"Pbert", "Pbert", tVisibility::Involved},
+        {"Pdora", "Pbert", tVisibility::All},
         {"Z", "Z", tVisibility::All},
     };
     for (const Row &r : rows)
@@ -63,7 +66,7 @@ TEST_F(TerminStoreTest, EachUserSeesWhatReadAllows)
 {
     const tDateTime day = at(3, 6, 2024, 9);
     const std::pair<const char *, const char *> reads[] = {
-        {"", "empty"},   {" ", "blank"},     {"Gteam", "team"}, {"Ggone", "gone"},
+        {"", "empty"},     {" ", "blank"},    {"Gteam", "team"}, {"Ggone", "gone"},
         {"Gnone", "none"}, {"Panna", "anna"}, {"Pbert", "bert"}, {"Xyz", "other"},
     };
     int minute = 0;
