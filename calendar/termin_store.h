@@ -7,8 +7,9 @@
 // tTermin's key when the row was deleted meanwhile.  Every walk skips the rows that the
 // visibility rule (termin.h) hides from the calendar user (calendar_user.h).
 //
-// Index numbers: 0 orders by ID (the counter row "########" comes first and is visible), 1 by
-// FROMDATE, FROMTIME, TITLE, RESOURCE, OWNER, which is unique.
+// Index numbers: 0 orders by ID, 1 by FROMDATE, FROMTIME, TITLE, RESOURCE, OWNER (unique).  The
+// walks over an index return the table's ID counter row first (it has no dates and an empty
+// READ; tTermin::isCounter tells it); the walks by date never meet it.
 //
 // The touching walk looks back from the range's start by the longest span of any stored
 // appointment, kept in the counter row (termin_span.h), so that it reads only the rows that can
