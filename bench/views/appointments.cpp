@@ -62,7 +62,8 @@ tBenchData makeData(long n)
     tBenchData data;
     std::mt19937 rng(4711);
     for (int g = 0; g < kGroups; g++)
-        for (int u = g * 5; u < g * 5 + 5; u++) data.members["g" + std::to_string(g)].insert(user(u));
+        for (int u = g * 5; u < g * 5 + 5; u++)
+            data.members["g" + std::to_string(g)].insert(user(u));
     for (long i = 0; i < n; i++) {
         int owner = int(rng() % kUsers);
         int day = int(rng() % 1096);
@@ -74,9 +75,12 @@ tBenchData makeData(long n)
         t.till = dayTime(day + days, start + 60 + int(rng() % 4) * 30);
         t.setTitle("Termin " + std::to_string(i));
         int read = int(rng() % 100);
-        if (read < 10) t.setRead("P" + user(owner));
-        else if (read < 20) t.setRead("Gg" + std::to_string(rng() % kGroups));
-        else if (read < 22) t.setRead("P" + user(int(rng() % kUsers)));
+        if (read < 10)
+            t.setRead("P" + user(owner));
+        else if (read < 20)
+            t.setRead("Gg" + std::to_string(rng() % kGroups));
+        else if (read < 22)
+            t.setRead("P" + user(int(rng() % kUsers)));
         std::snprintf(t.OWNER, sizeof t.OWNER, "%s", user(owner).c_str());
         data.termine.push_back(t);
     }
@@ -133,9 +137,10 @@ void fillSqlite(tBenchDatabase &db, const tBenchData &data)
     sqlite3_prepare_v2(db.sqlite(), "INSERT INTO termin VALUES (NULL, ?, ?, ?, ?, ?, ?, ?)", -1,
                        &st, nullptr);
     for (const tTermin &t : data.termine) {
-        std::string v[] = {t.TITLE,        stamp(t.from), clock(t.from), stamp(t.till),
+        std::string v[] = {t.TITLE,       stamp(t.from), clock(t.from), stamp(t.till),
                            clock(t.till), t.OWNER,       t.READ};
-        for (int i = 0; i < 7; i++) sqlite3_bind_text(st, i + 1, v[i].c_str(), -1, SQLITE_TRANSIENT);
+        for (int i = 0; i < 7; i++)
+            sqlite3_bind_text(st, i + 1, v[i].c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_step(st);
         sqlite3_reset(st);
     }
@@ -144,7 +149,8 @@ void fillSqlite(tBenchDatabase &db, const tBenchData &data)
                        nullptr);
     for (const tAlarm &a : data.alarms) {
         std::string v[] = {stamp(a.when), clock(a.when), a.MESSAGE, a.SENDTO};
-        for (int i = 0; i < 4; i++) sqlite3_bind_text(st, i + 1, v[i].c_str(), -1, SQLITE_TRANSIENT);
+        for (int i = 0; i < 4; i++)
+            sqlite3_bind_text(st, i + 1, v[i].c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_step(st);
         sqlite3_reset(st);
     }
@@ -254,7 +260,8 @@ void runSize(long n)
         double v = timeMs([&] { rows = long(store.touching(r.from, r.till).size()); });
         tDate lo = r.from;
         lo.setDayOfYear(lo.dayOfYear() - 14); // the longest span in the data
-        double s = timeMs([&] { sqlRows2 = sqliteTouching(db.sqlite(), data, me, lo, r.from, r.till); });
+        double s =
+            timeMs([&] { sqlRows2 = sqliteTouching(db.sqlite(), data, me, lo, r.from, r.till); });
         std::snprintf(comment, sizeof comment, "%ld rows (SQLite %ld)", rows, sqlRows2);
         report({r.name, n, v, s, r.goal, comment});
     }
