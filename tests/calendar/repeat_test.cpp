@@ -122,8 +122,8 @@ TEST(Repeat, IsNineBytesAsLaidOut)
     EXPECT_EQ(kDefault.rhythm, 'D');
     EXPECT_EQ(kDefault.unit, 0);
     EXPECT_EQ(kDefault.scope, 'A');
-    EXPECT_EQ(kDefault.ordinal, 1);
-    EXPECT_EQ(kDefault.count, 1);
+    EXPECT_EQ(int(kDefault.ordinal), 1);
+    EXPECT_EQ(int(kDefault.count), 1);
 }
 
 TEST(Repeat, ExpandsEveryRule)
