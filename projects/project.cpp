@@ -13,6 +13,17 @@ namespace {
 tPrjTable *projects() { return tPrjTable::instance(); }
 tTaskTable *tasks() { return tTaskTable::instance(); }
 
+constexpr int kTaskByEndDate = 3; // the index position of the ENDDATE key
+
+// The order of stored dates: their text "%04d%02d%02d" compares year, month, day in turn, also
+// for the impossible dates the task dialog lets through.
+bool storedBefore(const tDate &a, const tDate &b)
+{
+    if (a.year != b.year) return a.year < b.year;
+    if (a.month != b.month) return a.month < b.month;
+    return a.day < b.day;
+}
+
 void put(tPrjTable &t, const tProject &p)
 {
     t.ID.setText(p.ID);
@@ -92,6 +103,21 @@ bool putComment(tTaskTable &t, tTextValue &comment)
     }
     t.COMMENT.setValue(comment);
     return !comment.modified;
+}
+
+// From the record at `cur` on in ENDDATE order: the first task up to `till` with a possible date.
+long dueStep(tTaskTable &t, const tDate &till, long cur, tTask &k)
+{
+    for (; cur; cur = walkNext(t, t.rec, kTaskByEndDate, cur)) {
+        tDate end;
+        t.ENDDATE.getDate(&end.day, &end.month, &end.year);
+        if (storedBefore(till, end)) return 0;
+        if (end.valid()) {
+            get(t, k, false);
+            return cur;
+        }
+    }
+    return 0;
 }
 
 template <class Table>
@@ -259,6 +285,24 @@ long tTask::nextOf(std::string_view project, long cursor)
     return cur;
 }
 
+long tTask::firstDue(const tDate &from, const tDate &till)
+{
+    tTaskTable *t = tasks();
+    if (!t || !t->selectIndex(kTaskByEndDate)) return 0;
+    t->rec.clear();
+    t->ENDDATE.setDate(from.day, from.month, from.year);
+    return dueStep(*t, till, t->seek(t->rec, 4), *this);
+}
+
+long tTask::nextDue(const tDate &till, long cursor)
+{
+    tTaskTable *t = tasks();
+    if (!t) return 0;
+    t->rec.clear();
+    put(*t, *this);
+    return dueStep(*t, till, walkNext(*t, t->rec, kTaskByEndDate, cursor), *this);
+}
+
 std::vector<tProject> allProjects()
 {
     std::vector<tProject> out;
@@ -280,6 +324,14 @@ std::vector<tTask> tasksOf(std::string_view project)
     std::vector<tTask> out;
     tTask k;
     for (long c = k.firstOf(project); c; c = k.nextOf(project, c)) out.push_back(k);
+    return out;
+}
+
+std::vector<tTask> tasksDue(const tDate &from, const tDate &till)
+{
+    std::vector<tTask> out;
+    tTask k;
+    for (long c = k.firstDue(from, till); c; c = k.nextDue(till, c)) out.push_back(k);
     return out;
 }
 

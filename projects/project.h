@@ -69,11 +69,17 @@ struct tTask {
     // the first task of another project.
     long firstOf(std::string_view project);
     long nextOf(std::string_view project, long cursor);
+    // Walks the tasks whose ENDDATE lies from `from` to `till`, both included, in the order of
+    // the TASK index on ENDDATE; 0 at the end.  A task without a possible date (a zero date, day
+    // 0 of a month, month 13) is never met.
+    long firstDue(const tDate &from, const tDate &till);
+    long nextDue(const tDate &till, long cursor);
 };
 
 std::vector<tProject> allProjects();
 std::vector<tTask> allTasks();
 std::vector<tTask> tasksOf(std::string_view project);
+std::vector<tTask> tasksDue(const tDate &from, const tDate &till);
 
 // The numbers typed into the dialogs: a leading decimal number (blanks and a sign allowed),
 // 0 when the text does not begin with one.

@@ -131,6 +131,42 @@ TEST_F(ProjectsTest, TaskCommentStaysReplacedOrRemoved)
     EXPECT_FALSE(read.find("T1"));
 }
 
+TEST_F(ProjectsTest, TasksDueWalkInEndDateOrderWithinTheRange)
+{
+    struct Row {
+        const char *id;
+        tDate done;
+    } stored[] = {
+        {"A", {10, 6, 2024}},  {"B", {}},           {"C", {9, 6, 2024}},
+        {"D", {31, 12, 1999}}, {"E", {1, 7, 2024}}, {"F", {10, 6, 2024}},
+        {"G", {0, 6, 2024}},   {"H", {15, 1, 0}},   {"I", {5, 13, 2023}},
+        {"J", {11, 6, 2024}},
+    };
+    for (const Row &r : stored) ASSERT_TRUE(task(r.id, "P1", "", r.done).insert());
+    struct Case {
+        tDate from, till;
+        std::vector<std::string> due;
+    } cases[] = {
+        {{10, 6, 2024}, {10, 6, 2024}, {"A", "F"}},
+        {{1, 1, 0}, {10, 6, 2024}, {"H", "D", "C", "A", "F"}},
+        {{11, 6, 2024}, {30, 6, 2024}, {"J"}},
+        {{2, 7, 2024}, {31, 12, 9999}, {}},
+        {{1, 1, 2023}, {31, 12, 2023}, {}},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::string> due = ids(tasksDue(c.from, c.till));
+        EXPECT_EQ(due, c.due) << c.from.day << "." << c.from.month << "." << c.from.year;
+    }
+    tTask k;
+    long cur = k.firstDue({1, 6, 2024}, {30, 6, 2024});
+    ASSERT_NE(cur, 0);
+    EXPECT_STREQ(k.ID, "C");
+    ASSERT_TRUE(task("C2", "P1", "", {9, 6, 2024}).insert()) << "a store between two steps";
+    std::vector<std::string> rest;
+    while ((cur = k.nextDue({30, 6, 2024}, cur))) rest.push_back(k.ID);
+    EXPECT_EQ(rest, (std::vector<std::string>{"C2", "A", "F", "J"}));
+}
+
 TEST(TaskComparator, EveryColumnsRule)
 {
     TMyLwComparator cmp;
