@@ -1,0 +1,81 @@
+#include "calendar/views/selection_list.h"
+
+#include "calendar/termin_store.h"
+#include "calendar/views/view_lines.h"
+
+namespace velk {
+
+namespace {
+
+void addBirthdays(std::vector<tViewLine> &lines, const tDate &day)
+{
+    for (const tPerson &p : birthdaysOn(day))
+        lines.push_back({tLineKind::Birthday,
+                         viewFormat("* %d.%d %s %s Tel: %s [%s]", day.day, day.month, p.CHRNAME,
+                                    p.NAME, p.TEL, p.ID),
+                         p.ID});
+}
+
+void addTermine(std::vector<tViewLine> &lines, const tDateTime &from, const tDateTime &till)
+{
+    for (const tTermin &t : tTerminStore::instance().touching(from, till))
+        lines.push_back({tLineKind::Termin,
+                         viewFormat("> %d.%d.%04d %02d:%02d-%02d:%02d %s", t.from.day, t.from.month,
+                                    t.from.year, t.from.hour, t.from.minute, t.till.hour,
+                                    t.till.minute, t.TITLE),
+                         t.ID});
+}
+
+tDateTime at(const tDate &day, int hour, int minute)
+{
+    tDateTime t;
+    static_cast<tDate &>(t) = day;
+    t.hour = hour;
+    t.minute = minute;
+    return t;
+}
+
+} // namespace
+
+tSelection selectionOfDay(const tDate &day, tHolidayCache &holidays)
+{
+    tSelection s;
+    s.title = viewFormat("%2d.%2d.%04d", day.day, day.month, day.year);
+    std::vector<const tTag *> found = holidays.holidaysOf(day);
+    if (!found.empty())
+        s.lines.push_back({tLineKind::Holiday,
+                           viewFormat("! %d.%d.%04d: %s", day.day, day.month, day.year,
+                                      holidayName(*found.front()).c_str()),
+                           ""});
+    addBirthdays(s.lines, day);
+    addTermine(s.lines, at(day, 0, 0), at(day, 23, 59));
+    return s;
+}
+
+tSelection selectionOfRange(const tDateTime &from, const tDateTime &till, int mode)
+{
+    tSelection s;
+    s.mode = mode;
+    s.title = mode == SelectDelete ? "L\xF6schen" : "\xC4ndern";
+    if (from.hour == 0) addBirthdays(s.lines, from);
+    addTermine(s.lines, from, till);
+    return s;
+}
+
+tViewAction selectionAction(const tViewLine *line, int mode)
+{
+    tViewAction a;
+    if (!line) return a;
+    a.key = line->key;
+    if (line->kind == tLineKind::Birthday) {
+        a.kind = tViewAction::EditPerson;
+    } else if (line->kind == tLineKind::Termin) {
+        a.kind = mode == SelectDelete ? tViewAction::DeleteTermin : tViewAction::EditTermin;
+        a.notice = ChangedTermine;
+    } else {
+        a.key.clear();
+    }
+    return a;
+}
+
+} // namespace velk

@@ -1,0 +1,67 @@
+#include "calendar/views/term_list.h"
+
+#include "calendar/termin_store.h"
+#include "calendar/views/view_lines.h"
+
+namespace velk {
+
+namespace {
+
+void addDay(std::vector<tViewLine> &lines, const tDate &day, const tDate &today,
+            tHolidayCache &holidays)
+{
+    for (const tTag *h : holidays.holidaysOf(day)) {
+        const tDate &d = h->date();
+        lines.push_back(
+            {tLineKind::Holiday,
+             viewFormat("! %d.%d.%04d: %s", d.day, d.month, d.year, holidayName(*h).c_str()), ""});
+    }
+    for (const tPerson &p : birthdaysOn(day)) {
+        const tDate &b = p.BIRTH;
+        lines.push_back(
+            {tLineKind::Birthday,
+             viewFormat("* %d.%d.%04d: %s %s", b.day, b.month, b.year, p.CHRNAME, p.NAME), p.ID});
+    }
+    for (const tTermin &t : tTerminStore::instance().ofDay(day)) {
+        const tDateTime &f = t.from;
+        lines.push_back({tLineKind::Termin,
+                         viewFormat("> %d.%d.%04d %02d:%02d - %s", f.day, f.month, f.year, f.hour,
+                                    f.minute, t.TITLE),
+                         t.ID});
+    }
+    bool isToday = day.sameDay(today);
+    for (const tTask &k : isToday ? tasksDue({1, 1, 0}, today) : tasksDueOn(day))
+        lines.push_back({tLineKind::Task, viewFormat("# %s", k.TITLE), k.ID});
+}
+
+} // namespace
+
+std::string termListCaption(const tDate &start)
+{
+    return viewFormat("Terminlist %d.%d.%4d", start.day, start.month, start.year);
+}
+
+std::vector<tViewLine> termListLines(const tDate &start, const tDate &today,
+                                     tHolidayCache &holidays)
+{
+    std::vector<tViewLine> lines;
+    tDate day = start;
+    for (int i = 0; i < kTermListDays; i++, day.nextDay()) addDay(lines, day, today, holidays);
+    return lines;
+}
+
+bool termListCommandEnabled(const tViewLine *line)
+{
+    return line && (line->kind == tLineKind::Birthday || line->kind == tLineKind::Termin);
+}
+
+tViewAction termListNewAction(const tDate &today)
+{
+    tViewAction a;
+    a.kind = tViewAction::NewOnDate;
+    a.date = today;
+    a.notice = ChangedTermine;
+    return a;
+}
+
+} // namespace velk

@@ -1,0 +1,74 @@
+#include "calendar/views/view_lines.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace velk {
+
+std::vector<tPerson> birthdaysOn(const tDate &day)
+{
+    std::vector<tPerson> out;
+    tPerson p;
+    for (long c = p.findByBirthday(0, day.day, day.month, day.year); c;
+         c = p.findByBirthday(c, day.day, day.month, day.year))
+        out.push_back(p);
+    return out;
+}
+
+std::vector<tTask> tasksDueOn(const tDate &day) { return tasksDue(day, day); }
+
+std::string viewFormat(const char *format, ...)
+{
+    char text[256];
+    va_list args;
+    va_start(args, format);
+    int n = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    if (n < int(sizeof text)) return std::string(text, n < 0 ? 0 : n);
+    std::string out(std::size_t(n) + 1, '\0');
+    va_start(args, format);
+    std::vsnprintf(out.data(), out.size(), format, args);
+    va_end(args);
+    out.pop_back();
+    return out;
+}
+
+namespace {
+
+tViewAction action(tViewAction::Kind kind, const tViewLine &line, int notice)
+{
+    tViewAction a;
+    a.kind = kind;
+    a.key = line.key;
+    a.notice = notice;
+    return a;
+}
+
+} // namespace
+
+tViewAction openLineAction(const tViewLine *line)
+{
+    if (!line) return {};
+    switch (line->kind) {
+    case tLineKind::Task:
+        return action(tViewAction::EditTask, *line, ChangedTasks);
+    case tLineKind::Birthday:
+        return action(tViewAction::EditPerson, *line, ChangedPersons);
+    case tLineKind::Termin:
+        return action(tViewAction::EditTermin, *line, ChangedTermine);
+    case tLineKind::Holiday:
+        break;
+    }
+    return {};
+}
+
+tViewAction deleteLineAction(const tViewLine *line)
+{
+    if (!line) return {};
+    if (line->kind == tLineKind::Termin)
+        return action(tViewAction::DeleteTermin, *line, ChangedTermine);
+    if (line->kind == tLineKind::Birthday) return openLineAction(line);
+    return {};
+}
+
+} // namespace velk
