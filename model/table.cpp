@@ -95,7 +95,12 @@ void tTable::close()
     fd_ = nullptr;
 }
 
-bool tTable::selectIndex(int position) { return fd_ && bt3Select(fd_, position) == 0; }
+bool tTable::selectIndex(int position)
+{
+    if (!fd_ || bt3Select(fd_, position) != 0) return false;
+    index_ = position;
+    return true;
+}
 
 long tTable::recordCount()
 {
@@ -109,6 +114,29 @@ bool tTable::find(tRecord &rec)
     if (!fd_) return false;
     std::memcpy(buf_, rec.data(), recordSize_);
     if (bt3Find(fd_, buf_, 5) <= 0) return false;
+    std::memcpy(rec.data(), buf_, recordSize_);
+    return true;
+}
+
+long tTable::seek(tRecord &rec, int mode)
+{
+    if (!fd_) return 0;
+    std::memcpy(buf_, rec.data(), recordSize_);
+    if (bt3Find(fd_, buf_, mode) <= 0) return 0;
+    std::memcpy(rec.data(), buf_, recordSize_);
+    return bt3GetCur(fd_);
+}
+
+long tTable::current() const
+{
+    if (!fd_) return 0;
+    int cur = bt3GetCur(fd_);
+    return cur > 0 ? cur : 0;
+}
+
+bool tTable::setCurrent(long recno, tRecord &rec)
+{
+    if (!fd_ || recno <= 0 || bt3SetCur(fd_, int(recno), buf_) <= 0) return false;
     std::memcpy(rec.data(), buf_, recordSize_);
     return true;
 }

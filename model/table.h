@@ -31,10 +31,20 @@ public:
 
     // The ISAM index position that orders First/Next and keys Find.
     bool selectIndex(int position);
+    int selectedIndex() const { return index_; }
     long recordCount();
     tRecord newRecord() { return tRecord(this); }
 
     bool find(tRecord &rec);
+    // Positions by the selected index with a find mode of the engine (4: the first key not
+    // smaller than the record's, 3: the greatest not greater, 2: the first greater) and reads the
+    // record found; its record number, 0 when there is none.
+    long seek(tRecord &rec, int mode);
+    // The current record number, 0 when there is none.
+    long current() const;
+    // Makes record `recno` current again in the selected index and reads it, after other
+    // operations on the table moved it; false when the record is gone.
+    bool setCurrent(long recno, tRecord &rec);
     long first(tRecord &rec);
     long next(tRecord &rec);
     bool insert(tRecord &rec);
@@ -78,6 +88,7 @@ private:
     std::vector<int> keydef_;
     char *buf_ = nullptr;
     int recordSize_ = 0;
+    int index_ = 0;
     Bt3File *fd_ = nullptr;
 };
 

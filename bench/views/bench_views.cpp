@@ -1,0 +1,125 @@
+// bench_views - how fast the views fill on databases of 1,000 and 10,000 records in shared mode,
+// each against SQLite answering the same rows with indexed queries, in the same run.
+//
+//   bench_views [-s section] [N ...]       default N: 1000 10000
+//
+// Prints one table: view, records, milliseconds, SQLite milliseconds, the ratio (above 1: the
+// view is slower than SQLite) and the goal.
+#include "bench/views/bench_views.h"
+
+#include "model/blob.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace velk::bench {
+
+namespace {
+
+std::vector<tBenchSection> &sections()
+{
+    static std::vector<tBenchSection> all;
+    return all;
+}
+
+} // namespace
+
+int addSection(tBenchSection section)
+{
+    sections().push_back(std::move(section));
+    return int(sections().size());
+}
+
+tBenchDatabase::tBenchDatabase(const std::string &name)
+{
+    const char *tmp = getenv("TMPDIR");
+    std::string pattern =
+        std::string(tmp && *tmp ? tmp : "/tmp") + "/velk-bench-" + name + "-XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back(0);
+    if (!mkdtemp(buf.data())) {
+        perror("mkdtemp");
+        exit(2);
+    }
+    dir_ = buf.data();
+    if (!openDatabase((dir_ + "/datadict").c_str())) {
+        fprintf(stderr, "cannot create a database in %s\n", dir_.c_str());
+        exit(2);
+    }
+}
+
+tBenchDatabase::~tBenchDatabase()
+{
+    if (db_) sqlite3_close(db_);
+    closeDatabase();
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+}
+
+sqlite3 *tBenchDatabase::sqlite()
+{
+    if (!db_) {
+        if (sqlite3_open((dir_ + "/bench.sqlite").c_str(), &db_) != SQLITE_OK) exit(2);
+        exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+    }
+    return db_;
+}
+
+void tBenchDatabase::exec(const std::string &sql)
+{
+    char *err = nullptr;
+    if (sqlite3_exec(sqlite(), sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+        fprintf(stderr, "sqlite: %s\n", err ? err : "?");
+        exit(2);
+    }
+}
+
+double timeMs(const std::function<void()> &fn, int runs)
+{
+    std::vector<double> t;
+    for (int i = 0; i < runs; i++) {
+        auto start = std::chrono::steady_clock::now();
+        fn();
+        t.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+void report(const tBenchRow &row)
+{
+    char ratio[16] = "-", goal[24] = "-";
+    if (row.sqliteMs > 0) snprintf(ratio, sizeof ratio, "%.2f", row.ms / row.sqliteMs);
+    if (row.goalMs > 0)
+        snprintf(goal, sizeof goal, "%s %.0f ms", row.ms <= row.goalMs ? "<" : "ABOVE", row.goalMs);
+    printf("%-34s %8ld %10.2f %10.2f %7s  %-14s %s\n", row.view.c_str(), row.size, row.ms,
+           row.sqliteMs, ratio, goal, row.comment.c_str());
+    fflush(stdout);
+}
+
+} // namespace velk::bench
+
+int main(int argc, char **argv)
+{
+    using namespace velk::bench;
+    std::vector<long> sizes;
+    const char *only = nullptr;
+    for (int i = 1; i < argc; i++) {
+        if (!strcmp(argv[i], "-s") && i + 1 < argc)
+            only = argv[++i];
+        else
+            sizes.push_back(atol(argv[i]));
+    }
+    if (sizes.empty()) sizes = {1000, 10000};
+    printf("%-34s %8s %10s %10s %7s  %-14s\n", "view", "records", "ms", "sqlite ms", "ratio",
+           "goal");
+    for (const tBenchSection &s : sections())
+        if (!only || !strcmp(only, s.name)) s.run(sizes);
+    return 0;
+}

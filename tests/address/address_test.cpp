@@ -1,0 +1,273 @@
+// Persons, groups, members and resources on a real database in a temporary directory.
+#include "address/group.h"
+#include "address/person.h"
+#include "address/reference.h"
+#include "address/resource.h"
+#include "model/blob.h"
+#include "model/tables.h"
+#include "model/users.h"
+#include "tests/model/model_support.h"
+
+#include <string>
+#include <vector>
+
+using namespace velk;
+
+namespace {
+
+tPerson person(const char *id, const char *name, const char *chr, tDate birth = {})
+{
+    tPerson p;
+    p.setId(id);
+    p.setName(name);
+    p.setChrName(chr);
+    p.setTel("0711 123");
+    p.BIRTH = birth;
+    return p;
+}
+
+std::vector<std::string> ids(const std::vector<tPerson> &persons)
+{
+    std::vector<std::string> out;
+    for (const tPerson &p : persons) out.push_back(p.ID);
+    return out;
+}
+
+std::vector<std::string> birthdays(int day, int month)
+{
+    std::vector<std::string> out;
+    tPerson p;
+    for (long c = p.findByBirthday(0, day, month, 2026); c;
+         c = p.findByBirthday(c, day, month, 2026))
+        out.push_back(p.ID);
+    return out;
+}
+
+using AddressTest = ModelTest;
+
+} // namespace
+
+TEST_F(AddressTest, PersonsRoundTripAndWalkInNameOrder)
+{
+    tPerson full = person("mm", "Müller", "Maria", {29, 2, 0});
+    full.setStreet(std::string(80, 'S'));
+    full.setCity("Stuttgart");
+    full.setZip("70173");
+    full.setCountry("Deutschland");
+    EXPECT_FALSE(full.setName(std::string(26, 'x'))) << "a 26th character does not fit";
+    full.setName("Müller");
+    ASSERT_TRUE(full.insert());
+    ASSERT_TRUE(person("ab", "Berg", "Zoe").insert());
+    ASSERT_TRUE(person("zz", "Berg", "Anna").insert());
+    EXPECT_FALSE(person("ab", "Other", "Id").insert()) << "the ID is unique";
+
+    tPerson read;
+    ASSERT_TRUE(read.find("mm"));
+    EXPECT_STREQ(read.STREET, full.STREET) << "80 characters whole";
+    EXPECT_STREQ(read.CITY, "Stuttgart") << "the city after a full street unchanged";
+    EXPECT_EQ(read.BIRTH, (tDate{29, 2, 0}));
+    EXPECT_STREQ(read.NAME, "Müller");
+    EXPECT_FALSE(read.find("nobody"));
+
+    EXPECT_EQ(ids(allPersons(PersonByName)), (std::vector<std::string>{"zz", "ab", "mm"}));
+    EXPECT_EQ(ids(allPersons(PersonById)), (std::vector<std::string>{"ab", "mm", "zz"}));
+    EXPECT_EQ(personListLine(read), "mm\tMaria Müller\t29. 2.0000\t0711 123");
+    EXPECT_EQ(personSelectionLine(read), "* Maria Müller Tel: 0711 123 [mm]");
+    EXPECT_EQ(personListLine(person("x", "N", "V")), "x\tV N\t 0. 0.0000\t0711 123");
+    EXPECT_EQ(lineId("mm\tMaria Müller"), "mm");
+}
+
+TEST_F(AddressTest, AWalkSurvivesFindsAndDeletionsBetweenItsSteps)
+{
+    for (const char *id : {"a", "b", "c", "d"}) ASSERT_TRUE(person(id, id, "x").insert());
+    std::vector<std::string> seen;
+    tPerson p, other;
+    for (long c = p.first(PersonByName); c; c = p.next(c)) {
+        seen.push_back(p.ID);
+        EXPECT_TRUE(other.find("d")) << "a find by ID between two steps";
+        if (seen.back() == "b") {
+            tPerson gone;
+            ASSERT_TRUE(gone.find("b"));
+            ASSERT_TRUE(gone.remove()) << "the record the walk stands on";
+        }
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"a", "b", "c", "d"}));
+}
+
+TEST_F(AddressTest, FindByBirthdayWalksOneDayInKeyOrder)
+{
+    ASSERT_TRUE(person("leap", "L", "x", {29, 2, 0}).insert());
+    ASSERT_TRUE(person("p2", "B", "x", {7, 3, 1990}).insert());
+    ASSERT_TRUE(person("p1", "A", "x", {7, 3, 1960}).insert());
+    ASSERT_TRUE(person("p3", "C", "x", {8, 3, 1960}).insert());
+    ASSERT_TRUE(person("none", "N", "x", {0, 0, 1960}).insert());
+
+    EXPECT_EQ(birthdays(29, 2), (std::vector<std::string>{"leap"}));
+    EXPECT_EQ(birthdays(7, 3), (std::vector<std::string>{"p2", "p1"}))
+        << "one key: in the order stored, whatever the year; ends at the first other day";
+    EXPECT_EQ(birthdays(6, 3), (std::vector<std::string>{}));
+    EXPECT_EQ(birthdays(31, 12), (std::vector<std::string>{})) << "past every key";
+}
+
+TEST_F(AddressTest, BirthdaysAcceptedByTheDialogRule)
+{
+    struct Case {
+        int d, m, y;
+        bool ok;
+    } cases[] = {{29, 2, 0, true},   {30, 2, 0, false},    {30, 2, 1996, false},
+                 {0, 0, 1960, true}, {29, 2, 1900, false}, {29, 2, 2000, true},
+                 {0, 5, 0, false},   {31, 4, 1999, false}, {1, 13, 1999, false}};
+    for (const Case &c : cases)
+        EXPECT_EQ(birthdayAcceptable(c.d, c.m, c.y), c.ok) << c.d << "." << c.m << "." << c.y;
+}
+
+TEST_F(AddressTest, MembershipsFollowTheirPersonAndGroup)
+{
+    for (const char *id : {"anna", "bert", "carl"}) ASSERT_TRUE(person(id, id, "x").insert());
+    tGroup team, club;
+    team.setId("team");
+    club.setId("club");
+    ASSERT_TRUE(team.insert());
+    ASSERT_TRUE(club.insert());
+    ASSERT_TRUE(addMember("team", "bert"));
+    ASSERT_TRUE(addMember("team", "anna"));
+    EXPECT_FALSE(addMember("team", "anna")) << "a pair exists once";
+    ASSERT_TRUE(addMember("club", "anna"));
+    ASSERT_TRUE(addMember("club", "carl"));
+    EXPECT_EQ(membersOf("team"), (std::vector<std::string>{"anna", "bert"}));
+    EXPECT_TRUE(isMember("club", "carl"));
+
+    tPerson anna;
+    ASSERT_TRUE(anna.find("anna"));
+    anna.setId("anne");
+    ASSERT_TRUE(anna.update("anna")) << "the ID of a person changes";
+    EXPECT_EQ(membersOf("team"), (std::vector<std::string>{"anne", "bert"}));
+    EXPECT_EQ(membersOf("club"), (std::vector<std::string>{"anne", "carl"}));
+    EXPECT_FALSE(anna.update("anna")) << "the old ID is gone";
+
+    ASSERT_TRUE(anna.remove());
+    EXPECT_EQ(membersOf("team"), (std::vector<std::string>{"bert"}));
+    EXPECT_EQ(membersOf("club"), (std::vector<std::string>{"carl"}));
+    EXPECT_TRUE(removeMember("club", "carl"));
+    EXPECT_FALSE(removeMember("club", "carl"));
+    EXPECT_TRUE(membersOf("club").empty());
+
+    ASSERT_TRUE(team.remove());
+    tGroup again;
+    again.setId("team");
+    ASSERT_TRUE(again.insert());
+    EXPECT_TRUE(membersOf("team").empty()) << "a new group of the same ID has no old members";
+    EXPECT_EQ(tMemTable::instance()->recordCount(), 0);
+}
+
+TEST_F(AddressTest, GroupCommentRoundTripsAndAnEmptiedOneIsRemoved)
+{
+    std::string comment =
+        "Erste Zeile mit \xe4\xf6\xfc\xdf\r\nZweite Zeile " + std::string(90, 'y');
+    tGroup g;
+    g.setId("g1");
+    g.setTitle("Vorstand");
+    g.setComment(comment);
+    ASSERT_TRUE(g.insert());
+    EXPECT_FALSE(g.COMMENT.modified);
+
+    tGroup read;
+    ASSERT_TRUE(read.find("g1"));
+    EXPECT_EQ(read.COMMENT.text, comment);
+    std::string textId = read.COMMENT.id;
+    ASSERT_FALSE(textId.empty());
+
+    read.setTitle("Vorstand neu");
+    ASSERT_TRUE(read.update("g1")) << "an unmodified comment stays";
+    ASSERT_TRUE(read.find("g1"));
+    EXPECT_EQ(read.COMMENT.text, comment);
+
+    read.setComment("");
+    ASSERT_TRUE(read.update("g1"));
+    ASSERT_TRUE(read.find("g1"));
+    EXPECT_FALSE(read.COMMENT.hasText);
+    EXPECT_STREQ(read.COMMENT.id, "");
+    EXPECT_EQ(tBlob::instance().textStore()->textLength(textId.c_str()), 0) << "text removed";
+}
+
+TEST_F(AddressTest, ResourcesCountUpdateAndRemove)
+{
+    for (const char *id : {"R1", "R2", "R3"}) {
+        tResource r;
+        r.setId(id);
+        r.setTitle(std::string("Raum ") + id);
+        ASSERT_TRUE(r.insert());
+    }
+    EXPECT_EQ(tResource::count(), 3);
+    tResource r;
+    ASSERT_TRUE(r.find("R2"));
+    r.setTitle("Saal");
+    ASSERT_TRUE(r.update("R2"));
+    ASSERT_TRUE(r.remove());
+    EXPECT_FALSE(r.update("R2"));
+    std::vector<std::string> lines;
+    for (const tResource &x : allResources()) lines.push_back(resourceListLine(x));
+    EXPECT_EQ(lines, (std::vector<std::string>{"R1\tRaum R1", "R3\tRaum R3"}));
+}
+
+TEST_F(AddressTest, ReferencesParseFormatAndDisplay)
+{
+    ASSERT_TRUE(person("anna", "Ahrens", "Anna").insert());
+    ASSERT_TRUE(person("bert", "Brandt", "Bert").insert());
+    tGroup g;
+    g.setId("team");
+    g.setTitle("Team Nord");
+    ASSERT_TRUE(g.insert());
+    ASSERT_TRUE(addMember("team", "anna"));
+    ASSERT_TRUE(addMember("team", "bert"));
+    ASSERT_TRUE(addMember("team", "ghost")) << "a member whose person does not exist";
+
+    struct Case {
+        const char *stored;
+        tPersonOrGroup::Kind kind;
+        bool setsLabel;
+        const char *label;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"Panna", tPersonOrGroup::Person, true, "Person", {"Anna Ahrens"}},
+        {"Pghost", tPersonOrGroup::Person, true, "Person", {}},
+        {"Gteam", tPersonOrGroup::Group, true, "Team Nord", {"Anna Ahrens", "Bert Brandt"}},
+        {"Gnone", tPersonOrGroup::Group, false, "", {}},
+        {"", tPersonOrGroup::Nobody, true, "", {}},
+        {"Xyz", tPersonOrGroup::Other, false, "", {}},
+    };
+    for (const Case &c : cases) {
+        tPersonOrGroup ref = tPersonOrGroup::parse(c.stored);
+        EXPECT_EQ(ref.kind(), c.kind) << c.stored;
+        EXPECT_EQ(ref.format(), c.stored) << "formats back";
+        tReferenceDisplay shown = describeReference(ref);
+        EXPECT_EQ(shown.setsLabel, c.setsLabel) << c.stored;
+        EXPECT_EQ(shown.label, c.label) << c.stored;
+        std::vector<std::string> lines;
+        for (const tReferenceLine &l : shown.lines) lines.push_back(l.text);
+        EXPECT_EQ(lines, c.lines) << c.stored;
+    }
+    EXPECT_EQ(referencedPersons(tPersonOrGroup::parse("Gteam")),
+              (std::vector<std::string>{"anna", "bert"}));
+}
+
+TEST_F(AddressTest, DeleteRuleProtectsUsers)
+{
+    ASSERT_TRUE(person("user1", "U", "x").insert());
+    ASSERT_TRUE(person("plain", "P", "x").insert());
+    tUser u = newUser();
+    std::snprintf(u.ID, sizeof u.ID, "user1");
+    ASSERT_TRUE(writeUser(u));
+
+    EXPECT_EQ(deletePersonAs("user1", "anna").decision, tPersonDelete::RefusedForUser);
+    tPerson p;
+    EXPECT_TRUE(p.find("user1")) << "nothing deleted";
+    EXPECT_EQ(deletePersonAs("nobody", "root").decision, tPersonDelete::Nothing);
+    EXPECT_EQ(deletePersonAs("plain", "anna").decision, tPersonDelete::DeletePerson);
+    EXPECT_FALSE(p.find("plain"));
+    tPersonDeleteResult r = deletePersonAs("user1", "root");
+    EXPECT_EQ(r.decision, tPersonDelete::DeleteUserAndPerson);
+    EXPECT_TRUE(r.stored);
+    EXPECT_FALSE(p.find("user1"));
+    EXPECT_FALSE(personIsUser("user1"));
+}
