@@ -9,7 +9,8 @@ namespace velk {
 namespace {
 
 // The characters converted between the two code pages, as UTF-8.
-constexpr const char *kConverted = "ÇüéâäàåçêëèïîìÄÅÉæÆôöòûùÿÖÜø£ØáíóúñÑ¿ÁÂÀ¢¥ãÃðÐÊËÈÍÎÏÌÓßÔÒõÕÚÛÙýÝ";
+constexpr const char *kConverted =
+    "ÇüéâäàåçêëèïîìÄÅÉæÆôöòûùÿÖÜø£ØáíóúñÑ¿ÁÂÀ¢¥ãÃðÐÊËÈÍÎÏÌÓßÔÒõÕÚÛÙýÝ";
 
 // A mnemonic: one of the signs, then one of the letters, gives the result of the same position
 // (UTF-8); with no letters the sign alone is the whole mnemonic.  Tried in this order.

@@ -273,9 +273,8 @@ bool tDBF::readHeader()
     headerLength_ = (int)le16(head + 8);
     recordLength_ = (int)le16(head + 10);
     long long size = st.st_size;
-    if (!knownVersion(head[0]) || headerLength_ < 2 * kDescriptorSize + 1 ||
-        headerLength_ > size || recordLength_ < 2 ||
-        headerLength_ + (long long)count_ * recordLength_ > size) {
+    if (!knownVersion(head[0]) || headerLength_ < 2 * kDescriptorSize + 1 || headerLength_ > size ||
+        recordLength_ < 2 || headerLength_ + (long long)count_ * recordLength_ > size) {
         fail(kDbfBadHeader);
         return false;
     }

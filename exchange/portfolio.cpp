@@ -167,10 +167,10 @@ std::string formatDryDate(const tDate &date) { return dateText(date) + "\r\n"; }
 std::string formatDryTimed(int fromHour, int fromMinute, int tillHour, int tillMinute,
                            std::string_view title)
 {
-    std::string times = tillHour == 0 && tillMinute == 0
-                            ? printed("    %02d:%02d", fromHour, fromMinute)
-                            : printed("    %02d:%02d - %02d:%02d", fromHour, fromMinute,
-                                      tillHour, tillMinute);
+    std::string times =
+        tillHour == 0 && tillMinute == 0
+            ? printed("    %02d:%02d", fromHour, fromMinute)
+            : printed("    %02d:%02d - %02d:%02d", fromHour, fromMinute, tillHour, tillMinute);
     return times + " " + oneLine(title) + "\r\n";
 }
 

@@ -122,8 +122,7 @@ TEST_F(FullExportTest, ValuesAreTheStoredTextsAndTheCounterRecordIsKept)
     tDBF task;
     ASSERT_TRUE(task.open(file("one/two/TASK.DBF")));
     EXPECT_EQ(task.getText(task.findField("TIME")), "00000012");
-    EXPECT_NE(dbfreadDump(file("one/two/TASK.DBF"), "cp1252").find("|TIME=12|"),
-              std::string::npos);
+    EXPECT_NE(dbfreadDump(file("one/two/TASK.DBF"), "cp1252").find("|TIME=12|"), std::string::npos);
 
     // An empty table: descriptors only.
     tDBF project;

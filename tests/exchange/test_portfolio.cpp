@@ -31,7 +31,13 @@ TEST(Portfolio, ParsesEachKindOfLine)
         {"   01/02/05", K::Date, {1, 2, 2105}, 0, 0, 0, 0, ""},
         {"   01/02/06", K::Date, {1, 2, 2006}, 0, 0, 0, 0, ""},
         {"   01/02/99", K::Date, {1, 2, 2099}, 0, 0, 0, 0, ""},
-        {"1.2.26\t \x01Titel mit  Blanks ", K::AllDay, {1, 2, 2026}, 0, 0, 0, 0,
+        {"1.2.26\t \x01Titel mit  Blanks ",
+         K::AllDay,
+         {1, 2, 2026},
+         0,
+         0,
+         0,
+         0,
          "Titel mit  Blanks "},
         {"   24/12/26 2 Tage", K::AllDay, {24, 12, 2026}, 0, 0, 0, 0, "2 Tage"},
         {"    09:30 - 11:00 Besprechung", K::TimedWithEnd, {}, 9, 30, 11, 0, "Besprechung"},
@@ -69,7 +75,7 @@ TEST(Portfolio, CenturyRule)
 {
     const int cases[][3] = {
         // two-digit year, current year, full year
-        {5, 2026, 2105}, {6, 2026, 2006}, {26, 2026, 2026}, {99, 2026, 2099},
+        {5, 2026, 2105}, {6, 2026, 2006},  {26, 2026, 2026}, {99, 2026, 2099},
         {0, 2000, 2000}, {79, 2099, 2079}, {78, 2099, 2178}, {98, 1999, 1998},
     };
     for (const auto &c : cases) EXPECT_EQ(dryYear(c[0], c[1]), c[2]) << c[0] << " in " << c[1];
@@ -79,8 +85,15 @@ TEST(Portfolio, SplitsLinesAtCrLfAndIn255CharacterPieces)
 {
     std::string longLine(600, 'x');
     auto lines = splitDryLines("a\r\nb\nc\rd\r\n\r\n" + longLine + "\r\nlast");
-    std::vector<std::string> expected = {"a", "b", "c", "d", "", std::string(255, 'x'),
-                                         std::string(255, 'x'), std::string(90, 'x'), "last"};
+    std::vector<std::string> expected = {"a",
+                                         "b",
+                                         "c",
+                                         "d",
+                                         "",
+                                         std::string(255, 'x'),
+                                         std::string(255, 'x'),
+                                         std::string(90, 'x'),
+                                         "last"};
     EXPECT_EQ(lines, expected);
     EXPECT_TRUE(splitDryLines("").empty());
 
@@ -127,7 +140,8 @@ TEST(Portfolio, ExportLines)
     EXPECT_EQ(formatDryTimed(7, 5, 0, 0, ""), "    07:05 \r\n");
 
     // What the export writes, the import reads back.
-    for (const tDryEntry &e : {meeting, open, tDryEntry{{24, 12, 2026}, 0, 0, 0, 0, "Heiligabend"}}) {
+    for (const tDryEntry &e :
+         {meeting, open, tDryEntry{{24, 12, 2026}, 0, 0, 0, 0, "Heiligabend"}}) {
         tDryReader reader(kYear);
         tDryEntry back;
         tDryReader::Step last = tDryReader::Nothing;
