@@ -63,6 +63,8 @@ tTable *tTable::acquire(const char *name, Maker make)
     return (tables[name] = std::move(table)).get();
 }
 
+bool tTable::createFiles(const char *name) { return tTable(name).create() == 0; }
+
 void tTable::closeAll() { registry().clear(); }
 
 void tTable::release(const char *name) { registry().erase(name); }

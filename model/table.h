@@ -57,6 +57,9 @@ public:
     bool lock();
     bool unlock();
 
+    // Creates the files of a table from its dictionary rows; false when they cannot be made,
+    // also when they exist (creation never overwrites).
+    static bool createFiles(const char *name);
     // Closes and destroys every table object of the process.
     static void closeAll();
     // Closes and destroys the object of one table; the next use opens it.
