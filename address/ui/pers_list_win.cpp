@@ -1,18 +1,19 @@
 #include "address/ui/pers_list_win.h"
 
+#include <QCloseEvent>
 #include <QVBoxLayout>
 
 #include "address/lists.h"
 #include "address/person.h"
 #include "address/ui/dia_person.h"
 #include "address/ui/dialog_fields.h"
+#include "address/ui/view_client.h"
 #include "app/core/commands.h"
 #include "app/core/help_keywords.h"
 #include "app/core/session.h"
 #include "app/ui/dia_login.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/mdi_client.h"
-#include "app/ui/my_app.h"
 #include "app/ui/shell_host.h"
 #include "app/ui/tab_list.h"
 
@@ -34,8 +35,8 @@ tPersListWin::tPersListWin(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
     resize(560, 300);
-    connect(list_, &tTabList::currentRowChanged, this, [] {
-        if (tMainFrame *frame = mainFrame()) frame->updateMenus();
+    connect(list_, &tTabList::currentRowChanged, this, [this] {
+        if (auto *frame = qobject_cast<tMainFrame *>(window())) frame->updateMenus();
     });
     connect(list_, &tTabList::lineActivated, this, &tPersListWin::editPerson);
     gOpenList = this;
@@ -45,6 +46,13 @@ tPersListWin::tPersListWin(QWidget *parent)
 tPersListWin::~tPersListWin()
 {
     if (gOpenList == this) gOpenList = nullptr;
+}
+
+// A closed window is gone for the menu at once, though Qt deletes it only later.
+void tPersListWin::closeEvent(QCloseEvent *event)
+{
+    if (gOpenList == this) gOpenList = nullptr;
+    tView::closeEvent(event);
 }
 
 void tPersListWin::fill()
@@ -108,7 +116,7 @@ std::string tPersListWin::selectedId() const
 // Every view that shows persons (this list, birthdays in the calendars) refills.
 void tPersListWin::changed()
 {
-    if (TMyMDIClient *client = mdiClient(); client && client->views().contains(this))
+    if (TMyMDIClient *client = clientOf(this))
         client->sendDataChanged(NoticePersons);
     else
         fill();

@@ -35,6 +35,7 @@ public:
 
 protected:
     void dataChanged(int bits) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     std::string selectedId() const;

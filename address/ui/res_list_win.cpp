@@ -1,5 +1,6 @@
 #include "address/ui/res_list_win.h"
 
+#include <QCloseEvent>
 #include <QVBoxLayout>
 
 #include "address/lists.h"
@@ -7,11 +8,11 @@
 #include "address/resource.h"
 #include "address/ui/dia_res.h"
 #include "address/ui/dialog_fields.h"
+#include "address/ui/view_client.h"
 #include "app/core/commands.h"
 #include "app/core/help_keywords.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/mdi_client.h"
-#include "app/ui/my_app.h"
 #include "app/ui/tab_list.h"
 
 namespace velk {
@@ -29,8 +30,8 @@ tResListWin::tResListWin(QWidget *parent) : tView(parent), list_(new tTabList({4
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
     resize(400, 260);
-    connect(list_, &tTabList::currentRowChanged, this, [] {
-        if (tMainFrame *frame = mainFrame()) frame->updateMenus();
+    connect(list_, &tTabList::currentRowChanged, this, [this] {
+        if (auto *frame = qobject_cast<tMainFrame *>(window())) frame->updateMenus();
     });
     connect(list_, &tTabList::lineActivated, this, [this] { command(CmEdit); });
     gOpenList = this;
@@ -40,6 +41,13 @@ tResListWin::tResListWin(QWidget *parent) : tView(parent), list_(new tTabList({4
 tResListWin::~tResListWin()
 {
     if (gOpenList == this) gOpenList = nullptr;
+}
+
+// A closed window is gone for the menu at once, though Qt deletes it only later.
+void tResListWin::closeEvent(QCloseEvent *event)
+{
+    if (gOpenList == this) gOpenList = nullptr;
+    tView::closeEvent(event);
 }
 
 void tResListWin::fill()
@@ -61,7 +69,7 @@ bool tResListWin::handlesCommand(int id) const
 
 void tResListWin::changed()
 {
-    if (TMyMDIClient *client = mdiClient(); client && client->views().contains(this))
+    if (TMyMDIClient *client = clientOf(this))
         client->sendDataChanged(NoticeResources);
     else
         fill();

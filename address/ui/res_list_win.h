@@ -30,6 +30,7 @@ public:
 
 protected:
     void dataChanged(int bits) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void changed();
