@@ -34,7 +34,6 @@ tPersListWin::tPersListWin(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
-    resize(560, 300);
     connect(list_, &tTabList::currentRowChanged, this, [this] {
         if (auto *frame = qobject_cast<tMainFrame *>(window())) frame->updateMenus();
     });
@@ -69,6 +68,9 @@ void tPersListWin::appendPerson(const tPerson &person)
 }
 
 void tPersListWin::dataChanged(int) { fill(); }
+
+// The sub-window opens at this size: every column of a line in view.
+QSize tPersListWin::sizeHint() const { return QSize(620, 300); }
 
 QString tPersListWin::helpKeyword() const { return QString::fromUtf8(help::PersonList); }
 

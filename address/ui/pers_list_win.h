@@ -32,6 +32,7 @@ public:
     bool handlesCommand(int id) const override;
     void command(int id) override;
     QString helpKeyword() const override;
+    QSize sizeHint() const override;
 
 protected:
     void dataChanged(int bits) override;

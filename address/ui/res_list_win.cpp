@@ -29,7 +29,6 @@ tResListWin::tResListWin(QWidget *parent) : tView(parent), list_(new tTabList({4
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
-    resize(400, 260);
     connect(list_, &tTabList::currentRowChanged, this, [this] {
         if (auto *frame = qobject_cast<tMainFrame *>(window())) frame->updateMenus();
     });
@@ -59,6 +58,9 @@ void tResListWin::fill()
 }
 
 void tResListWin::dataChanged(int) { fill(); }
+
+// The sub-window opens at this size: every column of a line in view.
+QSize tResListWin::sizeHint() const { return QSize(420, 260); }
 
 QString tResListWin::helpKeyword() const { return QString::fromUtf8(help::Resources); }
 

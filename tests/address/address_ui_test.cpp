@@ -98,7 +98,9 @@ TEST_F(DialogTest, PersonDialogOkChecksThenStores)
         } else {
             EXPECT_EQ(dialog.result(), QDialog::Accepted);
         }
-        if (c.closeDatabase) ASSERT_TRUE(openDatabase(dictPath().c_str()));
+        if (c.closeDatabase) {
+            ASSERT_TRUE(openDatabase(dictPath().c_str()));
+        }
         tPerson stored;
         bool accepted = !*c.focus;
         EXPECT_EQ(stored.find(c.id) && !std::strcmp(stored.NAME, "Neu"), accepted)
