@@ -37,7 +37,8 @@ int addSection(tBenchSection section)
 tBenchDatabase::tBenchDatabase(const std::string &name)
 {
     const char *tmp = getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/velk-bench-" + name + "-XXXXXX";
+    std::string pattern =
+        std::string(tmp && *tmp ? tmp : "/tmp") + "/velk-bench-" + name + "-XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back(0);
     if (!mkdtemp(buf.data())) {
@@ -83,7 +84,9 @@ double timeMs(const std::function<void()> &fn, int runs)
     for (int i = 0; i < runs; i++) {
         auto start = std::chrono::steady_clock::now();
         fn();
-        t.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        t.push_back(
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count());
     }
     std::sort(t.begin(), t.end());
     return t[t.size() / 2];
@@ -108,8 +111,10 @@ int main(int argc, char **argv)
     std::vector<long> sizes;
     const char *only = nullptr;
     for (int i = 1; i < argc; i++) {
-        if (!strcmp(argv[i], "-s") && i + 1 < argc) only = argv[++i];
-        else sizes.push_back(atol(argv[i]));
+        if (!strcmp(argv[i], "-s") && i + 1 < argc)
+            only = argv[++i];
+        else
+            sizes.push_back(atol(argv[i]));
     }
     if (sizes.empty()) sizes = {1000, 10000};
     printf("%-34s %8s %10s %10s %7s  %-14s\n", "view", "records", "ms", "sqlite ms", "ratio",

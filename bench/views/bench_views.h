@@ -58,8 +58,8 @@ int addSection(tBenchSection section);
 #define VELK_BENCH_CONCAT2(a, b) a##b
 #define VELK_BENCH_CONCAT(a, b) VELK_BENCH_CONCAT2(a, b)
 // Registers a section: VELK_BENCH_SECTION("persons", [](const std::vector<long> &sizes) {...});
-#define VELK_BENCH_SECTION(name, ...)                                                            \
-    static int VELK_BENCH_CONCAT(velkBenchSection, __LINE__) =                                   \
+#define VELK_BENCH_SECTION(name, ...)                                                              \
+    static int VELK_BENCH_CONCAT(velkBenchSection, __LINE__) =                                     \
         ::velk::bench::addSection({name, __VA_ARGS__})
 
 #endif
