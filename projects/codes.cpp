@@ -4,7 +4,8 @@ namespace velk {
 
 namespace {
 
-const tCode kBilling[] = {{'E', "Einzelstunden"}, {'A', "Abschluss"}, {'P', "Pauschal"}, {'W', "Wartung"}};
+const tCode kBilling[] = {
+    {'E', "Einzelstunden"}, {'A', "Abschluss"}, {'P', "Pauschal"}, {'W', "Wartung"}};
 const tCode kProjectStatus[] = {{'P', "Planung"},   {'V', "Vertrag"}, {'G', "Rechnung gestellt"},
                                 {'A', "Angezahlt"}, {'B', "Bezahlt"}, {'R', "Reklamiert"}};
 const tCode kTaskStatus[] = {{'P', "Planung"}, {'V', "Vobereitung"},  {'A', "Angegangen"},

@@ -21,8 +21,10 @@ int sign(int v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
 int TMyLwComparator::operator()(const tTask &a, const tTask &b, int column) const
 {
     switch (column) {
-    case TaskColumnId: return sign(std::strcoll(a.ID, b.ID));
-    case TaskColumnTitle: return sign(std::strcoll(a.TITLE, b.TITLE));
+    case TaskColumnId:
+        return sign(std::strcoll(a.ID, b.ID));
+    case TaskColumnTitle:
+        return sign(std::strcoll(a.TITLE, b.TITLE));
     case TaskColumnPrio: {
         long pa = leadingNumber(a.PRIO), pb = leadingNumber(b.PRIO);
         return pb < pa ? -1 : pb > pa ? 1 : 0;
@@ -35,23 +37,28 @@ int TMyLwComparator::operator()(const tTask &a, const tTask &b, int column) cons
         int da = a.ENDDATE.dayOfYear(), db = b.ENDDATE.dayOfYear();
         return da < db ? -1 : da > db ? 1 : 0;
     }
-    default: return 0;
+    default:
+        return 0;
     }
 }
 
 std::string taskColumnText(const tTask &task, int column)
 {
     switch (column) {
-    case TaskColumnId: return task.ID;
-    case TaskColumnTitle: return task.TITLE;
-    case TaskColumnPrio: return task.PRIO;
+    case TaskColumnId:
+        return task.ID;
+    case TaskColumnTitle:
+        return task.TITLE;
+    case TaskColumnPrio:
+        return task.PRIO;
     case TaskColumnDone: {
         char text[48];
         std::snprintf(text, sizeof text, "%d.%d.%4d", task.ENDDATE.day, task.ENDDATE.month,
                       task.ENDDATE.year);
         return text;
     }
-    default: return {};
+    default:
+        return {};
     }
 }
 

@@ -94,9 +94,9 @@ TEST_F(ProjectsTest, ProjectsAndTasksRoundTripAndDeleteTogether)
 
     std::vector<std::string> lines;
     for (const tProjectLine &l : projectListLines()) lines.push_back(l.text);
-    EXPECT_EQ(lines, (std::vector<std::string>{"P P1\tUmbau Süd", "T T2\tAufgabe T2",
-                                               "T T1\tAufgabe T1", "P P2\tNeubau",
-                                               "T T3\tAufgabe T3"}))
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"P P1\tUmbau Süd", "T T2\tAufgabe T2", "T T1\tAufgabe T1",
+                                        "P P2\tNeubau", "T T3\tAufgabe T3"}))
         << "the task of a missing project is not listed";
     EXPECT_TRUE(isProjectLine(lines[0]));
     EXPECT_EQ(projectLineKey(lines[1]), "T2");
