@@ -1,10 +1,12 @@
 // The address book's dialogs on a real database: what OK checks and stores, texts in
 // Windows-1252, the group dialogs and the person-or-group choice.
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 
 #include <filesystem>
+#include <memory>
 
 #include "address/dialog_rules.h"
 #include "address/group.h"
@@ -14,6 +16,7 @@
 #include "address/ui/dia_pers_grp.h"
 #include "address/ui/dia_person.h"
 #include "address/ui/dia_res.h"
+#include "address/ui/dia_sel_pers.h"
 #include "address/ui/dialog_fields.h"
 #include "app/ui/tab_list.h"
 #include "model/blob.h"
@@ -392,5 +395,29 @@ TEST_F(DialogTest, ChoosingPersonOrGroup)
             for (int i = 0; i < list.count(); ++i) shown << list.item(i)->text();
             EXPECT_EQ(shown, c.lines);
         }
+    }
+}
+
+// Each dialog's "Hilfe" button and F1 open the help at the dialog's own keyword.
+TEST_F(DialogTest, HelpKeywordsOfTheDialogs)
+{
+    tResource r;
+    tGroup g;
+    std::vector<std::pair<std::unique_ptr<QDialog>, QString>> dialogs;
+    dialogs.emplace_back(std::make_unique<tDiaPerson>(nullptr, nullptr), "Personendialog");
+    dialogs.emplace_back(std::make_unique<tDiaSelPers>(nullptr), "Personenauswahl");
+    dialogs.emplace_back(std::make_unique<TDiaGroup>(nullptr, g, TDiaGroup::New), "Gruppen");
+    dialogs.emplace_back(std::make_unique<tDiaMember>(nullptr), "Gruppen");
+    dialogs.emplace_back(std::make_unique<tDiaRes>(nullptr, r, tDiaRes::New), "Ressourcen");
+    for (auto &[dialog, keyword] : dialogs) {
+        SCOPED_TRACE(dialog->objectName().toStdString());
+        host.events.clear();
+        dialog->show();
+        QApplication::setActiveWindow(dialog.get());
+        press(*dialog, "buttonHelp");
+        QTest::keyClick(dialog->windowHandle(), Qt::Key_F1);
+        EXPECT_EQ(host.eventsOf("help:"),
+                  QStringList(2, QStringLiteral("help:keyword:") + keyword));
+        EXPECT_EQ(dialog->result(), 0) << "help leaves the dialog open";
     }
 }
