@@ -1,6 +1,7 @@
 // The person and resource lists in the main frame on a real database: lines and columns, the
 // commands they enable, the delete rule, the notices between views, and a second process.
 #include <QAction>
+#include <QImage>
 #include <QMdiSubWindow>
 
 #include "address/dialog_rules.h"
@@ -89,6 +90,24 @@ TEST_F(ViewsTest, PersonListShowsOneLineAPersonInNameOrderInColumns)
     std::vector<int> widths =
         tabColumnWidths({48, 198, 252}, list->fontMetrics().averageCharWidth());
     for (int c = 0; c < 3; ++c) EXPECT_EQ(list->columnWidth(c), widths[std::size_t(c)]) << c;
+
+    // Rendered: the birthday of the first line is drawn inside its column, and the selected
+    // line in the highlight colour across its columns.
+    list->selectRow(1);
+    QImage shot = list->viewport()->grab().toImage();
+    auto darkPixels = [&](QRect r) {
+        int n = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) n += qGray(shot.pixel(x, y)) < 100;
+        return n;
+    };
+    QRect birth0 = list->visualRect(list->model()->index(0, 2));
+    EXPECT_EQ(birth0.left(), widths[0] + widths[1]);
+    EXPECT_GT(darkPixels(birth0), 10) << "the birthday is drawn in its column";
+    EXPECT_EQ(darkPixels(birth0.translated(0, 3 * birth0.height())), 0) << "no fourth line";
+    QRect selected = list->visualRect(list->model()->index(1, 1));
+    EXPECT_EQ(shot.pixelColor(selected.right() - 2, selected.center().y()),
+              list->palette().color(QPalette::Highlight));
 
     // One window at most; "Öffnen..." waits for the data exchange.
     EXPECT_EQ(openPersons(), win);
