@@ -30,6 +30,14 @@ enum {
     LIO_LOWMASK = 0x001F
 };
 
+/* ---- files made for sharing ----
+ * Every file the engine creates (record and index files, the variable-length store, temporary
+ * indices, the process registry) is made with LIO_CREATMODE, which the creating process's umask
+ * narrows as for any other file: several Unix accounts that share a database directory give it
+ * to a common group and work with umask 002, and each file one of them creates stays writable
+ * for the others.  0600 would shut every other account out of a table the first user made. */
+enum { LIO_CREATMODE = 0666 };
+
 /* ---- file and key types ---- */
 enum {
     LIO_DATAFILE = 6,       /* type argument of lioCreat for a data file */
@@ -210,6 +218,21 @@ int muExit(LioFile *fd, int entered); /* with 1: headers written (when changed),
 int muProcId(void); /* this process's number, taken from the registry at first need */
 int lioLock(LioFile *fd, int rec);
 int lioUnLock(LioFile *fd, int rec); /* rec 0: every lock of this process */
+
+/* ---- the directory in use ----
+ * A running program marks its database directory in use for its whole run with a shared
+ * open-file-description read lock on byte MU_INUSE_BYTE of the dictionary's data file
+ * ("datadict.dat"); velk-check refuses to change a directory while any process holds it.  The
+ * byte lies beyond every offset of every engine file and is never written (see mu.cpp). */
+enum { MU_INUSE_BYTE = 0x7FFFFFFF };
+/* Takes the read lock on path for the rest of the process (a lock held on another file is given
+ * up; the same file again answers 0).  Waits about two seconds for a writer (a repair) to end;
+ * then -1 with error 13, or 11 / 8 when the file cannot be opened. */
+int muHoldInUse(const char *path);
+int muReleaseInUse(void); /* gives the lock up; 0 */
+/* 1 when some open file description (another process's, or another of this one) holds a lock on
+ * byte MU_INUSE_BYTE of path, 0 when none does, -1 when the file cannot be probed. */
+int muInUse(const char *path);
 
 /* ---- test hook: failing I/O ----
  * Every read, write and lock request of the engine passes one seam.  lioIoFault(nth, err, 0)

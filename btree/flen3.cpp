@@ -418,7 +418,7 @@ int lioCreat(const char *path, int len, int type, int stash, int maxfiles)
         if ((type & LIO_KEY_TYPEMASK) == LIO_KEY_FLOAT) return LIO_FAIL(F_LIOCREAT, LIO_E_FLOAT);
         if (len < 1 || len + dup4 > LIO_MAXKEY) return LIO_FAIL(F_LIOCREAT, LIO_E_KEYSIZE);
     }
-    int fh = open(path, O_CREAT | O_EXCL | O_WRONLY, 0600);
+    int fh = open(path, O_CREAT | O_EXCL | O_WRONLY, LIO_CREATMODE);
     if (fh < 0) return LIO_FAIL(F_LIOCREAT, errno == EEXIST ? LIO_E_EXISTS : LIO_E_CREAT);
     close(fh);
     fh = open(path, O_RDWR);

@@ -37,7 +37,7 @@ const char *registryPath()
 int takeProcId(const char *path)
 {
     bool existed = access(path, F_OK) == 0;
-    int fh = open(path, O_RDWR | O_CREAT, 0600);
+    int fh = open(path, O_RDWR | O_CREAT, LIO_CREATMODE);
     if (fh < 0) return LIO_FAIL(F_LIOLOCK, existed ? LIO_E_OPEN : LIO_E_CREAT);
     if (muLockByte0(fh) < 0) {
         close(fh);

@@ -11,11 +11,14 @@
  * process closes any other descriptor of the same file, and never exclude two descriptors of one
  * process from each other; either would let two users' changes interleave.  F_SETLK is used only
  * where the kernel refuses OFD locks.
+ *
+ * At the end: the mark of a running copy on its database directory (muHoldInUse).
  */
 #include "btree/lioint.h"
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -25,12 +28,12 @@ namespace {
 
 bool g_noOfd; /* the kernel refused OFD locks once: use process locks from then on */
 
-int setLock(int fh, short type)
+int setLock(int fh, short type, off_t at = 0)
 {
     struct flock fl = {};
     fl.l_type = type;
     fl.l_whence = SEEK_SET;
-    fl.l_start = 0;
+    fl.l_start = at;
     fl.l_len = 1;
     if (!g_noOfd) {
         if (lioLockCall(fh, F_OFD_SETLK, &fl) == 0) return 0;
@@ -50,29 +53,30 @@ void pause(long usec)
     nanosleep(&ts, nullptr);
 }
 
-} // namespace
-
 /* Ten attempts one right after the other, then short sleeps for about two seconds in all: under
  * ordinary contention between a few running copies ten immediate attempts last microseconds and
  * would throw the user's change away.  Any other failure (the kernel's lock table full, an I/O
  * error on a network file system) answers at once: waiting would not change it. */
-int muLockByte0(int fh, bool shared)
+int lockPatiently(int fh, short type, off_t at)
 {
-    short type = shared ? F_RDLCK : F_WRLCK;
     for (int i = 0; i < 10; i++) {
-        if (setLock(fh, type) == 0) return 0;
+        if (setLock(fh, type, at) == 0) return 0;
         if (!contended()) return -1;
     }
     long waited = 0, step = 200;
     while (waited < 2000000) {
         pause(step);
         waited += step;
-        if (setLock(fh, type) == 0) return 0;
+        if (setLock(fh, type, at) == 0) return 0;
         if (!contended()) return -1;
         if (step < 20000) step *= 2;
     }
     return -1;
 }
+
+} // namespace
+
+int muLockByte0(int fh, bool shared) { return lockPatiently(fh, shared ? F_RDLCK : F_WRLCK, 0); }
 
 int muUnlockByte0(int fh) { return setLock(fh, F_UNLCK); }
 
@@ -130,4 +134,76 @@ int muExit(LioFile *fd, int entered) { return muLeave(fd, entered, false); }
 void lioNoteUnfinished(LioFile *fd)
 {
     if (lioValid(fd) && !(fd->master->mode & LIO_SHARED)) fd->master->unfinished = 1;
+}
+
+/* ---- the directory in use ----
+ * Between two operations a running copy holds no byte-0 lock, so a tool that repairs a directory
+ * could not tell it from a copy that crashed and left its open counts behind.  Every copy
+ * therefore holds, for its whole run, a read lock on byte MU_INUSE_BYTE of the dictionary's data
+ * file: copies share it, a repair's write lock on it excludes them all, and the kernel drops it
+ * with the last descriptor of a process that dies, so a crashed copy never blocks anybody.
+ *
+ * The byte is 2^31 - 1.  Every offset the engine stores is a 32-bit signed int and every file
+ * ends below it, so it is no record, page or header byte, never meets the byte-0 bracket lock
+ * and is never written: the stored bytes stay as they are.
+ *
+ * One descriptor carries the lock, opened with O_CLOEXEC so that a program started from a copy
+ * does not inherit it; closing the engine's own descriptors of the file leaves it alone (it is
+ * an open-file-description lock, not a process lock; on a kernel without OFD locks, where the
+ * engine falls back to process locks, closing the dictionary drops it).  Failures are recorded
+ * under muEntry's function code: the function table of this layer has no free slot. */
+
+namespace {
+
+int g_inUseFh = -1;
+dev_t g_inUseDev;
+ino_t g_inUseIno;
+
+} // namespace
+
+int muHoldInUse(const char *path)
+{
+    if (!path) return LIO_FAIL(F_MUENTRY, LIO_E_BADARG);
+    int fh = open(path, O_RDONLY | O_CLOEXEC);
+    if (fh < 0) return LIO_FAIL(F_MUENTRY, errno == ENOENT ? LIO_E_NOFILE : LIO_E_OPEN);
+    struct stat st;
+    if (fstat(fh, &st) != 0) {
+        close(fh);
+        return LIO_FAIL(F_MUENTRY, LIO_E_OPEN);
+    }
+    if (g_inUseFh >= 0 && st.st_dev == g_inUseDev && st.st_ino == g_inUseIno) {
+        close(fh);
+        return 0;
+    }
+    if (lockPatiently(fh, F_RDLCK, MU_INUSE_BYTE) < 0) {
+        close(fh);
+        return LIO_FAIL(F_MUENTRY, LIO_E_LOCK);
+    }
+    muReleaseInUse();
+    g_inUseFh = fh;
+    g_inUseDev = st.st_dev;
+    g_inUseIno = st.st_ino;
+    return 0;
+}
+
+int muReleaseInUse(void)
+{
+    if (g_inUseFh >= 0) close(g_inUseFh);
+    g_inUseFh = -1;
+    return 0;
+}
+
+int muInUse(const char *path)
+{
+    int fh = path ? open(path, O_RDONLY | O_CLOEXEC) : -1;
+    if (fh < 0) return -1;
+    struct flock fl = {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = MU_INUSE_BYTE;
+    fl.l_len = 1;
+    int rc = fcntl(fh, g_noOfd ? F_GETLK : F_OFD_GETLK, &fl);
+    close(fh);
+    if (rc != 0) return -1;
+    return fl.l_type == F_UNLCK ? 0 : 1;
 }

@@ -421,9 +421,9 @@ int vlCreat(const char *base, int min, int max, int g, int stash)
     std::string mp = std::string(base) + ".mp", st = std::string(base) + ".st";
     if (access(mp.c_str(), F_OK) == 0) return LIO_FAIL(F_VLCREAT, VL_E_EXISTS);
     if (access(st.c_str(), F_OK) == 0) return LIO_FAIL(F_VLCREAT, LIO_E_EXISTS);
-    int mfh = open(mp.c_str(), O_CREAT | O_EXCL | O_RDWR, 0600);
+    int mfh = open(mp.c_str(), O_CREAT | O_EXCL | O_RDWR, LIO_CREATMODE);
     if (mfh < 0) return LIO_FAIL(F_VLCREAT, errno == EEXIST ? (int)VL_E_EXISTS : (int)LIO_E_CREAT);
-    int sfh = open(st.c_str(), O_CREAT | O_EXCL | O_RDWR, 0600);
+    int sfh = open(st.c_str(), O_CREAT | O_EXCL | O_RDWR, LIO_CREATMODE);
     if (sfh < 0) {
         int err = errno == EEXIST ? LIO_E_EXISTS : LIO_E_CREAT;
         close(mfh);

@@ -106,6 +106,7 @@ int tBlob::open(const char *basePath)
 {
     close();
     dir_ = directoryOf(basePath);
+    path_ = basePath;
     setProcessRegistry(dir_);
     if (bt3SetCache(nullptr, -1, 1, 5) != 0) return kCacheFailed;
     fd_ = bt3Open(basePath, LIO_SHARED | LIO_RDWR);
@@ -271,9 +272,19 @@ bool openDatabase(const char *dictPath)
         g_databaseCreated = true;
         if (blob.open(dictPath) != 0) return false;
         for (const char *table : kTableNames) blob.addTableRows(table);
+        // Every table at once: left to its first use, a table would be created by whichever of
+        // the copies running by then needs it first, and they would race.  A table that cannot
+        // be made here is tried again at its first use.
+        for (const char *table : kTableNames) tTable::createFiles(table);
     }
     g_databaseOpen = true;
     return true;
+}
+
+bool holdDatabaseInUse()
+{
+    tBlob &blob = tBlob::instance();
+    return blob.isOpen() && muHoldInUse((blob.basePath() + ".dat").c_str()) == 0;
 }
 
 void closeDatabase()

@@ -48,6 +48,7 @@ public:
     void close(); // closes the dictionary and the text store
     bool isOpen() const { return fd_ != nullptr; }
     const std::string &directory() const { return dir_; }
+    const std::string &basePath() const { return path_; } // of the open dictionary
 
     bool addField(const char *table, const char *field, char type, int length, int decimals);
     bool addIndexSegment(const char *table, int index, int segment, const char *field,
@@ -74,7 +75,7 @@ private:
 
     Bt3File *fd_ = nullptr;
     char *buf_ = nullptr;
-    std::string dir_;
+    std::string dir_, path_;
     tTextStore *text_ = nullptr;
 };
 
@@ -85,9 +86,14 @@ std::string directoryOf(const std::string &path);
 void setProcessRegistry(const std::string &dir);
 
 // Start-up: opens the dictionary at dictPath, creating a complete empty
-// database there (dictionary, text store, the nine tables' rows) when none
-// can be opened; false when it can be neither opened nor created.
+// database there (dictionary, text store, the nine tables' rows and files)
+// when none can be opened; false when it can be neither opened nor created.
 bool openDatabase(const char *dictPath);
+// Marks the directory of the open database in use by this process until the process ends
+// (muHoldInUse on the dictionary's data file), so that velk-check leaves it alone; closing the
+// database does not give it up.  False when no database is open or the mark cannot be taken
+// (velk-check is repairing the directory).
+bool holdDatabaseInUse();
 // Closes every open table, the text store and the dictionary.
 void closeDatabase();
 bool databaseOpen();

@@ -1,6 +1,7 @@
 // velk-check - verify and repair the files of a database directory.
 //
-//   velk-check DIR                 verify; exit 0 clean, 1 damaged, 2 could not run
+//   velk-check DIR                 verify; exit 0 clean, 1 damaged, 2 could not run, 3 the
+//                                  directory is in use (a copy of the program runs on it)
 //   velk-check --repair DIR        back up, repair, verify again
 //   velk-check --reset-locks DIR   clear lock tables, owner marks and open counts only
 #include "tools/velk_check.h"
@@ -23,7 +24,7 @@ void print(const velkcheck::Result &r)
         std::printf("%s: %s (%s)\n", f.file.c_str(), f.what.c_str(), f.where.c_str());
     for (const std::string &a : r.actions) std::printf("done: %s\n", a.c_str());
     if (!r.message.empty())
-        std::fprintf(r.code == velkcheck::CannotRun ? stderr : stdout, "%s\n", r.message.c_str());
+        std::fprintf(r.code >= velkcheck::CannotRun ? stderr : stdout, "%s\n", r.message.c_str());
 }
 
 } // namespace

@@ -142,7 +142,7 @@ bool copyFile(const std::string &from, const std::string &to)
     std::string why;
     RawFile in;
     if (!in.open(from, false, &why)) return false;
-    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, LIO_CREATMODE);
     if (out < 0) return false;
     bool ok = true;
     std::vector<unsigned char> buf(1 << 16);
@@ -153,6 +153,25 @@ bool copyFile(const std::string &from, const std::string &to)
     }
     ok = fsync(out) == 0 && ok;
     return ::close(out) == 0 && ok;
+}
+
+unsigned processUmask()
+{
+    mode_t mask = umask(022); // velk-check has one thread: nothing creates a file meanwhile
+    umask(mask);
+    return unsigned(mask);
+}
+
+void keepAccessOf(const std::string &made, const std::string &old)
+{
+    struct stat st;
+    if (stat(old.c_str(), &st) != 0) return;
+    // An ordinary user may give only a group of its own and never another owner: what cannot
+    // be given stays as made.
+    int rc = chown(made.c_str(), st.st_uid, st.st_gid);
+    if (rc != 0) rc = chown(made.c_str(), uid_t(-1), st.st_gid);
+    rc = chmod(made.c_str(), st.st_mode & 07777);
+    (void)rc;
 }
 
 } // namespace velkcheck

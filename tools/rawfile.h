@@ -58,8 +58,21 @@ private:
 // when the file cannot be probed.
 int byteZeroHeld(const std::string &path);
 
-// Copies a file byte for byte; false when it could not.
+// Copies a file byte for byte into a new file (mode LIO_CREATMODE under the umask, as the
+// engine's own files); false when it could not.
 bool copyFile(const std::string &from, const std::string &to);
+
+// Directories velk-check makes (backups, lost+found, its scratch directory) are made with this
+// mode under the umask, so that the other users of a shared directory can read and clear them.
+constexpr unsigned kDirMode = 0777;
+
+// The umask of this process.
+unsigned processUmask();
+
+// A file built anew to replace `old` takes old's permission bits, and its owner and group as far
+// as this process may give them: a repair run by root or with another umask must not shut the
+// users of the directory out of their index.  Nothing happens when old does not exist.
+void keepAccessOf(const std::string &made, const std::string &old);
 
 } // namespace velkcheck
 

@@ -82,7 +82,12 @@ ScratchDir::ScratchDir(const std::string &dir)
     std::string pattern = dir + "/.velk-check-XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back(0);
-    if (mkdtemp(buf.data())) path_ = buf.data();
+    // mkdtemp makes it 0700: a scratch directory left by a velk-check that was killed must be
+    // removable by the other users of the database directory.
+    if (mkdtemp(buf.data())) {
+        path_ = buf.data();
+        chmod(buf.data(), kDirMode & ~processUmask());
+    }
     const char *old = getenv("PROCFILE");
     hadOld_ = old != nullptr;
     if (old) old_ = old;
@@ -148,7 +153,7 @@ bool settleUniqueKeys(const std::string &dir, SetState &st, std::vector<std::str
     }
     if (lost.empty()) return true;
     const std::string lf = dir + "/lost+found";
-    if (mkdir(lf.c_str(), 0700) != 0 && errno != EEXIST) {
+    if (mkdir(lf.c_str(), kDirMode) != 0 && errno != EEXIST) {
         *why = lf + ": cannot be made";
         return false;
     }
@@ -200,6 +205,7 @@ bool rebuildIndex(const std::string &dir, const ScratchDir &work, SetState &st,
         *why = st.name + ".ndx: closing the new index failed: " + engineError();
         ok = false;
     }
+    if (ok) keepAccessOf(base + ".ndx", dir + "/" + st.name + ".ndx");
     if (ok && rename((base + ".ndx").c_str(), (dir + "/" + st.name + ".ndx").c_str()) != 0) {
         *why = st.name + ".ndx: the new index cannot replace the old one";
         ok = false;

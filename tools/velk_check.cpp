@@ -8,6 +8,7 @@
 #include "tools/velk_check.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -83,18 +84,34 @@ std::string listDir(const std::string &dir, DirContents *dc)
     return "";
 }
 
-// "" when nobody holds byte 0 of any file, else the refusal.
-std::string probeBusy(const std::string &dir, const DirContents &dc)
+// Why the directory cannot be touched now, and with which code; none when nobody is at work.
+struct Refusal {
+    int code = Clean;
+    std::string why;
+    bool any() const { return code != Clean; }
+};
+
+// A running copy of the program holds the in-use byte of the dictionary's data file for its
+// whole run; every file is probed, so that a dictionary of another name is seen as well.  A
+// process inside an operation holds byte 0 of the file it works on.
+Refusal probeBusy(const std::string &dir, const DirContents &dc)
 {
+    const std::string after = "; close every program working on this directory and try again";
     for (const std::string &f : dc.files) {
-        int held = byteZeroHeld(dir + "/" + f);
-        if (held == 1)
-            return "velk-check: " + dir + "/" + f +
-                   ": another process holds its lock (the database is in use); close every "
-                   "program working on this directory and try again";
-        if (held < 0) return "velk-check: " + dir + "/" + f + ": cannot be opened to test its lock";
+        const std::string path = dir + "/" + f;
+        int copy = muInUse(path.c_str());
+        int inside = copy == 1 ? 0 : byteZeroHeld(path);
+        if (copy == 1)
+            return {InUse, "velk-check: " + dir +
+                               ": in use by a running copy of the program (its lock on " + f + ")" +
+                               after};
+        if (inside == 1)
+            return {InUse, "velk-check: " + path +
+                               ": another process holds its lock (the database is in use)" + after};
+        if (copy < 0 || inside < 0)
+            return {CannotRun, "velk-check: " + path + ": cannot be opened to test its lock"};
     }
-    return "";
+    return {};
 }
 
 void verifyProcId(const std::string &dir, SetState &st)
@@ -115,26 +132,32 @@ void verifyProcId(const std::string &dir, SetState &st)
     }
 }
 
-// Byte 0 of every file locked for the time of a repair or reset, so that no program starts an
-// operation meanwhile.  The probe of a later verify would see these locks: release() first.
+// Byte 0 and the in-use byte of every file write-locked for the time of a repair or reset, so
+// that no operation starts and no copy of the program starts (its in-use lock waits, then its
+// start-up fails) meanwhile.  The probe of a later verify would see these locks: release() first.
 class DirLock {
 public:
-    std::string take(const std::string &dir, const std::vector<std::string> &files)
+    Refusal take(const std::string &dir, const std::vector<std::string> &files)
     {
         for (const std::string &f : files) {
             int fd = open((dir + "/" + f).c_str(), O_RDWR | O_CLOEXEC);
-            struct flock fl = {};
-            fl.l_type = F_WRLCK;
-            fl.l_whence = SEEK_SET;
-            fl.l_len = 1;
-            if (fd < 0 || fcntl(fd, F_OFD_SETLK, &fl) != 0) {
-                if (fd >= 0) close(fd);
-                return "velk-check: " + dir + "/" + f +
-                       ": cannot be locked; another process may be starting on it";
-            }
+            if (fd < 0) return {CannotRun, "velk-check: " + dir + "/" + f + ": cannot be opened"};
             fds_.push_back(fd);
+            for (off_t at : {off_t(0), off_t(MU_INUSE_BYTE)}) {
+                struct flock fl = {};
+                fl.l_type = F_WRLCK;
+                fl.l_whence = SEEK_SET;
+                fl.l_start = at;
+                fl.l_len = 1;
+                if (fcntl(fd, F_OFD_SETLK, &fl) == 0) continue;
+                if (errno != EAGAIN && errno != EACCES)
+                    return {CannotRun, "velk-check: " + dir + "/" + f + ": cannot be locked"};
+                return {InUse, "velk-check: " + dir + "/" + f +
+                                   ": cannot be locked; a copy of the program may be starting on "
+                                   "it"};
+            }
         }
-        return "";
+        return {};
     }
     void release()
     {
@@ -153,6 +176,7 @@ struct DirState {
     std::vector<SetState> sets;
     SetState procId;
     std::string cannotRun;
+    int refusal = CannotRun; // the code that goes with cannotRun
     long records = 0;
 };
 
@@ -163,9 +187,14 @@ DirState examine(const std::string &dir, DirLock *lock = nullptr)
     DirState ds;
     ds.dir = dir;
     ds.cannotRun = listDir(dir, &ds.dc);
-    if (ds.cannotRun.empty()) ds.cannotRun = probeBusy(dir, ds.dc);
-    if (ds.cannotRun.empty() && lock) ds.cannotRun = lock->take(dir, ds.dc.files);
     if (!ds.cannotRun.empty()) return ds;
+    Refusal busy = probeBusy(dir, ds.dc);
+    if (!busy.any() && lock) busy = lock->take(dir, ds.dc.files);
+    if (busy.any()) {
+        ds.cannotRun = busy.why;
+        ds.refusal = busy.code;
+        return ds;
+    }
     for (const std::string &name : ds.dc.fixedSets) ds.sets.push_back(verifyFixedData(dir, name));
     for (const std::string &name : ds.dc.vlSets) ds.sets.push_back(verifyVlData(dir, name));
     for (SetState &st : ds.sets) {
@@ -187,7 +216,7 @@ Result resultOf(const DirState &ds, std::vector<std::string> actions = {})
 {
     Result r{Clean, {}, std::move(actions), ""};
     if (!ds.cannotRun.empty()) {
-        r.code = CannotRun;
+        r.code = ds.refusal;
         r.message = ds.cannotRun;
         return r;
     }
@@ -237,7 +266,7 @@ std::string backUp(const DirState &ds, std::vector<std::string> &actions)
     if (!ds.procId.findings.empty()) files.push_back("proc.id");
     if (files.empty()) return "";
     const std::string name = backupName(ds.dir);
-    if (mkdir((ds.dir + "/" + name).c_str(), 0700) != 0)
+    if (mkdir((ds.dir + "/" + name).c_str(), kDirMode) != 0)
         return "velk-check: " + ds.dir + "/" + name + ": cannot be made";
     for (const std::string &f : files)
         if (!copyFile(ds.dir + "/" + f, ds.dir + "/" + name + "/" + f))

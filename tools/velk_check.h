@@ -5,8 +5,12 @@
 // repairDir copies every file it is about to change into DIR/backup-<date-time>/, then makes the
 // directory usable again with the data files as the truth (clean marks, no stale locks, free
 // chains and indices rebuilt), and verifies once more.  resetLocks clears only the lock tables,
-// owner marks and open counts.  All three refuse (CannotRun) while another process holds byte 0
-// of any file of the directory.
+// owner marks and open counts.  All three refuse (InUse) and change nothing while the directory
+// is in use: a running copy of the program holds its in-use lock (muHoldInUse, btree.h: byte
+// MU_INUSE_BYTE of the dictionary's data file; every file is probed, so a dictionary of another
+// name is seen as well), or another process holds byte 0 of one of its files (inside an
+// operation).  A repair or reset then holds both locks of every file itself, for writing, until
+// it is done, so that no copy starts meanwhile.
 #ifndef VELK_TOOLS_VELK_CHECK_H
 #define VELK_TOOLS_VELK_CHECK_H
 
@@ -15,7 +19,7 @@
 
 namespace velkcheck {
 
-enum ExitCode { Clean = 0, Damaged = 1, CannotRun = 2 };
+enum ExitCode { Clean = 0, Damaged = 1, CannotRun = 2, InUse = 3 };
 
 // One thing found broken: the file (name inside the directory), what is wrong, and where.
 struct Finding {
@@ -33,7 +37,7 @@ struct Result {
 
 Result verifyDir(const std::string &dir);
 Result repairDir(const std::string &dir); // backup first, then repair; code = result of the final
-                                          // verify, or CannotRun
+                                          // verify, or CannotRun / InUse
 Result resetLocks(const std::string &dir);
 
 } // namespace velkcheck

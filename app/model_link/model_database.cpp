@@ -36,7 +36,16 @@ bool tModelUsers::write(const tLoginUser &user)
     return writeUser(record);
 }
 
-bool tModelDatabase::open(const std::string &dictPath) { return openDatabase(dictPath.c_str()); }
+// The directory is marked in use right after it opens and stays so until the process ends, so
+// that velk-check does not repair files under a copy that waits at its login or between two
+// operations.  A copy that cannot mark it (a repair is at work) does not start.
+bool tModelDatabase::open(const std::string &dictPath)
+{
+    if (!openDatabase(dictPath.c_str())) return false;
+    if (holdDatabaseInUse()) return true;
+    closeDatabase();
+    return false;
+}
 bool tModelDatabase::isOpen() const { return databaseOpen(); }
 bool tModelDatabase::created() const { return databaseCreated(); }
 

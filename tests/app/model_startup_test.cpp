@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <cstring>
+#include <fcntl.h>
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,9 @@
 #include "app/model_link/model_database.h"
 #include "app/ui/my_app.h"
 #include "app/ui/shell_host.h"
+#include "btree/btree.h"
 #include "model/blob.h"
+#include "model/schema.h"
 #include "model/users.h"
 #include "tests/app/login_dialog_helpers.h"
 #include "tests/app/recorder_host.h"
@@ -59,9 +62,11 @@ TEST_F(ModelStartupTest, FirstStartCreatesACompleteEmptyDatabase)
     ASSERT_TRUE(run(loginScript("root", "")));
     EXPECT_TRUE(database.created());
     EXPECT_EQ(readConfiguredPath(ini), dbDir + "datadict");
-    for (const char *f :
-         {"datadict.dat", "datadict.ndx", "blob.mp", "blob.st", "USERS.dat", "USERS.ndx"})
+    for (const char *f : {"datadict.dat", "datadict.ndx", "blob.mp", "blob.st"})
         EXPECT_TRUE(exists(f)) << f;
+    for (const char *table : kTableNames)
+        for (const char *ext : {".dat", ".ndx"})
+            EXPECT_TRUE(exists((std::string(table) + ext).c_str())) << table << ext;
     EXPECT_FALSE(exists("start"));
     EXPECT_STREQ(currentUser(), "root");
     EXPECT_FALSE(databaseOpen()); // shut down
@@ -95,6 +100,61 @@ TEST_F(ModelStartupTest, SecondStartAsksNothingAndLeavesTheDatabaseAlone)
     EXPECT_FALSE(database.created());
     EXPECT_STREQ(currentUser(), "anna");
     EXPECT_EQ(fileSize((dbDir + "datadict.dat").toStdString()), dictSize); // no rows added
+}
+
+// The program marks its directory in use right after opening it, before the login, and keeps
+// the mark until the process ends, so that velk-check leaves a copy waiting at its login alone.
+TEST_F(ModelStartupTest, StartUpMarksTheDirectoryInUseBeforeTheLogin)
+{
+    ASSERT_TRUE(QDir().mkpath(dbDir));
+    ASSERT_TRUE(writeConfiguredPath(ini, dbDir + "datadict"));
+    const std::string marked = (dbDir + "datadict.dat").toStdString();
+    int atLogin = -1;
+    auto login = loginScript("root", "");
+    ASSERT_TRUE(run([&](QDialog &d) {
+        atLogin = muInUse(marked.c_str());
+        login(d);
+    }));
+    EXPECT_EQ(atLogin, 1);
+    EXPECT_EQ(muInUse(marked.c_str()), 1) << "shut down, but the process still runs";
+    EXPECT_EQ(muReleaseInUse(), 0);
+    EXPECT_EQ(muInUse(marked.c_str()), 0);
+}
+
+// While velk-check repairs the directory (it write-locks the in-use byte of every file), a copy
+// that starts cannot mark the directory and ends as when its dictionary cannot be opened.
+TEST_F(ModelStartupTest, ACopyDoesNotStartWhileARepairHoldsTheDirectory)
+{
+    ASSERT_TRUE(QDir().mkpath(dbDir));
+    const std::string dict = (dbDir + "datadict").toStdString();
+    ASSERT_TRUE(database.open(dict));
+    database.close();
+    ASSERT_EQ(muReleaseInUse(), 0);
+    ASSERT_TRUE(writeConfiguredPath(ini, dbDir + "datadict"));
+    const std::string marked = dict + ".dat";
+    Signal holding, done;
+    pid_t repair = spawn([&] {
+        int fd = ::open(marked.c_str(), O_RDWR);
+        struct flock fl = {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = MU_INUSE_BYTE;
+        fl.l_len = 1;
+        if (fd < 0 || fcntl(fd, F_OFD_SETLK, &fl) != 0) return 1;
+        holding.post();
+        done.wait();
+        return 0;
+    });
+    ASSERT_TRUE(holding.wait());
+    EXPECT_FALSE(run(loginScript("root", "")));
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, QStringLiteral("Fehler beim Erzeugen des Datadictionaries"));
+    EXPECT_TRUE(host.eventsOf("dialog:").isEmpty()) << "no login";
+    EXPECT_FALSE(databaseOpen());
+    done.post();
+    EXPECT_EQ(waitFor(repair), 0);
+    EXPECT_TRUE(run(loginScript("root", ""))) << "the next start, after the repair";
+    EXPECT_EQ(muReleaseInUse(), 0);
 }
 
 TEST_F(ModelStartupTest, UnreadableDictionaryIsReportedAndNotReplaced)

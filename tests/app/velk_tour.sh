@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
-# velk_tour.sh VELK GRAB_SCREEN OUTDIR
+# velk_tour.sh VELK GRAB_SCREEN OUTDIR [VELK_CHECK]
 #
 # The program as a new user meets it, on a virtual X display: the first start asks for the
 # database directory (the user types ".../start"), creates the database and logs in as root
 # without a password; F1 opens the help; the views that exist are opened and arranged side by
 # side and one above the other; "Beenden" ends the program.  A second start asks nothing but
-# the login.  Screenshots go to OUTDIR (velk_tour.png shows the frame with the help open).
+# the login; while it waits there, velk-check (when given) finds the directory in use and
+# changes nothing, and after "Beenden" finds it clean.  Screenshots go to OUTDIR (velk_tour.png
+# shows the frame with the help open).
 set -euo pipefail
 
-[ $# -eq 3 ] || { echo "usage: $0 VELK GRAB_SCREEN OUTDIR" >&2; exit 2; }
+[ $# -eq 3 ] || [ $# -eq 4 ] || { echo "usage: $0 VELK GRAB_SCREEN OUTDIR [VELK_CHECK]" >&2; exit 2; }
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null ||
     { echo "velk_tour: needs Xvfb (package xvfb) and xdotool" >&2; exit 2; }
-VELK=$1 GRAB=$2 OUT=$3
+VELK=$1 GRAB=$2 OUT=$3 CHECK=${4:-}
 WORK=$(mktemp -d /tmp/velk_tour.XXXXXX)
 
 # The X server picks a free display itself and tells its number (xvfb-run -a guesses one, and
@@ -30,6 +32,7 @@ for _ in $(seq 150); do [ -s "$WORK/display" ] && break; sleep 0.2; done
 [ -s "$WORK/display" ] || { echo "velk_tour: Xvfb did not start" >&2; cat "$WORK/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -1 "$WORK/display")"
 mkdir -p "$OUT"
+: >"$OUT/velk-check.log"
 export XDG_CONFIG_HOME=$WORK/config
 DB=$WORK/Termine
 mkdir -p "$DB"
@@ -176,11 +179,27 @@ gone_window "$NAME - Hilfe" || fail "help stays open after Beenden"
 "$VELK" >"$OUT/velk2.log" 2>&1 &
 PID=$!
 win=$(wait_window "Anmeldung") || fail "second start did not go straight to the login"
+# A copy waiting at its login holds no file lock but its in-use mark: velk-check keeps off.
+if [ -n "$CHECK" ]; then
+    files() { (cd "$DB" && ls -A && md5sum -- *); }
+    before=$(files)
+    for option in "" --repair --reset-locks; do
+        status=0
+        "$CHECK" $option "$DB" >>"$OUT/velk-check.log" 2>&1 || status=$?
+        [ "$status" -eq 3 ] ||
+            fail "velk-check $option beside a copy at its login: status $status, not 3 (in use)"
+    done
+    [ "$(files)" = "$before" ] || fail "velk-check changed the directory of a running copy"
+fi
 type_into "$win" "root"
 keys "$win" Return
 frame=$(wait_window "$NAME") || fail "no main frame on the second start"
 keys "$frame" alt+d b
 wait_exit "$PID" || fail "second run did not end through Beenden"
+if [ -n "$CHECK" ]; then
+    "$CHECK" "$DB" >>"$OUT/velk-check.log" 2>&1 ||
+        fail "velk-check after Beenden: status $?, not 0 (clean); see $OUT/velk-check.log"
+fi
 
 # --- a refused login ends the program ------------------------------------------------------
 "$VELK" >"$OUT/velk3.log" 2>&1 &

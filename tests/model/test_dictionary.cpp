@@ -2,6 +2,7 @@
 #include "model_support.h"
 
 #include "btree/btree.h"
+#include "tools/velk_check.h"
 
 #include <cstring>
 #include <vector>
@@ -33,6 +34,61 @@ std::vector<std::string> allRows(const std::string &base)
 }
 
 } // namespace
+
+// The first start makes every table's files with the dictionary, so that copies started later
+// never race to create one; the new directory verifies clean, open and closed.
+TEST_F(ModelTest, NewDatabaseIsCreatedComplete)
+{
+    ASSERT_TRUE(databaseCreated());
+    for (const char *table : kTableNames)
+        for (const char *ext : {".dat", ".ndx"})
+            EXPECT_TRUE(velk::apptest::fileExists(file(std::string(table) + ext))) << table << ext;
+    // made from the dictionary's rows: a record of the size the dictionary gives fits
+    tMemTable *members = tMemTable::instance();
+    ASSERT_NE(members, nullptr);
+    EXPECT_EQ(members->recordSize(), 16);
+    EXPECT_EQ(members->recordCount(), 0);
+
+    closeDatabase();
+    velkcheck::Result r = velkcheck::verifyDir(dir_.path());
+    EXPECT_EQ(r.code, velkcheck::Clean) << r.message;
+    for (const auto &f : r.findings)
+        ADD_FAILURE() << f.file << ": " << f.what << " (" << f.where << ")";
+    EXPECT_NE(r.message.find("11 file sets"), std::string::npos) << r.message;
+
+    // A second start neither recreates nor changes a table.
+    const velk::apptest::Bytes before = velk::apptest::readFileBytes(file("TASK.dat"));
+    ASSERT_TRUE(openDatabase(dictPath().c_str()));
+    EXPECT_FALSE(databaseCreated());
+    closeDatabase();
+    EXPECT_EQ(velk::apptest::readFileBytes(file("TASK.dat")), before);
+    ASSERT_TRUE(openDatabase(dictPath().c_str()));
+}
+
+// The mark outlives closing the database (it is held until the process ends) and follows the
+// database to another directory.
+TEST_F(ModelTest, HoldingTheDatabaseInUseKeepsVelkCheckOff)
+{
+    ASSERT_TRUE(holdDatabaseInUse());
+    EXPECT_EQ(muInUse(file("datadict.dat").c_str()), 1);
+    velkcheck::Result r = velkcheck::verifyDir(dir_.path());
+    EXPECT_EQ(r.code, velkcheck::InUse) << r.message;
+    EXPECT_TRUE(r.findings.empty()) << "its open counts are no damage";
+    closeDatabase();
+    EXPECT_EQ(velkcheck::repairDir(dir_.path()).code, velkcheck::InUse);
+    EXPECT_FALSE(holdDatabaseInUse()) << "no database open";
+
+    velk::apptest::TempDir other;
+    ASSERT_TRUE(openDatabase((other.path() + "/datadict").c_str()));
+    ASSERT_TRUE(holdDatabaseInUse());
+    EXPECT_EQ(muInUse(file("datadict.dat").c_str()), 0) << "given up for the other directory";
+    EXPECT_EQ(muInUse(other.file("datadict.dat").c_str()), 1);
+    EXPECT_EQ(muReleaseInUse(), 0);
+    EXPECT_EQ(muInUse(other.file("datadict.dat").c_str()), 0);
+    closeDatabase();
+    EXPECT_EQ(velkcheck::verifyDir(dir_.path()).code, velkcheck::Clean);
+    ASSERT_TRUE(openDatabase(dictPath().c_str()));
+}
 
 TEST_F(ModelTest, NewDatabaseHoldsTheNineTablesRowsInTheirBytes)
 {

@@ -1,14 +1,18 @@
-// velk-check and other processes: it refuses while one holds byte 0 of a file, and
-// --reset-locks frees what a process that ended without closing left behind.
+// velk-check and other processes: it refuses while one holds byte 0 of a file or a running copy
+// holds its in-use lock, and --reset-locks frees what a process that ended without closing left
+// behind.
 #include "tests/tools/check_support.h"
 
 #include "tests/btree/process_support.h"
 #include "tests/btree/test_support.h"
 
+#include <csignal>
+#include <fcntl.h>
+
 using namespace velk::checktest;
-using velkcheck::CannotRun;
 using velkcheck::Clean;
 using velkcheck::Damaged;
+using velkcheck::InUse;
 
 namespace {
 
@@ -63,12 +67,12 @@ TEST_F(LockTest, RefusesWhileAnotherProcessHoldsByteZero)
         ASSERT_TRUE(inside.wait()) << held;
         auto before = snapshot();
 
-        EXPECT_EQ(runCheck(dir_.path()), 2) << checkOutput;
+        EXPECT_EQ(runCheck(dir_.path()), 3) << checkOutput;
         EXPECT_NE(checkOutput.find("in use"), std::string::npos) << checkOutput;
-        EXPECT_EQ(runCheck(dir_.path(), "--repair"), 2) << checkOutput;
-        EXPECT_EQ(runCheck(dir_.path(), "--reset-locks"), 2) << checkOutput;
+        EXPECT_EQ(runCheck(dir_.path(), "--repair"), 3) << checkOutput;
+        EXPECT_EQ(runCheck(dir_.path(), "--reset-locks"), 3) << checkOutput;
         velkcheck::Result r = velkcheck::repairDir(dir_.path());
-        EXPECT_EQ(r.code, CannotRun) << describe(r);
+        EXPECT_EQ(r.code, InUse) << describe(r);
         EXPECT_NE(r.message.find(std::string(held)), std::string::npos) << r.message;
         EXPECT_EQ(snapshot(), before) << "nothing may change while the directory is in use";
 
@@ -76,6 +80,94 @@ TEST_F(LockTest, RefusesWhileAnotherProcessHoldsByteZero)
         EXPECT_EQ(velk::apptest::waitFor(kid), 0);
         EXPECT_EQ(runCheck(dir_.path(), "--repair"), 0) << checkOutput;
     }
+}
+
+// A copy of the program between two operations holds no byte-0 lock, only its in-use lock, and
+// its open count is in the headers.  velk-check must keep off until it ends, and a copy killed
+// with SIGKILL must not keep it off any longer.  (velk-check probes the in-use byte of every
+// file; the program holds it on "datadict.dat", which this directory does not have.)
+TEST_F(LockTest, ARunningCopyKeepsVelkCheckOffUntilItIsKilled)
+{
+    velk::apptest::Signal ready, done;
+    const std::string base = path("PERSON"), marked = path("PERSON.dat");
+    pid_t copy = velk::apptest::spawn([&] {
+        Bt3File *f = bt3Open(base.c_str(), LIO_SHARED | LIO_RDWR);
+        if (!f || muHoldInUse(marked.c_str()) != 0) return 1;
+        if (rewritePerson(f, 2) != kRecLen) return 2;
+        ready.post();
+        done.wait(); // killed long before
+        return 0;
+    });
+    ASSERT_TRUE(ready.wait());
+    ASSERT_EQ(velk::apptest::headerWord(marked, 0, LIO_H_OPENCOUNT), 1);
+    const auto before = snapshot();
+
+    EXPECT_EQ(runCheck(dir_.path()), 3) << checkOutput;
+    EXPECT_NE(checkOutput.find("in use by a running copy of the program (its lock on PERSON.dat)"),
+              std::string::npos)
+        << checkOutput;
+    EXPECT_EQ(checkOutput.find("open count"), std::string::npos)
+        << "a running copy's open count is no damage: " << checkOutput;
+    EXPECT_EQ(runCheck(dir_.path(), "--repair"), 3) << checkOutput;
+    EXPECT_EQ(runCheck(dir_.path(), "--reset-locks"), 3) << checkOutput;
+    EXPECT_EQ(velkcheck::resetLocks(dir_.path()).code, InUse);
+    EXPECT_EQ(snapshot(), before) << "nothing may change while a copy runs";
+    EXPECT_FALSE(std::filesystem::exists(path("lost+found")));
+    for (const auto &e : std::filesystem::directory_iterator(dir_.path()))
+        EXPECT_TRUE(e.is_regular_file()) << "no backup made: " << e.path();
+
+    // Other processes work on beside it: the mark is not the byte-0 bracket.
+    Bt3File *f = bt3Open(base.c_str(), LIO_SHARED | LIO_RDWR);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(rewritePerson(f, 5), kRecLen);
+    ASSERT_EQ(bt3Close(f), 0);
+
+    ASSERT_EQ(kill(copy, SIGKILL), 0);
+    EXPECT_EQ(velk::apptest::waitFor(copy), 128 + SIGKILL);
+    velkcheck::Result r = velkcheck::verifyDir(dir_.path());
+    EXPECT_EQ(r.code, Damaged) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "open count 1")) << describe(r);
+    EXPECT_EQ(runCheck(dir_.path(), "--repair"), 0) << checkOutput;
+    EXPECT_EQ(velk::apptest::headerWord(marked, 0, LIO_H_OPENCOUNT), 0);
+}
+
+// A repair write-locks the in-use byte of every file for as long as it works: a copy that starts
+// meanwhile cannot mark the directory in use (and so does not start), while the byte-0 brackets
+// stay free.
+TEST_F(LockTest, ACopyCannotMarkTheDirectoryWhileARepairHoldsIt)
+{
+    const std::string marked = path("PERSON.dat");
+    velk::apptest::Signal holding, done;
+    pid_t repair = velk::apptest::spawn([&] {
+        int fd = open(marked.c_str(), O_RDWR);
+        struct flock fl = {};
+        fl.l_type = F_WRLCK;
+        fl.l_whence = SEEK_SET;
+        fl.l_start = MU_INUSE_BYTE;
+        fl.l_len = 1;
+        if (fd < 0 || fcntl(fd, F_OFD_SETLK, &fl) != 0) return 1;
+        holding.post();
+        done.wait();
+        return 0;
+    });
+    ASSERT_TRUE(holding.wait());
+    EXPECT_EQ(muInUse(marked.c_str()), 1);
+    EXPECT_EQ(muHoldInUse(marked.c_str()), -1);
+    EXPECT_EQ(velk::apptest::lastCode(), LIO_E_LOCK);
+    Bt3File *f = bt3Open(path("PERSON").c_str(), LIO_SHARED | LIO_RDWR);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(rewritePerson(f, 4), kRecLen);
+    ASSERT_EQ(bt3Close(f), 0);
+    done.post();
+    EXPECT_EQ(velk::apptest::waitFor(repair), 0);
+
+    EXPECT_EQ(muHoldInUse(marked.c_str()), 0);
+    EXPECT_EQ(muHoldInUse(marked.c_str()), 0) << "taken once";
+    EXPECT_EQ(muInUse(marked.c_str()), 1) << "seen through any other descriptor";
+    EXPECT_EQ(velkcheck::verifyDir(dir_.path()).code, InUse);
+    EXPECT_EQ(muReleaseInUse(), 0);
+    EXPECT_EQ(muInUse(marked.c_str()), 0);
+    EXPECT_EQ(velkcheck::verifyDir(dir_.path()).code, Clean);
 }
 
 TEST_F(LockTest, StaleRecordLockIsClearedByResetLocks)

@@ -141,7 +141,7 @@ TEST(StaleLocks, ResetRefusesWhileByteZeroIsHeld)
     ToolRun r = runTool({"--reset-locks", dir.path()});
     done.post();
     EXPECT_EQ(velk::apptest::waitFor(pid), 0);
-    EXPECT_TRUE(r.exited && r.code == 2) << r.describe();
+    EXPECT_TRUE(r.exited && r.code == 3) << r.describe();
     ToolRun after = runTool({"--reset-locks", dir.path()});
     EXPECT_TRUE(after.exited && after.code == 0) << after.describe();
 }
