@@ -161,11 +161,13 @@ long tTable::next(tRecord &rec)
     return cur > 0 ? cur : 0;
 }
 
-bool tTable::insert(tRecord &rec)
+bool tTable::insert(tRecord &rec) { return add(rec) > 0; }
+
+int tTable::add(tRecord &rec)
 {
-    if (!fd_) return false;
+    if (!fd_) return -1;
     std::memcpy(buf_, rec.data(), recordSize_);
-    return bt3Add(fd_, buf_) > 0;
+    return bt3Add(fd_, buf_);
 }
 
 int tTable::rewrite(tRecord &rec)
@@ -200,6 +202,7 @@ bool tTable::remove(tRecord &rec)
 }
 
 bool tTable::lock() { return fd_ && bt3Lock(fd_) == 0; }
+bool tTable::lockWaiting() { return fd_ && lockCurrentWithRetry(fd_); }
 bool tTable::unlock() { return fd_ && bt3UnLock(fd_) == 0; }
 
 bool tTable::newCounterId(const tFieldDef &idField, const tFieldDef &counterField, char *out)

@@ -48,6 +48,8 @@ public:
     long first(tRecord &rec);
     long next(tRecord &rec);
     bool insert(tRecord &rec);
+    // The engine's answer to an add: record length stored, 0 refused for a key, -1 failed.
+    int add(tRecord &rec);
     // True only when the rewrite was refused because another record has the
     // same unique key; false when it was stored or failed (see Rewrite).
     bool update(tRecord &rec);
@@ -55,6 +57,8 @@ public:
     int rewrite(tRecord &rec);
     bool remove(tRecord &rec);
     bool lock();
+    // Locks the current record, waiting about two seconds for another process that holds it.
+    bool lockWaiting();
     bool unlock();
 
     // Creates the files of a table from its dictionary rows; false when they cannot be made,

@@ -5,6 +5,8 @@
 #include "projects/comparator.h"
 #include "projects/project.h"
 #include "projects/project_list.h"
+#include "projects/task_alarm.h"
+#include "tests/calendar/calendar_support.h"
 #include "tests/model/model_support.h"
 
 #include <string>
@@ -160,4 +162,43 @@ TEST(TaskComparator, EveryColumnsRule)
             << c.column;
     EXPECT_EQ(taskColumnText(task("x", "", "", {}), TaskColumnDone), "0.0.   0");
     EXPECT_EQ(taskColumnText(task("x", "", "", {3, 4, 2026}), TaskColumnDone), "3.4.2026");
+}
+
+namespace {
+
+using TaskAlarmTest = velk::caltest::CalendarTest;
+
+std::vector<std::string> alarmRows(const char *user)
+{
+    setCalendarUser(user);
+    std::vector<std::string> rows;
+    for (const tAlarm &a : tAlarmStore::instance().listed())
+        rows.push_back(std::string(a.SENDTO) + " " + a.MESSAGE + " " + a.WITH);
+    return rows;
+}
+
+} // namespace
+
+TEST_F(TaskAlarmTest, AChangeOfWorkerAlarmsTheCurrentUserAndTheNewWorkers)
+{
+    setCalendarUser("carl");
+    tTask k = task("T1", "P1");
+    k.setWorker("Panna");
+    ASSERT_TRUE(k.insert());
+    EXPECT_FALSE(workerChanged("Panna", "Panna")) << "a title-only change raises nothing";
+    EXPECT_TRUE(workerChanged("", "Panna")) << "a new task with a worker";
+
+    k.setWorker("Gteam");
+    ASSERT_TRUE(k.update());
+    tSendResult sent = sendTaskAlarm(k, velk::caltest::at(9, 12, 2026, 10, 15));
+    EXPECT_EQ(sent.status, tStoreStatus::Stored);
+    EXPECT_EQ(sent.rows, 3) << "the current user and each member of the group";
+    EXPECT_EQ(alarmRows("carl"), (std::vector<std::string>{"carl Aufgabe T1 JT1"}));
+    EXPECT_EQ(alarmRows("anna"), (std::vector<std::string>{"anna Aufgabe T1 JT1"}));
+    EXPECT_EQ(alarmRows("bert"), (std::vector<std::string>{"bert Aufgabe T1 JT1"}));
+    EXPECT_TRUE(alarmRows("dora").empty());
+
+    setCalendarUser("anna");
+    tSendResult own = sendTaskAlarm(k, velk::caltest::at(9, 12, 2026, 11, 0));
+    EXPECT_EQ(own.rows, 2) << "a member who is the current user gets one row";
 }

@@ -1,0 +1,235 @@
+#include "calendar/alarm.h"
+
+#include "address/group.h"
+#include "address/reference.h"
+#include "address/walk.h"
+#include "calendar/calendar_user.h"
+#include "model/tables.h"
+
+#include <cstdio>
+
+namespace velk {
+
+namespace {
+
+constexpr int kById = 0, kByDate = 1;
+
+tAlarmTable *table() { return tAlarmTable::instance(); }
+
+void put(tAlarmTable &t, const tAlarm &a)
+{
+    t.ID.setText(a.ID);
+    t.MESSAGE.setText(a.MESSAGE);
+    t.OWNER.setText(a.OWNER);
+    t.SENDTO.setText(a.SENDTO);
+    t.WITH.setText(a.WITH);
+    t.DATE.setDate(a.when.day, a.when.month, a.when.year);
+    t.TIME.setTime(a.when.hour, a.when.minute);
+}
+
+tAlarm get(tAlarmTable &t)
+{
+    tAlarm a;
+    copyText(a.ID, t.ID.getText());
+    copyText(a.MESSAGE, t.MESSAGE.getText());
+    copyText(a.OWNER, t.OWNER.getText());
+    copyText(a.SENDTO, t.SENDTO.getText());
+    copyText(a.WITH, t.WITH.getText());
+    t.DATE.getDate(&a.when.day, &a.when.month, &a.when.year);
+    t.TIME.getTime(&a.when.hour, &a.when.minute);
+    return a;
+}
+
+bool findById(tAlarmTable &t, std::string_view id)
+{
+    if (!t.selectIndex(kById)) return false;
+    t.rec.clear();
+    t.ID.setText(std::string(id).c_str());
+    return t.rec.find();
+}
+
+long stepOn(tAlarmTable &t, long position, const tAlarm &last)
+{
+    t.rec.clear();
+    put(t, last);
+    return walkNext(t, t.rec, kByDate, position);
+}
+
+std::vector<std::string> storedGroupMembers(std::string_view gid)
+{
+    tGroup group;
+    if (!group.find(gid)) return {};
+    return membersOf(gid);
+}
+
+} // namespace
+
+bool tAlarm::setMessage(std::string_view text) { return copyText(MESSAGE, text); }
+bool tAlarm::setSendTo(std::string_view text) { return copyText(SENDTO, text); }
+bool tAlarm::setWith(std::string_view text) { return copyText(WITH, text); }
+
+bool alarmDue(const tAlarm &a, std::string_view user, const tDateTime &now)
+{
+    return user == a.SENDTO && a.dateSet() && a.when.before(now);
+}
+
+std::vector<std::string>
+alarmRecipients(std::string_view recipients, std::string_view sender,
+                const std::function<std::vector<std::string>(std::string_view gid)> &membersOfGroup)
+{
+    std::vector<std::string> users{std::string(sender)};
+    tPersonOrGroup ref = tPersonOrGroup::parse(recipients);
+    if (ref.kind() == tPersonOrGroup::Person && ref.id() != sender) users.push_back(ref.id());
+    if (ref.kind() == tPersonOrGroup::Group && membersOfGroup)
+        for (const std::string &member : membersOfGroup(ref.id()))
+            if (member != sender) users.push_back(member);
+    return users;
+}
+
+tAlarmLink alarmLink(std::string_view with)
+{
+    if (with.size() < 2) return {};
+    if (with[0] == 'T') return {tAlarmLink::Termin, std::string(with.substr(1))};
+    if (with[0] == 'J') return {tAlarmLink::Task, std::string(with.substr(1))};
+    return {};
+}
+
+std::string alarmMessageLine(const tAlarm &a)
+{
+    char when[64];
+    std::snprintf(when, sizeof when, "%02d.%02d.%04d %02d:%02d - ", a.when.day, a.when.month,
+                  a.when.year, a.when.hour, a.when.minute);
+    return when + std::string(a.MESSAGE);
+}
+
+std::string alarmListLine(const tAlarm &a)
+{
+    char when[64];
+    std::snprintf(when, sizeof when, "* %d.%d.%04d %02d:%02d - ", a.when.day, a.when.month,
+                  a.when.year, a.when.hour, a.when.minute);
+    return when + std::string(a.MESSAGE);
+}
+
+tAlarmStore &tAlarmStore::instance()
+{
+    static tAlarmStore store;
+    return store;
+}
+
+bool tAlarmStore::isOpen() { return table() != nullptr; }
+
+tSendResult tAlarmStore::send(tAlarm &a)
+{
+    tSendResult result;
+    if (!a.storable()) {
+        result.status = tStoreStatus::NoDate;
+        return result;
+    }
+    tAlarmTable *t = table();
+    if (!t) return result;
+    const std::string sender = calendarUser();
+    tAlarm row = a;
+    row.OWNER[0] = 0;
+    for (const std::string &user : alarmRecipients(a.SENDTO, sender, storedGroupMembers)) {
+        result.rows++;
+        if (!t->newId(row.ID)) continue;
+        copyText(row.SENDTO, user);
+        t->rec.clear();
+        put(*t, row);
+        if (t->add(t->rec) <= 0) continue;
+        result.stored++;
+        if (user == sender) copyText(a.ID, row.ID);
+    }
+    result.status = result.stored == result.rows ? tStoreStatus::Stored : tStoreStatus::Failed;
+    return result;
+}
+
+long tAlarmStore::dueStep(tAlarmTable &t, const tDateTime &now, long pos, tAlarm &a)
+{
+    const char *user = calendarUser();
+    for (; pos; pos = walkNext(t, t.rec, kByDate, pos)) {
+        tAlarm row = get(t);
+        // Index order is date order: from the first set date not before now, nothing is due.
+        if (row.dateSet() && !row.when.before(now)) return 0;
+        if (alarmDue(row, user, now)) {
+            a = row;
+            return pos;
+        }
+    }
+    return 0;
+}
+
+long tAlarmStore::firstDue(const tDateTime &now, tAlarm &a)
+{
+    tAlarmTable *t = table();
+    return t ? dueStep(*t, now, walkFirst(*t, t->rec, kByDate), a) : 0;
+}
+
+long tAlarmStore::nextDue(const tDateTime &now, long position, tAlarm &a)
+{
+    tAlarmTable *t = table();
+    return t ? dueStep(*t, now, stepOn(*t, position, a), a) : 0;
+}
+
+long tAlarmStore::userStep(tAlarmTable &t, long pos, tAlarm &a)
+{
+    std::string_view user = calendarUser();
+    for (; pos; pos = walkNext(t, t.rec, kByDate, pos)) {
+        tAlarm row = get(t);
+        if (user == row.SENDTO && row.ID[0] != '#') {
+            a = row;
+            return pos;
+        }
+    }
+    return 0;
+}
+
+long tAlarmStore::firstOfUser(tAlarm &a)
+{
+    tAlarmTable *t = table();
+    return t ? userStep(*t, walkFirst(*t, t->rec, kByDate), a) : 0;
+}
+
+long tAlarmStore::nextOfUser(long position, tAlarm &a)
+{
+    tAlarmTable *t = table();
+    return t ? userStep(*t, stepOn(*t, position, a), a) : 0;
+}
+
+std::vector<tAlarm> tAlarmStore::listed()
+{
+    std::vector<tAlarm> out;
+    tAlarm a;
+    for (long p = firstOfUser(a); p; p = nextOfUser(p, a))
+        if (a.when.year != 0) out.push_back(a);
+    return out;
+}
+
+bool tAlarmStore::find(std::string_view id, tAlarm &a)
+{
+    tAlarmTable *t = table();
+    if (!t || !findById(*t, id)) return false;
+    a = get(*t);
+    return true;
+}
+
+tStoreStatus tAlarmStore::update(const tAlarm &a)
+{
+    if (!a.storable()) return tStoreStatus::NoDate;
+    tAlarmTable *t = table();
+    if (!t) return tStoreStatus::NoTable;
+    if (!findById(*t, a.ID)) return tStoreStatus::NotFound;
+    put(*t, a);
+    int written = t->rewrite(t->rec);
+    if (written == 0) return tStoreStatus::Duplicate;
+    return written > 0 ? tStoreStatus::Stored : tStoreStatus::Failed;
+}
+
+int tAlarmStore::remove(const tAlarm &a)
+{
+    tAlarmTable *t = table();
+    if (!t || !findById(*t, a.ID)) return 0;
+    return t->rec.remove() ? 0 : -1;
+}
+
+} // namespace velk
