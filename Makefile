@@ -11,7 +11,7 @@ BUILD ?= build
 CMAKE_OPTS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
 endif
 
-.PHONY: all deps configure build test soak run bench clean format format-check
+.PHONY: all deps configure build test soak fuzz run bench clean format format-check
 
 all: build
 
@@ -31,6 +31,13 @@ test: build
 KILLS ?= 5000
 soak: build
 	@cd $(BUILD) && VELK_SOAK_KILLS=$(KILLS) tests/tools/crash/test_crash_kill
+
+# The fuzz targets of the foreign-file readers (built where clang can link libFuzzer), each for
+# FUZZ_TIME seconds on a corpus kept in the build tree; crashes land beside it.
+FUZZ_TIME ?= 300
+fuzz: build
+	@test -x $(BUILD)/tests/exchange/fuzz/run_fuzz.sh || { echo "fuzz: no clang with libFuzzer"; exit 1; }
+	@FUZZ_TIME=$(FUZZ_TIME) $(BUILD)/tests/exchange/fuzz/run_fuzz.sh
 
 # Installs the program with its desktop entry under ~/.local (so it shows in the desktop menu),
 # then starts it.

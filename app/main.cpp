@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include "address/ui/address_frame.h"
 #include "app/model_link/model_database.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/my_app.h"
@@ -29,6 +30,7 @@ int main(int argc, char **argv)
     int rc;
     {
         velk::TMyApp app(database, velk::defaultIniPath());
+        app.addFrameSetup(velk::addressFrameSetup);
         if (!app.initMainWindow()) {
             rc = app.exitCode();
         } else {

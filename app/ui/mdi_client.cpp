@@ -37,6 +37,13 @@ tView *TMyMDIClient::createView(int type, const tViewArgs &args)
 
 tView *TMyMDIClient::addView(tView *view)
 {
+    // A view of which one window at most exists: its factory answers the open one.
+    if (auto *open = qobject_cast<QMdiSubWindow *>(view->parentWidget());
+        open && subWindowList().contains(open)) {
+        if (open->isMinimized()) open->showNormal();
+        setActiveSubWindow(open);
+        return view;
+    }
     QMdiSubWindow *sub = addSubWindow(view);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     view->show();

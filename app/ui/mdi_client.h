@@ -26,6 +26,7 @@ public:
 
     explicit TMyMDIClient(QWidget *parent = nullptr);
 
+    // A factory may answer a view that is open already (one window at most): it is activated.
     void registerView(int type, tViewFactory factory);
     bool canCreate(int type) const { return factories_.count(type) != 0; }
 

@@ -1,5 +1,7 @@
 // Persons, groups, members and resources on a real database in a temporary directory.
+#include "address/dialog_rules.h"
 #include "address/group.h"
+#include "address/lists.h"
 #include "address/person.h"
 #include "address/reference.h"
 #include "address/resource.h"
@@ -8,6 +10,7 @@
 #include "model/users.h"
 #include "tests/model/model_support.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -270,4 +273,82 @@ TEST_F(AddressTest, DeleteRuleProtectsUsers)
     EXPECT_TRUE(r.stored);
     EXPECT_FALSE(p.find("user1"));
     EXPECT_FALSE(personIsUser("user1"));
+}
+
+TEST(DialogRules, NumbersAsTypedIntoADialog)
+{
+    const std::pair<const char *, int> cases[] = {
+        {"12", 12}, {" 7", 7}, {"+3", 3},  {"-4", -4},   {"  0", 0},     {"", 0},
+        {"x", 0},   {"3x", 3}, {"- 4", 0}, {"0012", 12}, {"1960", 1960},
+    };
+    for (auto [text, value] : cases) EXPECT_EQ(dialogNumber(text), value) << '"' << text << '"';
+}
+
+TEST(DialogRules, LineEndsOfMultiLineFields)
+{
+    EXPECT_EQ(storedLineEnds("a\nb\n"), "a\r\nb\r\n");
+    EXPECT_EQ(storedLineEnds("a\r\nb"), "a\r\nb") << "already stored form stays";
+    EXPECT_EQ(shownLineEnds("a\r\nb\r\n"), "a\nb\n");
+    EXPECT_EQ(shownLineEnds("a\rb\nc"), "a\rb\nc") << "a lone CR or LF as it is";
+}
+
+// What OK of the person dialog decides, by the stored persons.
+TEST_F(AddressTest, PersonDialogCheck)
+{
+    ASSERT_TRUE(person("mm", "Maier", "Max").insert());
+    ASSERT_TRUE(person("ab", "Berg", "Anna").insert());
+    struct Case {
+        bool isNew;
+        const char *oldId, *id;
+        int day, month, year;
+        tPersonCheck expected;
+    } cases[] = {
+        {true, "", "mm", 0, 0, 0, tPersonCheck::IdTaken},
+        {true, "", "neu", 0, 0, 0, tPersonCheck::Ok},
+        {false, "ab", "ab", 0, 0, 0, tPersonCheck::Ok},
+        {false, "ab", "mm", 0, 0, 0, tPersonCheck::IdTaken},
+        {false, "ab", "anna", 0, 0, 0, tPersonCheck::Ok},
+        {true, "", "mm", 30, 2, 0, tPersonCheck::IdTaken}, // the ID first
+        {true, "", "neu", 30, 2, 2024, tPersonCheck::InvalidBirthday},
+        {true, "", "neu", 29, 2, 0, tPersonCheck::Ok},
+        {true, "", "neu", 0, 0, 1960, tPersonCheck::Ok},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(checkPersonDialog(c.isNew, c.oldId, c.id, c.day, c.month, c.year), c.expected)
+            << c.oldId << "->" << c.id << ' ' << c.day << '.' << c.month << '.' << c.year;
+    tUser u = newUser();
+    std::strcpy(u.ID, "ab");
+    ASSERT_TRUE(writeUser(u));
+    EXPECT_FALSE(personIdEditable(false, "ab")) << "a user's ID is the login name";
+    EXPECT_TRUE(personIdEditable(false, "mm"));
+    EXPECT_TRUE(personIdEditable(true, "ab"));
+}
+
+// The lines the lists show: person lines in name order, the member lines of persons that still
+// exist, the resources in ID order.
+TEST_F(AddressTest, ListLines)
+{
+    ASSERT_TRUE(person("zb", "Berg", "Zoe", {1, 2, 1990}).insert());
+    ASSERT_TRUE(person("ab", "Berg", "Anna").insert());
+    ASSERT_TRUE(addMember("g", "zb"));
+    ASSERT_TRUE(addMember("g", "gone"));
+    ASSERT_TRUE(addMember("g", "ab"));
+    auto texts = [](const std::vector<tListLine> &lines) {
+        std::vector<std::string> out;
+        for (const tListLine &l : lines) out.push_back(l.text + "|" + l.id);
+        return out;
+    };
+    EXPECT_EQ(texts(personListLines()),
+              (std::vector<std::string>{"ab\tAnna Berg\t 0. 0.0000\t0711 123|ab",
+                                        "zb\tZoe Berg\t 1. 2.1990\t0711 123|zb"}));
+    EXPECT_EQ(texts(personSelectionLines())[0], "* Anna Berg Tel: 0711 123 [ab]|ab");
+    EXPECT_EQ(texts(memberListLines("g")),
+              (std::vector<std::string>{"ab\tAnna Berg|ab", "zb\tZoe Berg|zb"}));
+    for (const char *id : {"R2", "R1"}) {
+        tResource r;
+        r.setId(id);
+        r.setTitle("Raum");
+        ASSERT_TRUE(r.insert());
+    }
+    EXPECT_EQ(texts(resourceListLines()), (std::vector<std::string>{"R1\tRaum|R1", "R2\tRaum|R2"}));
 }

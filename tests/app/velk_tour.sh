@@ -99,6 +99,63 @@ done
 keys "$frame" F1
 help=$(wait_window "$NAME - Hilfe") || fail "F1 opened no help"
 
+# --- the address book, as a new user fills it -------------------------------------------
+# "Eingaben > Person ...": two persons, typed field by field (Tab), OK by Return in a line field.
+new_person() { # ID NAME FIRSTNAME DAY MONTH YEAR TEL STREET SHOT
+    keys "$frame" alt+e Return               # the first enabled entry: "Person ..."
+    local dlg
+    dlg=$(wait_window "Person") || fail "no person dialog"
+    type_into "$dlg" "$1"; keys "$dlg" Tab; type_into "$dlg" "$2"; keys "$dlg" Tab
+    type_into "$dlg" "$3"; keys "$dlg" Tab; type_into "$dlg" "$4"; keys "$dlg" Tab
+    type_into "$dlg" "$5"; keys "$dlg" Tab; type_into "$dlg" "$6"; keys "$dlg" Tab
+    type_into "$dlg" "$7"; keys "$dlg" Tab; type_into "$dlg" "$8"; keys "$dlg" Tab
+    type_into "$dlg" "70173"; keys "$dlg" Tab; type_into "$dlg" "Stuttgart"
+    [ -z "$9" ] || "$GRAB" "$OUT/$9"
+    keys "$dlg" Return
+    gone_window "Person" || fail "person dialog stays open after OK"
+}
+new_person mm "Müller" "Maria" 24 12 1960 "0711 4711" "Königstraße 1" 4-person-dialog.png
+new_person ab "Berg" "Anna" 1 2 0 "0711 815" "Hauptstraße 5" ""
+keys "$frame" alt+a p                                   # Ansicht > Person
+sleep 0.5
+"$GRAB" "$OUT/5-person-list.png"
+
+# "Eingaben > Gruppen ...": a new group, chosen, with both persons as members.
+keys "$frame" alt+e g
+grp=$(wait_window "Gruppenzuordnung") || fail "no group membership dialog"
+keys "$grp" Tab space                                    # group "Neu"
+dlg=$(wait_window "Gruppe") || fail "no group dialog"
+type_into "$dlg" "team"; keys "$dlg" Tab; type_into "$dlg" "Projektteam Süd"
+keys "$dlg" Return
+gone_window "Gruppe" || fail "group dialog stays open after OK"
+keys "$grp" shift+Tab Down                               # select the group
+keys "$grp" Tab Tab Tab Tab Tab space                    # member "Neu"
+sel=$(wait_window "Personenauswahl") || fail "no person selection"
+sleep 0.5 # the list takes the focus (and its first line the cursor) once the window is up
+keys "$sel" Home space Return                             # the first line, selected
+gone_window "Personenauswahl" || fail "person selection stays open"
+keys "$grp" space
+sel=$(wait_window "Personenauswahl") || fail "no person selection for the second member"
+sleep 0.5
+keys "$sel" End Return
+gone_window "Personenauswahl" || fail "person selection stays open"
+sleep 0.3
+"$GRAB" "$OUT/6-groups.png"
+keys "$grp" Escape
+gone_window "Gruppenzuordnung" || fail "group membership dialog stays open"
+
+# "Eingaben > Ressource ...": two resources; then "Ansicht > Ressourcen".
+for r in "R1:Besprechungsraum" "R2:Beamer"; do
+    keys "$frame" alt+e r
+    dlg=$(wait_window "Ressource") || fail "no resource dialog"
+    type_into "$dlg" "${r%%:*}"; keys "$dlg" Tab; type_into "$dlg" "${r#*:}"
+    keys "$dlg" Return
+    gone_window "Ressource" || fail "resource dialog stays open after OK"
+done
+keys "$frame" alt+a r
+sleep 0.5
+"$GRAB" "$OUT/7-resources.png"
+
 # Every view the "Ansicht" menu offers (the first enabled entry, three times), then
 # "Fenster": side by side, one above the other.  Entries not built yet are disabled and skipped.
 for _ in 1 2 3; do keys "$frame" alt+a Return; done
@@ -110,6 +167,12 @@ keys "$frame" Escape Escape
 # "Beenden" through the menu: Alt+D, B.
 keys "$frame" alt+d b
 wait_exit "$PID" || fail "the program did not end through Beenden (status $?)"
+
+# What was typed is stored, umlauts as one Windows-1252 byte each, members in MEMBER.
+LC_ALL=C grep -qa "$(printf 'M\xfcller')" "$DB/PERSON.dat" || fail "PERSON lacks M\\xfcller"
+LC_ALL=C grep -qa "$(printf 'K\xf6nigstra\xdfe')" "$DB/PERSON.dat" || fail "PERSON lacks the street"
+grep -q "Besprechungsraum" "$DB/RESOURCE.dat" || fail "RESOURCE lacks the room"
+[ "$(LC_ALL=C grep -ao "team    " "$DB/MEMBER.dat" | wc -l)" -eq 2 ] || fail "the group has not two members"
 gone_window "$NAME - Hilfe" || fail "help stays open after Beenden"
 
 # --- second start: only the login ---------------------------------------------------------

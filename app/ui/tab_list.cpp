@@ -1,0 +1,147 @@
+#include "app/ui/tab_list.h"
+
+#include <QEvent>
+#include <QHeaderView>
+
+#include <algorithm>
+
+#include "app/core/tab_stops.h"
+#include "app/ui/cp1252.h"
+
+namespace velk {
+
+static QStringList shownColumns(const std::string &text)
+{
+    QStringList columns;
+    for (const std::string &part : splitTabs(text)) columns << fromCp1252(part);
+    return columns;
+}
+
+static bool lineLess(const tTabLine &a, const tTabLine &b) { return listBoxLess(a.text, b.text); }
+
+tTabLineModel::tTabLineModel(int columns, bool sorted, QObject *parent)
+    : QAbstractTableModel(parent), columns_(columns), sorted_(sorted)
+{}
+
+void tTabLineModel::setLines(std::vector<tTabLine> lines)
+{
+    beginResetModel();
+    if (sorted_) std::stable_sort(lines.begin(), lines.end(), lineLess);
+    lines_ = std::move(lines);
+    shown_.clear();
+    shown_.reserve(lines_.size());
+    for (const tTabLine &l : lines_) shown_.push_back(shownColumns(l.text));
+    endResetModel();
+}
+
+int tTabLineModel::addLine(tTabLine line)
+{
+    auto at =
+        sorted_ ? std::upper_bound(lines_.begin(), lines_.end(), line, lineLess) : lines_.end();
+    int row = int(at - lines_.begin());
+    beginInsertRows(QModelIndex(), row, row);
+    shown_.insert(shown_.begin() + row, shownColumns(line.text));
+    lines_.insert(at, std::move(line));
+    endInsertRows();
+    return row;
+}
+
+void tTabLineModel::removeLine(int row)
+{
+    if (row < 0 || row >= count()) return;
+    beginRemoveRows(QModelIndex(), row, row);
+    lines_.erase(lines_.begin() + row);
+    shown_.erase(shown_.begin() + row);
+    endRemoveRows();
+}
+
+int tTabLineModel::rowOfKey(const std::string &key) const
+{
+    for (int row = 0; row < count(); ++row)
+        if (lines_[std::size_t(row)].key == key) return row;
+    return -1;
+}
+
+int tTabLineModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : count();
+}
+
+int tTabLineModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : columns_;
+}
+
+QVariant tTabLineModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= count()) return {};
+    const QStringList &columns = shown_[std::size_t(index.row())];
+    if (role == Qt::DisplayRole) {
+        // Parts beyond the last column stay in the last one, as a list box would show them.
+        if (index.column() < columns_ - 1)
+            return index.column() < columns.size() ? columns[index.column()] : QString();
+        return columns.mid(columns_ - 1).join(QLatin1Char(' '));
+    }
+    if (role == Qt::ToolTipRole) return columns.join(QLatin1String("  "));
+    return {};
+}
+
+tTabList::tTabList(std::vector<int> tabStops, bool sorted, QWidget *parent)
+    : QTreeView(parent), tabStops_(std::move(tabStops)),
+      model_(new tTabLineModel(int(tabStops_.size()) + 1, sorted, this))
+{
+    setModel(model_);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setHeaderHidden(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    header()->setStretchLastSection(true);
+    applyTabStops();
+    connect(
+        selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+        [this](const QModelIndex &now) { emit currentRowChanged(now.isValid() ? now.row() : -1); });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { emit currentRowChanged(-1); });
+    // A double click, not "activated": some styles activate on a single click.
+    connect(this, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex &at) { emit lineActivated(at.row()); });
+}
+
+int tTabList::currentRow() const
+{
+    QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+const tTabLine *tTabList::currentLine() const
+{
+    int row = currentRow();
+    return row < 0 ? nullptr : &model_->line(row);
+}
+
+void tTabList::selectRow(int row)
+{
+    if (row < 0 || row >= model_->count()) {
+        selectionModel()->clear();
+        return;
+    }
+    setCurrentIndex(model_->index(row, 0));
+}
+
+void tTabList::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::FontChange) applyTabStops();
+    QTreeView::changeEvent(event);
+}
+
+void tTabList::applyTabStops()
+{
+    std::vector<int> widths = tabColumnWidths(tabStops_, fontMetrics().averageCharWidth());
+    for (std::size_t i = 0; i < widths.size(); ++i) header()->resizeSection(int(i), widths[i]);
+}
+
+} // namespace velk
