@@ -137,6 +137,7 @@ bool tPerson::remove() const
 std::vector<tPerson> allPersons(int key)
 {
     std::vector<tPerson> out;
+    tTableHold hold(table());
     tPerson p;
     for (long c = p.first(key); c; c = p.next(c)) out.push_back(p);
     return out;

@@ -89,6 +89,7 @@ long tResource::count()
 std::vector<tResource> allResources()
 {
     std::vector<tResource> out;
+    tTableHold hold(table());
     tResource r;
     for (long c = r.first(); c; c = r.next(c)) out.push_back(r);
     return out;

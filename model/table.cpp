@@ -218,4 +218,17 @@ bool tTable::newCounterId(const tFieldDef &idField, const tFieldDef &counterFiel
     return ok;
 }
 
+tTableHold::tTableHold(tTable *table) : fd_(table ? table->fd_ : nullptr)
+{
+    // The data file and its indices.  A lock that cannot
+    // be taken leaves every step to take its own, as without the hold.
+    if (fd_) mask_ = isamLockUp(fd_, 3);
+    if (mask_ < 0) mask_ = 0;
+}
+
+tTableHold::~tTableHold()
+{
+    if (fd_ && mask_) isamUnLock(fd_, mask_);
+}
+
 } // namespace velk

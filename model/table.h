@@ -87,6 +87,7 @@ protected:
     bool newCounterId(const tFieldDef &idField, const tFieldDef &counterField, char *out);
 
 private:
+    friend class tTableHold;
     using Maker = std::unique_ptr<tTable> (*)();
     static tTable *acquire(const char *name, Maker make);
 
@@ -97,6 +98,23 @@ private:
     int recordSize_ = 0;
     int index_ = 0;
     Bt3File *fd_ = nullptr;
+};
+
+// Keeps a table's files locked across the steps of a walk, so that the walk takes the lock and
+// reads the file headers once instead of at every step.  The operations inside nest in it;
+// other copies wait until it ends, so hold it only for the walk itself (never while waiting on
+// the user).  Single operations on other tables inside it are fine; a hold on another table
+// inside it is not (two copies could each wait for the other).
+class tTableHold {
+public:
+    explicit tTableHold(tTable *table);
+    ~tTableHold();
+    tTableHold(const tTableHold &) = delete;
+    tTableHold &operator=(const tTableHold &) = delete;
+
+private:
+    Bt3File *fd_ = nullptr;
+    int mask_ = 0;
 };
 
 } // namespace velk

@@ -306,6 +306,7 @@ long tTask::nextDue(const tDate &till, long cursor)
 std::vector<tProject> allProjects()
 {
     std::vector<tProject> out;
+    tTableHold hold(projects());
     tProject p;
     for (long c = p.first(); c; c = p.next(c)) out.push_back(p);
     return out;
@@ -314,6 +315,7 @@ std::vector<tProject> allProjects()
 std::vector<tTask> allTasks()
 {
     std::vector<tTask> out;
+    tTableHold hold(tasks());
     tTask k;
     for (long c = k.first(); c; c = k.next(c)) out.push_back(k);
     return out;
@@ -322,6 +324,7 @@ std::vector<tTask> allTasks()
 std::vector<tTask> tasksOf(std::string_view project)
 {
     std::vector<tTask> out;
+    tTableHold hold(tasks());
     tTask k;
     for (long c = k.firstOf(project); c; c = k.nextOf(project, c)) out.push_back(k);
     return out;
@@ -330,6 +333,7 @@ std::vector<tTask> tasksOf(std::string_view project)
 std::vector<tTask> tasksDue(const tDate &from, const tDate &till)
 {
     std::vector<tTask> out;
+    tTableHold hold(tasks());
     tTask k;
     for (long c = k.firstDue(from, till); c; c = k.nextDue(till, c)) out.push_back(k);
     return out;
