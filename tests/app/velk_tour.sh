@@ -11,68 +11,8 @@
 set -euo pipefail
 
 [ $# -eq 3 ] || [ $# -eq 4 ] || { echo "usage: $0 VELK GRAB_SCREEN OUTDIR [VELK_CHECK]" >&2; exit 2; }
-command -v Xvfb >/dev/null && command -v xdotool >/dev/null ||
-    { echo "velk_tour: needs Xvfb (package xvfb) and xdotool" >&2; exit 2; }
 VELK=$1 GRAB=$2 OUT=$3 CHECK=${4:-}
-WORK=$(mktemp -d /tmp/velk_tour.XXXXXX)
-
-# The X server picks a free display itself and tells its number (xvfb-run -a guesses one, and
-# two runs at once may both take the same).  -noreset: without it the server resets when its
-# last client leaves, between two starts of the program, and refuses the next connection.
-Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-XVFB=$!
-PID=
-cleanup() {
-    [ -z "$PID" ] || kill "$PID" 2>/dev/null || true
-    kill "$XVFB" 2>/dev/null || true
-    rm -rf "$WORK"
-}
-trap cleanup EXIT
-for _ in $(seq 150); do [ -s "$WORK/display" ] && break; sleep 0.2; done
-[ -s "$WORK/display" ] || { echo "velk_tour: Xvfb did not start" >&2; cat "$WORK/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(head -1 "$WORK/display")"
-mkdir -p "$OUT"
-: >"$OUT/velk-check.log"
-export XDG_CONFIG_HOME=$WORK/config
-DB=$WORK/Termine
-mkdir -p "$DB"
-
-fail() { echo "velk_tour: $*" >&2; "$GRAB" "$OUT/failure.png" || true; exit 1; }
-
-# Waits until a visible window with exactly this title exists (at most 30 s); prints its id.
-wait_window() {
-    local id
-    for _ in $(seq 150); do
-        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -1) || true
-        [ -n "$id" ] && { echo "$id"; return 0; }
-        sleep 0.2
-    done
-    return 1
-}
-gone_window() {
-    for _ in $(seq 150); do
-        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-        sleep 0.2
-    done
-    return 1
-}
-# Focuses the window and presses keys in it (there is no window manager to do the focusing).
-keys() {
-    local win=$1; shift
-    xdotool windowfocus --sync "$win" key --delay 80 "$@"
-}
-type_into() {
-    xdotool windowfocus --sync "$1" type --delay 30 "$2"
-}
-wait_exit() {
-    for _ in $(seq 150); do
-        kill -0 "$1" 2>/dev/null || { wait "$1"; return $?; }
-        sleep 0.2
-    done
-    kill "$1"; return 124
-}
-
-NAME="V.E.L.K. Terminplaner"
+. "$(dirname "$0")/tour_lib.sh"
 
 # --- first start -------------------------------------------------------------------------
 "$VELK" >"$OUT/velk1.log" 2>&1 &

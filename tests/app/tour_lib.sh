@@ -1,0 +1,94 @@
+# tour_lib.sh: sourced by the tours (velk_tour.sh and the subsystems' own tours) after they set
+# VELK, GRAB, OUT and CHECK.  Starts a virtual X display with its own scratch directory ($WORK,
+# removed at exit), and gives the helpers that drive the program like a user: wait_window,
+# gone_window, keys, type_into, wait_exit, fail; first_start creates a database in $DB, logs in
+# as root and leaves the frame's window id in $frame and the program's pid in $PID.
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null ||
+    { echo "velk_tour: needs Xvfb (package xvfb) and xdotool" >&2; exit 2; }
+WORK=$(mktemp -d /tmp/velk_tour.XXXXXX)
+
+# The X server picks a free display itself and tells its number (xvfb-run -a guesses one, and
+# two runs at once may both take the same).  -noreset: without it the server resets when its
+# last client leaves, between two starts of the program, and refuses the next connection.
+Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+XVFB=$!
+PID=
+cleanup() {
+    [ -z "$PID" ] || kill "$PID" 2>/dev/null || true
+    kill "$XVFB" 2>/dev/null || true
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+for _ in $(seq 150); do [ -s "$WORK/display" ] && break; sleep 0.2; done
+[ -s "$WORK/display" ] || { echo "velk_tour: Xvfb did not start" >&2; cat "$WORK/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$(head -1 "$WORK/display")"
+mkdir -p "$OUT"
+: >"$OUT/velk-check.log"
+export XDG_CONFIG_HOME=$WORK/config
+DB=$WORK/Termine
+mkdir -p "$DB"
+
+fail() { echo "velk_tour: $*" >&2; "$GRAB" "$OUT/failure.png" || true; exit 1; }
+
+# Waits until a visible window with exactly this title exists (at most 30 s); prints its id.
+wait_window() {
+    local id
+    for _ in $(seq 150); do
+        id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | tail -1) || true
+        [ -n "$id" ] && { echo "$id"; return 0; }
+        sleep 0.2
+    done
+    return 1
+}
+gone_window() {
+    for _ in $(seq 150); do
+        xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+        sleep 0.2
+    done
+    return 1
+}
+# Focuses the window and presses keys in it (there is no window manager to do the focusing).
+keys() {
+    local win=$1; shift
+    xdotool windowfocus --sync "$win" key --delay 80 "$@"
+}
+type_into() {
+    xdotool windowfocus --sync "$1" type --delay 30 "$2"
+}
+wait_exit() {
+    for _ in $(seq 150); do
+        kill -0 "$1" 2>/dev/null || { wait "$1"; return $?; }
+        sleep 0.2
+    done
+    kill "$1"; return 124
+}
+
+NAME="V.E.L.K. Terminplaner"
+
+# The first start of the program on a new database: path prompt, file dialog, login as root.
+# Extra arguments become environment settings of the program (NAME=VALUE).
+first_start() {
+    env "$@" "$VELK" >"$OUT/velk-first.log" 2>&1 &
+    PID=$!
+    local win
+    win=$(wait_window "$NAME") || fail "no prompt for the database path"
+    keys "$win" Return
+    win=$(wait_window "Öffnen") || win=$(wait_window "Open") || fail "no file dialog"
+    type_into "$win" "$DB/start"
+    keys "$win" Return
+    win=$(wait_window "Anmeldung") || fail "no login dialog"
+    type_into "$win" "root"
+    keys "$win" Return
+    gone_window "Anmeldung" || fail "login dialog stays open"
+    frame=$(wait_window "$NAME") || fail "no main frame"
+}
+
+# Ends the program through "Datei > Beenden" and, with velk-check given, checks the directory.
+quit_and_check() {
+    keys "$frame" alt+d b
+    wait_exit "$PID" || fail "the program did not end through Beenden (status $?)"
+    if [ -n "${CHECK:-}" ]; then
+        "$CHECK" "$DB" >>"$OUT/velk-check.log" 2>&1 ||
+            fail "velk-check after Beenden: status $?, not 0 (clean); see $OUT/velk-check.log"
+    fi
+}
