@@ -1,0 +1,36 @@
+// How the calendar's windows open the records their lines and shapes stand for (a person, an
+// appointment, a new appointment over a range, a task).  The calendar's frame setup fills these
+// in with the dialogs; tests put their own recorders in their place.  Each answers whether the
+// user stored something (so the caller knows whether to refresh).
+#ifndef CALENDAR_UI_VIEW_OPENERS_H
+#define CALENDAR_UI_VIEW_OPENERS_H
+
+#include <functional>
+#include <string>
+
+#include "calendar/date.h"
+
+class QWidget;
+
+namespace velk {
+
+struct tViewOpeners {
+    std::function<bool(QWidget *parent, const std::string &personId)> person;
+    std::function<bool(QWidget *parent, const std::string &terminId)> termin;
+    // A new appointment from `from` till `till`; `resource` empty or the resource to book.
+    std::function<bool(QWidget *parent, const tDateTime &from, const tDateTime &till,
+                       const std::string &resource)>
+        newTermin;
+    std::function<bool(QWidget *parent, const std::string &taskId)> task;
+};
+
+// The one set of openers of this program.
+inline tViewOpeners &viewOpeners()
+{
+    static tViewOpeners openers;
+    return openers;
+}
+
+} // namespace velk
+
+#endif
