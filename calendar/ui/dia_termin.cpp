@@ -204,6 +204,7 @@ void tDiaTermin::okPressed()
     if (rule_ && ui_->checkRepeat->isChecked()) t.attachRepeat(*rule_);
     if (!store(t)) return;
     termin_ = t;
+    termin_.detachRepeat(); // the rule is used once, by the insert
     if (ui_->checkAlarm->isChecked()) sendAlarm();
     accept();
 }
