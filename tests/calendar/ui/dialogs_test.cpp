@@ -129,6 +129,8 @@ TEST_F(DialogTest, VisibilityButtonsOnOpeningAndWhatOkWrites)
         press(dialog, "buttonOk");
         ASSERT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_STREQ(dialog.termin().READ, c.written);
+        // Whatever READ says, the author still sees (and so can change) the appointment.
+        EXPECT_EQ(titles(store.ofDay(tDate{6, 5, 2024})), std::vector<std::string>{"sichtbar"});
         EXPECT_TRUE(store.remove(dialog.termin()) == 0);
     }
 }
