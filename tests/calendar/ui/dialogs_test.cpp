@@ -1,5 +1,6 @@
 // The appointment, recurrence and alarm dialogs on a real database: OK's steps and focus, what
 // is stored (or not), the alarm and recurrence hand-offs, and failed stores shown to the user.
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -423,6 +424,31 @@ TEST_F(DialogTest, AlarmDialogChecksTimeThenDate)
     ASSERT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.alarm().when, at(30, 4, 2024, 23, 15));
     EXPECT_STREQ(dialog.alarm().SENDTO, "carl") << "a stored row keeps its user";
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DialogTest, EachDialogOpensTheHelpAtItsKeyword)
+{
+    tRepeat rule;
+    tAlarm alarm;
+    tDiaTermin termin(nullptr, tTermin{}, nullptr);
+    tDiaRepeat repeat(nullptr, tDate{1, 1, 2024}, rule);
+    tDiaAlarm alarmDialog(nullptr, alarm, nullptr);
+    const std::pair<QDialog *, const char *> cases[] = {
+        {&termin, "Termindialog"}, {&repeat, "Wiederholung"}, {&alarmDialog, "Alarmdialog"}};
+    for (auto [dialog, keyword] : cases) {
+        SCOPED_TRACE(keyword);
+        host.events.clear();
+        dialog->show();
+        QApplication::setActiveWindow(dialog);
+        press(*dialog, "buttonHelp");
+        QTest::keyClick(dialog->windowHandle(), Qt::Key_F1);
+        EXPECT_EQ(host.eventsOf("help:"),
+                  QStringList(2, QStringLiteral("help:keyword:") + QString::fromLatin1(keyword)));
+    }
 }
 
 } // namespace
