@@ -130,11 +130,12 @@ TEST(TerminRules, RecurrenceOkTakesOverTheControls)
         SCOPED_TRACE(c.what);
         tRepeat r;
         EXPECT_EQ(applyRepeatFields(c.in, r), c.ok);
-        EXPECT_EQ(r.rhythm, c.expected.rhythm);
-        EXPECT_EQ(r.unit, c.expected.unit);
-        EXPECT_EQ(r.scope, c.expected.scope);
-        EXPECT_EQ(r.ordinal, c.expected.ordinal);
-        EXPECT_EQ(r.count, c.expected.count);
+        // The rule is packed: its fields are compared as copies.
+        EXPECT_EQ(int(r.rhythm), int(c.expected.rhythm));
+        EXPECT_EQ(int(r.unit), int(c.expected.unit));
+        EXPECT_EQ(int(r.scope), int(c.expected.scope));
+        EXPECT_EQ(int(r.ordinal), int(c.expected.ordinal));
+        EXPECT_EQ(int(r.count), int(c.expected.count));
     }
 }
 

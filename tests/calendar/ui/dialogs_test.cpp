@@ -390,16 +390,16 @@ TEST_F(DialogTest, RecurrenceDialogRefusesAnOrdinalOutsideOneTo31)
         EXPECT_EQ(host.messages[0].caption, QStringLiteral("Fehler"));
         EXPECT_EQ(focusOf(dialog), QStringLiteral("editOrdinal"));
         EXPECT_NE(dialog.result(), QDialog::Accepted);
-        EXPECT_EQ(rule.rhythm, 'X') << "the rhythm is taken before the check";
-        EXPECT_EQ(rule.unit, 0) << "the rest is not";
+        EXPECT_EQ(int(rule.rhythm), 'X') << "the rhythm is taken before the check";
+        EXPECT_EQ(int(rule.unit), 0) << "the rest is not";
     }
     type(dialog, "editOrdinal", "2");
     type(dialog, "editCount", "1");
     press(dialog, "buttonOk");
     ASSERT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(rule.ordinal, 2);
-    EXPECT_EQ(rule.unit, 'W');
-    EXPECT_EQ(rule.scope, 'E');
+    EXPECT_EQ(int(rule.ordinal), 2); // packed: compared as copies
+    EXPECT_EQ(int(rule.unit), 'W');
+    EXPECT_EQ(int(rule.scope), 'E');
     EXPECT_EQ(repetitions(rule, at(9, 7, 1996), at(9, 7, 1996))[0].from, at(13, 8, 1996));
 }
 
