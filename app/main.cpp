@@ -10,6 +10,7 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/my_app.h"
 #include "app/ui/shell_host.h"
+#include "calendar/ui/calendar_frame.h"
 
 int main(int argc, char **argv)
 {
@@ -31,9 +32,11 @@ int main(int argc, char **argv)
     {
         velk::TMyApp app(database, velk::defaultIniPath());
         app.addFrameSetup(velk::addressFrameSetup);
+        app.addFrameSetup(velk::calendarFrameSetup);
         if (!app.initMainWindow()) {
             rc = app.exitCode();
         } else {
+            velk::calendarLogin();
             app.frame()->show();
             rc = QApplication::exec();
             app.shutDown();
