@@ -67,11 +67,18 @@ void tTaskListWin::closeEvent(QCloseEvent *event)
 
 void tTaskListWin::fill()
 {
+    table_->horizontalHeader()->setSortIndicatorShown(false);
     proxy_->sort(-1);
     model_->refill();
 }
 
-void tTaskListWin::sortBy(int column) { proxy_->sort(column, Qt::AscendingOrder); }
+void tTaskListWin::sortBy(int column)
+{
+    proxy_->sort(column, Qt::AscendingOrder);
+    // The indicator marks the column; each column has its one order (the priority highest first).
+    table_->horizontalHeader()->setSortIndicator(column, Qt::AscendingOrder);
+    table_->horizontalHeader()->setSortIndicatorShown(true);
+}
 
 int tTaskListWin::selectedTask() const
 {

@@ -145,6 +145,9 @@ TEST_F(ProjectViewsTest, TaskListRowsColumnsAndTheSortOfEachColumn)
         EXPECT_EQ(rest, s.restAnyOrder) << "column " << s.column;
     }
 
+    EXPECT_TRUE(win->table()->horizontalHeader()->isSortIndicatorShown());
+    EXPECT_EQ(win->table()->horizontalHeader()->sortIndicatorSection(), 3);
+
     // Rendered: the date of the first row (now T2) in its column.
     QImage shot = win->table()->viewport()->grab().toImage();
     QRect date = win->table()->visualRect(shown->index(0, 3));
@@ -157,6 +160,7 @@ TEST_F(ProjectViewsTest, TaskListRowsColumnsAndTheSortOfEachColumn)
     // A refill (the notice) drops the sort.
     client->sendDataChanged(NoticeProjects);
     EXPECT_EQ(shownIds(win), (QStringList{"T9", "T3", "T2", "T10"}));
+    EXPECT_FALSE(win->table()->horizontalHeader()->isSortIndicatorShown());
     client->sendDataChanged(NoticePersons);
     clickHeader(win, 1);
     client->sendDataChanged(NoticePersons | NoticeAlarms);
