@@ -171,6 +171,8 @@ TEST_F(ProjectViewsTest, TaskListCommandsNeedASelectedRow)
 {
     tTaskListWin *win = openTasks();
     ASSERT_TRUE(win);
+    QAbstractItemModelTester proxyCheck(win->sorted(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
     EXPECT_EQ(win->table()->model()->rowCount(), 0);
     EXPECT_FALSE(enabled(CmEdit));
     EXPECT_FALSE(enabled(CmDelete));
