@@ -12,6 +12,7 @@
 #include "projects/ui/dia_proj.h"
 #include "projects/ui/dia_task.h"
 #include "projects/ui/projects_frame.h"
+#include "tests/btree/process_support.h"
 #include "tests/projects/ui/projects_ui_support.h"
 
 using namespace velk;
@@ -33,6 +34,17 @@ std::unique_ptr<QDialog> newDialog(bool task)
 {
     if (task) return std::make_unique<tDiaTask>(nullptr, nullptr, tDiaTask::New);
     return std::make_unique<tDiaProj>(nullptr, nullptr, tDiaProj::New);
+}
+
+// The person selection: the line of this person, then OK.
+std::function<void(QDialog &)> selectPerson(const char *id)
+{
+    return [id](QDialog &d) {
+        auto *list = d.findChild<QListWidget *>("listPersons");
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->data(Qt::UserRole).toByteArray() == id) list->setCurrentRow(i);
+        press(d, "buttonOk");
+    };
 }
 
 void emptyComment(QDialog &d)
@@ -268,4 +280,49 @@ TEST_F(ProjectDialogTest, HelpKeywordsOfTheDialogs)
     }
     EXPECT_EQ(dialogs[0].first->windowTitle(), QStringLiteral("Projekt"));
     EXPECT_EQ(dialogs[1].first->windowTitle(), QStringLiteral("Aufgabe"));
+}
+
+// Another copy of the program stores the project's ID, or removes the task, while the dialog is
+// open: OK says so and the dialog stays open; no alarm points to the task that is gone.
+TEST_F(ProjectDialogTest, AnotherCopysChangeWhileTheDialogIsOpen)
+{
+    tTask k = task("T1", "P1", "Dach");
+    ASSERT_TRUE(k.insert());
+    tDiaProj newProject(nullptr, nullptr, tDiaProj::New);
+    newProject.show();
+    type(newProject, "editId", "P5");
+    tDiaTask changeTask(nullptr, &k, tDiaTask::Edit);
+    changeTask.show();
+    type(changeTask, "editTitle", "Dach neu");
+    host.dialogScripts.push_back([](QDialog &ask) { ask.done(tDiaPersGrp::Person); });
+    host.dialogScripts.push_back(selectPerson("anna"));
+    press(changeTask, "buttonWorker");
+    ASSERT_EQ(changeTask.findChild<QLabel *>("labelWorker")->text(), QStringLiteral("Person"));
+
+    const std::string dict = dictPath();
+    closeDatabase(); // the other copy opens its own files, as another program would
+    pid_t other = spawn([&] {
+        if (!openDatabase(dict.c_str())) return 1;
+        bool ok = project("P5", "Fremd").insert();
+        tTask gone;
+        ok = ok && gone.find("T1") && gone.remove();
+        closeDatabase();
+        return ok ? 0 : 2;
+    });
+    ASSERT_EQ(waitFor(other), 0);
+    ASSERT_TRUE(openDatabase(dict.c_str()));
+
+    press(newProject, "buttonOk");
+    press(changeTask, "buttonOk");
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0].text, QStringLiteral("ID bereits vergeben"));
+    EXPECT_EQ(host.messages[1].text, QStringLiteral("Fehler beim Speichern"));
+    EXPECT_NE(newProject.result(), QDialog::Accepted);
+    EXPECT_NE(changeTask.result(), QDialog::Accepted);
+    tProject p;
+    ASSERT_TRUE(p.find("P5"));
+    EXPECT_STREQ(p.TITLE, "Fremd");
+    EXPECT_FALSE(k.find("T1")) << "the update made nothing of a removed task";
+    EXPECT_TRUE(alarmsOf("root").empty());
+    EXPECT_TRUE(alarmsOf("anna").empty()) << "no alarm for a task that is not stored";
 }
