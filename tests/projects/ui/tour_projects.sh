@@ -121,5 +121,6 @@ LC_ALL=C grep -qa "T1      Dach decken" "$DB/TASK.dat" || fail "TASK lacks T1"
 LC_ALL=C grep -qa "Gteam" "$DB/TASK.dat" || fail "T1 is not assigned to the group"
 [ "$(LC_ALL=C grep -ao "JT1" "$DB/ALARM.dat" | wc -l)" -eq 3 ] ||
     fail "the alarm of T1 is not stored for root and both members"
-LC_ALL=C grep -qa "$(printf 'Umbau S\xfcd')" "$DB/PROJECT.dat" || fail "PROJECT lacks Umbau Süd"
+LC_ALL=C grep -qa "P1      Umbau S" "$DB/PROJECT.dat" || fail "PROJECT lacks P1"
+LC_ALL=C grep -qa "T10     Rasen s" "$DB/TASK.dat" || fail "TASK lacks T10"
 echo "tour_projects: all steps passed; screenshots in $OUT"
