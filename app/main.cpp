@@ -10,6 +10,7 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/my_app.h"
 #include "app/ui/shell_host.h"
+#include "projects/ui/projects_frame.h"
 #include "calendar/ui/calendar_frame.h"
 
 int main(int argc, char **argv)
@@ -32,6 +33,7 @@ int main(int argc, char **argv)
     {
         velk::TMyApp app(database, velk::defaultIniPath());
         app.addFrameSetup(velk::addressFrameSetup);
+        app.addFrameSetup(velk::projectsFrameSetup);
         app.addFrameSetup(velk::calendarFrameSetup);
         if (!app.initMainWindow()) {
             rc = app.exitCode();

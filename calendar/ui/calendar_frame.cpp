@@ -13,6 +13,7 @@
 #include "calendar/ui/dia_msg_alarm.h"
 #include "calendar/ui/dia_termin.h"
 #include "calendar/ui/view_openers.h"
+#include "projects/ui/projects_frame.h"
 
 namespace velk {
 
@@ -43,6 +44,7 @@ void calendarFrameSetup(tMainFrame &frame, TMyMDIClient &client)
     open.person = openPerson;
     open.termin = openTermin;
     open.newTermin = openNewTermin;
+    open.task = openTaskDialog;
 }
 
 } // namespace velk

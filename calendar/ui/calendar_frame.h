@@ -3,8 +3,8 @@
 // Commands: "Termin ..." (a new appointment on today's date, then the appointments notice) and
 // "Alarmliste" (the alarm list, view type 6).  The due check on the client's alarm timer: at
 // every tick the calendar user's due alarms are shown in the "Alarm-Meldung".  The openers of
-// the calendar's windows (view_openers.h): a person, an appointment, a new appointment; the
-// task is left to the projects' windows.  The program adds it with
+// the calendar's windows (view_openers.h): a person, an appointment, a new appointment and a
+// task (the projects' task dialog).  The program adds it with
 // TMyApp::addFrameSetup(calendarFrameSetup) and, after the login, calls calendarLogin().
 //
 // The timer's period can be shortened for a tour of the program through the environment
