@@ -121,6 +121,22 @@ std::optional<tExchangeKind> kindNamed(std::string_view name)
     return std::nullopt;
 }
 
+std::optional<tExchangeKind> exportKindOfFilter(int filter)
+{
+    static const tExchangeKind order[] = {tExchangeKind::TermineDbf, tExchangeKind::PersonenDbf,
+                                          tExchangeKind::Portfolio, tExchangeKind::PersonenTxt,
+                                          tExchangeKind::Komplett};
+    if (filter < 1 || filter > 5) return std::nullopt;
+    return order[filter - 1];
+}
+
+std::optional<tExchangeKind> importKindOfFilter(int filter)
+{
+    std::optional<tExchangeKind> kind = exportKindOfFilter(filter);
+    if (kind && !kindImports(*kind)) return std::nullopt;
+    return kind;
+}
+
 bool kindImports(tExchangeKind kind)
 {
     return kind == tExchangeKind::TermineDbf || kind == tExchangeKind::PersonenDbf ||

@@ -48,6 +48,19 @@ enum class tExchangeKind {
     Komplett,    // every table into its own dBASE file (export only)
 };
 
+// The filter list of "Öffnen..." and "Sichern als..." in the "Name|pattern|" form, and of the
+// person list's "Öffnen...".
+constexpr const char *kExchangeFilter =
+    "Termine (*.dbf)|*.dbf|Personen (*.dbf)|*.dbf|Atari Portfolio (*.dry)|*.dry|"
+    "Personen ASCII (*.txt)|*.txt|Komplett-Export(*.dbf)|*.dbf|";
+constexpr const char *kPersonListFilter =
+    "dBase (*.dbf)|*.dbf|Atari Portfolio (*.xxx)|*.xxx|Texte|*.txt;*.asc|";
+
+// What a filter of that list (counting from 1) imports or exports; nothing for an import of
+// filter 4 or 5 and for an index outside the list.
+std::optional<tExchangeKind> importKindOfFilter(int filter);
+std::optional<tExchangeKind> exportKindOfFilter(int filter);
+
 // The kind's name on the command line ("termine-dbf", ...), and the kind of a name.
 const char *kindName(tExchangeKind kind);
 std::optional<tExchangeKind> kindNamed(std::string_view name);
