@@ -1,5 +1,6 @@
 #include "exchange/person_exchange.h"
 
+#include "exchange/batch_hold.h"
 #include "exchange/fullexport.h"
 #include "exchange/text_out.h"
 #include "model/tables.h"
@@ -163,8 +164,9 @@ tExchangeResult importPersonsDbf(const std::string &fileName, const tExchangePro
     tExchangeResult r;
     r.unit = kPersons;
     long total = file.recordCount();
+    tBatchHold hold(tPersTable::instance(), progress);
     for (long n = 0; n < total; n++) {
-        if (!goOn(progress, n, total)) {
+        if (!hold.before(n, total)) {
             tExchangeResult c = cancelled(kPersons, r.done);
             c.skipped = r.skipped;
             return c;
@@ -191,6 +193,7 @@ tExchangeResult importPersonsDbf(const std::string &fileName, const tExchangePro
             return r;
         }
     }
+    hold.release();
     goOn(progress, total, total);
     return r;
 }

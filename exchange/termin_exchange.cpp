@@ -1,6 +1,7 @@
 #include "exchange/termin_exchange.h"
 
 #include "calendar/termin_store.h"
+#include "exchange/batch_hold.h"
 #include "exchange/person_exchange.h"
 #include "exchange/portfolio.h"
 #include "exchange/text_out.h"
@@ -181,8 +182,9 @@ tExchangeResult importTermineDbf(const std::string &fileName, const tExchangePro
     r.unit = kTermine;
     long total = file.recordCount();
     tTermin t; // one buffer for every record: what the file does not carry stays
+    tBatchHold hold(tTermTable::instance(), progress);
     for (long n = 0; n < total; n++) {
-        if (!goOn(progress, n, total)) {
+        if (!hold.before(n, total)) {
             r.outcome = tExchangeResult::Cancelled;
             return r;
         }
@@ -205,6 +207,7 @@ tExchangeResult importTermineDbf(const std::string &fileName, const tExchangePro
             return f;
         }
     }
+    hold.release();
     goOn(progress, total, total);
     return r;
 }
@@ -222,8 +225,9 @@ tExchangeResult importPortfolio(const std::string &fileName, const tExchangeProg
     r.unit = kTermine;
     long total = (long)lines.size();
     tTermin t;
+    tBatchHold hold(tTermTable::instance(), progress);
     for (long n = 0; n < total; n++) {
-        if (!goOn(progress, n, total)) {
+        if (!hold.before(n, total)) {
             r.outcome = tExchangeResult::Cancelled;
             return r;
         }
@@ -253,6 +257,7 @@ tExchangeResult importPortfolio(const std::string &fileName, const tExchangeProg
             return f;
         }
     }
+    hold.release();
     goOn(progress, total, total);
     return r;
 }

@@ -1,6 +1,7 @@
 // The imports and exports over the stores: persons and appointments through dBASE files (read by
 // dbfread, written by shapelib), Portfolio diary files and the person text file; round trips into
 // a second, empty database; what a failure, a cancel and a damaged file leave behind.
+#include "exchange/batch_hold.h"
 #include "exchange/fullexport.h"
 #include "exchange/person_exchange.h"
 #include "exchange/termin_exchange.h"
@@ -470,22 +471,37 @@ TEST_F(ExchangeTest, ExportsThatFailOrAreCancelledLeaveNoFile)
 
 TEST_F(ExchangeTest, ACancelledImportKeepsWhatItStored)
 {
+    // The import asks whether to go on between its batches of records.
+    const long kBatch = tBatchHold::kBatch, kCount = 3 * kBatch + 5;
     tTerminDBF f;
     ASSERT_TRUE(f.createFile(file("many.dbf")));
-    for (int i = 1; i <= 20; i++) {
+    for (int i = 1; i <= kCount; i++) {
         ASSERT_TRUE(f.append());
-        f.FROMDAY.set(i), f.FROMMONTH.set(4), f.FROMYEAR.set(2026);
+        f.FROMDAY.set(1 + i % 28), f.FROMMONTH.set(1 + i / 28 % 12), f.FROMYEAR.set(2026);
         f.TITLE.set("T" + std::to_string(i));
     }
     ASSERT_TRUE(f.close());
-    tExchangeResult r = importTermineDbf(file("many.dbf"), [](long done, long total) {
-        EXPECT_EQ(total, 20);
-        return done < 7;
+    std::vector<long> asked;
+    tExchangeResult r = importTermineDbf(file("many.dbf"), [&](long done, long total) {
+        EXPECT_EQ(total, kCount);
+        asked.push_back(done);
+        return done < 2 * kBatch;
     });
+    EXPECT_EQ(asked, (std::vector<long>{0, kBatch, 2 * kBatch}));
     EXPECT_EQ(r.outcome, tExchangeResult::Cancelled);
-    EXPECT_EQ(r.done, 7);
-    EXPECT_EQ(visibleAppointments().size(), 7u);
-    EXPECT_EQ(describeImport(r), "Import abgebrochen, 7 Termine gespeichert");
+    EXPECT_EQ(r.done, 2 * kBatch);
+    EXPECT_EQ((long)visibleAppointments().size(), 2 * kBatch);
+    EXPECT_EQ(describeImport(r),
+              "Import abgebrochen, " + std::to_string(2 * kBatch) + " Termine gespeichert");
+
+    // Not cancelled: the last report says everything is done.
+    asked.clear();
+    tExchangeResult all = importPersonsDbf(file("none.dbf"), [&](long done, long) {
+        asked.push_back(done);
+        return true;
+    });
+    EXPECT_EQ(all.outcome, tExchangeResult::NotStarted);
+    EXPECT_TRUE(asked.empty());
 }
 
 TEST_F(ExchangeTest, DamagedDbaseFilesStoreNothing)
