@@ -21,8 +21,7 @@ public:
 
     tBatchHold(tTable *table, const tExchangeProgress &progress)
         : table_(table), progress_(progress)
-    {
-    }
+    {}
 
     // Before record n of total: at a batch boundary the hold is renewed around the progress
     // report.  False when the progress callback asks to stop.
