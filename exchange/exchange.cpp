@@ -56,6 +56,8 @@ std::string describeExport(const tExchangeResult &r)
 {
     switch (r.outcome) {
     case tExchangeResult::Done:
+        if (!r.fileWritten)
+            return "Keine " + std::string(r.unit) + " vorhanden, keine Datei angelegt";
         return counted(r.done, r.unit) + " geschrieben";
     case tExchangeResult::Cancelled:
         return r.message.empty() ? "Export abgebrochen, keine Datei geschrieben" : r.message;

@@ -28,8 +28,9 @@ struct tExchangeResult {
         NotStarted // the file could not be opened or created, or is of the wrong kind
     };
     Outcome outcome = Done;
-    long done = 0;    // records exported, or stored by an import
-    long skipped = 0; // import: records deleted in the file, duplicates, rows without a date
+    long done = 0;           // records exported, or stored by an import
+    long skipped = 0;        // import: records deleted in the file, duplicates, rows without a date
+    bool fileWritten = true; // export: false when there was nothing to write and no file was made
     const char *unit = "Datens\xE4tze"; // what `done` counts, plural (Windows-1252)
     // Windows-1252, one line each; empty when Done.  `message` is what the menu shows (for a file
     // that cannot be read "Fehler beim Lesen"); `detail` says more, for the command line.

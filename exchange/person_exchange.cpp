@@ -134,7 +134,10 @@ tExchangeResult exportPersonsDbf(const std::string &fileName, const tExchangePro
     std::vector<tPerson> persons = allPersons(PersonById);
     tExchangeResult r;
     r.unit = kPersons;
-    if (persons.empty()) return r;
+    if (persons.empty()) {
+        r.fileWritten = false;
+        return r;
+    }
     tPersonDBF file;
     if (!file.createFile(fileName))
         return notStarted(kPersons, "Die Datei kann nicht angelegt werden",

@@ -149,7 +149,10 @@ tExchangeResult exportTermineDbf(const std::string &fileName, const tExchangePro
     std::vector<tTermin> list = visibleAppointments();
     tExchangeResult r;
     r.unit = kTermine;
-    if (list.empty()) return r;
+    if (list.empty()) {
+        r.fileWritten = false;
+        return r;
+    }
     tTerminDBF file;
     if (!file.createFile(fileName))
         return notStarted(kTermine, "Die Datei kann nicht angelegt werden",

@@ -224,9 +224,6 @@ int main(int argc, char **argv)
     database.close();
 
     std::string text = args->import ? describeImport(r) : describeExport(r);
-    if (!args->import && r.ok() && r.done == 0 && args->kind != tExchangeKind::Portfolio &&
-        args->kind != tExchangeKind::PersonenTxt)
-        text += ", keine Datei angelegt";
     int code = exitCode(r);
     if (code == kDone) {
         std::cout << utf8(text) << "\n";

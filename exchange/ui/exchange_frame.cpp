@@ -65,6 +65,10 @@ void exportWithProgress(QWidget *parent, tExchangeKind kind, const QString &file
     setCalendarUser(currentUser());
     tExchangeProgressDialog progress(parent, progressLabel(kind, false));
     tExchangeResult r = runExport(kind, localName(file), progress.callback());
+    if (r.ok() && !r.fileWritten) {
+        shellHost().message(parent, fromCp1252(describeExport(r)), appName());
+        return;
+    }
     if (r.ok()) return;
     shellHost().message(parent, fromCp1252(describeExport(r)),
                         r.outcome == tExchangeResult::Cancelled ? appName() : kError);

@@ -212,7 +212,7 @@ TEST_F(ExchangeTest, PersonImportSkipsDeletedRecordsAndReadsFilesOfOtherLayouts)
     EXPECT_EQ(allPersons().size(), count);
 }
 
-TEST_F(ExchangeTest, PersonsWrittenByShapelibAreImported)
+TEST_F(ExchangeTest, FilesWrittenByShapelibAreImported)
 {
     std::string create = systemProgram("dbfcreate"), add = systemProgram("dbfadd");
     ASSERT_FALSE(create.empty() || add.empty()) << "shapelib (scripts/install-deps)";
@@ -234,6 +234,26 @@ TEST_F(ExchangeTest, PersonsWrittenByShapelibAreImported)
     EXPECT_EQ(p.BIRTH, (tDate{3, 7, 1961}));
     ASSERT_TRUE(p.find("s2"));
     EXPECT_EQ(p.BIRTH, tDate{});
+
+    // Appointments with the start fields and a title only: the end is the start's day.
+    std::string termine = file("shp_t.dbf");
+    ASSERT_EQ(runProgram({create,      termine,    "-n",    "FROMDAY", "2",        "0",       "-n",
+                          "FROMMONTH", "2",        "0",     "-n",      "FROMYEAR", "4",       "0",
+                          "-n",        "FROMHOUR", "2",     "0",       "-n",       "FROMMIN", "2",
+                          "0",         "-s",       "TITLE", "40"},
+                         nullptr),
+              0);
+    ASSERT_EQ(
+        runProgram({add, termine, "5", "3", "2026", "9", "30", "Besprechung M\x81ller"}, nullptr),
+        0);
+    ASSERT_EQ(runProgram({add, termine, "24", "12", "2026", "0", "0", "Heiligabend"}, nullptr), 0);
+    r = importTermineDbf(termine);
+    ASSERT_TRUE(r.ok()) << r.message << r.detail;
+    EXPECT_EQ(r.done, 2);
+    EXPECT_EQ(
+        rows(visibleAppointments()),
+        (std::vector<tRow>{{2026, 3, 5, 9, 30, 2026, 3, 5, 0, 0, "Besprechung M\xFCller", "", ""},
+                           {2026, 12, 24, 0, 0, 2026, 12, 24, 0, 0, "Heiligabend", "", ""}}));
 }
 
 TEST_F(ExchangeTest, PersonTextFile)
@@ -308,6 +328,13 @@ TEST_F(ExchangeTest, AppointmentsRoundTripWithoutTheCounterRowAndOthersPrivateOn
 
 TEST_F(ExchangeTest, AppointmentImportOfForeignRecords)
 {
+    // Nothing to export: no file at all, and the result says so.
+    tExchangeResult none = exportTermineDbf(file("none.dbf"));
+    EXPECT_TRUE(none.ok());
+    EXPECT_FALSE(none.fileWritten);
+    EXPECT_FALSE(fileExists(file("none.dbf")));
+    EXPECT_EQ(describeExport(none), "Keine Termine vorhanden, keine Datei angelegt");
+
     // FROMYEAR "  98" is the year 98; a row without a date (as an older export wrote the
     // counter) and a deleted row are skipped; no end date means the start date.
     tTerminDBF f;

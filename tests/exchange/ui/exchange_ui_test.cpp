@@ -172,6 +172,14 @@ TEST_F(ExchangeUiTest, FilesThatCannotBeReadSayFehlerBeimLesen)
     }
     setCalendarUser("root");
     EXPECT_TRUE(visibleAppointments().empty());
+
+    // With no appointment "Sichern als..." makes no file, and says so.
+    host.messages.clear();
+    run(CmFileSaveAs, path("leer.dbf"), 1);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text,
+              QStringLiteral("Keine Termine vorhanden, keine Datei angelegt"));
+    EXPECT_FALSE(fileExists(file("leer.dbf")));
 }
 
 TEST_F(ExchangeUiTest, SaveAsExportsByTheChosenFilter)
