@@ -120,6 +120,10 @@ tPerson tPersonDBF::get()
     p.BIRTH.day = (int)BIRTHDAY.get();
     p.BIRTH.month = (int)BIRTHMONTH.get();
     p.BIRTH.year = (int)BIRTHYEAR.get();
+    // A birthday the person dialog would refuse, or one PERSON cannot hold, is left out.
+    if (!birthdayAcceptable(p.BIRTH.day, p.BIRTH.month, p.BIRTH.year) || p.BIRTH.year < 0 ||
+        p.BIRTH.year > 9999)
+        p.BIRTH = tDate{};
     p.setStreet(STREET.get());
     p.setCity(CITY.get());
     p.setZip(ZIP.get());

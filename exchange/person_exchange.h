@@ -17,7 +17,8 @@
 //
 // Text in code page 850 with the accent escapes (tCharField).  Reading binds the fields by name:
 // a file of another program may lack some (they read as empty or 0) or carry more; without an ID
-// field it is no person file.  Records marked deleted ("*") are skipped, as dBASE readers do.
+// field it is no person file.  Records marked deleted ("*") are skipped, as dBASE readers do.  A
+// birthday that is no date (31.2., a month 13, a year beyond 9999) is read as none.
 //
 // Person text file ("Personen ASCII"): a line of the 19 PERSON field names in dictionary order,
 // each followed by ";", then a line per person in ID order, each field's stored text (trailing

@@ -29,7 +29,9 @@ tExchangeResult writeFailed()
     return failed(0, "Fehler beim Schreiben, die Datei wurde nicht angelegt");
 }
 
-bool validStart(const tDateTime &t) { return t.valid() && t.validTime(); }
+// A date the TERMIN fields can hold ("%04d%02d%02d"): a calendar date of the years 0 to 9999.
+bool storable(const tDate &d) { return d.valid() && d.year >= 0 && d.year <= 9999; }
+bool validStart(const tDateTime &t) { return storable(t) && t.validTime(); }
 
 // Stores t; counts it as done or skipped.  False when the store failed.
 bool store(tTermin &t, tExchangeResult &r)
@@ -202,7 +204,7 @@ tExchangeResult importTermineDbf(const std::string &fileName, const tExchangePro
             r.skipped++;
             continue;
         }
-        if (!t.till.valid()) static_cast<tDate &>(t.till) = t.from;
+        if (!storable(t.till)) static_cast<tDate &>(t.till) = t.from;
         if (!t.till.validTime()) t.till.hour = t.till.minute = 0;
         if (!store(t, r)) {
             tExchangeResult f = failed(r.done, "Fehler beim Speichern", t.TITLE);

@@ -16,8 +16,9 @@
 // Both exports walk the appointments the calendar user may see in ID order and leave out the
 // table's ID counter row, which is no appointment.  Both imports store each entry through the
 // appointment store: a new ID, the calendar user as OWNER, visible to everybody.  The dBASE
-// import skips records marked deleted and records whose start is no date and time (the counter
-// row an older export wrote, for one); an entry equal to a stored one (start, title, resource,
+// import skips records marked deleted and records whose start is no date and time of the years 0
+// to 9999 (the counter row an older export wrote, for one); an end that is no such date is the
+// start's day; an entry equal to a stored one (start, title, resource,
 // owner) is refused by the store and counted as skipped.
 #ifndef VELK_EXCHANGE_TERMIN_EXCHANGE_H
 #define VELK_EXCHANGE_TERMIN_EXCHANGE_H

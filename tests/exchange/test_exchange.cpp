@@ -190,12 +190,17 @@ TEST_F(ExchangeTest, PersonImportSkipsDeletedRecordsAndReadsFilesOfOtherLayouts)
     other.setText(1, "Zipless");
     other.setText(2, "whatever");
     other.setNumber(3, 1970);
+    ASSERT_TRUE(other.append()); // a birthday no calendar has: read as none
+    other.setText(0, "inv");
+    other.setNumber(3, 12345);
     ASSERT_TRUE(other.close());
     ASSERT_TRUE(importPersonsDbf(file("nozip.dbf")).ok());
     ASSERT_TRUE(p.find("nz"));
     EXPECT_STREQ(p.NAME, "Zipless");
     EXPECT_STREQ(p.ZIP, "");
     EXPECT_EQ(p.BIRTH, (tDate{0, 0, 1970}));
+    ASSERT_TRUE(p.find("inv"));
+    EXPECT_EQ(p.BIRTH, tDate{});
 
     // A file without ID is no person file: nothing stored.
     tDBF noId;
@@ -350,6 +355,19 @@ TEST_F(ExchangeTest, AppointmentImportOfForeignRecords)
     ASSERT_TRUE(f.append());
     f.FROMDAY.set(10), f.FROMMONTH.set(9), f.FROMYEAR.set(2026), f.FROMHOUR.set(25);
     ASSERT_TRUE(f.close());
+    // A wider year field of another program: 12345 does not fit "%04d".
+    tCreateDBF wide;
+    wide.addField("FROMDAY", 'N', 2);
+    wide.addField("FROMMONTH", 'N', 2);
+    wide.addField("FROMYEAR", 'N', 6);
+    tDBF w;
+    ASSERT_TRUE(w.openNew(wide, file("wide.dbf")));
+    ASSERT_TRUE(w.append());
+    w.setNumber(0, 1), w.setNumber(1, 1), w.setNumber(2, 12345);
+    ASSERT_TRUE(w.close());
+    tExchangeResult wr = importTermineDbf(file("wide.dbf"));
+    EXPECT_EQ(wr.done, 0);
+    EXPECT_EQ(wr.skipped, 1);
     Bytes b = readFileBytes(file("in.dbf"));
     EXPECT_EQ(std::string(b.begin() + 32 * 18 + 1 + 5, b.begin() + 32 * 18 + 1 + 9), "  98");
     velk::apptest::setFileByte(file("in.dbf"),
