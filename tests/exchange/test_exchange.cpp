@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <tuple>
 
 using namespace velk;
@@ -606,4 +607,44 @@ TEST_F(ExchangeTest, CompleteExportThroughTheDispatcher)
     EXPECT_EQ(kindNamed("termine-dbf"), tExchangeKind::TermineDbf);
     EXPECT_EQ(kindNamed("Termine-dbf"), std::nullopt);
     EXPECT_STREQ(kindName(tExchangeKind::Komplett), "komplett");
+}
+
+TEST_F(ExchangeTest, TwoCopiesImportIntoOneDatabaseAtOnce)
+{
+    // Two processes import the same kind of file at the same time: the batches let each other
+    // in, and the counter gives every appointment its own ID.
+    const long kCount = 3 * tBatchHold::kBatch + 7;
+    for (const char *name : {"a.dbf", "b.dbf"}) {
+        tTerminDBF f;
+        ASSERT_TRUE(f.createFile(file(name)));
+        for (long i = 0; i < kCount; i++) {
+            ASSERT_TRUE(f.append());
+            f.FROMDAY.set(1 + i % 28), f.FROMMONTH.set(1 + i / 28 % 12), f.FROMYEAR.set(2026);
+            f.TITLE.set(std::string(name) + std::to_string(i));
+        }
+        ASSERT_TRUE(f.close());
+    }
+    closeDatabase();
+    velk::apptest::Signal go;
+    std::vector<pid_t> children;
+    for (const char *name : {"a.dbf", "b.dbf"}) {
+        children.push_back(velk::apptest::spawn([&, name] {
+            if (!openDatabase(dictPath().c_str())) return 1;
+            setCalendarUser("carl");
+            if (!go.wait()) return 3;
+            tExchangeResult r = importTermineDbf(file(name));
+            closeDatabase();
+            return r.ok() && r.done == kCount ? 0 : 2;
+        }));
+    }
+    go.post(); // one byte for each child
+    go.post();
+    for (pid_t child : children) EXPECT_EQ(velk::apptest::waitFor(child), 0);
+
+    ASSERT_TRUE(openDatabase(dictPath().c_str()));
+    std::vector<tTermin> all = visibleAppointments();
+    ASSERT_EQ((long)all.size(), 2 * kCount);
+    std::set<std::string> ids;
+    for (const tTermin &t : all) ids.insert(t.ID);
+    EXPECT_EQ((long)ids.size(), 2 * kCount);
 }
