@@ -56,7 +56,7 @@ grep -qx "3 Termine gespeichert" "$OUT/exchange.log" || fail "velk-exchange stor
 first_start
 keys "$frame" alt+e Return # "Eingaben > Person ..."
 dlg=$(wait_window "Person") || fail "no person dialog"
-for field in mm "Müller" "Maria" 24 12 1960 "0711 4711" "Königstraße 1"; do
+for field in mm "Müller" "Maria" 24 12 1960 "0711 4711" "Hauptweg 1"; do
     type_into "$dlg" "$field"; keys "$dlg" Tab
 done
 keys "$dlg" Return
