@@ -12,6 +12,7 @@
 #include "app/ui/shell_host.h"
 #include "projects/ui/projects_frame.h"
 #include "calendar/ui/calendar_frame.h"
+#include "exchange/ui/exchange_frame.h"
 
 int main(int argc, char **argv)
 {
@@ -35,6 +36,7 @@ int main(int argc, char **argv)
         app.addFrameSetup(velk::addressFrameSetup);
         app.addFrameSetup(velk::projectsFrameSetup);
         app.addFrameSetup(velk::calendarFrameSetup);
+        app.addFrameSetup(velk::exchangeFrameSetup);
         if (!app.initMainWindow()) {
             rc = app.exitCode();
         } else {
