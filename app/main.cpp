@@ -10,6 +10,9 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/my_app.h"
 #include "app/ui/shell_host.h"
+#include "app/core/session.h"
+#include "calendar/calendar_user.h"
+#include "calendar/ui/views_frame.h"
 
 int main(int argc, char **argv)
 {
@@ -31,9 +34,11 @@ int main(int argc, char **argv)
     {
         velk::TMyApp app(database, velk::defaultIniPath());
         app.addFrameSetup(velk::addressFrameSetup);
+        app.addFrameSetup(velk::calendarViewsFrameSetup);
         if (!app.initMainWindow()) {
             rc = app.exitCode();
         } else {
+            velk::setCalendarUser(velk::currentUser()); // the calendar works for who logged in
             app.frame()->show();
             rc = QApplication::exec();
             app.shutDown();
