@@ -64,6 +64,7 @@ TEST_F(WeekWinTest, MenuOpensTodaysWeekAndTheArrowsMoveIt)
     ASSERT_TRUE(today);
     EXPECT_EQ(today->windowTitle(), QStringLiteral("Wochenkalender"));
     EXPECT_EQ(today->start(), weekStart(tDate::today()));
+    EXPECT_EQ(today->helpKeyword(), QStringLiteral("Wochenkalender"));
 
     tWeekWin *week = openWeek({24, 12, 2024});
     EXPECT_EQ(headings(week).first(), QStringLiteral("23.12.2024"));
