@@ -7,7 +7,7 @@
 # tasks beside the running program.  The week calendar opens on today's week and is moved with
 # the tool bar arrow to the week of 28 December, which shows the birthdays, the appointments in
 # start order, the task, and "Neujahr" on 1 January; a second week calendar and the appointment
-# list open beside it.  Screenshots go to OUTDIR.
+# list open beside it; "Löschen" takes an appointment out of the week.  Screenshots go to OUTDIR.
 set -euo pipefail
 
 [ $# -eq 5 ] || { echo "usage: $0 VELK GRAB_SCREEN OUTDIR VELK_CHECK TOUR_FILL" >&2; exit 2; }
@@ -69,6 +69,12 @@ wait_view "Terminlist $(date +%-d.%-m.%Y)" || fail "no appointment list"
 keys "$frame" alt+a Escape Right Right Down Down Down Return   # Fenster > Nebeneinander
 sleep 0.5
 "$GRAB" "$OUT/4-side-by-side.png"
+
+# "Löschen" on Monday's "08:30 - Frühstück" in the moved week: gone at once, without a question.
+xdotool mousemove --window "$frame" 60 110 click 1
+keys "$frame" alt+b l
+sleep 0.5
+"$GRAB" "$OUT/5-after-loeschen.png"
 
 quit_and_check
 echo "tour_week: screenshots in $OUT"
