@@ -13,6 +13,7 @@
 #include "projects/ui/projects_frame.h"
 #include "calendar/ui/calendar_frame.h"
 #include "exchange/ui/exchange_frame.h"
+#include "calendar/ui/views_frame.h"
 
 int main(int argc, char **argv)
 {
@@ -36,6 +37,7 @@ int main(int argc, char **argv)
         app.addFrameSetup(velk::addressFrameSetup);
         app.addFrameSetup(velk::projectsFrameSetup);
         app.addFrameSetup(velk::calendarFrameSetup);
+        app.addFrameSetup(velk::calendarViewsFrameSetup);
         app.addFrameSetup(velk::exchangeFrameSetup);
         if (!app.initMainWindow()) {
             rc = app.exitCode();
