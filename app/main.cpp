@@ -10,6 +10,7 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/my_app.h"
 #include "app/ui/shell_host.h"
+#include "calendar/ui/plan_frame.h"
 
 int main(int argc, char **argv)
 {
@@ -31,6 +32,7 @@ int main(int argc, char **argv)
     {
         velk::TMyApp app(database, velk::defaultIniPath());
         app.addFrameSetup(velk::addressFrameSetup);
+        app.addFrameSetup(velk::calendarPlanFrameSetup);
         if (!app.initMainWindow()) {
             rc = app.exitCode();
         } else {
