@@ -12,10 +12,8 @@ namespace {
 
 QPen thinPen(tRgb c)
 {
-    QPen pen(toColor(c));
-    pen.setWidth(0); // one device-independent pixel
-    pen.setCosmetic(true);
-    return pen;
+    // One pixel of the layout: two device pixels on a screen of twice the density.
+    return QPen(toColor(c), 1);
 }
 
 void paintBox(QPainter &p, const tShape &s)
