@@ -78,6 +78,15 @@ xdotool mousemove "$(cellx 10)" "$(celly 1)" click --repeat 20 --delay 20 5
 sleep 0.5
 "$GRAB" "$OUT/5-dezember.png"
 
+# The tool bar's right arrow (1002): the next year, with the rest of that booking in January.
+geometry=$(xdotool getwindowgeometry --shell "$frame")
+FX=$(sed -n 's/^X=//p' <<<"$geometry") FY=$(sed -n 's/^Y=//p' <<<"$geometry")
+xdotool mousemove $((FX + 45)) $((FY + 35)) click 1
+xdotool mousemove "$(cellx 10)" "$(celly 1)" click --repeat 25 --delay 20 4
+sleep 0.5
+"$GRAB" "$OUT/5-naechstes-jahr.png"
+read -r X Y U H < <("$FIND" "$OUT/5-naechstes-jahr.png") || fail "the plan of the next year is not shown"
+
 # The month planner beside it.
 keys "$frame" alt+a m                                    # Ansicht > Monatsplan
 tile
