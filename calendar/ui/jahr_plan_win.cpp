@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QRubberBand>
 #include <QScrollBar>
@@ -109,12 +110,15 @@ void tJahrPlanWin::command(int id)
 
 void tJahrPlanWin::dataChanged(int) { refill(); }
 
-void tJahrPlanWin::paintCanvas()
+// Only what lies in the part to be painted: a year of many resources is tall.
+void tJahrPlanWin::paintCanvas(const QRect &exposed)
 {
     QPainter painter(area_->viewport());
-    painter.fillRect(area_->viewport()->rect(), Qt::white);
-    tPoint offset = jahrPlanOffset(metrics_, scroll());
-    paintShapes(painter, shapes_, QPoint(offset.x, offset.y));
+    painter.fillRect(exposed, Qt::white);
+    tPoint o = jahrPlanOffset(metrics_, scroll());
+    const QPoint offset(o.x, o.y);
+    const QRect visible = exposed.translated(offset);
+    paintShapes(painter, shapes_, offset, &visible);
 }
 
 bool tJahrPlanWin::eventFilter(QObject *watched, QEvent *event)
@@ -122,7 +126,7 @@ bool tJahrPlanWin::eventFilter(QObject *watched, QEvent *event)
     if (watched != area_->viewport()) return tView::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::Paint:
-        paintCanvas();
+        paintCanvas(static_cast<QPaintEvent *>(event)->rect());
         return true;
     case QEvent::Resize: {
         // A page is what the window shows, in cells.

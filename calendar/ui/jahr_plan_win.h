@@ -52,7 +52,7 @@ protected:
 
 private:
     void measure();
-    void paintCanvas();
+    void paintCanvas(const QRect &exposed);
     bool mouse(QEvent::Type type, QMouseEvent *e);
     void menuCommand(int mode);
     void carryOut(const tViewAction &action);

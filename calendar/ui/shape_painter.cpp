@@ -73,13 +73,25 @@ tViewMetrics planMetrics(QPaintDevice *device)
     return {fm.horizontalAdvance(QLatin1Char('0')), fm.height()};
 }
 
-void paintShapes(QPainter &painter, const std::vector<tShape> &shapes, QPoint offset)
+QRect shapeBounds(const tShape &s)
+{
+    if (s.kind == tShape::Box || s.kind == tShape::Text)
+        return QRect(QPoint(s.rect.left, s.rect.top), QPoint(s.rect.right, s.rect.bottom));
+    const int n = s.kind == tShape::Line ? 2 : 3;
+    QRect bounds(QPoint(s.points[0].x, s.points[0].y), QSize(1, 1));
+    for (int i = 1; i < n; i++) bounds |= QRect(QPoint(s.points[i].x, s.points[i].y), QSize(1, 1));
+    return bounds;
+}
+
+void paintShapes(QPainter &painter, const std::vector<tShape> &shapes, QPoint offset,
+                 const QRect *visible)
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setFont(planFont());
     painter.translate(-offset);
     for (const tShape &s : shapes) {
+        if (visible && !visible->intersects(shapeBounds(s))) continue;
         switch (s.kind) {
         case tShape::Box:
             paintBox(painter, s);

@@ -11,6 +11,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPoint>
+#include <QRect>
 
 #include <vector>
 
@@ -29,8 +30,13 @@ inline QColor toColor(tRgb c) { return QColor(c.r, c.g, c.b); }
 
 // Paints every shape in order, shifted by -offset (the scroll position in pixels), in
 // planFont().  A rectangle covers its pixels from left/top up to, not including, right/bottom;
-// a line's end point is left out.
-void paintShapes(QPainter &painter, const std::vector<tShape> &shapes, QPoint offset = {});
+// a line's end point is left out.  With `visible` (in the shapes' own, unshifted coordinates)
+// shapes wholly outside it are skipped.
+void paintShapes(QPainter &painter, const std::vector<tShape> &shapes, QPoint offset = {},
+                 const QRect *visible = nullptr);
+
+// The pixels a shape may touch, in its own coordinates.
+QRect shapeBounds(const tShape &shape);
 
 } // namespace velk
 

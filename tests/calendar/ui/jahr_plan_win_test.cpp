@@ -2,12 +2,14 @@
 // used with the mouse.
 #include <QAbstractScrollArea>
 #include <QMenu>
+#include <QPainter>
 #include <QRubberBand>
 #include <QScrollBar>
 
 #include "app/core/commands.h"
 #include "calendar/ui/dia_list.h"
 #include "calendar/ui/jahr_plan_win.h"
+#include "calendar/ui/shape_painter.h"
 #include "plan_ui_support.h"
 
 using namespace velk;
@@ -122,6 +124,24 @@ TEST_F(JahrPlanWinTest, ScrollsByWholeCells)
     QImage after = canvasImage(*win);
     // February's day numbers are now where January's label row was, two cells to the left.
     EXPECT_EQ(after.copy(0, 0, 200, 3 * m.H), before.copy(2 * m.U, 6 * m.H, 200, 3 * m.H));
+
+    // A part painted alone (as a window paints what was uncovered) looks as in the whole.
+    booking("carl", "Messe", at(30, 1, 2024, 10), at(2, 3, 2024, 12), "R1");
+    win->refill();
+    QImage whole(70 * m.U, 30 * m.H, QImage::Format_RGB32), part = whole;
+    whole.fill(Qt::white);
+    part.fill(Qt::white);
+    const QRect band(3 * m.U, 4 * m.H + 3, 40 * m.U, 5 * m.H);
+    {
+        QPainter painter(&whole);
+        paintShapes(painter, win->shapes());
+    }
+    {
+        QPainter painter(&part);
+        painter.setClipRect(band);
+        paintShapes(painter, win->shapes(), {}, &band);
+    }
+    EXPECT_EQ(part.copy(band), whole.copy(band));
 
     resource("R3");
     sendNotice(win.get(), NoticeResources);
