@@ -14,6 +14,7 @@
 #include "calendar/ui/calendar_frame.h"
 #include "exchange/ui/exchange_frame.h"
 #include "calendar/ui/views_frame.h"
+#include "calendar/ui/plan_frame.h"
 
 int main(int argc, char **argv)
 {
@@ -38,6 +39,7 @@ int main(int argc, char **argv)
         app.addFrameSetup(velk::projectsFrameSetup);
         app.addFrameSetup(velk::calendarFrameSetup);
         app.addFrameSetup(velk::calendarViewsFrameSetup);
+        app.addFrameSetup(velk::calendarPlanFrameSetup);
         app.addFrameSetup(velk::exchangeFrameSetup);
         if (!app.initMainWindow()) {
             rc = app.exitCode();
