@@ -92,19 +92,4 @@ bool runViewAction(QWidget *parent, const tViewAction &a)
     return false;
 }
 
-void sendNotice(QWidget *from, int bits)
-{
-    if (!from || bits == 0) return;
-    if (TMyMDIClient *client = clientOf(from)) {
-        client->sendDataChanged(bits);
-        return;
-    }
-    for (QWidget *w = from; w; w = w->parentWidget())
-        if (qobject_cast<tView *>(w)) {
-            tDataChangedEvent notice(bits);
-            QCoreApplication::sendEvent(w, &notice);
-            return;
-        }
-}
-
 } // namespace velk

@@ -45,10 +45,6 @@ private:
 // Löschen").  An action whose opener is not set does nothing.
 bool runViewAction(QWidget *parent, const tViewAction &action);
 
-// The data-changed notice with `bits` to every open view of the client `from` lives in; a view
-// shown on its own is told alone.
-void sendNotice(QWidget *from, int bits);
-
 } // namespace velk
 
 #endif

@@ -69,16 +69,6 @@ void TMyListBox::focusOutEvent(QFocusEvent *event)
     tLineList::focusOutEvent(event);
 }
 
-void sendNotice(QWidget *view, int mask)
-{
-    if (TMyMDIClient *client = clientOf(view)) {
-        client->sendDataChanged(mask);
-    } else {
-        tDataChangedEvent notice(mask);
-        QCoreApplication::sendEvent(view, &notice);
-    }
-}
-
 namespace {
 
 bool deleteTermin(QWidget *view, const std::string &id)

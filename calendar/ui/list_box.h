@@ -61,10 +61,6 @@ private:
 // notice `action.notice` sent).
 bool runLineAction(QWidget *view, const tViewAction &action);
 
-// Sends the notice `mask` to every open view through the view's client; a view shown on its own
-// gets it alone.
-void sendNotice(QWidget *view, int mask);
-
 } // namespace velk
 
 #endif
