@@ -1,12 +1,19 @@
 #include "app/ui/help_viewer.h"
 
+#include <QAction>
+#include <QFile>
 #include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "app/core/help_keywords.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/my_app.h"
 #include "app/ui/shell_host.h"
 
 namespace velk {
@@ -28,9 +35,29 @@ tHelpViewer::tHelpViewer(QWidget *parent) : QWidget(parent, Qt::Window)
     browser_ = new QTextBrowser(this);
     browser_->setObjectName(QStringLiteral("helpBrowser"));
     browser_->setOpenLinks(true);
+    search_ = new QLineEdit(this);
+    search_->setObjectName(QStringLiteral("helpSearch"));
+    search_->setPlaceholderText(QStringLiteral("Suchbegriff, dann Eingabetaste"));
+    auto *label = new QLabel(QStringLiteral("&Suchen:"), this);
+    label->setBuddy(search_);
+    auto *bar = new QHBoxLayout;
+    bar->setContentsMargins(6, 6, 6, 0);
+    bar->addWidget(label);
+    bar->addWidget(search_);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(bar);
     layout->addWidget(browser_);
+    connect(search_, &QLineEdit::returnPressed, this, [this] { search(search_->text()); });
+    auto *escape = new QAction(this);
+    escape->setObjectName(QStringLiteral("helpClose"));
+    escape->setShortcut(QKeySequence(Qt::Key_Escape));
+    escape->setShortcutContext(Qt::WindowShortcut);
+    connect(escape, &QAction::triggered, this, &QWidget::close);
+    addAction(escape);
+
+    QFile file(QStringLiteral(":/help/velk.html"));
+    if (file.open(QIODevice::ReadOnly)) sections_ = helpSections(file.readAll().toStdString());
     resize(560, 480);
 }
 
@@ -67,16 +94,61 @@ void tHelpViewer::showKeyword(const QString &keyword)
     present();
 }
 
-void tHelpViewer::showContext(int) { showContents(); }
+void tHelpViewer::showContext(int context)
+{
+    showContents();
+    if (context == 0) {
+        search_->setFocus();
+        search_->selectAll();
+    }
+}
+
+void tHelpViewer::search(const QString &query)
+{
+    const std::string words = query.toStdString();
+    const std::vector<std::string> found = searchHelp(sections_, words);
+    QString html = QStringLiteral("<html><body><h1>Suchen</h1>");
+    const QString shownQuery = query.trimmed().toHtmlEscaped();
+    if (found.empty()) {
+        html += QStringLiteral("<p>Kein Abschnitt enthält &bdquo;%1&ldquo;.</p>").arg(shownQuery);
+    } else {
+        html += QStringLiteral("<p>Abschnitte mit &bdquo;%1&ldquo;:</p><ul>").arg(shownQuery);
+        for (const std::string &anchor : found) {
+            QString title = QString::fromStdString(anchor);
+            for (const tHelpSection &s : sections_)
+                if (s.anchor == anchor && !s.title.empty()) title = QString::fromStdString(s.title);
+            html += QStringLiteral("<li><a href=\"%1#%2\">%3</a></li>")
+                        .arg(QLatin1String(kHelpDocument), QString::fromStdString(anchor),
+                             title.toHtmlEscaped());
+        }
+        html += QStringLiteral("</ul>");
+    }
+    browser_->setHtml(html + QStringLiteral("</body></html>"));
+    shown_ = QStringLiteral("Suchen");
+    present();
+}
+
+// Beside the main frame (of the running program) where the screen has room.
+void tHelpViewer::place()
+{
+    QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    tRect frame{area.x(), area.y(), 0, 0};
+    if (tMainFrame *f = mainFrame(); f && f->isVisible()) {
+        const QRect g = f->frameGeometry();
+        frame = {g.x(), g.y(), g.width(), g.height()};
+    }
+    const tRect r =
+        helpPlacement(frame, {area.x(), area.y(), area.width(), area.height()}, width(), height());
+    resize(r.width, r.height);
+    move(r.x, r.y);
+}
 
 void tHelpViewer::present()
 {
     if (!placed_) {
-        // First shown at the right edge of the screen, beside the main frame on its left.
-        if (QScreen *screen = QGuiApplication::primaryScreen()) {
-            QRect area = screen->availableGeometry();
-            move(area.right() + 1 - width(), area.top());
-        }
+        place();
         placed_ = true;
     }
     show();

@@ -2,13 +2,21 @@
 //
 // Shows the help document (resources/help/velk.html, one section per help keyword) in a window
 // of its own beside the main frame.  Contents is the document's start; a keyword jumps to its
-// section, an empty or unknown keyword shows the index of all keywords; context numbers have no
-// sections of their own and show the contents.
+// section, an empty or unknown keyword shows the index of all keywords; context 0 ("Suchen")
+// shows the contents with the cursor in the search field, other context numbers the contents.
+// Return in the search field lists the sections that contain every word typed; Escape closes
+// the window.
 #ifndef VELK_APP_UI_HELP_VIEWER_H
 #define VELK_APP_UI_HELP_VIEWER_H
 
 #include <QWidget>
 
+#include <string>
+#include <vector>
+
+#include "app/core/help_text.h"
+
+class QLineEdit;
 class QTextBrowser;
 
 namespace velk {
@@ -21,19 +29,26 @@ public:
     void showContents();
     void showKeyword(const QString &keyword);
     void showContext(int context);
+    // Lists the sections that contain every word of `query` as links.
+    void search(const QString &query);
 
-    // What the window shows: "" for the contents, "Index" for the index, else the keyword.
+    // What the window shows: "" for the contents, "Index" for the index, "Suchen" for a search
+    // result, else the keyword.
     QString shownSection() const { return shown_; }
     QTextBrowser *browser() const { return browser_; }
+    QLineEdit *searchField() const { return search_; }
 
     // The index page: one link per keyword.
     static QString indexHtml();
 
 private:
     void present();
+    void place();
 
     QTextBrowser *browser_;
+    QLineEdit *search_;
     QString shown_;
+    std::vector<tHelpSection> sections_;
     bool placed_ = false;
 };
 

@@ -62,7 +62,7 @@ TEST(HelpViewer, ContentsAndContextShowTheStart)
 {
     tHelpViewer viewer;
     viewer.showKeyword(QStringLiteral("Gruppen"));
-    viewer.showContext(0);
+    viewer.showContext(1);
     EXPECT_EQ(viewer.shownSection(), QString());
     EXPECT_TRUE(viewer.browser()->toPlainText().contains(QStringLiteral("Inhalt")));
     viewer.showContents();
@@ -101,4 +101,23 @@ TEST(DialogHelp, F1AndTheHilfeButtonOpenTheDialogsKeyword)
     QTest::mouseClick(help, Qt::LeftButton);
     EXPECT_EQ(host.events, (QStringList{"help:keyword:Termindialog", "help:keyword:Termindialog"}));
     EXPECT_FALSE(dialog.isHidden()); // help leaves the dialog open
+}
+
+TEST(HelpViewer, SuchenSearchesTheHelpTextAndEscapeCloses)
+{
+    tHelpViewer viewer;
+    viewer.showContext(0);
+    QApplication::setActiveWindow(&viewer);
+    EXPECT_TRUE(viewer.searchField()->hasFocus());
+    QTest::keyClicks(viewer.searchField(), QStringLiteral("Doppelklick"));
+    QTest::keyClick(viewer.searchField(), Qt::Key_Return);
+    EXPECT_EQ(viewer.shownSection(), QStringLiteral("Suchen"));
+    const QString html = viewer.browser()->toHtml();
+    EXPECT_TRUE(html.contains(QStringLiteral("#Wochenkalender"))) << html.toStdString();
+    EXPECT_FALSE(html.contains(QStringLiteral("#Copyright")));
+    viewer.search(QStringLiteral("Gibtsnichtwort"));
+    EXPECT_TRUE(viewer.browser()->toPlainText().contains(QStringLiteral("Kein Abschnitt")));
+
+    QTest::keyClick(&viewer, Qt::Key_Escape);
+    EXPECT_FALSE(viewer.isVisible());
 }

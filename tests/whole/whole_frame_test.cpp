@@ -4,6 +4,8 @@
 // sends; and which open views refill after a notice.  A view "refilled" when records written
 // behind its back (straight through the model, no notice) appear in its picture.
 #include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
 #include <QImage>
 #include <QMdiSubWindow>
 #include <QSignalSpy>
@@ -43,17 +45,26 @@ struct tViewRow {
     const char *className;
     std::set<int> handles;
     int mask;
+    const char *keyword; // of the help
 };
 const std::vector<tViewRow> kViews = {
-    {CmWeekCalendar, "velk::tWeekWin", {CmNew, CmEdit, CmDelete, CmBack, CmForward}, 1 | 4},
-    {CmMonthPlan, "velk::tCalPlanerWin", {CmBack, CmForward}, 1 | 4},
-    {CmOccupancy, "velk::tJahrPlanWin", {CmBack, CmForward}, 1 | 2},
-    {CmAppointmentList, "velk::tTermListWin", {CmNew, CmEdit, CmDelete}, 1 | 4},
-    {CmAlarmList, "velk::tAlarmListWin", {CmEdit, CmDelete}, 16},
-    {CmPersonList, "velk::tPersListWin", {CmNew, CmEdit, CmDelete, CmSetPassword}, 4},
-    {CmResourceList, "velk::tResListWin", {CmNew, CmEdit, CmDelete}, 2},
-    {CmProjectList, "velk::tPrjListWin", {CmNew, CmEdit, CmDelete}, 8},
-    {CmTaskList, "velk::tTaskListWin", {CmEdit, CmDelete}, 8},
+    {CmWeekCalendar,
+     "velk::tWeekWin",
+     {CmNew, CmEdit, CmDelete, CmBack, CmForward},
+     1 | 4,
+     "Wochenkalender"},
+    {CmMonthPlan, "velk::tCalPlanerWin", {CmBack, CmForward}, 1 | 4, "Monatsplan"},
+    {CmOccupancy, "velk::tJahrPlanWin", {CmBack, CmForward}, 1 | 2, "Belegungsplan"},
+    {CmAppointmentList, "velk::tTermListWin", {CmNew, CmEdit, CmDelete}, 1 | 4, "Terminliste"},
+    {CmAlarmList, "velk::tAlarmListWin", {CmEdit, CmDelete}, 16, "Alarmliste"},
+    {CmPersonList,
+     "velk::tPersListWin",
+     {CmNew, CmEdit, CmDelete, CmSetPassword},
+     4,
+     "Personenliste"},
+    {CmResourceList, "velk::tResListWin", {CmNew, CmEdit, CmDelete}, 2, "Ressourcen"},
+    {CmProjectList, "velk::tPrjListWin", {CmNew, CmEdit, CmDelete}, 8, "Projektliste"},
+    {CmTaskList, "velk::tTaskListWin", {CmEdit, CmDelete}, 8, "Aufgabenliste"},
 };
 const int kViewCommands[] = {CmNew, CmEdit, CmDelete, CmSetPassword, CmBack, CmForward};
 
@@ -188,6 +199,12 @@ TEST_F(WholeFrameTest, EachViewEnablesTheCommandsItHandles)
             ASSERT_TRUE(view);
             EXPECT_STREQ(view->metaObject()->className(), row.className);
             EXPECT_EQ(view->noticeMask(), row.mask);
+            // F1 inside the view: the help at the view's keyword.
+            QApplication::setActiveWindow(frame.get());
+            view->setFocus();
+            host.events.clear();
+            frame->findChild<QAction *>(QStringLiteral("helpKey"))->trigger();
+            EXPECT_EQ(host.events, QStringList{QStringLiteral("help:keyword:") + row.keyword});
             selectFirstLine(view);
             frame->updateMenus();
             for (int id : kViewCommands) {
@@ -215,12 +232,17 @@ TEST_F(WholeFrameTest, EveryMenuCommandReachesItsDialogAndSendsItsNotice)
         const char *dialog;
         tFields fields;
         int mask; // after OK
+        const char *keyword;
     } cases[] = {
-        {CmNewAppointment, "tDiaTermin", {{"editTitle", "Am Morgen"}}, 1},
-        {CmNewPerson, "tDiaPerson", {{"editId", "bert"}, {"editName", "Bert"}}, 4},
-        {CmGroups, "tDiaMember", {}, 0}, // closed with "Schließen"; no notice
-        {CmNewResource, "tDiaRes", {{"editId", "saal"}, {"editTitle", "Saal"}}, 2},
-        {CmNewProject, "tDiaProj", {{"editId", "P9"}, {"editTitle", "Garten"}}, 8},
+        {CmNewAppointment, "tDiaTermin", {{"editTitle", "Am Morgen"}}, 1, "Termindialog"},
+        {CmNewPerson,
+         "tDiaPerson",
+         {{"editId", "bert"}, {"editName", "Bert"}},
+         4,
+         "Personendialog"},
+        {CmGroups, "tDiaMember", {}, 0, "Gruppen"}, // closed with "Schließen"; no notice
+        {CmNewResource, "tDiaRes", {{"editId", "saal"}, {"editTitle", "Saal"}}, 2, "Ressourcen"},
+        {CmNewProject, "tDiaProj", {{"editId", "P9"}, {"editTitle", "Garten"}}, 8, "Projektdialog"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.dialog);
@@ -230,10 +252,16 @@ TEST_F(WholeFrameTest, EveryMenuCommandReachesItsDialogAndSendsItsNotice)
             log.clear();
             const bool ok = std::string(button) == "buttonOk";
             const char *cancel = c.mask == 0 ? "buttonClose" : button;
-            host.dialogScripts.push_back(ok ? fillAndPress(c.fields, button)
-                                            : fillAndPress({}, cancel));
+            // "Hilfe" first: the help at the dialog's keyword, the dialog stays.
+            host.dialogScripts.push_back([&](QDialog &d) {
+                press(d, "buttonHelp");
+                EXPECT_TRUE(d.isVisible());
+                (ok ? fillAndPress(c.fields, button) : fillAndPress({}, cancel))(d);
+            });
             frame->execute(c.command);
             EXPECT_EQ(host.eventsOf("dialog:").value(0), QStringLiteral("dialog:") + c.dialog);
+            EXPECT_EQ(host.eventsOf("help:"),
+                      QStringList{QStringLiteral("help:keyword:") + c.keyword});
             EXPECT_EQ(log, ok ? QStringList{QStringLiteral("watch:%1").arg(c.mask)} : QStringList{})
                 << button;
             EXPECT_TRUE(host.dialogScripts.empty());
