@@ -10,6 +10,7 @@
 #include "calendar/termin_store.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <random>
 #include <set>
@@ -18,7 +19,7 @@ namespace velk::bench {
 
 namespace {
 
-constexpr int kUsers = 20, kGroups = 4, kAlarms = 1000;
+constexpr int kUsers = 20, kGroups = 4; // and as many alarms as appointments
 
 std::string user(int i)
 {
@@ -84,7 +85,7 @@ tBenchData makeData(long n)
         std::snprintf(t.OWNER, sizeof t.OWNER, "%s", user(owner).c_str());
         data.termine.push_back(t);
     }
-    for (int i = 0; i < kAlarms; i++) {
+    for (long i = 0; i < n; i++) {
         tAlarm a;
         a.when = dayTime(int(rng() % 1096), 7 * 60 + int(rng() % 600));
         a.setMessage("Alarm " + std::to_string(i));
@@ -213,6 +214,28 @@ long sqliteDue(sqlite3 *db, const std::string &me, const tDateTime &now)
     return rows;
 }
 
+// The alarm list's lines: every alarm of `me`, in date order, formatted as the window shows them.
+long sqliteAlarmList(sqlite3 *db, const std::string &me)
+{
+    static const char *sql =
+        "SELECT date, time, message FROM alarm WHERE sendto = ?1 ORDER BY date, time";
+    sqlite3_stmt *st;
+    sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+    sqlite3_bind_text(st, 1, me.c_str(), -1, SQLITE_TRANSIENT);
+    std::vector<std::string> lines;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        const std::string date = (const char *)sqlite3_column_text(st, 0);
+        const std::string time = (const char *)sqlite3_column_text(st, 1);
+        char when[64];
+        std::snprintf(when, sizeof when, "* %d.%d.%s %s:%s - ", std::atoi(date.substr(6).c_str()),
+                      std::atoi(date.substr(4, 2).c_str()), date.substr(0, 4).c_str(),
+                      time.substr(0, 2).c_str(), time.substr(2, 2).c_str());
+        lines.push_back(when + std::string((const char *)sqlite3_column_text(st, 2)));
+    }
+    sqlite3_finalize(st);
+    return long(lines.size());
+}
+
 tDateTime endOf(int d, int m, int y)
 {
     tDateTime t;
@@ -277,8 +300,19 @@ void runSize(long n)
         for (long p = alarms.firstDue(now, a); p; p = alarms.nextDue(now, p, a)) due++;
     });
     double s = timeMs([&] { sqlDue = sqliteDue(db.sqlite(), me, now); });
-    std::snprintf(comment, sizeof comment, "%d alarms, %ld due (SQLite %ld)", kAlarms, due, sqlDue);
-    report({"alarms: due walk", kAlarms, v, s, 0, comment});
+    std::snprintf(comment, sizeof comment, "%ld alarms, %ld due (SQLite %ld)", n, due, sqlDue);
+    report({"alarms: due walk", n, v, s, 0, comment});
+
+    long listed = 0, sqlListed = 0;
+    v = timeMs([&] {
+        std::vector<std::string> lines;
+        for (const tAlarm &a : alarms.listed()) lines.push_back(alarmListLine(a));
+        listed = long(lines.size());
+    });
+    s = timeMs([&] { sqlListed = sqliteAlarmList(db.sqlite(), me); });
+    std::snprintf(comment, sizeof comment, "%ld alarms, %ld lines (SQLite %ld)", n, listed,
+                  sqlListed);
+    report({"alarm list: fill", n, v, s, 30, comment});
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include "address/lists.h"
 #include "address/person.h"
+#include "address/resource.h"
 
 #include <cstdio>
 #include <string>
@@ -93,8 +94,55 @@ void runPersons(const std::vector<long> &sizes)
     }
 }
 
+// The resource list: every resource in ID order, "ID<tab>TITLE", against SQLite by its key.
+void runResources(const std::vector<long> &sizes)
+{
+    for (long n : sizes) {
+        tBenchDatabase db("resources");
+        db.exec("CREATE TABLE resource (id TEXT PRIMARY KEY, title TEXT)");
+        sqlite3_stmt *ins = nullptr;
+        sqlite3_prepare_v2(db.sqlite(), "INSERT INTO resource VALUES (?, ?)", -1, &ins, nullptr);
+        db.exec("BEGIN");
+        for (long i = 0; i < n; i++) {
+            char id[16], title[40];
+            std::snprintf(id, sizeof id, "R%06ld", (i * 7919) % 1000003);
+            std::snprintf(title, sizeof title, "Raum %ld im Haus %ld", i, i % 17);
+            tResource r;
+            r.setId(id);
+            r.setTitle(title);
+            if (!r.insert()) {
+                std::fprintf(stderr, "resource %ld not stored\n", i);
+                return;
+            }
+            sqlite3_bind_text(ins, 1, r.ID, -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(ins, 2, r.TITLE, -1, SQLITE_TRANSIENT);
+            sqlite3_step(ins);
+            sqlite3_reset(ins);
+        }
+        db.exec("COMMIT");
+        sqlite3_finalize(ins);
+
+        long shown = 0, read = 0;
+        double ms = timeMs([&] { shown = long(resourceListLines().size()); });
+        double sqliteMs = timeMs([&] {
+            sqlite3_stmt *st = nullptr;
+            sqlite3_prepare_v2(db.sqlite(), "SELECT id, title FROM resource ORDER BY id", -1, &st,
+                               nullptr);
+            std::vector<std::string> lines;
+            while (sqlite3_step(st) == SQLITE_ROW)
+                lines.push_back(std::string((const char *)sqlite3_column_text(st, 0)) + '\t' +
+                                (const char *)sqlite3_column_text(st, 1));
+            sqlite3_finalize(st);
+            read = long(lines.size());
+        });
+        std::string comment = shown == n && read == n ? "" : "ROW COUNT DIFFERS";
+        report({"resource list fill", n, ms, sqliteMs, 50.0, comment});
+    }
+}
+
 } // namespace
 
 VELK_BENCH_SECTION("persons", runPersons);
+VELK_BENCH_SECTION("resources", runResources);
 
 } // namespace velk::bench

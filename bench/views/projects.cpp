@@ -7,6 +7,7 @@
 #include "projects/comparator.h"
 #include "projects/project_list.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -14,8 +15,9 @@ namespace velk::bench {
 
 namespace {
 
-constexpr long kProjects = 200;
-constexpr long kTasks = 5000;
+// Per size: as many tasks as the size, one project for every 25 of them.
+long gProjects = 200;
+long gTasks = 5000;
 
 tProject benchProject(long i)
 {
@@ -40,7 +42,7 @@ tTask benchTask(long i)
     k.setId(text);
     std::snprintf(text, sizeof text, "Aufgabe %ld", i);
     k.setTitle(text);
-    std::snprintf(text, sizeof text, "P%05ld", (i * 7919) % kProjects);
+    std::snprintf(text, sizeof text, "P%05ld", (i * 7919) % gProjects);
     k.setProject(text);
     std::snprintf(text, sizeof text, "%ld", i % 10);
     k.setPrio(text);
@@ -111,7 +113,7 @@ bool fill(tBenchDatabase &db)
                        &insTask, nullptr);
     db.exec("BEGIN");
     bool ok = true;
-    for (long i = 0; i < kProjects && ok; i++) {
+    for (long i = 0; i < gProjects && ok; i++) {
         tProject p = benchProject(i);
         ok = p.insert();
         sqlite3_bind_text(insProject, 1, p.ID, -1, SQLITE_TRANSIENT);
@@ -119,8 +121,8 @@ bool fill(tBenchDatabase &db)
         sqlite3_step(insProject);
         sqlite3_reset(insProject);
     }
-    for (long i = 0; i < kTasks && ok; i++) {
-        tTask k = benchTask((i * 3001) % kTasks);
+    for (long i = 0; i < gTasks && ok; i++) {
+        tTask k = benchTask((i * 3001) % gTasks);
         ok = k.insert();
         sqlite3_bind_text(insTask, 1, k.ID, -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(insTask, 2, k.TITLE, -1, SQLITE_TRANSIENT);
@@ -139,11 +141,13 @@ bool fill(tBenchDatabase &db)
     return ok;
 }
 
-void runProjects(const std::vector<long> &)
+void runSize(long n)
 {
+    gTasks = n;
+    gProjects = std::max(1L, n / 25);
     tBenchDatabase db("projects");
     if (!fill(db)) return;
-    const long all = kProjects + kTasks;
+    const long all = gProjects + gTasks;
 
     long shown = 0, read = 0;
     double ms = timeMs([&] { shown = long(projectListLines().size()); });
@@ -158,8 +162,13 @@ void runProjects(const std::vector<long> &)
         chars = taskListTexts(tasks);
     });
     sqliteMs = timeMs([&] { read = sqliteTaskRows(db.sqlite()); });
-    report({"task list fill", kTasks, ms, sqliteMs, 50.0,
-            rows == kTasks && read == kTasks && chars > 0 ? "" : "ROW COUNT DIFFERS"});
+    report({"task list fill", gTasks, ms, sqliteMs, 50.0,
+            rows == gTasks && read == gTasks && chars > 0 ? "" : "ROW COUNT DIFFERS"});
+}
+
+void runProjects(const std::vector<long> &sizes)
+{
+    for (long n : sizes) runSize(n);
 }
 
 } // namespace
