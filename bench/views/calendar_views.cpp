@@ -9,6 +9,7 @@
 #include "calendar/termin_store.h"
 #include "calendar/views/month_planner.h"
 #include "calendar/views/occupancy_plan.h"
+#include "calendar/views/selection_list.h"
 #include "calendar/views/term_list.h"
 #include "calendar/views/view_lines.h"
 #include "calendar/views/week_view.h"
@@ -238,6 +239,15 @@ public:
         }
     }
 
+    // The selection list's birthday lines (the telephone left out: not in this table).
+    void selectionBirthdays(const tDate &day, std::vector<std::string> &out)
+    {
+        bind(birthdays_, {stamp(day).substr(4)});
+        while (sqlite3_step(birthdays_) == SQLITE_ROW)
+            out.push_back(viewFormat("* %d.%d %s %s [%s]", day.day, day.month, text(birthdays_, 1),
+                                     text(birthdays_, 2), text(birthdays_, 0)));
+    }
+
     void weekDay(const tDate &day, std::vector<std::string> &out)
     {
         dayLines(day, false, out);
@@ -381,6 +391,25 @@ void runSize(long n)
     });
     std::snprintf(comment, sizeof comment, "%ld lines (SQLite %ld, no holidays)", lines, sqlLines);
     report({"appointment list: without today", n, v, s, 30, comment});
+
+    // The selection list of one day: its birthdays and the appointments touching it.
+    v = timeMs([&] { lines = long(selectionOfDay(today, holidays).lines.size()); });
+    s = timeMs([&] {
+        std::vector<std::string> out;
+        sql.selectionBirthdays(today, out);
+        tDateTime from, till;
+        from.set(today.year, today.month, today.day);
+        till = from;
+        till.hour = 23;
+        till.minute = 59;
+        for (const tTermin &t : sql.touching(from, till, span))
+            out.push_back(viewFormat("> %d.%d.%04d %02d:%02d-%02d:%02d %s", t.from.day,
+                                     t.from.month, t.from.year, t.from.hour, t.from.minute,
+                                     t.till.hour, t.till.minute, t.TITLE));
+        sqlLines = long(out.size());
+    });
+    std::snprintf(comment, sizeof comment, "%ld lines (SQLite %ld, no holidays)", lines, sqlLines);
+    report({"selection list: one day", n, v, s, 30, comment});
 
     v = timeMs(
         [&] {
