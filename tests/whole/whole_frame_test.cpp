@@ -214,6 +214,18 @@ TEST_F(WholeFrameTest, EachViewEnablesTheCommandsItHandles)
                 const bool expected = row.handles.count(id) != 0 && (root || id != CmSetPassword);
                 EXPECT_EQ(frame->action(id)->isEnabled(), expected) << user << " command " << id;
             }
+            // The tool bar's arrows move the view (its caption names what it shows): forward,
+            // back, and forward again to the same place.
+            if (std::string(user) == "root" && row.handles.count(CmForward)) {
+                const QString caption = view->windowTitle();
+                frame->action(CmForward)->trigger();
+                const QString ahead = view->windowTitle();
+                EXPECT_NE(ahead, caption);
+                frame->action(CmBack)->trigger();
+                EXPECT_NE(view->windowTitle(), ahead);
+                frame->action(CmForward)->trigger();
+                EXPECT_EQ(view->windowTitle(), ahead);
+            }
         }
         frame->execute(CmCloseAll);
         ASSERT_TRUE(client->subWindowList().isEmpty());
