@@ -133,8 +133,8 @@ void tCalPlanerWin::menuCommand(int mode)
 void tCalPlanerWin::carryOut(const tViewAction &action)
 {
     if (action.kind == tViewAction::Nothing) return;
-    if (!runViewAction(this, action)) return;
-    if (action.notice != 0) sendNotice(this, action.notice);
+    if (!runPlanAction(this, action)) return;
+    if (action.notice != 0) sendPlanNotice(this, action.notice);
     if (action.redraw) refill();
 }
 

@@ -144,7 +144,7 @@ TEST_F(JahrPlanWinTest, ScrollsByWholeCells)
     EXPECT_EQ(part.copy(band), whole.copy(band));
 
     resource("R3");
-    sendNotice(win.get(), NoticeResources);
+    sendPlanNotice(win.get(), NoticeResources);
     EXPECT_EQ(win->data().resources.size(), 4u);
     EXPECT_EQ(v->maximum(), 12 * 7) << "December stays in reach";
 }
