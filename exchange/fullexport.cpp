@@ -39,19 +39,6 @@ char dbaseType(char type)
     }
 }
 
-// The dictionary rows of the table's fields, in stored order.
-std::vector<tFieldDef> fieldRows(const char *table)
-{
-    std::vector<tFieldDef> rows;
-    tBlob &blob = tBlob::instance();
-    for (const tFieldDef *f = kFieldDefs; f->table[0]; f++) {
-        if (std::strcmp(f->table, table) != 0) continue;
-        tFieldDef row = blob.findField(table, f->field);
-        if (row.length > 0) rows.push_back(row);
-    }
-    return rows;
-}
-
 // Appends one record per row of the table, in primary key order.
 bool writeRows(tTable &table, const std::vector<tFieldDef> &rows, tDBF &file)
 {
@@ -74,6 +61,18 @@ bool writeRows(tTable &table, const std::vector<tFieldDef> &rows, tDBF &file)
 
 } // namespace
 
+std::vector<tFieldDef> fieldRows(const char *table)
+{
+    std::vector<tFieldDef> rows;
+    tBlob &blob = tBlob::instance();
+    for (const tFieldDef *f = kFieldDefs; f->table[0]; f++) {
+        if (std::strcmp(f->table, table) != 0) continue;
+        tFieldDef row = blob.findField(table, f->field);
+        if (row.length > 0) rows.push_back(row);
+    }
+    return rows;
+}
+
 bool tableLayout(const char *table, tCreateDBF *layout)
 {
     std::vector<tFieldDef> rows = fieldRows(table);
@@ -90,21 +89,30 @@ bool exportTable(const char *table, const std::string &fileName)
     if (!t || !tableLayout(table, &layout)) return false;
     tDBF file;
     if (!file.openNew(layout, fileName)) return false;
-    if (!writeRows(*t, fieldRows(table), file)) {
+    bool written;
+    {
+        tTableHold hold(t);
+        written = writeRows(*t, fieldRows(table), file);
+    }
+    if (!written) {
         file.discard();
         return false;
     }
     return file.close();
 }
 
-bool exportAllTables(const std::string &chosenName, std::vector<std::string> *failed)
+bool exportAllTables(const std::string &chosenName, std::vector<std::string> *failed,
+                     const std::function<bool(int tablesDone)> &tableDone)
 {
     std::string dir = directoryOf(chosenName);
     bool all = true;
+    int done = 0;
     for (const char *table : kExportTables) {
-        if (exportTable(table, dir + table + ".DBF")) continue;
-        all = false;
-        if (failed) failed->push_back(table);
+        if (!exportTable(table, dir + table + ".DBF")) {
+            all = false;
+            if (failed) failed->push_back(table);
+        }
+        if (tableDone && !tableDone(++done) && done < 8) return false;
     }
     return all;
 }

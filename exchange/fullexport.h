@@ -16,7 +16,9 @@
 #define VELK_EXCHANGE_FULLEXPORT_H
 
 #include "exchange/dbf.h"
+#include "model/schema.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,9 @@ namespace velk {
 
 // The tables in the order they are written.
 extern const char *const kExportTables[8];
+
+// The dictionary rows of the table's fields, in stored order.
+std::vector<tFieldDef> fieldRows(const char *table);
 
 // The dBASE layout of a table from its dictionary rows; false when the dictionary holds none.
 bool tableLayout(const char *table, tCreateDBF *layout);
@@ -35,7 +40,11 @@ bool exportTable(const char *table, const std::string &fileName);
 // Each of the eight tables into "<TABLE>.DBF" in the directory of chosenName (everything up to
 // its last "/" or "\"); the name itself is not used.  A table that fails does not stop the
 // others.  True when all eight were written; otherwise failed (if given) names the others.
-bool exportAllTables(const std::string &chosenName, std::vector<std::string> *failed = nullptr);
+// tableDone (if given) hears of each table written or failed with the number of tables done so
+// far; when it answers false the export stops there, the files written so far staying (each is
+// complete), and the answer is false.
+bool exportAllTables(const std::string &chosenName, std::vector<std::string> *failed = nullptr,
+                     const std::function<bool(int tablesDone)> &tableDone = {});
 
 } // namespace velk
 

@@ -60,7 +60,11 @@ std::string qtFileFilter(const std::string &filterList)
         if (end == std::string::npos) end = filterList.size();
         std::string pattern = qtPattern(filterList.substr(bar + 1, end - bar - 1));
         if (!out.empty()) out += ";;";
-        out += name + " (" + (pattern.empty() ? "*" : pattern) + ")";
+        // A name that already ends with its pattern in parentheses is shown once.
+        std::string shown = "(" + (pattern.empty() ? "*" : pattern) + ")";
+        bool named = name.size() >= shown.size() &&
+                     name.compare(name.size() - shown.size(), shown.size(), shown) == 0;
+        out += named ? name : name + " " + shown;
         pos = end + 1;
     }
     return out;

@@ -41,25 +41,58 @@ void tQtShellHost::message(QWidget *parent, const QString &text, const QString &
     box.exec();
 }
 
+std::optional<tFileChoice> tShellHost::openFile(QWidget *parent, const QString &filter,
+                                                bool mustExist)
+{
+    std::optional<QString> name = openFileName(parent, filter, mustExist);
+    if (!name) return std::nullopt;
+    return tFileChoice{*name, 1};
+}
+
+std::optional<tFileChoice> tShellHost::saveFile(QWidget *parent, const QString &filter)
+{
+    std::optional<QString> name = saveFileName(parent, filter);
+    if (!name) return std::nullopt;
+    return tFileChoice{*name, 1};
+}
+
+// The dialog with the filter list; the chosen filter counted from 1 in the order of the list.
+static std::optional<tFileChoice> runFileDialog(QWidget *parent, const QString &filter, bool save,
+                                                bool mustExist)
+{
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(!save && mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    const QStringList filters =
+        QString::fromStdString(qtFileFilter(filter.toStdString())).split(QStringLiteral(";;"));
+    dialog.setNameFilters(filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    int index = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    return tFileChoice{dialog.selectedFiles().first(), index > 0 ? index : 1};
+}
+
 std::optional<QString> tQtShellHost::openFileName(QWidget *parent, const QString &filter,
                                                   bool mustExist)
 {
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    dialog.setNameFilter(QString::fromStdString(qtFileFilter(filter.toStdString())));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first();
+    std::optional<tFileChoice> chosen = runFileDialog(parent, filter, false, mustExist);
+    return chosen ? std::optional<QString>(chosen->name) : std::nullopt;
 }
 
 std::optional<QString> tQtShellHost::saveFileName(QWidget *parent, const QString &filter)
 {
-    QFileDialog dialog(parent);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QString::fromStdString(qtFileFilter(filter.toStdString())));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().first();
+    std::optional<tFileChoice> chosen = runFileDialog(parent, filter, true, false);
+    return chosen ? std::optional<QString>(chosen->name) : std::nullopt;
+}
+
+std::optional<tFileChoice> tQtShellHost::openFile(QWidget *parent, const QString &filter,
+                                                  bool mustExist)
+{
+    return runFileDialog(parent, filter, false, mustExist);
+}
+
+std::optional<tFileChoice> tQtShellHost::saveFile(QWidget *parent, const QString &filter)
+{
+    return runFileDialog(parent, filter, true, false);
 }
 
 int tQtShellHost::runDialog(QDialog &dialog) { return dialog.exec(); }

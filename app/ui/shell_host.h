@@ -18,6 +18,12 @@ namespace velk {
 
 class tHelpViewer;
 
+// A file chosen in a file dialog and the filter it was chosen under (counting from 1).
+struct tFileChoice {
+    QString name;
+    int filter = 1;
+};
+
 class tShellHost {
 public:
     virtual ~tShellHost() = default;
@@ -28,6 +34,10 @@ public:
     virtual std::optional<QString> openFileName(QWidget *parent, const QString &filter,
                                                 bool mustExist) = 0;
     virtual std::optional<QString> saveFileName(QWidget *parent, const QString &filter) = 0;
+    // The same with the index of the chosen filter; a host that cannot tell answers filter 1.
+    virtual std::optional<tFileChoice> openFile(QWidget *parent, const QString &filter,
+                                                bool mustExist);
+    virtual std::optional<tFileChoice> saveFile(QWidget *parent, const QString &filter);
     // Runs a dialog modally; answers its result (QDialog::Accepted or Rejected).
     virtual int runDialog(QDialog &dialog) = 0;
 
@@ -56,6 +66,9 @@ public:
     std::optional<QString> openFileName(QWidget *parent, const QString &filter,
                                         bool mustExist) override;
     std::optional<QString> saveFileName(QWidget *parent, const QString &filter) override;
+    std::optional<tFileChoice> openFile(QWidget *parent, const QString &filter,
+                                        bool mustExist) override;
+    std::optional<tFileChoice> saveFile(QWidget *parent, const QString &filter) override;
     int runDialog(QDialog &dialog) override;
     void helpContents() override;
     void helpKeyword(const QString &keyword) override;

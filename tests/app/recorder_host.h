@@ -44,6 +44,16 @@ public:
         events << QStringLiteral("save:") + filter;
         return nextFile();
     }
+    // The filter index comes from filterAnswers (1 when none is scripted).
+    std::optional<velk::tFileChoice> openFile(QWidget *parent, const QString &filter,
+                                              bool mustExist) override
+    {
+        return withFilter(openFileName(parent, filter, mustExist));
+    }
+    std::optional<velk::tFileChoice> saveFile(QWidget *parent, const QString &filter) override
+    {
+        return withFilter(saveFileName(parent, filter));
+    }
     // Runs the next script on the dialog (it fills the fields and clicks a button).
     int runDialog(QDialog &dialog) override
     {
@@ -75,10 +85,21 @@ public:
     std::vector<Message> messages;
     QStringList events;
     std::deque<std::optional<QString>> fileAnswers;
+    std::deque<int> filterAnswers;
     std::deque<std::function<void(QDialog &)>> dialogScripts;
     bool lastMustExist = true;
 
 private:
+    std::optional<velk::tFileChoice> withFilter(std::optional<QString> name)
+    {
+        int filter = 1;
+        if (!filterAnswers.empty()) {
+            filter = filterAnswers.front();
+            filterAnswers.pop_front();
+        }
+        if (!name) return std::nullopt;
+        return velk::tFileChoice{*name, filter};
+    }
     std::optional<QString> nextFile()
     {
         if (fileAnswers.empty()) {

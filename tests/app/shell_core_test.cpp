@@ -68,6 +68,8 @@ TEST(FileFilter, ListBecomesQtFilters)
     EXPECT_EQ(qtFileFilter("dBASE|*.DBF;*.dbf|"), "dBASE (*.DBF *.dbf)");
     EXPECT_EQ(qtFileFilter("Ohne Ende|*.txt"), "Ohne Ende (*.txt)");
     EXPECT_EQ(qtFileFilter(""), "");
+    EXPECT_EQ(qtFileFilter("Termine (*.dbf)|*.dbf|Komplett-Export(*.dbf)|*.dbf|"),
+              "Termine (*.dbf);;Komplett-Export(*.dbf)");
 }
 
 TEST(WindowLayout, SideBySideCoversTheAreaWithoutOverlap)

@@ -1,0 +1,183 @@
+#include "exchange/exchange.h"
+
+#include "exchange/fullexport.h"
+#include "exchange/person_exchange.h"
+#include "exchange/termin_exchange.h"
+
+namespace velk {
+
+tExchangeResult notStarted(const char *unit, std::string message, std::string detail)
+{
+    tExchangeResult r;
+    r.outcome = tExchangeResult::NotStarted;
+    r.unit = unit;
+    r.message = std::move(message);
+    r.detail = std::move(detail);
+    return r;
+}
+
+bool goOn(const tExchangeProgress &progress, long done, long total)
+{
+    return !progress || progress(done, total);
+}
+
+namespace {
+
+std::string counted(long n, const char *unit) { return std::to_string(n) + " " + unit; }
+
+std::string withDetail(const tExchangeResult &r)
+{
+    return r.detail.empty() ? r.message : r.message + ": " + r.detail;
+}
+
+} // namespace
+
+std::string describeImport(const tExchangeResult &r)
+{
+    std::string stored = counted(r.done, r.unit) + " gespeichert";
+    if (r.skipped > 0)
+        stored += ", " + std::to_string(r.skipped) +
+                  " \xFC"
+                  "bersprungen";
+    switch (r.outcome) {
+    case tExchangeResult::Done:
+        return stored;
+    case tExchangeResult::Cancelled:
+        return "Import abgebrochen, " + stored;
+    case tExchangeResult::Failed:
+        return withDetail(r) + " (" + stored + ")";
+    case tExchangeResult::NotStarted:
+        break;
+    }
+    return withDetail(r);
+}
+
+std::string describeExport(const tExchangeResult &r)
+{
+    switch (r.outcome) {
+    case tExchangeResult::Done:
+        if (!r.fileWritten)
+            return "Keine " + std::string(r.unit) + " vorhanden, keine Datei angelegt";
+        return counted(r.done, r.unit) + " geschrieben";
+    case tExchangeResult::Cancelled:
+        return r.message.empty() ? "Export abgebrochen, keine Datei geschrieben" : r.message;
+    case tExchangeResult::Failed:
+    case tExchangeResult::NotStarted:
+        break;
+    }
+    return withDetail(r);
+}
+
+namespace {
+
+struct tKindName {
+    tExchangeKind kind;
+    const char *name;
+};
+constexpr tKindName kKindNames[] = {
+    {tExchangeKind::TermineDbf, "termine-dbf"}, {tExchangeKind::PersonenDbf, "personen-dbf"},
+    {tExchangeKind::Portfolio, "portfolio"},    {tExchangeKind::PersonenTxt, "personen-txt"},
+    {tExchangeKind::Komplett, "komplett"},
+};
+
+tExchangeResult exportComplete(const std::string &fileName, const tExchangeProgress &progress)
+{
+    constexpr long kTables = 8;
+    tExchangeResult r;
+    r.unit = "Tabellen";
+    std::vector<std::string> failedTables;
+    bool stopped = false;
+    goOn(progress, 0, kTables);
+    bool all = exportAllTables(fileName, &failedTables, [&](int done) {
+        r.done = done - (long)failedTables.size();
+        stopped = !goOn(progress, done, kTables);
+        return !stopped;
+    });
+    if (all) return r;
+    std::string names;
+    for (const std::string &t : failedTables) names += (names.empty() ? "" : ", ") + t;
+    if (!failedTables.empty()) {
+        r.outcome = tExchangeResult::Failed;
+        r.message = "Fehler beim Schreiben";
+        r.detail = "nicht geschrieben: " + names;
+    } else if (stopped) {
+        r.outcome = tExchangeResult::Cancelled;
+        r.message = "Export abgebrochen nach " + std::to_string(r.done) + " von 8 Tabellen";
+    }
+    return r;
+}
+
+} // namespace
+
+const char *kindName(tExchangeKind kind)
+{
+    for (const tKindName &k : kKindNames)
+        if (k.kind == kind) return k.name;
+    return "";
+}
+
+std::optional<tExchangeKind> kindNamed(std::string_view name)
+{
+    for (const tKindName &k : kKindNames)
+        if (name == k.name) return k.kind;
+    return std::nullopt;
+}
+
+std::optional<tExchangeKind> exportKindOfFilter(int filter)
+{
+    static const tExchangeKind order[] = {tExchangeKind::TermineDbf, tExchangeKind::PersonenDbf,
+                                          tExchangeKind::Portfolio, tExchangeKind::PersonenTxt,
+                                          tExchangeKind::Komplett};
+    if (filter < 1 || filter > 5) return std::nullopt;
+    return order[filter - 1];
+}
+
+std::optional<tExchangeKind> importKindOfFilter(int filter)
+{
+    std::optional<tExchangeKind> kind = exportKindOfFilter(filter);
+    if (kind && !kindImports(*kind)) return std::nullopt;
+    return kind;
+}
+
+bool kindImports(tExchangeKind kind)
+{
+    return kind == tExchangeKind::TermineDbf || kind == tExchangeKind::PersonenDbf ||
+           kind == tExchangeKind::Portfolio;
+}
+
+tExchangeResult runImport(tExchangeKind kind, const std::string &fileName,
+                          const tExchangeProgress &progress)
+{
+    switch (kind) {
+    case tExchangeKind::TermineDbf:
+        return importTermineDbf(fileName, progress);
+    case tExchangeKind::PersonenDbf:
+        return importPersonsDbf(fileName, progress);
+    case tExchangeKind::Portfolio:
+        return importPortfolio(fileName, progress);
+    case tExchangeKind::PersonenTxt:
+    case tExchangeKind::Komplett:
+        break;
+    }
+    return notStarted("Datens\xE4tze", "Diese Art Datei wird nur geschrieben");
+}
+
+tExchangeResult runExport(tExchangeKind kind, const std::string &fileName,
+                          const tExchangeProgress &progress)
+{
+    switch (kind) {
+    case tExchangeKind::TermineDbf:
+        return exportTermineDbf(fileName, progress);
+    case tExchangeKind::PersonenDbf:
+        return exportPersonsDbf(fileName, progress);
+    case tExchangeKind::Portfolio:
+        return exportPortfolio(fileName, progress);
+    case tExchangeKind::PersonenTxt:
+        return exportPersonsText(fileName, progress);
+    case tExchangeKind::Komplett:
+        return exportComplete(fileName, progress);
+    }
+    return notStarted("Datens\xE4tze", "Unbekannte Art Datei");
+}
+
+} // namespace velk

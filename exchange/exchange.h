@@ -1,0 +1,91 @@
+// exchange.h - what every import and export of the "Datei" menu and of velk-exchange answers.
+//
+// Each operation works on a file name and the stores of the open database, for the calendar user
+// (calendar_user.h) where appointments are concerned.  It reports its progress to an optional
+// callback between records; the callback answers false to cancel.  An import keeps what it stored
+// before a failure or a cancel; an export never leaves a file that looks complete when it is not:
+// it writes under a temporary name and gives the file its name only when everything was written.
+#ifndef VELK_EXCHANGE_EXCHANGE_H
+#define VELK_EXCHANGE_EXCHANGE_H
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace velk {
+
+// Called with the records done so far and the records expected (an estimate; 0 when unknown).
+// Answers false to stop the work between two records.
+using tExchangeProgress = std::function<bool(long done, long total)>;
+
+struct tExchangeResult {
+    enum Outcome {
+        Done,      // everything was read or written
+        Cancelled, // stopped by the progress callback; `done` records stay stored (import) or
+                   // nothing was written (export)
+        Failed,    // stopped part-way by an error; an import keeps the `done` records
+        NotStarted // the file could not be opened or created, or is of the wrong kind
+    };
+    Outcome outcome = Done;
+    long done = 0;           // records exported, or stored by an import
+    long skipped = 0;        // import: records deleted in the file, duplicates, rows without a date
+    bool fileWritten = true; // export: false when there was nothing to write and no file was made
+    const char *unit = "Datens\xE4tze"; // what `done` counts, plural (Windows-1252)
+    // Windows-1252, one line each; empty when Done.  `message` is what the menu shows (for a file
+    // that cannot be read "Fehler beim Lesen"); `detail` says more, for the command line.
+    std::string message;
+    std::string detail;
+
+    bool ok() const { return outcome == Done; }
+};
+
+// The menu's and the tool's kinds of file.
+enum class tExchangeKind {
+    TermineDbf,  // appointments, dBASE (import and export)
+    PersonenDbf, // persons, dBASE (import and export)
+    Portfolio,   // appointments, Portfolio diary (import and export)
+    PersonenTxt, // persons, text file (export only)
+    Komplett,    // every table into its own dBASE file (export only)
+};
+
+// The filter list of "Öffnen..." and "Sichern als..." in the "Name|pattern|" form, and of the
+// person list's "Öffnen...".
+constexpr const char *kExchangeFilter =
+    "Termine (*.dbf)|*.dbf|Personen (*.dbf)|*.dbf|Atari Portfolio (*.dry)|*.dry|"
+    "Personen ASCII (*.txt)|*.txt|Komplett-Export(*.dbf)|*.dbf|";
+constexpr const char *kPersonListFilter =
+    "dBase (*.dbf)|*.dbf|Atari Portfolio (*.xxx)|*.xxx|Texte|*.txt;*.asc|";
+
+// What a filter of that list (counting from 1) imports or exports; nothing for an import of
+// filter 4 or 5 and for an index outside the list.
+std::optional<tExchangeKind> importKindOfFilter(int filter);
+std::optional<tExchangeKind> exportKindOfFilter(int filter);
+
+// The kind's name on the command line ("termine-dbf", ...), and the kind of a name.
+const char *kindName(tExchangeKind kind);
+std::optional<tExchangeKind> kindNamed(std::string_view name);
+// Persons as text and the complete export are written only.
+bool kindImports(tExchangeKind kind);
+
+// The import or export of that kind.  An import of a kind that has none does nothing and answers
+// NotStarted.  The complete export writes "<TABLE>.DBF" for each table into the directory of
+// fileName (everything up to its last "/" or "\"); its progress counts tables.
+tExchangeResult runImport(tExchangeKind kind, const std::string &fileName,
+                          const tExchangeProgress &progress = {});
+tExchangeResult runExport(tExchangeKind kind, const std::string &fileName,
+                          const tExchangeProgress &progress = {});
+
+// The result of an operation that did not start.
+tExchangeResult notStarted(const char *unit, std::string message, std::string detail = {});
+
+// Reports progress every record; tells whether to go on.  Null callbacks always go on.
+bool goOn(const tExchangeProgress &progress, long done, long total);
+
+// A one-line summary for the user: what was done, and what went wrong.
+std::string describeImport(const tExchangeResult &r);
+std::string describeExport(const tExchangeResult &r);
+
+} // namespace velk
+
+#endif

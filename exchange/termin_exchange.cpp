@@ -1,0 +1,293 @@
+#include "exchange/termin_exchange.h"
+
+#include "calendar/termin_store.h"
+#include "exchange/batch_hold.h"
+#include "exchange/person_exchange.h"
+#include "exchange/portfolio.h"
+#include "exchange/text_out.h"
+#include "model/tables.h"
+
+namespace velk {
+
+namespace {
+
+constexpr const char *kTermine = "Termine";
+
+tExchangeResult failed(long done, std::string message, std::string detail = {})
+{
+    tExchangeResult r;
+    r.outcome = tExchangeResult::Failed;
+    r.unit = kTermine;
+    r.done = done;
+    r.message = std::move(message);
+    r.detail = std::move(detail);
+    return r;
+}
+
+tExchangeResult writeFailed()
+{
+    return failed(0, "Fehler beim Schreiben, die Datei wurde nicht angelegt");
+}
+
+// A date the TERMIN fields can hold ("%04d%02d%02d"): a calendar date of the years 0 to 9999.
+bool storable(const tDate &d) { return d.valid() && d.year >= 0 && d.year <= 9999; }
+bool validStart(const tDateTime &t) { return storable(t) && t.validTime(); }
+
+// Stores t; counts it as done or skipped.  False when the store failed.
+bool store(tTermin &t, tExchangeResult &r)
+{
+    t.ID[0] = 0;
+    tInsertResult stored = tTerminStore::instance().insert(t);
+    if (stored.status == tStoreStatus::Stored)
+        r.done++;
+    else if (stored.status == tStoreStatus::Duplicate)
+        r.skipped++;
+    else
+        return false;
+    return true;
+}
+
+} // namespace
+
+// ---- tTerminDBF ----
+
+tCreateDBF tTerminDBF::layout()
+{
+    tCreateDBF l;
+    for (const char *name : {"FROMDAY", "FROMMONTH", "FROMYEAR", "FROMHOUR", "FROMMIN", "TILLDAY",
+                             "TILLMONTH", "TILLYEAR", "TILLHOUR", "TILLMIN"}) {
+        std::string_view n = name;
+        l.addField(name, 'N', n.ends_with("YEAR") ? 4 : 2);
+    }
+    l.addField("TITLE", 'C', 40);
+    l.addField("TYPE", 'C', 1);
+    l.addField("RESOURCE", 'C', 8);
+    l.addField("WITH", 'C', 9);
+    l.addField("OWNER", 'C', 9);
+    l.addField("READ", 'C', 9);
+    l.addField("WRITE", 'C', 9);
+    return l;
+}
+
+void tTerminDBF::bindAll()
+{
+    for (tFeld *f : std::initializer_list<tFeld *>{
+             &FROMDAY, &FROMMONTH, &FROMYEAR, &FROMHOUR, &FROMMIN, &TILLDAY, &TILLMONTH, &TILLYEAR,
+             &TILLHOUR, &TILLMIN, &TITLE, &TYPE, &RESOURCE, &WITH, &OWNER, &READ, &WRITE})
+        f->bind(*this);
+}
+
+bool tTerminDBF::openFile(const std::string &fileName)
+{
+    if (!open(fileName)) return false;
+    bindAll();
+    return true;
+}
+
+bool tTerminDBF::createFile(const std::string &fileName)
+{
+    if (!openNew(layout(), fileName)) return false;
+    bindAll();
+    return true;
+}
+
+bool tTerminDBF::hasStart() const
+{
+    return FROMDAY.index() >= 0 && FROMMONTH.index() >= 0 && FROMYEAR.index() >= 0;
+}
+
+void tTerminDBF::put(const tTermin &t)
+{
+    FROMDAY.set(t.from.day);
+    FROMMONTH.set(t.from.month);
+    FROMYEAR.set(t.from.year);
+    FROMHOUR.set(t.from.hour);
+    FROMMIN.set(t.from.minute);
+    TILLDAY.set(t.till.day);
+    TILLMONTH.set(t.till.month);
+    TILLYEAR.set(t.till.year);
+    TILLHOUR.set(t.till.hour);
+    TILLMIN.set(t.till.minute);
+    TITLE.set(t.TITLE);
+    RESOURCE.set(t.RESOURCE);
+    WITH.set(t.WITH);
+}
+
+void tTerminDBF::get(tTermin &t)
+{
+    t.from.day = (int)FROMDAY.get();
+    t.from.month = (int)FROMMONTH.get();
+    t.from.year = (int)FROMYEAR.get();
+    t.from.hour = (int)FROMHOUR.get();
+    t.from.minute = (int)FROMMIN.get();
+    t.till.day = (int)TILLDAY.get();
+    t.till.month = (int)TILLMONTH.get();
+    t.till.year = (int)TILLYEAR.get();
+    t.till.hour = (int)TILLHOUR.get();
+    t.till.minute = (int)TILLMIN.get();
+    t.setTitle(TITLE.get());
+    t.setResource(RESOURCE.get());
+    t.setWith(WITH.get());
+}
+
+// ---- walks ----
+
+std::vector<tTermin> visibleAppointments()
+{
+    std::vector<tTermin> out;
+    tTerminStore &store = tTerminStore::instance();
+    tTableHold hold(tTermTable::instance());
+    tTermin t;
+    for (long pos = store.first(tTerminStore::ById, t); pos;
+         pos = store.next(tTerminStore::ById, pos, t))
+        if (!t.isCounter()) out.push_back(t);
+    return out;
+}
+
+// ---- dBASE ----
+
+tExchangeResult exportTermineDbf(const std::string &fileName, const tExchangeProgress &progress)
+{
+    std::vector<tTermin> list = visibleAppointments();
+    tExchangeResult r;
+    r.unit = kTermine;
+    if (list.empty()) {
+        r.fileWritten = false;
+        return r;
+    }
+    tTerminDBF file;
+    if (!file.createFile(fileName))
+        return notStarted(kTermine, "Die Datei kann nicht angelegt werden",
+                          dbfErrorText(file.lastError()));
+    long total = (long)list.size();
+    for (const tTermin &t : list) {
+        if (!goOn(progress, r.done, total)) {
+            file.discard();
+            r.outcome = tExchangeResult::Cancelled;
+            return r;
+        }
+        if (!file.append()) break;
+        file.put(t);
+        r.done++;
+    }
+    if (!file.close() || r.done < total) return writeFailed();
+    goOn(progress, r.done, total);
+    return r;
+}
+
+tExchangeResult importTermineDbf(const std::string &fileName, const tExchangeProgress &progress)
+{
+    tTerminDBF file;
+    if (!file.openFile(fileName))
+        return notStarted(kTermine, "Fehler beim Lesen", dbfErrorText(file.lastError()));
+    if (!file.hasStart())
+        return notStarted(kTermine, "Fehler beim Lesen",
+                          "keine Termindatei (ohne FROMDAY, FROMMONTH, FROMYEAR)");
+    tExchangeResult r;
+    r.unit = kTermine;
+    long total = file.recordCount();
+    tTermin t; // one buffer for every record: what the file does not carry stays
+    tBatchHold hold(tTermTable::instance(), progress);
+    for (long n = 0; n < total; n++) {
+        if (!hold.before(n, total)) {
+            r.outcome = tExchangeResult::Cancelled;
+            return r;
+        }
+        if (!file.goTo(n))
+            return failed(r.done, "Fehler beim Lesen", dbfErrorText(file.lastError()));
+        if (file.isDeleted()) {
+            r.skipped++;
+            continue;
+        }
+        file.get(t);
+        if (!validStart(t.from)) {
+            r.skipped++;
+            continue;
+        }
+        if (!storable(t.till)) static_cast<tDate &>(t.till) = t.from;
+        if (!t.till.validTime()) t.till.hour = t.till.minute = 0;
+        if (!store(t, r)) {
+            tExchangeResult f = failed(r.done, "Fehler beim Speichern", t.TITLE);
+            f.skipped = r.skipped;
+            return f;
+        }
+    }
+    hold.release();
+    goOn(progress, total, total);
+    return r;
+}
+
+// ---- Portfolio ----
+
+tExchangeResult importPortfolio(const std::string &fileName, const tExchangeProgress &progress,
+                                int currentYear)
+{
+    std::vector<std::string> lines;
+    if (!readDryFile(fileName, &lines))
+        return notStarted(kTermine, "Fehler beim Lesen", "die Datei kann nicht gelesen werden");
+    tDryReader reader(currentYear ? currentYear : tDate::today().year);
+    tExchangeResult r;
+    r.unit = kTermine;
+    long total = (long)lines.size();
+    tTermin t;
+    tBatchHold hold(tTermTable::instance(), progress);
+    for (long n = 0; n < total; n++) {
+        if (!hold.before(n, total)) {
+            r.outcome = tExchangeResult::Cancelled;
+            return r;
+        }
+        tDryEntry e;
+        switch (reader.feed(lines[n], &e)) {
+        case tDryReader::Nothing:
+            continue;
+        case tDryReader::Error: {
+            tExchangeResult f = failed(r.done, "Fehler beim Lesen",
+                                       "Zeile " + std::to_string(n + 1) +
+                                           ": Uhrzeit vor dem ersten Datum oder kein Datum");
+            f.skipped = r.skipped;
+            return f;
+        }
+        case tDryReader::Store:
+            break;
+        }
+        static_cast<tDate &>(t.from) = e.date;
+        static_cast<tDate &>(t.till) = e.date;
+        t.from.hour = e.fromHour, t.from.minute = e.fromMinute;
+        t.till.hour = e.tillHour, t.till.minute = e.tillMinute;
+        t.setTitle(e.title);
+        if (!store(t, r)) {
+            tExchangeResult f =
+                failed(r.done, "Fehler beim Speichern", "Zeile " + std::to_string(n + 1));
+            f.skipped = r.skipped;
+            return f;
+        }
+    }
+    hold.release();
+    goOn(progress, total, total);
+    return r;
+}
+
+tExchangeResult exportPortfolio(const std::string &fileName, const tExchangeProgress &progress)
+{
+    std::vector<tTermin> list = visibleAppointments();
+    tTextOut out;
+    if (!out.open(fileName)) return notStarted(kTermine, "Die Datei kann nicht angelegt werden");
+    tExchangeResult r;
+    r.unit = kTermine;
+    long total = (long)list.size();
+    for (const tTermin &t : list) {
+        if (!goOn(progress, r.done, total)) {
+            out.discard();
+            r.outcome = tExchangeResult::Cancelled;
+            return r;
+        }
+        tDryEntry e{t.from, t.from.hour, t.from.minute, t.till.hour, t.till.minute, t.TITLE};
+        if (!out.write(formatDryEntry(e))) break;
+        r.done++;
+    }
+    if (!out.commit() || r.done < total) return writeFailed();
+    goOn(progress, r.done, total);
+    return r;
+}
+
+} // namespace velk

@@ -1,0 +1,78 @@
+// termin_exchange.h - appointments to and from dBASE files and Portfolio diary files.
+//
+// Appointment exchange file (tTerminDBF), fields in file order:
+//
+//   name                           type  length   TERMIN
+//   FROMDAY, FROMMONTH, FROMYEAR   N     2, 2, 4  day, month, year of FROMDATE
+//   FROMHOUR, FROMMIN              N     2, 2     hour, minute of FROMTIME
+//   TILLDAY, TILLMONTH, TILLYEAR   N     2, 2, 4  day, month, year of TILLDATE
+//   TILLHOUR, TILLMIN              N     2, 2     hour, minute of TILLTIME
+//   TITLE                          C     40       TITLE
+//   TYPE                           C     1        left blank
+//   RESOURCE                       C     8        RESOURCE (blank when none)
+//   WITH                           C     9        WITH
+//   OWNER, READ, WRITE             C     9 each   left blank
+//
+// Both exports walk the appointments the calendar user may see in ID order and leave out the
+// table's ID counter row, which is no appointment.  Both imports store each entry through the
+// appointment store: a new ID, the calendar user as OWNER, visible to everybody.  The dBASE
+// import skips records marked deleted and records whose start is no date and time of the years 0
+// to 9999 (the counter row an older export wrote, for one); an end that is no such date is the
+// start's day; an entry equal to a stored one (start, title, resource,
+// owner) is refused by the store and counted as skipped.
+#ifndef VELK_EXCHANGE_TERMIN_EXCHANGE_H
+#define VELK_EXCHANGE_TERMIN_EXCHANGE_H
+
+#include "calendar/termin.h"
+#include "exchange/dbf.h"
+#include "exchange/exchange.h"
+
+#include <string>
+#include <vector>
+
+namespace velk {
+
+class tTerminDBF : public tDBF {
+public:
+    static tCreateDBF layout();
+
+    bool openFile(const std::string &fileName);
+    bool createFile(const std::string &fileName);
+    // Whether the file carries the start date (without it no record is an appointment).
+    bool hasStart() const;
+
+    void put(const tTermin &t);
+    // Dates, times, TITLE, RESOURCE and WITH of the current record into t; the rest of t stays.
+    void get(tTermin &t);
+
+    tNumField FROMDAY{"FROMDAY"}, FROMMONTH{"FROMMONTH"}, FROMYEAR{"FROMYEAR"};
+    tNumField FROMHOUR{"FROMHOUR"}, FROMMIN{"FROMMIN"};
+    tNumField TILLDAY{"TILLDAY"}, TILLMONTH{"TILLMONTH"}, TILLYEAR{"TILLYEAR"};
+    tNumField TILLHOUR{"TILLHOUR"}, TILLMIN{"TILLMIN"};
+    tCharField TITLE{"TITLE"}, TYPE{"TYPE"}, RESOURCE{"RESOURCE"}, WITH{"WITH"};
+    tCharField OWNER{"OWNER"}, READ{"READ"}, WRITE{"WRITE"};
+
+private:
+    void bindAll();
+};
+
+// The appointments the calendar user may see, in ID order, without the counter row.
+std::vector<tTermin> visibleAppointments();
+
+// With no appointment to write no file is made (done 0).
+tExchangeResult exportTermineDbf(const std::string &fileName,
+                                 const tExchangeProgress &progress = {});
+tExchangeResult importTermineDbf(const std::string &fileName,
+                                 const tExchangeProgress &progress = {});
+
+// A timed entry before the first date line, or a line that holds no date or time, stops the
+// import with "Fehler beim Lesen"; what was stored before stays.  currentYear decides the
+// century of the two-digit years (0: this year).
+tExchangeResult importPortfolio(const std::string &fileName, const tExchangeProgress &progress = {},
+                                int currentYear = 0);
+tExchangeResult exportPortfolio(const std::string &fileName,
+                                const tExchangeProgress &progress = {});
+
+} // namespace velk
+
+#endif

@@ -1,0 +1,300 @@
+// "Öffnen..." and "Sichern als..." in the main frame on a real database, the file dialogs
+// scripted through the recorder: what each filter imports and exports, the notice after an
+// import, the messages, the person list's own import, and a long import cancelled.
+#include <QApplication>
+#include <QProgressDialog>
+#include <QTimer>
+
+#include "address/ui/address_frame.h"
+#include "address/ui/pers_list_win.h"
+#include "app/core/commands.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/mdi_client.h"
+#include "app/ui/tab_list.h"
+#include "calendar/calendar_user.h"
+#include "calendar/termin_store.h"
+#include "exchange/person_exchange.h"
+#include "exchange/termin_exchange.h"
+#include "exchange/ui/exchange_frame.h"
+#include "tests/address/address_ui_support.h"
+#include "tests/app/test_views.h"
+
+#include <algorithm>
+#include <filesystem>
+
+using namespace velk;
+using namespace velk::apptest;
+
+namespace {
+
+const QString kFilter = QStringLiteral(
+    "Termine (*.dbf)|*.dbf|Personen (*.dbf)|*.dbf|Atari Portfolio (*.dry)|*.dry|Personen ASCII "
+    "(*.txt)|*.txt|Komplett-Export(*.dbf)|*.dbf|");
+constexpr int kWatcherType = 99;
+
+std::string text(const std::string &path)
+{
+    Bytes b = readFileBytes(path);
+    return std::string(b.begin(), b.end());
+}
+
+class ExchangeUiTest : public AddressUiTest {
+protected:
+    void SetUp() override
+    {
+        AddressUiTest::SetUp();
+        client = new TMyMDIClient;
+        frame = std::make_unique<tMainFrame>(client);
+        addressFrameSetup(*frame, *client);
+        exchangeFrameSetup(*frame, *client);
+        // A view that hears every notice bit, to see what the commands send.
+        client->registerView(kWatcherType, [this](const tViewArgs &) {
+            return new TestView(QStringLiteral("watch"), NoticeAll, {}, &log);
+        });
+        client->createView(kWatcherType, {});
+        frame->updateMenus();
+        frame->show();
+    }
+    void TearDown() override
+    {
+        frame.reset();
+        setCalendarUser("");
+        AddressUiTest::TearDown();
+    }
+
+    // Runs a menu command with the file dialog answering `name` under `filter`.
+    void run(int command, std::optional<QString> name, int filter = 1)
+    {
+        host.fileAnswers.push_back(name);
+        host.filterAnswers.push_back(filter);
+        frame->execute(command);
+    }
+    QString path(const std::string &name) { return QString::fromStdString(file(name)); }
+
+    // anna's private appointment and two of carl's that everybody sees.
+    void addAppointments()
+    {
+        tTerminStore &store = tTerminStore::instance();
+        const struct {
+            const char *owner, *title, *read;
+            int day;
+        } rows[] = {{"anna", "Arzt", "Panna", 2},
+                    {"carl", "Besprechung", "", 3},
+                    {"carl",
+                     "\xDC"
+                     "bergabe",
+                     "", 4}};
+        for (const auto &r : rows) {
+            setCalendarUser(r.owner);
+            tTermin t;
+            t.setTitle(r.title);
+            t.setRead(r.read);
+            t.from.set(2026, 3, r.day);
+            t.from.hour = 9;
+            t.till = t.from;
+            t.till.hour = 10;
+            ASSERT_TRUE(store.insert(t).complete());
+        }
+    }
+    std::vector<std::string> titlesSeenBy(const char *user)
+    {
+        setCalendarUser(user);
+        std::vector<std::string> out;
+        for (const tTermin &t : visibleAppointments()) out.push_back(t.TITLE);
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+
+    QStringList log;
+    velk::apptest::TempDir second_;
+    TMyMDIClient *client = nullptr;
+    std::unique_ptr<tMainFrame> frame;
+};
+
+} // namespace
+
+TEST_F(ExchangeUiTest, OpenImportsByTheChosenFilterAndRefreshesEveryView)
+{
+    // The three kinds of file, made from another user's data in this database.
+    addAppointments();
+    ASSERT_TRUE(person("mue", "M\xFCller", "J\xFCrgen").insert());
+    setCalendarUser("carl");
+    ASSERT_TRUE(exportTermineDbf(file("t.dbf")).ok());
+    ASSERT_TRUE(exportPortfolio(file("t.dry")).ok());
+    ASSERT_TRUE(exportPersonsDbf(file("p.dbf")).ok());
+    closeDatabase();
+    ASSERT_TRUE(openDatabase((second_.path() + "/datadict").c_str()));
+    setUser("bert");
+
+    run(CmFileOpen, path("t.dbf"), 1);
+    EXPECT_EQ(host.events.first(), QStringLiteral("open:") + kFilter);
+    EXPECT_TRUE(host.lastMustExist);
+    EXPECT_EQ(log, QStringList{"watch:31"});
+    EXPECT_EQ(titlesSeenBy("bert"), (std::vector<std::string>{"Besprechung", "\xDC"
+                                                                             "bergabe"}));
+
+    run(CmFileOpen, path("p.dbf"), 2);
+    tPerson p;
+    EXPECT_TRUE(p.find("mue"));
+    EXPECT_STREQ(p.NAME, "M\xFCller");
+
+    // The Portfolio file holds the same appointments: refused as already stored.
+    run(CmFileOpen, path("t.dry"), 3);
+    EXPECT_EQ(titlesSeenBy("bert").size(), 2u);
+    EXPECT_EQ(log.size(), 3);
+    EXPECT_TRUE(host.messages.empty());
+
+    // Filters 4 and 5 and a cancelled dialog do nothing at all.
+    for (int filter : {4, 5}) run(CmFileOpen, path("p.dbf"), filter);
+    run(CmFileOpen, std::nullopt);
+    EXPECT_EQ(log.size(), 3);
+    EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(ExchangeUiTest, FilesThatCannotBeReadSayFehlerBeimLesen)
+{
+    const char timedFirst[] = "    09:00 Zu fr\xFCh\r\n   01/02/26 Danach\r\n";
+    writeFileBytes(file("bad.dry"), Bytes(timedFirst, timedFirst + sizeof timedFirst - 1));
+    writeFileBytes(file("bad.dbf"), Bytes(100, 'x'));
+    const struct {
+        const char *file;
+        int filter;
+    } cases[] = {{"bad.dry", 3}, {"bad.dbf", 1}, {"bad.dbf", 2}, {"none.dbf", 1}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file);
+        host.messages.clear();
+        log.clear();
+        run(CmFileOpen, path(c.file), c.filter);
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text, QStringLiteral("Fehler beim Lesen"));
+        EXPECT_EQ(host.messages[0].caption, QStringLiteral("Fehler"));
+        EXPECT_EQ(log, QStringList{"watch:31"}) << "views refill after a failed import too";
+    }
+    setCalendarUser("root");
+    EXPECT_TRUE(visibleAppointments().empty());
+
+    // With no appointment "Sichern als..." makes no file, and says so.
+    host.messages.clear();
+    run(CmFileSaveAs, path("leer.dbf"), 1);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text,
+              QStringLiteral("Keine Termine vorhanden, keine Datei angelegt"));
+    EXPECT_FALSE(fileExists(file("leer.dbf")));
+}
+
+TEST_F(ExchangeUiTest, SaveAsExportsByTheChosenFilter)
+{
+    addAppointments();
+    ASSERT_TRUE(person("mue", "M\xFCller", "J\xFCrgen").insert());
+    setUser("carl");
+    ASSERT_EQ(std::filesystem::create_directory(file("dump")), true);
+    const struct {
+        int filter;
+        const char *name;
+    } cases[] = {{1, "t.dbf"}, {2, "p.dbf"}, {3, "t.dry"}, {4, "p.txt"}, {5, "dump/egal.dbf"}};
+    for (const auto &c : cases) run(CmFileSaveAs, path(c.name), c.filter);
+    EXPECT_EQ(host.eventsOf("save:"), QStringList(5, QStringLiteral("save:") + kFilter));
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_TRUE(log.isEmpty()) << "an export changes nothing";
+
+    tTerminDBF t;
+    ASSERT_TRUE(t.openFile(file("t.dbf")));
+    EXPECT_EQ(t.recordCount(), 2) << "carl's two, not anna's private one, not the counter";
+    t.close();
+    tPersonDBF p;
+    ASSERT_TRUE(p.openFile(file("p.dbf")));
+    EXPECT_EQ(p.recordCount(), 1);
+    p.close();
+    EXPECT_EQ(text(file("t.dry")), "   03/03/26\r\n    09:00 - 10:00 Besprechung\r\n"
+                                   "   04/03/26\r\n    09:00 - 10:00 \xDC"
+                                   "bergabe\r\n");
+    EXPECT_EQ(text(file("p.txt")).substr(0, 3), "ID;");
+    for (const char *table :
+         {"PERSON", "RESOURCE", "GROUP", "MEMBER", "TERMIN", "ALARM", "PROJECT", "TASK"})
+        EXPECT_TRUE(fileExists(file(std::string("dump/") + table + ".DBF"))) << table;
+    EXPECT_FALSE(fileExists(file("dump/egal.dbf")));
+
+    // A place where nothing can be written: a message, and no file.
+    run(CmFileSaveAs, path("none/t.dry"), 3);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].caption, QStringLiteral("Fehler"));
+    EXPECT_TRUE(host.messages[0].text.contains(QStringLiteral("kann nicht angelegt werden")))
+        << host.messages[0].text.toStdString();
+}
+
+TEST_F(ExchangeUiTest, ThePersonListImportsWithItsOwnFilter)
+{
+    tPersonDBF f;
+    ASSERT_TRUE(f.createFile(file("p.dbf")));
+    for (const char *id : {"pa", "pb"}) {
+        ASSERT_TRUE(f.append());
+        f.put(person(id, "Neu", id));
+    }
+    ASSERT_TRUE(f.close());
+    frame->execute(CmPersonList);
+    tPersListWin *list = tPersListWin::openList();
+    ASSERT_TRUE(list);
+    client->setActiveSubWindow(client->subWindowList().last());
+    ASSERT_EQ(client->activeView(), list);
+    ASSERT_EQ(list->list()->lines()->count(), 0);
+
+    run(CmFileOpen, path("p.dbf"), 1);
+    EXPECT_EQ(host.events.first(),
+              QStringLiteral("open:dBase (*.dbf)|*.dbf|Atari Portfolio (*.xxx)|*.xxx|Texte|"
+                             "*.txt;*.asc|"));
+    EXPECT_EQ(list->list()->lines()->count(), 2) << "the list refilled";
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(log, QStringList{"watch:4"}) << "the persons bit, not 31";
+
+    for (int filter : {2, 3}) {
+        host.messages.clear();
+        run(CmFileOpen, path("p.dbf"), filter);
+        ASSERT_EQ(host.messages.size(), 1u);
+        EXPECT_EQ(host.messages[0].text, QStringLiteral("noch nicht implementiert"));
+    }
+    host.messages.clear();
+    writeFileBytes(file("bad.dbf"), Bytes{1, 2, 3});
+    run(CmFileOpen, path("bad.dbf"), 1);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, QStringLiteral("Fehler beim Lesen"));
+    EXPECT_EQ(list->list()->lines()->count(), 2);
+}
+
+TEST_F(ExchangeUiTest, ALongImportCanBeCancelledAndKeepsWhatItStored)
+{
+    constexpr int kCount = 4000;
+    tTerminDBF f;
+    ASSERT_TRUE(f.createFile(file("many.dbf")));
+    for (int i = 0; i < kCount; i++) {
+        ASSERT_TRUE(f.append());
+        f.FROMDAY.set(1 + i % 28), f.FROMMONTH.set(1 + i / 28 % 12), f.FROMYEAR.set(2026);
+        f.FROMHOUR.set(i % 24);
+        f.TITLE.set("T" + std::to_string(i));
+    }
+    ASSERT_TRUE(f.close());
+
+    // Clicks "Abbrechen" once the dialog shows that some records are stored.
+    bool sawDialog = false;
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *d = qobject_cast<QProgressDialog *>(w);
+            if (!d || d->objectName() != QStringLiteral("exchangeProgress")) continue;
+            sawDialog = d->isVisible() && d->windowModality() == Qt::WindowModal;
+            if (d->value() > 0) d->cancel();
+        }
+    });
+    clicker.start(1);
+    run(CmFileOpen, path("many.dbf"), 1);
+    clicker.stop();
+
+    EXPECT_TRUE(sawDialog);
+    setCalendarUser("root");
+    long stored = (long)visibleAppointments().size();
+    EXPECT_GT(stored, 0);
+    EXPECT_LT(stored, kCount);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text,
+              QStringLiteral("Import abgebrochen, %1 Termine gespeichert").arg(stored));
+    EXPECT_EQ(log, QStringList{"watch:31"});
+}
