@@ -18,7 +18,7 @@ first_start
 
 # --- persons with birthdays, through "Eingaben > Person ..." ----------------------------
 new_person() { # ID NAME FIRSTNAME DAY MONTH YEAR
-    keys "$frame" alt+e Return
+    keys "$frame" alt+e Down Return # "Person ...", below "Termin ..."
     local dlg
     dlg=$(wait_window "Person") || fail "no person dialog"
     type_into "$dlg" "$1"; keys "$dlg" Tab; type_into "$dlg" "$2"; keys "$dlg" Tab

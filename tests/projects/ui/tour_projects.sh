@@ -15,7 +15,7 @@ first_start
 
 # --- the address book: two persons and the group "team" of both --------------------------
 new_person() { # ID NAME FIRSTNAME
-    keys "$frame" alt+e Return # the first enabled entry: "Person ..."
+    keys "$frame" alt+e Down Return # "Person ...", below "Termin ..."
     local dlg
     dlg=$(wait_window "Person") || fail "no person dialog"
     type_into "$dlg" "$1"; keys "$dlg" Tab; type_into "$dlg" "$2"; keys "$dlg" Tab
