@@ -468,3 +468,211 @@ TEST_F(IcalTest, RoundTripIntoAnEmptyDatabaseAndNoSecondImport)
     EXPECT_EQ(importVCard(file("p.vcf")).done, 0);
     EXPECT_EQ(visibleRows(), expected);
 }
+
+// ---- bad input ----
+
+TEST_F(IcalTest, BadInputIsSkippedOrRefusedWithoutStoringWhatWasNotReadSoundly)
+{
+    std::string good = vevent("g@t", "DTSTART:20260301T100000\r\nSUMMARY:Gut\r\n");
+    struct {
+        const char *name;
+        std::string text;
+        tExchangeResult::Outcome outcome;
+        long done, skipped;
+        const char *says; // in the message or the notes
+    } cases[] = {
+        {"malformed line", calendar(good + vevent("b@t", "DTSTART:20260302T100000\r\nkaputt\r\n")),
+         tExchangeResult::Done, 1, 1, "1 fehlerhafte oder unvollst\xE4ndige Termine"},
+        {"over-long line",
+         calendar(good + vevent("l@t", "DTSTART:20260302T100000\r\nSUMMARY:" +
+                                           std::string(100000, 'x') + "\r\n")),
+         tExchangeResult::Done, 1, 1, "1 fehlerhafte"},
+        {"long folded title is fine",
+         calendar(vevent("f@t", "DTSTART:20260302T100000\r\n" +
+                                    foldLine("SUMMARY:" + std::string(3000, 'y')))),
+         tExchangeResult::Done, 1, 0, "1 Titel auf 40 Zeichen gek\xFCrzt"},
+        {"missing END", "BEGIN:VCALENDAR\r\n" + good + "BEGIN:VEVENT\r\nDTSTART:20260303T100000\r\n",
+         tExchangeResult::Done, 1, 1, "1 fehlerhafte"},
+        {"unknown properties and components",
+         calendar("BEGIN:VTODO\r\nSUMMARY:Aufgabe\r\nEND:VTODO\r\nBEGIN:X-DING\r\nX-A:1\r\n"
+                  "END:X-DING\r\n" +
+                  vevent("u@t", "X-FOO;X-P=1:bar\r\nDTSTART:20260304T100000\r\nSUMMARY:U\r\n"
+                                "BEGIN:X-SUB\r\nEND:X-SUB\r\n")),
+         tExchangeResult::Done, 1, 0, ""},
+        {"no start", calendar(good + vevent("s@t", "SUMMARY:ohne\r\nDTSTART:2026-03-01\r\n")),
+         tExchangeResult::Done, 1, 1, "1 fehlerhafte"},
+        {"daily rule without end",
+         calendar(vevent("d@t", "DTSTART:20260301T070000\r\nRRULE:FREQ=DAILY\r\nSUMMARY:T\r\n")),
+         tExchangeResult::Done, 500, 0, "1 Serien nach 2 Jahren oder 500 Terminen abgeschnitten"},
+        {"weekly rule without end",
+         calendar(vevent("w@t", "DTSTART:20260301T070000\r\nRRULE:FREQ=WEEKLY\r\nSUMMARY:W\r\n")),
+         tExchangeResult::Done, 105, 0, "abgeschnitten"},
+        {"monthly on the 31st, two exceptions",
+         calendar(vevent("m@t", "DTSTART:20260131T070000\r\nRRULE:FREQ=MONTHLY;COUNT=6\r\n"
+                                "EXDATE:20260331T070000,20260531T070000\r\nSUMMARY:M\r\n")),
+         tExchangeResult::Done, 4, 0, ""}, // Jan, Jul, Aug, Oct (no 31st in Feb, Apr, Jun, Sep)
+        {"rule not understood",
+         calendar(vevent("x@t", "DTSTART:20260301T070000\r\nRRULE:FREQ=MONTHLY;BYSETPOS=-1;"
+                                "BYDAY=MO,TU\r\nSUMMARY:X\r\n")),
+         tExchangeResult::Done, 1, 0, "1 Serien mit unbekannter Regel nur einmal gespeichert"},
+        {"same UID twice in one file", calendar(good + good), tExchangeResult::Done, 1, 1,
+         "1 Termine doppelt"},
+        {"nested a hundred deep",
+         calendar([] {
+             std::string s;
+             for (int i = 0; i < 100; i++) s += "BEGIN:VEVENT\r\n";
+             return s;
+         }()),
+         tExchangeResult::Done, 0, 1, "1 fehlerhafte"},
+        {"no calendar", "BEGIN:VCARD\r\nFN:x\r\nEND:VCARD\r\n", tExchangeResult::NotStarted, 0, 0,
+         "keine iCalendar-Datei"},
+        {"empty", "", tExchangeResult::NotStarted, 0, 0, "keine iCalendar-Datei"},
+        {"binary", std::string("\0\xFF\r\n:\n;;\n BEGIN\n", 14), tExchangeResult::NotStarted, 0, 0,
+         "keine iCalendar-Datei"},
+    };
+    int n = 0;
+    for (auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        // Each case on an empty TERMIN: what is there afterwards is what the import stored.
+        for (tTermin t; tTerminStore::instance().first(0, t) && !t.isCounter();)
+            ASSERT_EQ(tTerminStore::instance().remove(t), 0);
+        tTermin t;
+        long first = tTerminStore::instance().first(0, t);
+        if (first && t.isCounter())
+            for (long p = first; (p = tTerminStore::instance().next(0, p, t));)
+                ASSERT_EQ(tTerminStore::instance().remove(t), 0);
+        ASSERT_TRUE(visibleRows().empty());
+        // The good event's UID is new in each case, or the register would skip it.
+        std::string text = c.text, tag = "UID:g" + std::to_string(n) + "@t";
+        for (size_t p; (p = text.find("UID:g@t")) != std::string::npos;) text.replace(p, 7, tag);
+        std::string path = file("bad" + std::to_string(n++) + ".ics");
+        writeAll(path, text);
+        tExchangeResult r = importICalendar(path);
+        EXPECT_EQ(r.outcome, c.outcome) << describeImport(r);
+        EXPECT_EQ(r.done, c.done) << describeImport(r);
+        EXPECT_EQ(r.skipped, c.skipped) << describeImport(r);
+        EXPECT_NE(describeImport(r).find(c.says), std::string::npos) << describeImport(r);
+        EXPECT_EQ((long)visibleRows().size(), c.done);
+    }
+
+    // A file over 32 MB is refused before it is read; the vCard reader refuses it too.
+    std::string huge = file("huge.ics");
+    {
+        std::ofstream f(huge, std::ios::binary);
+        std::string block = calendar(good);
+        for (long size = 0; size <= kMaxFile; size += (long)block.size()) f << block;
+    }
+    for (tExchangeResult r : {importICalendar(huge), importVCard(huge)}) {
+        EXPECT_EQ(r.outcome, tExchangeResult::NotStarted);
+        EXPECT_NE(r.detail.find("gr\xF6\xDF"
+                                "er als 32 MB"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(importICalendar(file("fehlt.ics")).outcome, tExchangeResult::NotStarted);
+}
+
+// ---- vCard ----
+
+TEST_F(IcalTest, VCardsAreReadByKhardAndVobjectAndTheirsImport)
+{
+    tPerson p;
+    p.setId("mue");
+    p.setChrName("J\xFCrgen");
+    p.setName("M\xFCller");
+    p.setTel("0711 12");
+    p.BIRTH = {3, 7, 1961};
+    p.setStreet("Gro\xDF"
+                "e Str. 5; Hof");
+    p.setCity("K\xF6ln");
+    p.setZip("50667");
+    p.setCountry("Deutschland");
+    ASSERT_TRUE(p.insert());
+    tPerson q;
+    q.setId("ohne");
+    q.setName("Ohnejahr");
+    q.setChrName("Eva");
+    q.BIRTH = {24, 12, 0};
+    ASSERT_TRUE(q.insert());
+    std::string path = file("p.vcf");
+    tExchangeResult r = exportVCard(path);
+    ASSERT_TRUE(r.ok()) << describeExport(r);
+    EXPECT_EQ(r.done, 6); // with the fixture's anna, bert, carl and dora
+
+    std::string dump = peer("dump-vcf", path);
+    EXPECT_NE(dump.find("|J\xC3\xBCrgen M\xC3\xBCller|M\xC3\xBCller|J\xC3\xBCrgen|0711 12|"
+                        "Gro\xC3\x9F"
+                        "e Str. 5; Hof|K\xC3\xB6ln|50667|Deutschland|19610703\n"),
+              std::string::npos)
+        << dump;
+    EXPECT_NE(dump.find("|Eva Ohnejahr|Ohnejahr|Eva||||||--1224\n"), std::string::npos) << dump;
+
+    std::string khard = systemProgram("khard");
+    ASSERT_FALSE(khard.empty()) << "no khard (scripts/install-deps)";
+    std::string book = file("book"), conf = file("khard.conf");
+    std::filesystem::create_directory(book);
+    // khard's address book is a folder of one card per file, as a sync program keeps it.
+    std::string cards = readAll(path);
+    int k = 0;
+    for (size_t pos = 0; pos < cards.size(); k++) {
+        size_t end = cards.find("END:VCARD\r\n", pos) + 11;
+        writeAll(book + "/" + std::to_string(k) + ".vcf", cards.substr(pos, end - pos));
+        pos = end;
+    }
+    EXPECT_EQ(k, 6);
+    writeAll(conf, "[addressbooks]\n[[velk]]\npath = " + book +
+                       "\n[general]\ndefault_action = list\n[contact table]\n"
+                       "display = first_name\nsort = last_name\n");
+    std::string out;
+    ASSERT_EQ(runProgram({khard, "-c", conf, "list", "-p"}, &out), 0);
+    std::vector<std::string> names;
+    for (size_t pos = 0; pos < out.size();) {
+        size_t end = out.find('\n', pos);
+        std::string line = out.substr(pos, end - pos);
+        size_t a = line.find('\t'), b = line.find('\t', a + 1);
+        names.push_back(line.substr(a + 1, b - a - 1));
+        pos = end + 1;
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"anna", "bert", "carl", "dora",
+                                               "J\xC3\xBCrgen M\xC3\xBCller", "Eva Ohnejahr"}));
+    out.clear();
+    ASSERT_EQ(runProgram({khard, "-c", conf, "birthdays", "-p"}, &out), 0);
+    EXPECT_NE(out.find("1961.07.03\tJ\xC3\xBCrgen M\xC3\xBCller"), std::string::npos) << out;
+    EXPECT_NE(out.find("12.24\tEva Ohnejahr"), std::string::npos) << out;
+
+    // Cards of other writers: 4.0 and 3.0, names with "ł", birthdays with and without a year.
+    std::string theirs =
+        "BEGIN:VCARD\r\nVERSION:4.0\r\nUID:urn:uuid:1\r\nFN:Pawe\xC5\x82 Nowak\r\n"
+        "N:Nowak;Pawe\xC5\x82;;;\r\nTEL;VALUE=uri;TYPE=cell:tel:+48-22-1234\r\n"
+        "ADR;TYPE=work:;;ul. D\xC5\x82uga 1\\nLokal 2;Warszawa;;00-001;Polen\r\n"
+        "BDAY:--0229\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:2\r\nFN:Anne-Marie Gr\xC3\xBCn\r\nBDAY:1980-02-30\r\n"
+        "X-FOO:bar\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:3\r\nN:M\xC3\xBCller;Hans;;;\r\nFN:Hans M\xC3\xBCller\r\n"
+        "BDAY:19700101\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:4\r\nFN:ohne Ende\r\n";
+    writeAll(file("theirs.vcf"), theirs);
+    tExchangeResult in = importVCard(file("theirs.vcf"));
+    ASSERT_TRUE(in.ok()) << describeImport(in);
+    EXPECT_EQ(in.done, 3);
+    EXPECT_EQ(in.skipped, 1);
+    EXPECT_NE(in.notes.find("2 Zeichen nicht \xFC"
+                            "bernommen"),
+              std::string::npos)
+        << in.notes;
+    std::vector<std::string> got;
+    for (const tPerson &x : allPersons(PersonById))
+        got.push_back(std::string(x.ID) + "|" + x.CHRNAME + "|" + x.NAME + "|" + x.TEL + "|" +
+                      x.STREET + "|" + x.CITY + "|" + x.ZIP + "|" + x.COUNTRY + "|" +
+                      std::to_string(x.BIRTH.day) + "." + std::to_string(x.BIRTH.month) + "." +
+                      std::to_string(x.BIRTH.year));
+    EXPECT_EQ(got, (std::vector<std::string>{
+                       "GRN|Anne-Marie|Gr\xFCn||||||0.0.0", // 30 February is no birthday
+                       "MLLER|Hans|M\xFCller||||||1.1.1970",
+                       "NOWAK|Pawe?|Nowak|+48-22-1234|ul. D?uga 1 Lokal 2|Warszawa|00-001|Polen|"
+                       "29.2.0",
+                       "anna||anna||||||0.0.0", "bert||bert||||||0.0.0", "carl||carl||||||0.0.0",
+                       "dora||dora||||||0.0.0", "mue|J\xFCrgen|M\xFCller|0711 12|Gro\xDF"
+                                           "e Str. 5; Hof|K\xF6ln|50667|Deutschland|3.7.1961",
+                       "ohne|Eva|Ohnejahr||||||24.12.0",
+                   }));
+}
