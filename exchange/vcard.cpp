@@ -20,34 +20,7 @@ std::string text(std::string_view cp1252) { return escapeText(cp1252ToUtf8(cp125
 std::string trimmed(std::string s)
 {
     while (!s.empty() && s.back() == ' ') s.pop_back();
-    while (!s.empty() && s.front() == ' ') s.erase(0, 1);
-    return s;
-}
-
-// "19610703", "1961-07-03", "--0703", "--07-03" (a time after "T" ignored).
-tDate birthday(std::string_view v)
-{
-    v = v.substr(0, v.find('T'));
-    bool noYear = v.starts_with("--");
-    std::string d;
-    for (char c : v)
-        if (c >= '0' && c <= '9') d += c;
-    tDate b;
-    if (noYear && d.size() == 4) {
-        b.month = std::atoi(d.substr(0, 2).c_str());
-        b.day = std::atoi(d.substr(2, 2).c_str());
-    } else if (!noYear && d.size() == 8) {
-        b.year = std::atoi(d.substr(0, 4).c_str());
-        b.month = std::atoi(d.substr(4, 2).c_str());
-        b.day = std::atoi(d.substr(6, 2).c_str());
-    }
-    if (!b.valid()) b = tDate{}; // year 0 counts as a leap year: --0229 is kept
-    return b;
-}
-
-std::string part(const std::vector<std::string> &parts, size_t i)
-{
-    return i < parts.size() ? parts[i] : std::string();
+    return s.erase(0, std::min(s.size(), s.find_first_not_of(' ')));
 }
 
 // An ID of up to 8 letters and digits from the surname that no stored person has.
@@ -70,69 +43,6 @@ std::string freshId(std::string_view name)
 }
 
 } // namespace
-
-tVcfReadout readVCards(const std::vector<tComponent> &top)
-{
-    tVcfReadout out;
-    for (const tComponent &c : top) {
-        if (c.name != "VCARD") continue;
-        if (!c.sound()) {
-            out.broken++;
-            continue;
-        }
-        tVcfCard card;
-        tPerson &p = card.person;
-        long *lost = &out.lost;
-        auto keep = [&](bool whole) { out.cut += !whole; };
-        std::string name, given;
-        if (const tContentLine *n = c.prop("N")) {
-            std::vector<std::string> parts = splitValue(n->value, ';');
-            name = part(parts, 0);
-            given = part(parts, 1);
-        }
-        if (name.empty() && given.empty())
-            if (const tContentLine *fn = c.prop("FN")) {
-                std::string full = trimmed(unescapeText(fn->value));
-                size_t blank = full.rfind(' ');
-                name = blank == std::string::npos ? full : full.substr(blank + 1);
-                given = blank == std::string::npos ? "" : full.substr(0, blank);
-            }
-        if (name.empty() && given.empty()) {
-            out.broken++;
-            continue;
-        }
-        keep(p.setName(utf8ToCp1252(name, lost)));
-        keep(p.setChrName(utf8ToCp1252(given, lost)));
-        if (const tContentLine *tel = c.prop("TEL")) {
-            std::string v = unescapeText(tel->value);
-            if (v.starts_with("tel:")) v.erase(0, 4);
-            keep(p.setTel(utf8ToCp1252(v, lost)));
-        }
-        if (const tContentLine *adr = c.prop("ADR")) {
-            std::vector<std::string> parts = splitValue(adr->value, ';');
-            std::string street = part(parts, 2);
-            for (char &ch : street)
-                if (ch == '\n') ch = ' ';
-            keep(p.setStreet(utf8ToCp1252(street, lost)));
-            keep(p.setCity(utf8ToCp1252(part(parts, 3), lost)));
-            keep(p.setZip(utf8ToCp1252(part(parts, 5), lost)));
-            keep(p.setCountry(utf8ToCp1252(part(parts, 6), lost)));
-        }
-        if (const tContentLine *b = c.prop("BDAY")) p.BIRTH = birthday(b->value);
-        if (const tContentLine *u = c.prop("UID")) {
-            card.uid = unescapeText(u->value);
-            // This system's UIDs carry the ID: "<ID>-<32 hex digits>@velk".
-            size_t at = card.uid.rfind("@velk");
-            if (at != std::string::npos && at == card.uid.size() - 5 && at > 33 &&
-                card.uid[at - 33] == '-') {
-                std::string id;
-                if (ownIdOfUid(card.uid, card.uid.substr(at - 32, 32), &id)) p.setId(id);
-            }
-        }
-        out.cards.push_back(std::move(card));
-    }
-    return out;
-}
 
 std::string vcardOf(const tPerson &p, const std::string &identity)
 {
@@ -189,6 +99,15 @@ tExchangeResult exportVCard(const std::string &fileName, const tExchangeProgress
     return r;
 }
 
+bool personOfCard(const tVcfCard &c, tPerson *p)
+{
+    bool whole = p->setId(c.id) & p->setName(c.name) & p->setChrName(c.chrName) &
+                 p->setTel(c.tel) & p->setStreet(c.street) & p->setCity(c.city) &
+                 p->setZip(c.zip) & p->setCountry(c.country);
+    p->BIRTH = c.birth;
+    return whole;
+}
+
 tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress &progress)
 {
     std::vector<tComponent> top;
@@ -209,7 +128,7 @@ tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress
     tUidRegister reg;
     tExchangeResult r;
     r.unit = kPersons;
-    long known = 0;
+    long known = 0, cut = 0;
     long total = (long)in.cards.size();
     tBatchHold hold(tPersTable::instance(), progress);
     for (long n = 0; n < total; n++) {
@@ -218,17 +137,17 @@ tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress
             return r;
         }
         tVcfCard &c = in.cards[n];
-        tPerson stored;
-        if ((!c.uid.empty() && reg.known(c.uid)) ||
-            (c.person.ID[0] && stored.find(c.person.ID))) {
+        tPerson stored, person;
+        if (!personOfCard(c, &person)) cut++;
+        if ((!c.uid.empty() && reg.known(c.uid)) || (person.ID[0] && stored.find(person.ID))) {
             known++;
             continue;
         }
-        if (!c.person.ID[0]) c.person.setId(freshId(c.person.NAME));
-        if (!c.person.insert()) {
+        if (!person.ID[0]) person.setId(freshId(person.NAME));
+        if (!person.insert()) {
             r.outcome = tExchangeResult::Failed;
             r.message = "Fehler beim Speichern";
-            r.detail = std::string("Person ") + c.person.ID;
+            r.detail = std::string("Person ") + person.ID;
             return r;
         }
         r.done++;
@@ -245,7 +164,7 @@ tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress
     note(in.broken, "fehlerhafte oder unvollst\xE4ndige vCards \xFC"
                     "bersprungen");
     note(known, "Personen schon vorhanden");
-    note(in.cut, "Angaben gek\xFCrzt");
+    note(cut, "Angaben gek\xFCrzt");
     goOn(progress, total, total);
     return r;
 }

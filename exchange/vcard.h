@@ -27,17 +27,21 @@
 
 namespace velk {
 
+// One card's values, Windows-1252, not yet cut to the fields' widths.
 struct tVcfCard {
-    tPerson person; // ID empty unless the UID gave one
-    std::string uid;
+    std::string id; // empty unless the UID gave one
+    std::string uid, name, chrName, tel, street, city, zip, country;
+    tDate birth;
 };
 
 struct tVcfReadout {
     std::vector<tVcfCard> cards;
     long broken = 0; // malformed or incomplete cards, cards without a name
     long lost = 0;   // characters that Windows-1252 cannot hold
-    long cut = 0;    // values longer than their field
 };
+
+// The person of a card (ID as given); false when a value was cut to its field.
+bool personOfCard(const tVcfCard &c, tPerson *p);
 
 tVcfReadout readVCards(const std::vector<tComponent> &top);
 

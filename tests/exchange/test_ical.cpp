@@ -139,7 +139,9 @@ TEST(IcalText, FoldingKeepsLinesWithin75OctetsAndCharactersWhole)
         long lost = 0;
         utf8ToCp1252(lines ? line.substr(1) : line, &lost);
         EXPECT_EQ(lost, 0) << "a character split at a fold: " << line;
-        if (lines) EXPECT_EQ(line[0], ' ');
+        if (lines) {
+            EXPECT_EQ(line[0], ' ');
+        }
         pos = end + 2;
         lines++;
     }
@@ -151,7 +153,7 @@ TEST(IcalText, ContentLinesAndCharacterSets)
     struct {
         const char *line;
         bool ok;
-        const char *name, *param, *paramValue, *value;
+        const char *name = "", *param = "", *paramValue = "", *value = "";
     } lines[] = {
         {"summary:Hallo", true, "SUMMARY", "", "", "Hallo"},
         {"DTSTART;TZID=Europe/Berlin:20260305T093000", true, "DTSTART", "TZID", "Europe/Berlin",
@@ -171,7 +173,9 @@ TEST(IcalText, ContentLinesAndCharacterSets)
         if (!c.ok) continue;
         EXPECT_EQ(cl.name, c.name);
         EXPECT_EQ(cl.value, c.value);
-        if (*c.param) EXPECT_EQ(cl.param(c.param), c.paramValue) << c.line;
+        if (*c.param) {
+            EXPECT_EQ(cl.param(c.param), c.paramValue) << c.line;
+        }
     }
     EXPECT_EQ(unescapeText(escapeText("a,b;c\\d\ne")), "a,b;c\\d\ne");
     EXPECT_EQ(escapeText("a,b;c\\d\ne"), "a\\,b\\;c\\\\d\\ne");
@@ -224,7 +228,9 @@ TEST(IcalTime, BerlinRuleAgreesWithTheSystemZoneDatabase)
                                   lt.tm_min))
             << t;
         bool doubled = lt.tm_mon == 9 && lt.tm_hour == 2 && lt.tm_wday == 0 && lt.tm_mday > 24;
-        if (!doubled) ASSERT_EQ(berlinSummer(local), lt.tm_isdst > 0) << t;
+        if (!doubled) {
+            ASSERT_EQ(berlinSummer(local), lt.tm_isdst > 0) << t;
+        }
         checked++;
     }
     if (old)
