@@ -77,9 +77,12 @@ struct tKindName {
     const char *name;
 };
 constexpr tKindName kKindNames[] = {
-    {tExchangeKind::TermineDbf, "termine-dbf"}, {tExchangeKind::PersonenDbf, "personen-dbf"},
-    {tExchangeKind::Portfolio, "portfolio"},    {tExchangeKind::PersonenTxt, "personen-txt"},
-    {tExchangeKind::Komplett, "komplett"},      {tExchangeKind::ICalendar, "ical"},
+    {tExchangeKind::TermineDbf, "termine-dbf"},
+    {tExchangeKind::PersonenDbf, "personen-dbf"},
+    {tExchangeKind::Portfolio, "portfolio"},
+    {tExchangeKind::PersonenTxt, "personen-txt"},
+    {tExchangeKind::Komplett, "komplett"},
+    {tExchangeKind::ICalendar, "ical"},
     {tExchangeKind::VCard, "vcard"},
 };
 
@@ -129,8 +132,8 @@ std::optional<tExchangeKind> kindNamed(std::string_view name)
 std::optional<tExchangeKind> exportKindOfFilter(int filter)
 {
     static const tExchangeKind order[] = {tExchangeKind::TermineDbf, tExchangeKind::PersonenDbf,
-                                          tExchangeKind::Portfolio, tExchangeKind::PersonenTxt,
-                                          tExchangeKind::Komplett, tExchangeKind::ICalendar,
+                                          tExchangeKind::Portfolio,  tExchangeKind::PersonenTxt,
+                                          tExchangeKind::Komplett,   tExchangeKind::ICalendar,
                                           tExchangeKind::VCard};
     if (filter < 1 || filter > 7) return std::nullopt;
     return order[filter - 1];

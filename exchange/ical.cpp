@@ -55,7 +55,7 @@ std::string paramValue(std::string_view cp1252)
 std::string nowStamp()
 {
     time_t now = time(nullptr);
-    struct tm tm{};
+    struct tm tm {};
     gmtime_r(&now, &tm);
     char buf[24];
     strftime(buf, sizeof buf, "%Y%m%dT%H%M%SZ", &tm);
@@ -71,14 +71,14 @@ std::string attendees(const tTermin &t)
         tPerson p;
         std::string name = p.find(id) ? std::string(p.CHRNAME) + " " + p.NAME : id;
         while (!name.empty() && name[0] == ' ') name.erase(0, 1);
-        return foldLine("ATTENDEE;CN=" + paramValue(name) + ":urn:x-velk:person:" +
-                        encodeUidId(id));
+        return foldLine("ATTENDEE;CN=" + paramValue(name) +
+                        ":urn:x-velk:person:" + encodeUidId(id));
     }
     if (with[0] == 'G') {
         tGroup g;
         std::string name = g.find(id) ? g.TITLE : id;
-        return foldLine("ATTENDEE;CUTYPE=GROUP;CN=" + paramValue(name) + ":urn:x-velk:group:" +
-                        encodeUidId(id));
+        return foldLine("ATTENDEE;CUTYPE=GROUP;CN=" + paramValue(name) +
+                        ":urn:x-velk:group:" + encodeUidId(id));
     }
     return {};
 }
@@ -97,13 +97,14 @@ std::string event(const tTermin &t, const std::string &identity, const std::stri
     out += "DTSTAMP:" + stamp + "\r\n";
     bool allDay = t.from.hour == 0 && t.from.minute == 0 && t.till.hour == 0 &&
                   t.till.minute == 0 && t.till.valid() && !t.till.before(t.from);
-    bool hasEnd = t.till.valid() && t.till.validTime() && t.till.year >= 1 &&
-                  t.till.year <= 9999 && minutesOf(t.till) > minutesOf(t.from);
+    bool hasEnd = t.till.valid() && t.till.validTime() && t.till.year >= 1 && t.till.year <= 9999 &&
+                  minutesOf(t.till) > minutesOf(t.from);
     if (allDay) {
         out += "DTSTART;VALUE=DATE:" + formatIcsDate(t.from) + "\r\n";
-        out += "DTEND;VALUE=DATE:" +
-               formatIcsDate(civilFromDays(daysFromCivil(t.till.year, t.till.month,
-                                                         t.till.day) + 1)) + "\r\n";
+        out +=
+            "DTEND;VALUE=DATE:" +
+            formatIcsDate(civilFromDays(daysFromCivil(t.till.year, t.till.month, t.till.day) + 1)) +
+            "\r\n";
     } else {
         out += "DTSTART;TZID=Europe/Berlin:" + formatIcsDateTime(t.from) + "\r\n";
         // Without an end time (or with one before the start) the event lasts no time.
@@ -201,8 +202,9 @@ tExchangeResult importICalendar(const std::string &fileName, const tExchangeProg
     case tReadStatus::CannotOpen:
         return notStarted(kTermine, "Fehler beim Lesen", "die Datei kann nicht gelesen werden");
     case tReadStatus::TooBig:
-        return notStarted(kTermine, "Fehler beim Lesen", "die Datei ist gr\xF6\xDF"
-                                                         "er als 32 MB");
+        return notStarted(kTermine, "Fehler beim Lesen",
+                          "die Datei ist gr\xF6\xDF"
+                          "er als 32 MB");
     case tReadStatus::Ok:
         break;
     }
@@ -231,9 +233,8 @@ tExchangeResult importICalendar(const std::string &fileName, const tExchangeProg
         tIcsEvent &e = in.events[n];
         std::string ownId;
         tTermin stored;
-        if (!e.uid.empty() &&
-            (reg.known(e.uid) ||
-             (ownIdOfUid(e.uid, reg.identity(), &ownId) && store.find(ownId, stored)))) {
+        if (!e.uid.empty() && (reg.known(e.uid) || (ownIdOfUid(e.uid, reg.identity(), &ownId) &&
+                                                    store.find(ownId, stored)))) {
             known++;
             continue;
         }
@@ -259,10 +260,12 @@ tExchangeResult importICalendar(const std::string &fileName, const tExchangeProg
     }
     hold.release();
     r.skipped += known + refused;
-    note(r.notes, in.lost, "Zeichen nicht \xFC"
-                           "bernommen (nicht in Windows-1252, als ?)");
-    note(r.notes, in.broken, "fehlerhafte oder unvollst\xE4ndige Termine \xFC"
-                             "bersprungen");
+    note(r.notes, in.lost,
+         "Zeichen nicht \xFC"
+         "bernommen (nicht in Windows-1252, als ?)");
+    note(r.notes, in.broken,
+         "fehlerhafte oder unvollst\xE4ndige Termine \xFC"
+         "bersprungen");
     note(r.notes, known, "Termine schon fr\xFChher importiert");
     note(r.notes, refused + in.sameUid, "Termine doppelt");
     note(r.notes, in.seriesCut, "Serien nach 2 Jahren oder 500 Terminen abgeschnitten");

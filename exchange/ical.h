@@ -48,13 +48,13 @@ struct tIcsEvent {
 // What the reading of a file found.
 struct tIcsReadout {
     std::vector<tIcsEvent> events;
-    long broken = 0;        // VEVENTs skipped: malformed, incomplete, no start
-    long lost = 0;          // characters that Windows-1252 cannot hold
-    long titlesCut = 0;     // titles longer than 40 characters
-    long seriesCut = 0;     // series cut at the horizon
-    long unsupported = 0;   // rules not understood: only the first appointment
-    long unknownZones = 0;  // times of a TZID the system does not know, read as local time
-    long sameUid = 0;       // a second VEVENT of one UID in the file
+    long broken = 0;       // VEVENTs skipped: malformed, incomplete, no start
+    long lost = 0;         // characters that Windows-1252 cannot hold
+    long titlesCut = 0;    // titles longer than 40 characters
+    long seriesCut = 0;    // series cut at the horizon
+    long unsupported = 0;  // rules not understood: only the first appointment
+    long unknownZones = 0; // times of a TZID the system does not know, read as local time
+    long sameUid = 0;      // a second VEVENT of one UID in the file
 };
 
 // The VEVENTs of parsed components (only those inside a VCALENDAR).

@@ -44,9 +44,9 @@ std::optional<tIcsTime> propTime(const tContentLine *p, bool *unknownZone)
 struct tRule {
     enum Freq { Daily, Weekly, Monthly, Yearly } freq = Daily;
     int interval = 1;
-    long count = 0;                            // 0: none
-    std::optional<tIcsTime> until;             // local
-    std::vector<std::pair<int, int>> byDay;    // (ordinal or 0, weekday 0 Monday .. 6 Sunday)
+    long count = 0;                         // 0: none
+    std::optional<tIcsTime> until;          // local
+    std::vector<std::pair<int, int>> byDay; // (ordinal or 0, weekday 0 Monday .. 6 Sunday)
     std::vector<int> byMonthDay, byMonth;
 };
 

@@ -23,10 +23,10 @@ bool nameChar(char c)
 }
 
 // The code points of Windows-1252's bytes 0x80 to 0x9F (0: no character).
-constexpr char16_t kHigh[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+constexpr char16_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 void putUtf8(std::string &out, unsigned cp)
 {
@@ -156,7 +156,7 @@ public:
             std::string name = upper(cl.value);
             size_t k = stack_.size();
             while (k > 0 && stack_[k - 1].name != name) k--;
-            if (k == 0) return markTop(); // an END without its BEGIN
+            if (k == 0) return markTop();    // an END without its BEGIN
             while (stack_.size() > k) pop(); // unclosed inner components stay incomplete
             stack_.back().complete = true;
             pop();
@@ -234,7 +234,7 @@ tReadStatus readComponents(const std::string &fileName, std::vector<tComponent> 
 {
     int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return tReadStatus::CannotOpen;
-    struct stat st{};
+    struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return tReadStatus::CannotOpen;
@@ -317,9 +317,12 @@ std::string foldLine(std::string_view line)
     for (size_t i = 0; i < line.size();) {
         size_t len = 1;
         unsigned char c = (unsigned char)line[i];
-        if (c >= 0xF0) len = 4;
-        else if (c >= 0xE0) len = 3;
-        else if (c >= 0xC0) len = 2;
+        if (c >= 0xF0)
+            len = 4;
+        else if (c >= 0xE0)
+            len = 3;
+        else if (c >= 0xC0)
+            len = 2;
         len = std::min(len, line.size() - i);
         if (used + len > limit) {
             out += "\r\n ";

@@ -24,7 +24,7 @@ constexpr size_t kMaxLine = 64 * 1024;
 constexpr int kMaxDepth = 8;
 
 struct tContentLine {
-    std::string name; // upper case
+    std::string name;                                        // upper case
     std::vector<std::pair<std::string, std::string>> params; // name upper case, value unquoted
     std::string value;                                       // as it stands (still escaped)
 

@@ -99,10 +99,10 @@ std::optional<tDateTime> zoneToBerlin(const tDateTime &wall, std::string_view tz
     // Abbreviations that some writers give as TZID (python-icalendar with zoneinfo zones): a
     // fixed offset from UTC, in minutes.
     static const std::pair<const char *, int> kFixed[] = {
-        {"UTC", 0},     {"Etc/UTC", 0},  {"GMT", 0},     {"Z", 0},      {"WET", 0},
-        {"WEST", 60},   {"BST", 60},     {"CET", 60},    {"MEZ", 60},   {"CEST", 120},
-        {"MESZ", 120},  {"EET", 120},    {"EEST", 180},  {"EST", -300}, {"EDT", -240},
-        {"CDT", -300},  {"MST", -420},   {"MDT", -360},  {"PST", -480}, {"PDT", -420}};
+        {"UTC", 0},    {"Etc/UTC", 0}, {"GMT", 0},    {"Z", 0},      {"WET", 0},
+        {"WEST", 60},  {"BST", 60},    {"CET", 60},   {"MEZ", 60},   {"CEST", 120},
+        {"MESZ", 120}, {"EET", 120},   {"EEST", 180}, {"EST", -300}, {"EDT", -240},
+        {"CDT", -300}, {"MST", -420},  {"MDT", -360}, {"PST", -480}, {"PDT", -420}};
     for (auto [name, offset] : kFixed)
         if (tzid == name) return utcToBerlin(dateTimeOfMinutes(minutesOf(wall) - offset));
     // A zone of the system's database: letters, digits, "/", "_", "-", "+", no "..".
@@ -113,14 +113,14 @@ std::optional<tDateTime> zoneToBerlin(const tDateTime &wall, std::string_view tz
         if (!(isalnum((unsigned char)c) || c == '/' || c == '_' || c == '-' || c == '+'))
             return std::nullopt;
     std::string zone(tzid);
-    struct stat st{};
+    struct stat st {};
     if (stat(("/usr/share/zoneinfo/" + zone).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
     const char *old = getenv("TZ");
     std::string saved = old ? old : "";
     setenv("TZ", zone.c_str(), 1);
     tzset();
-    struct tm tm{};
+    struct tm tm {};
     tm.tm_year = wall.year - 1900;
     tm.tm_mon = wall.month - 1;
     tm.tm_mday = wall.day;
@@ -199,12 +199,18 @@ std::optional<long long> parseDuration(std::string_view v)
             continue;
         }
         if (!haveNum) return std::nullopt;
-        if (!inTime && c == 'W') minutes += n * 7 * 1440;
-        else if (!inTime && c == 'D') minutes += n * 1440;
-        else if (inTime && c == 'H') minutes += n * 60;
-        else if (inTime && c == 'M') minutes += n;
-        else if (inTime && c == 'S') minutes += n / 60;
-        else return std::nullopt;
+        if (!inTime && c == 'W')
+            minutes += n * 7 * 1440;
+        else if (!inTime && c == 'D')
+            minutes += n * 1440;
+        else if (inTime && c == 'H')
+            minutes += n * 60;
+        else if (inTime && c == 'M')
+            minutes += n;
+        else if (inTime && c == 'S')
+            minutes += n / 60;
+        else
+            return std::nullopt;
         n = 0;
         haveNum = false;
         any = true;

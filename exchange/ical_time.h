@@ -49,8 +49,8 @@ std::optional<tIcsTime> parseIcsTime(std::string_view value);
 // A DURATION ("P1D", "-PT15M", "P1W", "PT1H30M") in minutes (seconds dropped).
 std::optional<long long> parseDuration(std::string_view value);
 
-std::string formatIcsDate(const tDate &d);          // 20260305
-std::string formatIcsDateTime(const tDateTime &t);  // 20260305T093000
+std::string formatIcsDate(const tDate &d);         // 20260305
+std::string formatIcsDateTime(const tDateTime &t); // 20260305T093000
 
 } // namespace velk
 

@@ -13,7 +13,7 @@ namespace {
 
 bool lockWhole(int fd, short type)
 {
-    struct flock fl{};
+    struct flock fl {};
     fl.l_type = type;
     fl.l_whence = SEEK_SET;
     return fcntl(fd, F_OFD_SETLKW, &fl) == 0;
@@ -67,7 +67,8 @@ tUidRegister::tUidRegister()
         // A new (or empty) file: its identity is drawn now, under the lock.
         identity_ = randomIdentity();
         std::string first = identity_ + "\n";
-        if (ftruncate(fd_, 0) != 0 || pwrite(fd_, first.data(), first.size(), 0) != (ssize_t)first.size())
+        if (ftruncate(fd_, 0) != 0 ||
+            pwrite(fd_, first.data(), first.size(), 0) != (ssize_t)first.size())
             identity_ = hashIdentity(dir);
         uids_.clear();
     }

@@ -28,8 +28,8 @@ std::string freshId(std::string_view name)
 {
     std::string base;
     for (char c : name)
-        if (base.size() < 8 && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
-                                (c >= '0' && c <= '9')))
+        if (base.size() < 8 &&
+            ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
             base += (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
     if (base.empty()) base = "PERSON";
     tPerson p;
@@ -101,9 +101,9 @@ tExchangeResult exportVCard(const std::string &fileName, const tExchangeProgress
 
 bool personOfCard(const tVcfCard &c, tPerson *p)
 {
-    bool whole = p->setId(c.id) & p->setName(c.name) & p->setChrName(c.chrName) &
-                 p->setTel(c.tel) & p->setStreet(c.street) & p->setCity(c.city) &
-                 p->setZip(c.zip) & p->setCountry(c.country);
+    bool whole = p->setId(c.id) & p->setName(c.name) & p->setChrName(c.chrName) & p->setTel(c.tel) &
+                 p->setStreet(c.street) & p->setCity(c.city) & p->setZip(c.zip) &
+                 p->setCountry(c.country);
     p->BIRTH = c.birth;
     return whole;
 }
@@ -115,8 +115,9 @@ tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress
     case tReadStatus::CannotOpen:
         return notStarted(kPersons, "Fehler beim Lesen", "die Datei kann nicht gelesen werden");
     case tReadStatus::TooBig:
-        return notStarted(kPersons, "Fehler beim Lesen", "die Datei ist gr\xF6\xDF"
-                                                         "er als 32 MB");
+        return notStarted(kPersons, "Fehler beim Lesen",
+                          "die Datei ist gr\xF6\xDF"
+                          "er als 32 MB");
     case tReadStatus::Ok:
         break;
     }

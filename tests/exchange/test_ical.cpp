@@ -39,7 +39,8 @@ std::string peer(const std::string &mode, const std::string &file)
     std::string python = systemProgram("python3"), out;
     EXPECT_FALSE(python.empty()) << "no python3 (scripts/install-deps)";
     EXPECT_EQ(runProgram({python, VELK_EXCHANGE_TEST_DIR "/ical_peer.py", mode, file}, &out), 0)
-        << mode << " " << file << "\n" << out;
+        << mode << " " << file << "\n"
+        << out;
     return out;
 }
 
@@ -53,7 +54,8 @@ std::vector<std::string> visibleRows()
         snprintf(b, sizeof b, "%d.%d.%04d %02d:%02d", d.day, d.month, d.year, d.hour, d.minute);
         return std::string(b);
     };
-    for (long p = tTerminStore::instance().first(0, t); p; p = tTerminStore::instance().next(0, p, t))
+    for (long p = tTerminStore::instance().first(0, t); p;
+         p = tTerminStore::instance().next(0, p, t))
         if (!t.isCounter())
             out.push_back(std::string(t.TITLE) + "|" + fmt(t.from) + "|" + fmt(t.till) + "|" +
                           t.RESOURCE + "|" + t.WITH + "|" + (t.READ[0] == 'P' ? "privat" : ""));
@@ -63,7 +65,8 @@ std::vector<std::string> visibleRows()
 
 std::string calendar(const std::string &events)
 {
-    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//t//t//EN\r\n" + events + "END:VCALENDAR\r\n";
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//t//t//EN\r\n" + events +
+           "END:VCALENDAR\r\n";
 }
 
 std::string vevent(const std::string &uid, const std::string &body)
@@ -87,7 +90,8 @@ protected:
     // signs iCalendar escapes, and umlauts.
     void addAppointments()
     {
-        add("carl", termin("Besprechung", at(5, 3, 2026, 9, 30), at(5, 3, 2026, 11, 0), "", "Panna"));
+        add("carl",
+            termin("Besprechung", at(5, 3, 2026, 9, 30), at(5, 3, 2026, 11, 0), "", "Panna"));
         add("carl", termin("Heiligabend", at(24, 12, 2026), at(24, 12, 2026)));
         add("carl", termin("Sommerfest", at(1, 7, 2026), at(3, 7, 2026)));
         tTermin t = termin("\xDC"
@@ -190,11 +194,15 @@ TEST(IcalText, ContentLinesAndCharacterSets)
          "Gr\xFC\xDF"
          "e",
          0},
-        {"\xC5\x81\xC3\xB3" "d\xC5\xBA", "?\xF3" "d?", 2},     // Łódź
+        {"\xC5\x81\xC3\xB3"
+         "d\xC5\xBA",
+         "?\xF3"
+         "d?",
+         2},                                                             // Łódź
         {"\xE2\x82\xAC \xE2\x80\x93 \xE2\x80\xA6", "\x80 \x96 \x85", 0}, // € – …
-        {"a\xC3", "a?", 1},                                  // cut sequence
-        {"\xED\xA0\x80x", "?x", 1},                          // a surrogate is no character
-        {"\xF0\x9F\x98\x80", "?", 1},                        // outside the BMP
+        {"a\xC3", "a?", 1},                                              // cut sequence
+        {"\xED\xA0\x80x", "?x", 1},   // a surrogate is no character
+        {"\xF0\x9F\x98\x80", "?", 1}, // outside the BMP
         {"a\tb", "a b", 0},
     };
     for (auto &t : texts) {
@@ -219,13 +227,13 @@ TEST(IcalTime, BerlinRuleAgreesWithTheSystemZoneDatabase)
     tzset();
     long checked = 0;
     for (time_t t = 946684800; t < 1924992000; t += 7 * 3600 + 13 * 60 + 11) { // 2000 to 2031
-        struct tm lt{};
+        struct tm lt {};
         localtime_r(&t, &lt);
         tDateTime utc = dateTimeOfMinutes((long long)(t / 60));
         tDateTime local = utcToBerlin(utc);
-        ASSERT_EQ(std::make_tuple(local.year, local.month, local.day, local.hour, local.minute),
-                  std::make_tuple(lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday, lt.tm_hour,
-                                  lt.tm_min))
+        ASSERT_EQ(
+            std::make_tuple(local.year, local.month, local.day, local.hour, local.minute),
+            std::make_tuple(lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday, lt.tm_hour, lt.tm_min))
             << t;
         bool doubled = lt.tm_mon == 9 && lt.tm_hour == 2 && lt.tm_wday == 0 && lt.tm_mday > 24;
         if (!doubled) {
@@ -251,7 +259,7 @@ TEST(IcalTime, BerlinRuleAgreesWithTheSystemZoneDatabase)
         {at(31, 12, 2026, 23, 30), at(1, 1, 2027, 0, 30)},
     };
     for (auto &e : edges) EXPECT_EQ(utcToBerlin(e.utc), e.local) << e.local.day;
-    EXPECT_EQ(berlinToUtc(at(29, 3, 2026, 2, 30)), at(29, 3, 2026, 1, 30)); // the skipped hour
+    EXPECT_EQ(berlinToUtc(at(29, 3, 2026, 2, 30)), at(29, 3, 2026, 1, 30));   // the skipped hour
     EXPECT_EQ(berlinToUtc(at(25, 10, 2026, 2, 30)), at(25, 10, 2026, 0, 30)); // doubled: summer
     EXPECT_EQ(zoneToBerlin(at(10, 6, 2026, 9, 0), "America/New_York"), at(10, 6, 2026, 15, 0));
     EXPECT_EQ(zoneToBerlin(at(10, 1, 2026, 9, 0), "America/New_York"), at(10, 1, 2026, 15, 0));
@@ -299,8 +307,8 @@ TEST_F(IcalTest, ExportIsReadByPythonIcalendarVobjectAndKhal)
     std::string out;
     ASSERT_EQ(runProgram({khal, "-c", conf, "import", "--batch", path}, &out), 0) << out;
     out.clear();
-    ASSERT_EQ(runProgram({khal, "-c", conf, "list", "--day-format", "",
-                          "--format", "{start}|{end}|{title}|{location}", "2026-01-01", "800d"},
+    ASSERT_EQ(runProgram({khal, "-c", conf, "list", "--day-format", "", "--format",
+                          "{start}|{end}|{title}|{location}", "2026-01-01", "800d"},
                          &out),
               0);
     std::erase(out, '\r');
@@ -314,9 +322,12 @@ TEST_F(IcalTest, ExportIsReadByPythonIcalendarVobjectAndKhal)
                    "2026-07-01|2026-07-03|Sommerfest|\n"
                    "2026-10-26 10:00|2026-10-26 11:00|Arzt; Zahn, \\oben|\n"
                    "2026-12-24|2026-12-24|Heiligabend|\n"
-                   "2027-02-01 08:05|2027-02-03 17:45|\xC3\x9C" "bergabe \xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F|Raum 1, gro\xC3\x9F\n"
-                   "2027-02-01 08:05|2027-02-03 17:45|\xC3\x9C" "bergabe \xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F|Raum 1, gro\xC3\x9F\n"
-                   "2027-02-01 08:05|2027-02-03 17:45|\xC3\x9C" "bergabe \xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F|Raum 1, gro\xC3\x9F\n");
+                   "2027-02-01 08:05|2027-02-03 17:45|\xC3\x9C"
+                   "bergabe \xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F|Raum 1, gro\xC3\x9F\n"
+                   "2027-02-01 08:05|2027-02-03 17:45|\xC3\x9C"
+                   "bergabe \xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F|Raum 1, gro\xC3\x9F\n"
+                   "2027-02-01 08:05|2027-02-03 17:45|\xC3\x9C"
+                   "bergabe \xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F|Raum 1, gro\xC3\x9F\n");
 
     // A second export keeps every UID; another database gives others.
     auto uids = [](const std::string &t) {
@@ -351,8 +362,8 @@ TEST_F(IcalTest, FilesOfPythonIcalendarAndKhalImport)
     EXPECT_NE(r.notes.find("1 Titel auf 40 Zeichen gek\xFCrzt"), std::string::npos) << r.notes;
     EXPECT_EQ(visibleRows(),
               (std::vector<std::string>{
-                  "Boston|11.6.2026 15:00|11.6.2026 00:00|||",  // TZID=EDT, no end
-                  "Chor|14.4.2026 19:00|14.4.2026 21:00|||",    // weekly, 4 times, TZID=CEST
+                  "Boston|11.6.2026 15:00|11.6.2026 00:00|||", // TZID=EDT, no end
+                  "Chor|14.4.2026 19:00|14.4.2026 21:00|||",   // weekly, 4 times, TZID=CEST
                   "Chor|21.4.2026 19:00|21.4.2026 21:00|||",
                   "Chor|28.4.2026 19:00|28.4.2026 21:00|||",
                   "Chor|7.4.2026 19:00|7.4.2026 21:00|||",
@@ -377,10 +388,13 @@ TEST_F(IcalTest, FilesOfPythonIcalendarAndKhalImport)
                        "default_timezone = Europe/Berlin\n[default]\ndefault_calendar = k\n");
     std::string out;
     ASSERT_EQ(runProgram({khal, "-c", conf, "new", "--repeat", "weekly", "--until", "20.10.2026",
-                          "29.9.2026", "18:30", "20:00", "Khal w\xC3\xB6" "chentlich"},
+                          "29.9.2026", "18:30", "20:00",
+                          "Khal w\xC3\xB6"
+                          "chentlich"},
                          &out),
               0);
-    ASSERT_EQ(runProgram({khal, "-c", conf, "new", "24.10.2026", "25.10.2026", "Khal Tage"}, &out), 0);
+    ASSERT_EQ(runProgram({khal, "-c", conf, "new", "24.10.2026", "25.10.2026", "Khal Tage"}, &out),
+              0);
     std::vector<std::string> stored;
     for (const auto &f : std::filesystem::directory_iterator(cal)) {
         tExchangeResult k = importICalendar(f.path().string());
@@ -394,9 +408,12 @@ TEST_F(IcalTest, FilesOfPythonIcalendarAndKhalImport)
     // khal writes --until 20.10. as UNTIL=20261019T220000Z: the start of that day.
     EXPECT_EQ(khalRows, (std::vector<std::string>{
                             "Khal Tage|24.10.2026 00:00|25.10.2026 00:00|||",
-                            "Khal w\xF6" "chentlich|13.10.2026 18:30|13.10.2026 20:00|||",
-                            "Khal w\xF6" "chentlich|29.9.2026 18:30|29.9.2026 20:00|||",
-                            "Khal w\xF6" "chentlich|6.10.2026 18:30|6.10.2026 20:00|||",
+                            "Khal w\xF6"
+                            "chentlich|13.10.2026 18:30|13.10.2026 20:00|||",
+                            "Khal w\xF6"
+                            "chentlich|29.9.2026 18:30|29.9.2026 20:00|||",
+                            "Khal w\xF6"
+                            "chentlich|6.10.2026 18:30|6.10.2026 20:00|||",
                         }));
 }
 
@@ -469,7 +486,8 @@ TEST_F(IcalTest, RoundTripIntoAnEmptyDatabaseAndNoSecondImport)
     tExchangeResult twice = importICalendar(file("a.ics"));
     EXPECT_EQ(twice.done, 0);
     EXPECT_EQ(twice.skipped, 6);
-    EXPECT_NE(describeImport(twice).find("6 Termine schon fr\xFChher importiert"), std::string::npos)
+    EXPECT_NE(describeImport(twice).find("6 Termine schon fr\xFChher importiert"),
+              std::string::npos)
         << describeImport(twice);
     EXPECT_EQ(importVCard(file("p.vcf")).done, 0);
     EXPECT_EQ(visibleRows(), expected);
@@ -497,7 +515,8 @@ TEST_F(IcalTest, BadInputIsSkippedOrRefusedWithoutStoringWhatWasNotReadSoundly)
          calendar(vevent("f@t", "DTSTART:20260302T100000\r\n" +
                                     foldLine("SUMMARY:" + std::string(3000, 'y')))),
          tExchangeResult::Done, 1, 0, "1 Titel auf 40 Zeichen gek\xFCrzt"},
-        {"missing END", "BEGIN:VCALENDAR\r\n" + good + "BEGIN:VEVENT\r\nDTSTART:20260303T100000\r\n",
+        {"missing END",
+         "BEGIN:VCALENDAR\r\n" + good + "BEGIN:VEVENT\r\nDTSTART:20260303T100000\r\n",
          tExchangeResult::Done, 1, 1, "1 fehlerhafte"},
         {"unknown properties and components",
          calendar("BEGIN:VTODO\r\nSUMMARY:Aufgabe\r\nEND:VTODO\r\nBEGIN:X-DING\r\nX-A:1\r\n"
@@ -523,8 +542,7 @@ TEST_F(IcalTest, BadInputIsSkippedOrRefusedWithoutStoringWhatWasNotReadSoundly)
          tExchangeResult::Done, 1, 0, "1 Serien mit unbekannter Regel nur einmal gespeichert"},
         {"same UID twice in one file", calendar(good + good), tExchangeResult::Done, 1, 1,
          "1 Termine doppelt"},
-        {"nested a hundred deep",
-         calendar([] {
+        {"nested a hundred deep", calendar([] {
              std::string s;
              for (int i = 0; i < 100; i++) s += "BEGIN:VEVENT\r\n";
              return s;
@@ -653,7 +671,8 @@ TEST_F(IcalTest, VCardsAreReadByKhardAndVobjectAndTheirsImport)
         "BDAY:--0229\r\nEND:VCARD\r\n"
         "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:2\r\nFN:Anne-Marie Gr\xC3\xBCn\r\nBDAY:1980-02-30\r\n"
         "X-FOO:bar\r\nEND:VCARD\r\n"
-        "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:3\r\nN:M\xC3\xBCller;Hans;;;\r\nFN:Hans M\xC3\xBCller\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:3\r\nN:M\xC3\xBCller;Hans;;;\r\nFN:Hans "
+        "M\xC3\xBCller\r\n"
         "BDAY:19700101\r\nEND:VCARD\r\n"
         "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:4\r\nFN:ohne Ende\r\n";
     writeAll(file("theirs.vcf"), theirs);
@@ -676,9 +695,12 @@ TEST_F(IcalTest, VCardsAreReadByKhardAndVobjectAndTheirsImport)
                        "MLLER|Hans|M\xFCller||||||1.1.1970",
                        "NOWAK|Pawe?|Nowak|+48-22-1234|ul. D?uga 1 Lokal 2|Warszawa|00-001|Polen|"
                        "29.2.0",
-                       "anna||anna||||||0.0.0", "bert||bert||||||0.0.0", "carl||carl||||||0.0.0",
-                       "dora||dora||||||0.0.0", "mue|J\xFCrgen|M\xFCller|0711 12|Gro\xDF"
-                                           "e Str. 5; Hof|K\xF6ln|50667|Deutschland|3.7.1961",
+                       "anna||anna||||||0.0.0",
+                       "bert||bert||||||0.0.0",
+                       "carl||carl||||||0.0.0",
+                       "dora||dora||||||0.0.0",
+                       "mue|J\xFCrgen|M\xFCller|0711 12|Gro\xDF"
+                       "e Str. 5; Hof|K\xF6ln|50667|Deutschland|3.7.1961",
                        "ohne|Eva|Ohnejahr||||||24.12.0",
                    }));
 }

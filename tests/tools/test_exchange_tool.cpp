@@ -185,7 +185,8 @@ TEST_F(ExchangeToolTest, ICalendarAndVCardBothWays)
     FILE *f = fopen(file("l.ics").c_str(), "wb");
     ASSERT_TRUE(f);
     fputs("BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:l\r\nDTSTART;VALUE=DATE:20260801\r\n"
-          "SUMMARY:Gda\xC5\x84sk\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n", f);
+          "SUMMARY:Gda\xC5\x84sk\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
+          f);
     fclose(f);
     ASSERT_EQ(runTool("x", target.path() + " import ical " + file("l.ics")), 0) << output;
     EXPECT_EQ(output, "1 Termine gespeichert; 1 Zeichen nicht \xC3\xBC"

@@ -307,8 +307,15 @@ TEST_F(ExchangeUiTest, ICalendarAndVCardAreFiltersSixAndSeven)
     run(CmFileSaveAs, path("t.ics"), 6);
     run(CmFileSaveAs, path("p.vcf"), 7);
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_NE(text(file("t.ics")).find("SUMMARY:\xC3\x9C" "bergabe\r\n"), std::string::npos);
-    EXPECT_NE(text(file("p.vcf")).find("N:M\xC3\xBC" "ller;J\xC3\xBC" "rgen;;;\r\n"), std::string::npos);
+    EXPECT_NE(text(file("t.ics"))
+                  .find("SUMMARY:\xC3\x9C"
+                        "bergabe\r\n"),
+              std::string::npos);
+    EXPECT_NE(text(file("p.vcf"))
+                  .find("N:M\xC3\xBC"
+                        "ller;J\xC3\xBC"
+                        "rgen;;;\r\n"),
+              std::string::npos);
 
     closeDatabase();
     ASSERT_TRUE(openDatabase((second_.path() + "/datadict").c_str()));
@@ -324,7 +331,8 @@ TEST_F(ExchangeUiTest, ICalendarAndVCardAreFiltersSixAndSeven)
 
     // A letter Windows-1252 lacks is imported as "?", and the import says so.
     std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:l@x\r\n"
-                      "DTSTART:20260310T100000Z\r\nSUMMARY:\xC5\x81\xC3\xB3" "d\xC5\xBA\r\n"
+                      "DTSTART:20260310T100000Z\r\nSUMMARY:\xC5\x81\xC3\xB3"
+                      "d\xC5\xBA\r\n"
                       "END:VEVENT\r\nEND:VCALENDAR\r\n";
     writeFileBytes(file("l.ics"), Bytes(ics.begin(), ics.end()));
     run(CmFileOpen, path("l.ics"), 6);
