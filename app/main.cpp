@@ -10,7 +10,11 @@
 #include "app/ui/main_frame.h"
 #include "app/ui/my_app.h"
 #include "app/ui/shell_host.h"
+#include "projects/ui/projects_frame.h"
+#include "calendar/ui/calendar_frame.h"
 #include "exchange/ui/exchange_frame.h"
+#include "calendar/ui/views_frame.h"
+#include "calendar/ui/plan_frame.h"
 
 int main(int argc, char **argv)
 {
@@ -32,10 +36,15 @@ int main(int argc, char **argv)
     {
         velk::TMyApp app(database, velk::defaultIniPath());
         app.addFrameSetup(velk::addressFrameSetup);
+        app.addFrameSetup(velk::projectsFrameSetup);
+        app.addFrameSetup(velk::calendarFrameSetup);
+        app.addFrameSetup(velk::calendarViewsFrameSetup);
+        app.addFrameSetup(velk::calendarPlanFrameSetup);
         app.addFrameSetup(velk::exchangeFrameSetup);
         if (!app.initMainWindow()) {
             rc = app.exitCode();
         } else {
+            velk::calendarLogin();
             app.frame()->show();
             rc = QApplication::exec();
             app.shutDown();

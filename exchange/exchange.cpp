@@ -25,7 +25,19 @@ bool goOn(const tExchangeProgress &progress, long done, long total)
 
 namespace {
 
-std::string counted(long n, const char *unit) { return std::to_string(n) + " " + unit; }
+// "1 Termin", "2 Termine".
+std::string counted(long n, const char *unit)
+{
+    static const char *const kSingular[][2] = {{"Termine", "Termin"},
+                                               {"Personen", "Person"},
+                                               {"Datens\xE4tze", "Datensatz"},
+                                               {"Tabellen", "Tabelle"}};
+    std::string word = unit;
+    if (n == 1)
+        for (const auto &pair : kSingular)
+            if (word == pair[0]) word = pair[1];
+    return std::to_string(n) + " " + word;
+}
 
 std::string withDetail(const tExchangeResult &r)
 {

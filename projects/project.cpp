@@ -227,8 +227,16 @@ bool tTask::insert()
     if (!t) return false;
     t->rec.clear();
     put(*t, *this);
+    const bool newText = COMMENT.modified && !COMMENT.id[0];
     if (!putComment(*t, COMMENT)) return false;
-    return t->rec.insert();
+    if (t->rec.insert()) return true;
+    // A task the table refused leaves no text behind; the comment stays to be stored again.
+    if (newText && COMMENT.id[0]) {
+        if (tTextStore *store = tBlob::instance().textStore()) store->deleteText(COMMENT.id);
+        COMMENT.id[0] = 0;
+        COMMENT.modified = true;
+    }
+    return false;
 }
 
 bool tTask::update()

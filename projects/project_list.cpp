@@ -1,6 +1,6 @@
 #include "projects/project_list.h"
 
-#include "projects/project.h"
+#include <algorithm>
 
 namespace velk {
 
@@ -13,6 +13,13 @@ std::vector<tProjectLine> projectListLines()
             lines.push_back({false, std::string("T ") + k.ID + '\t' + k.TITLE});
     }
     return lines;
+}
+
+std::vector<tTask> taskListRows()
+{
+    std::vector<tTask> rows = allTasks();
+    std::reverse(rows.begin(), rows.end());
+    return rows;
 }
 
 bool isProjectLine(std::string_view line) { return !line.empty() && line[0] == 'P'; }

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QMdiSubWindow>
 #include <QStatusBar>
@@ -104,7 +105,15 @@ void tMainFrame::createStatusBar()
 {
     keyModes_ = new tKeyModeIndicators(this);
     statusBar()->setObjectName(QStringLiteral("statusBar"));
+    user_ = new QLabel(this);
+    user_->setObjectName(QStringLiteral("currentUser"));
+    statusBar()->addPermanentWidget(user_);
     statusBar()->addPermanentWidget(keyModes_);
+}
+
+void tMainFrame::showUser(const QString &name)
+{
+    user_->setText(name.isEmpty() ? QString() : QStringLiteral("Benutzer: %1").arg(name));
 }
 
 void tMainFrame::createHelpKey()

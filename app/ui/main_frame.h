@@ -14,6 +14,7 @@
 #include <map>
 
 class QAction;
+class QLabel;
 class QToolBar;
 
 namespace velk {
@@ -31,6 +32,8 @@ public:
     QAction *action(int id) const;
     QToolBar *toolBar() const { return toolBar_; }
     tKeyModeIndicators *keyModes() const { return keyModes_; }
+    // The status bar names the logged-in user (several people may share one machine).
+    void showUser(const QString &name);
 
     // Runs the command as the menu would (a disabled command does nothing).
     void execute(int id);
@@ -66,6 +69,7 @@ private:
     std::map<int, int> viewTypes_; // command -> view type it opens
     QToolBar *toolBar_ = nullptr;
     tKeyModeIndicators *keyModes_ = nullptr;
+    QLabel *user_ = nullptr;
 };
 
 } // namespace velk

@@ -111,7 +111,17 @@ void TMyMDIClient::arrangeIcons()
     for (int i = 0; i < icons.size(); ++i) icons[i]->move(rects[i].x, rects[i].y);
 }
 
-void TMyMDIClient::startAlarmTimer() { timerId_ = startTimer(kAlarmPeriodMs); }
+void TMyMDIClient::startAlarmTimer() { timerId_ = startTimer(periodMs_); }
+
+void TMyMDIClient::setAlarmPeriod(int ms)
+{
+    if (ms <= 0) return;
+    periodMs_ = ms;
+    if (timerId_ != 0) {
+        stopAlarmTimer();
+        startAlarmTimer();
+    }
+}
 
 void TMyMDIClient::stopAlarmTimer()
 {

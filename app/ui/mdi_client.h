@@ -48,6 +48,9 @@ public:
 
     void setDueCheck(tDueCheck check) { dueCheck_ = std::move(check); }
     bool alarmTimerActive() const { return timerId_ != 0; }
+    // The timer's period: kAlarmPeriodMs, shorter only for trying the program out.
+    void setAlarmPeriod(int ms);
+    int alarmPeriod() const { return periodMs_; }
     int alarmTimerId() const { return timerId_; }
     // One tick of the due-alarm timer (the timer event calls it).
     void alarmTick();
@@ -64,6 +67,7 @@ private:
     int nextType_ = ViewNone;
     tDueCheck dueCheck_;
     int timerId_ = 0;
+    int periodMs_ = kAlarmPeriodMs;
 };
 
 } // namespace velk

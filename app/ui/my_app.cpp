@@ -9,6 +9,7 @@
 #include "app/core/database.h"
 #include "app/core/db_path.h"
 #include "app/core/session.h"
+#include "app/ui/cp1252.h"
 #include "app/ui/dia_login.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/mdi_client.h"
@@ -88,6 +89,7 @@ bool TMyApp::initMainWindow()
         shellHost().message(frame_, QStringLiteral("Zugriff verweigert"), appName());
         return fail();
     }
+    frame_->showUser(fromCp1252(currentUser()));
     return true;
 }
 

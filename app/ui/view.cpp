@@ -1,5 +1,9 @@
 #include "app/ui/view.h"
 
+#include <QCoreApplication>
+
+#include "app/ui/mdi_client.h"
+
 namespace velk {
 
 bool tView::event(QEvent *e)
@@ -10,6 +14,22 @@ bool tView::event(QEvent *e)
         return true;
     }
     return QWidget::event(e);
+}
+
+void sendNotice(QWidget *from, int mask)
+{
+    if (!from || mask == 0) return;
+    for (QWidget *w = from->parentWidget(); w; w = w->parentWidget())
+        if (auto *client = qobject_cast<TMyMDIClient *>(w)) {
+            client->sendDataChanged(mask);
+            return;
+        }
+    for (QWidget *w = from; w; w = w->parentWidget())
+        if (qobject_cast<tView *>(w)) {
+            tDataChangedEvent notice(mask);
+            QCoreApplication::sendEvent(w, &notice);
+            return;
+        }
 }
 
 } // namespace velk

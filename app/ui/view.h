@@ -73,6 +73,10 @@ protected:
     bool event(QEvent *e) override;
 };
 
+// The data-changed notice with `mask` to every open view of the client that `from` lives in
+// (the sender included); a view shown on its own, outside a client, is told alone.
+void sendNotice(QWidget *from, int mask);
+
 } // namespace velk
 
 #endif

@@ -1,5 +1,6 @@
 // The start-up sequence and shut-down against a fake database: the questions of the first
 // start, "VELK.INI", every failure message, "Beenden".
+#include <QLabel>
 #include <QAction>
 #include <QFile>
 #include <QMenuBar>
@@ -77,6 +78,10 @@ TEST_F(StartupTest, FirstStartAsksOnceStoresThePathAndLogsIn)
     EXPECT_EQ(app->frame()->toolBar()->actions().size(), 3);
     EXPECT_TRUE(app->client()->subWindowList().isEmpty());
     EXPECT_TRUE(app->client()->alarmTimerActive());
+    // Who is logged in stands in the status bar.
+    auto *user = app->frame()->findChild<QLabel *>("currentUser");
+    ASSERT_NE(user, nullptr);
+    EXPECT_EQ(user->text(), QStringLiteral("Benutzer: root"));
 }
 
 TEST_F(StartupTest, SubsystemsAddTheirViewsAndDueCheckToTheFrame)

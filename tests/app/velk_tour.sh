@@ -42,7 +42,7 @@ help=$(wait_window "$NAME - Hilfe") || fail "F1 opened no help"
 # --- the address book, as a new user fills it -------------------------------------------
 # "Eingaben > Person ...": two persons, typed field by field (Tab), OK by Return in a line field.
 new_person() { # ID NAME FIRSTNAME DAY MONTH YEAR TEL STREET SHOT
-    keys "$frame" alt+e Return               # the first enabled entry: "Person ..."
+    keys "$frame" alt+e Down Return          # "Person ...", below "Termin ..."
     local dlg
     dlg=$(wait_window "Person") || fail "no person dialog"
     type_into "$dlg" "$1"; keys "$dlg" Tab; type_into "$dlg" "$2"; keys "$dlg" Tab

@@ -238,3 +238,30 @@ TEST_F(TaskAlarmTest, AChangeOfWorkerAlarmsTheCurrentUserAndTheNewWorkers)
     tSendResult own = sendTaskAlarm(k, velk::caltest::at(9, 12, 2026, 11, 0));
     EXPECT_EQ(own.rows, 2) << "a member who is the current user gets one row";
 }
+
+// A refused insert (the ID is taken) takes back the comment's text it has just stored.
+TEST_F(ProjectsTest, ARefusedTaskLeavesNoCommentText)
+{
+    tTask first = task("T1", "P1");
+    first.setComment("eins");
+    ASSERT_TRUE(first.insert());
+    tTask twice = task("T1", "P1");
+    twice.setComment("verwaist");
+    EXPECT_FALSE(twice.insert());
+    EXPECT_TRUE(twice.COMMENT.modified) << "kept, to be stored with the next try";
+    EXPECT_EQ(twice.COMMENT.text, "verwaist");
+    tTask second = task("T2", "P1");
+    second.setComment("zwei");
+    ASSERT_TRUE(second.insert());
+
+    // Text IDs are handed out in turn: the refused task's text had the one between.
+    std::string between = first.COMMENT.id;
+    ASSERT_EQ(std::string(second.COMMENT.id).back(), between.back() + 2);
+    between.back() = char(between.back() + 1);
+    tTextStore *store = tBlob::instance().textStore();
+    EXPECT_EQ(store->textLength(between.c_str()), 0) << "no orphan text";
+    EXPECT_GT(store->textLength(first.COMMENT.id), 0);
+    tTask read;
+    ASSERT_TRUE(read.find("T1"));
+    EXPECT_EQ(read.COMMENT.text, "eins");
+}

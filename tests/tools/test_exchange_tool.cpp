@@ -142,7 +142,7 @@ TEST_F(ExchangeToolTest, FailuresPartWayAndBadArguments)
     EXPECT_EQ(runTool("carlpw", "--user carl " + dir() + " import portfolio " + file("bad.dry")),
               1);
     EXPECT_NE(output.find("Fehler beim Lesen"), std::string::npos) << output;
-    EXPECT_NE(output.find("(1 Termine gespeichert)"), std::string::npos) << output;
+    EXPECT_NE(output.find("(1 Termin gespeichert)"), std::string::npos) << output;
 
     const struct {
         std::string args;

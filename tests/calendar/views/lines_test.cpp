@@ -54,6 +54,24 @@ TEST(WeekHeadings, EachDayNamesTheHolidaysOfItsOwnYear)
                                "03.01.2025", "04.01.2025", "05.01.2025"}));
 }
 
+TEST(WeekHeadings, GermanUnityDayOnceInItsWeek)
+{
+    tHolidayCache holidays;
+    for (int year : {2023, 2024, 2027}) {
+        tWeek week = weekContent(weekStart({1, 10, year}), holidays); // 3.10.2027: a Sunday
+        int days = 0, names = 0;
+        for (const tWeekDay &d : week.days) {
+            std::size_t at = d.heading.find("T.d.dt.Einheit");
+            if (at == std::string::npos) continue;
+            days++;
+            names += 1 + (d.heading.find("T.d.dt.Einheit", at + 1) != std::string::npos);
+            EXPECT_EQ(d.date, (tDate{3, 10, year}));
+        }
+        EXPECT_EQ(days, 1) << year;
+        EXPECT_EQ(names, 1) << year;
+    }
+}
+
 class WeekTest : public ViewsTest {
 protected:
     void SetUp() override

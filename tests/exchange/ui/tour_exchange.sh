@@ -54,7 +54,7 @@ echo | "$EXCHANGE" --password-stdin "$DB" import portfolio "$WORK/start.dry" >"$
 grep -qx "3 Termine gespeichert" "$OUT/exchange.log" || fail "velk-exchange stored not three"
 
 first_start
-keys "$frame" alt+e Return # "Eingaben > Person ..."
+keys "$frame" alt+e Down Return # "Eingaben > Person ..."
 dlg=$(wait_window "Person") || fail "no person dialog"
 for field in mm "Müller" "Maria" 24 12 1960 "0711 4711" "Hauptweg 1"; do
     type_into "$dlg" "$field"; keys "$dlg" Tab

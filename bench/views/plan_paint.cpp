@@ -1,0 +1,166 @@
+// plan_paint.cpp - the drawn calendar views painted whole into an offscreen image, as the
+// windows paint them: the month planner of one month and the occupancy plan of one year, each
+// read from the database (the touching walk, the birthdays, the resources) and painted.  The
+// database holds N appointments over three years (2023 to 2025) by 20 users, a third of them
+// booking one of 50 resources; N / 10 persons with birthdays.
+#include "bench/views/bench_views.h"
+
+#include "address/person.h"
+#include "address/resource.h"
+#include "calendar/calendar_user.h"
+#include "calendar/termin_store.h"
+#include "calendar/ui/shape_painter.h"
+#include "calendar/views/month_planner.h"
+#include "calendar/views/occupancy_plan.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <cstdio>
+#include <memory>
+#include <random>
+
+namespace velk::bench {
+
+namespace {
+
+constexpr int kUsers = 20, kResources = 50;
+
+std::string numbered(const char *prefix, long i)
+{
+    char id[32];
+    std::snprintf(id, sizeof id, "%s%05ld", prefix, i);
+    return id;
+}
+
+tDateTime dayTime(int dayOfRange, int minutes)
+{
+    tDateTime t;
+    t.set(2023, 1, 1);
+    t.setDayOfYear(1 + dayOfRange);
+    t.hour = minutes / 60;
+    t.minute = minutes % 60;
+    return t;
+}
+
+tDateTime at(const tDate &d, int hour, int minute)
+{
+    tDateTime t;
+    static_cast<tDate &>(t) = d;
+    t.hour = hour;
+    t.minute = minute;
+    return t;
+}
+
+void fill(long n)
+{
+    std::mt19937 rng(4711);
+    bool ok = true;
+    std::vector<std::string> resources;
+    for (int i = 0; i < kResources; i++) {
+        tResource r;
+        r.setId(numbered("R", i));
+        r.setTitle("Raum " + std::to_string(i));
+        ok = r.insert() && ok;
+        resources.push_back(r.ID);
+    }
+    for (long i = 0; i < n / 10; i++) {
+        tPerson p;
+        p.setId(numbered("P", i));
+        p.setName("Name" + std::to_string(i));
+        p.BIRTH = dayTime(int(rng() % 365), 0);
+        p.BIRTH.year = 1940 + int(rng() % 60);
+        ok = p.insert() && ok;
+    }
+    for (long i = 0; i < n; i++) {
+        int owner = int(rng() % kUsers), day = int(rng() % 1096);
+        int start = 7 * 60 + int(rng() % 48) * 15, kind = int(rng() % 100);
+        int days = kind < 90 ? 0 : kind < 99 ? 1 + int(rng() % 4) : 14;
+        tTermin t;
+        t.from = dayTime(day, start);
+        t.till = dayTime(day + days, start + 60 + int(rng() % 4) * 30);
+        t.setTitle("Termin " + std::to_string(i));
+        if (rng() % 3 == 0) t.setResource(resources[rng() % kResources]);
+        setCalendarUser(numbered("u", owner));
+        ok = tTerminStore::instance().insert(t).status == tStoreStatus::Stored && ok;
+    }
+    if (!ok) {
+        std::fprintf(stderr, "plan paint: a record was not stored\n");
+        std::exit(2);
+    }
+}
+
+// The platform the images are painted on: offscreen unless the environment names one.
+void ensureGui()
+{
+    if (QGuiApplication::instance()) return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "bench_views";
+    static char *argv[] = {name, nullptr};
+    static auto *app = new QGuiApplication(argc, argv);
+    (void)app;
+}
+
+void runSize(long n)
+{
+    tBenchDatabase db("plan-paint");
+    fill(n);
+    setCalendarUser(numbered("u", 0));
+    tHolidayCache holidays;
+    QImage image(1, 1, QImage::Format_RGB32);
+    const tViewMetrics m = planMetrics(&image);
+    char comment[160];
+
+    const tDate june{1, 6, 2024};
+    long shapes = 0, rows = 0;
+    double walk = timeMs([&] {
+        rows = long(
+            tTerminStore::instance().touching(at(june, 0, 0), at({30, 6, 2024}, 23, 59)).size());
+    });
+    QImage month((2 * 31 + 4) * m.U, 20 * m.H, QImage::Format_RGB32);
+    double v = timeMs([&] {
+        std::vector<tShape> s = planerShapes(june, m, holidays);
+        QPainter painter(&month);
+        painter.fillRect(month.rect(), Qt::white);
+        paintShapes(painter, s);
+        shapes = long(s.size());
+    });
+    std::snprintf(comment, sizeof comment,
+                  "%ld shapes, U %d H %d; touching walk alone %.1f ms (%ld appointments)", shapes,
+                  m.U, m.H, walk, rows);
+    report({"month planner: read and paint", n, v, 0, 30, comment});
+
+    walk = timeMs(
+        [&] {
+            rows = long(tTerminStore::instance()
+                            .touching(at({1, 1, 2024}, 0, 0), at({31, 12, 2024}, 23, 59))
+                            .size());
+        },
+        3);
+    // The whole year at once, as a window tall enough to show every month would paint it.
+    QImage year(70 * m.U, 12 * (kResources + 3) * m.H, QImage::Format_RGB32);
+    v = timeMs(
+        [&] {
+            std::vector<tShape> s = jahrPlanShapes(jahrPlanData(2024), m, holidays);
+            QPainter painter(&year);
+            painter.fillRect(year.rect(), Qt::white);
+            paintShapes(painter, s);
+            shapes = long(s.size());
+        },
+        3);
+    std::snprintf(comment, sizeof comment,
+                  "%ld shapes on %dx%d pixels; touching walk alone %.1f ms (%ld appointments)",
+                  shapes, year.width(), year.height(), walk, rows);
+    report({"occupancy plan: read and paint a year", n, v, 0, 150, comment});
+}
+
+} // namespace
+
+VELK_BENCH_SECTION("plan paint", [](const std::vector<long> &sizes) {
+    ensureGui();
+    for (long n : sizes) runSize(n);
+});
+
+} // namespace velk::bench

@@ -1,0 +1,50 @@
+#include "calendar/ui/calendar_frame.h"
+
+#include <cstdlib>
+
+#include "address/person.h"
+#include "address/ui/dia_person.h"
+#include "app/core/commands.h"
+#include "app/core/session.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/mdi_client.h"
+#include "calendar/calendar_user.h"
+#include "calendar/ui/alarm_list_win.h"
+#include "calendar/ui/dia_msg_alarm.h"
+#include "calendar/ui/dia_termin.h"
+#include "calendar/ui/view_openers.h"
+#include "projects/ui/projects_frame.h"
+
+namespace velk {
+
+void calendarLogin() { setCalendarUser(currentUser()); }
+
+static bool openPerson(QWidget *parent, const std::string &id)
+{
+    tPerson p;
+    return p.find(id) && tDiaPerson::run(parent, &p);
+}
+
+void calendarFrameSetup(tMainFrame &frame, TMyMDIClient &client)
+{
+    client.registerView(ViewAlarmList, [](const tViewArgs &) { return new tAlarmListWin; });
+    frame.registerViewCommand(CmAlarmList, ViewAlarmList);
+    frame.registerDialogCommand(
+        CmNewAppointment,
+        [](QWidget *parent) {
+            tDate today = tDate::today();
+            return tDiaTermin::runNew(parent, today.day, today.month, today.year);
+        },
+        NoticeAppointments);
+    client.setDueCheck([](QWidget *parent) { runDueCheck(parent, tDateTime::now()); });
+    if (const char *period = std::getenv("VELK_ALARM_PERIOD_MS"))
+        client.setAlarmPeriod(std::atoi(period));
+
+    tViewOpeners &open = viewOpeners();
+    open.person = openPerson;
+    open.termin = openTermin;
+    open.newTermin = openNewTermin;
+    open.task = openTaskDialog;
+}
+
+} // namespace velk

@@ -1,0 +1,95 @@
+#include "calendar/ui/dia_list.h"
+
+#include <QCoreApplication>
+
+#include "address/ui/view_client.h"
+#include "app/core/help_keywords.h"
+#include "app/ui/cp1252.h"
+#include "app/ui/dialog_help.h"
+#include "app/ui/shell_host.h"
+#include "app/ui/view.h"
+#include "calendar/termin_store.h"
+#include "calendar/ui/view_openers.h"
+#include "ui_dia_list.h"
+
+namespace velk {
+
+tDiaList::tDiaList(QWidget *parent, tSelection selection)
+    : QDialog(parent), ui_(std::make_unique<Ui::tDiaList>()), selection_(std::move(selection))
+{
+    ui_->setupUi(this);
+    setWindowTitle(fromCp1252(selection_.title));
+    installDialogHelp(this, QString::fromUtf8(help::SelectionList));
+    for (const tViewLine &line : selection_.lines) ui_->listLines->addItem(fromCp1252(line.text));
+    ui_->listLines->setCurrentRow(-1);
+    connect(ui_->buttonOk, &QPushButton::clicked, this, &tDiaList::confirm);
+    connect(ui_->listLines, &QListWidget::itemDoubleClicked, this, &tDiaList::confirm);
+    connect(ui_->buttonCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+tDiaList::~tDiaList() = default;
+
+void tDiaList::confirm()
+{
+    int row = ui_->listLines->currentRow();
+    const bool selected = row >= 0 && ui_->listLines->item(row)->isSelected();
+    const tViewLine *line = selected && row < int(selection_.lines.size())
+                                ? &selection_.lines[std::size_t(row)]
+                                : nullptr;
+    tViewAction action = selectionAction(line, selection_.mode);
+    if (runViewAction(this, action) && action.notice != 0)
+        sendNotice(parentWidget(), action.notice);
+    accept();
+}
+
+bool tDiaList::run(QWidget *parent, const tDate &day)
+{
+    tHolidayCache holidays;
+    tDiaList dialog(parent, selectionOfDay(day, holidays));
+    return shellHost().runDialog(dialog) == QDialog::Accepted;
+}
+
+bool tDiaList::run(QWidget *parent, const tTermin *range, int mode)
+{
+    if (!range) return false;
+    tDiaList dialog(parent, selectionOfRange(range->from, range->till, mode));
+    return shellHost().runDialog(dialog) == QDialog::Accepted;
+}
+
+bool runViewAction(QWidget *parent, const tViewAction &a)
+{
+    tViewOpeners &open = viewOpeners();
+    switch (a.kind) {
+    case tViewAction::Nothing:
+        return false;
+    case tViewAction::EditPerson:
+        return open.person && open.person(parent, a.key);
+    case tViewAction::EditTermin:
+        return open.termin && open.termin(parent, a.key);
+    case tViewAction::EditTask:
+        return open.task && open.task(parent, a.key);
+    case tViewAction::DeleteTermin: {
+        // An appointment that has vanished meanwhile is nothing to delete.
+        tTermin t;
+        if (!tTerminStore::instance().find(a.key, t)) return false;
+        if (tTerminStore::instance().remove(t) == 0) return true;
+        shellHost().message(parent, QStringLiteral("Fehler beim L\u00f6schen"), appName());
+        return false;
+    }
+    case tViewAction::NewOnDate: {
+        tDateTime day;
+        static_cast<tDate &>(day) = a.date;
+        return open.newTermin && open.newTermin(parent, day, day, std::string());
+    }
+    case tViewAction::NewTermin:
+        return open.newTermin &&
+               open.newTermin(parent, a.termin.from, a.termin.till, a.termin.RESOURCE);
+    case tViewAction::SelectDay:
+        return tDiaList::run(parent, a.date);
+    case tViewAction::SelectRange:
+        return tDiaList::run(parent, &a.termin, a.mode);
+    }
+    return false;
+}
+
+} // namespace velk

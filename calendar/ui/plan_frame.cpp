@@ -1,0 +1,32 @@
+#include "calendar/ui/plan_frame.h"
+
+#include "address/person.h"
+#include "address/ui/dia_person.h"
+#include "app/core/commands.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/mdi_client.h"
+#include "calendar/ui/jahr_plan_win.h"
+#include "calendar/ui/planer_win.h"
+#include "calendar/ui/view_openers.h"
+
+namespace velk {
+
+void calendarPlanFrameSetup(tMainFrame &frame, TMyMDIClient &client)
+{
+    client.registerView(ViewMonthPlan, [](const tViewArgs &args) -> tView * {
+        return new tCalPlanerWin(args.today);
+    });
+    client.registerView(ViewOccupancy, [](const tViewArgs &args) -> tView * {
+        return new tJahrPlanWin(args.year);
+    });
+    frame.registerViewCommand(CmMonthPlan, ViewMonthPlan);
+    frame.registerViewCommand(CmOccupancy, ViewOccupancy);
+    // A birthday opens its person; the calendar's own setup may have put the same in place.
+    if (!viewOpeners().person)
+        viewOpeners().person = [](QWidget *parent, const std::string &id) {
+            tPerson p;
+            return p.find(id) && tDiaPerson::run(parent, &p);
+        };
+}
+
+} // namespace velk

@@ -1,0 +1,44 @@
+#include "projects/ui/projects_frame.h"
+
+#include "app/core/commands.h"
+#include "app/ui/main_frame.h"
+#include "app/ui/mdi_client.h"
+#include "projects/ui/dia_proj.h"
+#include "projects/ui/dia_task.h"
+#include "projects/ui/prj_list_win.h"
+#include "projects/ui/task_list_win.h"
+
+namespace velk {
+
+void projectsFrameSetup(tMainFrame &frame, TMyMDIClient &client)
+{
+    client.registerView(ViewProjectList, [](const tViewArgs &) -> tView * {
+        if (tPrjListWin *open = tPrjListWin::openList()) return open;
+        return new tPrjListWin;
+    });
+    client.registerView(ViewTaskList, [](const tViewArgs &) -> tView * {
+        if (tTaskListWin *open = tTaskListWin::openList()) return open;
+        return new tTaskListWin;
+    });
+    frame.registerViewCommand(CmProjectList, ViewProjectList);
+    frame.registerViewCommand(CmTaskList, ViewTaskList);
+    frame.registerDialogCommand(
+        CmNewProject, [](QWidget *parent) { return tDiaProj::run(parent, nullptr, tDiaProj::New); },
+        NoticeProjects);
+}
+
+bool openTaskDialog(QWidget *parent, const std::string &taskId)
+{
+    tTask k;
+    if (!k.find(taskId)) return false;
+    return tDiaTask::run(parent, &k, tDiaTask::Edit);
+}
+
+bool newTaskDialog(QWidget *parent, const std::string &projectId)
+{
+    tTask k;
+    k.setProject(projectId);
+    return tDiaTask::run(parent, &k, tDiaTask::New);
+}
+
+} // namespace velk
