@@ -140,11 +140,12 @@ std::map<std::string, tAlarm> alarmsOfUser()
 
 std::string counted(long n, const char *what) { return std::to_string(n) + " " + what; }
 
-void note(std::string &notes, long n, const char *what)
+// Adds "n what" to the notes, in the singular for one.
+void note(std::string &notes, long n, const char *one, const char *more)
 {
     if (n <= 0) return;
     if (!notes.empty()) notes += "; ";
-    notes += counted(n, what);
+    notes += counted(n, n == 1 ? one : more);
 }
 
 } // namespace
@@ -190,7 +191,9 @@ tExchangeResult exportICalendar(const std::string &fileName, const tExchangeProg
         f.message = "Fehler beim Schreiben, die Datei wurde nicht angelegt";
         return f;
     }
-    if (r.skipped) note(r.notes, r.skipped, "Termine ohne g\xFCltigen Beginn nicht geschrieben");
+    if (r.skipped)
+        note(r.notes, r.skipped, "Termin ohne g\xFCltigen Beginn nicht geschrieben",
+             "Termine ohne g\xFCltigen Beginn nicht geschrieben");
     goOn(progress, r.done, total);
     return r;
 }
@@ -260,18 +263,25 @@ tExchangeResult importICalendar(const std::string &fileName, const tExchangeProg
     }
     hold.release();
     r.skipped += known + refused;
-    note(r.notes, in.lost,
-         "Zeichen nicht \xFC"
-         "bernommen (nicht in Windows-1252, als ?)");
+    const char *lostChars = "Zeichen nicht \xFC"
+                            "bernommen (nicht in Windows-1252, als ?)";
+    note(r.notes, in.lost, lostChars, lostChars);
     note(r.notes, in.broken,
+         "fehlerhafter oder unvollst\xE4ndiger Termin \xFC"
+         "bersprungen",
          "fehlerhafte oder unvollst\xE4ndige Termine \xFC"
          "bersprungen");
-    note(r.notes, known, "Termine schon fr\xFChher importiert");
-    note(r.notes, refused + in.sameUid, "Termine doppelt");
-    note(r.notes, in.seriesCut, "Serien nach 2 Jahren oder 500 Terminen abgeschnitten");
-    note(r.notes, in.unsupported, "Serien mit unbekannter Regel nur einmal gespeichert");
-    note(r.notes, in.unknownZones, "Termine mit unbekannter Zeitzone als Ortszeit gelesen");
-    note(r.notes, in.titlesCut, "Titel auf 40 Zeichen gek\xFCrzt");
+    note(r.notes, known, "Termin schon fr\xFChher importiert",
+         "Termine schon fr\xFChher importiert");
+    note(r.notes, refused + in.sameUid, "Termin doppelt", "Termine doppelt");
+    note(r.notes, in.seriesCut, "Serie nach 2 Jahren oder 500 Terminen abgeschnitten",
+         "Serien nach 2 Jahren oder 500 Terminen abgeschnitten");
+    note(r.notes, in.unsupported, "Serie mit unbekannter Regel nur einmal gespeichert",
+         "Serien mit unbekannter Regel nur einmal gespeichert");
+    note(r.notes, in.unknownZones, "Termin mit unbekannter Zeitzone als Ortszeit gelesen",
+         "Termine mit unbekannter Zeitzone als Ortszeit gelesen");
+    note(r.notes, in.titlesCut, "Titel auf 40 Zeichen gek\xFCrzt",
+         "Titel auf 40 Zeichen gek\xFCrzt");
     goOn(progress, total, total);
     return r;
 }

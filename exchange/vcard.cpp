@@ -156,16 +156,20 @@ tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress
     }
     hold.release();
     r.skipped = in.broken + known;
-    auto note = [&](long k, const char *what) {
+    auto note = [&](long k, const char *one, const char *more) {
         if (k <= 0) return;
-        r.notes += (r.notes.empty() ? "" : "; ") + std::to_string(k) + " " + what;
+        r.notes += (r.notes.empty() ? "" : "; ") + std::to_string(k) + " " + (k == 1 ? one : more);
     };
-    note(in.lost, "Zeichen nicht \xFC"
-                  "bernommen (nicht in Windows-1252, als ?)");
-    note(in.broken, "fehlerhafte oder unvollst\xE4ndige vCards \xFC"
-                    "bersprungen");
-    note(known, "Personen schon vorhanden");
-    note(cut, "Angaben gek\xFCrzt");
+    const char *lostChars = "Zeichen nicht \xFC"
+                            "bernommen (nicht in Windows-1252, als ?)";
+    note(in.lost, lostChars, lostChars);
+    note(in.broken,
+         "fehlerhafte oder unvollst\xE4ndige vCard \xFC"
+         "bersprungen",
+         "fehlerhafte oder unvollst\xE4ndige vCards \xFC"
+         "bersprungen");
+    note(known, "Person schon vorhanden", "Personen schon vorhanden");
+    note(cut, "Person mit gek\xFCrzten Angaben", "Personen mit gek\xFCrzten Angaben");
     goOn(progress, total, total);
     return r;
 }

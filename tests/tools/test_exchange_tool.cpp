@@ -189,7 +189,7 @@ TEST_F(ExchangeToolTest, ICalendarAndVCardBothWays)
           f);
     fclose(f);
     ASSERT_EQ(runTool("x", target.path() + " import ical " + file("l.ics")), 0) << output;
-    EXPECT_EQ(output, "1 Termine gespeichert; 1 Zeichen nicht \xC3\xBC"
+    EXPECT_EQ(output, "1 Termin gespeichert; 1 Zeichen nicht \xC3\xBC"
                       "bernommen (nicht in Windows-1252, als ?)\n");
     EXPECT_EQ(runTool("x", target.path() + " import ical " + file("fehlt.ics")), 2);
     EXPECT_NE(output.find("Fehler beim Lesen"), std::string::npos) << output;

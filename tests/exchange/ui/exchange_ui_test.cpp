@@ -338,7 +338,7 @@ TEST_F(ExchangeUiTest, ICalendarAndVCardAreFiltersSixAndSeven)
     run(CmFileOpen, path("l.ics"), 6);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text,
-              QStringLiteral("1 Termine gespeichert; 2 Zeichen nicht \u00FCbernommen (nicht in "
+              QStringLiteral("1 Termin gespeichert; 2 Zeichen nicht \u00FCbernommen (nicht in "
                              "Windows-1252, als ?)"));
     EXPECT_EQ(titlesSeenBy("bert").size(), 3u);
 }
