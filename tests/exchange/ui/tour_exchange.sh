@@ -7,7 +7,8 @@
 # appointments and the persons to dBASE files and the appointments to a Portfolio file, each
 # chosen by the file type of the save dialog.  A second, new database then takes the two dBASE
 # files through "Öffnen..."; the person list shows the imported person, and its own "Öffnen..."
-# answers "noch nicht implementiert" for the other file types.  velk-exchange exports from the
+# answers "noch nicht implementiert" for the other file types.  iCalendar and vCard files are
+# written too; the vCard read into the second database finds its person there already.  velk-exchange exports from the
 # second database what the first one wrote: the same diary, umlauts and all.  Screenshots go to
 # OUTDIR.
 set -euo pipefail
@@ -65,7 +66,9 @@ gone_window "Person" || fail "person dialog stays open after OK"
 save_as t "$WORK/termine.dbf" ""
 save_as p "$WORK/personen.dbf" ""
 save_as a "$WORK/termine.dry" exchange-1-save-portfolio.png
-for f in termine.dbf personen.dbf termine.dry; do
+save_as i "$WORK/termine.ics" exchange-6-save-icalendar.png
+save_as v "$WORK/personen.vcf" ""
+for f in termine.dbf personen.dbf termine.dry termine.ics personen.vcf; do
     [ -s "$WORK/$f" ] || fail "Sichern als... wrote no $f"
 done
 cmp -s "$WORK/start.dry" "$WORK/termine.dry" || fail "the diary written differs from the one read"
@@ -78,6 +81,9 @@ mkdir -p "$DB"
 first_start
 open_file t "$WORK/termine.dbf" exchange-2-open-termine.png
 open_file p "$WORK/personen.dbf" ""
+# The same person once more, as a vCard: the import says that it is there already.
+open_file v "$WORK/personen.vcf" ""
+message_box exchange-7-vcard-known.png
 keys "$frame" alt+a p # "Ansicht > Person"
 sleep 0.5
 "$GRAB" "$OUT/exchange-3-person-list.png"
