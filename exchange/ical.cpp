@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <ctime>
 #include <map>
+#include <set>
 
 namespace velk {
 
@@ -224,6 +225,7 @@ tExchangeResult importICalendar(const std::string &fileName, const tExchangeProg
     r.unit = kTermine;
     r.skipped = in.broken + in.sameUid;
     long known = 0, refused = 0;
+    std::set<std::string> storedNow;
     long total = (long)in.events.size();
     std::string user = calendarUser();
     tTerminStore &store = tTerminStore::instance();
@@ -236,8 +238,10 @@ tExchangeResult importICalendar(const std::string &fileName, const tExchangeProg
         tIcsEvent &e = in.events[n];
         std::string ownId;
         tTermin stored;
-        if (!e.uid.empty() && (reg.known(e.uid) || (ownIdOfUid(e.uid, reg.identity(), &ownId) &&
-                                                    store.find(ownId, stored)))) {
+        // A UID this import stored already is a moved repetition (RECURRENCE-ID) of its series.
+        bool earlier = reg.known(e.uid) && !storedNow.count(e.uid);
+        if (!e.uid.empty() &&
+            (earlier || (ownIdOfUid(e.uid, reg.identity(), &ownId) && store.find(ownId, stored)))) {
             known++;
             continue;
         }
@@ -259,7 +263,7 @@ tExchangeResult importICalendar(const std::string &fileName, const tExchangeProg
                 return r;
             }
         }
-        if (!e.uid.empty()) reg.add(e.uid);
+        if (!e.uid.empty() && storedNow.insert(e.uid).second) reg.add(e.uid);
     }
     hold.release();
     r.skipped += known + refused;

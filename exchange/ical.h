@@ -60,8 +60,10 @@ struct tIcsReadout {
 // The VEVENTs of parsed components (only those inside a VCALENDAR).
 tIcsReadout readICalendar(const std::vector<tComponent> &top);
 
-// Encodes an ID for a UID ("AB%2F1"), and back (none when uid is not of this database).
+// Encodes an ID for a UID ("AB%2F1"), and back (false when it is no such encoding); the ID of a
+// UID of the database with that identity (false when uid is not of it).
 std::string encodeUidId(std::string_view id);
+bool decodeUidId(std::string_view encoded, std::string *id);
 std::string ownUid(std::string_view id, const std::string &identity);
 bool ownIdOfUid(std::string_view uid, const std::string &identity, std::string *id);
 

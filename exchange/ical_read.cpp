@@ -257,8 +257,9 @@ std::optional<tIcsEvent> readEvent(const tComponent &ev, const tMoved &moved, tI
         if (c->value == "PRIVATE" || c->value == "CONFIDENTIAL") t.setRead("P");
     for (const tContentLine *a : ev.all("ATTENDEE")) {
         std::string_view v = a->value;
-        if (v.starts_with("urn:x-velk:person:")) {
-            t.setWith("P" + std::string(v.substr(18)));
+        std::string id;
+        if (v.starts_with("urn:x-velk:person:") && decodeUidId(v.substr(18), &id)) {
+            t.setWith("P" + id);
             break;
         }
     }
@@ -333,11 +334,8 @@ std::string ownUid(std::string_view id, const std::string &identity)
     return encodeUidId(id) + "-" + identity + "@velk";
 }
 
-bool ownIdOfUid(std::string_view uid, const std::string &identity, std::string *id)
+bool decodeUidId(std::string_view enc, std::string *id)
 {
-    std::string tail = "-" + identity + "@velk";
-    if (identity.empty() || !uid.ends_with(tail)) return false;
-    std::string_view enc = uid.substr(0, uid.size() - tail.size());
     id->clear();
     for (size_t i = 0; i < enc.size(); i++) {
         if (enc[i] == '%' && i + 2 < enc.size()) {
@@ -350,6 +348,13 @@ bool ownIdOfUid(std::string_view uid, const std::string &identity, std::string *
         }
     }
     return !id->empty() && id->size() <= 8;
+}
+
+bool ownIdOfUid(std::string_view uid, const std::string &identity, std::string *id)
+{
+    std::string tail = "-" + identity + "@velk";
+    if (identity.empty() || !uid.ends_with(tail)) return false;
+    return decodeUidId(uid.substr(0, uid.size() - tail.size()), id);
 }
 
 tIcsReadout readICalendar(const std::vector<tComponent> &top)

@@ -441,6 +441,12 @@ TEST_F(IcalTest, RoundTripIntoAnEmptyDatabaseAndNoSecondImport)
     q.setName("Ohnejahr");
     q.BIRTH = {29, 2, 0};
     ASSERT_TRUE(q.insert());
+    // An ID of other signs than letters and digits travels encoded in UIDs and attendees.
+    tPerson o;
+    o.setId("j\xFC.k 1");
+    o.setName("Kurz");
+    ASSERT_TRUE(o.insert());
+    add("carl", termin("Mit J", at(9, 3, 2026, 8, 0), at(9, 3, 2026, 9, 0), "", "Pj\xFC.k 1"));
     std::vector<tPerson> persons = allPersons(PersonById);
     std::vector<std::string> before = visibleRows();
     ASSERT_TRUE(exportICalendar(file("a.ics")).ok());
@@ -449,7 +455,7 @@ TEST_F(IcalTest, RoundTripIntoAnEmptyDatabaseAndNoSecondImport)
     // Our own file into our own database: everything is there already.
     tExchangeResult again = importICalendar(file("a.ics"));
     EXPECT_EQ(again.done, 0);
-    EXPECT_EQ(again.skipped, 6);
+    EXPECT_EQ(again.skipped, 7);
     EXPECT_EQ(visibleRows(), before);
 
     switchToSecondDatabase();
@@ -473,7 +479,7 @@ TEST_F(IcalTest, RoundTripIntoAnEmptyDatabaseAndNoSecondImport)
     }
     tExchangeResult ir = importICalendar(file("a.ics"));
     ASSERT_TRUE(ir.ok()) << describeImport(ir);
-    EXPECT_EQ(ir.done, 6);
+    EXPECT_EQ(ir.done, 7);
     // The same rows; the group (not exported as a person) and the resource's ID are this
     // database's; "privat" is now carl's own.
     std::vector<std::string> expected = before;
@@ -486,8 +492,8 @@ TEST_F(IcalTest, RoundTripIntoAnEmptyDatabaseAndNoSecondImport)
     // A second import of the same files stores nothing and says so.
     tExchangeResult twice = importICalendar(file("a.ics"));
     EXPECT_EQ(twice.done, 0);
-    EXPECT_EQ(twice.skipped, 6);
-    EXPECT_NE(describeImport(twice).find("6 Termine schon fr\xFChher importiert"),
+    EXPECT_EQ(twice.skipped, 7);
+    EXPECT_NE(describeImport(twice).find("7 Termine schon fr\xFChher importiert"),
               std::string::npos)
         << describeImport(twice);
     EXPECT_EQ(importVCard(file("p.vcf")).done, 0);
@@ -537,6 +543,12 @@ TEST_F(IcalTest, BadInputIsSkippedOrRefusedWithoutStoringWhatWasNotReadSoundly)
          calendar(vevent("m@t", "DTSTART:20260131T070000\r\nRRULE:FREQ=MONTHLY;COUNT=6\r\n"
                                 "EXDATE:20260331T070000,20260531T070000\r\nSUMMARY:M\r\n")),
          tExchangeResult::Done, 4, 0, ""}, // Jan, Jul, Aug, Oct (no 31st in Feb, Apr, Jun, Sep)
+        {"one repetition moved, one left out",
+         calendar(vevent("r@t", "DTSTART:20260302T070000\r\nRRULE:FREQ=WEEKLY;COUNT=4\r\n"
+                                "EXDATE;VALUE=DATE:20260316\r\nSUMMARY:R\r\n") +
+                  vevent("r@t", "RECURRENCE-ID:20260309T070000\r\nDTSTART:20260310T090000\r\n"
+                                "SUMMARY:R verlegt\r\n")),
+         tExchangeResult::Done, 3, 0, ""}, // 2.3., 23.3. and the moved one on 10.3.
         {"rule not understood",
          calendar(vevent("x@t", "DTSTART:20260301T070000\r\nRRULE:FREQ=MONTHLY;BYSETPOS=-1;"
                                 "BYDAY=MO,TU\r\nSUMMARY:X\r\n")),
