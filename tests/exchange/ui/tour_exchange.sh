@@ -3,11 +3,11 @@
 #
 # The "Datei" menu's file commands as a new user meets them, on a virtual X display.  A first
 # database gets three appointments from a Portfolio file (through velk-exchange, as a script
-# would fill it, umlauts included) and a person typed into the person dialog; "Sichern als..." writes the
-# appointments and the persons to dBASE files and the appointments to a Portfolio file, each
-# chosen by the file type of the save dialog.  A second, new database then takes the two dBASE
-# files through "Öffnen..."; the appointment list shows the imported appointments with their
-# umlauts, the person list the imported person, and the person list's own "Öffnen..."
+# would fill it, umlauts included) and a person typed into the person dialog; "Sichern als..."
+# writes the appointments and the persons to dBASE files and the appointments to a Portfolio
+# file, each chosen by the file type of the save dialog.  A second, new database then takes the
+# two dBASE files through "Öffnen..."; the appointment list shows the imported appointments with
+# their umlauts, the person list the imported person, and the person list's own "Öffnen..."
 # answers "noch nicht implementiert" for the other file types.  velk-exchange exports from the
 # second database what the first one wrote: the same diary, umlauts and all.  Screenshots go to
 # OUTDIR.
