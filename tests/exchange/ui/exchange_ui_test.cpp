@@ -280,7 +280,7 @@ TEST_F(ExchangeUiTest, ALongImportCanBeCancelledAndKeepsWhatItStored)
         for (QWidget *w : QApplication::topLevelWidgets()) {
             auto *d = qobject_cast<QProgressDialog *>(w);
             if (!d || d->objectName() != QStringLiteral("exchangeProgress")) continue;
-            sawDialog = d->isVisible() && d->windowModality() == Qt::WindowModal;
+            if (d->isVisible() && d->windowModality() == Qt::WindowModal) sawDialog = true;
             if (d->value() > 0) d->cancel();
         }
     });
