@@ -160,7 +160,7 @@ tExchangeResult exportICalendar(const std::string &fileName, const tExchangeProg
         r.fileWritten = false;
         return r;
     }
-    std::string identity = tUidRegister().identity();
+    std::string identity = tUidRegister::databaseIdentity();
     std::map<std::string, std::string> resources;
     for (const tResource &res : allResources()) resources[res.ID] = res.TITLE;
     std::map<std::string, tAlarm> alarms = alarmsOfUser();

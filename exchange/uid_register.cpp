@@ -74,6 +74,19 @@ tUidRegister::tUidRegister()
     }
 }
 
+std::string tUidRegister::databaseIdentity()
+{
+    std::string path = tBlob::instance().directory() + "ical.uid";
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        char line[33];
+        ssize_t n = pread(fd, line, sizeof line, 0);
+        ::close(fd);
+        if (n == 33 && line[32] == '\n') return std::string(line, 32);
+    }
+    return tUidRegister().identity();
+}
+
 tUidRegister::~tUidRegister()
 {
     if (fd_ >= 0) ::close(fd_); // closing gives up the OFD lock

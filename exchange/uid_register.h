@@ -29,6 +29,9 @@ public:
     tUidRegister &operator=(const tUidRegister &) = delete;
 
     const std::string &identity() const { return identity_; }
+    // The identity alone, for an export: read without waiting on the lock once the file has
+    // one (an import of another copy may hold the lock for long); else as the register makes it.
+    static std::string databaseIdentity();
     bool known(const std::string &uid) const { return uids_.count(uid) != 0; }
     // Remembers uid (appended to the file at once); false when it could not be written.
     bool add(const std::string &uid);

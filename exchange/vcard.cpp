@@ -75,7 +75,7 @@ tExchangeResult exportVCard(const std::string &fileName, const tExchangeProgress
         r.fileWritten = false;
         return r;
     }
-    std::string identity = tUidRegister().identity();
+    std::string identity = tUidRegister::databaseIdentity();
     tTextOut out;
     if (!out.open(fileName)) return notStarted(kPersons, "Die Datei kann nicht angelegt werden");
     long total = (long)persons.size();

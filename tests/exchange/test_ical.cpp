@@ -6,6 +6,7 @@
 #include "exchange/ical.h"
 #include "exchange/ical_time.h"
 #include "exchange/termin_exchange.h"
+#include "exchange/uid_register.h"
 #include "exchange/vcard.h"
 #include "tests/calendar/calendar_support.h"
 #include "tests/exchange/exchange_support.h"
@@ -16,7 +17,9 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <sys/wait.h>
 #include <tuple>
+#include <unistd.h>
 
 using namespace velk;
 using namespace velk::caltest;
@@ -711,4 +714,31 @@ TEST_F(IcalTest, VCardsAreReadByKhardAndVobjectAndTheirsImport)
                        "e Str. 5; Hof|K\xF6ln|50667|Deutschland|3.7.1961",
                        "ohne|Eva|Ohnejahr||||||24.12.0",
                    }));
+}
+
+TEST_F(IcalTest, CopiesStartingAtOnceAgreeOnOneDatabaseIdentity)
+{
+    std::string reg = file("ical.uid");
+    ASSERT_FALSE(std::filesystem::exists(reg));
+    constexpr int kCopies = 4;
+    std::vector<pid_t> pids;
+    for (int i = 0; i < kCopies; i++) {
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            std::ofstream(file("id" + std::to_string(i))) << tUidRegister::databaseIdentity();
+            _exit(0);
+        }
+        pids.push_back(pid);
+    }
+    for (pid_t pid : pids) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::string first = readAll(reg);
+    ASSERT_EQ(first.size(), 33u) << first;
+    for (int i = 0; i < kCopies; i++)
+        EXPECT_EQ(readAll(file("id" + std::to_string(i))) + "\n", first);
+    EXPECT_EQ(tUidRegister::databaseIdentity() + "\n", first);
 }
