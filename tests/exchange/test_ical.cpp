@@ -84,6 +84,9 @@ protected:
     void SetUp() override
     {
         CalendarTest::SetUp();
+        // khal keeps a cache of its calendars under XDG_DATA_HOME: one of this test's own.
+        for (const char *var : {"XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME"})
+            setenv(var, file("xdg").c_str(), 1);
         tResource r;
         r.setId("R1");
         r.setTitle("Raum 1, gro\xDF");
