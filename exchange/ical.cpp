@@ -217,7 +217,7 @@ tExchangeResult importICalendar(const std::string &fileName, const tExchangeProg
     if (!calendar)
         return notStarted(kTermine, "Fehler beim Lesen",
                           "keine iCalendar-Datei (ohne BEGIN:VCALENDAR)");
-    tIcsReadout in = readICalendar(top);
+    tIcsReadout in = readICalendar(top, tDate::today());
     tUidRegister reg;
     std::map<std::string, std::string> resourceOfTitle;
     for (const tResource &res : allResources()) resourceOfTitle.emplace(res.TITLE, res.ID);

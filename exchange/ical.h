@@ -17,8 +17,9 @@
 // Import: every sound VEVENT of the file's VCALENDARs becomes appointments through the store (new
 // IDs, the calendar user as OWNER, READ "P" + user for CLASS PRIVATE or CONFIDENTIAL, the
 // resource whose title equals LOCATION).  Times in UTC, with a TZID or floating (taken as local)
-// come to local time (ical_time.h).  An RRULE is expanded into single appointments: from the
-// start at most kSeriesYears years and kSeriesMax appointments, the EXDATEs left out, an
+// come to local time (ical_time.h).  An RRULE is expanded into single appointments: up to
+// kSeriesYears years past its start (or past today, for a series that began before) and at most
+// kSeriesMax appointments, the EXDATEs left out, an
 // occurrence moved by a RECURRENCE-ID event taken from that event.  Not imported: a VEVENT with
 // a malformed or over-long line, without END or DTSTART; an event whose UID an earlier import
 // stored (uid_register.h) or that this database exported and still holds; alarms and attendees
@@ -57,8 +58,10 @@ struct tIcsReadout {
     long sameUid = 0;      // a second VEVENT of one UID in the file
 };
 
-// The VEVENTs of parsed components (only those inside a VCALENDAR).
-tIcsReadout readICalendar(const std::vector<tComponent> &top);
+// The VEVENTs of parsed components (only those inside a VCALENDAR).  A series runs at most
+// kSeriesYears years past its start, or past `today` when it began earlier, and at most
+// kSeriesMax appointments from its start.
+tIcsReadout readICalendar(const std::vector<tComponent> &top, const tDate &today);
 
 // Encodes an ID for a UID ("AB%2F1"), and back (false when it is no such encoding); the ID of a
 // UID of the database with that identity (false when uid is not of it).

@@ -178,11 +178,13 @@ std::vector<long> periodDays(const tRule &r, const tDate &start, long k)
 }
 
 // The starts of the series (the first is `start`); *cut when the horizon ended it.
-std::vector<long long> expand(const tRule &r, const tIcsTime &start, bool *cut)
+std::vector<long long> expand(const tRule &r, const tIcsTime &start, const tDate &today, bool *cut)
 {
     long long first = minutesOf(start.t);
     int timeOfDay = start.t.hour * 60 + start.t.minute;
+    // The horizon runs from the start, or from today for a series that began before.
     tDateTime horizonAt = start.t;
+    if (today.valid() && start.t.before(today)) static_cast<tDate &>(horizonAt) = today;
     horizonAt.year += kSeriesYears;
     if (!horizonAt.valid()) horizonAt.day = 28; // 29 February
     long long horizon = minutesOf(horizonAt);
@@ -228,7 +230,8 @@ std::string textOf(const tComponent &ev, std::string_view name, long *lost)
 // The recurrence-ids and their replacements, per UID.
 using tMoved = std::map<std::string, std::set<long long>>;
 
-std::optional<tIcsEvent> readEvent(const tComponent &ev, const tMoved &moved, tIcsReadout *out)
+std::optional<tIcsEvent> readEvent(const tComponent &ev, const tMoved &moved, const tDate &today,
+                                   tIcsReadout *out)
 {
     bool unknown = false;
     std::optional<tIcsTime> start = propTime(ev.prop("DTSTART"), &unknown);
@@ -270,7 +273,7 @@ std::optional<tIcsEvent> readEvent(const tComponent &ev, const tMoved &moved, tI
         std::optional<tRule> rule = parseRule(rr->value, &unknown);
         bool cut = false;
         if (rule)
-            starts = expand(*rule, *start, &cut);
+            starts = expand(*rule, *start, today, &cut);
         else
             out->unsupported++;
         if (cut) out->seriesCut++;
@@ -357,7 +360,7 @@ bool ownIdOfUid(std::string_view uid, const std::string &identity, std::string *
     return decodeUidId(uid.substr(0, uid.size() - tail.size()), id);
 }
 
-tIcsReadout readICalendar(const std::vector<tComponent> &top)
+tIcsReadout readICalendar(const std::vector<tComponent> &top, const tDate &today)
 {
     tIcsReadout out;
     std::vector<const tComponent *> events;
@@ -381,7 +384,7 @@ tIcsReadout readICalendar(const std::vector<tComponent> &top)
             out.broken++;
             continue;
         }
-        std::optional<tIcsEvent> e = readEvent(*ev, moved, &out);
+        std::optional<tIcsEvent> e = readEvent(*ev, moved, today, &out);
         if (!e) {
             out.broken++;
             continue;

@@ -542,9 +542,9 @@ TEST_F(IcalTest, BadInputIsSkippedOrRefusedWithoutStoringWhatWasNotReadSoundly)
         {"daily rule without end",
          calendar(vevent("d@t", "DTSTART:20260301T070000\r\nRRULE:FREQ=DAILY\r\nSUMMARY:T\r\n")),
          tExchangeResult::Done, 500, 0, "1 Serie nach 2 Jahren oder 500 Terminen abgeschnitten"},
-        {"weekly rule without end",
-         calendar(vevent("w@t", "DTSTART:20260301T070000\r\nRRULE:FREQ=WEEKLY\r\nSUMMARY:W\r\n")),
-         tExchangeResult::Done, 105, 0, "abgeschnitten"},
+        {"weekly rule without end, starting in the future",
+         calendar(vevent("w@t", "DTSTART:20900301T070000\r\nRRULE:FREQ=WEEKLY\r\nSUMMARY:W\r\n")),
+         tExchangeResult::Done, 105, 0, "abgeschnitten"}, // two years from 1.3.2090
         {"monthly on the 31st, two exceptions",
          calendar(vevent("m@t", "DTSTART:20260131T070000\r\nRRULE:FREQ=MONTHLY;COUNT=6\r\n"
                                 "EXDATE:20260331T070000,20260531T070000\r\nSUMMARY:M\r\n")),
@@ -555,6 +555,11 @@ TEST_F(IcalTest, BadInputIsSkippedOrRefusedWithoutStoringWhatWasNotReadSoundly)
                   vevent("r@t", "RECURRENCE-ID:20260309T070000\r\nDTSTART:20260310T090000\r\n"
                                 "SUMMARY:R verlegt\r\n")),
          tExchangeResult::Done, 3, 0, ""}, // 2.3., 23.3. and the moved one on 10.3.
+        {"yearly since 1990 without end: up to two years from today",
+         calendar(vevent("y@t", "DTSTART;VALUE=DATE:19900501\r\nRRULE:FREQ=YEARLY\r\n"
+                                "SUMMARY:Geburtstag\r\n")),
+         tExchangeResult::Done, tDate::today().year + 2 - 1990 + (tDate::today().month < 5 ? 0 : 1),
+         0, "abgeschnitten"},
         {"rule not understood",
          calendar(vevent("x@t", "DTSTART:20260301T070000\r\nRRULE:FREQ=MONTHLY;BYSETPOS=-1;"
                                 "BYDAY=MO,TU\r\nSUMMARY:X\r\n")),
