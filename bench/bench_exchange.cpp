@@ -1,6 +1,6 @@
 // bench_exchange [N]: the exchange of N persons and N appointments (default 10,000 each) through
-// dBASE files, both ways, in records per second; the Portfolio diary both ways; and the complete
-// export of that database.  Goal: 10,000 records in under a second each way.
+// dBASE files, both ways, in records per second; the Portfolio diary, iCalendar and vCard both
+// ways; and the complete export of that database.  Goal: 10,000 records in under a second each way.
 //
 // Exports run on the filled database (median of three runs); every import runs into a fresh,
 // empty database of its own (median of three), as a user fills a new one.
@@ -8,8 +8,10 @@
 #include "calendar/calendar_user.h"
 #include "calendar/termin_store.h"
 #include "exchange/exchange.h"
+#include "exchange/ical.h"
 #include "exchange/person_exchange.h"
 #include "exchange/termin_exchange.h"
+#include "exchange/vcard.h"
 #include "model/blob.h"
 
 #include <algorithm>
@@ -160,6 +162,11 @@ int main(int argc, char **argv)
     timeImport("dBASE -> appointments (new db)", dir, [&] { return importTermineDbf(termine); });
     timeExport("appointments -> Portfolio", dir, [&] { return exportPortfolio(diary); });
     timeImport("Portfolio -> appointments (new db)", dir, [&] { return importPortfolio(diary); });
+    std::string ics = files + "/termine.ics", vcf = files + "/personen.vcf";
+    timeExport("appointments -> iCalendar", dir, [&] { return exportICalendar(ics); });
+    timeImport("iCalendar -> appointments (new db)", dir, [&] { return importICalendar(ics); });
+    timeExport("persons -> vCard", dir, [&] { return exportVCard(vcf); });
+    timeImport("vCard -> persons (new database)", dir, [&] { return importVCard(vcf); });
     timeExport("persons -> text", dir, [&] { return exportPersonsText(files + "/p.txt"); });
     // The complete export: every row of the eight tables (its count is the tables').
     std::vector<double> times;

@@ -1,8 +1,10 @@
 #include "exchange/exchange.h"
 
 #include "exchange/fullexport.h"
+#include "exchange/ical.h"
 #include "exchange/person_exchange.h"
 #include "exchange/termin_exchange.h"
+#include "exchange/vcard.h"
 
 namespace velk {
 
@@ -23,7 +25,19 @@ bool goOn(const tExchangeProgress &progress, long done, long total)
 
 namespace {
 
-std::string counted(long n, const char *unit) { return std::to_string(n) + " " + unit; }
+// "1 Termin", "2 Termine".
+std::string counted(long n, const char *unit)
+{
+    static const char *const kSingular[][2] = {{"Termine", "Termin"},
+                                               {"Personen", "Person"},
+                                               {"Datens\xE4tze", "Datensatz"},
+                                               {"Tabellen", "Tabelle"}};
+    std::string word = unit;
+    if (n == 1)
+        for (const auto &pair : kSingular)
+            if (word == pair[0]) word = pair[1];
+    return std::to_string(n) + " " + word;
+}
 
 std::string withDetail(const tExchangeResult &r)
 {
@@ -41,7 +55,7 @@ std::string describeImport(const tExchangeResult &r)
                   "bersprungen";
     switch (r.outcome) {
     case tExchangeResult::Done:
-        return stored;
+        return r.notes.empty() ? stored : stored + "; " + r.notes;
     case tExchangeResult::Cancelled:
         return "Import abgebrochen, " + stored;
     case tExchangeResult::Failed:
@@ -58,7 +72,7 @@ std::string describeExport(const tExchangeResult &r)
     case tExchangeResult::Done:
         if (!r.fileWritten)
             return "Keine " + std::string(r.unit) + " vorhanden, keine Datei angelegt";
-        return counted(r.done, r.unit) + " geschrieben";
+        return counted(r.done, r.unit) + " geschrieben" + (r.notes.empty() ? "" : "; " + r.notes);
     case tExchangeResult::Cancelled:
         return r.message.empty() ? "Export abgebrochen, keine Datei geschrieben" : r.message;
     case tExchangeResult::Failed:
@@ -75,9 +89,13 @@ struct tKindName {
     const char *name;
 };
 constexpr tKindName kKindNames[] = {
-    {tExchangeKind::TermineDbf, "termine-dbf"}, {tExchangeKind::PersonenDbf, "personen-dbf"},
-    {tExchangeKind::Portfolio, "portfolio"},    {tExchangeKind::PersonenTxt, "personen-txt"},
+    {tExchangeKind::TermineDbf, "termine-dbf"},
+    {tExchangeKind::PersonenDbf, "personen-dbf"},
+    {tExchangeKind::Portfolio, "portfolio"},
+    {tExchangeKind::PersonenTxt, "personen-txt"},
     {tExchangeKind::Komplett, "komplett"},
+    {tExchangeKind::ICalendar, "ical"},
+    {tExchangeKind::VCard, "vcard"},
 };
 
 tExchangeResult exportComplete(const std::string &fileName, const tExchangeProgress &progress)
@@ -126,9 +144,10 @@ std::optional<tExchangeKind> kindNamed(std::string_view name)
 std::optional<tExchangeKind> exportKindOfFilter(int filter)
 {
     static const tExchangeKind order[] = {tExchangeKind::TermineDbf, tExchangeKind::PersonenDbf,
-                                          tExchangeKind::Portfolio, tExchangeKind::PersonenTxt,
-                                          tExchangeKind::Komplett};
-    if (filter < 1 || filter > 5) return std::nullopt;
+                                          tExchangeKind::Portfolio,  tExchangeKind::PersonenTxt,
+                                          tExchangeKind::Komplett,   tExchangeKind::ICalendar,
+                                          tExchangeKind::VCard};
+    if (filter < 1 || filter > 7) return std::nullopt;
     return order[filter - 1];
 }
 
@@ -142,7 +161,8 @@ std::optional<tExchangeKind> importKindOfFilter(int filter)
 bool kindImports(tExchangeKind kind)
 {
     return kind == tExchangeKind::TermineDbf || kind == tExchangeKind::PersonenDbf ||
-           kind == tExchangeKind::Portfolio;
+           kind == tExchangeKind::Portfolio || kind == tExchangeKind::ICalendar ||
+           kind == tExchangeKind::VCard;
 }
 
 tExchangeResult runImport(tExchangeKind kind, const std::string &fileName,
@@ -155,6 +175,10 @@ tExchangeResult runImport(tExchangeKind kind, const std::string &fileName,
         return importPersonsDbf(fileName, progress);
     case tExchangeKind::Portfolio:
         return importPortfolio(fileName, progress);
+    case tExchangeKind::ICalendar:
+        return importICalendar(fileName, progress);
+    case tExchangeKind::VCard:
+        return importVCard(fileName, progress);
     case tExchangeKind::PersonenTxt:
     case tExchangeKind::Komplett:
         break;
@@ -176,6 +200,10 @@ tExchangeResult runExport(tExchangeKind kind, const std::string &fileName,
         return exportPersonsText(fileName, progress);
     case tExchangeKind::Komplett:
         return exportComplete(fileName, progress);
+    case tExchangeKind::ICalendar:
+        return exportICalendar(fileName, progress);
+    case tExchangeKind::VCard:
+        return exportVCard(fileName, progress);
     }
     return notStarted("Datens\xE4tze", "Unbekannte Art Datei");
 }

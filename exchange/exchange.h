@@ -36,6 +36,9 @@ struct tExchangeResult {
     // that cannot be read "Fehler beim Lesen"); `detail` says more, for the command line.
     std::string message;
     std::string detail;
+    // Windows-1252: what a Done import or export could not keep or left out ("3 Zeichen nicht
+    // übernommen; ..."), empty when nothing; the menu shows it.
+    std::string notes;
 
     bool ok() const { return outcome == Done; }
 };
@@ -47,13 +50,16 @@ enum class tExchangeKind {
     Portfolio,   // appointments, Portfolio diary (import and export)
     PersonenTxt, // persons, text file (export only)
     Komplett,    // every table into its own dBASE file (export only)
+    ICalendar,   // appointments, iCalendar (import and export)
+    VCard,       // persons, vCard (import and export)
 };
 
 // The filter list of "Öffnen..." and "Sichern als..." in the "Name|pattern|" form, and of the
 // person list's "Öffnen...".
 constexpr const char *kExchangeFilter =
     "Termine (*.dbf)|*.dbf|Personen (*.dbf)|*.dbf|Atari Portfolio (*.dry)|*.dry|"
-    "Personen ASCII (*.txt)|*.txt|Komplett-Export(*.dbf)|*.dbf|";
+    "Personen ASCII (*.txt)|*.txt|Komplett-Export(*.dbf)|*.dbf|iCalendar (*.ics)|*.ics|"
+    "vCard (*.vcf)|*.vcf|";
 constexpr const char *kPersonListFilter =
     "dBase (*.dbf)|*.dbf|Atari Portfolio (*.xxx)|*.xxx|Texte|*.txt;*.asc|";
 

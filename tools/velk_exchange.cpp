@@ -4,8 +4,9 @@
 //
 // DIR is the database directory (one without a database gets a new empty one, as at the
 // program's first start; only root may do that, since nobody else can log in to it).  KIND is
-// termine-dbf, personen-dbf or portfolio (both ways), personen-txt or komplett (export only; for
-// komplett FILE names a file in the target directory, where every table gets its own file).
+// termine-dbf, personen-dbf, portfolio, ical or vcard (both ways), personen-txt or komplett (export
+// only; for komplett FILE names a file in the target directory, where every table gets its own
+// file).
 //
 // The user (root by default) logs in as the login dialog does: the password is read from the
 // terminal without echo, or with --password-stdin from the first line of standard input.  What
@@ -51,7 +52,7 @@ struct tArgs {
 
 const char *kUsage =
     "Aufruf: velk-exchange [--user NAME] [--password-stdin] VERZEICHNIS import|export ART DATEI\n"
-    "  ART: termine-dbf, personen-dbf, portfolio (import und export),\n"
+    "  ART: termine-dbf, personen-dbf, portfolio, ical, vcard (import und export),\n"
     "       personen-txt, komplett (nur export)\n";
 
 // The system's texts are Windows-1252; the terminal speaks UTF-8.

@@ -37,7 +37,7 @@ void tDiaList::confirm()
                                 ? &selection_.lines[std::size_t(row)]
                                 : nullptr;
     tViewAction action = selectionAction(line, selection_.mode);
-    if (runViewAction(this, action) && action.notice != 0)
+    if (runPlanAction(this, action) && action.notice != 0)
         sendNotice(parentWidget(), action.notice);
     accept();
 }
@@ -56,7 +56,7 @@ bool tDiaList::run(QWidget *parent, const tTermin *range, int mode)
     return shellHost().runDialog(dialog) == QDialog::Accepted;
 }
 
-bool runViewAction(QWidget *parent, const tViewAction &a)
+bool runPlanAction(QWidget *parent, const tViewAction &a)
 {
     tViewOpeners &open = viewOpeners();
     switch (a.kind) {

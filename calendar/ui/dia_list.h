@@ -3,7 +3,7 @@
 // deletes the appointment in delete mode, and closes the dialog with OK whatever came of it.
 //
 // Also here: how the calendar's drawn views carry out what a click or a command comes to
-// (runViewAction), and how they tell the other views (sendNotice).
+// (runPlanAction); they tell the other views through the shell's sendNotice.
 #ifndef VELK_CALENDAR_UI_DIA_LIST_H
 #define VELK_CALENDAR_UI_DIA_LIST_H
 
@@ -43,7 +43,7 @@ private:
 // Carries out `action` with the openers of the calendar's windows and the selection list.
 // Answers whether something was stored or deleted; a failed deletion is reported ("Fehler beim
 // Löschen").  An action whose opener is not set does nothing.
-bool runViewAction(QWidget *parent, const tViewAction &action);
+bool runPlanAction(QWidget *parent, const tViewAction &action);
 
 } // namespace velk
 

@@ -25,7 +25,8 @@ std::string localName(const QString &name) { return QFile::encodeName(name).toSt
 
 QString progressLabel(tExchangeKind kind, bool import)
 {
-    bool persons = kind == tExchangeKind::PersonenDbf || kind == tExchangeKind::PersonenTxt;
+    bool persons = kind == tExchangeKind::PersonenDbf || kind == tExchangeKind::PersonenTxt ||
+                   kind == tExchangeKind::VCard;
     QString what = kind == tExchangeKind::Komplett ? QStringLiteral("Tabellen")
                    : persons                       ? QStringLiteral("Personen")
                                                    : QStringLiteral("Termine");
@@ -44,6 +45,8 @@ void importWithProgress(QWidget *parent, tExchangeKind kind, const QString &file
     tExchangeResult r = runImport(kind, localName(file), progress.callback());
     switch (r.outcome) {
     case tExchangeResult::Done:
+        // What the file held that could not be kept (iCalendar, vCard) is told.
+        if (!r.notes.empty()) shellHost().message(parent, fromCp1252(describeImport(r)), appName());
         return;
     case tExchangeResult::Cancelled:
         shellHost().message(parent, fromCp1252(describeImport(r)), appName());

@@ -22,6 +22,18 @@ trap cleanup EXIT
 for _ in $(seq 150); do [ -s "$WORK/display" ] && break; sleep 0.2; done
 [ -s "$WORK/display" ] || { echo "velk_tour: Xvfb did not start" >&2; cat "$WORK/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$(head -1 "$WORK/display")"
+# Umlauts and ß as keys of the keyboard map.  Without them xdotool types each such letter by
+# remapping a spare key for a moment, and a busy program may read the key only after the map
+# was put back, losing the letter.
+if command -v xmodmap >/dev/null; then
+    spare=($(xmodmap -pke | awk 'NF == 3 { print $2 }' | head -4))
+    if [ ${#spare[@]} -eq 4 ]; then
+        xmodmap -e "keycode ${spare[0]} = adiaeresis Adiaeresis" \
+                -e "keycode ${spare[1]} = odiaeresis Odiaeresis" \
+                -e "keycode ${spare[2]} = udiaeresis Udiaeresis" \
+                -e "keycode ${spare[3]} = ssharp question" || true
+    fi
+fi
 mkdir -p "$OUT"
 : >"$OUT/velk-check.log"
 export XDG_CONFIG_HOME=$WORK/config

@@ -142,7 +142,7 @@ TEST_F(ExchangeToolTest, FailuresPartWayAndBadArguments)
     EXPECT_EQ(runTool("carlpw", "--user carl " + dir() + " import portfolio " + file("bad.dry")),
               1);
     EXPECT_NE(output.find("Fehler beim Lesen"), std::string::npos) << output;
-    EXPECT_NE(output.find("(1 Termine gespeichert)"), std::string::npos) << output;
+    EXPECT_NE(output.find("(1 Termin gespeichert)"), std::string::npos) << output;
 
     const struct {
         std::string args;
@@ -162,4 +162,43 @@ TEST_F(ExchangeToolTest, FailuresPartWayAndBadArguments)
         EXPECT_EQ(runTool("wurzel", b.args), 2);
         EXPECT_NE(output.find(b.says), std::string::npos) << output;
     }
+}
+
+TEST_F(ExchangeToolTest, ICalendarAndVCardBothWays)
+{
+    ASSERT_EQ(runTool("carlpw", "--user carl " + dir() + " export ical " + file("t.ics")), 0)
+        << output;
+    EXPECT_EQ(output, "2 Termine geschrieben\n");
+    ASSERT_EQ(runTool("wurzel", dir() + " export vcard " + file("p.vcf")), 0) << output;
+    EXPECT_EQ(output, "4 Personen geschrieben\n");
+
+    velk::apptest::TempDir target;
+    ASSERT_EQ(runTool("x", target.path() + " import vcard " + file("p.vcf")), 0) << output;
+    EXPECT_EQ(output, "4 Personen gespeichert\n");
+    ASSERT_EQ(runTool("x", target.path() + " import ical " + file("t.ics")), 0) << output;
+    EXPECT_EQ(output, "2 Termine gespeichert\n");
+    ASSERT_EQ(runTool("x", target.path() + " import ical " + file("t.ics")), 0) << output;
+    EXPECT_EQ(output, "0 Termine gespeichert, 2 \xC3\xBC"
+                      "bersprungen; 2 Termine schon fr\xC3\xBChher importiert\n");
+
+    // A letter outside Windows-1252 is counted on the terminal (in UTF-8).
+    FILE *f = fopen(file("l.ics").c_str(), "wb");
+    ASSERT_TRUE(f);
+    fputs("BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nUID:l\r\nDTSTART;VALUE=DATE:20260801\r\n"
+          "SUMMARY:Gda\xC5\x84sk\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n",
+          f);
+    fclose(f);
+    ASSERT_EQ(runTool("x", target.path() + " import ical " + file("l.ics")), 0) << output;
+    EXPECT_EQ(output, "1 Termin gespeichert; 1 Zeichen nicht \xC3\xBC"
+                      "bernommen (nicht in Windows-1252, als ?)\n");
+    EXPECT_EQ(runTool("x", target.path() + " import ical " + file("fehlt.ics")), 2);
+    EXPECT_NE(output.find("Fehler beim Lesen"), std::string::npos) << output;
+
+    ASSERT_TRUE(openDatabase((target.path() + "/datadict").c_str()));
+    setCalendarUser("root");
+    std::vector<std::string> titles;
+    for (const tTermin &t : visibleAppointments()) titles.push_back(t.TITLE);
+    std::sort(titles.begin(), titles.end());
+    EXPECT_EQ(titles, (std::vector<std::string>{"Besprechung M\xFCller", "Gda?sk", "Heiligabend"}));
+    EXPECT_EQ(allPersons().size(), 4u);
 }

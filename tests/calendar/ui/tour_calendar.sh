@@ -55,7 +55,7 @@ gone_window "Alarm" || fail "alarm dialog stays open after OK"
 keys "$dlg" Return
 gone_window "Termin" || fail "appointment dialog stays open after OK"
 
-keys "$frame" alt+a Down Return   # Ansicht > Alarmliste: the entry after "Person", the first in use
+keys "$frame" alt+a a a Return   # Ansicht > Alarmliste, the second entry with "a"
 sleep 0.5
 "$GRAB" "$OUT/4-alarm-list.png"
 

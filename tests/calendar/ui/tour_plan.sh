@@ -15,6 +15,7 @@ VELK=$1 GRAB=$2 OUT=$3 FILL=$4 FIND=$5 CHECK=
 . "$(dirname "$0")/../../app/tour_lib.sh"
 
 YEAR=$(date +%Y) MONTH=$((10#$(date +%m)))
+: >"$OUT/notes.txt"
 
 first_start
 quit_and_check
@@ -56,10 +57,10 @@ for _ in $(seq 15); do
 done
 if [ -n "$dialog" ]; then
     "$GRAB" "$OUT/3-termin.png"
-    xdotool key --window "$dialog" ctrl+a 2>/dev/null || true
     keys "$dialog" Return
     gone_window "Termin" || fail "the appointment dialog stays open"
     "$GRAB" "$OUT/3-gebucht.png"
+    LC_ALL=C grep -qa "${YEAR}0112" "$DB/TERMIN.dat" || fail "the dragged booking was not stored"
 else
     echo "tour_plan: no appointment dialog in this program yet; the drag opened nothing" \
         >>"$OUT/notes.txt"

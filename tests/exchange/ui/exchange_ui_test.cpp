@@ -29,7 +29,7 @@ namespace {
 
 const QString kFilter = QStringLiteral(
     "Termine (*.dbf)|*.dbf|Personen (*.dbf)|*.dbf|Atari Portfolio (*.dry)|*.dry|Personen ASCII "
-    "(*.txt)|*.txt|Komplett-Export(*.dbf)|*.dbf|");
+    "(*.txt)|*.txt|Komplett-Export(*.dbf)|*.dbf|iCalendar (*.ics)|*.ics|vCard (*.vcf)|*.vcf|");
 constexpr int kWatcherType = 99;
 
 std::string text(const std::string &path)
@@ -280,7 +280,7 @@ TEST_F(ExchangeUiTest, ALongImportCanBeCancelledAndKeepsWhatItStored)
         for (QWidget *w : QApplication::topLevelWidgets()) {
             auto *d = qobject_cast<QProgressDialog *>(w);
             if (!d || d->objectName() != QStringLiteral("exchangeProgress")) continue;
-            sawDialog = d->isVisible() && d->windowModality() == Qt::WindowModal;
+            if (d->isVisible() && d->windowModality() == Qt::WindowModal) sawDialog = true;
             if (d->value() > 0) d->cancel();
         }
     });
@@ -297,4 +297,48 @@ TEST_F(ExchangeUiTest, ALongImportCanBeCancelledAndKeepsWhatItStored)
     EXPECT_EQ(host.messages[0].text,
               QStringLiteral("Import abgebrochen, %1 Termine gespeichert").arg(stored));
     EXPECT_EQ(log, QStringList{"watch:31"});
+}
+
+TEST_F(ExchangeUiTest, ICalendarAndVCardAreFiltersSixAndSeven)
+{
+    addAppointments();
+    ASSERT_TRUE(person("mue", "M\xFCller", "J\xFCrgen").insert());
+    setUser("carl");
+    run(CmFileSaveAs, path("t.ics"), 6);
+    run(CmFileSaveAs, path("p.vcf"), 7);
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_NE(text(file("t.ics"))
+                  .find("SUMMARY:\xC3\x9C"
+                        "bergabe\r\n"),
+              std::string::npos);
+    EXPECT_NE(text(file("p.vcf"))
+                  .find("N:M\xC3\xBC"
+                        "ller;J\xC3\xBC"
+                        "rgen;;;\r\n"),
+              std::string::npos);
+
+    closeDatabase();
+    ASSERT_TRUE(openDatabase((second_.path() + "/datadict").c_str()));
+    setUser("bert");
+    run(CmFileOpen, path("t.ics"), 6);
+    run(CmFileOpen, path("p.vcf"), 7);
+    EXPECT_EQ(log, (QStringList{"watch:31", "watch:31"}));
+    EXPECT_TRUE(host.messages.empty()) << "nothing lost, nothing to say";
+    EXPECT_EQ(titlesSeenBy("bert"), (std::vector<std::string>{"Besprechung", "\xDC"
+                                                                             "bergabe"}));
+    tPerson p;
+    EXPECT_TRUE(p.find("mue"));
+
+    // A letter Windows-1252 lacks is imported as "?", and the import says so.
+    std::string ics = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:l@x\r\n"
+                      "DTSTART:20260310T100000Z\r\nSUMMARY:\xC5\x81\xC3\xB3"
+                      "d\xC5\xBA\r\n"
+                      "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    writeFileBytes(file("l.ics"), Bytes(ics.begin(), ics.end()));
+    run(CmFileOpen, path("l.ics"), 6);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text,
+              QStringLiteral("1 Termin gespeichert; 2 Zeichen nicht \u00FCbernommen (nicht in "
+                             "Windows-1252, als ?)"));
+    EXPECT_EQ(titlesSeenBy("bert").size(), 3u);
 }
