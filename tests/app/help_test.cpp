@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/core/help_keywords.h"
+#include "app/core/help_text.h"
 #include "app/ui/dialog_help.h"
 #include "app/ui/help_viewer.h"
 #include "app/ui/shell_host.h"
@@ -120,4 +123,18 @@ TEST(HelpViewer, SuchenSearchesTheHelpTextAndEscapeCloses)
 
     QTest::keyClick(&viewer, Qt::Key_Escape);
     EXPECT_FALSE(viewer.isVisible());
+}
+
+// Every window's and dialog's section tells how to use it: no placeholder of a line or two.
+TEST(HelpDocument, EverySectionIsADescription)
+{
+    const auto sections = helpSections(helpDocument().toStdString());
+    for (const char *k : helpKeywords()) {
+        if (std::string(k) == "Copyright") continue;
+        auto it = std::find_if(sections.begin(), sections.end(),
+                               [&](const tHelpSection &s) { return s.anchor == k; });
+        ASSERT_NE(it, sections.end()) << k;
+        const long words = std::count(it->text.begin(), it->text.end(), ' ') + 1;
+        EXPECT_GE(words, 60) << k;
+    }
 }
