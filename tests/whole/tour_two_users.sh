@@ -100,7 +100,7 @@ appointment() { # TITLE FROM-HOUR FROM-MINUTE TILL-HOUR TILL-MINUTE DOWN-KEYS PA
         "$GRAB" "$OUT/4-alarm-to-bert.png"
         keys "$alarm" Return
         gone_window "Alarm" || fail "alarm dialog stays open after OK"
-        keys "$dlg" Tab Tab                                 # Wiederholung, the visibility
+        keys "$dlg" Tab Tab Tab                             # Alarm's Ändern, Wiederholung, visibility
     else
         keys "$dlg" Tab Tab Tab Tab                         # list, Alarm, Wiederholung, visibility
     fi
@@ -116,6 +116,9 @@ appointment "Runde" "$sh" "$sm" "$sh" "$sm" "Right" bert "6-involved.png"
 [ "$(LC_ALL=C grep -aoE "Geheim|Offen|Runde" "$DB/TERMIN.dat" | sort -u | wc -l)" -eq 3 ] ||
     fail "TERMIN lacks one of the three appointments"
 LC_ALL=C grep -qa "Runde beginnt" "$DB/ALARM.dat" || fail "ALARM lacks the alarm"
+# "alle Beteiligten" with bert: READ names him as WITH does ("Pbert" twice); "alle" leaves READ empty.
+[ "$(LC_ALL=C grep -ao "Pbert" "$DB/TERMIN.dat" | wc -l)" -eq 2 ] ||
+    fail "Runde is not stored for its participants (READ and WITH naming bert)"
 
 # --- bert's copy beside root's ---------------------------------------------------------------
 "$VELK" >"$OUT/velk-bert.log" 2>&1 &
