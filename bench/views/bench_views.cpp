@@ -98,7 +98,7 @@ void report(const tBenchRow &row)
     if (row.sqliteMs > 0) snprintf(ratio, sizeof ratio, "%.2f", row.ms / row.sqliteMs);
     if (row.goalMs > 0)
         snprintf(goal, sizeof goal, "%s %.0f ms", row.ms <= row.goalMs ? "<" : "ABOVE", row.goalMs);
-    printf("%-34s %8ld %10.2f %10.2f %7s  %-14s %s\n", row.view.c_str(), row.size, row.ms,
+    printf("%-40s %8ld %10.2f %10.2f %7s  %-14s %s\n", row.view.c_str(), row.size, row.ms,
            row.sqliteMs, ratio, goal, row.comment.c_str());
     fflush(stdout);
 }
@@ -117,7 +117,7 @@ int main(int argc, char **argv)
             sizes.push_back(atol(argv[i]));
     }
     if (sizes.empty()) sizes = {1000, 10000};
-    printf("%-34s %8s %10s %10s %7s  %-14s\n", "view", "records", "ms", "sqlite ms", "ratio",
+    printf("%-40s %8s %10s %10s %7s  %-14s\n", "view", "records", "ms", "sqlite ms", "ratio",
            "goal");
     for (const tBenchSection &s : sections())
         if (!only || !strcmp(only, s.name)) s.run(sizes);
