@@ -67,6 +67,17 @@ keys() {
 type_into() {
     xdotool windowfocus --sync "$1" type --delay 30 "$2"
 }
+# Each field: select what it shows, type the new value, on to the next.
+fill() { # WINDOW VALUE...
+    local win=$1; shift
+    for v in "$@"; do
+        keys "$win" ctrl+a
+        type_into "$win" "$v"
+        keys "$win" Tab
+    done
+}
+# A part of a moment given in seconds, without leading zeros: field SECONDS %d
+field() { date -d "@$1" "+$2" | sed 's/^0*\([0-9]\)/\1/'; }
 wait_exit() {
     for _ in $(seq 150); do
         kill -0 "$1" 2>/dev/null || { wait "$1"; return $?; }

@@ -33,16 +33,6 @@ window_of() { # PID TITLE
     done
     return 1
 }
-# Each field: select what it shows, type the new value, on to the next.
-fill() { # WINDOW VALUE...
-    local win=$1; shift
-    for v in "$@"; do
-        keys "$win" ctrl+a
-        type_into "$win" "$v"
-        keys "$win" Tab
-    done
-}
-field() { date -d "@$1" "+$2" | sed 's/^0*\([0-9]\)/\1/'; }
 # The person selection behind "Person oder Gruppe > Person": bert, the only person.
 choose_bert() { # SHOT
     local pg sel

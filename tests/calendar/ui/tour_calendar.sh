@@ -16,18 +16,7 @@ first_start VELK_ALARM_PERIOD_MS=3000
 
 # The start: the next minute (and its date, should that be tomorrow), one hour long.
 start=$(date -d '+1 minute' '+%s')
-field() { date -d "@$1" "+$2" | sed 's/^0*\([0-9]\)/\1/'; }
 end=$((start + 3600))
-
-# Each field: select what it shows, type the new value, on to the next.
-fill() { # WINDOW VALUE...
-    local win=$1; shift
-    for v in "$@"; do
-        keys "$win" ctrl+a
-        type_into "$win" "$v"
-        keys "$win" Tab
-    done
-}
 
 keys "$frame" alt+e t                                    # Eingaben > Termin ...
 dlg=$(wait_window "Termin") || fail "no appointment dialog"
