@@ -28,30 +28,6 @@ std::string user(int i)
     return id;
 }
 
-std::string stamp(const tDate &d)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%04d%02d%02d", d.year, d.month, d.day);
-    return text;
-}
-
-std::string clock(const tDateTime &t)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "%02d%02d", t.hour, t.minute);
-    return text;
-}
-
-tDateTime dayTime(int dayOfRange, int minutes)
-{
-    tDateTime t;
-    t.set(2023, 1, 1);
-    t.setDayOfYear(1 + dayOfRange);
-    t.hour = minutes / 60;
-    t.minute = minutes % 60;
-    return t;
-}
-
 struct tBenchData {
     std::vector<tTermin> termine;
     std::vector<tAlarm> alarms;

@@ -103,6 +103,46 @@ void report(const tBenchRow &row)
     fflush(stdout);
 }
 
+std::string numbered(const char *prefix, long i)
+{
+    char id[32];
+    std::snprintf(id, sizeof id, "%s%05ld", prefix, i);
+    return id;
+}
+
+std::string stamp(const tDate &d)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%04d%02d%02d", d.year, d.month, d.day);
+    return text;
+}
+
+std::string clock(const tDateTime &t)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%02d%02d", t.hour, t.minute);
+    return text;
+}
+
+tDateTime dayTime(int dayOfRange, int minutes)
+{
+    tDateTime t;
+    t.set(2023, 1, 1);
+    t.setDayOfYear(1 + dayOfRange);
+    t.hour = minutes / 60;
+    t.minute = minutes % 60;
+    return t;
+}
+
+tDateTime at(const tDate &d, int hour, int minute)
+{
+    tDateTime t;
+    static_cast<tDate &>(t) = d;
+    t.hour = hour;
+    t.minute = minute;
+    return t;
+}
+
 } // namespace velk::bench
 
 int main(int argc, char **argv)

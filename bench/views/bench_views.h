@@ -6,6 +6,8 @@
 #ifndef VELK_BENCH_VIEWS_BENCH_VIEWS_H
 #define VELK_BENCH_VIEWS_BENCH_VIEWS_H
 
+#include "calendar/date.h"
+
 #include <sqlite3.h>
 
 #include <functional>
@@ -46,6 +48,17 @@ struct tBenchRow {
 };
 
 void report(const tBenchRow &row);
+
+// What the sections' data is made of.
+// prefix followed by i in five digits: "R00042"
+std::string numbered(const char *prefix, long i);
+// A date and a time as stored: "20240615", "0930"
+std::string stamp(const tDate &d);
+std::string clock(const tDateTime &t);
+// The day dayOfRange days after 1.1.2023 (the start of the data's three years), minutes after
+// midnight.
+tDateTime dayTime(int dayOfRange, int minutes);
+tDateTime at(const tDate &d, int hour, int minute);
 
 struct tBenchSection {
     const char *name;

@@ -23,25 +23,13 @@ namespace velk::bench {
 
 namespace {
 
-tDateTime dayTime(int dayOfRange, int minutes)
-{
-    tDateTime t;
-    t.set(2023, 1, 1);
-    t.setDayOfYear(1 + dayOfRange);
-    t.hour = minutes / 60;
-    t.minute = minutes % 60;
-    return t;
-}
-
 void fill(long n)
 {
     std::mt19937 rng(4711);
     bool ok = true;
-    char id[16];
     for (long i = 0; i < n / 10; i++) {
         tPerson p;
-        std::snprintf(id, sizeof id, "P%05ld", i);
-        p.setId(id);
+        p.setId(numbered("P", i));
         p.setName("Name" + std::to_string(i));
         p.setChrName("Vor" + std::to_string(i));
         p.BIRTH = dayTime(int(rng() % 365), 0);
@@ -50,8 +38,7 @@ void fill(long n)
     }
     for (long i = 0; i < n / 2; i++) {
         tTask k;
-        std::snprintf(id, sizeof id, "T%05ld", i);
-        k.setId(id);
+        k.setId(numbered("T", i));
         k.setTitle("Aufgabe " + std::to_string(i));
         k.setProject("PRJ");
         if (rng() % 20) k.ENDDATE = dayTime(int(rng() % 1096), 0);
@@ -63,8 +50,7 @@ void fill(long n)
         t.from = dayTime(day, start);
         t.till = dayTime(day, start + 60);
         t.setTitle("Termin " + std::to_string(i));
-        std::snprintf(id, sizeof id, "u%05d", owner);
-        setCalendarUser(id);
+        setCalendarUser(numbered("u", owner));
         ok = tTerminStore::instance().insert(t).status == tStoreStatus::Stored && ok;
     }
     if (!ok) {

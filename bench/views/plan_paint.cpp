@@ -27,32 +27,6 @@ namespace {
 
 constexpr int kUsers = 20, kResources = 50;
 
-std::string numbered(const char *prefix, long i)
-{
-    char id[32];
-    std::snprintf(id, sizeof id, "%s%05ld", prefix, i);
-    return id;
-}
-
-tDateTime dayTime(int dayOfRange, int minutes)
-{
-    tDateTime t;
-    t.set(2023, 1, 1);
-    t.setDayOfYear(1 + dayOfRange);
-    t.hour = minutes / 60;
-    t.minute = minutes % 60;
-    return t;
-}
-
-tDateTime at(const tDate &d, int hour, int minute)
-{
-    tDateTime t;
-    static_cast<tDate &>(t) = d;
-    t.hour = hour;
-    t.minute = minute;
-    return t;
-}
-
 void fill(long n)
 {
     std::mt19937 rng(4711);
