@@ -474,4 +474,23 @@ void tNumField::set(long value)
     if (file_) file_->setNumber(index_, value);
 }
 
+void tBoundDBF::bindAll()
+{
+    for (tFeld *f : handles()) f->bind(*this);
+}
+
+bool tBoundDBF::openFile(const std::string &fileName)
+{
+    if (!open(fileName)) return false;
+    bindAll();
+    return true;
+}
+
+bool tBoundDBF::createFile(const std::string &fileName)
+{
+    if (!openNew(newLayout(), fileName)) return false;
+    bindAll();
+    return true;
+}
+
 } // namespace velk

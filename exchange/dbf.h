@@ -226,6 +226,23 @@ public:
     void set(long value);
 };
 
+// A file of one known layout whose fields are handles of the derived class, bound whenever a
+// file is opened or created.
+class tBoundDBF : public tDBF {
+public:
+    // Opens an existing file and binds the fields; false when it cannot be opened.
+    bool openFile(const std::string &fileName);
+    // A new file with the layout (named at close, see openNew).
+    bool createFile(const std::string &fileName);
+
+protected:
+    virtual tCreateDBF newLayout() const = 0;
+    virtual std::vector<tFeld *> handles() = 0;
+
+private:
+    void bindAll();
+};
+
 } // namespace velk
 
 #endif

@@ -73,26 +73,10 @@ tCreateDBF tPersonDBF::layout()
     return l;
 }
 
-void tPersonDBF::bindAll()
+std::vector<tFeld *> tPersonDBF::handles()
 {
-    for (tFeld *f :
-         std::initializer_list<tFeld *>{&ID, &CHRNAME, &NAME, &TEL, &BIRTHDAY, &BIRTHMONTH,
-                                        &BIRTHYEAR, &STREET, &CITY, &ZIP, &COUNTRY})
-        f->bind(*this);
-}
-
-bool tPersonDBF::openFile(const std::string &fileName)
-{
-    if (!open(fileName)) return false;
-    bindAll();
-    return true;
-}
-
-bool tPersonDBF::createFile(const std::string &fileName)
-{
-    if (!openNew(layout(), fileName)) return false;
-    bindAll();
-    return true;
+    return {&ID,        &CHRNAME, &NAME, &TEL, &BIRTHDAY, &BIRTHMONTH,
+            &BIRTHYEAR, &STREET,  &CITY, &ZIP, &COUNTRY};
 }
 
 void tPersonDBF::put(const tPerson &p)

@@ -35,14 +35,10 @@
 
 namespace velk {
 
-class tPersonDBF : public tDBF {
+class tPersonDBF : public tBoundDBF {
 public:
     static tCreateDBF layout();
 
-    // Opens an existing file and binds the fields; false when it cannot be opened.
-    bool openFile(const std::string &fileName);
-    // A new file with the person layout (named at close, see tDBF::openNew).
-    bool createFile(const std::string &fileName);
     bool hasId() const { return ID.index() >= 0; }
 
     // The current record from p, and p from the current record (a fresh value: fields the file
@@ -54,8 +50,9 @@ public:
     tNumField BIRTHDAY{"BIRTHDAY"}, BIRTHMONTH{"BIRTHMONTH"}, BIRTHYEAR{"BIRTHYEAR"};
     tCharField STREET{"STREET"}, CITY{"CITY"}, ZIP{"ZIP"}, COUNTRY{"COUNTRY"};
 
-private:
-    void bindAll();
+protected:
+    tCreateDBF newLayout() const override { return layout(); }
+    std::vector<tFeld *> handles() override;
 };
 
 // Every person in ID order into a new dBASE file.  With no person no file is made (done 0).

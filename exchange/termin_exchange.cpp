@@ -69,26 +69,11 @@ tCreateDBF tTerminDBF::layout()
     return l;
 }
 
-void tTerminDBF::bindAll()
+std::vector<tFeld *> tTerminDBF::handles()
 {
-    for (tFeld *f : std::initializer_list<tFeld *>{
-             &FROMDAY, &FROMMONTH, &FROMYEAR, &FROMHOUR, &FROMMIN, &TILLDAY, &TILLMONTH, &TILLYEAR,
-             &TILLHOUR, &TILLMIN, &TITLE, &TYPE, &RESOURCE, &WITH, &OWNER, &READ, &WRITE})
-        f->bind(*this);
-}
-
-bool tTerminDBF::openFile(const std::string &fileName)
-{
-    if (!open(fileName)) return false;
-    bindAll();
-    return true;
-}
-
-bool tTerminDBF::createFile(const std::string &fileName)
-{
-    if (!openNew(layout(), fileName)) return false;
-    bindAll();
-    return true;
+    return {&FROMDAY,   &FROMMONTH, &FROMYEAR, &FROMHOUR, &FROMMIN, &TILLDAY,
+            &TILLMONTH, &TILLYEAR,  &TILLHOUR, &TILLMIN,  &TITLE,   &TYPE,
+            &RESOURCE,  &WITH,      &OWNER,    &READ,     &WRITE};
 }
 
 bool tTerminDBF::hasStart() const

@@ -32,12 +32,10 @@
 
 namespace velk {
 
-class tTerminDBF : public tDBF {
+class tTerminDBF : public tBoundDBF {
 public:
     static tCreateDBF layout();
 
-    bool openFile(const std::string &fileName);
-    bool createFile(const std::string &fileName);
     // Whether the file carries the start date (without it no record is an appointment).
     bool hasStart() const;
 
@@ -52,8 +50,9 @@ public:
     tCharField TITLE{"TITLE"}, TYPE{"TYPE"}, RESOURCE{"RESOURCE"}, WITH{"WITH"};
     tCharField OWNER{"OWNER"}, READ{"READ"}, WRITE{"WRITE"};
 
-private:
-    void bindAll();
+protected:
+    tCreateDBF newLayout() const override { return layout(); }
+    std::vector<tFeld *> handles() override;
 };
 
 // The appointments the calendar user may see, in ID order, without the counter row.

@@ -455,7 +455,9 @@ TEST_F(ExchangeTest, PortfolioImportEdgeCases)
         tExchangeResult r = importPortfolio(path, {}, 2026);
         EXPECT_EQ(r.outcome, c.outcome);
         EXPECT_EQ(r.done, c.stored);
-        if (c.outcome == tExchangeResult::Failed) EXPECT_EQ(r.message, "Fehler beim Lesen");
+        if (c.outcome == tExchangeResult::Failed) {
+            EXPECT_EQ(r.message, "Fehler beim Lesen");
+        }
         EXPECT_EQ(rows(visibleAppointments()), c.rows);
         closeDatabase();
     }
