@@ -1,6 +1,7 @@
 #include "calendar/ui/dia_list.h"
 
 #include <QCoreApplication>
+#include <QMenu>
 
 #include "address/ui/view_client.h"
 #include "app/core/help_keywords.h"
@@ -90,6 +91,17 @@ bool runPlanAction(QWidget *parent, const tViewAction &a)
         return tDiaList::run(parent, &a.termin, a.mode);
     }
     return false;
+}
+
+void addPlanMenuActions(QMenu *menu, const std::function<void(int mode)> &run)
+{
+    constexpr int kCmdChange = 112, kCmdDelete = 111;
+    QAction *change = menu->addAction(QStringLiteral("\u00c4ndern"));
+    change->setObjectName(QStringLiteral("cmd%1").arg(kCmdChange));
+    QObject::connect(change, &QAction::triggered, menu, [run] { run(SelectChange); });
+    QAction *remove = menu->addAction(QStringLiteral("L\u00f6schen"));
+    remove->setObjectName(QStringLiteral("cmd%1").arg(kCmdDelete));
+    QObject::connect(remove, &QAction::triggered, menu, [run] { run(SelectDelete); });
 }
 
 } // namespace velk

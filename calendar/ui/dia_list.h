@@ -9,6 +9,9 @@
 
 #include <QDialog>
 
+class QMenu;
+
+#include <functional>
 #include <memory>
 
 #include "calendar/views/selection_list.h"
@@ -44,6 +47,10 @@ private:
 // Answers whether something was stored or deleted; a failed deletion is reported ("Fehler beim
 // Löschen").  An action whose opener is not set does nothing.
 bool runPlanAction(QWidget *parent, const tViewAction &action);
+
+// The drawn views' context menu: "Ändern" (cmd112) and "Löschen" (cmd111), each calling `run`
+// with its selection mode (SelectChange, SelectDelete).
+void addPlanMenuActions(QMenu *menu, const std::function<void(int mode)> &run);
 
 } // namespace velk
 

@@ -17,18 +17,6 @@
 
 namespace velk {
 
-namespace {
-
-constexpr int kCmdChange = 112, kCmdDelete = 111;
-
-tPoint pointOf(const QMouseEvent *e)
-{
-    QPoint p = e->position().toPoint();
-    return {p.x(), p.y()};
-}
-
-} // namespace
-
 tJahrPlanWin::tJahrPlanWin(int year, QWidget *parent)
     : tView(parent), area_(new QAbstractScrollArea(this)), menu_(new QMenu(this))
 {
@@ -47,12 +35,7 @@ tJahrPlanWin::tJahrPlanWin(int year, QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(area_);
     menu_->setObjectName(QStringLiteral("planMenu"));
-    QAction *change = menu_->addAction(QStringLiteral("\u00c4ndern"));
-    change->setObjectName(QStringLiteral("cmd%1").arg(kCmdChange));
-    connect(change, &QAction::triggered, this, [this] { menuCommand(SelectChange); });
-    QAction *remove = menu_->addAction(QStringLiteral("L\u00f6schen"));
-    remove->setObjectName(QStringLiteral("cmd%1").arg(kCmdDelete));
-    connect(remove, &QAction::triggered, this, [this] { menuCommand(SelectDelete); });
+    addPlanMenuActions(menu_, [this](int mode) { menuCommand(mode); });
     for (QScrollBar *bar : {area_->horizontalScrollBar(), area_->verticalScrollBar()}) {
         bar->setSingleStep(1);
         connect(bar, &QScrollBar::valueChanged, this, [this] {

@@ -13,18 +13,6 @@
 
 namespace velk {
 
-namespace {
-
-constexpr int kCmdChange = 112, kCmdDelete = 111;
-
-tPoint pointOf(const QMouseEvent *e)
-{
-    QPoint p = e->position().toPoint();
-    return {p.x(), p.y()};
-}
-
-} // namespace
-
 tCalPlanerWin::tCalPlanerWin(const tDate &day, QWidget *parent)
     : tView(parent), month_(planerMonth(day)), band_(new QRubberBand(QRubberBand::Rectangle, this)),
       menu_(new QMenu(this))
@@ -34,12 +22,7 @@ tCalPlanerWin::tCalPlanerWin(const tDate &day, QWidget *parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     band_->setObjectName(QStringLiteral("rubberBand"));
     menu_->setObjectName(QStringLiteral("plannerMenu"));
-    QAction *change = menu_->addAction(QStringLiteral("\u00c4ndern"));
-    change->setObjectName(QStringLiteral("cmd%1").arg(kCmdChange));
-    connect(change, &QAction::triggered, this, [this] { menuCommand(SelectChange); });
-    QAction *remove = menu_->addAction(QStringLiteral("L\u00f6schen"));
-    remove->setObjectName(QStringLiteral("cmd%1").arg(kCmdDelete));
-    connect(remove, &QAction::triggered, this, [this] { menuCommand(SelectDelete); });
+    addPlanMenuActions(menu_, [this](int mode) { menuCommand(mode); });
     measure();
     refill();
 }

@@ -1,6 +1,7 @@
 #include "calendar/ui/shape_painter.h"
 
 #include <QFontMetrics>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
 
@@ -108,6 +109,12 @@ void paintShapes(QPainter &painter, const std::vector<tShape> &shapes, QPoint of
         }
     }
     painter.restore();
+}
+
+tPoint pointOf(const QMouseEvent *event)
+{
+    QPoint p = event->position().toPoint();
+    return {p.x(), p.y()};
 }
 
 } // namespace velk

@@ -17,6 +17,7 @@
 
 #include "calendar/views/view_types.h"
 
+class QMouseEvent;
 class QPainter;
 class QPaintDevice;
 
@@ -37,6 +38,9 @@ void paintShapes(QPainter &painter, const std::vector<tShape> &shapes, QPoint of
 
 // The pixels a shape may touch, in its own coordinates.
 QRect shapeBounds(const tShape &shape);
+
+// Where a mouse event happened, in the widget's pixels.
+tPoint pointOf(const QMouseEvent *event);
 
 } // namespace velk
 
