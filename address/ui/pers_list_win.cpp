@@ -12,7 +12,6 @@
 #include "app/core/help_keywords.h"
 #include "app/core/session.h"
 #include "app/ui/dia_login.h"
-#include "app/ui/main_frame.h"
 #include "app/ui/mdi_client.h"
 #include "app/ui/shell_host.h"
 #include "app/ui/tab_list.h"
@@ -34,9 +33,7 @@ tPersListWin::tPersListWin(QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
-    connect(list_, &tTabList::currentRowChanged, this, [this] {
-        if (auto *frame = qobject_cast<tMainFrame *>(window())) frame->updateMenus();
-    });
+    connect(list_, &tTabList::currentRowChanged, this, [this] { commandsChanged(); });
     connect(list_, &tTabList::lineActivated, this, &tPersListWin::editPerson);
     gOpenList = this;
     fill();

@@ -11,7 +11,6 @@
 #include "address/ui/view_client.h"
 #include "app/core/commands.h"
 #include "app/core/help_keywords.h"
-#include "app/ui/main_frame.h"
 #include "app/ui/mdi_client.h"
 #include "app/ui/tab_list.h"
 
@@ -29,9 +28,7 @@ tResListWin::tResListWin(QWidget *parent) : tView(parent), list_(new tTabList({4
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
-    connect(list_, &tTabList::currentRowChanged, this, [this] {
-        if (auto *frame = qobject_cast<tMainFrame *>(window())) frame->updateMenus();
-    });
+    connect(list_, &tTabList::currentRowChanged, this, [this] { commandsChanged(); });
     connect(list_, &tTabList::lineActivated, this, [this] { command(CmEdit); });
     gOpenList = this;
     fill();

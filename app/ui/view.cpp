@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 
+#include "app/ui/main_frame.h"
 #include "app/ui/mdi_client.h"
 
 namespace velk {
@@ -30,6 +31,11 @@ void sendNotice(QWidget *from, int mask)
             QCoreApplication::sendEvent(w, &notice);
             return;
         }
+}
+
+void tView::commandsChanged()
+{
+    if (auto *frame = qobject_cast<tMainFrame *>(window())) frame->updateMenus();
 }
 
 } // namespace velk

@@ -68,6 +68,9 @@ public:
     virtual QString helpKeyword() const { return QString(); }
 
 protected:
+    // Asks the main frame to enable its menu entries anew: what the view handles changed (a line
+    // selected, the lines refilled or removed).
+    void commandsChanged();
     // Called with the bits of a notice that this view listens to (never 0).
     virtual void dataChanged(int) {}
     bool event(QEvent *e) override;

@@ -5,7 +5,6 @@
 #include "address/ui/view_client.h"
 #include "app/core/commands.h"
 #include "app/core/help_keywords.h"
-#include "app/ui/main_frame.h"
 #include "app/ui/mdi_client.h"
 #include "app/ui/shell_host.h"
 #include "app/ui/tab_list.h"
@@ -23,9 +22,7 @@ tAlarmListWin::tAlarmListWin(QWidget *parent) : tView(parent), list_(new tTabLis
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
-    connect(list_, &tTabList::currentRowChanged, this, [this] {
-        if (auto *frame = qobject_cast<tMainFrame *>(window())) frame->updateMenus();
-    });
+    connect(list_, &tTabList::currentRowChanged, this, [this] { commandsChanged(); });
     connect(list_, &tTabList::lineActivated, this, [this] { command(CmEdit); });
     fill();
 }
@@ -36,7 +33,7 @@ void tAlarmListWin::fill()
     for (const tAlarm &a : tAlarmStore::instance().listed())
         lines.push_back({alarmListLine(a), a.ID});
     list_->lines()->setLines(std::move(lines));
-    if (auto *frame = qobject_cast<tMainFrame *>(window())) frame->updateMenus();
+    commandsChanged();
 }
 
 void tAlarmListWin::dataChanged(int) { fill(); }

@@ -4,7 +4,6 @@
 
 #include "app/core/commands.h"
 #include "app/core/help_keywords.h"
-#include "app/ui/main_frame.h"
 #include "calendar/ui/list_box.h"
 #include "calendar/views/term_list.h"
 #include "calendar/views/view_lines.h"
@@ -22,9 +21,7 @@ tTermListWin::tTermListWin(const tDate &start, const tDate &today, QWidget *pare
     layout->addWidget(list_);
     connect(list_, &tLineList::lineActivated, this,
             [this](const tViewLine &line) { runLineAction(this, openLineAction(&line)); });
-    connect(list_, &tLineList::selectionChanged, this, [this] {
-        if (auto *frame = qobject_cast<tMainFrame *>(window())) frame->updateMenus();
-    });
+    connect(list_, &tLineList::selectionChanged, this, [this] { commandsChanged(); });
     fill();
 }
 

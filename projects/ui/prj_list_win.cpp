@@ -6,7 +6,6 @@
 #include "address/ui/dialog_fields.h"
 #include "app/core/commands.h"
 #include "app/core/help_keywords.h"
-#include "app/ui/main_frame.h"
 #include "app/ui/shell_host.h"
 #include "app/ui/tab_list.h"
 #include "projects/project_list.h"
@@ -28,9 +27,7 @@ tPrjListWin::tPrjListWin(QWidget *parent) : tView(parent), list_(new tTabList({4
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
-    connect(list_, &tTabList::currentRowChanged, this, [this] {
-        if (auto *frame = qobject_cast<tMainFrame *>(window())) frame->updateMenus();
-    });
+    connect(list_, &tTabList::currentRowChanged, this, [this] { commandsChanged(); });
     connect(list_, &tTabList::lineActivated, this, &tPrjListWin::editLine);
     gOpenList = this;
     fill();
@@ -56,7 +53,7 @@ void tPrjListWin::fill()
         lines.push_back({std::move(line.text), std::move(key)});
     }
     list_->lines()->setLines(std::move(lines));
-    if (auto *frame = qobject_cast<tMainFrame *>(window())) frame->updateMenus();
+    commandsChanged();
 }
 
 void tPrjListWin::dataChanged(int) { fill(); }
@@ -162,7 +159,7 @@ void tPrjListWin::deleteLine()
         return;
     }
     list_->lines()->removeLine(row);
-    if (auto *frame = qobject_cast<tMainFrame *>(window())) frame->updateMenus();
+    commandsChanged();
     noticeOtherViews(this, NoticeProjects);
 }
 

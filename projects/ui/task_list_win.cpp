@@ -9,7 +9,6 @@
 #include "address/ui/view_client.h"
 #include "app/core/commands.h"
 #include "app/core/help_keywords.h"
-#include "app/ui/main_frame.h"
 #include "app/ui/mdi_client.h"
 #include "projects/ui/dia_task.h"
 #include "projects/ui/task_list_model.h"
@@ -45,9 +44,8 @@ tTaskListWin::tTaskListWin(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(table_);
     connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this, &tTaskListWin::sortBy);
-    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
-        if (auto *frame = qobject_cast<tMainFrame *>(window())) frame->updateMenus();
-    });
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { commandsChanged(); });
     connect(table_, &QTableView::doubleClicked, this, [this] { command(CmEdit); });
     gOpenList = this;
     fill();
@@ -133,7 +131,7 @@ void tTaskListWin::deleteTask()
         return;
     }
     model_->removeTask(row);
-    if (auto *frame = qobject_cast<tMainFrame *>(window())) frame->updateMenus();
+    commandsChanged();
     noticeOtherViews(this, NoticeProjects);
 }
 
