@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QMenu>
 
+#include "address/ui/dialog_fields.h"
 #include "address/ui/view_client.h"
 #include "app/core/help_keywords.h"
 #include "app/ui/cp1252.h"
@@ -38,7 +39,7 @@ void tDiaList::confirm()
                                 ? &selection_.lines[std::size_t(row)]
                                 : nullptr;
     tViewAction action = selectionAction(line, selection_.mode);
-    if (runPlanAction(this, action) && action.notice != 0)
+    if (runViewAction(this, action) && action.notice != 0)
         sendNotice(parentWidget(), action.notice);
     accept();
 }
@@ -57,7 +58,25 @@ bool tDiaList::run(QWidget *parent, const tTermin *range, int mode)
     return shellHost().runDialog(dialog) == QDialog::Accepted;
 }
 
-bool runPlanAction(QWidget *parent, const tViewAction &a)
+namespace {
+
+// An appointment that has vanished meanwhile is nothing to delete.  The store answers 0 also
+// when a failed read kept it from finding the row again, and a failure after the row went
+// answers -1: what counts is whether the row is still there.
+bool deleteTermin(QWidget *parent, const std::string &id)
+{
+    tTerminStore &store = tTerminStore::instance();
+    tTermin t;
+    if (!store.find(id, t)) return false;
+    int rc = store.remove(t);
+    bool gone = !store.find(id, t);
+    if (rc != 0 || !gone) reportDeleteFailure(parent);
+    return gone;
+}
+
+} // namespace
+
+bool runViewAction(QWidget *parent, const tViewAction &a)
 {
     tViewOpeners &open = viewOpeners();
     switch (a.kind) {
@@ -69,14 +88,8 @@ bool runPlanAction(QWidget *parent, const tViewAction &a)
         return open.termin && open.termin(parent, a.key);
     case tViewAction::EditTask:
         return open.task && open.task(parent, a.key);
-    case tViewAction::DeleteTermin: {
-        // An appointment that has vanished meanwhile is nothing to delete.
-        tTermin t;
-        if (!tTerminStore::instance().find(a.key, t)) return false;
-        if (tTerminStore::instance().remove(t) == 0) return true;
-        shellHost().message(parent, QStringLiteral("Fehler beim L\u00f6schen"), appName());
-        return false;
-    }
+    case tViewAction::DeleteTermin:
+        return deleteTermin(parent, a.key);
     case tViewAction::NewOnDate: {
         tDateTime day;
         static_cast<tDate &>(day) = a.date;

@@ -2,8 +2,8 @@
 // time range, in one list; OK (or a double click) opens the line's person or appointment, or
 // deletes the appointment in delete mode, and closes the dialog with OK whatever came of it.
 //
-// Also here: how the calendar's drawn views carry out what a click or a command comes to
-// (runPlanAction); they tell the other views through the shell's sendNotice.
+// Also here: how the calendar's views carry out what a click or a command comes to
+// (runViewAction); they tell the other views through the shell's sendNotice.
 #ifndef VELK_CALENDAR_UI_DIA_LIST_H
 #define VELK_CALENDAR_UI_DIA_LIST_H
 
@@ -46,7 +46,7 @@ private:
 // Carries out `action` with the openers of the calendar's windows and the selection list.
 // Answers whether something was stored or deleted; a failed deletion is reported ("Fehler beim
 // Löschen").  An action whose opener is not set does nothing.
-bool runPlanAction(QWidget *parent, const tViewAction &action);
+bool runViewAction(QWidget *parent, const tViewAction &action);
 
 // The drawn views' context menu: "Ändern" (cmd112) and "Löschen" (cmd111), each calling `run`
 // with its selection mode (SelectChange, SelectDelete).

@@ -169,7 +169,7 @@ void tJahrPlanWin::menuCommand(int mode)
 void tJahrPlanWin::carryOut(const tViewAction &action)
 {
     if (action.kind == tViewAction::Nothing) return;
-    if (!runPlanAction(this, action)) return;
+    if (!runViewAction(this, action)) return;
     if (action.notice != 0) sendNotice(this, action.notice);
     if (action.redraw) refill();
 }

@@ -1,15 +1,12 @@
 #include "calendar/ui/list_box.h"
 
-#include <QCoreApplication>
 #include <QFocusEvent>
 
 #include "address/person.h"
-#include "address/ui/dialog_fields.h"
-#include "address/ui/view_client.h"
 #include "app/ui/cp1252.h"
 #include "app/ui/view.h"
 #include "calendar/termin_store.h"
-#include "calendar/ui/view_openers.h"
+#include "calendar/ui/dia_list.h"
 #include "projects/project.h"
 
 namespace velk {
@@ -69,56 +66,30 @@ void TMyListBox::focusOutEvent(QFocusEvent *event)
     tLineList::focusOutEvent(event);
 }
 
-namespace {
-
-bool deleteTermin(QWidget *view, const std::string &id)
-{
-    tTerminStore &store = tTerminStore::instance();
-    tTermin t;
-    if (!store.find(id, t)) return false;
-    // The store answers 0 also when a failed read kept it from finding the row again, and a
-    // failure after the row went answers -1: what counts is whether the row is still there.
-    int rc = store.remove(t);
-    bool gone = !store.find(id, t);
-    if (rc != 0 || !gone) reportDeleteFailure(view);
-    return gone;
-}
-
-} // namespace
-
 bool runLineAction(QWidget *view, const tViewAction &action)
 {
-    const tViewOpeners &open = viewOpeners();
-    bool stored = false;
+    // A line whose record has gone meanwhile opens nothing.
+    bool found = true;
     switch (action.kind) {
     case tViewAction::EditPerson: {
         tPerson p;
-        stored = p.find(action.key) && open.person && open.person(view, action.key);
+        found = p.find(action.key);
         break;
     }
     case tViewAction::EditTermin: {
         tTermin t;
-        stored = tTerminStore::instance().find(action.key, t) && open.termin &&
-                 open.termin(view, action.key);
+        found = tTerminStore::instance().find(action.key, t);
         break;
     }
     case tViewAction::EditTask: {
         tTask k;
-        stored = k.find(action.key) && open.task && open.task(view, action.key);
-        break;
-    }
-    case tViewAction::DeleteTermin:
-        stored = deleteTermin(view, action.key);
-        break;
-    case tViewAction::NewOnDate: {
-        tDateTime from; // the day at 00:00, start and end alike
-        static_cast<tDate &>(from) = action.date;
-        stored = open.newTermin && open.newTermin(view, from, from, std::string());
+        found = k.find(action.key);
         break;
     }
     default:
         break;
     }
+    bool stored = found && runViewAction(view, action);
     if (stored && action.notice != 0) sendNotice(view, action.notice);
     return stored;
 }

@@ -116,7 +116,7 @@ void tCalPlanerWin::menuCommand(int mode)
 void tCalPlanerWin::carryOut(const tViewAction &action)
 {
     if (action.kind == tViewAction::Nothing) return;
-    if (!runPlanAction(this, action)) return;
+    if (!runViewAction(this, action)) return;
     if (action.notice != 0) sendNotice(this, action.notice);
     if (action.redraw) refill();
 }
