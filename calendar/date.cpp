@@ -127,6 +127,15 @@ bool tDate::before(const tDate &other) const
     return year < other.year || (year == other.year && dayOfYear() < other.dayOfYear());
 }
 
+tDateTime tDateTime::at(const tDate &day, int hour, int minute)
+{
+    tDateTime t;
+    static_cast<tDate &>(t) = day;
+    t.hour = hour;
+    t.minute = minute;
+    return t;
+}
+
 tDateTime tDateTime::now()
 {
     tm local = localNow();

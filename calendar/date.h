@@ -50,6 +50,8 @@ struct tDateTime : tDate {
     int minute = 0;
 
     static tDateTime now(); // the local date and time
+    // The day at hour:minute.
+    static tDateTime at(const tDate &day, int hour = 0, int minute = 0);
 
     bool validTime() const;
 

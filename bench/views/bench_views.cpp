@@ -134,15 +134,6 @@ tDateTime dayTime(int dayOfRange, int minutes)
     return t;
 }
 
-tDateTime at(const tDate &d, int hour, int minute)
-{
-    tDateTime t;
-    static_cast<tDate &>(t) = d;
-    t.hour = hour;
-    t.minute = minute;
-    return t;
-}
-
 } // namespace velk::bench
 
 int main(int argc, char **argv)

@@ -58,7 +58,6 @@ std::string clock(const tDateTime &t);
 // The day dayOfRange days after 1.1.2023 (the start of the data's three years), minutes after
 // midnight.
 tDateTime dayTime(int dayOfRange, int minutes);
-tDateTime at(const tDate &d, int hour, int minute);
 
 struct tBenchSection {
     const char *name;

@@ -398,7 +398,8 @@ void runSize(long n)
     v = timeMs([&] { shapes = long(planerShapes(june, kMetrics, holidays).size()); });
     s = timeMs([&] {
         sqlRows = 0;
-        for (const tTermin &t : sql.touching(at(june, 0, 0), at({30, 6, 2024}, 23, 59), span))
+        for (const tTermin &t :
+             sql.touching(tDateTime::at(june, 0, 0), tDateTime::at({30, 6, 2024}, 23, 59), span))
             sqlRows += !t.RESOURCE[0];
         for (int d = 1; d <= 30; d++) sqlRows += sql.birthdayCount({d, 6, 2024});
     });
@@ -411,8 +412,8 @@ void runSize(long n)
         [&] {
             std::vector<std::string> res = sql.resources();
             sqlRows = long(res.size());
-            for (const tTermin &t :
-                 sql.touching(at({1, 1, 2024}, 0, 0), at({31, 12, 2024}, 23, 59), span))
+            for (const tTermin &t : sql.touching(tDateTime::at({1, 1, 2024}, 0, 0),
+                                                 tDateTime::at({31, 12, 2024}, 23, 59), span))
                 sqlRows += t.RESOURCE[0] && resourceRow(res, t.RESOURCE) > 0;
         },
         3);

@@ -90,8 +90,9 @@ void runSize(long n)
     const tDate june{1, 6, 2024};
     long shapes = 0, rows = 0;
     double walk = timeMs([&] {
-        rows = long(
-            tTerminStore::instance().touching(at(june, 0, 0), at({30, 6, 2024}, 23, 59)).size());
+        rows = long(tTerminStore::instance()
+                        .touching(tDateTime::at(june, 0, 0), tDateTime::at({30, 6, 2024}, 23, 59))
+                        .size());
     });
     QImage month((2 * 31 + 4) * m.U, 20 * m.H, QImage::Format_RGB32);
     double v = timeMs([&] {
@@ -109,7 +110,8 @@ void runSize(long n)
     walk = timeMs(
         [&] {
             rows = long(tTerminStore::instance()
-                            .touching(at({1, 1, 2024}, 0, 0), at({31, 12, 2024}, 23, 59))
+                            .touching(tDateTime::at({1, 1, 2024}, 0, 0),
+                                      tDateTime::at({31, 12, 2024}, 23, 59))
                             .size());
         },
         3);

@@ -91,8 +91,7 @@ bool runViewAction(QWidget *parent, const tViewAction &a)
     case tViewAction::DeleteTermin:
         return deleteTermin(parent, a.key);
     case tViewAction::NewOnDate: {
-        tDateTime day;
-        static_cast<tDate &>(day) = a.date;
+        const tDateTime day = tDateTime::at(a.date); // 00:00, start and end alike
         return open.newTermin && open.newTermin(parent, day, day, std::string());
     }
     case tViewAction::NewTermin:

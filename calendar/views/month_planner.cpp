@@ -15,15 +15,6 @@ constexpr int kTopRows = 3; // above the hours: a margin, the day numbers, the b
 
 int leftMargin(const tViewMetrics &m) { return 2 * m.U + 1; }
 
-tDateTime at(const tDate &day, int hour, int minute)
-{
-    tDateTime t;
-    static_cast<tDate &>(t) = day;
-    t.hour = hour;
-    t.minute = minute;
-    return t;
-}
-
 tShape text(tShape::Role role, tRect box, std::string s, tRgb colour)
 {
     tShape t;
@@ -182,7 +173,8 @@ std::vector<tShape> planerShapes(const tDate &month, const tViewMetrics &m, tHol
     addGrid(shapes, first, m, holidays);
     const tDate last{D, first.month, first.year};
     // Resources are booked in the occupancy plan and drawn there.
-    for (const tTermin &t : tTerminStore::instance().touching(at(first, 0, 0), at(last, 23, 59)))
+    for (const tTermin &t :
+         tTerminStore::instance().touching(tDateTime::at(first, 0, 0), tDateTime::at(last, 23, 59)))
         if (!t.RESOURCE[0])
             for (const tPlanerPiece &p : planerPieces(t, first)) addPlanerPiece(shapes, m, p, t.ID);
     const int L = leftMargin(m), U = m.U, H = m.H;
@@ -234,8 +226,8 @@ tViewAction planerDragAction(const tViewMetrics &m, const tDate &month, tPoint d
     tPlanerHit from = planerHit(m, month, down), till = planerHit(m, month, up);
     if (from.area == tPlanerHit::Outside || till.area == tPlanerHit::Outside) return a;
     a.kind = tViewAction::NewTermin;
-    a.termin.from = at(from.date, from.hour, 0);
-    a.termin.till = at(till.date, till.hour + 1, 0);
+    a.termin.from = tDateTime::at(from.date, from.hour, 0);
+    a.termin.till = tDateTime::at(till.date, till.hour + 1, 0);
     a.notice = ChangedTermine;
     return a;
 }
@@ -261,8 +253,8 @@ tViewAction planerDoubleClickAction(const tPlanerHit &hit)
     }
     case tPlanerHit::Hours: {
         tTermin t;
-        if (!tTerminStore::instance().firstTouching(at(hit.date, hit.hour, 0),
-                                                    at(hit.date, hit.hour + 1, 0), t))
+        if (!tTerminStore::instance().firstTouching(tDateTime::at(hit.date, hit.hour, 0),
+                                                    tDateTime::at(hit.date, hit.hour + 1, 0), t))
             break;
         a.kind = tViewAction::EditTermin;
         a.key = t.ID;
@@ -281,11 +273,11 @@ tViewAction planerMenuAction(const tPlanerHit &hit, int mode)
     a.mode = mode;
     a.notice = ChangedTermine;
     if (hit.area == tPlanerHit::DayNumbers) {
-        a.termin.from = at(hit.date, 0, 0);
-        a.termin.till = at(hit.date, 23, 59);
+        a.termin.from = tDateTime::at(hit.date, 0, 0);
+        a.termin.till = tDateTime::at(hit.date, 23, 59);
     } else {
-        a.termin.from = at(hit.date, hit.hour, 0);
-        a.termin.till = at(hit.date, hit.hour + 1, 0);
+        a.termin.from = tDateTime::at(hit.date, hit.hour, 0);
+        a.termin.till = tDateTime::at(hit.date, hit.hour + 1, 0);
     }
     return a;
 }

@@ -17,15 +17,6 @@ constexpr int kMargin = 5;   // cells of U left of the days
 constexpr int kTopRows = 3;  // rows of a month block above its resources
 constexpr int kScrollX = 36; // horizontal scroll steps
 
-tDateTime at(const tDate &day, int hour, int minute)
-{
-    tDateTime t;
-    static_cast<tDate &>(t) = day;
-    t.hour = hour;
-    t.minute = minute;
-    return t;
-}
-
 tShape text(tShape::Role role, tRect box, std::string s, tRgb colour, bool centred)
 {
     tShape t;
@@ -125,8 +116,8 @@ tJahrPlanData jahrPlanData(int year)
     tJahrPlanData data;
     data.year = year;
     for (const tResource &r : allResources()) data.resources.push_back(r.ID);
-    for (tTermin &t :
-         tTerminStore::instance().touching(at({1, 1, year}, 0, 0), at({31, 12, year}, 23, 59)))
+    for (tTermin &t : tTerminStore::instance().touching(tDateTime::at({1, 1, year}, 0, 0),
+                                                        tDateTime::at({31, 12, year}, 23, 59)))
         if (t.RESOURCE[0]) data.bookings.push_back(std::move(t));
     return data;
 }
@@ -219,8 +210,8 @@ tViewAction jahrPlanDragAction(const tJahrPlanData &data, const tViewMetrics &m,
     tPlanHit from = jahrPlanHit(data, m, down, scroll), till = jahrPlanHit(data, m, up, scroll);
     if (!from.inside || !till.inside) return a;
     a.kind = tViewAction::NewTermin;
-    a.termin.from = at(from.date, 0, 0);
-    a.termin.till = at(till.date, 0, 0);
+    a.termin.from = tDateTime::at(from.date, 0, 0);
+    a.termin.till = tDateTime::at(till.date, 0, 0);
     a.termin.setResource(from.resourceId);
     a.notice = ChangedTermine;
     a.redraw = true;
@@ -238,8 +229,8 @@ tViewAction jahrPlanDoubleClickAction(const tPlanHit &hit)
         return a;
     }
     int count = 0;
-    for (const tTermin &t :
-         tTerminStore::instance().touching(at(hit.date, 0, 0), at(hit.date, 23, 59))) {
+    for (const tTermin &t : tTerminStore::instance().touching(tDateTime::at(hit.date, 0, 0),
+                                                              tDateTime::at(hit.date, 23, 59))) {
         if (hit.resourceId != t.RESOURCE) continue;
         if (++count == 1) a.key = t.ID;
     }
@@ -259,8 +250,8 @@ tViewAction jahrPlanMenuAction(const tPlanHit &hit, int mode)
     if (!hit.inside) return a;
     a.kind = tViewAction::SelectRange;
     a.mode = mode;
-    a.termin.from = at(hit.date, 0, 0);
-    a.termin.till = at(hit.date, 23, 59);
+    a.termin.from = tDateTime::at(hit.date, 0, 0);
+    a.termin.till = tDateTime::at(hit.date, 23, 59);
     a.redraw = true;
     return a;
 }

@@ -26,15 +26,6 @@ void addTermine(std::vector<tViewLine> &lines, const tDateTime &from, const tDat
                          t.ID});
 }
 
-tDateTime at(const tDate &day, int hour, int minute)
-{
-    tDateTime t;
-    static_cast<tDate &>(t) = day;
-    t.hour = hour;
-    t.minute = minute;
-    return t;
-}
-
 } // namespace
 
 tSelection selectionOfDay(const tDate &day, tHolidayCache &holidays)
@@ -48,7 +39,7 @@ tSelection selectionOfDay(const tDate &day, tHolidayCache &holidays)
                                       holidayName(*found.front()).c_str()),
                            ""});
     addBirthdays(s.lines, day);
-    addTermine(s.lines, at(day, 0, 0), at(day, 23, 59));
+    addTermine(s.lines, tDateTime::at(day, 0, 0), tDateTime::at(day, 23, 59));
     return s;
 }
 

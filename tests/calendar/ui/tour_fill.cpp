@@ -15,15 +15,6 @@ using namespace velk;
 
 namespace {
 
-tDateTime at(tDate day, int hour, int minute = 0)
-{
-    tDateTime t;
-    static_cast<tDate &>(t) = day;
-    t.hour = hour;
-    t.minute = minute;
-    return t;
-}
-
 bool termin(const char *title, tDateTime from, tDateTime till)
 {
     tTermin t;
@@ -60,13 +51,13 @@ int main(int argc, char **argv)
                 newYear{2, 1, year + 1};
     tDate overdue = today;
     for (int i = 0; i < 14; i++) overdue.prevDay();
-    bool ok = termin("Jahresabschluss", at(monday, 9), at(monday, 11)) &&
+    bool ok = termin("Jahresabschluss", tDateTime::at(monday, 9), tDateTime::at(monday, 11)) &&
               termin("Fr\xFChst\xFC"
                      "ck",
-                     at(monday, 8, 30), at(monday, 9)) &&
-              termin("Skiurlaub", at(tuesday, 14), at({31, 12, year}, 18)) &&
-              termin("Neujahrsempfang", at(newYear, 10), at(newYear, 12)) &&
-              termin("Zahnarzt", at(today, 11), at(today, 12)) &&
+                     tDateTime::at(monday, 8, 30), tDateTime::at(monday, 9)) &&
+              termin("Skiurlaub", tDateTime::at(tuesday, 14), tDateTime::at({31, 12, year}, 18)) &&
+              termin("Neujahrsempfang", tDateTime::at(newYear, 10), tDateTime::at(newYear, 12)) &&
+              termin("Zahnarzt", tDateTime::at(today, 11), tDateTime::at(today, 12)) &&
               task("INV", "Inventur", {30, 12, year}) &&
               task("STEUER", "Steuererkl\xE4rung", overdue);
     closeDatabase();
