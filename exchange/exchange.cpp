@@ -18,9 +18,42 @@ tExchangeResult notStarted(const char *unit, std::string message, std::string de
     return r;
 }
 
+tExchangeResult nothingToWrite(const char *unit)
+{
+    tExchangeResult r;
+    r.unit = unit;
+    r.fileWritten = false;
+    return r;
+}
+
 bool goOn(const tExchangeProgress &progress, long done, long total)
 {
     return !progress || progress(done, total);
+}
+
+tExchangeResult writeEach(const char *unit, long total, const tExchangeProgress &progress,
+                          const std::function<tWritten(long)> &write,
+                          const std::function<void()> &discard, const std::function<bool()> &commit)
+{
+    tExchangeResult r;
+    r.unit = unit;
+    for (long i = 0; i < total; i++) {
+        if (!goOn(progress, r.done, total)) {
+            discard();
+            r.outcome = tExchangeResult::Cancelled;
+            return r;
+        }
+        tWritten w = write(i);
+        if (w == tWritten::Failed) break;
+        (w == tWritten::Yes ? r.done : r.skipped)++;
+    }
+    if (!commit() || r.done + r.skipped < total) {
+        r.outcome = tExchangeResult::Failed;
+        r.message = "Fehler beim Schreiben, die Datei wurde nicht angelegt";
+        return r;
+    }
+    goOn(progress, r.done, total);
+    return r;
 }
 
 namespace {

@@ -82,11 +82,26 @@ tExchangeResult runImport(tExchangeKind kind, const std::string &fileName,
 tExchangeResult runExport(tExchangeKind kind, const std::string &fileName,
                           const tExchangeProgress &progress = {});
 
+// The result of an export with nothing to write: Done, and no file made.
+tExchangeResult nothingToWrite(const char *unit);
+
 // The result of an operation that did not start.
 tExchangeResult notStarted(const char *unit, std::string message, std::string detail = {});
 
 // Reports progress every record; tells whether to go on.  Null callbacks always go on.
 bool goOn(const tExchangeProgress &progress, long done, long total);
+
+// What writing one item of an export came to.
+enum class tWritten { Yes, Skipped, Failed };
+
+// The loop of every export: before each of `total` items the progress is asked (a cancel drops
+// the file through `discard` and answers Cancelled), then `write(i)` writes item i; after the
+// last one `commit` names the file.  When an item or the commit fails: Failed, "Fehler beim
+// Schreiben, die Datei wurde nicht angelegt".  done and skipped count the items.
+tExchangeResult writeEach(const char *unit, long total, const tExchangeProgress &progress,
+                          const std::function<tWritten(long)> &write,
+                          const std::function<void()> &discard,
+                          const std::function<bool()> &commit);
 
 // A one-line summary for the user: what was done, and what went wrong.
 std::string describeImport(const tExchangeResult &r);

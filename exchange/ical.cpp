@@ -154,12 +154,7 @@ void note(std::string &notes, long n, const char *one, const char *more)
 tExchangeResult exportICalendar(const std::string &fileName, const tExchangeProgress &progress)
 {
     std::vector<tTermin> list = visibleAppointments();
-    tExchangeResult r;
-    r.unit = kTermine;
-    if (list.empty()) {
-        r.fileWritten = false;
-        return r;
-    }
+    if (list.empty()) return nothingToWrite(kTermine);
     std::string identity = tUidRegister::databaseIdentity();
     std::map<std::string, std::string> resources;
     for (const tResource &res : allResources()) resources[res.ID] = res.TITLE;
@@ -170,32 +165,23 @@ tExchangeResult exportICalendar(const std::string &fileName, const tExchangeProg
               "CALSCALE:GREGORIAN\r\n");
     out.write(kTimezone);
     std::string stamp = nowStamp();
-    long total = (long)list.size();
-    for (const tTermin &t : list) {
-        if (!goOn(progress, r.done, total)) {
-            out.discard();
-            r.outcome = tExchangeResult::Cancelled;
-            return r;
-        }
-        if (!t.from.valid() || !t.from.validTime() || t.from.year < 1 || t.from.year > 9999) {
-            r.skipped++; // a row without a start date no calendar can take
-            continue;
-        }
-        if (!out.write(event(t, identity, stamp, resources, alarms))) break;
-        r.done++;
-    }
-    out.write("END:VCALENDAR\r\n");
-    if (!out.commit() || r.done + r.skipped < total) {
-        tExchangeResult f;
-        f.outcome = tExchangeResult::Failed;
-        f.unit = kTermine;
-        f.message = "Fehler beim Schreiben, die Datei wurde nicht angelegt";
-        return f;
-    }
-    if (r.skipped)
+    tExchangeResult r = writeEach(
+        kTermine, (long)list.size(), progress,
+        [&](long i) {
+            const tTermin &t = list[i];
+            if (!t.from.valid() || !t.from.validTime() || t.from.year < 1 || t.from.year > 9999)
+                return tWritten::Skipped; // a row without a start date no calendar can take
+            return out.write(event(t, identity, stamp, resources, alarms)) ? tWritten::Yes
+                                                                           : tWritten::Failed;
+        },
+        [&] { out.discard(); },
+        [&] {
+            out.write("END:VCALENDAR\r\n");
+            return out.commit();
+        });
+    if (r.outcome == tExchangeResult::Done)
         note(r.notes, r.skipped, "Termin ohne g\xFCltigen Beginn nicht geschrieben",
              "Termine ohne g\xFCltigen Beginn nicht geschrieben");
-    goOn(progress, r.done, total);
     return r;
 }
 

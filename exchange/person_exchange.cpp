@@ -11,16 +11,6 @@ namespace {
 
 constexpr const char *kPersons = "Personen";
 
-tExchangeResult writeFailed(long done)
-{
-    tExchangeResult r;
-    r.outcome = tExchangeResult::Failed;
-    r.unit = kPersons;
-    r.done = done;
-    r.message = "Fehler beim Schreiben, die Datei wurde nicht angelegt";
-    return r;
-}
-
 tExchangeResult cancelled(const char *unit, long done)
 {
     tExchangeResult r;
@@ -120,29 +110,19 @@ tPerson tPersonDBF::get()
 tExchangeResult exportPersonsDbf(const std::string &fileName, const tExchangeProgress &progress)
 {
     std::vector<tPerson> persons = allPersons(PersonById);
-    tExchangeResult r;
-    r.unit = kPersons;
-    if (persons.empty()) {
-        r.fileWritten = false;
-        return r;
-    }
+    if (persons.empty()) return nothingToWrite(kPersons);
     tPersonDBF file;
     if (!file.createFile(fileName))
         return notStarted(kPersons, "Die Datei kann nicht angelegt werden",
                           dbfErrorText(file.lastError()));
-    long total = (long)persons.size();
-    for (const tPerson &p : persons) {
-        if (!goOn(progress, r.done, total)) {
-            file.discard();
-            return cancelled(kPersons, r.done);
-        }
-        if (!file.append()) break;
-        file.put(p);
-        r.done++;
-    }
-    if (!file.close() || r.done < total) return writeFailed(r.done);
-    goOn(progress, r.done, total);
-    return r;
+    return writeEach(
+        kPersons, (long)persons.size(), progress,
+        [&](long i) {
+            if (!file.append()) return tWritten::Failed;
+            file.put(persons[i]);
+            return tWritten::Yes;
+        },
+        [&] { file.discard(); }, [&] { return file.close(); });
 }
 
 tExchangeResult importPersonsDbf(const std::string &fileName, const tExchangeProgress &progress)
@@ -226,20 +206,10 @@ tExchangeResult exportPersonsText(const std::string &fileName, const tExchangePr
     std::string header;
     for (const tFieldDef &row : rows) header += std::string(row.field) + ";";
     out.write(header + "\r\n");
-    tExchangeResult r;
-    r.unit = kPersons;
-    long total = (long)lines.size();
-    for (const std::string &line : lines) {
-        if (!goOn(progress, r.done, total)) {
-            out.discard();
-            return cancelled(kPersons, r.done);
-        }
-        if (!out.write(line)) break;
-        r.done++;
-    }
-    if (!out.commit() || r.done < total) return writeFailed(r.done);
-    goOn(progress, r.done, total);
-    return r;
+    return writeEach(
+        kPersons, (long)lines.size(), progress,
+        [&](long i) { return out.write(lines[i]) ? tWritten::Yes : tWritten::Failed; },
+        [&] { out.discard(); }, [&] { return out.commit(); });
 }
 
 } // namespace velk

@@ -24,11 +24,6 @@ tExchangeResult failed(long done, std::string message, std::string detail = {})
     return r;
 }
 
-tExchangeResult writeFailed()
-{
-    return failed(0, "Fehler beim Schreiben, die Datei wurde nicht angelegt");
-}
-
 // A date the TERMIN fields can hold ("%04d%02d%02d"): a calendar date of the years 0 to 9999.
 bool storable(const tDate &d) { return d.valid() && d.year >= 0 && d.year <= 9999; }
 bool validStart(const tDateTime &t) { return storable(t) && t.validTime(); }
@@ -134,30 +129,19 @@ std::vector<tTermin> visibleAppointments()
 tExchangeResult exportTermineDbf(const std::string &fileName, const tExchangeProgress &progress)
 {
     std::vector<tTermin> list = visibleAppointments();
-    tExchangeResult r;
-    r.unit = kTermine;
-    if (list.empty()) {
-        r.fileWritten = false;
-        return r;
-    }
+    if (list.empty()) return nothingToWrite(kTermine);
     tTerminDBF file;
     if (!file.createFile(fileName))
         return notStarted(kTermine, "Die Datei kann nicht angelegt werden",
                           dbfErrorText(file.lastError()));
-    long total = (long)list.size();
-    for (const tTermin &t : list) {
-        if (!goOn(progress, r.done, total)) {
-            file.discard();
-            r.outcome = tExchangeResult::Cancelled;
-            return r;
-        }
-        if (!file.append()) break;
-        file.put(t);
-        r.done++;
-    }
-    if (!file.close() || r.done < total) return writeFailed();
-    goOn(progress, r.done, total);
-    return r;
+    return writeEach(
+        kTermine, (long)list.size(), progress,
+        [&](long i) {
+            if (!file.append()) return tWritten::Failed;
+            file.put(list[i]);
+            return tWritten::Yes;
+        },
+        [&] { file.discard(); }, [&] { return file.close(); });
 }
 
 tExchangeResult importTermineDbf(const std::string &fileName, const tExchangeProgress &progress)
@@ -257,22 +241,14 @@ tExchangeResult exportPortfolio(const std::string &fileName, const tExchangeProg
     std::vector<tTermin> list = visibleAppointments();
     tTextOut out;
     if (!out.open(fileName)) return notStarted(kTermine, "Die Datei kann nicht angelegt werden");
-    tExchangeResult r;
-    r.unit = kTermine;
-    long total = (long)list.size();
-    for (const tTermin &t : list) {
-        if (!goOn(progress, r.done, total)) {
-            out.discard();
-            r.outcome = tExchangeResult::Cancelled;
-            return r;
-        }
-        tDryEntry e{t.from, t.from.hour, t.from.minute, t.till.hour, t.till.minute, t.TITLE};
-        if (!out.write(formatDryEntry(e))) break;
-        r.done++;
-    }
-    if (!out.commit() || r.done < total) return writeFailed();
-    goOn(progress, r.done, total);
-    return r;
+    return writeEach(
+        kTermine, (long)list.size(), progress,
+        [&](long i) {
+            const tTermin &t = list[i];
+            tDryEntry e{t.from, t.from.hour, t.from.minute, t.till.hour, t.till.minute, t.TITLE};
+            return out.write(formatDryEntry(e)) ? tWritten::Yes : tWritten::Failed;
+        },
+        [&] { out.discard(); }, [&] { return out.commit(); });
 }
 
 } // namespace velk

@@ -69,34 +69,16 @@ std::string vcardOf(const tPerson &p, const std::string &identity)
 tExchangeResult exportVCard(const std::string &fileName, const tExchangeProgress &progress)
 {
     std::vector<tPerson> persons = allPersons(PersonById);
-    tExchangeResult r;
-    r.unit = kPersons;
-    if (persons.empty()) {
-        r.fileWritten = false;
-        return r;
-    }
+    if (persons.empty()) return nothingToWrite(kPersons);
     std::string identity = tUidRegister::databaseIdentity();
     tTextOut out;
     if (!out.open(fileName)) return notStarted(kPersons, "Die Datei kann nicht angelegt werden");
-    long total = (long)persons.size();
-    for (const tPerson &p : persons) {
-        if (!goOn(progress, r.done, total)) {
-            out.discard();
-            r.outcome = tExchangeResult::Cancelled;
-            return r;
-        }
-        if (!out.write(vcardOf(p, identity))) break;
-        r.done++;
-    }
-    if (!out.commit() || r.done < total) {
-        tExchangeResult f;
-        f.outcome = tExchangeResult::Failed;
-        f.unit = kPersons;
-        f.message = "Fehler beim Schreiben, die Datei wurde nicht angelegt";
-        return f;
-    }
-    goOn(progress, r.done, total);
-    return r;
+    return writeEach(
+        kPersons, (long)persons.size(), progress,
+        [&](long i) {
+            return out.write(vcardOf(persons[i], identity)) ? tWritten::Yes : tWritten::Failed;
+        },
+        [&] { out.discard(); }, [&] { return out.commit(); });
 }
 
 bool personOfCard(const tVcfCard &c, tPerson *p)
