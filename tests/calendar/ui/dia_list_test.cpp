@@ -1,6 +1,7 @@
 // The selection list as a dialog: its lines in day and range mode, and what OK does, also to
 // the other open views.
 #include "app/core/commands.h"
+#include "btree/btree.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/mdi_client.h"
 #include "calendar/ui/dia_list.h"
@@ -128,6 +129,30 @@ TEST_F(DiaListTest, DeletingTellsEveryOpenView)
     EXPECT_FALSE(log.isEmpty()) << "the other view heard of it";
     EXPECT_EQ(barsOf(first), 1);
     EXPECT_EQ(barsOf(second), 1);
+}
+
+// One storage call of the deletion fails, the nth, for n = 1, 2, ...: the appointment is never
+// reported as deleted while it is still there, and the first failure that keeps it is shown.
+TEST_F(DiaListTest, ADeletionThatFailsIsShownAndTheAppointmentStays)
+{
+    tTermin lunch = add("carl", termin("Mittag", at(3, 3, 2024, 12), at(3, 3, 2024, 13)));
+    setCalendarUser("carl");
+    tViewAction remove;
+    remove.kind = tViewAction::DeleteTermin;
+    remove.key = lunch.ID;
+    for (int nth = 1; host.messages.empty(); nth++) {
+        ASSERT_LT(nth, 1000);
+        lioIoFault(nth, EIO, 0);
+        const bool deleted = runViewAction(nullptr, remove);
+        lioIoFault(-1, 0, 0);
+        tTermin t;
+        const bool there = store.find(lunch.ID, t);
+        ASSERT_FALSE(deleted && there) << "reported as deleted; failing call " << nth;
+        ASSERT_TRUE(there || deleted) << "gone unreported; failing call " << nth;
+        if (!there) break;
+    }
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, QStringLiteral("Fehler beim L\u00f6schen"));
 }
 
 TEST_F(DiaListTest, TheMenuOpensPlannerAndPlan)
