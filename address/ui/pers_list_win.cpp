@@ -34,6 +34,7 @@ tPersListWin::tPersListWin(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
     connect(list_, &tTabList::currentRowChanged, this, [this] { commandsChanged(); });
+    list_->setReturnOpens(true);
     connect(list_, &tTabList::lineActivated, this, &tPersListWin::editPerson);
     gOpenList = this;
     fill();

@@ -29,6 +29,7 @@ tResListWin::tResListWin(QWidget *parent) : tView(parent), list_(new tTabList({4
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
     connect(list_, &tTabList::currentRowChanged, this, [this] { commandsChanged(); });
+    list_->setReturnOpens(true);
     connect(list_, &tTabList::lineActivated, this, [this] { command(CmEdit); });
     gOpenList = this;
     fill();

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 #include <algorithm>
 
@@ -102,10 +103,13 @@ tTabList::tTabList(std::vector<int> tabStops, bool sorted, QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     header()->setStretchLastSection(true);
     applyTabStops();
-    connect(
-        selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-        [this](const QModelIndex &now) { emit currentRowChanged(now.isValid() ? now.row() : -1); });
+    // The commands follow the selection, not Qt's current index: a click on the line that was
+    // current already (the first one, after the list got the focus) selects without moving it.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { emit currentRowChanged(currentRow()); });
     connect(model_, &QAbstractItemModel::modelReset, this, [this] { emit currentRowChanged(-1); });
+    connect(model_, &QAbstractItemModel::rowsRemoved, this,
+            [this] { emit currentRowChanged(currentRow()); });
     // A double click, not "activated": some styles activate on a single click.
     connect(this, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex &at) { emit lineActivated(at.row()); });
@@ -130,6 +134,18 @@ void tTabList::selectRow(int row)
         return;
     }
     setCurrentIndex(model_->index(row, 0));
+}
+
+void tTabList::keyPressEvent(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (returnOpens_ && enter && event->modifiers() == Qt::NoModifier) {
+        if (int row = currentRow(); row >= 0) {
+            emit lineActivated(row);
+            return;
+        }
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 void tTabList::changeEvent(QEvent *event)

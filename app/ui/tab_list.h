@@ -58,19 +58,25 @@ public:
     int currentRow() const; // the selected line, -1 for none
     const tTabLine *currentLine() const;
     void selectRow(int row);
+    // Return or Enter on a selected line opens it as a double click does (the list windows; in a
+    // dialog Return stays with the default button).
+    void setReturnOpens(bool on) { returnOpens_ = on; }
 
 signals:
+    // The selected line changed (by mouse, keyboard, a refill or a removal); -1 for none.
     void currentRowChanged(int row);
-    void lineActivated(int row); // a double click on a line
+    void lineActivated(int row); // a double click on a line, or Return where that opens it
 
 protected:
     void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void applyTabStops();
 
     std::vector<int> tabStops_;
     tTabLineModel *model_;
+    bool returnOpens_ = false;
 };
 
 } // namespace velk

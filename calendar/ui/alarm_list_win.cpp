@@ -23,6 +23,7 @@ tAlarmListWin::tAlarmListWin(QWidget *parent) : tView(parent), list_(new tTabLis
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
     connect(list_, &tTabList::currentRowChanged, this, [this] { commandsChanged(); });
+    list_->setReturnOpens(true);
     connect(list_, &tTabList::lineActivated, this, [this] { command(CmEdit); });
     fill();
 }

@@ -1,6 +1,7 @@
 #include "calendar/ui/list_box.h"
 
 #include <QFocusEvent>
+#include <QKeyEvent>
 
 #include "address/person.h"
 #include "app/ui/cp1252.h"
@@ -30,6 +31,20 @@ void tLineList::setLines(std::vector<tViewLine> lines)
     for (const tViewLine &l : lines_) texts << fromCp1252(l.text);
     clear();
     addItems(texts);
+    // A refill drops the selection without Qt saying so.
+    emit selectionChanged();
+}
+
+void tLineList::keyPressEvent(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && event->modifiers() == Qt::NoModifier) {
+        if (const tViewLine *line = selectedLine()) {
+            emit lineActivated(*line);
+            return;
+        }
+    }
+    QListWidget::keyPressEvent(event);
 }
 
 const tViewLine *tLineList::selectedLine() const

@@ -1,7 +1,8 @@
 // list_box.h - the line lists of the calendar's listing views and what their lines open.
 //
 // tLineList shows view lines (calendar/views/view_types.h) one a row, in the order given, and
-// keeps each line's kind and key beside its text; a double click on a line reports it.
+// keeps each line's kind and key beside its text; a double click on a line, or Return on the
+// selected one, reports it.
 // TMyListBox, the list of one day of the week calendar, also remembers whether it has the
 // keyboard focus: set when it gets the focus, cleared when it loses it, and losing it clears the
 // selection.  The focus that goes to a menu (opened by mouse or by Alt) is not lost: the command
@@ -34,8 +35,11 @@ public:
     void selectLine(int row);
 
 signals:
-    void lineActivated(const velk::tViewLine &line); // a double click on a line
+    void lineActivated(const velk::tViewLine &line); // a double click on a line, or Return
     void selectionChanged();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     std::vector<tViewLine> lines_;

@@ -28,6 +28,7 @@ tPrjListWin::tPrjListWin(QWidget *parent) : tView(parent), list_(new tTabList({4
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
     connect(list_, &tTabList::currentRowChanged, this, [this] { commandsChanged(); });
+    list_->setReturnOpens(true);
     connect(list_, &tTabList::lineActivated, this, &tPrjListWin::editLine);
     gOpenList = this;
     fill();

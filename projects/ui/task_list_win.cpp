@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -47,6 +48,9 @@ tTaskListWin::tTaskListWin(QWidget *parent)
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { commandsChanged(); });
     connect(table_, &QTableView::doubleClicked, this, [this] { command(CmEdit); });
+    // A refill drops the selection without a selection signal.
+    connect(proxy_, &QAbstractItemModel::modelReset, this, [this] { commandsChanged(); });
+    table_->installEventFilter(this);
     gOpenList = this;
     fill();
 }
@@ -57,6 +61,19 @@ tTaskListWin::~tTaskListWin()
 }
 
 // A closed window is gone for the menu at once, though Qt deletes it only later.
+bool tTaskListWin::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == table_ && event->type() == QEvent::KeyPress) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (enter && key->modifiers() == Qt::NoModifier && selectedTask() >= 0) {
+            command(CmEdit);
+            return true;
+        }
+    }
+    return tView::eventFilter(watched, event);
+}
+
 void tTaskListWin::closeEvent(QCloseEvent *event)
 {
     if (gOpenList == this) gOpenList = nullptr;

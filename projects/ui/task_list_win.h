@@ -44,6 +44,8 @@ public:
 protected:
     void dataChanged(int bits) override;
     void closeEvent(QCloseEvent *event) override;
+    // Return on a selected task opens it, as a double click does.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void editTask();

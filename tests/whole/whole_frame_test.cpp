@@ -6,7 +6,9 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QHeaderView>
 #include <QImage>
+#include <QListWidget>
 #include <QMdiSubWindow>
 #include <QSignalSpy>
 
@@ -374,4 +376,96 @@ TEST_F(WholeFrameTest, TwoWeekCalendarsBothRefresh)
     EXPECT_NE(picture(first), firstBefore);
     EXPECT_NE(picture(second), secondBefore);
     EXPECT_EQ(picture(first), picture(second));
+}
+
+// The list windows enable "Ändern..." and "Löschen" from the selection, however a line came to be
+// selected: a click on the line that was current already (the first line once the list had the
+// focus), the keyboard, and again after a refill dropped it.  Return on the selected line opens
+// it as a double click does.
+TEST_F(WholeFrameTest, ListCommandsFollowTheSelectionAndReturnOpensTheLine)
+{
+    addBehindTheBack(); // two lines in each list
+    const struct {
+        int command;
+        const char *line;       // a text of the line to select
+        const char *dialog;     // what Return on the line opens
+        bool enabledUnselected; // the alarm list's commands need only a line
+    } lists[] = {
+        {CmPersonList, "anna", "dialog:tDiaPerson", false},
+        {CmResourceList, "raum1", "dialog:tDiaRes", false},
+        {CmProjectList, "P1", "dialog:tDiaProj", false},
+        {CmTaskList, "T1", "dialog:tDiaTask", false},
+        {CmAlarmList, "Erste Erinnerung", "dialog:tDiaAlarm", true},
+        {CmAppointmentList, "Erster", "dialog:tDiaTermin", false},
+    };
+    QApplication::setActiveWindow(frame.get());
+    for (const auto &l : lists) {
+        tView *view = open(l.command);
+        ASSERT_TRUE(view);
+        SCOPED_TRACE(view->metaObject()->className());
+        QAbstractItemView *items = nullptr;
+        for (auto *candidate : view->findChildren<QAbstractItemView *>())
+            if (!qobject_cast<QHeaderView *>(candidate)) items = candidate;
+        ASSERT_TRUE(items);
+        QItemSelectionModel *selection = items->selectionModel();
+        // The line of the record named (the appointment list opens with headings and birthdays).
+        int row = -1;
+        const QAbstractItemModel *model = items->model();
+        for (int r = 0; r < model->rowCount() && row < 0; ++r)
+            for (int c = 0; c < model->columnCount(); ++c)
+                if (model->index(r, c).data().toString().contains(QString::fromUtf8(l.line)))
+                    row = r;
+        ASSERT_GE(row, 0);
+        auto line = [&] { return items->model()->index(row, 0); }; // anew after a refill
+        QAction *edit = frame->action(CmEdit);
+        auto unselectKeepingCurrent = [&] {
+            selection->clearSelection();
+            selection->setCurrentIndex(line(), QItemSelectionModel::NoUpdate);
+            frame->updateMenus();
+            EXPECT_EQ(edit->isEnabled(), l.enabledUnselected);
+        };
+
+        unselectKeepingCurrent();
+        items->setFocus();
+        QTest::mouseClick(items->viewport(), Qt::LeftButton, {},
+                          items->visualRect(line()).center());
+        EXPECT_TRUE(edit->isEnabled()) << "a click on the current line";
+        EXPECT_TRUE(frame->action(CmDelete)->isEnabled());
+
+        unselectKeepingCurrent();
+        QTest::keyClick(items, Qt::Key_Space);
+        EXPECT_TRUE(edit->isEnabled()) << "the keyboard";
+
+        client->sendDataChanged(view->noticeMask());
+        EXPECT_EQ(edit->isEnabled(), l.enabledUnselected) << "a refill drops the selection";
+        QTest::mouseClick(items->viewport(), Qt::LeftButton, {},
+                          items->visualRect(line()).center());
+        EXPECT_TRUE(edit->isEnabled()) << "a click after a refill";
+
+        host.events.clear();
+        host.dialogScripts.push_back([](QDialog &d) { d.reject(); });
+        QTest::keyClick(items, Qt::Key_Return);
+        EXPECT_EQ(host.eventsOf("dialog:"), QStringList{l.dialog}) << "Return opens the line";
+        host.dialogScripts.clear();
+        frame->execute(CmCloseAll);
+    }
+}
+
+TEST_F(WholeFrameTest, ReturnInTheWeekCalendarOpensTheSelectedAppointment)
+{
+    tView *week = open(CmWeekCalendar);
+    QApplication::setActiveWindow(frame.get());
+    const int day = (today.weekday() + 6) % 7; // the panes run from Monday
+    auto *lines = week->findChild<QListWidget *>(QStringLiteral("lines%1").arg(day));
+    ASSERT_TRUE(lines);
+    int row = -1;
+    for (int r = 0; r < lines->count(); ++r)
+        if (lines->item(r)->text().contains(QStringLiteral("Erster"))) row = r;
+    ASSERT_GE(row, 0);
+    lines->setFocus();
+    QTest::mouseClick(lines->viewport(), Qt::LeftButton, {},
+                      lines->visualItemRect(lines->item(row)).center());
+    host.dialogScripts.push_back([](QDialog &d) { d.reject(); });
+    QTest::keyClick(lines, Qt::Key_Return);
+    EXPECT_EQ(host.eventsOf("dialog:"), QStringList{"dialog:tDiaTermin"});
 }
