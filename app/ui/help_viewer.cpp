@@ -1,6 +1,8 @@
 #include "app/ui/help_viewer.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -10,6 +12,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "app/core/help_keywords.h"
 #include "app/ui/main_frame.h"
@@ -145,12 +148,48 @@ void tHelpViewer::place()
     move(r.x, r.y);
 }
 
+// The window the help belongs to: the modal dialog it was asked from, else the main frame.
+static QWidget *helpOwner(const QWidget *viewer)
+{
+    if (QWidget *modal = QApplication::activeModalWidget(); modal && modal != viewer) return modal;
+    if (tMainFrame *f = mainFrame(); f && f->isVisible()) return f;
+    QWidget *active = QApplication::activeWindow();
+    return active != viewer ? active : nullptr;
+}
+
+// Kept above the owner by the window manager, as a transient of it: a window that a modal dialog
+// blocks would stay behind it, and a window manager maps a window that did not get the focus
+// below the focused one.  Once a dialog is gone the help belongs to the frame again.
+void tHelpViewer::followOwner() { setOwner(helpOwner(this)); }
+
+void tHelpViewer::ownerGone()
+{
+    tMainFrame *frame = mainFrame();
+    setOwner(frame && frame->isVisible() ? frame : nullptr);
+}
+
+void tHelpViewer::setOwner(QWidget *owner)
+{
+    if (owner == owner_) return;
+    if (owner_) disconnect(owner_, nullptr, this, nullptr);
+    owner_ = owner;
+    winId(); // the native window, to hang the transient on
+    if (QWindow *w = windowHandle())
+        w->setTransientParent(owner ? owner->window()->windowHandle() : nullptr);
+    if (owner && owner != mainFrame()) {
+        connect(owner, &QObject::destroyed, this, &tHelpViewer::ownerGone);
+        if (auto *dialog = qobject_cast<QDialog *>(owner))
+            connect(dialog, &QDialog::finished, this, &tHelpViewer::ownerGone);
+    }
+}
+
 void tHelpViewer::present()
 {
     if (!placed_) {
         place();
         placed_ = true;
     }
+    followOwner();
     show();
     raise();
     activateWindow();

@@ -5,10 +5,12 @@
 // section, an empty or unknown keyword shows the index of all keywords; context 0 ("Suchen")
 // shows the contents with the cursor in the search field, other context numbers the contents.
 // Return in the search field lists the sections that contain every word typed; Escape closes
-// the window.
+// the window.  It opens and comes to the front above the window it was asked from, also from a
+// modal dialog, which would otherwise keep it behind and block it.
 #ifndef VELK_APP_UI_HELP_VIEWER_H
 #define VELK_APP_UI_HELP_VIEWER_H
 
+#include <QPointer>
 #include <QWidget>
 
 #include <string>
@@ -41,15 +43,23 @@ public:
     // The index page: one link per keyword.
     static QString indexHtml();
 
+    // The window the help is kept above (a transient of it): the modal dialog it was asked
+    // from, else the main frame.
+    QWidget *owner() const { return owner_; }
+
 private:
     void present();
     void place();
+    void followOwner();
+    void ownerGone();
+    void setOwner(QWidget *owner);
 
     QTextBrowser *browser_;
     QLineEdit *search_;
     QString shown_;
     std::vector<tHelpSection> sections_;
     bool placed_ = false;
+    QPointer<QWidget> owner_;
 };
 
 } // namespace velk

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,32 @@ TEST(HelpViewer, QtHostClosesItsWindow)
     ASSERT_NE(viewer, nullptr);
     host.helpClose();
     EXPECT_FALSE(viewer->isVisible());
+}
+
+// Asked from a modal dialog, the help is a transient of that dialog: the window manager keeps it
+// above the dialog, and the dialog's modality does not block it.  Once the dialog is done it
+// belongs to nobody here (no main frame runs in this test).
+TEST(HelpViewer, ComesAboveTheModalDialogItWasAskedFrom)
+{
+    tQtShellHost host;
+    QDialog dialog;
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
+    host.helpKeyword(QStringLiteral("Termindialog"));
+    tHelpViewer *viewer = nullptr;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *v = qobject_cast<tHelpViewer *>(w); v && v->isVisible()) viewer = v;
+    ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(viewer->windowHandle());
+    EXPECT_EQ(viewer->owner(), &dialog);
+    EXPECT_EQ(viewer->windowHandle()->transientParent(), dialog.windowHandle());
+    EXPECT_TRUE(dialog.windowHandle()->isAncestorOf(viewer->windowHandle(),
+                                                    QWindow::IncludeTransients));
+    dialog.done(QDialog::Rejected);
+    EXPECT_EQ(viewer->owner(), nullptr);
+    EXPECT_EQ(viewer->windowHandle()->transientParent(), nullptr);
+    host.helpClose();
 }
 
 TEST(DialogHelp, F1AndTheHilfeButtonOpenTheDialogsKeyword)
