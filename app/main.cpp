@@ -6,6 +6,7 @@
 #include <QTranslator>
 
 #include "address/ui/address_frame.h"
+#include "app/core/runtime_dir.h"
 #include "app/model_link/model_database.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/my_app.h"
@@ -18,6 +19,7 @@
 
 int main(int argc, char **argv)
 {
+    velk::ensureRuntimeDir(); // before Qt looks for it
     QApplication qtApp(argc, argv);
     velk::initResources();
     // Qt's own dialogs (file dialog, message box buttons) speak German like the rest.

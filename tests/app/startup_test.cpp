@@ -4,11 +4,13 @@
 #include <QAction>
 #include <QFile>
 #include <QMenuBar>
+#include <QStandardPaths>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
 
 #include "app/core/commands.h"
+#include "app/core/runtime_dir.h"
 #include "app/core/session.h"
 #include "app/ui/main_frame.h"
 #include "app/ui/mdi_client.h"
@@ -246,4 +248,26 @@ TEST(VelkIni, DefaultPlaceFollowsXdgConfigHome)
     qunsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(defaultIniPath(), QString::fromLocal8Bit(qgetenv("HOME")) + "/.config/VELK.INI");
     if (!saved.isNull()) qputenv("XDG_CONFIG_HOME", saved);
+}
+
+// Without XDG_RUNTIME_DIR Qt warns at the first look at its runtime location; with the directory
+// the program gives it, it takes that one without a word.
+TEST(RuntimeDir, QtTakesTheProgramsDirectoryWithoutAWarning)
+{
+    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    static QStringList warnings;
+    warnings.clear();
+    QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &text) { warnings << text; });
+    const std::string dir = ensureRuntimeDir();
+    const QString shown = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    qInstallMessageHandler(previous);
+    if (saved.isEmpty())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", saved);
+    ASSERT_FALSE(dir.empty());
+    EXPECT_EQ(shown, QString::fromStdString(dir));
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join(QLatin1Char('\n')).toStdString();
 }
