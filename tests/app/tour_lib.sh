@@ -10,11 +10,13 @@ WORK=$(mktemp -d /tmp/velk_tour.XXXXXX)
 # The X server picks a free display itself and tells its number (xvfb-run -a guesses one, and
 # two runs at once may both take the same).  -noreset: without it the server resets when its
 # last client leaves, between two starts of the program, and refuses the next connection.
-Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 "${TOUR_SCREEN:-1024x768x24}" -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
 XVFB=$!
 PID=
+WM=
 cleanup() {
     [ -z "$PID" ] || kill "$PID" 2>/dev/null || true
+    [ -z "$WM" ] || kill "$WM" 2>/dev/null || true
     kill "$XVFB" 2>/dev/null || true
     rm -rf "$WORK"
 }
@@ -33,6 +35,17 @@ if command -v xmodmap >/dev/null; then
                 -e "keycode ${spare[2]} = udiaeresis Udiaeresis" \
                 -e "keycode ${spare[3]} = ssharp question" || true
     fi
+fi
+# A window manager where the tour asks for one (TOUR_WM=openbox): it stacks, decorates and
+# focuses the windows as on a desktop.  Ready once it announces itself on the root window.
+if [ -n "${TOUR_WM:-}" ]; then
+    command -v "$TOUR_WM" >/dev/null || { echo "velk_tour: needs $TOUR_WM" >&2; exit 2; }
+    "$TOUR_WM" >"$WORK/wm.log" 2>&1 &
+    WM=$!
+    for _ in $(seq 150); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+        sleep 0.2
+    done
 fi
 mkdir -p "$OUT"
 : >"$OUT/velk-check.log"
