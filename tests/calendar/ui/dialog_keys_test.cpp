@@ -1,0 +1,141 @@
+// Every dialog's keyboard: the text of a field that gets the focus is selected.
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+#include <functional>
+#include <memory>
+
+#include "address/ui/dia_group.h"
+#include "address/ui/dia_member.h"
+#include "address/ui/dia_pers_grp.h"
+#include "address/ui/dia_person.h"
+#include "address/ui/dia_res.h"
+#include "address/ui/dia_sel_pers.h"
+#include "calendar/ui/dia_alarm.h"
+#include "calendar/ui/dia_list.h"
+#include "calendar/ui/dia_msg_alarm.h"
+#include "calendar/ui/dia_repeat.h"
+#include "calendar/ui/dia_termin.h"
+#include "projects/ui/dia_proj.h"
+#include "projects/ui/dia_task.h"
+#include "tests/calendar/ui/calendar_ui_support.h"
+
+using namespace velk;
+using namespace velk::apptest;
+using namespace velk::caltest;
+
+namespace {
+
+using DialogKeysTest = CalendarUiTest;
+
+using tMake = std::function<std::unique_ptr<QDialog>()>;
+
+tTermin terminOn9July()
+{
+    tTermin t;
+    t.from = at(9, 7, 1996, 9, 5);
+    t.till = at(9, 7, 1996, 10, 0);
+    return t;
+}
+
+tRepeat gRule; // the recurrence dialog works on a rule it does not own
+
+struct tNamedDialog {
+    const char *name;
+    tMake make;
+};
+
+// Every dialog of the program, as the menu or another dialog opens it.
+std::vector<tNamedDialog> everyDialog()
+{
+    return {
+        {"Termin", [] { return std::make_unique<tDiaTermin>(nullptr, terminOn9July(), nullptr); }},
+        {"Wiederholung",
+         [] {
+             return std::make_unique<tDiaRepeat>(nullptr, tDate{9, 7, 1996}, gRule);
+         }},
+        {"Alarm",
+         [] {
+             tAlarm a;
+             a.when = at(9, 7, 1996, 8, 30);
+             return std::make_unique<tDiaAlarm>(nullptr, a, nullptr);
+         }},
+        {"Auswahl", [] { return std::make_unique<tDiaList>(nullptr, tSelection{}); }},
+        {"Alarm-Meldung", [] { return std::make_unique<tDiaMsgAlarm>(nullptr, tDueAlarms{}); }},
+        {"Person", [] { return std::make_unique<tDiaPerson>(nullptr, nullptr); }},
+        {"Gruppe", [] { return std::make_unique<TDiaGroup>(nullptr, tGroup{}, TDiaGroup::New); }},
+        {"Gruppenzuordnung", [] { return std::make_unique<tDiaMember>(nullptr); }},
+        {"Person oder Gruppe", [] { return std::make_unique<tDiaPersGrp>(nullptr); }},
+        {"Ressource", [] { return std::make_unique<tDiaRes>(nullptr, tResource{}, tDiaRes::New); }},
+        {"Personenauswahl", [] { return std::make_unique<tDiaSelPers>(nullptr); }},
+        {"Projekt", [] { return std::make_unique<tDiaProj>(nullptr, nullptr, tDiaProj::New); }},
+        {"Aufgabe", [] { return std::make_unique<tDiaTask>(nullptr, nullptr, tDiaTask::New); }},
+    };
+}
+
+tMake dialogNamed(const char *name)
+{
+    for (const tNamedDialog &d : everyDialog())
+        if (!std::strcmp(d.name, name)) return d.make;
+    ADD_FAILURE() << "no dialog " << name;
+    return [] { return std::make_unique<QDialog>(); };
+}
+
+// Shows the dialog as a modal run would and makes it the active window.
+void open(QDialog &dialog)
+{
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+}
+
+QLineEdit *line(QDialog &dialog, const char *name)
+{
+    auto *edit = dialog.findChild<QLineEdit *>(QString::fromLatin1(name));
+    EXPECT_TRUE(edit) << name;
+    return edit;
+}
+
+} // namespace
+
+// A field that holds text when it gets the focus, on opening or by Tab, has it selected: typing
+// replaces it.  A click places the cursor instead.
+TEST_F(DialogKeysTest, TypingReplacesTheTextOfAFieldThatGetsTheFocus)
+{
+    struct Case {
+        const char *dialog;
+        const char *first; // the field with the focus on opening
+        const char *next;  // the field after it
+    };
+    const Case cases[] = {
+        {"Termin", "editFromDay", "editFromMonth"},
+        {"Alarm", "editDay", "editMonth"},
+        {"Wiederholung", "editCount", "radioYearly"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.dialog);
+        std::unique_ptr<QDialog> dialog = dialogNamed(c.dialog)();
+        open(*dialog);
+        QLineEdit *first = line(*dialog, c.first);
+        ASSERT_TRUE(first);
+        ASSERT_EQ(QApplication::focusWidget(), first);
+        const QString was = first->text();
+        ASSERT_FALSE(was.isEmpty());
+        EXPECT_EQ(first->selectedText(), was) << "on opening";
+        QTest::keyClicks(first, "1");
+        EXPECT_EQ(first->text(), QStringLiteral("1"));
+
+        QTest::keyClick(first, Qt::Key_Tab);
+        ASSERT_TRUE(QApplication::focusWidget());
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::fromLatin1(c.next));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        EXPECT_EQ(first->selectedText(), QStringLiteral("1")) << "by Shift+Tab";
+
+        QTest::keyClick(first, Qt::Key_Tab);
+        QTest::mouseClick(first, Qt::LeftButton, {}, QPoint(first->width() - 4, 5));
+        EXPECT_EQ(QApplication::focusWidget(), first);
+        EXPECT_TRUE(first->selectedText().isEmpty()) << "a click places the cursor";
+    }
+}
