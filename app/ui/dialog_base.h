@@ -4,14 +4,24 @@
 // - edit fields that select their whole text when they get the focus by Tab, by a label's
 //   shortcut, or when the dialog opens or comes back to the front, so that typing replaces what
 //   the field held; a mouse click places the cursor as ever.
+//
+// digitsOnly makes a field that holds a number take digits only.
 #ifndef VELK_APP_UI_DIALOG_BASE_H
 #define VELK_APP_UI_DIALOG_BASE_H
 
+#include <initializer_list>
+
 class QDialog;
+class QLineEdit;
 
 namespace velk {
 
 void installDialogBase(QDialog *dialog);
+
+// A key or a paste that would put anything but digits (or blanks) into the field is refused;
+// what the program itself shows there is not checked.  The field's maximum length stays.
+void digitsOnly(QLineEdit *edit);
+void digitsOnly(std::initializer_list<QLineEdit *> edits);
 
 } // namespace velk
 

@@ -1,4 +1,5 @@
-// Every dialog's keyboard: the text of a field that gets the focus is selected.
+// Every dialog's keyboard: the text of a field that gets the focus is selected, number fields
+// take digits only.
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -137,5 +138,57 @@ TEST_F(DialogKeysTest, TypingReplacesTheTextOfAFieldThatGetsTheFocus)
         QTest::mouseClick(first, Qt::LeftButton, {}, QPoint(first->width() - 4, 5));
         EXPECT_EQ(QApplication::focusWidget(), first);
         EXPECT_TRUE(first->selectedText().isEmpty()) << "a click places the cursor";
+    }
+}
+
+// Every field that holds a number takes digits only; its limit stays.  Text fields do not.
+TEST_F(DialogKeysTest, NumberFieldsTakeDigitsOnly)
+{
+    struct Case {
+        const char *dialog;
+        std::vector<const char *> numbers;
+        int maxLength;    // of the first one
+        const char *text; // a text field of the dialog; "" for none
+    };
+    const Case cases[] = {
+        {"Termin",
+         {"editFromDay", "editFromMonth", "editFromYear", "editFromHour", "editFromMinute",
+          "editTillDay", "editTillMonth", "editTillYear", "editTillHour", "editTillMinute"},
+         2,
+         "editTitle"},
+        {"Wiederholung", {"editCount", "editOrdinal"}, 3, ""},
+        {"Alarm", {"editDay", "editMonth", "editYear", "editHour", "editMinute"}, 2, "editMessage"},
+        {"Person", {"editDay", "editMonth", "editYear"}, 2, "editZip"},
+        {"Projekt", {"editMaxTime", "editDay", "editMonth", "editYear"}, 8, "editTitle"},
+        {"Aufgabe", {"editTime", "editDay", "editMonth", "editYear"}, 32767, "editPrio"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.dialog);
+        std::unique_ptr<QDialog> dialog = dialogNamed(c.dialog)();
+        open(*dialog);
+        EXPECT_EQ(line(*dialog, c.numbers.front())->maxLength(), c.maxLength);
+        for (const char *name : c.numbers) {
+            SCOPED_TRACE(name);
+            QLineEdit *edit = line(*dialog, name);
+            ASSERT_TRUE(edit);
+            edit->setEnabled(true); // N works only with "jeden"
+            edit->setFocus();
+            edit->clear();
+            QTest::keyClicks(edit, "9H");
+            EXPECT_EQ(edit->text(), QStringLiteral("9"));
+            edit->clear();
+            QTest::keyClicks(edit, "xy1-2+");
+            EXPECT_EQ(edit->text(), QStringLiteral("12"));
+            edit->selectAll();
+            QTest::keyClicks(edit, "Berl");
+            EXPECT_EQ(edit->text(), QStringLiteral("12")) << "a refused key keeps the text";
+        }
+        if (*c.text) {
+            QLineEdit *edit = line(*dialog, c.text);
+            edit->setFocus();
+            edit->clear();
+            QTest::keyClicks(edit, "D-9H");
+            EXPECT_EQ(edit->text(), QStringLiteral("D-9H"));
+        }
     }
 }
