@@ -1,10 +1,17 @@
 #include "app/ui/dialog_base.h"
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QLayout>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QValidator>
+
+#include <vector>
+
+#include "app/core/tab_order.h"
 
 namespace velk {
 
@@ -31,6 +38,13 @@ public:
 
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        if (watched == dialog_) {
+            if (event->type() == QEvent::Show && !ordered_) {
+                ordered_ = true;
+                orderTabsByLayout(dialog_);
+            }
+            return false;
+        }
         if (event->type() == QEvent::FocusIn) {
             if (auto *edit = qobject_cast<QLineEdit *>(watched)) {
                 Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
@@ -43,13 +57,26 @@ public:
 
 private:
     QDialog *dialog_;
+    bool ordered_ = false;
 };
+
+bool isDialogButton(const QWidget *w)
+{
+    // The buttons of the dialog's button row; buttons inside the fields ("Ändern") are fields.
+    static const char *const names[] = {"buttonOk", "buttonCancel", "buttonHelp", "buttonClose"};
+    if (!qobject_cast<const QPushButton *>(w)) return false;
+    if (w->property("dialogButton").toBool()) return true;
+    for (const char *name : names)
+        if (w->objectName() == QLatin1String(name)) return true;
+    return false;
+}
 
 } // namespace
 
 void installDialogBase(QDialog *dialog)
 {
     auto *base = new tDialogBase(dialog);
+    dialog->installEventFilter(base);
     for (QLineEdit *edit : dialog->findChildren<QLineEdit *>()) edit->installEventFilter(base);
 }
 
@@ -58,6 +85,36 @@ void digitsOnly(QLineEdit *edit) { edit->setValidator(new tDigitsValidator(edit)
 void digitsOnly(std::initializer_list<QLineEdit *> edits)
 {
     for (QLineEdit *edit : edits) digitsOnly(edit);
+}
+
+void orderTabsByLayout(QDialog *dialog)
+{
+    if (QLayout *layout = dialog->layout()) layout->activate();
+    std::vector<QWidget *> controls;
+    std::vector<tTabPlace> places;
+    for (QWidget *w : dialog->findChildren<QWidget *>()) {
+        if (!(w->focusPolicy() & Qt::TabFocus) || w->focusProxy() || !w->isVisibleTo(dialog))
+            continue;
+        // The parts of a compound control (a combo box's line edit) move with it.
+        if (w->parentWidget() != dialog && !w->parentWidget()->inherits("QGroupBox") &&
+            w->parentWidget()->focusPolicy() & Qt::TabFocus)
+            continue;
+        QPoint at = w->mapTo(dialog, QPoint(0, 0));
+        controls.push_back(w);
+        places.push_back({at.x(), at.y(), isDialogButton(w)});
+    }
+    const int tolerance = dialog->fontMetrics().height() / 2 + 1;
+    std::vector<std::size_t> order = tabOrder(places, tolerance);
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(controls[order[i - 1]], controls[order[i]]);
+    // The first control has the focus when the dialog opens, unless the dialog chose one.
+    if (dialog->focusWidget()) return;
+    for (std::size_t i : order) {
+        if (controls[i]->isEnabled()) {
+            controls[i]->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
 }
 
 } // namespace velk

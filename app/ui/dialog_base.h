@@ -3,7 +3,10 @@
 // installDialogBase, which installDialogHelp calls once after setupUi, gives a dialog:
 // - edit fields that select their whole text when they get the focus by Tab, by a label's
 //   shortcut, or when the dialog opens or comes back to the front, so that typing replaces what
-//   the field held; a mouse click places the cursor as ever.
+//   the field held; a mouse click places the cursor as ever;
+// - a Tab order that follows the layout (app/core/tab_order.h), set when the dialog is first
+//   shown, when the layout has placed every control; the buttons come last, and the first
+//   control has the focus unless the dialog gives it to another.
 //
 // digitsOnly makes a field that holds a number take digits only.
 #ifndef VELK_APP_UI_DIALOG_BASE_H
@@ -22,6 +25,11 @@ void installDialogBase(QDialog *dialog);
 // what the program itself shows there is not checked.  The field's maximum length stays.
 void digitsOnly(QLineEdit *edit);
 void digitsOnly(std::initializer_list<QLineEdit *> edits);
+
+// Orders the focus chain of the dialog's visible controls by their places and gives the first
+// enabled one the focus when the dialog has chosen none; installDialogBase does it at the first
+// show.
+void orderTabsByLayout(QDialog *dialog);
 
 } // namespace velk
 

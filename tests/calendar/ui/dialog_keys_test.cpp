@@ -1,5 +1,5 @@
 // Every dialog's keyboard: the text of a field that gets the focus is selected, number fields
-// take digits only.
+// take digits only, Tab walks the controls as they are laid out.
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -99,6 +99,20 @@ QLineEdit *line(QDialog &dialog, const char *name)
     return edit;
 }
 
+// The controls Tab reaches from the first one, in order, up to the first again.
+QStringList tabChain(QDialog &dialog)
+{
+    QStringList names;
+    QWidget *first = nullptr;
+    for (QWidget *w = dialog.nextInFocusChain(); w && w != &dialog; w = w->nextInFocusChain()) {
+        if (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(&dialog)) continue;
+        if (w == first) break;
+        if (!first) first = w;
+        names << w->objectName();
+    }
+    return names;
+}
+
 } // namespace
 
 // A field that holds text when it gets the focus, on opening or by Tab, has it selected: typing
@@ -190,5 +204,83 @@ TEST_F(DialogKeysTest, NumberFieldsTakeDigitsOnly)
             QTest::keyClicks(edit, "D-9H");
             EXPECT_EQ(edit->text(), QStringLiteral("D-9H"));
         }
+    }
+}
+
+// Tab walks through the controls top to bottom, left to right, the buttons last; the first one
+// has the focus when the dialog opens.
+TEST_F(DialogKeysTest, TabFollowsTheLayout)
+{
+    struct Case {
+        const char *dialog;
+        QStringList chain;
+    };
+    const QString ok = QStringLiteral("buttonOk"), cancel = QStringLiteral("buttonCancel"),
+                  help = QStringLiteral("buttonHelp"), close = QStringLiteral("buttonClose");
+    const Case cases[] = {
+        {"Termin",
+         {"editFromDay",
+          "editFromMonth",
+          "editFromYear",
+          "editFromHour",
+          "editFromMinute",
+          "editTillDay",
+          "editTillMonth",
+          "editTillYear",
+          "editTillHour",
+          "editTillMinute",
+          "editTitle",
+          "checkResource",
+          "comboResource",
+          "buttonWith",
+          "listWith",
+          "checkAlarm",
+          "buttonAlarm",
+          "checkRepeat",
+          "buttonRepeat",
+          "radioAll",
+          "radioInvolved",
+          "radioPrivate",
+          ok,
+          cancel,
+          help}},
+        {"Wiederholung",
+         {"editCount", "radioYearly", "radioMonthly", "radioWeekly", "radioDaily", "radioEvery",
+          "radioLast", "radioOn", "editOrdinal", "radioDay", "radioWeekday", "radioAlways",
+          "radioEveryMonth", "radioThisMonth", ok, cancel, help}},
+        {"Alarm",
+         {"editDay", "editMonth", "editYear", "editHour", "editMinute", "editMessage",
+          "radioOnlyMe", "radioAlso", "buttonRecipients", "listRecipients", ok, cancel, help}},
+        {"Auswahl", {"listLines", ok, cancel, help}},
+        {"Alarm-Meldung", {"listAlarms", "buttonInfo", "buttonDelete", "buttonReschedule", close}},
+        {"Person",
+         {"editId", "editName", "editChrName", "editDay", "editMonth", "editYear", "editTel",
+          "editStreet", "editZip", "editCity", "editCountry", ok, cancel, help}},
+        {"Gruppe",
+         {"editId", "editTitle", "editTel", "editFax", "editStreet", "editZip", "editCity",
+          "editCountry", "editComment", ok, cancel, help}},
+        {"Gruppenzuordnung",
+         {"comboGroup", "buttonGroupNew", "buttonGroupEdit", "buttonGroupDelete", "listMembers",
+          "buttonMemberNew", "buttonMemberEdit", "buttonMemberDelete", close, help}},
+        {"Person oder Gruppe", {"buttonPerson", "buttonGroup", "buttonClear", cancel}},
+        {"Ressource", {"editId", "editTitle", ok, cancel, help}},
+        {"Personenauswahl", {"listPersons", ok, cancel, help}},
+        {"Projekt",
+         {"editId", "editTitle", "buttonCostumer", "listCostumer", "comboBill", "comboStatus",
+          "editMaxTime", "editDay", "editMonth", "editYear", ok, cancel, help}},
+        {"Aufgabe",
+         {"editId", "editTitle", "buttonSee", "buttonWorker", "listWorker", "editTime",
+          "comboStatus", "editComment", "editPrio", "editDay", "editMonth", "editYear", ok, cancel,
+          help}},
+    };
+    ASSERT_EQ(std::size(cases), everyDialog().size());
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.dialog);
+        std::unique_ptr<QDialog> dialog = dialogNamed(c.dialog)();
+        open(*dialog);
+        EXPECT_EQ(tabChain(*dialog).join(QLatin1Char(' ')).toStdString(),
+                  c.chain.join(QLatin1Char(' ')).toStdString());
+        ASSERT_TRUE(QApplication::focusWidget());
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), c.chain.front()) << "first focus";
     }
 }
