@@ -4,9 +4,12 @@
 #include <QDialog>
 #include <QEvent>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextEdit>
 #include <QValidator>
 
 #include <vector>
@@ -51,11 +54,35 @@ public:
                 if (reason != Qt::MouseFocusReason && reason != Qt::PopupFocusReason)
                     edit->selectAll();
             }
+        } else if (event->type() == QEvent::KeyPress) {
+            return newLine(watched, static_cast<QKeyEvent *>(event));
         }
         return false;
     }
 
 private:
+    // Enter in a multi-line field makes a new line there, never presses the default button;
+    // Ctrl+Enter presses it, as Enter does in every other control.
+    bool newLine(QObject *watched, QKeyEvent *key)
+    {
+        if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+        auto *plain = qobject_cast<QPlainTextEdit *>(watched);
+        auto *rich = qobject_cast<QTextEdit *>(watched);
+        if (!plain && !rich) return false;
+        if (key->modifiers() & Qt::ControlModifier) {
+            for (QPushButton *button : dialog_->findChildren<QPushButton *>()) {
+                if (button->isDefault() && button->isVisible() && button->isEnabled()) {
+                    button->click();
+                    return true;
+                }
+            }
+            return false;
+        }
+        if (plain && !plain->isReadOnly()) plain->insertPlainText(QStringLiteral("\n"));
+        if (rich && !rich->isReadOnly()) rich->insertPlainText(QStringLiteral("\n"));
+        return true;
+    }
+
     QDialog *dialog_;
     bool ordered_ = false;
 };
@@ -65,7 +92,6 @@ bool isDialogButton(const QWidget *w)
     // The buttons of the dialog's button row; buttons inside the fields ("Ändern") are fields.
     static const char *const names[] = {"buttonOk", "buttonCancel", "buttonHelp", "buttonClose"};
     if (!qobject_cast<const QPushButton *>(w)) return false;
-    if (w->property("dialogButton").toBool()) return true;
     for (const char *name : names)
         if (w->objectName() == QLatin1String(name)) return true;
     return false;
@@ -78,6 +104,14 @@ void installDialogBase(QDialog *dialog)
     auto *base = new tDialogBase(dialog);
     dialog->installEventFilter(base);
     for (QLineEdit *edit : dialog->findChildren<QLineEdit *>()) edit->installEventFilter(base);
+    for (QPlainTextEdit *edit : dialog->findChildren<QPlainTextEdit *>()) {
+        edit->setTabChangesFocus(true);
+        edit->installEventFilter(base);
+    }
+    for (QTextEdit *edit : dialog->findChildren<QTextEdit *>()) {
+        edit->setTabChangesFocus(true);
+        edit->installEventFilter(base);
+    }
 }
 
 void digitsOnly(QLineEdit *edit) { edit->setValidator(new tDigitsValidator(edit)); }

@@ -4,6 +4,8 @@
 // - edit fields that select their whole text when they get the focus by Tab, by a label's
 //   shortcut, or when the dialog opens or comes back to the front, so that typing replaces what
 //   the field held; a mouse click places the cursor as ever;
+// - multi-line fields in which Enter starts a new line (Ctrl+Enter still presses the default
+//   button) and Tab goes on to the next control;
 // - a Tab order that follows the layout (app/core/tab_order.h), set when the dialog is first
 //   shown, when the layout has placed every control; the buttons come last, and the first
 //   control has the focus unless the dialog gives it to another.

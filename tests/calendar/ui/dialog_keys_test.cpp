@@ -1,5 +1,6 @@
 // Every dialog's keyboard: the text of a field that gets the focus is selected, number fields
-// take digits only, Tab walks the controls as they are laid out.
+// take digits only, Tab walks the controls as they are laid out, Enter in a multi-line field
+// makes a new line.
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -283,4 +284,43 @@ TEST_F(DialogKeysTest, TabFollowsTheLayout)
         ASSERT_TRUE(QApplication::focusWidget());
         EXPECT_EQ(QApplication::focusWidget()->objectName(), c.chain.front()) << "first focus";
     }
+}
+
+// Enter in a multi-line field makes a new line there and leaves the dialog open; nothing is
+// stored.  Ctrl+Enter still presses OK.
+TEST_F(DialogKeysTest, EnterInAMultiLineFieldMakesANewLine)
+{
+    struct Case {
+        const char *dialog;
+        const char *field;
+    };
+    const Case cases[] = {{"Person", "editStreet"},
+                          {"Gruppe", "editStreet"},
+                          {"Gruppe", "editComment"},
+                          {"Aufgabe", "editComment"}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.dialog) + " " + c.field);
+        std::unique_ptr<QDialog> dialog = dialogNamed(c.dialog)();
+        open(*dialog);
+        auto *edit = dialog->findChild<QPlainTextEdit *>(QString::fromLatin1(c.field));
+        ASSERT_TRUE(edit);
+        edit->setFocus();
+        QTest::keyClicks(edit, "a");
+        QTest::keyClick(dialog->windowHandle(), Qt::Key_Return);
+        QTest::keyClicks(edit, "b");
+        QTest::keyClick(dialog->windowHandle(), Qt::Key_Enter, Qt::KeypadModifier);
+        QTest::keyClicks(edit, "c");
+        EXPECT_EQ(edit->toPlainText(), QStringLiteral("a\nb\nc"));
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_NE(dialog->result(), QDialog::Accepted);
+    }
+    tPerson none;
+    EXPECT_FALSE(none.find("")) << "no person without an ID was stored";
+
+    std::unique_ptr<QDialog> dialog = dialogNamed("Person")();
+    open(*dialog);
+    type(*dialog, "editId", "an");
+    type(*dialog, "editStreet", "Weg 1");
+    QTest::keyClick(dialog->windowHandle(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted) << "Ctrl+Enter is OK";
 }
