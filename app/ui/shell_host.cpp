@@ -2,7 +2,9 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QStatusBar>
 
 #include <map>
 #include <utility>
@@ -58,6 +60,12 @@ std::optional<tFileChoice> tShellHost::saveFile(QWidget *parent, const QString &
     std::optional<QString> name = saveFileName(parent, filter);
     if (!name) return std::nullopt;
     return tFileChoice{*name, 1};
+}
+
+void tShellHost::status(QWidget *parent, const QString &text)
+{
+    if (auto *frame = qobject_cast<QMainWindow *>(parent ? parent->window() : nullptr))
+        frame->statusBar()->showMessage(text);
 }
 
 // The filter last chosen in a file dialog of that filter list, for opening and for saving, while

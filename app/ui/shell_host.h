@@ -40,6 +40,9 @@ public:
     virtual std::optional<tFileChoice> openFile(QWidget *parent, const QString &filter,
                                                 bool mustExist);
     virtual std::optional<tFileChoice> saveFile(QWidget *parent, const QString &filter);
+    // A line in the status bar of the main frame that holds `parent` (the frame or a window in
+    // it), until the next one; nothing without a frame.
+    virtual void status(QWidget *parent, const QString &text);
     // Runs a dialog modally; answers its result (QDialog::Accepted or Rejected).
     virtual int runDialog(QDialog &dialog) = 0;
 
