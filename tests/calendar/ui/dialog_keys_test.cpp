@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 
@@ -112,6 +113,31 @@ QStringList tabChain(QDialog &dialog)
         names << w->objectName();
     }
     return names;
+}
+
+// The chain against the places the layout gave: each field lies in the row of the one before it
+// and right of it, or below it; the buttons come after every field, left to right.
+void expectChainFollowsGeometry(QDialog &dialog, const QStringList &chain)
+{
+    const int tolerance = dialog.fontMetrics().height() / 2;
+    QPoint before(-1, -1);
+    bool buttons = false;
+    for (const QString &name : chain) {
+        auto *w = dialog.findChild<QWidget *>(name);
+        ASSERT_TRUE(w) << name.toStdString();
+        const QPoint at = w->mapTo(&dialog, QPoint(0, 0));
+        const bool button =
+            name == QLatin1String("buttonOk") || name == QLatin1String("buttonCancel") ||
+            name == QLatin1String("buttonHelp") || name == QLatin1String("buttonClose");
+        if (button && !buttons) before = QPoint(-1, -1);
+        buttons = buttons || button;
+        EXPECT_EQ(button, buttons) << name.toStdString() << " after a button";
+        const bool sameRow = std::abs(at.y() - before.y()) <= tolerance;
+        EXPECT_TRUE(sameRow ? at.x() > before.x() : at.y() > before.y())
+            << name.toStdString() << " at " << at.x() << "," << at.y() << " after " << before.x()
+            << "," << before.y();
+        before = at;
+    }
 }
 
 } // namespace
@@ -283,6 +309,7 @@ TEST_F(DialogKeysTest, TabFollowsTheLayout)
                   c.chain.join(QLatin1Char(' ')).toStdString());
         ASSERT_TRUE(QApplication::focusWidget());
         EXPECT_EQ(QApplication::focusWidget()->objectName(), c.chain.front()) << "first focus";
+        expectChainFollowsGeometry(*dialog, tabChain(*dialog));
     }
 }
 
