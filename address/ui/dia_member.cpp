@@ -38,7 +38,11 @@ tDiaMember::tDiaMember(QWidget *parent)
     fillGroups();
     enableGroupButtons(false);
     connect(ui_->comboGroup, &QComboBox::currentIndexChanged, this, &tDiaMember::groupSelected);
+    // The line the list shows as chosen is the selected one, also where the list made a line
+    // current without selecting it (the first line when Tab enters it, an arrow key that could
+    // not move): the member buttons work on that line.
     connect(members_, &tTabList::currentRowChanged, this, [this](int row) {
+        if (row >= 0 && members_->currentRow() != row) members_->selectRow(row);
         ui_->buttonMemberEdit->setEnabled(row >= 0);
         ui_->buttonMemberDelete->setEnabled(row >= 0);
     });
@@ -172,9 +176,16 @@ void tDiaMember::newMember()
     members_->lines()->addLine({std::string(p.ID) + '\t' + p.CHRNAME + ' ' + p.NAME, p.ID});
 }
 
+const tTabLine *tDiaMember::chosenMember() const
+{
+    if (const tTabLine *line = members_->currentLine()) return line;
+    int row = members_->currentIndex().row();
+    return row >= 0 && row < members_->lines()->count() ? &members_->lines()->line(row) : nullptr;
+}
+
 void tDiaMember::editMember()
 {
-    const tTabLine *line = members_->currentLine();
+    const tTabLine *line = chosenMember();
     tPerson p;
     if (!line || !p.find(line->key)) return;
     if (!tDiaPerson::run(this, &p)) return;
@@ -184,14 +195,14 @@ void tDiaMember::editMember()
 
 void tDiaMember::deleteMember()
 {
-    const tTabLine *line = members_->currentLine();
+    const tTabLine *line = chosenMember();
     tGroup g;
     if (!line || !selectedGroup(g) || !isMember(g.ID, line->key)) return;
     if (!removeMember(g.ID, line->key)) {
         reportDeleteFailure(this);
         return;
     }
-    members_->lines()->removeLine(members_->currentRow());
+    members_->lines()->removeLine(members_->lines()->rowOfKey(line->key));
     members_->selectRow(-1);
     ui_->buttonMemberEdit->setEnabled(false);
     ui_->buttonMemberDelete->setEnabled(false);

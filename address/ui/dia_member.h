@@ -22,6 +22,7 @@ class tDiaMember;
 namespace velk {
 
 class tTabList;
+struct tTabLine;
 
 class tDiaMember : public QDialog {
     Q_OBJECT
@@ -46,6 +47,8 @@ private:
     void selectGroup(const std::string &id);
     void groupSelected();
     void showMembers(const std::string &gid);
+    // The member line the buttons work on: the selected one, else the current one; null for none.
+    const tTabLine *chosenMember() const;
     void enableGroupButtons(bool on);
     void newGroup();
     void editGroup();

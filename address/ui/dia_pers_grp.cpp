@@ -6,6 +6,7 @@
 #include "address/ui/dia_member.h"
 #include "address/ui/dia_sel_pers.h"
 #include "app/ui/cp1252.h"
+#include "app/ui/dialog_base.h"
 #include "app/ui/shell_host.h"
 #include "ui_dia_pers_grp.h"
 
@@ -15,6 +16,7 @@ tDiaPersGrp::tDiaPersGrp(QWidget *parent)
     : QDialog(parent), ui_(std::make_unique<Ui::tDiaPersGrp>())
 {
     ui_->setupUi(this);
+    installDialogBase(this); // no help of its own
     connect(ui_->buttonPerson, &QPushButton::clicked, this, [this] { done(Person); });
     connect(ui_->buttonGroup, &QPushButton::clicked, this, [this] { done(Group); });
     connect(ui_->buttonClear, &QPushButton::clicked, this, [this] { done(Clear); });

@@ -6,6 +6,7 @@
 #include "address/ui/dialog_fields.h"
 #include "address/ui/pers_list_win.h"
 #include "app/core/help_keywords.h"
+#include "app/ui/dialog_base.h"
 #include "app/ui/dialog_help.h"
 #include "app/ui/shell_host.h"
 #include "ui_dia_person.h"
@@ -24,6 +25,7 @@ tDiaPerson::tDiaPerson(QWidget *parent, const tPerson *person)
 {
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::PersonDialog));
+    digitsOnly({ui_->editDay, ui_->editMonth, ui_->editYear});
     limitMultiLine(ui_->editStreet, sizeof person_.STREET - 1);
     if (person) {
         person_ = *person;

@@ -4,12 +4,14 @@
 #include <QDialog>
 #include <QPushButton>
 
+#include "app/ui/dialog_base.h"
 #include "app/ui/shell_host.h"
 
 namespace velk {
 
 void installDialogHelp(QDialog *dialog, const QString &keyword)
 {
+    installDialogBase(dialog);
     auto showHelp = [keyword] { shellHost().helpKeyword(keyword); };
     auto *f1 = new QAction(dialog);
     f1->setObjectName(QStringLiteral("helpKey"));

@@ -1,7 +1,8 @@
 // dialog_help.h - F1 and the "Hilfe" button of a dialog open the help at the dialog's keyword.
 //
 // A dialog calls InstallDialogHelp once after setupUi; a push button named "buttonHelp" in its
-// template, if there is one, is connected too.
+// template, if there is one, is connected too.  It installs the dialog base (dialog_base.h) as
+// well: the one call every dialog makes.
 #ifndef VELK_APP_UI_DIALOG_HELP_H
 #define VELK_APP_UI_DIALOG_HELP_H
 

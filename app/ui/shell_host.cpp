@@ -2,9 +2,15 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QMainWindow>
 #include <QMessageBox>
+#include <QStatusBar>
+
+#include <map>
+#include <utility>
 
 #include "app/core/db_path.h"
+#include "app/core/save_name.h"
 #include "app/ui/help_viewer.h"
 
 // Q_INIT_RESOURCE names a global symbol: it is called outside the namespace.
@@ -56,19 +62,45 @@ std::optional<tFileChoice> tShellHost::saveFile(QWidget *parent, const QString &
     return tFileChoice{*name, 1};
 }
 
-// The dialog with the filter list; the chosen filter counted from 1 in the order of the list.
+void tShellHost::status(QWidget *parent, const QString &text)
+{
+    if (auto *frame = qobject_cast<QMainWindow *>(parent ? parent->window() : nullptr))
+        frame->statusBar()->showMessage(text);
+}
+
+// The filter last chosen in a file dialog of that filter list, for opening and for saving, while
+// the program runs: the next such dialog preselects it.
+static std::map<std::pair<QString, bool>, int> &lastFilters()
+{
+    static std::map<std::pair<QString, bool>, int> chosen;
+    return chosen;
+}
+
+// The dialog with the filter list; the chosen filter counted from 1 in the order of the list.  A
+// name saved without an extension gets the chosen filter's.
 static std::optional<tFileChoice> runFileDialog(QWidget *parent, const QString &filter, bool save,
                                                 bool mustExist)
 {
     QFileDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("fileDialog"));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(!save && mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     const QStringList filters =
         QString::fromStdString(qtFileFilter(filter.toStdString())).split(QStringLiteral(";;"));
     dialog.setNameFilters(filters);
+    auto last = lastFilters().find({filter, save});
+    if (last != lastFilters().end() && last->second <= filters.size())
+        dialog.selectNameFilter(filters[last->second - 1]);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     int index = int(filters.indexOf(dialog.selectedNameFilter())) + 1;
-    return tFileChoice{dialog.selectedFiles().first(), index > 0 ? index : 1};
+    if (index < 1) index = 1;
+    lastFilters()[{filter, save}] = index;
+    QString name = dialog.selectedFiles().first();
+    if (save) {
+        name = QString::fromStdString(
+            withFilterExtension(name.toStdString(), filter.toStdString(), index));
+    }
+    return tFileChoice{name, index};
 }
 
 std::optional<QString> tQtShellHost::openFileName(QWidget *parent, const QString &filter,

@@ -30,7 +30,9 @@ public:
 
     // A modal message with the single button OK.
     virtual void message(QWidget *parent, const QString &text, const QString &caption) = 0;
-    // File dialogs; `filter` in the "Name|pattern|" form; nothing when cancelled.
+    // File dialogs; `filter` in the "Name|pattern|" form; nothing when cancelled.  The program's
+    // dialogs preselect the filter chosen last under the same list, and a name saved without an
+    // extension gets the chosen filter's (app/core/save_name.h).
     virtual std::optional<QString> openFileName(QWidget *parent, const QString &filter,
                                                 bool mustExist) = 0;
     virtual std::optional<QString> saveFileName(QWidget *parent, const QString &filter) = 0;
@@ -38,6 +40,9 @@ public:
     virtual std::optional<tFileChoice> openFile(QWidget *parent, const QString &filter,
                                                 bool mustExist);
     virtual std::optional<tFileChoice> saveFile(QWidget *parent, const QString &filter);
+    // A line in the status bar of the main frame that holds `parent` (the frame or a window in
+    // it), until the next one; nothing without a frame.
+    virtual void status(QWidget *parent, const QString &text);
     // Runs a dialog modally; answers its result (QDialog::Accepted or Rejected).
     virtual int runDialog(QDialog &dialog) = 0;
 

@@ -4,6 +4,7 @@
 #include "address/ui/dia_pers_grp.h"
 #include "address/ui/dialog_fields.h"
 #include "app/core/help_keywords.h"
+#include "app/ui/dialog_base.h"
 #include "app/ui/dialog_help.h"
 #include "app/ui/shell_host.h"
 #include "calendar/calendar_user.h"
@@ -18,6 +19,7 @@ tDiaAlarm::tDiaAlarm(QWidget *parent, const tAlarm &alarm, const tDateTime *pres
 {
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::AlarmDialog));
+    digitsOnly({ui_->editDay, ui_->editMonth, ui_->editYear, ui_->editHour, ui_->editMinute});
     const tDateTime &when = preset ? *preset : alarm_.when;
     ui_->editDay->setText(QString::number(when.day));
     ui_->editMonth->setText(QString::number(when.month));

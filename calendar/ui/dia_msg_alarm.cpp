@@ -1,6 +1,7 @@
 #include "calendar/ui/dia_msg_alarm.h"
 
 #include "app/ui/cp1252.h"
+#include "app/ui/dialog_base.h"
 #include "app/ui/mdi_client.h"
 #include "app/ui/my_app.h"
 #include "app/ui/shell_host.h"
@@ -21,6 +22,7 @@ tDiaMsgAlarm::tDiaMsgAlarm(QWidget *parent, tDueAlarms due)
     : QDialog(parent), ui_(std::make_unique<Ui::tDiaMsgAlarm>()), due_(std::move(due))
 {
     ui_->setupUi(this);
+    installDialogBase(this); // no help of its own
     fill();
     connect(ui_->buttonDelete, &QPushButton::clicked, this, &tDiaMsgAlarm::deleteAlarm);
     connect(ui_->buttonReschedule, &QPushButton::clicked, this, &tDiaMsgAlarm::reschedule);

@@ -1,6 +1,7 @@
 #include "calendar/ui/dia_repeat.h"
 
 #include "app/core/help_keywords.h"
+#include "app/ui/dialog_base.h"
 #include "app/ui/dialog_help.h"
 #include "app/ui/shell_host.h"
 #include "calendar/termin_rules.h"
@@ -13,6 +14,7 @@ tDiaRepeat::tDiaRepeat(QWidget *parent, const tDate &start, tRepeat &rule)
 {
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::Recurrence));
+    digitsOnly({ui_->editCount, ui_->editOrdinal});
     ui_->labelStartDay->setText(QString::number(start.day));
     ui_->labelStartMonth->setText(QString::number(start.month));
     ui_->labelStartYear->setText(QString::number(start.year));

@@ -10,6 +10,7 @@
 #include "address/ui/dialog_fields.h"
 #include "app/core/help_keywords.h"
 #include "app/ui/cp1252.h"
+#include "app/ui/dialog_base.h"
 #include "app/ui/dialog_help.h"
 #include "app/ui/mdi_client.h"
 #include "app/ui/my_app.h"
@@ -37,6 +38,9 @@ tDiaTermin::tDiaTermin(QWidget *parent, const tTermin &termin, const tResource *
 {
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::AppointmentDialog));
+    digitsOnly({ui_->editFromDay, ui_->editFromMonth, ui_->editFromYear, ui_->editFromHour,
+                ui_->editFromMinute, ui_->editTillDay, ui_->editTillMonth, ui_->editTillYear,
+                ui_->editTillHour, ui_->editTillMinute});
     showTermin(resource);
     connect(ui_->checkResource, &QCheckBox::toggled, ui_->comboResource, &QWidget::setEnabled);
     connect(ui_->buttonWith, &QPushButton::clicked, this, &tDiaTermin::chooseWith);

@@ -14,6 +14,7 @@
 #include "exchange/exchange.h"
 #include "exchange/person_exchange.h"
 #include "exchange/ui/exchange_progress.h"
+#include "exchange/ui/exchange_status.h"
 
 namespace velk {
 
@@ -35,14 +36,23 @@ QString progressLabel(tExchangeKind kind, bool import)
         .arg(what);
 }
 
-// The import of that kind with its progress dialog, and the message its end calls for: none when
-// it was done, "Fehler beim Lesen" (with what was stored) when the file could not be read, the
-// count when it was cancelled.
+// What an import or export came to, in the status bar of the frame.
+void showStatus(QWidget *parent, const tExchangeResult &r, bool import, tExchangeKind kind,
+                const QString &file)
+{
+    std::string shown = shownFileName(file.toStdString(), kind);
+    shellHost().status(parent, QString::fromStdString(exchangeStatus(r, import, shown)));
+}
+
+// The import of that kind with its progress dialog, the status line, and the message its end
+// calls for: none when it was done, "Fehler beim Lesen" (with what was stored) when the file
+// could not be read, the count when it was cancelled.
 void importWithProgress(QWidget *parent, tExchangeKind kind, const QString &file)
 {
     setCalendarUser(currentUser());
     tExchangeProgressDialog progress(parent, progressLabel(kind, true));
     tExchangeResult r = runImport(kind, localName(file), progress.callback());
+    showStatus(parent, r, true, kind, file);
     switch (r.outcome) {
     case tExchangeResult::Done:
         // What the file held that could not be kept (iCalendar, vCard) is told.
@@ -68,6 +78,7 @@ void exportWithProgress(QWidget *parent, tExchangeKind kind, const QString &file
     setCalendarUser(currentUser());
     tExchangeProgressDialog progress(parent, progressLabel(kind, false));
     tExchangeResult r = runExport(kind, localName(file), progress.callback());
+    showStatus(parent, r, false, kind, file);
     if (r.ok() && !r.fileWritten) {
         shellHost().message(parent, fromCp1252(describeExport(r)), appName());
         return;

@@ -14,6 +14,8 @@
 // A file that cannot be read shows "Fehler beim Lesen"; an export that fails says so, and no
 // file is left that looks complete.  Long work shows a progress dialog that can be cancelled; a
 // cancelled import keeps what it stored and says how much.  The work is the current user's.
+// Afterwards the frame's status bar says what was done, how many and with which file
+// (exchange_status.h).
 #ifndef VELK_EXCHANGE_UI_EXCHANGE_FRAME_H
 #define VELK_EXCHANGE_UI_EXCHANGE_FRAME_H
 

@@ -5,6 +5,7 @@
 #include "address/ui/dia_pers_grp.h"
 #include "address/ui/dialog_fields.h"
 #include "app/core/help_keywords.h"
+#include "app/ui/dialog_base.h"
 #include "app/ui/dialog_help.h"
 #include "app/ui/shell_host.h"
 #include "projects/codes.h"
@@ -19,6 +20,7 @@ tDiaProj::tDiaProj(QWidget *parent, const tProject *project, int mode)
 {
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::ProjectDialog));
+    digitsOnly({ui_->editMaxTime, ui_->editDay, ui_->editMonth, ui_->editYear});
     fillCodes(ui_->comboBill, billingCodes(), 0);
     fillCodes(ui_->comboStatus, projectStatusCodes(), 0);
     if (!isNew_) {

@@ -7,6 +7,7 @@
 #include "app/core/help_keywords.h"
 #include "app/core/session.h"
 #include "app/ui/cp1252.h"
+#include "app/ui/dialog_base.h"
 #include "app/ui/dialog_help.h"
 #include "app/ui/shell_host.h"
 #include "calendar/calendar_user.h"
@@ -23,6 +24,7 @@ tDiaTask::tDiaTask(QWidget *parent, const tTask *task, int mode)
 {
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::TaskDialog));
+    digitsOnly({ui_->editTime, ui_->editDay, ui_->editMonth, ui_->editYear});
     if (task) task_ = *task;
     ui_->labelProject->setText(fromCp1252(task_.PROJECT));
     fillCodes(ui_->comboStatus, taskStatusCodes(), 0);

@@ -335,6 +335,80 @@ TEST_F(DialogTest, MembershipDialogManagesGroupsAndMembers)
     EXPECT_EQ(host.messages.back().text, QStringLiteral("Gruppe nicht in der Datenbank"));
 }
 
+// The member "Löschen" removes the member selected with the arrow keys or with the mouse, also
+// when the focus moves to the button by Tab; the group stays without it.
+TEST_F(DialogTest, MemberDeleteRemovesTheMemberSelectedByKeyboardOrMouse)
+{
+    // ArrowUp: Up on the first line, which the list showed as chosen when Tab entered it.
+    enum How { ArrowKeys, ArrowKeysThenTab, ArrowUp, ArrowUpThenTab, Mouse };
+    for (How how : {ArrowKeys, ArrowKeysThenTab, ArrowUp, ArrowUpThenTab, Mouse}) {
+        SCOPED_TRACE(int(how));
+        for (const char *id : {"aa", "bb", "cc"}) {
+            tPerson p;
+            if (!p.find(id)) {
+                ASSERT_TRUE(person(id, "Name", id).insert());
+            }
+        }
+        tGroup g;
+        if (!g.find("team")) {
+            g.setId("team");
+            g.setTitle("Team");
+            ASSERT_TRUE(g.insert());
+        }
+        for (const char *id : {"aa", "bb", "cc"}) {
+            if (!isMember("team", id)) {
+                ASSERT_TRUE(addMember("team", id));
+            }
+        }
+
+        tDiaMember d(nullptr);
+        d.show();
+        QApplication::setActiveWindow(&d);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+        d.findChild<QComboBox *>("comboGroup")->setCurrentIndex(0);
+        tTabList *list = d.memberList();
+        ASSERT_EQ(list->lines()->count(), 3);
+        auto *remove = d.findChild<QPushButton *>("buttonMemberDelete");
+        if (how == Mouse) {
+            QRect row = list->visualRect(list->lines()->index(1, 0));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        } else {
+            d.findChild<QPushButton *>("buttonGroupDelete")->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(&d, Qt::Key_Tab); // into the list
+            ASSERT_EQ(QApplication::focusWidget(), list);
+            if (how == ArrowKeys || how == ArrowKeysThenTab) {
+                QTest::keyClick(list, Qt::Key_Down);
+                QTest::keyClick(list, Qt::Key_Down);
+            }
+            QTest::keyClick(list, Qt::Key_Up);
+        }
+        // The line shown as chosen.
+        const int row = list->currentIndex().row();
+        ASSERT_GE(row, 0);
+        const std::string chosen = list->lines()->line(row).key;
+        std::vector<std::string> rest;
+        QStringList restLines;
+        for (std::string id : {"aa", "bb", "cc"}) {
+            if (id == chosen) continue;
+            rest.push_back(id);
+            restLines << QString::fromStdString(id + "\t" + id + " Name");
+        }
+        EXPECT_TRUE(remove->isEnabled());
+        if (how == ArrowKeysThenTab || how == ArrowUpThenTab) {
+            QTest::keyClick(list, Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            ASSERT_EQ(QApplication::focusWidget(), remove) << "Neu, Ändern, then Löschen";
+            QTest::keyClick(remove, Qt::Key_Space);
+        } else {
+            remove->setFocus(Qt::TabFocusReason);
+            QTest::mouseClick(remove, Qt::LeftButton);
+        }
+        EXPECT_EQ(membersOf("team"), rest) << chosen;
+        EXPECT_EQ(memberTexts(d).join(QLatin1Char('|')), restLines.join(QLatin1Char('|')));
+    }
+}
+
 namespace {
 
 struct ChoiceCase {

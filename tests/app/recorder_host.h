@@ -54,6 +54,12 @@ public:
     {
         return withFilter(saveFileName(parent, filter));
     }
+    // Recorded, and shown in the frame's status bar as the program's host does.
+    void status(QWidget *parent, const QString &text) override
+    {
+        events << QStringLiteral("status:") + text;
+        velk::tShellHost::status(parent, text);
+    }
     // Runs the next script on the dialog (it fills the fields and clicks a button).
     int runDialog(QDialog &dialog) override
     {

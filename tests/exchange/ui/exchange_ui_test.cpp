@@ -3,6 +3,7 @@
 // import, the messages, the person list's own import, and a long import cancelled.
 #include <QApplication>
 #include <QProgressDialog>
+#include <QStatusBar>
 #include <QTimer>
 
 #include "address/ui/address_frame.h"
@@ -16,6 +17,7 @@
 #include "exchange/person_exchange.h"
 #include "exchange/termin_exchange.h"
 #include "exchange/ui/exchange_frame.h"
+#include "exchange/ui/exchange_status.h"
 #include "tests/address/address_ui_support.h"
 #include "tests/app/test_views.h"
 
@@ -341,4 +343,76 @@ TEST_F(ExchangeUiTest, ICalendarAndVCardAreFiltersSixAndSeven)
               QStringLiteral("1 Termin gespeichert; 2 Zeichen nicht \u00FCbernommen (nicht in "
                              "Windows-1252, als ?)"));
     EXPECT_EQ(titlesSeenBy("bert").size(), 3u);
+}
+
+// The status line after an import or export: what was done, how many, with which file.
+TEST(ExchangeStatus, SaysWhatWasDoneHowManyAndWithWhichFile)
+{
+    auto result = [](tExchangeResult::Outcome outcome, long done, long skipped,
+                     const char *unit = "Termine", bool written = true) {
+        tExchangeResult r;
+        r.outcome = outcome;
+        r.done = done;
+        r.skipped = skipped;
+        r.unit = unit;
+        r.fileWritten = written;
+        return r;
+    };
+    using R = tExchangeResult;
+    const struct {
+        tExchangeResult r;
+        bool import;
+        const char *line;
+    } cases[] = {
+        {result(R::Done, 5000, 0), true,
+         "5000 Termine aus termine.dry gespeichert, 0 übersprungen"},
+        {result(R::Done, 0, 5000), true,
+         "0 Termine aus termine.dry gespeichert, 5000 übersprungen"},
+        {result(R::Done, 1, 1, "Personen"), true,
+         "1 Person aus termine.dry gespeichert, 1 übersprungen"},
+        {result(R::Cancelled, 300, 2), true,
+         "Import abgebrochen: 300 Termine aus termine.dry gespeichert, 2 übersprungen"},
+        {result(R::Failed, 7, 0), true,
+         "Import unvollständig: 7 Termine aus termine.dry gespeichert, 0 übersprungen"},
+        {result(R::NotStarted, 0, 0), true, "Nichts aus termine.dry gespeichert"},
+        {result(R::Done, 120, 0), false, "120 Termine nach termine.dry geschrieben"},
+        {result(R::Done, 1, 0, "Datens\xE4tze"), false, "1 Datensatz nach termine.dry geschrieben"},
+        {result(R::Done, 0, 0, "Personen", false), false,
+         "Keine Personen vorhanden, keine Datei angelegt"},
+        {result(R::Cancelled, 0, 0), false,
+         "Export abgebrochen, nichts nach termine.dry geschrieben"},
+        {result(R::Failed, 3, 0), false, "Nichts nach termine.dry geschrieben"},
+    };
+    for (const auto &c : cases) EXPECT_EQ(exchangeStatus(c.r, c.import, "termine.dry"), c.line);
+
+    EXPECT_EQ(shownFileName("/home/anna/termine.ics", tExchangeKind::ICalendar), "termine.ics");
+    EXPECT_EQ(shownFileName("termine.ics", tExchangeKind::ICalendar), "termine.ics");
+    EXPECT_EQ(shownFileName("/home/anna/dump/egal.dbf", tExchangeKind::Komplett), "dump");
+    EXPECT_EQ(shownFileName("egal.dbf", tExchangeKind::Komplett), ".");
+}
+
+// "Öffnen..." and "Sichern als..." through the menu leave their line in the frame's status bar; a
+// second import of the same file says that everything was skipped.
+TEST_F(ExchangeUiTest, ImportAndExportSayInTheStatusBarWhatTheyDid)
+{
+    addAppointments();
+    setUser("carl");
+    ASSERT_EQ(std::filesystem::create_directory(file("dump")), true);
+    run(CmFileSaveAs, path("termine.dry"), 3);
+    run(CmFileSaveAs, path("dump/egal.dbf"), 5);
+    long tables = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(file("dump")))
+        tables += entry.path().extension() == ".DBF";
+    ASSERT_GT(tables, 1);
+    setUser("bert");
+    run(CmFileOpen, path("termine.dry"), 3);
+    run(CmFileOpen, path("termine.dry"), 3);
+    run(CmFileOpen, std::nullopt); // cancelled: nothing to say
+    EXPECT_EQ(host.eventsOf("status:"),
+              (QStringList{"status:2 Termine nach termine.dry geschrieben",
+                           QStringLiteral("status:%1 Tabellen nach dump geschrieben").arg(tables),
+                           "status:2 Termine aus termine.dry gespeichert, 0 übersprungen",
+                           "status:0 Termine aus termine.dry gespeichert, 2 übersprungen"}));
+    EXPECT_EQ(frame->statusBar()->currentMessage(),
+              QStringLiteral("0 Termine aus termine.dry gespeichert, 2 übersprungen"));
 }

@@ -74,7 +74,7 @@ new_task() { # LINE-Y ID TITLE GROUP(yes/no) UNITS PRIO DAY MONTH YEAR SHOT
     local dlg
     dlg=$(wait_window "Aufgabe") || fail "no task dialog"
     type_into "$dlg" "$2"; keys "$dlg" Tab; type_into "$dlg" "$3"
-    keys "$dlg" Tab Tab Tab                               # Sehen, the list, Ändern
+    keys "$dlg" Tab Tab                                   # Sehen, Ändern
     if [ "$4" = yes ]; then
         keys "$dlg" space
         local ask
@@ -86,7 +86,7 @@ new_task() { # LINE-Y ID TITLE GROUP(yes/no) UNITS PRIO DAY MONTH YEAR SHOT
         keys "$chooser" Down Return                       # the group, "Schließen"
         gone_window "Gruppenzuordnung" || fail "group chooser stays open"
     fi
-    keys "$dlg" Tab; type_into "$dlg" "$5"
+    keys "$dlg" Tab Tab; type_into "$dlg" "$5"            # the list, Arbeits-Einheiten
     keys "$dlg" Tab Down                                  # Status: "Planung"
     keys "$dlg" Tab; type_into "$dlg" "Material bestellen"
     keys "$dlg" Tab; type_into "$dlg" "$6"
