@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/ui/cp1252.h"
+#include "app/ui/dialog_base.h"
 #include "app/ui/shell_host.h"
 #include "ui_dia_login.h"
 
@@ -35,6 +36,7 @@ tDiaLogin::tDiaLogin(QWidget *parent, tUserStore &users, bool newPassword)
     ui_->editConfirm->setVisible(newPassword_);
     connect(ui_->buttonOk, &QPushButton::clicked, this, &tDiaLogin::okPressed);
     connect(ui_->buttonCancel, &QPushButton::clicked, this, &QDialog::reject);
+    installDialogBase(this);
 }
 
 tDiaLogin::~tDiaLogin() = default;

@@ -18,6 +18,21 @@ static QStringList shownColumns(const std::string &text)
     return columns;
 }
 
+static bool isMovingKey(int key)
+{
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return true;
+    default:
+        return false;
+    }
+}
+
 static bool lineLess(const tTabLine &a, const tTabLine &b) { return listBoxLess(a.text, b.text); }
 
 tTabLineModel::tTabLineModel(int columns, bool sorted, QObject *parent)
@@ -146,6 +161,10 @@ void tTabList::keyPressEvent(QKeyEvent *event)
         }
     }
     QTreeView::keyPressEvent(event);
+    // An arrow key that could not move (Up on the first line, which the list made current without
+    // selecting it when it got the focus) still chooses the line shown as current.
+    if (isMovingKey(event->key()) && currentRow() < 0 && currentIndex().isValid())
+        selectRow(currentIndex().row());
 }
 
 void tTabList::changeEvent(QEvent *event)
