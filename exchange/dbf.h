@@ -52,6 +52,8 @@
 #ifndef VELK_EXCHANGE_DBF_H
 #define VELK_EXCHANGE_DBF_H
 
+#include "exchange/file_access.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,6 +71,7 @@ enum tDbfError : int {
     kDbfNoValue = 7,      // a field's text at end of file or of an invalid field index
     kDbfBadHeader = 8,    // no dBASE file, or a header that disagrees with the file's size
     kDbfReadFailed = 9,   // a record cannot be read (the file shrank while open)
+    kDbfNotRegular = 10,  // the name is a directory, FIFO, device or the like
     kDbfNotNumeric = 20,  // a number set on a field whose type is not "N"
 };
 
@@ -179,8 +182,8 @@ private:
     int fd_ = -1;
     bool readOnly_ = false;
     bool writeFailed_ = false;
-    std::string tempName_;   // set while a file of openNew() lies under its temporary name
-    std::string targetName_; // the name it gets at close
+    std::string tempName_; // set while a file of openNew() lies under its temporary name
+    tExportTarget target_; // the file it replaces at close (links followed)
     unsigned char header_[16] = {};
     long count_ = 0;
     int headerLength_ = 0;

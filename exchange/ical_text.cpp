@@ -1,5 +1,7 @@
 #include "exchange/ical_text.h"
 
+#include "exchange/file_access.h"
+
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -232,33 +234,16 @@ std::vector<tComponent> parseComponents(std::string_view text)
 
 tReadStatus readComponents(const std::string &fileName, std::vector<tComponent> *out)
 {
-    int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return tReadStatus::CannotOpen;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    std::string text;
+    switch (readForImport(fileName, kMaxFile, &text)) {
+    case tFileStatus::Ok:
+        break;
+    case tFileStatus::TooBig:
+        return tReadStatus::TooBig;
+    case tFileStatus::CannotOpen:
+    case tFileStatus::NotRegular:
         return tReadStatus::CannotOpen;
     }
-    if (st.st_size > kMaxFile) {
-        ::close(fd);
-        return tReadStatus::TooBig;
-    }
-    std::string text;
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            ::close(fd);
-            return tReadStatus::CannotOpen;
-        }
-        if (n == 0) break;
-        text.append(buf, (size_t)n);
-        if ((long)text.size() > kMaxFile) {
-            ::close(fd);
-            return tReadStatus::TooBig;
-        }
-    }
-    ::close(fd);
     *out = parseComponents(text);
     return tReadStatus::Ok;
 }

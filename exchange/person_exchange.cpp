@@ -39,6 +39,8 @@ std::string dbfErrorText(int code)
         return "ein Datensatz kann nicht gelesen werden";
     case kDbfWriteFailed:
         return "die Datei kann nicht geschrieben werden";
+    case kDbfNotRegular:
+        return "keine gew\xF6hnliche Datei";
     default:
         return "dBASE-Fehler " + std::to_string(code);
     }
