@@ -261,8 +261,7 @@ tExchangeResult importICalendar(const std::string &fileName, const tExchangeProg
          "bersprungen",
          "fehlerhafte oder unvollst\xE4ndige Termine \xFC"
          "bersprungen");
-    note(r.notes, known, "Termin schon fr\xFCher importiert",
-         "Termine schon fr\xFCher importiert");
+    note(r.notes, known, "Termin schon fr\xFCher importiert", "Termine schon fr\xFCher importiert");
     note(r.notes, refused + in.sameUid, "Termin doppelt", "Termine doppelt");
     note(r.notes, in.seriesCut, "Serie nach 2 Jahren oder 500 Terminen abgeschnitten",
          "Serien nach 2 Jahren oder 500 Terminen abgeschnitten");

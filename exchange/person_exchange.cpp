@@ -155,6 +155,10 @@ tExchangeResult importPersonsDbf(const std::string &fileName, const tExchangePro
             continue;
         }
         tPerson p = file.get();
+        if (std::string_view(p.ID).find_first_not_of(' ') == std::string_view::npos) {
+            r.skipped++; // no ID: no person can be stored or found by it
+            continue;
+        }
         if (p.insert()) {
             r.done++;
         } else if (tPerson stored; stored.find(p.ID)) {

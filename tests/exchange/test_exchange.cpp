@@ -178,6 +178,24 @@ TEST_F(ExchangeTest, PersonImportSkipsDeletedRecordsAndReadsFilesOfOtherLayouts)
     EXPECT_FALSE(p.find("x2")) << "a deleted record comes back as a person";
     EXPECT_TRUE(p.find("x3"));
 
+    // Records with a blank or empty ID are skipped and counted, not stored without a name.
+    tCreateDBF blankLayout = tPersonDBF::layout();
+    tDBF blanks;
+    ASSERT_TRUE(blanks.openNew(blankLayout, file("blank.dbf")));
+    for (const char *id : {"b1", "", "        ", "b4"}) {
+        ASSERT_TRUE(blanks.append());
+        blanks.setText(0, id);
+        blanks.setText(2, std::string("Name ") + id);
+    }
+    ASSERT_TRUE(blanks.close());
+    size_t before = allPersons().size();
+    r = importPersonsDbf(file("blank.dbf"));
+    EXPECT_TRUE(r.ok());
+    EXPECT_EQ(r.done, 2);
+    EXPECT_EQ(r.skipped, 2);
+    EXPECT_EQ(allPersons().size(), before + 2);
+    EXPECT_FALSE(p.find(""));
+
     // Without ZIP and COUNTRY, with a field of its own: the others read, ZIP empty.
     tCreateDBF layout;
     layout.addField("ID", 'C', 8);

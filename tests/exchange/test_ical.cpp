@@ -499,8 +499,7 @@ TEST_F(IcalTest, RoundTripIntoAnEmptyDatabaseAndNoSecondImport)
     tExchangeResult twice = importICalendar(file("a.ics"));
     EXPECT_EQ(twice.done, 0);
     EXPECT_EQ(twice.skipped, 7);
-    EXPECT_NE(describeImport(twice).find("7 Termine schon fr\xFCher importiert"),
-              std::string::npos)
+    EXPECT_NE(describeImport(twice).find("7 Termine schon fr\xFCher importiert"), std::string::npos)
         << describeImport(twice);
     EXPECT_EQ(importVCard(file("p.vcf")).done, 0);
     EXPECT_EQ(visibleRows(), expected);
