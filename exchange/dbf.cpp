@@ -116,6 +116,7 @@ std::vector<unsigned char> tCreateDBF::fileBytes() const
     std::tm today{};
     localtime_r(&now, &today);
     bytes[0] = 0x03;
+    bytes[29] = kDbfCodePage850;
     bytes[1] = (unsigned char)today.tm_year; // years since 1900
     bytes[2] = (unsigned char)(today.tm_mon + 1);
     bytes[3] = (unsigned char)today.tm_mday;
@@ -168,6 +169,7 @@ void tDBF::reset()
     tempName_.clear();
     target_ = tExportTarget{};
     std::memset(header_, 0, sizeof header_);
+    languageDriver_ = 0;
     count_ = current_ = 0;
     headerLength_ = recordLength_ = 0;
     fields_.clear();
@@ -180,7 +182,7 @@ bool tDBF::openFd(const std::string &path)
     // is taken, and then read blocking.
     int flags = O_CLOEXEC | O_NONBLOCK;
     fd_ = ::open(path.c_str(), O_RDWR | flags);
-    if (fd_ < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+    if (fd_ < 0 && (errno == EACCES || errno == EROFS || errno == EPERM || errno == EISDIR)) {
         fd_ = ::open(path.c_str(), O_RDONLY | flags);
         readOnly_ = fd_ >= 0;
     }
@@ -285,6 +287,7 @@ bool tDBF::readHeader()
         return false;
     }
     std::memcpy(header_, head, sizeof header_);
+    languageDriver_ = head[29];
     count_ = (long)le32(head + 4);
     headerLength_ = (int)le16(head + 8);
     recordLength_ = (int)le16(head + 10);
@@ -476,7 +479,23 @@ int tFeld::bind(tDBF &file)
     return index_;
 }
 
-std::string tCharField::get() { return file_ ? toCp1252(file_->getText(index_)) : std::string(); }
+std::string tDBF::systemText(std::string_view stored) const
+{
+    switch (languageDriver_) {
+    case 0x03: // Windows ANSI
+    case 0x57:
+        return std::string(stored);
+    case 0x01:
+        return cp437ToCp1252(stored);
+    default: // 0x02, none, and what is not known here: code page 850
+        return toCp1252(stored);
+    }
+}
+
+std::string tCharField::get()
+{
+    return file_ ? file_->systemText(file_->getText(index_)) : std::string();
+}
 
 void tCharField::set(std::string_view cp1252)
 {
