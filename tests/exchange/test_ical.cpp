@@ -723,6 +723,36 @@ TEST_F(IcalTest, VCardsAreReadByKhardAndVobjectAndTheirsImport)
                    }));
 }
 
+TEST_F(IcalTest, CardsWithoutIdNumberOnFromTheirSurname)
+{
+    // WEBER and WEBER2 are taken before; the stem of "Schneiderin" is cut for longer numbers;
+    // a name without a letter of A to Z gets "PERSON".
+    for (const char *id : {"WEBER", "WEBER2"}) {
+        tPerson p;
+        p.setId(id);
+        ASSERT_TRUE(p.insert());
+    }
+    std::vector<std::string> names = {"Weber", "Weber", "Weber"};
+    for (int i = 0; i < 11; i++) names.push_back("Schneiderin");
+    for (const char *n : {"\xC3\x98\xC3\xA5", "\xC3\x98\xC3\xA5", "Weber"}) names.push_back(n);
+    std::string text;
+    for (const std::string &n : names)
+        text += "BEGIN:VCARD\r\nVERSION:3.0\r\nN:" + n + ";;;;\r\nFN:" + n + "\r\nEND:VCARD\r\n";
+    writeAll(file("same.vcf"), text);
+    tExchangeResult r = importVCard(file("same.vcf"));
+    ASSERT_TRUE(r.ok()) << describeImport(r);
+    EXPECT_EQ(r.done, (long)names.size());
+    std::vector<std::string> got;
+    for (const tPerson &x : allPersons(PersonById))
+        if (std::string_view(x.ID).find_first_of("abcdefghijklmnopqrstuvwxyz") ==
+            std::string_view::npos)
+            got.push_back(x.ID);
+    EXPECT_EQ(got, (std::vector<std::string>{
+                       "PERSON", "PERSON1", "SCHNEI10", "SCHNEID1", "SCHNEID2", "SCHNEID3",
+                       "SCHNEID4", "SCHNEID5", "SCHNEID6", "SCHNEID7", "SCHNEID8", "SCHNEID9",
+                       "SCHNEIDE", "WEBER", "WEBER1", "WEBER2", "WEBER3", "WEBER4", "WEBER5"}));
+}
+
 TEST_F(IcalTest, CopiesStartingAtOnceAgreeOnOneDatabaseIdentity)
 {
     std::string reg = file("ical.uid");
