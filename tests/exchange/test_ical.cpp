@@ -226,6 +226,38 @@ TEST(IcalText, ContentLinesAndCharacterSets)
     }
 }
 
+TEST(IcalText, PropertiesAreFoundByTheirWholeNameInAnyCase)
+{
+    std::vector<tComponent> top = parseComponents(
+        "BEGIN:VEVENT\r\nSUMMARYX:nein\r\nsummary;LANGUAGE=de:ja\r\nSUMMARY:zweite\r\n"
+        "X-A:1\r\nx-a;P=\"q:r\":2\r\nX-AB:3\r\nDESCRIPTION:lang\r\n  gefaltet\r\nEND:VEVENT\r\n");
+    ASSERT_EQ(top.size(), 1u);
+    const tComponent &ev = top[0];
+    ASSERT_TRUE(ev.sound());
+    const struct {
+        const char *name;
+        std::vector<std::string> values;
+    } cases[] = {
+        {"SUMMARY", {"ja", "zweite"}},
+        {"X-A", {"1", "2"}},
+        {"X-AB", {"3"}},
+        {"SUMMARYX", {"nein"}},
+        {"DESCRIPTION", {"lang gefaltet"}},
+        {"X", {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> got;
+        for (const tContentLine *l : ev.all(c.name)) got.push_back(l->value);
+        EXPECT_EQ(got, c.values);
+        const tContentLine *first = ev.prop(c.name);
+        EXPECT_EQ(first ? first->value : "-", c.values.empty() ? "-" : c.values[0]);
+    }
+    EXPECT_EQ(ev.prop("SUMMARY")->param("LANGUAGE"), "de");
+    EXPECT_EQ(ev.all("X-A")[1]->param("P"), "q:r");
+    EXPECT_EQ(ev.prop("SUMMARY"), ev.prop("SUMMARY")) << "parsed once";
+}
+
 TEST(IcalTime, BerlinRuleAgreesWithTheSystemZoneDatabase)
 {
     const char *old = getenv("TZ");
