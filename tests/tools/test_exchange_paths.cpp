@@ -118,12 +118,17 @@ TEST_F(ExchangePathsTest, OnlyRegularFilesAreReadAndReplaced)
         {"symlink to a regular file", f + "/link",
          [&] {
              regular(f + "/target.ics", 0640);
+             ASSERT_EQ(chown((f + "/target.ics").c_str(), kNobody, kNobody), 0);
              ASSERT_EQ(symlink("target.ics", (f + "/link").c_str()), 0);
          },
          false, 0, "1 Termin gespeichert", "ical", 0, "Termine geschrieben",
          [&] {
              EXPECT_TRUE(S_ISLNK(linkMode(f + "/link")));
              EXPECT_EQ(linkMode(f + "/target.ics"), S_IFREG | 0640);
+             struct stat st {};
+             ASSERT_EQ(stat((f + "/target.ics").c_str(), &st), 0);
+             EXPECT_EQ(st.st_uid, kNobody) << "the owner stays";
+             EXPECT_EQ(st.st_gid, kNobody);
              EXPECT_NE(readText(f + "/target.ics").find("Treffen seed"), std::string::npos);
          }},
         {"dangling symlink", f + "/dangling",
