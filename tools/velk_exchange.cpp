@@ -211,7 +211,9 @@ int main(int argc, char **argv)
         return fail(kNotStarted,
                     "keine Datenbank in " + args->dir + " (eine neue legt nur root an)");
 
-    if (!databaseWritable(args->dir, dictPath, exists))
+    // An import stores, and a new database is made: both need to write (an export reads a
+    // database it may only read, as the engine opens such files read-only).
+    if ((args->import || !exists) && !databaseWritable(args->dir, dictPath, exists))
         return fail(kNotStarted,
                     "die Datenbank in " + args->dir + " kann nicht beschrieben werden");
 

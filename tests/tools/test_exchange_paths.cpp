@@ -208,6 +208,11 @@ TEST_F(ExchangePathsTest, ADatabaseTheUserCannotWriteIsRefusedUpFront)
     EXPECT_EQ(r.output,
               "velk-exchange: die Datenbank in " + db() + " kann nicht beschrieben werden\n");
     expectClean();
+    // An export only reads: it goes on as before.
+    r = runExchange({db(), "export", "ical", files() + "/out.ics"}, true);
+    EXPECT_EQ(r.code(), 0) << r.output;
+    EXPECT_NE(readText(files() + "/out.ics").find("Treffen seed"), std::string::npos);
+    expectClean();
 }
 
 TEST_F(ExchangePathsTest, AnInterruptAtAnyMomentLeavesTheDatabaseClean)
