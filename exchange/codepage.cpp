@@ -73,6 +73,7 @@ struct tTables {
     bool available = false;
     std::array<unsigned char, 256> to850{};
     std::array<unsigned char, 256> to1252{};
+    std::array<unsigned char, 256> from437{}; // code page 437 to Windows-1252
     std::vector<tMnemonic> mnemonics;
 };
 
@@ -96,9 +97,10 @@ void buildMnemonics(tTables &t, iconv_t to850)
 tTables buildTables()
 {
     tTables t;
-    for (int b = 0; b < 256; b++) t.to850[b] = t.to1252[b] = (unsigned char)b;
+    for (int b = 0; b < 256; b++) t.to850[b] = t.to1252[b] = t.from437[b] = (unsigned char)b;
     iconv_t to1252 = iconv_open("CP1252", "UTF-8");
     iconv_t to850 = iconv_open("CP850", "UTF-8");
+    iconv_t to437 = iconv_open("CP437", "UTF-8");
     bool complete = to1252 != (iconv_t)-1 && to850 != (iconv_t)-1;
     if (complete) {
         for (const std::string &c : utf8Characters(kConverted)) {
@@ -109,11 +111,14 @@ tTables buildTables()
             }
             t.to850[a] = (unsigned char)b;
             t.to1252[b] = (unsigned char)a;
+            if (int d = to437 != (iconv_t)-1 ? singleByte(to437, c) : -1; d >= 128)
+                t.from437[d] = (unsigned char)a;
         }
         buildMnemonics(t, to850);
     }
     if (to1252 != (iconv_t)-1) iconv_close(to1252);
     if (to850 != (iconv_t)-1) iconv_close(to850);
+    if (to437 != (iconv_t)-1) iconv_close(to437);
     t.available = complete;
     if (!complete) {
         for (int b = 0; b < 256; b++) t.to850[b] = t.to1252[b] = (unsigned char)b;
@@ -142,6 +147,8 @@ bool codePagesAvailable() { return tables().available; }
 std::string toCp850(std::string_view cp1252) { return mapBytes(cp1252, tables().to850); }
 
 std::string toCp1252(std::string_view cp850) { return mapBytes(cp850, tables().to1252); }
+
+std::string cp437ToCp1252(std::string_view cp437) { return mapBytes(cp437, tables().from437); }
 
 std::string applyAccentEscapes(std::string_view s)
 {

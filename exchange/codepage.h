@@ -41,6 +41,8 @@ bool codePagesAvailable();
 
 std::string toCp850(std::string_view cp1252);
 std::string toCp1252(std::string_view cp850);
+// The same letters and signs from code page 437 (files of other programs that say so).
+std::string cp437ToCp1252(std::string_view cp437);
 
 // The accent escapes on code page 850 text.
 std::string applyAccentEscapes(std::string_view cp850);

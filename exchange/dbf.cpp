@@ -1,6 +1,7 @@
 #include "exchange/dbf.h"
 
 #include "exchange/codepage.h"
+#include "exchange/file_access.h"
 
 #include <algorithm>
 #include <cctype>
@@ -66,17 +67,18 @@ bool readAll(int fd, void *data, size_t size, off_t at)
     return true;
 }
 
-// A new file beside target that no one else uses: target + "." + pid + counter + ".tmp".
-int createTemp(const std::string &target, std::string *tempName)
+// A new file beside the file that target names (its links followed); -1 with *error set when
+// target is not a regular file or a free name, or nothing can be created beside it.
+int createTemp(const std::string &target, tExportTarget *resolved, std::string *tempName,
+               int *error)
 {
-    static unsigned serial = 0;
-    for (int attempt = 0; attempt < 100; attempt++) {
-        *tempName =
-            target + "." + std::to_string(getpid()) + "-" + std::to_string(serial++) + ".tmp";
-        int fd = ::open(tempName->c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
+    if (!exportTarget(target, resolved)) {
+        *error = kDbfNotRegular;
+        return -1;
     }
-    return -1;
+    int fd = createTempFile(*resolved, tempName);
+    if (fd < 0) *error = kDbfCannotOpen;
+    return fd;
 }
 
 } // namespace
@@ -114,6 +116,7 @@ std::vector<unsigned char> tCreateDBF::fileBytes() const
     std::tm today{};
     localtime_r(&now, &today);
     bytes[0] = 0x03;
+    bytes[29] = kDbfCodePage850;
     bytes[1] = (unsigned char)today.tm_year; // years since 1900
     bytes[2] = (unsigned char)(today.tm_mon + 1);
     bytes[3] = (unsigned char)today.tm_mday;
@@ -136,12 +139,15 @@ int tCreateDBF::create(const std::string &fileName) const
 {
     if (fields_.empty()) return kDbfBadHeader;
     std::string temp;
-    int fd = createTemp(fileName, &temp);
-    if (fd < 0) return kDbfCannotOpen;
+    tExportTarget target;
+    int error = 0;
+    int fd = createTemp(fileName, &target, &temp, &error);
+    if (fd < 0) return error;
     std::vector<unsigned char> bytes = fileBytes();
-    bool written = writeAll(fd, bytes.data(), bytes.size(), 0) && fsync(fd) == 0;
+    bool written =
+        writeAll(fd, bytes.data(), bytes.size(), 0) && adoptTarget(fd, target) && fsync(fd) == 0;
     written = ::close(fd) == 0 && written;
-    if (written && std::rename(temp.c_str(), fileName.c_str()) == 0) return 0;
+    if (written && replaceTarget(temp, target)) return 0;
     unlink(temp.c_str());
     return kDbfWriteFailed;
 }
@@ -161,8 +167,9 @@ void tDBF::reset()
     fd_ = -1;
     readOnly_ = writeFailed_ = modified_ = false;
     tempName_.clear();
-    targetName_.clear();
+    target_ = tExportTarget{};
     std::memset(header_, 0, sizeof header_);
+    languageDriver_ = 0;
     count_ = current_ = 0;
     headerLength_ = recordLength_ = 0;
     fields_.clear();
@@ -171,15 +178,23 @@ void tDBF::reset()
 
 bool tDBF::openFd(const std::string &path)
 {
-    // Non-blocking, so that a FIFO given as the file cannot hang the open.
+    // Non-blocking, so that a FIFO given as the file cannot hang the open; only a regular file
+    // is taken, and then read blocking.
     int flags = O_CLOEXEC | O_NONBLOCK;
     fd_ = ::open(path.c_str(), O_RDWR | flags);
-    if (fd_ < 0 && (errno == EACCES || errno == EROFS || errno == EPERM)) {
+    if (fd_ < 0 && (errno == EACCES || errno == EROFS || errno == EPERM || errno == EISDIR)) {
         fd_ = ::open(path.c_str(), O_RDONLY | flags);
         readOnly_ = fd_ >= 0;
     }
     struct stat st;
     if (fd_ >= 0 && (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd_);
+        fd_ = -1;
+        fail(kDbfNotRegular);
+        return false;
+    }
+    int fl = fd_ >= 0 ? fcntl(fd_, F_GETFL) : -1;
+    if (fd_ >= 0 && (fl < 0 || fcntl(fd_, F_SETFL, fl & ~O_NONBLOCK) != 0)) {
         ::close(fd_);
         fd_ = -1;
     }
@@ -210,9 +225,11 @@ bool tDBF::openNew(const tCreateDBF &layout, const std::string &fileName)
     reset();
     lastError_ = 0;
     std::string temp;
-    int fd = createTemp(fileName, &temp);
+    tExportTarget target;
+    int error = 0;
+    int fd = createTemp(fileName, &target, &temp, &error);
     if (fd < 0) {
-        fail(kDbfCannotOpen);
+        fail(error);
         return false;
     }
     std::vector<unsigned char> bytes = layout.fileBytes();
@@ -224,7 +241,7 @@ bool tDBF::openNew(const tCreateDBF &layout, const std::string &fileName)
         return false;
     }
     tempName_ = temp;
-    targetName_ = fileName;
+    target_ = target;
     return true;
 }
 
@@ -232,11 +249,12 @@ bool tDBF::close()
 {
     if (fd_ < 0) return true;
     writeRecord();
-    if (!tempName_.empty() && !writeFailed_ && fsync(fd_) != 0) fail(kDbfWriteFailed);
+    if (!tempName_.empty() && !writeFailed_ && (!adoptTarget(fd_, target_) || fsync(fd_) != 0))
+        fail(kDbfWriteFailed);
     if (::close(fd_) != 0 && !readOnly_) fail(kDbfWriteFailed);
     bool ok = !writeFailed_;
     if (!tempName_.empty()) {
-        if (ok && std::rename(tempName_.c_str(), targetName_.c_str()) != 0) {
+        if (ok && !replaceTarget(tempName_, target_)) {
             fail(kDbfWriteFailed);
             ok = false;
         }
@@ -269,6 +287,7 @@ bool tDBF::readHeader()
         return false;
     }
     std::memcpy(header_, head, sizeof header_);
+    languageDriver_ = head[29];
     count_ = (long)le32(head + 4);
     headerLength_ = (int)le16(head + 8);
     recordLength_ = (int)le16(head + 10);
@@ -460,7 +479,23 @@ int tFeld::bind(tDBF &file)
     return index_;
 }
 
-std::string tCharField::get() { return file_ ? toCp1252(file_->getText(index_)) : std::string(); }
+std::string tDBF::systemText(std::string_view stored) const
+{
+    switch (languageDriver_) {
+    case 0x03: // Windows ANSI
+    case 0x57:
+        return std::string(stored);
+    case 0x01:
+        return cp437ToCp1252(stored);
+    default: // 0x02, none, and what is not known here: code page 850
+        return toCp1252(stored);
+    }
+}
+
+std::string tCharField::get()
+{
+    return file_ ? file_->systemText(file_->getText(index_)) : std::string();
+}
 
 void tCharField::set(std::string_view cp1252)
 {

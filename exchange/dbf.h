@@ -9,7 +9,9 @@
 //   4               4         number of records, unsigned
 //   8               2         header length = 32 * (fields + 1) + 1
 //   10              2         record length = 1 + sum of the field lengths
-//   12              20        zero
+//   12              17        zero
+//   29              1         language driver: 0x02, code page 850 (see below for reading)
+//   30              2         zero
 //   32              32 each   field descriptors, in field order
 //   header len - 1  1         0x0D, end of the header
 //   header len      rec len   records, one after the other
@@ -33,7 +35,7 @@
 // a row of "*" when it does not fit; a date as "%04d%02d%02d".
 //
 // A file with the one field ID (C, 8) and two records, created on 5.3.2026, begins
-//   03 7E 03 05  02 00 00 00  41 00 09 00  00 x 20                 header: 65 bytes, records 9
+//   03 7E 03 05  02 00 00 00  41 00 09 00  00 x 17  02  00 00     header: 65 bytes, records 9
 //   49 44 00 00 00 00 00 00 00 00 00  43  00 00 00 00  08 00  00 00  01  00 x 11
 //   0D                                                               at 64 = header length - 1
 //   20 "P1      "  20 "P2      "  1A                                records at 65 and 74, the end
@@ -52,11 +54,16 @@
 #ifndef VELK_EXCHANGE_DBF_H
 #define VELK_EXCHANGE_DBF_H
 
+#include "exchange/file_access.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace velk {
+
+// The language driver byte of the files written here: code page 850.
+constexpr unsigned char kDbfCodePage850 = 0x02;
 
 // Codes passed to tDBF::error.
 enum tDbfError : int {
@@ -69,6 +76,7 @@ enum tDbfError : int {
     kDbfNoValue = 7,      // a field's text at end of file or of an invalid field index
     kDbfBadHeader = 8,    // no dBASE file, or a header that disagrees with the file's size
     kDbfReadFailed = 9,   // a record cannot be read (the file shrank while open)
+    kDbfNotRegular = 10,  // the name is a directory, FIFO, device or the like
     kDbfNotNumeric = 20,  // a number set on a field whose type is not "N"
 };
 
@@ -148,6 +156,10 @@ public:
     // The field's bytes without trailing blanks, unconverted; "" (kDbfNoValue) at end of file
     // or for an invalid index.
     std::string getText(int index);
+    // Stored text in Windows-1252, by the header's language driver: 0x03 and 0x57 (Windows ANSI)
+    // as it stands, 0x01 from code page 437, anything else (0x02, 0) from code page 850.
+    std::string systemText(std::string_view stored) const;
+    unsigned char languageDriver() const { return languageDriver_; }
     // Copies at most the field's length and pads with blanks; ignored for an invalid index or at
     // end of file.
     void setText(int index, std::string_view text);
@@ -179,9 +191,10 @@ private:
     int fd_ = -1;
     bool readOnly_ = false;
     bool writeFailed_ = false;
-    std::string tempName_;   // set while a file of openNew() lies under its temporary name
-    std::string targetName_; // the name it gets at close
+    std::string tempName_; // set while a file of openNew() lies under its temporary name
+    tExportTarget target_; // the file it replaces at close (links followed)
     unsigned char header_[16] = {};
+    unsigned char languageDriver_ = 0;
     long count_ = 0;
     int headerLength_ = 0;
     int recordLength_ = 0;

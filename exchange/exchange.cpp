@@ -1,10 +1,14 @@
 #include "exchange/exchange.h"
 
+#include "exchange/file_access.h"
 #include "exchange/fullexport.h"
 #include "exchange/ical.h"
 #include "exchange/person_exchange.h"
 #include "exchange/termin_exchange.h"
 #include "exchange/vcard.h"
+#include "model/blob.h"
+
+#include <unistd.h>
 
 namespace velk {
 
@@ -198,9 +202,49 @@ bool kindImports(tExchangeKind kind)
            kind == tExchangeKind::VCard;
 }
 
+namespace {
+
+// An import reads a regular file only; the readers check again on the descriptor they read.
+std::optional<tExchangeResult> refusedSource(const std::string &fileName)
+{
+    tFileStatus status;
+    std::string kind;
+    int fd = openForImport(fileName, &status, &kind);
+    if (fd >= 0) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    return notStarted("Datens\xE4tze", "Fehler beim Lesen", fileStatusText(status, kind, 0));
+}
+
+// An export replaces a regular file or makes a new one, and nothing else; for the complete
+// export each of its files.
+std::optional<tExchangeResult> refusedTarget(tExchangeKind kind, const std::string &fileName)
+{
+    std::vector<std::string> names;
+    if (kind == tExchangeKind::Komplett)
+        for (const char *table : kExportTables)
+            names.push_back(directoryOf(fileName) + table + ".DBF");
+    else
+        names.push_back(fileName);
+    for (const std::string &name : names) {
+        tExportTarget target;
+        std::string what;
+        if (exportTarget(name, &target, &what)) continue;
+        std::string detail = "keine gew\xF6hnliche Datei (" + what + ")";
+        if (kind == tExchangeKind::Komplett) detail = name + ": " + detail;
+        return notStarted("Datens\xE4tze", "Die Datei kann nicht angelegt werden", detail);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
 tExchangeResult runImport(tExchangeKind kind, const std::string &fileName,
                           const tExchangeProgress &progress)
 {
+    if (kindImports(kind))
+        if (std::optional<tExchangeResult> refused = refusedSource(fileName)) return *refused;
     switch (kind) {
     case tExchangeKind::TermineDbf:
         return importTermineDbf(fileName, progress);
@@ -222,6 +266,7 @@ tExchangeResult runImport(tExchangeKind kind, const std::string &fileName,
 tExchangeResult runExport(tExchangeKind kind, const std::string &fileName,
                           const tExchangeProgress &progress)
 {
+    if (std::optional<tExchangeResult> refused = refusedTarget(kind, fileName)) return *refused;
     switch (kind) {
     case tExchangeKind::TermineDbf:
         return exportTermineDbf(fileName, progress);

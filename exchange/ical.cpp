@@ -96,8 +96,12 @@ std::string event(const tTermin &t, const std::string &identity, const std::stri
     std::string out = "BEGIN:VEVENT\r\n";
     out += foldLine("UID:" + escapeText(ownUid(t.ID, identity)));
     out += "DTSTAMP:" + stamp + "\r\n";
+    // All-day only for a span of whole days: 00:00 to 00:00 of a later day.  00:00 to 00:00 of
+    // the same day is an appointment at midnight without an end.
     bool allDay = t.from.hour == 0 && t.from.minute == 0 && t.till.hour == 0 &&
-                  t.till.minute == 0 && t.till.valid() && !t.till.before(t.from);
+                  t.till.minute == 0 && t.till.valid() && t.from.valid() &&
+                  daysFromCivil(t.till.year, t.till.month, t.till.day) >
+                      daysFromCivil(t.from.year, t.from.month, t.from.day);
     bool hasEnd = t.till.valid() && t.till.validTime() && t.till.year >= 1 && t.till.year <= 9999 &&
                   minutesOf(t.till) > minutesOf(t.from);
     if (allDay) {
@@ -261,8 +265,7 @@ tExchangeResult importICalendar(const std::string &fileName, const tExchangeProg
          "bersprungen",
          "fehlerhafte oder unvollst\xE4ndige Termine \xFC"
          "bersprungen");
-    note(r.notes, known, "Termin schon fr\xFChher importiert",
-         "Termine schon fr\xFChher importiert");
+    note(r.notes, known, "Termin schon fr\xFCher importiert", "Termine schon fr\xFCher importiert");
     note(r.notes, refused + in.sameUid, "Termin doppelt", "Termine doppelt");
     note(r.notes, in.seriesCut, "Serie nach 2 Jahren oder 500 Terminen abgeschnitten",
          "Serien nach 2 Jahren oder 500 Terminen abgeschnitten");

@@ -7,9 +7,10 @@
 //                every other character as "%XX") and the database's identity (uid_register.h),
 //                so that a client updates on a second export instead of doubling
 //   DTSTART/END  local time with TZID=Europe/Berlin (a VTIMEZONE with the EU rule is given); an
-//                appointment from 00:00 to 00:00 is all-day: DATE values, the end the day after
-//                its last day.  An end of 00:00 on the start day (no end time) or an end before
-//                the start writes DTEND equal to DTSTART; such an event reads back without end.
+//                appointment from 00:00 to 00:00 of a later day is all-day: DATE values, the end
+//                the day after its last day.  An end of 00:00 on the start day (no end time, at
+//                midnight too) or an end before the start writes DTEND equal to DTSTART; such an
+//                event reads back without end.
 //   SUMMARY      TITLE;  LOCATION the booked resource's title;  CLASS:PRIVATE for READ "P" + owner
 //   ATTENDEE     the person (CN its names, "urn:x-velk:person:ID") or the group (CUTYPE=GROUP)
 //   VALARM       the calendar user's first alarm on it, as a trigger relative to the start

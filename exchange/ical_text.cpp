@@ -1,5 +1,7 @@
 #include "exchange/ical_text.h"
 
+#include "exchange/file_access.h"
+
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -107,18 +109,44 @@ bool parseContentLine(std::string_view line, tContentLine *out)
     return true;
 }
 
+void tComponent::addLine(std::string_view text)
+{
+    lines_.append(text);
+    lines_ += '\n';
+}
+
+const tContentLine *tComponent::parsedAt(size_t offset) const
+{
+    auto it = parsed_.find(offset);
+    if (it == parsed_.end()) {
+        size_t end = lines_.find('\n', offset);
+        tContentLine cl;
+        parseContentLine(std::string_view(lines_).substr(offset, end - offset), &cl);
+        it = parsed_.emplace(offset, std::move(cl)).first;
+    }
+    return &it->second;
+}
+
 const tContentLine *tComponent::prop(std::string_view n) const
 {
-    for (const tContentLine &p : props)
-        if (p.name == n) return &p;
-    return nullptr;
+    std::vector<const tContentLine *> found = all(n);
+    return found.empty() ? nullptr : found.front();
 }
 
 std::vector<const tContentLine *> tComponent::all(std::string_view n) const
 {
     std::vector<const tContentLine *> out;
-    for (const tContentLine &p : props)
-        if (p.name == n) out.push_back(&p);
+    std::string_view text = lines_;
+    for (size_t at = 0; at < text.size();) {
+        size_t end = text.find('\n', at);
+        // The name runs to the first character that is no name character; compared upper case.
+        size_t i = at, k = 0;
+        while (i < end && nameChar(text[i]) && k < n.size() &&
+               (text[i] >= 'a' && text[i] <= 'z' ? char(text[i] - 'a' + 'A') : text[i]) == n[k])
+            i++, k++;
+        if (k == n.size() && i < end && !nameChar(text[i])) out.push_back(parsedAt(at));
+        at = end + 1;
+    }
     return out;
 }
 
@@ -161,7 +189,7 @@ public:
             stack_.back().complete = true;
             pop();
         } else if (!stack_.empty()) {
-            stack_.back().props.push_back(std::move(cl));
+            stack_.back().addLine(text);
         }
     }
 
@@ -180,6 +208,7 @@ private:
     {
         tComponent c = std::move(stack_.back());
         stack_.pop_back();
+        c.compact();
         if (!c.complete && !stack_.empty()) stack_.back().malformed = true;
         (stack_.empty() ? top_ : stack_.back().subs).push_back(std::move(c));
     }
@@ -232,33 +261,16 @@ std::vector<tComponent> parseComponents(std::string_view text)
 
 tReadStatus readComponents(const std::string &fileName, std::vector<tComponent> *out)
 {
-    int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return tReadStatus::CannotOpen;
-    struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    std::string text;
+    switch (readForImport(fileName, kMaxFile, &text)) {
+    case tFileStatus::Ok:
+        break;
+    case tFileStatus::TooBig:
+        return tReadStatus::TooBig;
+    case tFileStatus::CannotOpen:
+    case tFileStatus::NotRegular:
         return tReadStatus::CannotOpen;
     }
-    if (st.st_size > kMaxFile) {
-        ::close(fd);
-        return tReadStatus::TooBig;
-    }
-    std::string text;
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0) {
-            ::close(fd);
-            return tReadStatus::CannotOpen;
-        }
-        if (n == 0) break;
-        text.append(buf, (size_t)n);
-        if ((long)text.size() > kMaxFile) {
-            ::close(fd);
-            return tReadStatus::TooBig;
-        }
-    }
-    ::close(fd);
     *out = parseComponents(text);
     return tReadStatus::Ok;
 }

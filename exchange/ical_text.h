@@ -12,6 +12,7 @@
 #ifndef VELK_EXCHANGE_ICAL_TEXT_H
 #define VELK_EXCHANGE_ICAL_TEXT_H
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -35,18 +36,32 @@ struct tContentLine {
 // "NAME;P=v;Q=\"x:y\":value"; false when the line is no content line.
 bool parseContentLine(std::string_view line, tContentLine *out);
 
+// A component keeps its content lines as the text they were read from, one after the other, and
+// parses a line only when it is asked for (a file of many small lines would take many times its
+// size as parsed lines); what was parsed stays until the component goes.
 struct tComponent {
     std::string name; // upper case
-    std::vector<tContentLine> props;
     std::vector<tComponent> subs;
     bool complete = false; // its END was read
     bool malformed = false;
     long line = 0; // where it began (1-based logical line)
 
+    // The first content line of that name (upper case), or all of them, in file order.
     const tContentLine *prop(std::string_view name) const;
     std::vector<const tContentLine *> all(std::string_view name) const;
+    // Appends a content line (one that parseContentLine takes) to the component's lines.
+    void addLine(std::string_view text);
+    // Frees what the lines' text holds beyond its size.
+    void compact() { lines_.shrink_to_fit(); }
     // Complete, well-formed, and so are its subcomponents.
     bool sound() const;
+
+private:
+    // The line that begins at offset, parsed (once).
+    const tContentLine *parsedAt(size_t offset) const;
+
+    std::string lines_; // each line followed by "\n"
+    mutable std::map<size_t, tContentLine> parsed_;
 };
 
 enum class tReadStatus { Ok, CannotOpen, TooBig };

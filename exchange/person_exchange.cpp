@@ -39,6 +39,8 @@ std::string dbfErrorText(int code)
         return "ein Datensatz kann nicht gelesen werden";
     case kDbfWriteFailed:
         return "die Datei kann nicht geschrieben werden";
+    case kDbfNotRegular:
+        return "keine gew\xF6hnliche Datei";
     default:
         return "dBASE-Fehler " + std::to_string(code);
     }
@@ -153,6 +155,10 @@ tExchangeResult importPersonsDbf(const std::string &fileName, const tExchangePro
             continue;
         }
         tPerson p = file.get();
+        if (std::string_view(p.ID).find_first_not_of(' ') == std::string_view::npos) {
+            r.skipped++; // no ID: no person can be stored or found by it
+            continue;
+        }
         if (p.insert()) {
             r.done++;
         } else if (tPerson stored; stored.find(p.ID)) {

@@ -59,7 +59,7 @@ protected:
 tExchangeResult exportPersonsDbf(const std::string &fileName,
                                  const tExchangeProgress &progress = {});
 // Every live record of the file as a new person.  A person whose ID is already stored is
-// skipped (counted), as the insert refuses it.
+// skipped (counted), as the insert refuses it; so is a record with a blank ID.
 tExchangeResult importPersonsDbf(const std::string &fileName,
                                  const tExchangeProgress &progress = {});
 // The person text file.

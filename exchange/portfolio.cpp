@@ -1,7 +1,8 @@
 #include "exchange/portfolio.h"
 
+#include "exchange/file_access.h"
+
 #include <cstdio>
-#include <fstream>
 #include <iterator>
 
 namespace velk {
@@ -106,10 +107,8 @@ std::vector<std::string> splitDryLines(std::string_view content)
 
 bool readDryFile(const std::string &fileName, std::vector<std::string> *lines)
 {
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in) return false;
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return false;
+    std::string content;
+    if (readForImport(fileName, kMaxDryFile, &content) != tFileStatus::Ok) return false;
     *lines = splitDryLines(content);
     return true;
 }

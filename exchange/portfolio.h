@@ -38,10 +38,13 @@
 namespace velk {
 
 constexpr size_t kDryPieceLength = 255;
+// A diary file larger than this is not read (a Portfolio's whole memory is far less).
+constexpr long kMaxDryFile = 32L * 1024 * 1024;
 
 // The lines of a diary file's content, as reading takes them.
 std::vector<std::string> splitDryLines(std::string_view content);
-// The lines of the file; false when it cannot be opened or read.
+// The lines of the file; false when it cannot be opened or read, is no regular file or is larger
+// than kMaxDryFile.
 bool readDryFile(const std::string &fileName, std::vector<std::string> *lines);
 
 enum class tDryKind { Skipped, Date, AllDay, Timed, TimedWithEnd, Invalid };

@@ -1,5 +1,7 @@
 #include "exchange/text_out.h"
 
+#include "exchange/file_access.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -16,14 +18,9 @@ constexpr size_t kBufferSize = 1 << 16;
 bool tTextOut::open(const std::string &fileName)
 {
     discard();
-    static unsigned serial = 0;
     failed_ = false;
-    target_ = fileName;
-    for (int attempt = 0; attempt < 100 && fd_ < 0; attempt++) {
-        temp_ = fileName + "." + std::to_string(getpid()) + "-" + std::to_string(serial++) + ".tmp";
-        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ < 0 && errno != EEXIST) break;
-    }
+    if (!exportTarget(fileName, &target_)) return false;
+    fd_ = createTempFile(target_, &temp_);
     if (fd_ < 0) temp_.clear();
     return fd_ >= 0;
 }
@@ -54,10 +51,10 @@ bool tTextOut::write(std::string_view text)
 bool tTextOut::commit()
 {
     if (fd_ < 0) return false;
-    bool ok = flush() && fsync(fd_) == 0;
+    bool ok = flush() && adoptTarget(fd_, target_) && fsync(fd_) == 0;
     ok = ::close(fd_) == 0 && ok;
     fd_ = -1;
-    if (ok && std::rename(temp_.c_str(), target_.c_str()) == 0) {
+    if (ok && replaceTarget(temp_, target_)) {
         temp_.clear();
         return true;
     }

@@ -6,8 +6,10 @@
 #include "exchange/uid_register.h"
 #include "model/tables.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 
 namespace velk {
 
@@ -23,24 +25,37 @@ std::string trimmed(std::string s)
     return s.erase(0, std::min(s.size(), s.find_first_not_of(' ')));
 }
 
-// An ID of up to 8 letters and digits from the surname that no stored person has.
-std::string freshId(std::string_view name)
-{
-    std::string base;
-    for (char c : name)
-        if (base.size() < 8 &&
-            ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
-            base += (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-    if (base.empty()) base = "PERSON";
-    tPerson p;
-    if (!p.find(base)) return base;
-    for (int n = 1; n < 10000000; n++) {
-        std::string suffix = std::to_string(n);
-        std::string id = base.substr(0, 8 - suffix.size()) + suffix;
-        if (!p.find(id)) return id;
+// IDs of up to 8 letters and digits from the surname that no stored person has: the stem (the
+// surname's first 8 letters and digits, upper case; "PERSON" when it has none), or else the stem
+// cut short before the lowest free number.  Within one import the number last given for a stem is
+// remembered: the numbers below it are taken, so the search goes on from there instead of from 1.
+class tFreshIds {
+public:
+    std::string next(std::string_view name)
+    {
+        std::string base;
+        for (char c : name)
+            if (base.size() < 8 &&
+                ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+                base += (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+        if (base.empty()) base = "PERSON";
+        tPerson p;
+        if (!p.find(base)) return base;
+        int &last = last_[base];
+        for (int n = std::max(last, 1); n < 10000000; n++) {
+            std::string suffix = std::to_string(n);
+            std::string id = base.substr(0, 8 - suffix.size()) + suffix;
+            if (!p.find(id)) {
+                last = n;
+                return id;
+            }
+        }
+        return {};
     }
-    return {};
-}
+
+private:
+    std::map<std::string, int> last_;
+};
 
 } // namespace
 
@@ -109,6 +124,7 @@ tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress
         return notStarted(kPersons, "Fehler beim Lesen", "keine vCard-Datei (ohne BEGIN:VCARD)");
     tVcfReadout in = readVCards(top);
     tUidRegister reg;
+    tFreshIds freshIds;
     tExchangeResult r;
     r.unit = kPersons;
     long known = 0, cut = 0;
@@ -126,7 +142,7 @@ tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress
             known++;
             continue;
         }
-        if (!person.ID[0]) person.setId(freshId(person.NAME));
+        if (!person.ID[0]) person.setId(freshIds.next(person.NAME));
         if (!person.insert()) {
             r.outcome = tExchangeResult::Failed;
             r.message = "Fehler beim Speichern";

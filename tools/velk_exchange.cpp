@@ -142,6 +142,24 @@ std::optional<std::string> readPassword(bool fromStdin)
 volatile std::sig_atomic_t gInterrupted = 0;
 void onInterrupt(int) { gInterrupted = 1; }
 
+// From the opening of the database on, SIGINT and SIGTERM only set the flag: the work stops
+// between two records and the database is closed as always.
+void catchInterrupts()
+{
+    struct sigaction sa {};
+    sa.sa_handler = onInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
+
+// A database this user cannot write: the directory, or a file of the database in it.
+bool databaseWritable(const std::string &dir, const std::string &dictPath, bool exists)
+{
+    if (access(dir.c_str(), W_OK | X_OK) != 0) return false;
+    return !exists || access((dictPath + ".dat").c_str(), W_OK) == 0;
+}
+
 // Progress on standard error while it is a terminal, at most every 1% and at the end.
 tExchangeProgress progressReport(const char *what)
 {
@@ -193,9 +211,16 @@ int main(int argc, char **argv)
         return fail(kNotStarted,
                     "keine Datenbank in " + args->dir + " (eine neue legt nur root an)");
 
+    // An import stores, and a new database is made: both need to write (an export reads a
+    // database it may only read, as the engine opens such files read-only).
+    if ((args->import || !exists) && !databaseWritable(args->dir, dictPath, exists))
+        return fail(kNotStarted,
+                    "die Datenbank in " + args->dir + " kann nicht beschrieben werden");
+
     std::optional<std::string> password = readPassword(args->passwordStdin);
     if (!password) return fail(kNotStarted, "kein Kennwort gelesen");
 
+    catchInterrupts();
     setDatabasePath(dictPath.c_str());
     tModelDatabase database;
     if (!database.open(dictPath))
@@ -216,11 +241,15 @@ int main(int argc, char **argv)
     std::strncpy(currentUserBuffer(), login.resultName.c_str(), kMaxUserName);
     setCalendarUser(login.resultName);
 
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
-    tExchangeResult r =
-        args->import ? runImport(args->kind, args->file, progressReport(kindName(args->kind)))
-                     : runExport(args->kind, args->file, progressReport(kindName(args->kind)));
+    tExchangeResult r;
+    if (gInterrupted) { // before the work began
+        r.outcome = tExchangeResult::Cancelled;
+        r.unit = "Datens\xE4tze";
+    } else if (args->import) {
+        r = runImport(args->kind, args->file, progressReport(kindName(args->kind)));
+    } else {
+        r = runExport(args->kind, args->file, progressReport(kindName(args->kind)));
+    }
     database.closeUsers();
     database.close();
 

@@ -2,7 +2,7 @@
 #   fields NAME:TYPE:LENGTH ...
 #   records N deleted M
 #   NAME=value|NAME=value|...      one line a record; None for an empty value, dates as ISO
-# Arguments: the file, the code page of its text fields.
+# Arguments: the file, the code page of its text fields (empty: the one the file's header names).
 import sys
 
 from dbfread import DBF
@@ -16,7 +16,7 @@ def shown(value):
     return str(value)
 
 
-table = DBF(sys.argv[1], encoding=sys.argv[2], load=True)
+table = DBF(sys.argv[1], encoding=sys.argv[2] or None, load=True)
 lines = ["fields " + " ".join(f"{f.name}:{f.type}:{f.length}" for f in table.fields),
          f"records {len(table.records)} deleted {len(table.deleted)}"]
 for record in table.records:

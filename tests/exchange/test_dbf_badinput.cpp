@@ -128,10 +128,10 @@ TEST(DbfBadInput, FilesThatCannotBeOpenedOrCreated)
     EXPECT_FALSE(dbf.open(dir.file("missing.dbf")));
     EXPECT_EQ(dbf.lastError(), kDbfCannotOpen);
     EXPECT_FALSE(dbf.open(dir.path()));
-    EXPECT_EQ(dbf.lastError(), kDbfCannotOpen) << "a directory";
+    EXPECT_EQ(dbf.lastError(), kDbfNotRegular) << "a directory";
     ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
     EXPECT_FALSE(dbf.open(dir.file("fifo"))) << "a FIFO neither hangs nor opens";
-    EXPECT_EQ(dbf.lastError(), kDbfCannotOpen);
+    EXPECT_EQ(dbf.lastError(), kDbfNotRegular);
 
     tCreateDBF layout;
     layout.addField("A", 'C', 1);

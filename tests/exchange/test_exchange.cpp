@@ -178,6 +178,24 @@ TEST_F(ExchangeTest, PersonImportSkipsDeletedRecordsAndReadsFilesOfOtherLayouts)
     EXPECT_FALSE(p.find("x2")) << "a deleted record comes back as a person";
     EXPECT_TRUE(p.find("x3"));
 
+    // Records with a blank or empty ID are skipped and counted, not stored without a name.
+    tCreateDBF blankLayout = tPersonDBF::layout();
+    tDBF blanks;
+    ASSERT_TRUE(blanks.openNew(blankLayout, file("blank.dbf")));
+    for (const char *id : {"b1", "", "        ", "b4"}) {
+        ASSERT_TRUE(blanks.append());
+        blanks.setText(0, id);
+        blanks.setText(2, std::string("Name ") + id);
+    }
+    ASSERT_TRUE(blanks.close());
+    size_t before = allPersons().size();
+    r = importPersonsDbf(file("blank.dbf"));
+    EXPECT_TRUE(r.ok());
+    EXPECT_EQ(r.done, 2);
+    EXPECT_EQ(r.skipped, 2);
+    EXPECT_EQ(allPersons().size(), before + 2);
+    EXPECT_FALSE(p.find(""));
+
     // Without ZIP and COUNTRY, with a field of its own: the others read, ZIP empty.
     tCreateDBF layout;
     layout.addField("ID", 'C', 8);
@@ -218,6 +236,38 @@ TEST_F(ExchangeTest, PersonImportSkipsDeletedRecordsAndReadsFilesOfOtherLayouts)
     EXPECT_EQ(allPersons().size(), count);
 }
 
+TEST_F(ExchangeTest, TheLanguageDriverByteChoosesTheCodePage)
+{
+    // 0x9B is "ø" in code page 850 and "¢" in 437; 0xFC "ü" in Windows-1252.
+    const struct {
+        unsigned char driver;
+        const char *stored, *expected;
+    } cases[] = {
+        {0x03, "M\xFCller", "M\xFCller"}, {0x57, "M\xFCller", "M\xFCller"},
+        {0x01, "\x81\x9B", "\xFC\xA2"},   {0x02, "\x81\x9B", "\xFC\xF8"},
+        {0x00, "\x81\x9B", "\xFC\xF8"},
+    };
+    int n = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(int(c.driver));
+        std::string id = "cp" + std::to_string(n++), path = file(id + ".dbf");
+        tCreateDBF layout;
+        layout.addField("ID", 'C', 8);
+        layout.addField("NAME", 'C', 25);
+        tDBF out;
+        ASSERT_TRUE(out.openNew(layout, path));
+        ASSERT_TRUE(out.append());
+        out.setText(0, id);
+        out.setText(1, c.stored);
+        ASSERT_TRUE(out.close());
+        velk::apptest::setFileByte(path, 29, c.driver);
+        ASSERT_TRUE(importPersonsDbf(path).ok());
+        tPerson p;
+        ASSERT_TRUE(p.find(id));
+        EXPECT_STREQ(p.NAME, c.expected);
+    }
+}
+
 TEST_F(ExchangeTest, FilesWrittenByShapelibAreImported)
 {
     std::string create = systemProgram("dbfcreate"), add = systemProgram("dbfadd");
@@ -228,7 +278,8 @@ TEST_F(ExchangeTest, FilesWrittenByShapelibAreImported)
                           "BIRTHMONTH", "2",    "0",  "-n", "BIRTHYEAR", "4",  "0"},
                          nullptr),
               0);
-    ASSERT_EQ(runProgram({add, path, "s1", "M\x81ller", "K\x94ln", "3", "7", "1961"}, nullptr), 0);
+    // shapelib marks its files Windows ANSI (language driver 0x57): the text is Windows-1252.
+    ASSERT_EQ(runProgram({add, path, "s1", "M\xFCller", "K\xF6ln", "3", "7", "1961"}, nullptr), 0);
     ASSERT_EQ(runProgram({add, path, "s2", "Zeller", "", "0", "0", "0"}, nullptr), 0);
     tExchangeResult r = importPersonsDbf(path);
     ASSERT_TRUE(r.ok()) << r.message << r.detail;
@@ -250,7 +301,7 @@ TEST_F(ExchangeTest, FilesWrittenByShapelibAreImported)
                          nullptr),
               0);
     ASSERT_EQ(
-        runProgram({add, termine, "5", "3", "2026", "9", "30", "Besprechung M\x81ller"}, nullptr),
+        runProgram({add, termine, "5", "3", "2026", "9", "30", "Besprechung M\xFCller"}, nullptr),
         0);
     ASSERT_EQ(runProgram({add, termine, "24", "12", "2026", "0", "0", "Heiligabend"}, nullptr), 0);
     r = importTermineDbf(termine);

@@ -295,7 +295,7 @@ TEST_F(IcalTest, ExportIsReadByPythonIcalendarVobjectAndKhal)
     EXPECT_EQ(peer("dump-ics", path),
               "Arzt; Zahn, \\oben|2026-10-26 10:00|2026-10-26 11:00||PRIVATE|-1 day, 23:45:00|\n"
               "Besprechung|2026-03-05 09:30|2026-03-05 11:00||||anna\n"
-              "Heiligabend|2026-12-24|2026-12-25||||\n"
+              "Heiligabend|2026-12-24 00:00|2026-12-24 00:00||||\n" // at midnight, no end
               "Nur Beginn|2026-03-06 14:00|2026-03-06 14:00||||\n"
               "Sommerfest|2026-07-01|2026-07-04||||\n"
               "Übergabe äöüß|2027-02-01 08:05|2027-02-03 17:45|Raum 1, groß|||Team\n"
@@ -328,7 +328,7 @@ TEST_F(IcalTest, ExportIsReadByPythonIcalendarVobjectAndKhal)
                    "2026-07-01|2026-07-03|Sommerfest|\n"
                    "2026-07-01|2026-07-03|Sommerfest|\n"
                    "2026-10-26 10:00|2026-10-26 11:00|Arzt; Zahn, \\oben|\n"
-                   "2026-12-24|2026-12-24|Heiligabend|\n"
+                   "2026-12-24 00:00|2026-12-24 01:00|Heiligabend|\n"
                    "2027-02-01 08:05|2027-02-03 17:45|\xC3\x9C"
                    "bergabe \xC3\xA4\xC3\xB6\xC3\xBC\xC3\x9F|Raum 1, gro\xC3\x9F\n"
                    "2027-02-01 08:05|2027-02-03 17:45|\xC3\x9C"
@@ -353,6 +353,35 @@ TEST_F(IcalTest, ExportIsReadByPythonIcalendarVobjectAndKhal)
 }
 
 // ---- their files read by us ----
+
+TEST_F(IcalTest, OnlySpansOfWholeDaysAreAllDay)
+{
+    const struct {
+        tDateTime from, till;
+        const char *start, *end;
+    } cases[] = {
+        {at(24, 12, 2026), at(24, 12, 2026), "DTSTART;TZID=Europe/Berlin:20261224T000000",
+         "DTEND;TZID=Europe/Berlin:20261224T000000"}, // at midnight without an end
+        {at(1, 7, 2026), at(3, 7, 2026), "DTSTART;VALUE=DATE:20260701",
+         "DTEND;VALUE=DATE:20260704"},
+        {at(31, 12, 2026), at(1, 1, 2027), "DTSTART;VALUE=DATE:20261231",
+         "DTEND;VALUE=DATE:20270102"},
+        {at(5, 5, 2026), at(5, 5, 2026, 10, 0), "DTSTART;TZID=Europe/Berlin:20260505T000000",
+         "DTEND;TZID=Europe/Berlin:20260505T100000"},
+        {at(6, 5, 2026), at(5, 5, 2026), "DTSTART;TZID=Europe/Berlin:20260506T000000",
+         "DTEND;TZID=Europe/Berlin:20260506T000000"}, // an end before the start
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.start);
+        setCalendarUser("carl");
+        for (const tTermin &old : visibleAppointments()) ASSERT_EQ(store.remove(old), 0);
+        add("carl", termin("T", c.from, c.till));
+        ASSERT_TRUE(exportICalendar(file("d.ics")).ok());
+        std::string text = readAll(file("d.ics"));
+        EXPECT_NE(text.find(std::string(c.start) + "\r\n"), std::string::npos) << text;
+        EXPECT_NE(text.find(std::string(c.end) + "\r\n"), std::string::npos) << text;
+    }
+}
 
 TEST_F(IcalTest, FilesOfPythonIcalendarAndKhalImport)
 {
@@ -499,8 +528,7 @@ TEST_F(IcalTest, RoundTripIntoAnEmptyDatabaseAndNoSecondImport)
     tExchangeResult twice = importICalendar(file("a.ics"));
     EXPECT_EQ(twice.done, 0);
     EXPECT_EQ(twice.skipped, 7);
-    EXPECT_NE(describeImport(twice).find("7 Termine schon fr\xFChher importiert"),
-              std::string::npos)
+    EXPECT_NE(describeImport(twice).find("7 Termine schon fr\xFCher importiert"), std::string::npos)
         << describeImport(twice);
     EXPECT_EQ(importVCard(file("p.vcf")).done, 0);
     EXPECT_EQ(visibleRows(), expected);

@@ -179,7 +179,7 @@ TEST_F(ExchangeToolTest, ICalendarAndVCardBothWays)
     EXPECT_EQ(output, "2 Termine gespeichert\n");
     ASSERT_EQ(runTool("x", target.path() + " import ical " + file("t.ics")), 0) << output;
     EXPECT_EQ(output, "0 Termine gespeichert, 2 \xC3\xBC"
-                      "bersprungen; 2 Termine schon fr\xC3\xBChher importiert\n");
+                      "bersprungen; 2 Termine schon fr\xC3\xBCher importiert\n");
 
     // A letter outside Windows-1252 is counted on the terminal (in UTF-8).
     FILE *f = fopen(file("l.ics").c_str(), "wb");
