@@ -105,8 +105,8 @@ TEST(HelpViewer, ComesAboveTheModalDialogItWasAskedFrom)
     ASSERT_TRUE(viewer->windowHandle());
     EXPECT_EQ(viewer->owner(), &dialog);
     EXPECT_EQ(viewer->windowHandle()->transientParent(), dialog.windowHandle());
-    EXPECT_TRUE(dialog.windowHandle()->isAncestorOf(viewer->windowHandle(),
-                                                    QWindow::IncludeTransients));
+    EXPECT_TRUE(
+        dialog.windowHandle()->isAncestorOf(viewer->windowHandle(), QWindow::IncludeTransients));
     dialog.done(QDialog::Rejected);
     EXPECT_EQ(viewer->owner(), nullptr);
     EXPECT_EQ(viewer->windowHandle()->transientParent(), nullptr);
