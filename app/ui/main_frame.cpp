@@ -105,6 +105,9 @@ void tMainFrame::createStatusBar()
 {
     keyModes_ = new tKeyModeIndicators(this);
     statusBar()->setObjectName(QStringLiteral("statusBar"));
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("statusText"));
+    statusBar()->addWidget(status_, 1);
     user_ = new QLabel(this);
     user_->setObjectName(QStringLiteral("currentUser"));
     statusBar()->addPermanentWidget(user_);
@@ -115,6 +118,10 @@ void tMainFrame::showUser(const QString &name)
 {
     user_->setText(name.isEmpty() ? QString() : QStringLiteral("Benutzer: %1").arg(name));
 }
+
+void tMainFrame::showStatus(const QString &text) { status_->setText(text); }
+
+QString tMainFrame::statusText() const { return status_->text(); }
 
 void tMainFrame::createHelpKey()
 {

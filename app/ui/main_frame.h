@@ -34,6 +34,10 @@ public:
     tKeyModeIndicators *keyModes() const { return keyModes_; }
     // The status bar names the logged-in user (several people may share one machine).
     void showUser(const QString &name);
+    // A line on what the last command did (an import, an export).  It stays until the next one;
+    // the tips of the menu entries cover it only while the menu is open.
+    void showStatus(const QString &text);
+    QString statusText() const;
 
     // Runs the command as the menu would (a disabled command does nothing).
     void execute(int id);
@@ -70,6 +74,7 @@ private:
     QToolBar *toolBar_ = nullptr;
     tKeyModeIndicators *keyModes_ = nullptr;
     QLabel *user_ = nullptr;
+    QLabel *status_ = nullptr;
 };
 
 } // namespace velk

@@ -2,9 +2,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
-#include <QMainWindow>
 #include <QMessageBox>
-#include <QStatusBar>
 
 #include <map>
 #include <utility>
@@ -12,6 +10,7 @@
 #include "app/core/db_path.h"
 #include "app/core/save_name.h"
 #include "app/ui/help_viewer.h"
+#include "app/ui/main_frame.h"
 
 // Q_INIT_RESOURCE names a global symbol: it is called outside the namespace.
 static void initVelkResources() { Q_INIT_RESOURCE(velk); }
@@ -64,8 +63,8 @@ std::optional<tFileChoice> tShellHost::saveFile(QWidget *parent, const QString &
 
 void tShellHost::status(QWidget *parent, const QString &text)
 {
-    if (auto *frame = qobject_cast<QMainWindow *>(parent ? parent->window() : nullptr))
-        frame->statusBar()->showMessage(text);
+    if (auto *frame = qobject_cast<tMainFrame *>(parent ? parent->window() : nullptr))
+        frame->showStatus(text);
 }
 
 // The filter last chosen in a file dialog of that filter list, for opening and for saving, while

@@ -85,6 +85,8 @@ DB=$WORK/Zweite
 mkdir -p "$DB"
 first_start
 open_file t "$WORK/termine.dbf" exchange-2-open-termine.png
+sleep 0.5
+"$GRAB" "$OUT/exchange-2-status.png" # the status bar says what the import stored
 open_file p "$WORK/personen.dbf" ""
 # The same person once more, as a vCard: the import says that it is there already.
 open_file v "$WORK/personen.vcf" ""
