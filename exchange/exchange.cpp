@@ -243,8 +243,12 @@ std::optional<tExchangeResult> refusedTarget(tExchangeKind kind, const std::stri
 tExchangeResult runImport(tExchangeKind kind, const std::string &fileName,
                           const tExchangeProgress &progress)
 {
-    if (kindImports(kind))
+    if (kindImports(kind)) {
         if (std::optional<tExchangeResult> refused = refusedSource(fileName)) return *refused;
+        const std::string &dir = tBlob::instance().directory();
+        if (!databaseWritable(dir))
+            return notStarted("Datens\xE4tze", "Die Datenbank kann nicht beschrieben werden", dir);
+    }
     switch (kind) {
     case tExchangeKind::TermineDbf:
         return importTermineDbf(fileName, progress);

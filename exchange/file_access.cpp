@@ -164,4 +164,13 @@ bool replaceTarget(const std::string &tempName, const tExportTarget &target)
     return std::rename(tempName.c_str(), target.path.c_str()) == 0;
 }
 
+bool databaseWritable(const std::string &dir)
+{
+    std::string d = dir.empty() ? std::string("./") : dir;
+    if (d.back() != '/') d += '/';
+    if (access(d.c_str(), W_OK | X_OK) != 0) return false;
+    const std::string dict = d + "datadict.dat";
+    return access(dict.c_str(), F_OK) != 0 || access(dict.c_str(), W_OK) == 0;
+}
+
 } // namespace velk

@@ -29,6 +29,11 @@ tFileStatus readForImport(const std::string &name, long limit, std::string *text
 // The detail of "Fehler beim Lesen" for a status other than Ok (Windows-1252).
 std::string fileStatusText(tFileStatus status, const std::string &kind, long limit);
 
+// Whether this process may store into the database of directory dir (with or without its
+// trailing '/'; "" is the current directory): the directory and its data dictionary, where it has
+// one, writable.  An import asks first, since each of its stores would fail on its own.
+bool databaseWritable(const std::string &dir);
+
 // What an export replaces.
 struct tExportTarget {
     std::string path;    // the name with its symbolic links followed

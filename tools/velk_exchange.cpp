@@ -23,6 +23,7 @@
 #include "app/model_link/model_database.h"
 #include "calendar/calendar_user.h"
 #include "exchange/exchange.h"
+#include "exchange/file_access.h"
 
 #include <csignal>
 #include <cstdio>
@@ -153,13 +154,6 @@ void catchInterrupts()
     sigaction(SIGTERM, &sa, nullptr);
 }
 
-// A database this user cannot write: the directory, or a file of the database in it.
-bool databaseWritable(const std::string &dir, const std::string &dictPath, bool exists)
-{
-    if (access(dir.c_str(), W_OK | X_OK) != 0) return false;
-    return !exists || access((dictPath + ".dat").c_str(), W_OK) == 0;
-}
-
 // Progress on standard error while it is a terminal, at most every 1% and at the end.
 tExchangeProgress progressReport(const char *what)
 {
@@ -213,7 +207,7 @@ int main(int argc, char **argv)
 
     // An import stores, and a new database is made: both need to write (an export reads a
     // database it may only read, as the engine opens such files read-only).
-    if ((args->import || !exists) && !databaseWritable(args->dir, dictPath, exists))
+    if ((args->import || !exists) && !databaseWritable(args->dir))
         return fail(kNotStarted,
                     "die Datenbank in " + args->dir + " kann nicht beschrieben werden");
 

@@ -2,18 +2,25 @@
 // dbfread, written by shapelib), Portfolio diary files and the person text file; round trips into
 // a second, empty database; what a failure, a cancel and a damaged file leave behind.
 #include "exchange/batch_hold.h"
+#include "exchange/exchange.h"
+#include "exchange/file_access.h"
 #include "exchange/fullexport.h"
 #include "exchange/person_exchange.h"
 #include "exchange/termin_exchange.h"
 #include "tests/btree/process_support.h"
 #include "tests/calendar/calendar_support.h"
 #include "tests/exchange/exchange_support.h"
+#include "model/blob.h"
 
 #include <csignal>
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -700,4 +707,58 @@ TEST_F(ExchangeTest, TwoCopiesImportIntoOneDatabaseAtOnce)
     std::set<std::string> ids;
     for (const tTermin &t : all) ids.insert(t.ID);
     EXPECT_EQ((long)ids.size(), 2 * kCount);
+}
+
+// An import into a database this process may not write is refused before its first record, with
+// a message that says so, instead of "Fehler beim Speichern" at each record.  Run as nobody in a
+// child on this test's database (made by root); and the check itself over a table of directories.
+TEST_F(ExchangeTest, AnImportIntoADatabaseThatCannotBeWrittenIsRefused)
+{
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to run a child as nobody";
+    addAppointments();
+    const std::string source = "/tmp/velk-unwritable-" + std::to_string(getpid()) + ".dry";
+    ASSERT_TRUE(exportPortfolio(source).ok());
+    ASSERT_EQ(chmod(source.c_str(), 0644), 0);
+    const std::string open = "/tmp/velk-open-" + std::to_string(getpid()) + "/";
+    const std::string locked = "/tmp/velk-locked-" + std::to_string(getpid()) + "/";
+    std::filesystem::create_directory(open);
+    std::filesystem::create_directory(locked);
+    chmod(open.c_str(), 0777);
+    chmod(locked.c_str(), 0777);
+    std::FILE *dict = std::fopen((locked + "datadict.dat").c_str(), "w");
+    ASSERT_TRUE(dict);
+    std::fclose(dict);
+    chmod((locked + "datadict.dat").c_str(), 0644);
+    const struct {
+        std::string dir;
+        bool writable;
+    } dirs[] = {{open, true},
+                {open.substr(0, open.size() - 1), true},
+                {locked, false},
+                {"/", false},
+                {tBlob::instance().directory(), false}};
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(100);
+        int wrong = 0;
+        for (std::size_t i = 0; i < std::size(dirs); ++i)
+            if (databaseWritable(dirs[i].dir) != dirs[i].writable) wrong |= 1 << i;
+        tExchangeResult r = runImport(tExchangeKind::Portfolio, source);
+        if (r.outcome != tExchangeResult::NotStarted ||
+            r.message != "Die Datenbank kann nicht beschrieben werden" ||
+            r.detail != tBlob::instance().directory())
+            wrong |= 64;
+        _exit(wrong);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    std::filesystem::remove(source);
+    std::filesystem::remove_all(open);
+    std::filesystem::remove_all(locked);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "bits: the directories checked wrongly, 64 the import";
+    // As root the same import goes on (every row was there already: skipped).
+    EXPECT_NE(runImport(tExchangeKind::Portfolio, file("none.dry")).message,
+              "Die Datenbank kann nicht beschrieben werden");
 }
