@@ -60,9 +60,6 @@ tExchangeResult writeEach(const char *unit, long total, const tExchangeProgress 
     return r;
 }
 
-namespace {
-
-// "1 Termin", "2 Termine".
 std::string counted(long n, const char *unit)
 {
     static const char *const kSingular[][2] = {{"Termine", "Termin"},
@@ -75,6 +72,8 @@ std::string counted(long n, const char *unit)
             if (word == pair[0]) word = pair[1];
     return std::to_string(n) + " " + word;
 }
+
+namespace {
 
 std::string withDetail(const tExchangeResult &r)
 {

@@ -65,6 +65,10 @@ constexpr const char *kPersonListFilter =
 
 // What a filter of that list (counting from 1) imports or exports; nothing for an import of
 // filter 4 or 5 and for an index outside the list.
+// "1 Termin", "2 Termine": a count with its unit (a plural of tExchangeResult::unit), in the
+// singular for one; Windows-1252.
+std::string counted(long n, const char *unit);
+
 std::optional<tExchangeKind> importKindOfFilter(int filter);
 std::optional<tExchangeKind> exportKindOfFilter(int filter);
 

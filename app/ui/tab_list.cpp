@@ -33,6 +33,12 @@ static bool isMovingKey(int key)
     }
 }
 
+bool isPlainReturn(const QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    return enter && event->modifiers() == Qt::NoModifier;
+}
+
 static bool lineLess(const tTabLine &a, const tTabLine &b) { return listBoxLess(a.text, b.text); }
 
 tTabLineModel::tTabLineModel(int columns, bool sorted, QObject *parent)
@@ -153,8 +159,7 @@ void tTabList::selectRow(int row)
 
 void tTabList::keyPressEvent(QKeyEvent *event)
 {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (returnOpens_ && enter && event->modifiers() == Qt::NoModifier) {
+    if (returnOpens_ && isPlainReturn(event)) {
         if (int row = currentRow(); row >= 0) {
             emit lineActivated(row);
             return;

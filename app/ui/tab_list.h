@@ -15,12 +15,17 @@
 #include <string>
 #include <vector>
 
+class QKeyEvent;
+
 namespace velk {
 
 struct tTabLine {
     std::string text; // stored text, tab-separated columns
     std::string key;  // what the line stands for; may be empty
 };
+
+// Return or Enter without a modifier: what opens the selected line of a list.
+bool isPlainReturn(const QKeyEvent *event);
 
 class tTabLineModel : public QAbstractTableModel {
     Q_OBJECT

@@ -5,6 +5,7 @@
 
 #include "address/person.h"
 #include "app/ui/cp1252.h"
+#include "app/ui/tab_list.h"
 #include "app/ui/view.h"
 #include "calendar/termin_store.h"
 #include "calendar/ui/dia_list.h"
@@ -37,8 +38,7 @@ void tLineList::setLines(std::vector<tViewLine> lines)
 
 void tLineList::keyPressEvent(QKeyEvent *event)
 {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && event->modifiers() == Qt::NoModifier) {
+    if (isPlainReturn(event)) {
         if (const tViewLine *line = selectedLine()) {
             emit lineActivated(*line);
             return;

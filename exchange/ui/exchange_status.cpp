@@ -6,19 +6,8 @@ namespace velk {
 
 namespace {
 
-// "1 Termin", "2 Termine"; the unit comes in Windows-1252, the answer is UTF-8.
-std::string counted(long n, const char *unit)
-{
-    static const char *const kSingular[][2] = {{"Termine", "Termin"},
-                                               {"Personen", "Person"},
-                                               {"Datens\xE4tze", "Datensatz"},
-                                               {"Tabellen", "Tabelle"}};
-    std::string word = unit;
-    if (n == 1)
-        for (const auto &pair : kSingular)
-            if (word == pair[0]) word = pair[1];
-    return std::to_string(n) + " " + cp1252ToUtf8(word);
-}
+// "1 Termin", "2 Termine" in UTF-8.
+std::string countedText(long n, const char *unit) { return cp1252ToUtf8(counted(n, unit)); }
 
 std::string lastComponent(const std::string &path)
 {
@@ -28,7 +17,7 @@ std::string lastComponent(const std::string &path)
 
 std::string importStatus(const tExchangeResult &r, const std::string &shown)
 {
-    const std::string stored = counted(r.done, r.unit) + " aus " + shown + " gespeichert, " +
+    const std::string stored = countedText(r.done, r.unit) + " aus " + shown + " gespeichert, " +
                                std::to_string(r.skipped) + " übersprungen";
     switch (r.outcome) {
     case tExchangeResult::Done:
@@ -49,7 +38,7 @@ std::string exportStatus(const tExchangeResult &r, const std::string &shown)
     case tExchangeResult::Done:
         if (!r.fileWritten)
             return "Keine " + cp1252ToUtf8(r.unit) + " vorhanden, keine Datei angelegt";
-        return counted(r.done, r.unit) + " nach " + shown + " geschrieben";
+        return countedText(r.done, r.unit) + " nach " + shown + " geschrieben";
     case tExchangeResult::Cancelled:
         return "Export abgebrochen, nichts nach " + shown + " geschrieben";
     case tExchangeResult::Failed:

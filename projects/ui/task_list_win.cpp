@@ -11,6 +11,7 @@
 #include "app/core/commands.h"
 #include "app/core/help_keywords.h"
 #include "app/ui/mdi_client.h"
+#include "app/ui/tab_list.h"
 #include "projects/ui/dia_task.h"
 #include "projects/ui/task_list_model.h"
 #include "projects/ui/view_notice.h"
@@ -64,9 +65,7 @@ tTaskListWin::~tTaskListWin()
 bool tTaskListWin::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == table_ && event->type() == QEvent::KeyPress) {
-        auto *key = static_cast<QKeyEvent *>(event);
-        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        if (enter && key->modifiers() == Qt::NoModifier && selectedTask() >= 0) {
+        if (isPlainReturn(static_cast<QKeyEvent *>(event)) && selectedTask() >= 0) {
             command(CmEdit);
             return true;
         }

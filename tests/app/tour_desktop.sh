@@ -29,15 +29,8 @@ in_front() { # WINDOW: on top and active, within 5 s
 
 unset XDG_RUNTIME_DIR
 first_start
-for p in "mm:Müller:Maria" "ab:Berg:Anna"; do
-    IFS=: read -r id name first <<<"$p"
-    keys "$frame" alt+e Down Return # Eingaben > Person ...
-    dlg=$(wait_window "Person") || fail "no person dialog"
-    type_into "$dlg" "$id"; keys "$dlg" Tab; type_into "$dlg" "$name"; keys "$dlg" Tab
-    type_into "$dlg" "$first"
-    keys "$dlg" Return
-    gone_window "Person" || fail "person dialog stays open after OK"
-done
+enter_person mm "Müller" "Maria"
+enter_person ab "Berg" "Anna"
 
 # The person list; a click on its first line, which is the current one already.
 keys "$frame" alt+a p

@@ -1,8 +1,8 @@
 # tour_lib.sh: sourced by the tours (velk_tour.sh and the subsystems' own tours) after they set
 # VELK, GRAB, OUT and CHECK.  Starts a virtual X display with its own scratch directory ($WORK,
 # removed at exit), and gives the helpers that drive the program like a user: wait_window,
-# gone_window, keys, type_into, wait_exit, fail; first_start creates a database in $DB, logs in
-# as root and leaves the frame's window id in $frame and the program's pid in $PID.
+# gone_window, keys, type_into, wait_exit, fail, enter_person; first_start creates a database in
+# $DB, logs in as root and leaves the frame's window id in $frame and the program's pid in $PID.
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null ||
     { echo "velk_tour: needs Xvfb (package xvfb) and xdotool" >&2; exit 2; }
 WORK=$(mktemp -d /tmp/velk_tour.XXXXXX)
@@ -117,6 +117,17 @@ first_start() {
     keys "$win" Return
     gone_window "Anmeldung" || fail "login dialog stays open"
     frame=$(wait_window "$NAME") || fail "no main frame"
+}
+
+# "Eingaben > Person ...": ID, name and first name, then OK by Return.
+enter_person() { # ID NAME FIRSTNAME
+    keys "$frame" alt+e Down Return
+    local dlg
+    dlg=$(wait_window "Person") || fail "no person dialog"
+    type_into "$dlg" "$1"; keys "$dlg" Tab; type_into "$dlg" "$2"; keys "$dlg" Tab
+    type_into "$dlg" "$3"
+    keys "$dlg" Return
+    gone_window "Person" || fail "person dialog stays open after OK"
 }
 
 # Ends the program through "Datei > Beenden" and, with velk-check given, checks the directory.

@@ -50,12 +50,7 @@ first_start VELK_ALARM_PERIOD_MS=3000
 "$GRAB" "$OUT/1-frame.png"
 
 # --- root enters bert and gives him a password --------------------------------------------
-keys "$frame" alt+e Down Return                             # Eingaben > Person ...
-dlg=$(wait_window "Person") || fail "no person dialog"
-type_into "$dlg" "bert"; keys "$dlg" Tab; type_into "$dlg" "Berg"; keys "$dlg" Tab
-type_into "$dlg" "Bernd"
-keys "$dlg" Return
-gone_window "Person" || fail "person dialog stays open after OK"
+enter_person bert "Berg" "Bernd"
 keys "$frame" alt+a p                                       # Ansicht > Person
 sleep 0.5
 xdotool mousemove --window "$frame" 20 82 click 1           # bert's line, selected
