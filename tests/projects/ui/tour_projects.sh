@@ -14,17 +14,8 @@ VELK=$1 GRAB=$2 OUT=$3 CHECK=${4:-}
 first_start
 
 # --- the address book: two persons and the group "team" of both --------------------------
-new_person() { # ID NAME FIRSTNAME
-    keys "$frame" alt+e Down Return # "Person ...", below "Termin ..."
-    local dlg
-    dlg=$(wait_window "Person") || fail "no person dialog"
-    type_into "$dlg" "$1"; keys "$dlg" Tab; type_into "$dlg" "$2"; keys "$dlg" Tab
-    type_into "$dlg" "$3"
-    keys "$dlg" Return
-    gone_window "Person" || fail "person dialog stays open after OK"
-}
-new_person mm "Müller" "Maria"
-new_person ab "Berg" "Anna"
+enter_person mm "Müller" "Maria"
+enter_person ab "Berg" "Anna"
 
 keys "$frame" alt+e g
 grp=$(wait_window "Gruppenzuordnung") || fail "no group membership dialog"
