@@ -31,6 +31,7 @@
 #include "calendar/termin.h"
 #include "exchange/exchange.h"
 #include "exchange/ical_text.h"
+#include "exchange/ical_uid.h"
 
 #include <string>
 #include <vector>
@@ -63,13 +64,8 @@ struct tIcsReadout {
 // kSeriesYears years past its start, or past `today` when it began earlier, and at most
 // kSeriesMax appointments from its start.
 tIcsReadout readICalendar(const std::vector<tComponent> &top, const tDate &today);
-
-// Encodes an ID for a UID ("AB%2F1"), and back (false when it is no such encoding); the ID of a
-// UID of the database with that identity (false when uid is not of it).
-std::string encodeUidId(std::string_view id);
-bool decodeUidId(std::string_view encoded, std::string *id);
-std::string ownUid(std::string_view id, const std::string &identity);
-bool ownIdOfUid(std::string_view uid, const std::string &identity, std::string *id);
+// The same on the text of a whole file.
+tIcsReadout readICalendarText(std::string_view text, const tDate &today);
 
 tExchangeResult exportICalendar(const std::string &fileName,
                                 const tExchangeProgress &progress = {});

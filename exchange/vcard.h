@@ -44,6 +44,8 @@ struct tVcfReadout {
 bool personOfCard(const tVcfCard &c, tPerson *p);
 
 tVcfReadout readVCards(const std::vector<tComponent> &top);
+// The same on the text of a whole file.
+tVcfReadout readVCardText(std::string_view text);
 
 // The person's vCard 3.0, folded, with CR LF.
 std::string vcardOf(const tPerson &p, const std::string &identity);

@@ -104,4 +104,6 @@ tVcfReadout readVCards(const std::vector<tComponent> &top)
     return out;
 }
 
+tVcfReadout readVCardText(std::string_view text) { return readVCards(parseComponents(text)); }
+
 } // namespace velk
