@@ -51,20 +51,24 @@ struct tIcsEvent {
 // What the reading of a file found.
 struct tIcsReadout {
     std::vector<tIcsEvent> events;
-    long broken = 0;       // VEVENTs skipped: malformed, incomplete, no start
-    long lost = 0;         // characters that Windows-1252 cannot hold
-    long titlesCut = 0;    // titles longer than 40 characters
-    long seriesCut = 0;    // series cut at the horizon
-    long unsupported = 0;  // rules not understood: only the first appointment
-    long unknownZones = 0; // times of a TZID the system does not know, read as local time
-    long sameUid = 0;      // a second VEVENT of one UID in the file
+    long calendars = 0;       // VCALENDARs at the top (none: no iCalendar file)
+    long broken = 0;          // VEVENTs skipped: without END, or nested too deep
+    long noStart = 0;         // VEVENTs skipped: without a readable DTSTART
+    long outside = 0;         // VEVENTs skipped: outside every VCALENDAR
+    long unreadable = 0;      // properties skipped: not readable, or over-long lines
+    long unknownEnds = 0;     // ENDs of no open component, taken as the open one's
+    long nestedCalendars = 0; // VCALENDARs inside another, read as part of it
+    long lost = 0;            // characters that Windows-1252 cannot hold
+    long titlesCut = 0;       // titles longer than 40 characters
+    long seriesCut = 0;       // series cut at the horizon
+    long unsupported = 0;     // rules libical cannot expand: only the first appointment
+    long unknownZones = 0;    // events with times of an unknown TZID, read as local time
+    long sameUid = 0;         // a second VEVENT of one UID in the file
 };
 
-// The VEVENTs of parsed components (only those inside a VCALENDAR).  A series runs at most
+// The VEVENTs of the VCALENDARs of a file's text (at most kMaxFile bytes).  A series runs at most
 // kSeriesYears years past its start, or past `today` when it began earlier, and at most
 // kSeriesMax appointments from its start.
-tIcsReadout readICalendar(const std::vector<tComponent> &top, const tDate &today);
-// The same on the text of a whole file.
 tIcsReadout readICalendarText(std::string_view text, const tDate &today);
 
 tExchangeResult exportICalendar(const std::string &fileName,
