@@ -15,16 +15,23 @@
 //   ATTENDEE     the person (CN its names, "urn:x-velk:person:ID") or the group (CUTYPE=GROUP)
 //   VALARM       the calendar user's first alarm on it, as a trigger relative to the start
 //
-// Import: every sound VEVENT of the file's VCALENDARs becomes appointments through the store (new
-// IDs, the calendar user as OWNER, READ "P" + user for CLASS PRIVATE or CONFIDENTIAL, the
-// resource whose title equals LOCATION).  Times in UTC, with a TZID or floating (taken as local)
-// come to local time (ical_time.h).  An RRULE is expanded into single appointments: up to
-// kSeriesYears years past its start (or past today, for a series that began before) and at most
-// kSeriesMax appointments, the EXDATEs left out, an
-// occurrence moved by a RECURRENCE-ID event taken from that event.  Not imported: a VEVENT with
-// a malformed or over-long line, without END or DTSTART; an event whose UID an earlier import
-// stored (uid_register.h) or that this database exported and still holds; alarms and attendees
-// other than this database's own persons.  The result's notes say what was cut or not kept.
+// Import: the file is read by libical after a pass that makes damaged files readable without
+// losing anything silently: a UTF-8 byte-order mark is skipped; CR, LF, CR LF and CR CR LF end
+// lines; an END of no open component (END:VTOOD) closes the open one and the rest is read; a
+// VCALENDAR inside another is read as part of it; a property libical cannot read (a malformed
+// ATTENDEE) or a line over kMaxLine is skipped, its event kept; components deeper than kMaxDepth
+// are left out.  Every VEVENT of the file's VCALENDARs becomes appointments through the store
+// (new IDs, the calendar user as OWNER, READ "P" + user for CLASS PRIVATE or CONFIDENTIAL, the
+// resource whose title equals LOCATION).  Times in UTC, with a TZID (ical_zone.h) or floating
+// (taken as local) come to local time; a TZID nobody knows is read as local time.  A series
+// (RRULE, expanded by libical in the zone of its start, and RDATE) becomes single appointments:
+// up to kSeriesYears years past its start (or past today, for a series that began before) and
+// at most kSeriesMax appointments, the EXDATEs left out, an occurrence moved by a RECURRENCE-ID
+// event taken from that event.  Not imported: a VEVENT without END (closed by an outer END or
+// the end of the file), without a readable DTSTART, or outside every VCALENDAR; an event whose
+// UID an earlier import stored (uid_register.h) or that this database exported and still holds;
+// alarms and attendees other than this database's own persons.  The result's notes say, by
+// reason, what was skipped, cut, repaired or not kept.
 #ifndef VELK_EXCHANGE_ICAL_H
 #define VELK_EXCHANGE_ICAL_H
 
