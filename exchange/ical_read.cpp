@@ -146,8 +146,9 @@ private:
             close(false);
             return;
         }
-        // The properties of a nested VCALENDAR (VERSION, PRODID) are the outer one's already.
-        if (!emitting()) return;
+        // The properties of a nested VCALENDAR (VERSION, PRODID) are the outer one's already;
+        // the markers are this pass's own.
+        if (!emitting() || line.starts_with(kIncomplete) || line.starts_with(kTooDeep)) return;
         if (line.size() > kMaxLine) {
             out_->unreadable++;
             return;
