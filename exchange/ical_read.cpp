@@ -499,10 +499,16 @@ std::optional<tIcsEvent> tReader::event(icalcomponent *ev)
     return e;
 }
 
-// The properties libical could not read (X-LIC-ERROR), in c and its subcomponents.
+// The properties libical could not read (X-LIC-ERROR), in c and its subcomponents; an empty
+// value ("LOCATION:", as Google writes it) loses nothing and does not count.
 long unreadableIn(icalcomponent *c)
 {
-    long n = icalcomponent_count_properties(c, ICAL_XLICERROR_PROPERTY);
+    long n = 0;
+    for (icalproperty *p = icalcomponent_get_first_property(c, ICAL_XLICERROR_PROPERTY); p;
+         p = icalcomponent_get_next_property(c, ICAL_XLICERROR_PROPERTY)) {
+        const char *error = icalproperty_get_xlicerror(p);
+        if (!error || strncmp(error, "No value for ", 13) != 0) n++;
+    }
     for (icalcomponent *s = icalcomponent_get_first_component(c, ICAL_ANY_COMPONENT); s;
          s = icalcomponent_get_next_component(c, ICAL_ANY_COMPONENT))
         n += unreadableIn(s);

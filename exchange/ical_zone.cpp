@@ -102,12 +102,16 @@ std::optional<tZone> tZones::find(std::string_view tzid)
     if (auto it = known_.find(tzid); it != known_.end()) return it->second;
     std::string name(tzid);
     std::optional<tZone> zone;
-    if (calendar_)
+    // A name the database knows is its zone, even where the file gives a VTIMEZONE of that name:
+    // such copies are often cut short or out of date.
+    if (!name.empty())
+        if (icaltimezone *z = icaltimezone_get_builtin_timezone(name.c_str())) zone = tZone{z};
+    if (!zone && !name.empty())
+        if (icaltimezone *z = windowsZone(name)) zone = tZone{z};
+    if (!zone && calendar_)
         if (icaltimezone *z = icalcomponent_get_timezone(calendar_, name.c_str())) zone = tZone{z};
     if (!zone && !name.empty())
         if (icaltimezone *z = builtinZone(name)) zone = tZone{z};
-    if (!zone && !name.empty())
-        if (icaltimezone *z = windowsZone(name)) zone = tZone{z};
     if (!zone)
         for (auto [abbreviation, offset] : kFixed)
             if (name == abbreviation) zone = tZone{nullptr, offset};

@@ -1,11 +1,13 @@
 // ical_zone.h - the time zones of an iCalendar file and the conversion of their times to the
 // calendar's local time (Europe/Berlin, from the zone database as libical reads it).
 //
-// A TZID is resolved in this order: a VTIMEZONE of the file's VCALENDAR with that TZID (any
-// name, Outlook's "(UTC+01:00) Amsterdam, Berlin, ..." too), a name of the zone database
-// ("Europe/Berlin", also behind a path such as "/mozilla.org/20050126_1/Europe/Berlin"), a
-// Windows name ("W. Europe Standard Time") mapped to the database's through ICU, an abbreviation
-// of a fixed offset that some writers give ("CEST", "EDT").  Otherwise the zone is unknown.
+// A TZID is resolved in this order: a name of the zone database ("Europe/Berlin"), a Windows name
+// ("W. Europe Standard Time") mapped to the database's through ICU, a VTIMEZONE of the file's
+// VCALENDAR with that TZID (any other name, Outlook's "(UTC+01:00) Amsterdam, Berlin, ..." too),
+// a name of the database behind a path ("/mozilla.org/20050126_1/Europe/Berlin"), an
+// abbreviation of a fixed offset that some writers give ("CEST", "EDT").  Otherwise the zone is
+// unknown.  The database goes first since the VTIMEZONEs that files give of its zones are often
+// cut short (one observance) or out of date (rules of years before the event).
 //
 // A wall-clock time that a zone's clock skips or passes twice is read as the zone database's
 // readers do by default: at the offset in force before the change.
