@@ -229,10 +229,11 @@ struct tWhen {
 
 // ---- events ----
 
-struct tMasterKey {
+// An occurrence of a series that a RECURRENCE-ID event replaces: its UID and local start.
+struct tMovedKey {
     std::string uid;
     long long local;
-    bool operator<(const tMasterKey &o) const
+    bool operator<(const tMovedKey &o) const
     {
         return std::tie(uid, local) < std::tie(o.uid, o.local);
     }
@@ -311,7 +312,7 @@ private:
     tZones zones_;
     tDate today_;
     tIcsReadout *out_;
-    std::set<tMasterKey> moved_;
+    std::set<tMovedKey> moved_;
 };
 
 // The last local time a series reaches: kSeriesYears past its start, or past today.
