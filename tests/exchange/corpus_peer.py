@@ -17,18 +17,23 @@
 #                                                  applied by recurring_ical_events
 #   ics-error  FILE MESSAGE                        a file python3-icalendar refuses
 #   vcf-card   FILE FAMILY GIVEN TEL BDAY          every card python3-vobject reads: N's family and
-#                                                  given names, the first TEL, BDAY as YYYY-MM-DD
-#                                                  or --MM-DD ("-" for an empty value)
+#                                                  given names (without them FN, its last word the
+#                                                  family name, as the importer takes it; a card
+#                                                  without any name is left out, as the importer
+#                                                  refuses it), the first TEL (of a "tel:" URI what
+#                                                  follows), BDAY as YYYY-MM-DD or --MM-DD ("-" for
+#                                                  an empty value or one that is no date)
 #   vcf-error  FILE MESSAGE                        a file python3-vobject refuses
 #
 # UID "-" for an event without UID; RECURRENCE-ID "-" for none, else as START.
 #
 # Times.  A TZID that the system zone database knows is read through zoneinfo (RFC 5545: the
-# first of two ambiguous times, a time in a gap with the offset before it).  A Windows zone name
-# goes through icalendar's own table (icalendar.windows_to_olson.WINDOWS_TO_OLSON) to zoneinfo.
-# Any other TZID through the file's VTIMEZONE as icalendar's VTimezone.to_tz() builds it (the
-# cache of those is emptied before each file, as python3-icalendar would carry the definition of
-# one file's TZID over to the next).  A TZID of none of these kinds is floating, like a time
+# first of two ambiguous times, a time in a gap with the offset before it).  Any other TZID
+# through the file's VTIMEZONE as icalendar's VTimezone.to_tz() builds it (the cache of those is
+# emptied before each file, as python3-icalendar would carry the definition of one file's TZID
+# over to the next), and a Windows zone name without one through icalendar's own table
+# (icalendar.windows_to_olson.WINDOWS_TO_OLSON) to zoneinfo; python3-icalendar itself would take
+# the table before the file's definition.  A TZID of none of these kinds is floating, like a time
 # without TZID: Berlin local time.
 #
 # Series.  Like the importer: occurrences from DTSTART up to its Berlin-local time kSeriesYears = 2
@@ -58,6 +63,12 @@ def clean(text):
     return text if text else "-"
 
 
+def uidOf(component):
+    """The UID as it stands (blanks kept), "-" for none."""
+    uid = str(component.get("UID", "")).replace("\t", " ").replace("\r", " ").replace("\n", " ")
+    return uid if uid else "-"
+
+
 def out(*fields):
     print("\t".join(fields))
 
@@ -78,7 +89,7 @@ def toTzOrUnusable(original):
 
 
 def zoneOf(tzid):
-    """The tzinfo of a TZID: (tzinfo, 'zoneinfo'|'pytz') or (None, None)."""
+    """The tzinfo of a TZID: (tzinfo, 'zoneinfo'|'pytz'), (None, 'unusable') or (None, None)."""
     from icalendar.timezone_cache import _timezone_cache
     from icalendar.windows_to_olson import WINDOWS_TO_OLSON
     name = str(tzid).strip('"')
@@ -87,15 +98,15 @@ def zoneOf(tzid):
             return ZoneInfo(name), "zoneinfo"
         except (ZoneInfoNotFoundError, ValueError, OSError):
             pass
+    if name in _timezone_cache and _timezone_cache[name] is not UNUSABLE:
+        return _timezone_cache[name], "pytz"
     if name in WINDOWS_TO_OLSON:
         try:
             return ZoneInfo(WINDOWS_TO_OLSON[name]), "zoneinfo"
         except (ZoneInfoNotFoundError, ValueError):
             pass
     if name in _timezone_cache:
-        if _timezone_cache[name] is UNUSABLE:
-            return None, "unusable"
-        return _timezone_cache[name], "pytz"
+        return None, "unusable"
     return None, None
 
 
@@ -158,7 +169,7 @@ def series(name, cal, masters, today):
     import recurring_ical_events
     byUid = {}
     for ev, start in masters:
-        byUid.setdefault(str(ev.get("UID")), []).append(start)
+        byUid.setdefault(uidOf(ev), []).append(start)
     limits = {}
     for uid, starts in byUid.items():
         if len(starts) != 1:
@@ -177,11 +188,11 @@ def series(name, cal, masters, today):
         found = recurring_ical_events.of(cal).between(spanFrom, spanTo)
     except Exception as e:  # noqa: BLE001 - the library's own errors
         for uid in limits:
-            out("ics-broken", name, clean(uid), clean("series: %s" % e)[:200])
+            out("ics-broken", name, uid, clean("series: %s" % e)[:200])
         return
     starts = {uid: [] for uid in limits}
     for occ in found:
-        uid = str(occ.get("UID"))
+        uid = uidOf(occ)
         if uid not in limits:
             continue
         s = occ["DTSTART"].dt
@@ -193,7 +204,7 @@ def series(name, cal, masters, today):
             starts[uid].append((key, occurrenceShow(s)))
     for uid, found in starts.items():
         found.sort()
-        out("ics-series", name, clean(uid), ",".join(s for _, s in found[:SERIES_MAX]))
+        out("ics-series", name, uid, ",".join(s for _, s in found[:SERIES_MAX]))
 
 
 def readIcs(name, path, today):
@@ -216,7 +227,7 @@ def readIcs(name, path, today):
             continue
         masters = []
         for ev in cal.walk("VEVENT"):
-            uid = clean(ev.get("UID", "-"))
+            uid = uidOf(ev)
             try:
                 start, kind = berlin(ev["DTSTART"])
                 recid = "-"
@@ -234,13 +245,20 @@ def readIcs(name, path, today):
 def bdayOf(card):
     if not hasattr(card, "bday"):
         return "-"
-    v = str(card.bday.value).strip()
+    v = str(card.bday.value).strip().split("T")[0]
     digits = v.replace("-", "")
-    if v.startswith("--") and len(digits) >= 4:
-        return "--%s-%s" % (digits[0:2], digits[2:4])
-    if len(digits) >= 8 and digits[:8].isdigit():
-        return "%s-%s-%s" % (digits[0:4], digits[4:6], digits[6:8])
-    return clean(v)
+    try:
+        if v.startswith("--") and len(digits) == 4 and digits.isdigit():
+            date(2000, int(digits[0:2]), int(digits[2:4]))  # a day of a leap year
+            return "--%s-%s" % (digits[0:2], digits[2:4])
+        if len(digits) == 8 and digits.startswith("1604"):  # Apple's and CardBook's "no year"
+            date(2000, int(digits[4:6]), int(digits[6:8]))
+            return "--%s-%s" % (digits[4:6], digits[6:8])
+        if len(digits) == 8 and digits.isdigit():
+            return date(int(digits[0:4]), int(digits[4:6]), int(digits[6:8])).isoformat()
+    except ValueError:
+        pass
+    return "-"  # no date (a text such as "circa 1800")
 
 
 def telOf(card):
@@ -249,7 +267,7 @@ def telOf(card):
         return "-"
     v = str(tels[0].value).strip()
     if v.lower().startswith("tel:"):  # a vCard 4.0 URI value: the number
-        v = v[4:].split(";")[0]
+        v = v[4:]
     return clean(v)
 
 
@@ -265,12 +283,19 @@ def readVcf(name, path):
     for card in cards:
         if card.name != "VCARD":
             continue
-        family = given = "-"
+        family = given = ""
         if hasattr(card, "n"):
             n = card.n.value
             if hasattr(n, "family"):
-                family = clean(" ".join(n.family) if isinstance(n.family, list) else n.family)
-                given = clean(" ".join(n.given) if isinstance(n.given, list) else n.given)
+                family = " ".join(n.family) if isinstance(n.family, list) else n.family
+                given = " ".join(n.given) if isinstance(n.given, list) else n.given
+        if not family and not given and hasattr(card, "fn"):
+            # As the importer: without N the FN, its last word the family name.
+            full = str(card.fn.value).strip()
+            family, _, given = full.rpartition(" ")[::-1]
+        if not family and not given:
+            continue  # no name at all: the importer refuses such a card
+        family, given = clean(family), clean(given)
         out("vcf-card", name, family, given, telOf(card), bdayOf(card))
 
 
