@@ -9,7 +9,8 @@
 #   ics-start  FILE UID RECURRENCE-ID START KIND   every VEVENT with a start: START in Europe/Berlin
 #                                                  local time, YYYYmmddTHHMM, or YYYYmmdd for a
 #                                                  DATE; KIND utc, tzid, floating, date or
-#                                                  unknown (a VTIMEZONE python cannot build)
+#                                                  unknown (a VTIMEZONE python cannot build, a
+#                                                  "Z" time with a TZID)
 #   ics-broken FILE UID REASON                     a VEVENT python3-icalendar reads without a usable
 #                                                  start
 #   ics-series FILE UID START,START,...            the occurrences of a series (RRULE or RDATE)
@@ -39,13 +40,15 @@
 # Series.  Like the importer: occurrences from DTSTART up to its Berlin-local time kSeriesYears = 2
 # years later, or, for a series that began before TODAY, up to TODAY at its time of day 2 years
 # later (29 February becomes the 28th), the last one included; at most kSeriesMax = 500
-# occurrences counted from the first.  Left out (python quirks): series without UID (the library's
-# occurrences cannot be told apart), UIDs with more than one master, and series the library
-# raises on (printed as ics-broken with reason "series: ...").
+# occurrences counted from the first; an occurrence moved by a RECURRENCE-ID event counts by the
+# time it was moved from, and is listed with the time it was moved to.  Left out (python quirks):
+# series without UID (the library's occurrences cannot be told apart), UIDs with more than one
+# master, and series the library raises on (printed as ics-broken with reason "series: ...").
 #
 # Only VEVENTs inside a VCALENDAR are read (a bare VEVENT file is no calendar for the importer
 # either).
 import os
+import re
 import sys
 import warnings
 from datetime import date, datetime, timedelta
@@ -110,11 +113,19 @@ def zoneOf(tzid):
     return None, None
 
 
+# Values "…Z" with a TZID as well (written by some programs): python3-icalendar takes the TZID and
+# drops the "Z"; which one is meant is not clear, so such times are printed with KIND "unknown".
+UTC_WITH_TZID = re.compile(rb"(?m)^(?:DTSTART|RECURRENCE-ID);[^:\r\n]*TZID=[^\r\n]*:(\d{8}T\d{6})Z")
+zonedUtcTimes = set()
+
+
 def berlin(prop):
     """(Berlin-local datetime or date, kind) of a DTSTART/RECURRENCE-ID property."""
     v = prop.dt
     if isinstance(v, datetime):
         tzid = prop.params.get("TZID") if hasattr(prop, "params") else None
+        if tzid and v.strftime("%Y%m%dT%H%M%S") in zonedUtcTimes:
+            return v.replace(tzinfo=None), "unknown"
         if tzid:
             tz, how = zoneOf(tzid)
             wall = v.replace(tzinfo=None)
@@ -199,6 +210,13 @@ def series(name, cal, masters, today):
         if isinstance(s, datetime) and s.tzinfo is not None:
             s = s.astimezone(BERLIN).replace(tzinfo=None)
         key = s if isinstance(s, datetime) else datetime.combine(s, datetime.min.time())
+        if "RECURRENCE-ID" in occ:  # a moved occurrence counts where it was
+            try:
+                was = berlin(occ["RECURRENCE-ID"])[0]
+                key = was if isinstance(was, datetime) else datetime.combine(was,
+                                                                             datetime.min.time())
+            except Exception:  # noqa: BLE001 - an unreadable RECURRENCE-ID: where it is
+                pass
         first, horizon = limits[uid]
         if first <= key <= horizon:
             starts[uid].append((key, occurrenceShow(s)))
@@ -217,6 +235,8 @@ def readIcs(name, path, today):
     data = open(path, "rb").read()
     if data.startswith(b"\xef\xbb\xbf"):  # python3-icalendar 4.0.3 refuses a byte-order mark
         data = data[3:]
+    zonedUtcTimes.clear()
+    zonedUtcTimes.update(m.decode() for m in UTC_WITH_TZID.findall(data))
     try:
         comps = icalendar.Calendar.from_ical(data, multiple=True)
     except Exception as e:  # noqa: BLE001 - whatever the parser raises

@@ -425,12 +425,20 @@ TEST(CorpusTest, EveryFileIsImportedOrRefusedWithANote)
 
 // The mismatches of one file's starts: per UID the peer's and our first rows, matched as
 // multisets; events without UID matched by their order.  The first row of a series may be its
-// first occurrence instead of DTSTART (an EXDATE on DTSTART, a DTSTART off the rule).
+// earliest occurrence that no RECURRENCE-ID event moved, instead of DTSTART (an EXDATE on
+// DTSTART, a DTSTART off the rule, DTSTART moved).
 std::string compareStarts(const tPeerFile &py, const tIcsReadout &ours)
 {
-    std::map<std::string, std::string> firstOccurrence;
-    for (const auto &[uid, starts] : py.series)
-        if (!starts.empty()) firstOccurrence[uid] = asStamp(starts.front());
+    std::map<std::string, std::vector<std::string>> occurrences; // sorted
+    for (const auto &[uid, starts] : py.series) {
+        for (const std::string &s : starts) occurrences[uid].push_back(asStamp(s));
+        std::sort(occurrences[uid].begin(), occurrences[uid].end());
+    }
+    for (const tPeerStart &s : py.starts) // moved occurrences are events of their own
+        if (s.recurrenceId != "-" && occurrences.count(s.uid)) {
+            std::vector<std::string> &o = occurrences[s.uid];
+            o.erase(std::remove(o.begin(), o.end(), asStamp(s.start)), o.end());
+        }
     std::map<std::string, std::vector<std::string>> our;
     for (const tIcsEvent &e : ours.events)
         if (!e.rows.empty()) our[orDash(e.uid)].push_back(stamp(e.rows.front().from));
@@ -450,12 +458,21 @@ std::string compareStarts(const tPeerFile &py, const tIcsReadout &ours)
             for (; i < list.size(); i++) unmatched.push_back(list[i]);
             mine.erase(mine.begin(), mine.begin() + (long)std::min(list.size(), mine.size()));
         } else {
+            std::vector<const tPeerStart *> masters;
             for (const tPeerStart *s : list) {
                 auto it = std::find(mine.begin(), mine.end(), asStamp(s->start));
-                auto first = firstOccurrence.find(uid);
-                if (it == mine.end() && s->recurrenceId == "-" && first != firstOccurrence.end())
-                    it = std::find(mine.begin(), mine.end(), first->second);
-                if (s->kind == "unknown" && it == mine.end() && !mine.empty()) it = mine.begin();
+                if (it != mine.end())
+                    mine.erase(it);
+                else if (s->recurrenceId == "-" && occurrences.count(uid))
+                    masters.push_back(s);
+                else if (s->kind == "unknown" && !mine.empty())
+                    mine.erase(mine.begin());
+                else
+                    unmatched.push_back(s);
+            }
+            for (const tPeerStart *s : masters) {
+                const std::vector<std::string> &o = occurrences[uid];
+                auto it = o.empty() ? mine.end() : std::find(mine.begin(), mine.end(), o.front());
                 if (it != mine.end())
                     mine.erase(it);
                 else
