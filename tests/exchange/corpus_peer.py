@@ -42,8 +42,9 @@
 # later (29 February becomes the 28th), the last one included; at most kSeriesMax = 500
 # occurrences counted from the first; an occurrence moved by a RECURRENCE-ID event counts by the
 # time it was moved from, and is listed with the time it was moved to.  Left out (python quirks):
-# series without UID (the library's occurrences cannot be told apart), UIDs with more than one
-# master, and series the library raises on (printed as ics-broken with reason "series: ...").
+# series without UID when the calendar has other VEVENTs without UID (the library's occurrences
+# could not be told apart), UIDs with more than one master, and series the library raises on
+# (printed as ics-broken with reason "series: ...").
 #
 # Only VEVENTs inside a VCALENDAR are read (a bare VEVENT file is no calendar for the importer
 # either).
@@ -257,8 +258,11 @@ def readIcs(name, path, today):
                 out("ics-broken", name, uid, clean("%s: %s" % (type(e).__name__, e))[:200])
                 continue
             out("ics-start", name, uid, recid, show(start), kind)
-            if recid == "-" and uid != "-" and ("RRULE" in ev or "RDATE" in ev):
+            if recid == "-" and ("RRULE" in ev or "RDATE" in ev):
                 masters.append((ev, start))
+        # Occurrences without UID can be told apart only when one VEVENT of the calendar has none.
+        if sum(1 for ev in cal.walk("VEVENT") if "UID" not in ev) > 1:
+            masters = [(ev, start) for ev, start in masters if "UID" in ev]
         series(name, cal, masters, today)
 
 

@@ -437,7 +437,8 @@ std::string compareStarts(const tPeerFile &py, const tIcsReadout &ours)
     for (const tPeerStart &s : py.starts) // moved occurrences are events of their own
         if (s.recurrenceId != "-" && occurrences.count(s.uid)) {
             std::vector<std::string> &o = occurrences[s.uid];
-            o.erase(std::remove(o.begin(), o.end(), asStamp(s.start)), o.end());
+            auto it = std::find(o.begin(), o.end(), asStamp(s.start));
+            if (it != o.end()) o.erase(it);
         }
     std::map<std::string, std::vector<std::string>> our;
     for (const tIcsEvent &e : ours.events)
@@ -452,7 +453,9 @@ std::string compareStarts(const tPeerFile &py, const tIcsReadout &ours)
         if (uid == "-") { // by order
             size_t i = 0;
             for (; i < list.size() && i < mine.size(); i++)
-                if (list[i]->kind != "unknown" && asStamp(list[i]->start) != mine[i])
+                if (list[i]->kind != "unknown" && asStamp(list[i]->start) != mine[i] &&
+                    !(list[i]->recurrenceId == "-" && !occurrences["-"].empty() &&
+                      occurrences["-"].front() == mine[i]))
                     wrong++, report << "\n  (no UID) #" << i + 1 << ": python " << list[i]->start
                                     << " (" << list[i]->kind << "), ours " << mine[i];
             for (; i < list.size(); i++) unmatched.push_back(list[i]);
@@ -536,7 +539,7 @@ TEST(CorpusTest, RecurrencesAgreeWithRecurringIcalEvents)
             series++;
             std::vector<std::string> mine, want;
             for (const tIcsEvent &e : ours.events)
-                if (e.uid == uid)
+                if (orDash(e.uid) == uid)
                     for (const tTermin &t : e.rows) mine.push_back(stamp(t.from));
             std::sort(mine.begin(), mine.end());
             mine.erase(std::unique(mine.begin(), mine.end()), mine.end());
