@@ -367,7 +367,8 @@ void tReader::expandRule(icalproperty *prop, const tWhen &start, std::vector<tWh
         w.wall = minutesOfIcal(o);
         if (w.wall <= start.wall) continue;
         w.local = start.date ? w.wall : start.frame.toBerlin(w.wall);
-        if (w.local > horizon || rows >= (size_t)kSeriesMax) {
+        // Twice the bound, for the EXDATEs and moved occurrences that leave some out.
+        if (w.local > horizon || rows >= 2 * (size_t)kSeriesMax) {
             ended = false;
             break;
         }
@@ -419,15 +420,21 @@ std::vector<long long> tReader::starts(icalcomponent *ev, const tWhen &start,
             (x->date ? dropDays : drop).insert(x->date ? x->wall : x->local);
     std::sort(all.begin(), all.end(),
               [](const tWhen &a, const tWhen &b) { return a.local < b.local; });
-    for (const tWhen &w : all) {
+    // The bound counts the occurrences that other events replace: they are appointments too.
+    long moved = 0;
+    for (size_t i = 0; i < all.size(); i++) {
+        const tWhen &w = all[i];
         long long day = w.wall - ((w.wall % 1440) + 1440) % 1440;
-        if (drop.count(w.local) || dropDays.count(day) || moved_.count({uid, w.local})) continue;
-        if (!out.empty() && out.back() == w.local) continue;
-        if ((long)out.size() >= kSeriesMax) {
+        if (i > 0 && all[i - 1].local == w.local) continue;
+        if (drop.count(w.local) || dropDays.count(day)) continue;
+        if ((long)out.size() + moved >= kSeriesMax) {
             cut = true;
             break;
         }
-        out.push_back(w.local);
+        if (moved_.count({uid, w.local}))
+            moved++;
+        else
+            out.push_back(w.local);
     }
     if (cut) out_->seriesCut++;
     return out;
@@ -483,7 +490,11 @@ std::optional<tIcsEvent> tReader::event(icalcomponent *ev)
     }
     if (const char *uid = icalcomponent_get_uid(ev)) e.uid = uid;
 
-    std::vector<long long> local = starts(ev, *start, e.uid, &unknown);
+    // An event that replaces one occurrence of a series (RECURRENCE-ID) is that occurrence
+    // only, even where its writer left the series' rule in it.
+    std::vector<long long> local{start->local};
+    if (!icalcomponent_get_first_property(ev, ICAL_RECURRENCEID_PROPERTY))
+        local = starts(ev, *start, e.uid, &unknown);
     if (unknown) out_->unknownZones++;
     for (long long m : local) {
         tTermin row = t;

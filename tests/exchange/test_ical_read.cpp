@@ -175,7 +175,22 @@ TEST(IcalRead, DamagedFilesAreReadWithoutLosingAnythingSilently)
 TEST(IcalRead, SeriesOfEveryRulePartWithDatesAddedAndLeftOut)
 {
     auto ev = [](const std::string &body) { return calendar(vevent(body + "SUMMARY:S\r\n")); };
+    // A daily series without end from 1.1.2026 10:00, 2.1. left out: 500 appointments still.
+    std::vector<std::string> daily;
+    for (long long m = minutesOf(at(1, 1, 2026, 10, 0)); daily.size() < (size_t)kSeriesMax;
+         m += 1440)
+        if (m != minutesOf(at(2, 1, 2026, 10, 0))) daily.push_back(fmt(dateTimeOfMinutes(m)));
     check({
+        {"EXDATEs do not shorten the bound",
+         ev("DTSTART:20260101T100000\r\nRRULE:FREQ=DAILY\r\nEXDATE:20260102T100000\r\n"), daily,
+         "cut=1"},
+        {"an event replacing an occurrence is that one only, the rule left in it or not",
+         calendar(vevent("DTSTART:20260302T100000\r\nRRULE:FREQ=DAILY;COUNT=3\r\n", "r@t") +
+                  vevent("RECURRENCE-ID:20260303T100000\r\nDTSTART:20260303T120000\r\n"
+                         "RRULE:FREQ=DAILY;COUNT=3\r\n",
+                         "r@t")),
+         {"2.3.2026 10:00", "4.3.2026 10:00", "3.3.2026 12:00"},
+         ""},
         {"RDATE of three dates, the start among them",
          ev("DTSTART:20260301T100000\r\n"
             "RDATE:20260301T100000,20260305T100000\r\nRDATE;VALUE=PERIOD:20260310T100000/PT1H\r\n"),
