@@ -527,7 +527,10 @@ long unreadableIn(icalcomponent *c)
     return n;
 }
 
-void readCalendar(icalcomponent *cal, const tDate &today, tIcsReadout *out)
+// The events of one VCALENDAR; masters holds the UIDs of the series read before, in any of the
+// file's calendars.
+void readCalendar(icalcomponent *cal, const tDate &today, std::set<std::string> *masters,
+                  tIcsReadout *out)
 {
     tReader reader(cal, today, out);
     std::vector<icalcomponent *> events;
@@ -536,7 +539,6 @@ void readCalendar(icalcomponent *cal, const tDate &today, tIcsReadout *out)
         events.push_back(c);
     for (icalcomponent *ev : events)
         if (icalcomponent_get_first_property(ev, ICAL_RECURRENCEID_PROPERTY)) reader.noteMoved(ev);
-    std::set<std::string> masters;
     for (icalcomponent *ev : events) {
         if (!tReader::sound(ev)) {
             out->broken++;
@@ -545,7 +547,7 @@ void readCalendar(icalcomponent *cal, const tDate &today, tIcsReadout *out)
         std::optional<tIcsEvent> e = reader.event(ev);
         if (!e) continue;
         bool override = icalcomponent_get_first_property(ev, ICAL_RECURRENCEID_PROPERTY);
-        if (!e->uid.empty() && !override && !masters.insert(e->uid).second) {
+        if (!e->uid.empty() && !override && !masters->insert(e->uid).second) {
             out->sameUid++;
             continue;
         }
@@ -577,7 +579,8 @@ tIcsReadout readICalendarText(std::string_view text, const tDate &today)
                 out.outside++;
         }
     }
-    for (icalcomponent *cal : calendars) readCalendar(cal, today, &out);
+    std::set<std::string> masters;
+    for (icalcomponent *cal : calendars) readCalendar(cal, today, &masters, &out);
     return out;
 }
 
