@@ -164,6 +164,10 @@ TEST(IcalRead, DamagedFilesAreReadWithoutLosingAnythingSilently)
          calendar(one + "BEGIN:VEVENT\r\nUID:o@t\r\nDTSTART:20260302T100000\r\n"),
          {"1.3.2026 10:00"},
          "broken=1"},
+        {"one UID in two calendars of a file",
+         calendar(one) + calendar(one),
+         {"1.3.2026 10:00"},
+         "sameUid=1"},
         {"an event without a start, one outside the calendar",
          calendar(one + vevent("SUMMARY:ohne\r\n", "s@t")) +
              vevent("DTSTART:20260303T100000\r\n", "x@t"),
