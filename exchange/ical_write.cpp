@@ -244,11 +244,14 @@ std::pair<icaltimetype, bool> onsetsAround(icalcomponent *observance, icaltimety
     take(icalcomponent_get_dtstart(observance));
     for (icalproperty *p : properties(observance, ICAL_RDATE_PROPERTY))
         take(icalproperty_get_rdate(p).time);
-    for (icalproperty *p : properties(observance, ICAL_RRULE_PROPERTY))
-        eachOnset(observance, icalproperty_get_rrule(p), [&](icaltimetype t) {
+    for (icalproperty *p : properties(observance, ICAL_RRULE_PROPERTY)) {
+        icalrecurrencetype rule = icalproperty_get_rrule(p);
+        later |= icaltime_is_null_time(rule.until) && !rule.count; // it never ends
+        eachOnset(observance, rule, [&](icaltimetype t) {
             take(t);
             return icaltime_compare(t, limit) < 0;
         });
+    }
     return {before, later};
 }
 
