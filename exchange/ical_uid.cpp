@@ -1,6 +1,8 @@
 // The UIDs this system writes: the ID of a record and the database's identity.
 #include "exchange/ical_uid.h"
 
+#include <cctype>
+
 namespace velk {
 
 namespace {
@@ -85,8 +87,13 @@ bool decodeUidId(std::string_view enc, std::string *id)
 
 bool ownIdOfUid(std::string_view uid, const std::string &identity, std::string *id)
 {
+    // A program may have changed the case of the whole UID.
     std::string tail = "-" + identity + "@velk";
-    if (identity.empty() || !uid.ends_with(tail)) return false;
+    if (identity.empty() || uid.size() < tail.size()) return false;
+    std::string_view end = uid.substr(uid.size() - tail.size());
+    for (size_t i = 0; i < tail.size(); i++)
+        if (std::tolower((unsigned char)end[i]) != std::tolower((unsigned char)tail[i]))
+            return false;
     return decodeUidId(uid.substr(0, uid.size() - tail.size()), id);
 }
 

@@ -15,8 +15,8 @@
 namespace velk {
 
 // Encodes an ID for a UID ("x-41422F31"), and back from either form, in upper or lower case
-// (false when it is no such encoding); the ID of a UID of the database with that identity (false
-// when uid is not of it).
+// (false when it is no such encoding); the ID of a UID of the database with that identity, in any
+// case (false when uid is not of it).
 std::string encodeUidId(std::string_view id);
 bool decodeUidId(std::string_view encoded, std::string *id);
 std::string ownUid(std::string_view id, const std::string &identity);

@@ -173,33 +173,30 @@ TEST_F(IcalWrite, FilesOfEarlierVersionsAreRecognisedAsThisDatabasesOwn)
     ASSERT_TRUE(o.insert());
     tTermin a = add("carl", termin("Alt", at(5, 3, 2026, 9, 0), at(5, 3, 2026, 10, 0)));
     tTermin b = add("carl", termin("Neu", at(6, 3, 2026, 9, 0), at(6, 3, 2026, 10, 0)));
+    tTermin c = add("carl", termin("Gross", at(7, 3, 2026, 9, 0), at(7, 3, 2026, 10, 0)));
     std::string identity = tUidRegister::databaseIdentity();
-    std::string lowerHex;
-    for (char c : std::string(b.ID)) {
-        char buf[3];
-        snprintf(buf, sizeof buf, "%02x", (unsigned char)c);
-        lowerHex += buf;
-    }
+    std::string lower = folded(ownUid(b.ID, identity)), upper = ownUid(c.ID, identity);
+    for (char &ch : upper) ch = (char)std::toupper((unsigned char)ch);
     auto event = [](const std::string &uid, const std::string &title, const std::string &with) {
         return "BEGIN:VEVENT\r\nUID:" + uid +
                "\r\nDTSTAMP:20260101T000000Z\r\nDTSTART;TZID=Europe/Berlin:20260310T090000\r\n"
                "DTEND;TZID=Europe/Berlin:20260310T100000\r\nSUMMARY:" +
                title + "\r\nATTENDEE;CN=Kurz:urn:x-velk:person:" + with + "\r\nEND:VEVENT\r\n";
     };
-    // An export of an earlier version (letters and digits as they stand), a new one that a
-    // program wrote back in lower case, and two events of elsewhere naming the person in either
-    // form.
+    // An export of an earlier version (letters and digits as they stand), new ones that programs
+    // wrote back in lower and in upper case, and two events of elsewhere naming the person in
+    // either form.
     writeAll(file("alt.ics"),
              "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//VELK//Kalender//DE\r\n" +
                  event(std::string(a.ID) + "-" + identity + "@velk", "Alt", "j%FC%2Ek%201") +
-                 event("x-" + lowerHex + "-" + identity + "@velk", "Neu", "x-6afc2e6b2031") +
+                 event(lower, "Neu", "x-6afc2e6b2031") + event(upper, "Gross", "j%FC%2Ek%201") +
                  event("fremd1@example.org", "Fremd alt", "j%FC%2Ek%201") +
                  event("fremd2@example.org", "Fremd neu", "X-6AFC2E6B2031") + "END:VCALENDAR\r\n");
     tExchangeResult r = importICalendar(file("alt.ics"));
     ASSERT_TRUE(r.ok()) << r.notes;
     EXPECT_EQ(r.done, 2);
-    EXPECT_EQ(r.skipped, 2);
-    EXPECT_NE(r.notes.find("2 Termine schon fr\xFCher importiert"), std::string::npos) << r.notes;
+    EXPECT_EQ(r.skipped, 3);
+    EXPECT_NE(r.notes.find("3 Termine schon fr\xFCher importiert"), std::string::npos) << r.notes;
     std::vector<std::string> with;
     for (const tTermin &t : visibleAppointments())
         if (std::string_view(t.TITLE).starts_with("Fremd"))
