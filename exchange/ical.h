@@ -3,10 +3,10 @@
 //
 // Export: one VEVENT for each appointment the calendar user may see, in ID order:
 //
-//   UID          "<ID>-<identity>@velk": the appointment ID (letters and digits as they stand,
-//                every other character as "%XX") and the database's identity (uid_register.h),
-//                so that a client updates on a second export instead of doubling
-//   DTSTART/END  local time with TZID=Europe/Berlin (a VTIMEZONE with the EU rule is given); an
+//   UID          "<ID>-<identity>@velk": the appointment ID (in hexadecimal, ical_uid.h) and the
+//                database's identity (uid_register.h), so that a client updates on a second
+//                export instead of doubling
+//   DTSTART/END  local time with TZID=Europe/Berlin (the zone database's VTIMEZONE is given); an
 //                appointment from 00:00 to 00:00 of a later day is all-day: DATE values, the end
 //                the day after its last day.  An end of 00:00 on the start day (no end time, at
 //                midnight too) or an end before the start writes DTEND equal to DTSTART; such an
