@@ -26,6 +26,12 @@ bool digits(std::string_view s)
     return true;
 }
 
+std::string upper(std::string s)
+{
+    for (char &c : s) c = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+    return s;
+}
+
 int number(std::string_view s) { return std::atoi(std::string(s).c_str()); }
 
 // A birthday in the forms its writers use: "19610703", "1961-07-03", a date-time after it
@@ -105,6 +111,18 @@ int preference(const tVcfLine &l)
     return l.has("TYPE", "pref") ? 1 : INT_MAX;
 }
 
+// Whether Apple's label of the line's group (item1.X-ABLabel) holds that word (upper case).
+bool labelled(const tVcfRaw &raw, const tVcfLine &line, std::string_view word)
+{
+    if (line.group.empty()) return false;
+    for (const tVcfLine *label : raw.all("X-ABLABEL")) {
+        if (upper(label->group) != upper(line.group)) continue;
+        std::string text = upper(label->value);
+        if (text.find(word) != std::string::npos) return true;
+    }
+    return false;
+}
+
 // The telephone number: a voice, cell, work or home number before a fax or pager, the preferred
 // first, else in file order.  A "tel:" URI gives its number, its extension after a "-".
 std::string telephoneOf(const tVcfRaw &raw, bool v21)
@@ -113,7 +131,8 @@ std::string telephoneOf(const tVcfRaw &raw, bool v21)
     std::pair<bool, int> bestRank;
     for (const tVcfLine *l : raw.all("TEL")) {
         if (l->binary || trimmed(l->value).empty()) continue;
-        bool notVoice = (l->has("TYPE", "fax") || l->has("TYPE", "pager")) &&
+        bool notVoice = (l->has("TYPE", "fax") || l->has("TYPE", "pager") ||
+                         labelled(raw, *l, "FAX") || labelled(raw, *l, "PAGER")) &&
                         !l->has("TYPE", "voice") && !l->has("TYPE", "cell");
         std::pair<bool, int> rank{notVoice, preference(*l)};
         if (!best || rank < bestRank) best = l, bestRank = rank;
@@ -149,7 +168,7 @@ const tVcfLine *addressOf(const tVcfRaw &raw)
 
 bool wanted(std::string_view name)
 {
-    for (const char *n : {"N", "FN", "ORG", "TEL", "ADR", "BDAY", "UID"})
+    for (const char *n : {"N", "FN", "ORG", "TEL", "ADR", "BDAY", "UID", "X-ABLABEL"})
         if (name == n) return true;
     return false;
 }
@@ -173,14 +192,15 @@ void readCard(const tVcfRaw &raw, tVcfReadout *out)
     }
     if (name.empty() && given.empty())
         if (const tVcfLine *fn = first("FN")) {
-            // "Given Family", or "Family, Given".
+            // "Given Family", "Family, Given"; "Given Family, Suffix" without the suffix.
             std::string full = trimmed(vcfText(fn->value, v21));
             size_t comma = full.find(',');
-            size_t blank = full.rfind(' ');
-            if (comma != std::string::npos) {
+            if (comma != std::string::npos && full.find(' ') > comma) {
                 name = trimmed(full.substr(0, comma));
                 given = trimmed(full.substr(comma + 1));
             } else {
+                full = trimmed(full.substr(0, comma));
+                size_t blank = full.rfind(' ');
                 name = blank == std::string::npos ? full : full.substr(blank + 1);
                 given = blank == std::string::npos ? "" : trimmed(full.substr(0, blank));
             }

@@ -159,6 +159,11 @@ bool parseParams(std::string_view l, size_t *at, std::vector<tVcfParam> *params)
                 if (close == std::string_view::npos) return false;
                 v = l.substr(i + 1, close - i - 1);
                 i = close + 1;
+                // TYPE="work,voice" is the list of 4.0 in quotes.
+                for (size_t comma; name == "TYPE" && (comma = v.find(',')) != v.npos;) {
+                    params->push_back({name, std::string(v.substr(0, comma))});
+                    v.remove_prefix(comma + 1);
+                }
             } else {
                 size_t end = l.find_first_of(",;:", i);
                 if (end == std::string_view::npos) return false;
@@ -200,6 +205,7 @@ public:
 
     void line(std::string_view l)
     {
+        while (!l.empty() && (l.front() == ' ' || l.front() == '\t')) l.remove_prefix(1);
         std::string_view group, name;
         size_t at = 0;
         bool agent = afterAgent_;
@@ -214,6 +220,7 @@ public:
         std::string upperName = upper(name);
         bool special = upperName == "VERSION" || upperName == "AGENT";
         if (!special && keep_ && !keep_(upperName)) return;
+        if (card_.lines.size() >= kVcfMaxLines && !firstOfItsName(upperName)) return dropped();
         tVcfLine out;
         if (!parseParams(l, &at, &out.params)) return dropped();
         std::string_view raw = l.substr(at + 1);
@@ -245,11 +252,26 @@ public:
     }
 
 private:
+    // Whether the card has no line of that name yet (looked for among the first of each name).
+    bool firstOfItsName(const std::string &name)
+    {
+        if (names_.empty())
+            for (const tVcfLine &l : card_.lines)
+                if (std::find(names_.begin(), names_.end(), l.name) == names_.end())
+                    names_.push_back(l.name);
+        if (names_.size() >= kVcfMaxLines ||
+            std::find(names_.begin(), names_.end(), name) != names_.end())
+            return false;
+        names_.push_back(name);
+        return true;
+    }
+
     void begin(bool agent)
     {
         if (depth_ == 0 || (depth_ == 1 && !agent)) {
             if (depth_ == 1) emit(); // the card before had no END
             card_ = tVcfRaw{};
+            names_.clear();
             depth_ = 1;
         } else {
             depth_++;
@@ -269,11 +291,13 @@ private:
         count_++;
         each_(card_);
         card_ = tVcfRaw{};
+        names_.clear();
     }
 
     const std::function<void(const tVcfRaw &)> &each_;
     const std::function<bool(std::string_view)> &keep_;
     tVcfRaw card_;
+    std::vector<std::string> names_; // of the card's lines, once it holds kVcfMaxLines
     long depth_ = 0, count_ = 0;
     bool afterAgent_ = false;
 };

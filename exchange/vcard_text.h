@@ -15,9 +15,11 @@
 // CR LF or CR CR LF; a UTF-8 (or UTF-16) byte-order mark at the start is taken off (UTF-16 text
 // becomes UTF-8).  A line that begins with a blank or a tab continues the one before without
 // that character; a QUOTED-PRINTABLE value that ends in "=" continues on the next line as it
-// stands (the soft line break of 2.1).  A logical line longer than kVcfMaxLine is dropped (the
+// stands (the soft line break of 2.1).  Blanks before a line that continues none are ignored.
+// A logical line longer than kVcfMaxLine is dropped (the
 // BASE64 photos of 2.1, whose block ends with an empty line, are such lines or lines that are no
-// content lines); a line that is no content line is dropped too.
+// content lines); a line that is no content line is dropped too, and so is a line of a card
+// that holds kVcfMaxLines already, unless it is the first of its name.
 //
 // Values: QUOTED-PRINTABLE is decoded, then the CHARSET applied: UTF-8, ISO-8859-1 (read as its
 // superset Windows-1252) and Windows-1252; without a CHARSET or with another one the bytes are
@@ -40,6 +42,7 @@ namespace velk {
 
 constexpr long kVcfMaxFile = 32L * 1024 * 1024;
 constexpr size_t kVcfMaxLine = 64 * 1024;
+constexpr size_t kVcfMaxLines = 1000; // of one card, see above
 
 struct tVcfParam {
     std::string name;  // upper case

@@ -279,6 +279,27 @@ TEST(VCardRead, GrammarOfLinesParametersAndValues)
          "A|B|9|||||0.0.0"},
         {"PREF=1 before PREF=2 before none",
          "VERSION:4.0\r\nN:A;B;;;\r\nTEL:1\r\nTEL;PREF=2:2\r\nTEL;PREF=1:3\r\n", "A|B|3|||||0.0.0"},
+        {"Apple's label names a fax",
+         "VERSION:3.0\r\nN:A;B;;;\r\nitem1.TEL:1\r\n"
+         "ITEM1.X-ABLabel:_$!<HomeFAX>!$_\r\nitem2.TEL:2\r\nitem2.X-ABLabel:Mobil\r\n",
+         "A|B|2|||||0.0.0"},
+        {"a quoted list of types",
+         "VERSION:4.0\r\nN:A;B;;;\r\nTEL;TYPE=\"work,fax\";VALUE=uri:tel:1\r\nTEL:2\r\n",
+         "A|B|2|||||0.0.0"},
+        {"FN with a suffix after a comma", "VERSION:3.0\r\nFN:Hans Meier\, Dr.\r\n",
+         "Meier|Hans||||||0.0.0"},
+        {"blanks before a line after an empty line", "VERSION:3.0\r\n\r\n  N:A;B;;;\r\n",
+         "A|B||||||0.0.0"},
+        {"a card of many lines keeps the first of each name",
+         "VERSION:3.0\r\n" +
+             [] {
+                 std::string many;
+                 for (int i = 0; i < 1200; i++)
+                     many += "TEL;TYPE=FAX:" + std::to_string(i) + "\r\n";
+                 return many;
+             }() +
+             "N:A;B;;;\r\nTEL:x\r\n",
+         "A|B|0|||||0.0.0"},
         {"a street of several lines",
          "VERSION:3.0\r\nN:A;B;;;\r\nADR:;;Weg 1\\nHof\\n2. OG;C;;;\r\n",
          "A|B||Weg 1 Hof 2. OG|C|||0.0.0"},
