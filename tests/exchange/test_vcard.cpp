@@ -286,7 +286,7 @@ TEST(VCardRead, GrammarOfLinesParametersAndValues)
         {"a quoted list of types",
          "VERSION:4.0\r\nN:A;B;;;\r\nTEL;TYPE=\"work,fax\";VALUE=uri:tel:1\r\nTEL:2\r\n",
          "A|B|2|||||0.0.0"},
-        {"FN with a suffix after a comma", "VERSION:3.0\r\nFN:Hans Meier\, Dr.\r\n",
+        {"FN with a suffix after a comma", "VERSION:3.0\r\nFN:Hans Meier\\, Dr.\r\n",
          "Meier|Hans||||||0.0.0"},
         {"blanks before a line after an empty line", "VERSION:3.0\r\n\r\n  N:A;B;;;\r\n",
          "A|B||||||0.0.0"},
