@@ -10,16 +10,16 @@
 //
 // Import reads vCard 2.1, 3.0 and 4.0 as their writers write them (the grammar in
 // vcard_text.h): the name from N (family;given), else FN ("Given Family" split at its last blank,
-// or "Family, Given"), else the first part of ORG (a card of an organisation is a person of that
-// name); the first TEL, a voice, cell, work or home number before a fax or pager and a preferred
-// one (TYPE=pref, PREF=1) first, a "tel:" URI as its number; the preferred ADR, else the first
-// that is not empty; BDAY in its forms (birthdayOf in vcard_read.cpp; Apple's
-// X-APPLE-OMIT-YEAR is a birthday without a year; a date that does not exist, or a text, is
-// none).  NOTE and the other properties have no field in a person and are not read.  The ID: the
-// one in a UID of this system's form (another database's too, so a round trip keeps the IDs),
-// else the surname transliterated (idStemOf) with a number at the end where that is taken.  A
-// card with no name at all is skipped and counted; so is one whose UID an earlier import stored
-// (uid_register.h) or that carries a stored ID, and one without END.
+// or "Family, Given"; whole for an organisation, KIND:org), else the first part of ORG (a card of
+// an organisation is a person of that name); the first TEL, a voice, cell, work or home number
+// before a fax or pager and a preferred one (TYPE=pref, PREF=1) first, a "tel:" URI as its number;
+// the preferred ADR, else the first that is not empty; BDAY in its forms (birthdayOf in
+// vcard_read.cpp; Apple's X-APPLE-OMIT-YEAR, and the year 1604, is a birthday without a year; a
+// date that does not exist, or a text, is none).  NOTE and the other properties have no field in a
+// person and are not read.  The ID: the one in a UID of this system's form (another database's too,
+// so a round trip keeps the IDs), else the surname transliterated (idStemOf) with a number at the
+// end where that is taken.  A card with no name at all is skipped and counted; so is one whose UID
+// an earlier import stored (uid_register.h) or that carries a stored ID, and one without END.
 #ifndef VELK_EXCHANGE_VCARD_H
 #define VELK_EXCHANGE_VCARD_H
 

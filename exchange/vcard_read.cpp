@@ -80,9 +80,10 @@ tDate birthdayOf(const tVcfLine &line)
             return none;
         }
     }
-    // Apple writes a birthday without its year in the year it names ("1604").
+    // Apple writes a birthday without its year in the year it names ("1604"), and others in
+    // 1604 without saying so.
     std::string omit = line.param("X-APPLE-OMIT-YEAR");
-    if (digits(omit) && number(omit) == b.year) b.year = 0;
+    if ((digits(omit) && number(omit) == b.year) || b.year == 1604) b.year = 0;
     if (!b.valid()) return none; // year 0 counts as a leap year: --0229 is kept
     return b;
 }
@@ -168,8 +169,18 @@ const tVcfLine *addressOf(const tVcfRaw &raw)
 
 bool wanted(std::string_view name)
 {
-    for (const char *n : {"N", "FN", "ORG", "TEL", "ADR", "BDAY", "UID", "X-ABLABEL"})
+    for (const char *n :
+         {"N", "FN", "ORG", "TEL", "ADR", "BDAY", "UID", "X-ABLABEL", "KIND", "X-ABSHOWAS"})
         if (name == n) return true;
+    return false;
+}
+
+bool organisation(const tVcfRaw &raw)
+{
+    for (const char *kind : {"KIND", "X-ABSHOWAS"})
+        for (const tVcfLine *l : raw.all(kind))
+            for (const char *what : {"ORG", "COMPANY", "GROUP"})
+                if (upper(trimmed(l->value)) == what) return true;
     return false;
 }
 
@@ -193,9 +204,12 @@ void readCard(const tVcfRaw &raw, tVcfReadout *out)
     if (name.empty() && given.empty())
         if (const tVcfLine *fn = first("FN")) {
             // "Given Family", "Family, Given"; "Given Family, Suffix" without the suffix.
+            // The name of an organisation (KIND:org; Apple's X-ABShowAs:COMPANY) whole.
             std::string full = trimmed(vcfText(fn->value, v21));
             size_t comma = full.find(',');
-            if (comma != std::string::npos && full.find(' ') > comma) {
+            if (organisation(raw)) {
+                name = full;
+            } else if (comma != std::string::npos && full.find(' ') > comma) {
                 name = trimmed(full.substr(0, comma));
                 given = trimmed(full.substr(comma + 1));
             } else {

@@ -200,6 +200,7 @@ TEST(VCardRead, BirthdaysInEveryForm)
         {"BDAY;X-APPLE-OMIT-YEAR=1604;VALUE=date:1604-02-29", {29, 2, 0}},
         {"BDAY;X-APPLE-OMIT-YEAR=1604:1961-07-03", {3, 7, 1961}},
         {"BDAY:0000-12-24", {24, 12, 0}},
+        {"BDAY:16040101", {1, 1, 0}}, // Thunderbird's CardBook, without X-APPLE-OMIT-YEAR
         {"BDAY;VALUE=text:circa 1800", {}},
         {"BDAY;VALUE=TEXT:19610703", {}},
         {"BDAY:1961", {}},     // year alone
@@ -269,6 +270,10 @@ TEST(VCardRead, GrammarOfLinesParametersAndValues)
          "\r\nTEL;VOICE:6\r\n",
          "A|B|6|||||0.0.0"},
         {"FN as \"Family, Given\"", "VERSION:3.0\r\nFN:Meier\\, Hans\r\n", "Meier|Hans||||||0.0.0"},
+        {"FN of an organisation (4.0)", "VERSION:4.0\r\nKIND:org\r\nFN:ACME Inc.\r\n",
+         "ACME Inc.|||||||0.0.0"},
+        {"FN of a company (Apple)", "VERSION:3.0\r\nFN:Gebr. Meier\r\nX-ABShowAs:COMPANY\r\n",
+         "Gebr. Meier|||||||0.0.0"},
         {"FN of one word", "VERSION:3.0\r\nFN:Cher\r\n", "Cher|||||||0.0.0"},
         {"an empty N falls back to FN", "VERSION:3.0\r\nN:;;;;\r\nFN:Eva Braun\r\n",
          "Braun|Eva||||||0.0.0"},
