@@ -180,6 +180,21 @@ TEST(VCardRead, CardsOfTheirWriters)
     }
 }
 
+TEST(VCardRead, Utf16WithItsByteOrderMark)
+{
+    // As the Windows address book writes it: UTF-16, little or big end first.
+    std::string text = "BEGIN:VCARD\r\nVERSION:2.1\r\nN:M\xFCller;Zo\xEB\r\nEND:VCARD\r\n";
+    for (bool big : {false, true}) {
+        std::string utf16 = big ? "\xFE\xFF" : "\xFF\xFE";
+        for (char c : text) {
+            utf16 += big ? std::string(1, '\0') + c : std::string(1, c) + '\0';
+        }
+        tVcfReadout in = readVCardText(utf16);
+        ASSERT_EQ(in.cards.size(), 1u) << big;
+        EXPECT_EQ(row(in.cards[0]), "M\xFCller|Zo\xEB||||||0.0.0") << big;
+    }
+}
+
 TEST(VCardRead, BirthdaysInEveryForm)
 {
     struct {
