@@ -5,6 +5,7 @@
 #include "exchange/exchange.h"
 #include "exchange/ical_uid.h"
 #include "exchange/vcard.h"
+#include "exchange/vcard_text.h"
 #include "tests/calendar/calendar_support.h"
 
 #include <fstream>
@@ -348,6 +349,35 @@ TEST(VCardRead, CardsWithoutNameOrEndAreCountedAndTheOthersRead)
     EXPECT_EQ(in.broken, 2);
     EXPECT_EQ(in.cardsFound, 5);
     EXPECT_EQ(readVCardText("BEGIN:VCALENDAR\r\nEND:VCALENDAR\r\n").cardsFound, 0);
+}
+
+TEST(VCardText, LinesOfACardAsTheGrammarReadsThem)
+{
+    std::vector<tVcfRaw> cards;
+    long n = scanVCards("vor der Karte\r\nBEGIN:VCARD\r\nVERSION:2.1\r\nkaputt\r\n"
+                        "item1.TEL;WORK;VOICE;X-A=\"a;b:c\":1\r\n"
+                        "NOTE;ENCODING=QUOTED-PRINTABLE;CHARSET=ISO-8859-1:a=E4=\r\nb\r\n"
+                        "PHOTO;TYPE=JPEG;ENCODING=BASE64:QUJD\r\n"
+                        "X-LANG:" +
+                            std::string(kVcfMaxLine, 'x') + "\r\nEND:VCARD\r\n",
+                        [&](const tVcfRaw &raw) { cards.push_back(raw); });
+    EXPECT_EQ(n, 1);
+    ASSERT_EQ(cards.size(), 1u);
+    const tVcfRaw &c = cards[0];
+    EXPECT_TRUE(c.complete);
+    EXPECT_TRUE(c.v21());
+    EXPECT_EQ(c.dropped, 2); // "kaputt" and the line too long
+    ASSERT_EQ(c.lines.size(), 4u);
+    const tVcfLine &tel = c.lines[1];
+    EXPECT_EQ(tel.group, "item1");
+    EXPECT_EQ(tel.name, "TEL");
+    EXPECT_TRUE(tel.has("TYPE", "work") && tel.has("TYPE", "VOICE"));
+    EXPECT_EQ(tel.param("X-A"), "a;b:c");
+    EXPECT_EQ(tel.value, "1");
+    EXPECT_EQ(c.lines[2].value, "a\xC3\xA4"
+                                "b");
+    EXPECT_TRUE(c.lines[3].binary);
+    EXPECT_EQ(c.lines[3].value, "");
 }
 
 TEST(VCardIdStem, SurnamesTransliterated)
