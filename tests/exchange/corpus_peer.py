@@ -9,7 +9,8 @@
 #   ics-start  FILE UID RECURRENCE-ID START KIND   every VEVENT with a start: START in Europe/Berlin
 #                                                  local time, YYYYmmddTHHMM, or YYYYmmdd for a
 #                                                  DATE; KIND utc, tzid, floating, date or
-#                                                  unknown (a VTIMEZONE python cannot build)
+#                                                  unknown (a VTIMEZONE python cannot build, a
+#                                                  "Z" time with a TZID)
 #   ics-broken FILE UID REASON                     a VEVENT python3-icalendar reads without a usable
 #                                                  start
 #   ics-series FILE UID START,START,...            the occurrences of a series (RRULE or RDATE)
@@ -17,30 +18,38 @@
 #                                                  applied by recurring_ical_events
 #   ics-error  FILE MESSAGE                        a file python3-icalendar refuses
 #   vcf-card   FILE FAMILY GIVEN TEL BDAY          every card python3-vobject reads: N's family and
-#                                                  given names, the first TEL, BDAY as YYYY-MM-DD
-#                                                  or --MM-DD ("-" for an empty value)
+#                                                  given names (without them FN, its last word the
+#                                                  family name, as the importer takes it; a card
+#                                                  without any name is left out, as the importer
+#                                                  refuses it), the first TEL (of a "tel:" URI what
+#                                                  follows), BDAY as YYYY-MM-DD or --MM-DD ("-" for
+#                                                  an empty value or one that is no date)
 #   vcf-error  FILE MESSAGE                        a file python3-vobject refuses
 #
 # UID "-" for an event without UID; RECURRENCE-ID "-" for none, else as START.
 #
 # Times.  A TZID that the system zone database knows is read through zoneinfo (RFC 5545: the
-# first of two ambiguous times, a time in a gap with the offset before it).  A Windows zone name
-# goes through icalendar's own table (icalendar.windows_to_olson.WINDOWS_TO_OLSON) to zoneinfo.
-# Any other TZID through the file's VTIMEZONE as icalendar's VTimezone.to_tz() builds it (the
-# cache of those is emptied before each file, as python3-icalendar would carry the definition of
-# one file's TZID over to the next).  A TZID of none of these kinds is floating, like a time
+# first of two ambiguous times, a time in a gap with the offset before it).  Any other TZID
+# through the file's VTIMEZONE as icalendar's VTimezone.to_tz() builds it (the cache of those is
+# emptied before each file, as python3-icalendar would carry the definition of one file's TZID
+# over to the next), and a Windows zone name without one through icalendar's own table
+# (icalendar.windows_to_olson.WINDOWS_TO_OLSON) to zoneinfo; python3-icalendar itself would take
+# the table before the file's definition.  A TZID of none of these kinds is floating, like a time
 # without TZID: Berlin local time.
 #
 # Series.  Like the importer: occurrences from DTSTART up to its Berlin-local time kSeriesYears = 2
 # years later, or, for a series that began before TODAY, up to TODAY at its time of day 2 years
 # later (29 February becomes the 28th), the last one included; at most kSeriesMax = 500
-# occurrences counted from the first.  Left out (python quirks): series without UID (the library's
-# occurrences cannot be told apart), UIDs with more than one master, and series the library
-# raises on (printed as ics-broken with reason "series: ...").
+# occurrences counted from the first; an occurrence moved by a RECURRENCE-ID event counts by the
+# time it was moved from, and is listed with the time it was moved to.  Left out (python quirks):
+# series without UID when the calendar has other VEVENTs without UID (the library's occurrences
+# could not be told apart), UIDs with more than one master, and series the library raises on
+# (printed as ics-broken with reason "series: ...").
 #
 # Only VEVENTs inside a VCALENDAR are read (a bare VEVENT file is no calendar for the importer
 # either).
 import os
+import re
 import sys
 import warnings
 from datetime import date, datetime, timedelta
@@ -56,6 +65,12 @@ SERIES_MAX = 500
 def clean(text):
     text = str(text).replace("\t", " ").replace("\r", " ").replace("\n", " ").strip()
     return text if text else "-"
+
+
+def uidOf(component):
+    """The UID as it stands (blanks kept), "-" for none."""
+    uid = str(component.get("UID", "")).replace("\t", " ").replace("\r", " ").replace("\n", " ")
+    return uid if uid else "-"
 
 
 def out(*fields):
@@ -78,7 +93,7 @@ def toTzOrUnusable(original):
 
 
 def zoneOf(tzid):
-    """The tzinfo of a TZID: (tzinfo, 'zoneinfo'|'pytz') or (None, None)."""
+    """The tzinfo of a TZID: (tzinfo, 'zoneinfo'|'pytz'), (None, 'unusable') or (None, None)."""
     from icalendar.timezone_cache import _timezone_cache
     from icalendar.windows_to_olson import WINDOWS_TO_OLSON
     name = str(tzid).strip('"')
@@ -87,16 +102,22 @@ def zoneOf(tzid):
             return ZoneInfo(name), "zoneinfo"
         except (ZoneInfoNotFoundError, ValueError, OSError):
             pass
+    if name in _timezone_cache and _timezone_cache[name] is not UNUSABLE:
+        return _timezone_cache[name], "pytz"
     if name in WINDOWS_TO_OLSON:
         try:
             return ZoneInfo(WINDOWS_TO_OLSON[name]), "zoneinfo"
         except (ZoneInfoNotFoundError, ValueError):
             pass
     if name in _timezone_cache:
-        if _timezone_cache[name] is UNUSABLE:
-            return None, "unusable"
-        return _timezone_cache[name], "pytz"
+        return None, "unusable"
     return None, None
+
+
+# Values "…Z" with a TZID as well (written by some programs): python3-icalendar takes the TZID and
+# drops the "Z"; which one is meant is not clear, so such times are printed with KIND "unknown".
+UTC_WITH_TZID = re.compile(rb"(?m)^(?:DTSTART|RECURRENCE-ID);[^:\r\n]*TZID=[^\r\n]*:(\d{8}T\d{6})Z")
+zonedUtcTimes = set()
 
 
 def berlin(prop):
@@ -104,6 +125,8 @@ def berlin(prop):
     v = prop.dt
     if isinstance(v, datetime):
         tzid = prop.params.get("TZID") if hasattr(prop, "params") else None
+        if tzid and v.strftime("%Y%m%dT%H%M%S") in zonedUtcTimes:
+            return v.replace(tzinfo=None), "unknown"
         if tzid:
             tz, how = zoneOf(tzid)
             wall = v.replace(tzinfo=None)
@@ -158,7 +181,7 @@ def series(name, cal, masters, today):
     import recurring_ical_events
     byUid = {}
     for ev, start in masters:
-        byUid.setdefault(str(ev.get("UID")), []).append(start)
+        byUid.setdefault(uidOf(ev), []).append(start)
     limits = {}
     for uid, starts in byUid.items():
         if len(starts) != 1:
@@ -177,23 +200,30 @@ def series(name, cal, masters, today):
         found = recurring_ical_events.of(cal).between(spanFrom, spanTo)
     except Exception as e:  # noqa: BLE001 - the library's own errors
         for uid in limits:
-            out("ics-broken", name, clean(uid), clean("series: %s" % e)[:200])
+            out("ics-broken", name, uid, clean("series: %s" % e)[:200])
         return
     starts = {uid: [] for uid in limits}
     for occ in found:
-        uid = str(occ.get("UID"))
+        uid = uidOf(occ)
         if uid not in limits:
             continue
         s = occ["DTSTART"].dt
         if isinstance(s, datetime) and s.tzinfo is not None:
             s = s.astimezone(BERLIN).replace(tzinfo=None)
         key = s if isinstance(s, datetime) else datetime.combine(s, datetime.min.time())
+        if "RECURRENCE-ID" in occ:  # a moved occurrence counts where it was
+            try:
+                was = berlin(occ["RECURRENCE-ID"])[0]
+                key = was if isinstance(was, datetime) else datetime.combine(was,
+                                                                             datetime.min.time())
+            except Exception:  # noqa: BLE001 - an unreadable RECURRENCE-ID: where it is
+                pass
         first, horizon = limits[uid]
         if first <= key <= horizon:
             starts[uid].append((key, occurrenceShow(s)))
     for uid, found in starts.items():
         found.sort()
-        out("ics-series", name, clean(uid), ",".join(s for _, s in found[:SERIES_MAX]))
+        out("ics-series", name, uid, ",".join(s for _, s in found[:SERIES_MAX]))
 
 
 def readIcs(name, path, today):
@@ -206,6 +236,8 @@ def readIcs(name, path, today):
     data = open(path, "rb").read()
     if data.startswith(b"\xef\xbb\xbf"):  # python3-icalendar 4.0.3 refuses a byte-order mark
         data = data[3:]
+    zonedUtcTimes.clear()
+    zonedUtcTimes.update(m.decode() for m in UTC_WITH_TZID.findall(data))
     try:
         comps = icalendar.Calendar.from_ical(data, multiple=True)
     except Exception as e:  # noqa: BLE001 - whatever the parser raises
@@ -216,7 +248,7 @@ def readIcs(name, path, today):
             continue
         masters = []
         for ev in cal.walk("VEVENT"):
-            uid = clean(ev.get("UID", "-"))
+            uid = uidOf(ev)
             try:
                 start, kind = berlin(ev["DTSTART"])
                 recid = "-"
@@ -226,21 +258,31 @@ def readIcs(name, path, today):
                 out("ics-broken", name, uid, clean("%s: %s" % (type(e).__name__, e))[:200])
                 continue
             out("ics-start", name, uid, recid, show(start), kind)
-            if recid == "-" and uid != "-" and ("RRULE" in ev or "RDATE" in ev):
+            if recid == "-" and ("RRULE" in ev or "RDATE" in ev):
                 masters.append((ev, start))
+        # Occurrences without UID can be told apart only when one VEVENT of the calendar has none.
+        if sum(1 for ev in cal.walk("VEVENT") if "UID" not in ev) > 1:
+            masters = [(ev, start) for ev, start in masters if "UID" in ev]
         series(name, cal, masters, today)
 
 
 def bdayOf(card):
     if not hasattr(card, "bday"):
         return "-"
-    v = str(card.bday.value).strip()
+    v = str(card.bday.value).strip().split("T")[0]
     digits = v.replace("-", "")
-    if v.startswith("--") and len(digits) >= 4:
-        return "--%s-%s" % (digits[0:2], digits[2:4])
-    if len(digits) >= 8 and digits[:8].isdigit():
-        return "%s-%s-%s" % (digits[0:4], digits[4:6], digits[6:8])
-    return clean(v)
+    try:
+        if v.startswith("--") and len(digits) == 4 and digits.isdigit():
+            date(2000, int(digits[0:2]), int(digits[2:4]))  # a day of a leap year
+            return "--%s-%s" % (digits[0:2], digits[2:4])
+        if len(digits) == 8 and digits.startswith("1604"):  # Apple's and CardBook's "no year"
+            date(2000, int(digits[4:6]), int(digits[6:8]))
+            return "--%s-%s" % (digits[4:6], digits[6:8])
+        if len(digits) == 8 and digits.isdigit():
+            return date(int(digits[0:4]), int(digits[4:6]), int(digits[6:8])).isoformat()
+    except ValueError:
+        pass
+    return "-"  # no date (a text such as "circa 1800")
 
 
 def telOf(card):
@@ -249,7 +291,7 @@ def telOf(card):
         return "-"
     v = str(tels[0].value).strip()
     if v.lower().startswith("tel:"):  # a vCard 4.0 URI value: the number
-        v = v[4:].split(";")[0]
+        v = v[4:]
     return clean(v)
 
 
@@ -265,12 +307,19 @@ def readVcf(name, path):
     for card in cards:
         if card.name != "VCARD":
             continue
-        family = given = "-"
+        family = given = ""
         if hasattr(card, "n"):
             n = card.n.value
             if hasattr(n, "family"):
-                family = clean(" ".join(n.family) if isinstance(n.family, list) else n.family)
-                given = clean(" ".join(n.given) if isinstance(n.given, list) else n.given)
+                family = " ".join(n.family) if isinstance(n.family, list) else n.family
+                given = " ".join(n.given) if isinstance(n.given, list) else n.given
+        if not family and not given and hasattr(card, "fn"):
+            # As the importer: without N the FN, its last word the family name.
+            full = str(card.fn.value).strip()
+            family, _, given = full.rpartition(" ")[::-1]
+        if not family and not given:
+            continue  # no name at all: the importer refuses such a card
+        family, given = clean(family), clean(given)
         out("vcf-card", name, family, given, telOf(card), bdayOf(card))
 
 

@@ -103,7 +103,11 @@ def main():
                   "Public test files and exporter samples of other programs, copied byte for "
                   "byte by `gather.py` from the\nrepositories below (the commit named). Each "
                   "project's licence applies to its files; the licence\ntexts are in "
-                  "`LICENSES/`.\n\n")
+                  "`LICENSES/`.\n\n"
+                  "Beside them: `counts.tsv` (what the import of each file gives, see "
+                  "test_corpus.cpp) and `vcard_persons.tsv`\n(the persons each vCard sample must "
+                  "give).  Files over 2 MB, symbolic links and generated zone\ndatabases were left "
+                  "out.\n\n")
         out.write("| Folder | Repository | Commit | Original folder | Licence | Files |\n")
         out.write("|---|---|---|---|---|---|\n")
         for project, repo, commit, folder, spdx, kind, rows in sections:
