@@ -125,7 +125,7 @@ bool labelled(const tVcfRaw &raw, const tVcfLine &line, std::string_view word)
 }
 
 // The telephone number: a voice, cell, work or home number before a fax or pager, the preferred
-// first, else in file order.  A "tel:" URI gives its number, its extension after a "-".
+// first, else in file order.  A "tel:" URI gives the rest as it stands ("+1-418-555;ext=102").
 std::string telephoneOf(const tVcfRaw &raw, bool v21)
 {
     const tVcfLine *best = nullptr;
@@ -141,15 +141,8 @@ std::string telephoneOf(const tVcfRaw &raw, bool v21)
     if (!best) return {};
     std::string v = trimmed(best->value);
     if (v.size() >= 4 && (v[0] == 't' || v[0] == 'T') && (v[1] == 'e' || v[1] == 'E') &&
-        (v[2] == 'l' || v[2] == 'L') && v[3] == ':') {
-        std::string number = v.substr(4), ext;
-        size_t semi = number.find(';');
-        std::string_view params = std::string_view(number).substr(std::min(semi, number.size()));
-        if (size_t e = params.find(";ext="); e != std::string_view::npos)
-            ext = std::string(params.substr(e + 5, params.find(';', e + 5) - (e + 5)));
-        number.erase(std::min(semi, number.size()));
-        return ext.empty() ? number : number + "-" + ext;
-    }
+        (v[2] == 'l' || v[2] == 'L') && v[3] == ':')
+        return trimmed(std::string_view(v).substr(4));
     return trimmed(vcfText(v, v21));
 }
 

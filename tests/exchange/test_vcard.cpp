@@ -155,7 +155,7 @@ TEST(VCardRead, CardsOfTheirWriters)
          "28195;Deutschland\r\n"
          "BDAY:--0229\r\n"
          "END:VCARD\r\n",
-         {"Wei\xDF|Zo\xEB|+49-170-555-1234-12|Alte Gasse 3|Bremen|28195|Deutschland|29.2.0"}},
+         {"Wei\xDF|Zo\xEB|+49-170-555-1234;ext=12|Alte Gasse 3|Bremen|28195|Deutschland|29.2.0"}},
         {"byte-order mark and CR CR LF line ends",
          "\xEF\xBB\xBF"
          "BEGIN:VCARD\r\r\nVERSION:3.0\r\r\nN:Bom;Bert;;;\r\r\nTEL:0611 1\r\r\n"
