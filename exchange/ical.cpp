@@ -7,6 +7,7 @@
 #include "calendar/calendar_user.h"
 #include "calendar/termin_store.h"
 #include "exchange/batch_hold.h"
+#include "exchange/file_access.h"
 #include "exchange/ical_time.h"
 #include "exchange/termin_exchange.h"
 #include "exchange/text_out.h"
@@ -36,29 +37,29 @@ void note(std::string &notes, long n, const char *one, const char *more)
 
 tExchangeResult importICalendar(const std::string &fileName, const tExchangeProgress &progress)
 {
-    std::vector<tComponent> top;
-    switch (readComponents(fileName, &top)) {
-    case tReadStatus::CannotOpen:
-        return notStarted(kTermine, "Fehler beim Lesen", "die Datei kann nicht gelesen werden");
-    case tReadStatus::TooBig:
+    std::string text;
+    switch (readForImport(fileName, kMaxFile, &text)) {
+    case tFileStatus::Ok:
+        break;
+    case tFileStatus::TooBig:
         return notStarted(kTermine, "Fehler beim Lesen",
                           "die Datei ist gr\xF6\xDF"
                           "er als 32 MB");
-    case tReadStatus::Ok:
-        break;
+    case tFileStatus::CannotOpen:
+    case tFileStatus::NotRegular:
+        return notStarted(kTermine, "Fehler beim Lesen", "die Datei kann nicht gelesen werden");
     }
-    bool calendar = false;
-    for (const tComponent &c : top) calendar |= c.name == "VCALENDAR";
-    if (!calendar)
+    tIcsReadout in = readICalendarText(text, tDate::today());
+    text = std::string();
+    if (!in.calendars)
         return notStarted(kTermine, "Fehler beim Lesen",
                           "keine iCalendar-Datei (ohne BEGIN:VCALENDAR)");
-    tIcsReadout in = readICalendar(top, tDate::today());
     tUidRegister reg;
     std::map<std::string, std::string> resourceOfTitle;
     for (const tResource &res : allResources()) resourceOfTitle.emplace(res.TITLE, res.ID);
     tExchangeResult r;
     r.unit = kTermine;
-    r.skipped = in.broken + in.sameUid;
+    r.skipped = in.broken + in.noStart + in.outside + in.sameUid;
     long known = 0, refused = 0;
     std::set<std::string> storedNow;
     long total = (long)in.events.size();
@@ -110,6 +111,27 @@ tExchangeResult importICalendar(const std::string &fileName, const tExchangeProg
          "bersprungen",
          "fehlerhafte oder unvollst\xE4ndige Termine \xFC"
          "bersprungen");
+    note(r.notes, in.noStart,
+         "Termin ohne lesbaren Beginn \xFC"
+         "bersprungen",
+         "Termine ohne lesbaren Beginn \xFC"
+         "bersprungen");
+    note(r.notes, in.outside,
+         "Termin au\xDF"
+         "erhalb eines Kalenders \xFC"
+         "bersprungen",
+         "Termine au\xDF"
+         "erhalb eines Kalenders \xFC"
+         "bersprungen");
+    note(r.notes, in.unreadable,
+         "Angabe nicht lesbar, \xFC"
+         "bersprungen",
+         "Angaben nicht lesbar, \xFC"
+         "bersprungen");
+    note(r.notes, in.unknownEnds, "unbekanntes END als Ende des offenen Teils gelesen",
+         "unbekannte END als Ende des offenen Teils gelesen");
+    note(r.notes, in.nestedCalendars, "verschachtelter Kalender mitgelesen",
+         "verschachtelte Kalender mitgelesen");
     note(r.notes, known, "Termin schon fr\xFCher importiert", "Termine schon fr\xFCher importiert");
     note(r.notes, refused + in.sameUid, "Termin doppelt", "Termine doppelt");
     note(r.notes, in.seriesCut, "Serie nach 2 Jahren oder 500 Terminen abgeschnitten",

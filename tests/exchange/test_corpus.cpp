@@ -223,7 +223,6 @@ bool startTool(size_t index, tChild *c)
         dup2(out[1], 1);
         dup2(out[1], 2);
         for (int fd = 3; fd < 1024; fd++) close(fd);
-        unsetenv("PROCFILE");
         execl(VELK_EXCHANGE_BIN, "velk-exchange", "--password-stdin", dirName, "import",
               file.ical ? "ical" : "vcard", file.path.c_str(), (char *)nullptr);
         _exit(126);
@@ -252,6 +251,7 @@ void finishTool(tChild *c)
 std::vector<tToolRun> importAllWithTool()
 {
     signal(SIGPIPE, SIG_IGN);
+    unsetenv("PROCFILE"); // a process registry named by our environment is not the tool's
     const size_t total = corpusFiles().size();
     std::vector<tToolRun> runs(total);
     std::vector<tChild> active;

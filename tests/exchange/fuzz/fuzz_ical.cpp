@@ -34,8 +34,7 @@ bool velk::tGroup::find(std::string_view) { abort(); }
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     std::string_view text(reinterpret_cast<const char *>(data), size);
-    std::vector<tComponent> top = parseComponents(text);
-    tIcsReadout ics = readICalendar(top, tDate{1, 1, 2026});
+    tIcsReadout ics = readICalendarText(text, tDate{1, 1, 2026});
     for (const tIcsEvent &e : ics.events) {
         check(e.rows.size() <= (size_t)kSeriesMax);
         for (const tTermin &t : e.rows) {
