@@ -1,9 +1,12 @@
 #include "exchange/vcard.h"
 
 #include "exchange/batch_hold.h"
-#include "exchange/ical.h"
+#include "exchange/file_access.h"
+#include "exchange/ical_text.h"
+#include "exchange/ical_uid.h"
 #include "exchange/text_out.h"
 #include "exchange/uid_register.h"
+#include "exchange/vcard_text.h"
 #include "model/tables.h"
 
 #include <algorithm>
@@ -17,7 +20,19 @@ namespace {
 
 constexpr const char *kPersons = "Personen";
 
-std::string text(std::string_view cp1252) { return escapeText(cp1252ToUtf8(cp1252)); }
+// The letters of Windows-1252's bytes 0x80 to 0xFF in A to Z ("" for signs that are none).
+constexpr const char *kLatin[128] = {
+    "",  "",  "",  "F", "",   "",  "",   "",  "",  "",  "S", "",  "OE", "",  "Z",  "",   // 80
+    "",  "",  "",  "",  "",   "",  "",   "",  "",  "",  "S", "",  "OE", "",  "Z",  "Y",  // 90
+    "",  "",  "",  "",  "",   "",  "",   "",  "",  "",  "A", "",  "",   "",  "",   "",   // A0
+    "",  "",  "",  "",  "",   "",  "",   "",  "",  "",  "O", "",  "",   "",  "",   "",   // B0
+    "A", "A", "A", "A", "AE", "A", "AE", "C", "E", "E", "E", "E", "I",  "I", "I",  "I",  // C0
+    "D", "N", "O", "O", "O",  "O", "OE", "",  "O", "U", "U", "U", "UE", "Y", "TH", "SS", // D0
+    "A", "A", "A", "A", "AE", "A", "AE", "C", "E", "E", "E", "E", "I",  "I", "I",  "I",  // E0
+    "D", "N", "O", "O", "O",  "O", "OE", "",  "O", "U", "U", "U", "UE", "Y", "TH", "Y",  // F0
+};
+
+std::string text(std::string_view cp1252) { return vcfEscape(cp1252ToUtf8(cp1252)); }
 
 std::string trimmed(std::string s)
 {
@@ -25,20 +40,15 @@ std::string trimmed(std::string s)
     return s.erase(0, std::min(s.size(), s.find_first_not_of(' ')));
 }
 
-// IDs of up to 8 letters and digits from the surname that no stored person has: the stem (the
-// surname's first 8 letters and digits, upper case; "PERSON" when it has none), or else the stem
-// cut short before the lowest free number.  Within one import the number last given for a stem is
-// remembered: the numbers below it are taken, so the search goes on from there instead of from 1.
+// IDs of up to 8 letters and digits from the surname that no stored person has: the stem
+// (idStemOf), or else the stem cut short before the lowest free number.  Within one import the
+// number last given for a stem is remembered: the numbers below it are taken, so the search goes
+// on from there instead of from 1.
 class tFreshIds {
 public:
     std::string next(std::string_view name)
     {
-        std::string base;
-        for (char c : name)
-            if (base.size() < 8 &&
-                ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
-                base += (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-        if (base.empty()) base = "PERSON";
+        std::string base = idStemOf(name);
         tPerson p;
         if (!p.find(base)) return base;
         int &last = last_[base];
@@ -59,17 +69,34 @@ private:
 
 } // namespace
 
+std::string idStemOf(std::string_view surname)
+{
+    std::string stem;
+    for (char ch : surname) {
+        unsigned char c = (unsigned char)ch;
+        if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+            stem += ch;
+        else if (c >= 'a' && c <= 'z')
+            stem += char(c - 'a' + 'A');
+        else if (c >= 0x80)
+            stem += kLatin[c - 0x80];
+        if (stem.size() >= 8) break;
+    }
+    stem.resize(std::min<size_t>(stem.size(), 8));
+    return stem.empty() ? "PERSON" : stem;
+}
+
 std::string vcardOf(const tPerson &p, const std::string &identity)
 {
     std::string out = "BEGIN:VCARD\r\nVERSION:3.0\r\n";
-    out += foldLine("UID:" + escapeText(ownUid(p.ID, identity)));
-    out += foldLine("N:" + text(p.NAME) + ";" + text(p.CHRNAME) + ";;;");
+    out += vcfFold("UID:" + vcfEscape(ownUid(p.ID, identity)));
+    out += vcfFold("N:" + text(p.NAME) + ";" + text(p.CHRNAME) + ";;;");
     std::string full = trimmed(std::string(p.CHRNAME) + " " + p.NAME);
-    out += foldLine("FN:" + text(full.empty() ? p.ID : full));
-    if (p.TEL[0]) out += foldLine("TEL;TYPE=VOICE:" + text(p.TEL));
+    out += vcfFold("FN:" + text(full.empty() ? p.ID : full));
+    if (p.TEL[0]) out += vcfFold("TEL;TYPE=VOICE:" + text(p.TEL));
     if (p.STREET[0] || p.CITY[0] || p.ZIP[0] || p.COUNTRY[0])
-        out += foldLine("ADR;TYPE=HOME:;;" + text(p.STREET) + ";" + text(p.CITY) + ";;" +
-                        text(p.ZIP) + ";" + text(p.COUNTRY));
+        out += vcfFold("ADR;TYPE=HOME:;;" + text(p.STREET) + ";" + text(p.CITY) + ";;" +
+                       text(p.ZIP) + ";" + text(p.COUNTRY));
     if (p.BIRTH.day && p.BIRTH.month && p.BIRTH.valid()) {
         char buf[16];
         if (p.BIRTH.year > 0 && p.BIRTH.year <= 9999)
@@ -107,22 +134,22 @@ bool personOfCard(const tVcfCard &c, tPerson *p)
 
 tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress &progress)
 {
-    std::vector<tComponent> top;
-    switch (readComponents(fileName, &top)) {
-    case tReadStatus::CannotOpen:
+    std::string fileText;
+    switch (readForImport(fileName, kVcfMaxFile, &fileText)) {
+    case tFileStatus::CannotOpen:
+    case tFileStatus::NotRegular:
         return notStarted(kPersons, "Fehler beim Lesen", "die Datei kann nicht gelesen werden");
-    case tReadStatus::TooBig:
+    case tFileStatus::TooBig:
         return notStarted(kPersons, "Fehler beim Lesen",
                           "die Datei ist gr\xF6\xDF"
                           "er als 32 MB");
-    case tReadStatus::Ok:
+    case tFileStatus::Ok:
         break;
     }
-    bool any = false;
-    for (const tComponent &c : top) any |= c.name == "VCARD";
-    if (!any)
+    tVcfReadout in = readVCardText(fileText);
+    fileText = std::string();
+    if (in.cardsFound == 0)
         return notStarted(kPersons, "Fehler beim Lesen", "keine vCard-Datei (ohne BEGIN:VCARD)");
-    tVcfReadout in = readVCards(top);
     tUidRegister reg;
     tFreshIds freshIds;
     tExchangeResult r;
@@ -153,7 +180,7 @@ tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress
         if (!c.uid.empty()) reg.add(c.uid);
     }
     hold.release();
-    r.skipped = in.broken + known;
+    r.skipped = in.broken + in.nameless + known;
     auto note = [&](long k, const char *one, const char *more) {
         if (k <= 0) return;
         r.notes += (r.notes.empty() ? "" : "; ") + std::to_string(k) + " " + (k == 1 ? one : more);
@@ -165,6 +192,11 @@ tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress
          "fehlerhafte oder unvollst\xE4ndige vCard \xFC"
          "bersprungen",
          "fehlerhafte oder unvollst\xE4ndige vCards \xFC"
+         "bersprungen");
+    note(in.nameless,
+         "vCard ohne Namen \xFC"
+         "bersprungen",
+         "vCards ohne Namen \xFC"
          "bersprungen");
     note(known, "Person schon vorhanden", "Personen schon vorhanden");
     note(cut, "Person mit gek\xFCrzten Angaben", "Personen mit gek\xFCrzten Angaben");

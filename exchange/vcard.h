@@ -8,21 +8,26 @@
 //   ADR    ;;STREET;CITY;;ZIP;COUNTRY (when any is set; line breaks of STREET as "\n")
 //   BDAY   YYYYMMDD, or --MMDD for a birthday without a year (when set)
 //
-// Import reads vCard 3.0 and 4.0 (2.1 as 3.0, without quoted-printable): N (else FN split at
-// its last blank), the first TEL, the first ADR, BDAY ("19610703", "1961-07-03", "--0703",
-// "--07-03"; a date that does not exist is no birthday).  The ID: the one in a UID of this
-// system's form (another database's too, so a round trip keeps the IDs), else up to 8 letters
-// and digits of the surname (or "PERSON") with a number at the end where that is taken.  A vCard
-// whose UID an earlier import stored (uid_register.h), or that carries a stored ID, is skipped
-// and counted; one without END or with a malformed line too.
+// Import reads vCard 2.1, 3.0 and 4.0 as their writers write them (the grammar in
+// vcard_text.h): the name from N (family;given), else FN ("Given Family" split at its last blank,
+// or "Family, Given"; whole for an organisation, KIND:org), else the first part of ORG (a card of
+// an organisation is a person of that name); the first TEL, a voice, cell, work or home number
+// before a fax or pager and a preferred one (TYPE=pref, PREF=1) first, a "tel:" URI as its number;
+// the preferred ADR, else the first that is not empty; BDAY in its forms (birthdayOf in
+// vcard_read.cpp; Apple's X-APPLE-OMIT-YEAR, and the year 1604, is a birthday without a year; a
+// date that does not exist, or a text, is none).  NOTE and the other properties have no field in a
+// person and are not read.  The ID: the one in a UID of this system's form (another database's too,
+// so a round trip keeps the IDs), else the surname transliterated (idStemOf) with a number at the
+// end where that is taken.  A card with no name at all is skipped and counted; so is one whose UID
+// an earlier import stored (uid_register.h) or that carries a stored ID, and one without END.
 #ifndef VELK_EXCHANGE_VCARD_H
 #define VELK_EXCHANGE_VCARD_H
 
 #include "address/person.h"
 #include "exchange/exchange.h"
-#include "exchange/ical_text.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velk {
@@ -36,16 +41,22 @@ struct tVcfCard {
 
 struct tVcfReadout {
     std::vector<tVcfCard> cards;
-    long broken = 0; // malformed or incomplete cards, cards without a name
-    long lost = 0;   // characters that Windows-1252 cannot hold
+    long broken = 0;     // cards without END
+    long nameless = 0;   // cards without N, FN and ORG
+    long lost = 0;       // characters that Windows-1252 cannot hold
+    long cardsFound = 0; // every BEGIN:VCARD at the top, read or not
 };
 
 // The person of a card (ID as given); false when a value was cut to its field.
 bool personOfCard(const tVcfCard &c, tPerson *p);
 
-tVcfReadout readVCards(const std::vector<tComponent> &top);
-// The same on the text of a whole file.
+// The cards of the text of a whole file.
 tVcfReadout readVCardText(std::string_view text);
+
+// The stem of an ID made from a surname (Windows-1252): its letters transliterated to A to Z
+// ("\xE4" as "AE", "\xDF" as "SS", "\xE9" as "E"), upper case, with its digits, at most 8;
+// "PERSON" when none is left.
+std::string idStemOf(std::string_view surname);
 
 // The person's vCard 3.0, folded, with CR LF.
 std::string vcardOf(const tPerson &p, const std::string &identity);

@@ -744,8 +744,8 @@ TEST_F(IcalTest, VCardsAreReadByKhardAndVobjectAndTheirsImport)
                       std::to_string(x.BIRTH.day) + "." + std::to_string(x.BIRTH.month) + "." +
                       std::to_string(x.BIRTH.year));
     EXPECT_EQ(got, (std::vector<std::string>{
-                       "GRN|Anne-Marie|Gr\xFCn||||||0.0.0", // 30 February is no birthday
-                       "MLLER|Hans|M\xFCller||||||1.1.1970",
+                       "GRUEN|Anne-Marie|Gr\xFCn||||||0.0.0", // 30 February is no birthday
+                       "MUELLER|Hans|M\xFCller||||||1.1.1970",
                        "NOWAK|Pawe?|Nowak|+48-22-1234|ul. D?uga 1 Lokal 2|Warszawa|00-001|Polen|"
                        "29.2.0",
                        "anna||anna||||||0.0.0",
