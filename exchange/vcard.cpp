@@ -180,7 +180,7 @@ tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress
         if (!c.uid.empty()) reg.add(c.uid);
     }
     hold.release();
-    r.skipped = in.broken + in.nameless + known;
+    r.skipped = in.nameless + known;
     auto note = [&](long k, const char *one, const char *more) {
         if (k <= 0) return;
         r.notes += (r.notes.empty() ? "" : "; ") + std::to_string(k) + " " + (k == 1 ? one : more);
@@ -188,11 +188,8 @@ tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress
     const char *lostChars = "Zeichen nicht \xFC"
                             "bernommen (nicht in Windows-1252, als ?)";
     note(in.lost, lostChars, lostChars);
-    note(in.broken,
-         "fehlerhafte oder unvollst\xE4ndige vCard \xFC"
-         "bersprungen",
-         "fehlerhafte oder unvollst\xE4ndige vCards \xFC"
-         "bersprungen");
+    note(in.broken, "unvollst\xE4ndige vCard (ohne END) gelesen",
+         "unvollst\xE4ndige vCards (ohne END) gelesen");
     note(in.nameless,
          "vCard ohne Namen \xFC"
          "bersprungen",

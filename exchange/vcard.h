@@ -19,7 +19,8 @@
 // person and are not read.  The ID: the one in a UID of this system's form (another database's too,
 // so a round trip keeps the IDs), else the surname transliterated (idStemOf) with a number at the
 // end where that is taken.  A card with no name at all is skipped and counted; so is one whose UID
-// an earlier import stored (uid_register.h) or that carries a stored ID, and one without END.
+// an earlier import stored (uid_register.h) or that carries a stored ID.  A card without END (a
+// file cut off, a BEGIN inside it) is read as far as it goes and counted in the notes.
 #ifndef VELK_EXCHANGE_VCARD_H
 #define VELK_EXCHANGE_VCARD_H
 
@@ -41,7 +42,7 @@ struct tVcfCard {
 
 struct tVcfReadout {
     std::vector<tVcfCard> cards;
-    long broken = 0;     // cards without END
+    long broken = 0;     // cards without END, read as far as they go
     long nameless = 0;   // cards without N, FN and ORG
     long lost = 0;       // characters that Windows-1252 cannot hold
     long cardsFound = 0; // every BEGIN:VCARD at the top, read or not

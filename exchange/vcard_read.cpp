@@ -179,10 +179,6 @@ bool organisation(const tVcfRaw &raw)
 
 void readCard(const tVcfRaw &raw, tVcfReadout *out)
 {
-    if (!raw.complete) {
-        out->broken++;
-        return;
-    }
     bool v21 = raw.v21();
     auto first = [&](const char *name) -> const tVcfLine * {
         std::vector<const tVcfLine *> all = raw.all(name);
@@ -241,6 +237,9 @@ void readCard(const tVcfRaw &raw, tVcfReadout *out)
             if (ownIdOfUid(card.uid, card.uid.substr(at - 32, 32), &id)) card.id = id;
         }
     }
+    // A card cut off before its END (a file that ends early, a BEGIN within it) keeps what it
+    // has; the notes say how many were.
+    if (!raw.complete) out->broken++;
     out->cards.push_back(std::move(card));
 }
 

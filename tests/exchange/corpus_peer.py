@@ -314,9 +314,17 @@ def readVcf(name, path):
                 family = " ".join(n.family) if isinstance(n.family, list) else n.family
                 given = " ".join(n.given) if isinstance(n.given, list) else n.given
         if not family and not given and hasattr(card, "fn"):
-            # As the importer: without N the FN, its last word the family name.
+            # As the importer: without N the FN, its last word the family name; an
+            # organisation's card (KIND:org) keeps its FN whole.
             full = str(card.fn.value).strip()
-            family, _, given = full.rpartition(" ")[::-1]
+            kind = str(card.kind.value).strip().lower() if hasattr(card, "kind") else ""
+            if kind == "org":
+                family, given = full, ""
+            else:
+                family, _, given = full.rpartition(" ")[::-1]
+        if not family and not given and hasattr(card, "org"):
+            org = card.org.value
+            family = str(org[0] if isinstance(org, list) and org else org).strip()
         if not family and not given:
             continue  # no name at all: the importer refuses such a card
         family, given = clean(family), clean(given)

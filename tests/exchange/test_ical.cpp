@@ -731,8 +731,10 @@ TEST_F(IcalTest, VCardsAreReadByKhardAndVobjectAndTheirsImport)
     writeAll(file("theirs.vcf"), theirs);
     tExchangeResult in = importVCard(file("theirs.vcf"));
     ASSERT_TRUE(in.ok()) << describeImport(in);
-    EXPECT_EQ(in.done, 3);
-    EXPECT_EQ(in.skipped, 1);
+    EXPECT_EQ(in.done, 4); // the card cut off before its END too, said in the notes
+    EXPECT_EQ(in.skipped, 0);
+    EXPECT_NE(in.notes.find("1 unvollst\xE4ndige vCard (ohne END) gelesen"), std::string::npos)
+        << in.notes;
     EXPECT_NE(in.notes.find("2 Zeichen nicht \xFC"
                             "bernommen"),
               std::string::npos)
@@ -744,6 +746,7 @@ TEST_F(IcalTest, VCardsAreReadByKhardAndVobjectAndTheirsImport)
                       std::to_string(x.BIRTH.day) + "." + std::to_string(x.BIRTH.month) + "." +
                       std::to_string(x.BIRTH.year));
     EXPECT_EQ(got, (std::vector<std::string>{
+                       "ENDE|ohne|Ende||||||0.0.0",
                        "GRUEN|Anne-Marie|Gr\xFCn||||||0.0.0", // 30 February is no birthday
                        "MUELLER|Hans|M\xFCller||||||1.1.1970",
                        "NOWAK|Pawe?|Nowak|+48-22-1234|ul. D?uga 1 Lokal 2|Warszawa|00-001|Polen|"

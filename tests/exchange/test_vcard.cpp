@@ -344,7 +344,9 @@ TEST(VCardRead, CardsWithoutNameOrEndAreCountedAndTheOthersRead)
         "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Offen;Olga;;;\r\n");
     std::vector<std::string> got;
     for (const tVcfCard &card : in.cards) got.push_back(row(card));
-    EXPECT_EQ(got, (std::vector<std::string>{"Gut|Gerd||||||0.0.0"}));
+    // Cards without END keep what they have, and are counted.
+    EXPECT_EQ(got, (std::vector<std::string>{"Ohne|Ende||||||0.0.0", "Gut|Gerd||||||0.0.0",
+                                             "Offen|Olga||||||0.0.0"}));
     EXPECT_EQ(in.nameless, 2);
     EXPECT_EQ(in.broken, 2);
     EXPECT_EQ(in.cardsFound, 5);
