@@ -190,6 +190,11 @@ tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress
     note(in.lost, lostChars, lostChars);
     note(in.broken, "unvollst\xE4ndige vCard (ohne END) gelesen",
          "unvollst\xE4ndige vCards (ohne END) gelesen");
+    note(in.linesDropped,
+         "unlesbare Zeile einer vCard \xFC"
+         "bersprungen",
+         "unlesbare Zeilen von vCards \xFC"
+         "bersprungen");
     note(in.nameless,
          "vCard ohne Namen \xFC"
          "bersprungen",

@@ -42,10 +42,11 @@ struct tVcfCard {
 
 struct tVcfReadout {
     std::vector<tVcfCard> cards;
-    long broken = 0;     // cards without END, read as far as they go
-    long nameless = 0;   // cards without N, FN and ORG
-    long lost = 0;       // characters that Windows-1252 cannot hold
-    long cardsFound = 0; // every BEGIN:VCARD at the top, read or not
+    long broken = 0;       // cards without END, read as far as they go
+    long nameless = 0;     // cards without N, FN and ORG
+    long lost = 0;         // characters that Windows-1252 cannot hold
+    long linesDropped = 0; // lines of read cards that are no content lines or too long
+    long cardsFound = 0;   // every BEGIN:VCARD at the top, read or not
 };
 
 // The person of a card (ID as given); false when a value was cut to its field.

@@ -240,6 +240,7 @@ void readCard(const tVcfRaw &raw, tVcfReadout *out)
     // A card cut off before its END (a file that ends early, a BEGIN within it) keeps what it
     // has; the notes say how many were.
     if (!raw.complete) out->broken++;
+    out->linesDropped += raw.dropped;
     out->cards.push_back(std::move(card));
 }
 
