@@ -551,6 +551,8 @@ void readCalendar(icalcomponent *cal, const tDate &today, std::set<std::string> 
             out->sameUid++;
             continue;
         }
+        // Kept without rows: its UID still marks the moved occurrences as its own.
+        if (e->rows.empty()) out->emptySeries++;
         out->events.push_back(std::move(*e));
     }
 }

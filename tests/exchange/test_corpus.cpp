@@ -498,7 +498,7 @@ std::string compareStarts(const tPeerFile &py, const tIcsReadout &ours)
     for (const auto &[uid, mine] : our)
         for (const std::string &s : mine)
             extra++, report << "\n  " << uid << ": ours " << s << ", python reads no such event";
-    long counted = ours.broken + ours.sameUid;
+    long counted = ours.broken + ours.sameUid + ours.emptySeries;
     if (wrong == 0 && extra == 0 && missing <= counted) return "";
     std::ostringstream head;
     head << wrong << " starts differ, " << missing << " events not read (" << counted
