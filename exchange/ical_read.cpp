@@ -285,7 +285,7 @@ public:
         const char *uid = icalcomponent_get_uid(ev);
         if (!uid || !sound(ev)) return;
         if (std::optional<tWhen> rid = when(ev, ICAL_RECURRENCEID_PROPERTY, &unknown))
-            moved_.insert({uid, rid->local});
+            (rid->date ? movedDays_ : moved_).insert({uid, rid->local});
     }
 
     static bool sound(icalcomponent *ev)
@@ -313,6 +313,7 @@ private:
     tDate today_;
     tIcsReadout *out_;
     std::set<tMovedKey> moved_;
+    std::set<tMovedKey> movedDays_; // RECURRENCE-IDs of a day: the occurrence on that day
 };
 
 // The last local time a series reaches: kSeriesYears past its start, or past today.
@@ -399,6 +400,13 @@ std::vector<long long> tReader::starts(icalcomponent *ev, const tWhen &start,
         icaltimetype t = icalperiodtype_is_null_period(d.period) ? d.time : d.period.start;
         std::optional<tWhen> w = when(p, t, unknown);
         if (!w) continue;
+        // A day added to a series with a time of day: that day at the series' time.
+        if (w->date && !start.date) {
+            w->wall += ((start.wall % 1440) + 1440) % 1440;
+            w->local = start.frame.toBerlin(w->wall);
+            w->date = false;
+            w->frame = start.frame;
+        }
         if (w->local > horizon) {
             cut = true;
             continue;
@@ -431,7 +439,7 @@ std::vector<long long> tReader::starts(icalcomponent *ev, const tWhen &start,
             cut = true;
             break;
         }
-        if (moved_.count({uid, w.local}))
+        if (moved_.count({uid, w.local}) || movedDays_.count({uid, day}))
             moved++;
         else
             out.push_back(w.local);

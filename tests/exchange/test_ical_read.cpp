@@ -213,6 +213,17 @@ TEST(IcalRead, SeriesOfEveryRulePartWithDatesAddedAndLeftOut)
             "RDATE:20260301T100000,20260305T100000\r\nRDATE;VALUE=PERIOD:20260310T100000/PT1H\r\n"),
          {"1.3.2026 10:00", "5.3.2026 10:00", "10.3.2026 10:00"},
          ""},
+        {"RDATE of days on a series with a time of day: those days at its time",
+         ev("DTSTART;TZID=America/New_York:20260301T180000\r\n"
+            "RDATE;VALUE=DATE:20260301,20260305\r\nRDATE;VALUE=PERIOD:20260310/20260311\r\n"),
+         {"2.3.2026 00:00", "6.3.2026 00:00", "10.3.2026 23:00"},
+         ""},
+        {"a RECURRENCE-ID of a day replaces the occurrence on that day",
+         calendar(
+             vevent("DTSTART:20260302T120000Z\r\nRRULE:FREQ=DAILY;COUNT=3\r\n", "d@t") +
+             vevent("RECURRENCE-ID;VALUE=DATE:20260303\r\nDTSTART:20260303T140000Z\r\n", "d@t")),
+         {"2.3.2026 13:00", "4.3.2026 13:00", "3.3.2026 15:00"},
+         ""},
         {"RDATE of days of an all-day event",
          ev("DTSTART;VALUE=DATE:20260301\r\nRDATE;VALUE=DATE:20260401,20260501\r\n"),
          {"1.3.2026 00:00", "1.4.2026 00:00", "1.5.2026 00:00"},
