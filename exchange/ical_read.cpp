@@ -284,8 +284,12 @@ public:
         bool unknown = false;
         const char *uid = icalcomponent_get_uid(ev);
         if (!uid || !sound(ev)) return;
-        if (std::optional<tWhen> rid = when(ev, ICAL_RECURRENCEID_PROPERTY, &unknown))
-            (rid->date ? movedDays_ : moved_).insert({uid, rid->local});
+        std::optional<tWhen> rid = when(ev, ICAL_RECURRENCEID_PROPERTY, &unknown);
+        if (!rid) return;
+        (rid->date ? movedDays_ : moved_).insert({uid, rid->local});
+        // Of a series of days, the day of its own wall clock (as Outlook writes them).
+        if (!rid->date)
+            movedWallDays_.insert({uid, rid->wall - ((rid->wall % 1440) + 1440) % 1440});
     }
 
     static bool sound(icalcomponent *ev)
@@ -313,7 +317,8 @@ private:
     tDate today_;
     tIcsReadout *out_;
     std::set<tMovedKey> moved_;
-    std::set<tMovedKey> movedDays_; // RECURRENCE-IDs of a day: the occurrence on that day
+    std::set<tMovedKey> movedDays_;     // RECURRENCE-IDs of a day: the occurrence on that day
+    std::set<tMovedKey> movedWallDays_; // the days of the others, for series of days
 };
 
 // The last local time a series reaches: kSeriesYears past its start, or past today.
@@ -439,7 +444,8 @@ std::vector<long long> tReader::starts(icalcomponent *ev, const tWhen &start,
             cut = true;
             break;
         }
-        if (moved_.count({uid, w.local}) || movedDays_.count({uid, day}))
+        if (moved_.count({uid, w.local}) || movedDays_.count({uid, day}) ||
+            (start.date && movedWallDays_.count({uid, day})))
             moved++;
         else
             out.push_back(w.local);

@@ -224,6 +224,13 @@ TEST(IcalRead, SeriesOfEveryRulePartWithDatesAddedAndLeftOut)
              vevent("RECURRENCE-ID;VALUE=DATE:20260303\r\nDTSTART:20260303T140000Z\r\n", "d@t")),
          {"2.3.2026 13:00", "4.3.2026 13:00", "3.3.2026 15:00"},
          ""},
+        {"a RECURRENCE-ID with a time replaces the occurrence of that day of a series of days",
+         calendar(vevent("DTSTART;VALUE=DATE:20260302\r\nRRULE:FREQ=WEEKLY;COUNT=3\r\n", "w@t") +
+                  vevent("RECURRENCE-ID;TZID=America/New_York:20260309T000000\r\n"
+                         "DTSTART;VALUE=DATE:20260310\r\n",
+                         "w@t")),
+         {"2.3.2026 00:00", "16.3.2026 00:00", "10.3.2026 00:00"},
+         ""},
         {"RDATE of days of an all-day event",
          ev("DTSTART;VALUE=DATE:20260301\r\nRDATE;VALUE=DATE:20260401,20260501\r\n"),
          {"1.3.2026 00:00", "1.4.2026 00:00", "1.5.2026 00:00"},
