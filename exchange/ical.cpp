@@ -59,7 +59,7 @@ tExchangeResult importICalendar(const std::string &fileName, const tExchangeProg
     for (const tResource &res : allResources()) resourceOfTitle.emplace(res.TITLE, res.ID);
     tExchangeResult r;
     r.unit = kTermine;
-    r.skipped = in.broken + in.noStart + in.outside + in.sameUid;
+    r.skipped = in.broken + in.noStart + in.outside + in.sameUid + in.emptySeries;
     long known = 0, refused = 0;
     std::set<std::string> storedNow;
     long total = (long)in.events.size();
@@ -136,6 +136,11 @@ tExchangeResult importICalendar(const std::string &fileName, const tExchangeProg
     note(r.notes, refused + in.sameUid, "Termin doppelt", "Termine doppelt");
     note(r.notes, in.seriesCut, "Serie nach 2 Jahren oder 500 Terminen abgeschnitten",
          "Serien nach 2 Jahren oder 500 Terminen abgeschnitten");
+    note(r.notes, in.emptySeries,
+         "Serie ohne Termine \xFC"
+         "bersprungen (alle ausgenommen oder verschoben)",
+         "Serien ohne Termine \xFC"
+         "bersprungen (alle ausgenommen oder verschoben)");
     note(r.notes, in.unsupported, "Serie mit unbekannter Regel nur einmal gespeichert",
          "Serien mit unbekannter Regel nur einmal gespeichert");
     note(r.notes, in.unknownZones, "Termin mit unbekannter Zeitzone als Ortszeit gelesen",

@@ -71,6 +71,7 @@ struct tIcsReadout {
     long unsupported = 0;     // rules libical cannot expand: only the first appointment
     long unknownZones = 0;    // events with times of an unknown TZID, read as local time
     long sameUid = 0;         // a second VEVENT of one UID in the file
+    long emptySeries = 0;     // series whose every occurrence is excluded or moved elsewhere
 };
 
 // The VEVENTs of the VCALENDARs of a file's text (at most kMaxFile bytes).  A series runs at most

@@ -284,8 +284,12 @@ public:
         bool unknown = false;
         const char *uid = icalcomponent_get_uid(ev);
         if (!uid || !sound(ev)) return;
-        if (std::optional<tWhen> rid = when(ev, ICAL_RECURRENCEID_PROPERTY, &unknown))
-            moved_.insert({uid, rid->local});
+        std::optional<tWhen> rid = when(ev, ICAL_RECURRENCEID_PROPERTY, &unknown);
+        if (!rid) return;
+        (rid->date ? movedDays_ : moved_).insert({uid, rid->local});
+        // Of a series of days, the day of its own wall clock (as Outlook writes them).
+        if (!rid->date)
+            movedWallDays_.insert({uid, rid->wall - ((rid->wall % 1440) + 1440) % 1440});
     }
 
     static bool sound(icalcomponent *ev)
@@ -313,6 +317,8 @@ private:
     tDate today_;
     tIcsReadout *out_;
     std::set<tMovedKey> moved_;
+    std::set<tMovedKey> movedDays_;     // RECURRENCE-IDs of a day: the occurrence on that day
+    std::set<tMovedKey> movedWallDays_; // the days of the others, for series of days
 };
 
 // The last local time a series reaches: kSeriesYears past its start, or past today.
@@ -399,6 +405,13 @@ std::vector<long long> tReader::starts(icalcomponent *ev, const tWhen &start,
         icaltimetype t = icalperiodtype_is_null_period(d.period) ? d.time : d.period.start;
         std::optional<tWhen> w = when(p, t, unknown);
         if (!w) continue;
+        // A day added to a series with a time of day: that day at the series' time.
+        if (w->date && !start.date) {
+            w->wall += ((start.wall % 1440) + 1440) % 1440;
+            w->local = start.frame.toBerlin(w->wall);
+            w->date = false;
+            w->frame = start.frame;
+        }
         if (w->local > horizon) {
             cut = true;
             continue;
@@ -431,7 +444,8 @@ std::vector<long long> tReader::starts(icalcomponent *ev, const tWhen &start,
             cut = true;
             break;
         }
-        if (moved_.count({uid, w.local}))
+        if (moved_.count({uid, w.local}) || movedDays_.count({uid, day}) ||
+            (start.date && movedWallDays_.count({uid, day})))
             moved++;
         else
             out.push_back(w.local);
@@ -551,6 +565,8 @@ void readCalendar(icalcomponent *cal, const tDate &today, std::set<std::string> 
             out->sameUid++;
             continue;
         }
+        // Kept without rows: its UID still marks the moved occurrences as its own.
+        if (e->rows.empty()) out->emptySeries++;
         out->events.push_back(std::move(*e));
     }
 }

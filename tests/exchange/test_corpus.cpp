@@ -7,6 +7,7 @@
 // review of its diff, instead of comparing with it.
 #include "exchange/ical.h"
 #include "exchange/vcard.h"
+#include "tests/exchange/corpus_exceptions.h"
 
 #include <gtest/gtest.h>
 
@@ -302,8 +303,10 @@ std::vector<tToolRun> importAllWithTool()
 }
 
 // One line of counts.tsv: file, outcome, events (cards) read, rows, broken, stored, skipped,
-// notes.  Rows are our reader's at the fixed day; an iCalendar import stores as many as the
-// series give up to the real today, so its stored count is not in the table (see the test).
+// notes.  An iCalendar import stores, skips and notes as the series run up to the real today, so
+// for an iCalendar file the table holds our reader's counts at the fixed day instead (rows,
+// skipped, the counters that are not zero as notes; a refusal's reason stays) and the tool's
+// figures are checked against our reader at the real today (see judgeRun).
 struct tCounts {
     std::string outcome, read, rows, broken, stored, skipped, notes;
     std::string line(const std::string &file) const
@@ -322,6 +325,35 @@ std::map<std::string, std::string> countsTable()
     for (std::string line; std::getline(lines, line);)
         if (!line.empty() && line[0] != '#') rows[line.substr(0, line.find('\t'))] = line;
     return rows;
+}
+
+// The events an import skips whatever its database holds.
+long skippedOf(const tIcsReadout &in)
+{
+    return in.broken + in.noStart + in.outside + in.sameUid + in.emptySeries;
+}
+
+// The counters of a readout that are not zero, as "name=n ...", "-" when none.
+std::string countersOf(const tIcsReadout &r)
+{
+    std::string out;
+    auto add = [&](const char *name, long n) {
+        if (n) out += std::string(out.empty() ? "" : " ") + name + "=" + std::to_string(n);
+    };
+    add("broken", r.broken);
+    add("noStart", r.noStart);
+    add("outside", r.outside);
+    add("sameUid", r.sameUid);
+    add("emptySeries", r.emptySeries);
+    add("unreadable", r.unreadable);
+    add("unknownEnds", r.unknownEnds);
+    add("nested", r.nestedCalendars);
+    add("lost", r.lost);
+    add("titlesCut", r.titlesCut);
+    add("cut", r.seriesCut);
+    add("unsupported", r.unsupported);
+    add("unknownZones", r.unknownZones);
+    return orDash(out);
 }
 
 long rowsOf(const tIcsReadout &in)
@@ -368,12 +400,24 @@ std::string judgeRun(const tCorpusFile &file, const tToolRun &run, tCounts *c)
         c->rows = std::to_string(rowsOf(in));
         c->broken = std::to_string(in.broken);
         if (c->outcome == "ok") {
-            // Stored as the series run up to the real today: no more than our reader gives then.
-            long rowsNow = rowsOf(readICalendarText(text, tDate::today()));
+            // Stored, skipped and noted as the series run up to the real today: no more
+            // appointments than our reader gives then, at least the events it skips then, a cut
+            // series noted when it cuts one then.
+            tIcsReadout now = readICalendarText(text, tDate::today());
+            long rowsNow = rowsOf(now);
             long stored = std::stol(c->stored);
             if (stored > rowsNow || (rowsNow > 0 && stored == 0))
                 return "stores " + c->stored + " appointments of " + std::to_string(rowsNow) +
                        " read";
+            if (std::stol(c->skipped) < skippedOf(now))
+                return "skips " + c->skipped + " events, our reader " +
+                       std::to_string(skippedOf(now));
+            bool cutNoted = c->notes.find("abgeschnitten") != std::string::npos;
+            if (cutNoted != (now.seriesCut > 0))
+                return "notes \"" + c->notes + "\" for " + std::to_string(now.seriesCut) +
+                       " series cut";
+            c->skipped = std::to_string(skippedOf(in));
+            c->notes = countersOf(in);
         }
         c->stored = "-";
     } else {
@@ -421,6 +465,21 @@ TEST(CorpusTest, EveryFileIsImportedOrRefusedWithANote)
     }
 }
 
+std::string trimmed(std::string s)
+{
+    s.erase(s.find_last_not_of(' ') + 1);
+    return s;
+}
+
+bool excepted(const std::string &file, const std::string &uid, const std::string &what)
+{
+    for (const tException &e : kExceptions)
+        if (file == e.file && trimmed(uid) == e.uid &&
+            (std::string(e.what) == "both" || what == e.what))
+            return true;
+    return false;
+}
+
 // ---- times against python3-icalendar ----
 
 // The mismatches of one file's starts: per UID the peer's and our first rows, matched as
@@ -461,6 +520,9 @@ std::string compareStarts(const tPeerFile &py, const tIcsReadout &ours)
             for (; i < list.size(); i++) unmatched.push_back(list[i]);
             mine.erase(mine.begin(), mine.begin() + (long)std::min(list.size(), mine.size()));
         } else {
+            // The moved occurrences first: a master's own start may equal one of them.
+            std::stable_partition(list.begin(), list.end(),
+                                  [](const tPeerStart *s) { return s->recurrenceId != "-"; });
             std::vector<const tPeerStart *> masters;
             for (const tPeerStart *s : list) {
                 auto it = std::find(mine.begin(), mine.end(), asStamp(s->start));
@@ -498,7 +560,7 @@ std::string compareStarts(const tPeerFile &py, const tIcsReadout &ours)
     for (const auto &[uid, mine] : our)
         for (const std::string &s : mine)
             extra++, report << "\n  " << uid << ": ours " << s << ", python reads no such event";
-    long counted = ours.broken + ours.sameUid;
+    long counted = ours.broken + ours.sameUid + ours.emptySeries;
     if (wrong == 0 && extra == 0 && missing <= counted) return "";
     std::ostringstream head;
     head << wrong << " starts differ, " << missing << " events not read (" << counted
@@ -514,9 +576,13 @@ TEST(CorpusTest, StartsAgreeWithPythonIcalendar)
         auto it = peer().find(file.name);
         if (it == peer().end() || !it->second.error.empty() || it->second.starts.empty()) continue;
         files++;
-        compared += (long)it->second.starts.size();
-        std::string fault =
-            compareStarts(it->second, readICalendarText(readFile(file.path), corpusToday()));
+        tPeerFile py = it->second;
+        tIcsReadout ours = readICalendarText(readFile(file.path), corpusToday());
+        auto out = [&](const std::string &uid) { return excepted(file.name, uid, "start"); };
+        std::erase_if(py.starts, [&](const tPeerStart &p) { return out(p.uid); });
+        std::erase_if(ours.events, [&](const tIcsEvent &e) { return out(orDash(e.uid)); });
+        compared += (long)py.starts.size();
+        std::string fault = compareStarts(py, ours);
         if (!fault.empty()) bad++, ADD_FAILURE() << file.name << ": " << fault;
     }
     std::printf("starts: %ld files, %ld events compared, %ld files differ\n", files, compared, bad);
@@ -527,7 +593,7 @@ TEST(CorpusTest, StartsAgreeWithPythonIcalendar)
 
 TEST(CorpusTest, RecurrencesAgreeWithRecurringIcalEvents)
 {
-    long series = 0, bad = 0, badFiles = 0;
+    long series = 0, bad = 0, badFiles = 0, exceptions = 0;
     for (const tCorpusFile &file : corpusFiles()) {
         if (!file.ical) continue;
         auto it = peer().find(file.name);
@@ -536,6 +602,10 @@ TEST(CorpusTest, RecurrencesAgreeWithRecurringIcalEvents)
         std::ostringstream report;
         long badHere = 0;
         for (const auto &[uid, theirs] : it->second.series) {
+            if (excepted(file.name, uid, "series")) {
+                exceptions++;
+                continue;
+            }
             series++;
             std::vector<std::string> mine, want;
             for (const tIcsEvent &e : ours.events)
@@ -563,7 +633,8 @@ TEST(CorpusTest, RecurrencesAgreeWithRecurringIcalEvents)
             ADD_FAILURE() << file.name << ": " << badHere << " series differ:" << report.str();
         }
     }
-    std::printf("series: %ld compared, %ld differ in %ld files\n", series, bad, badFiles);
+    std::printf("series: %ld compared, %ld differ in %ld files, %ld excepted\n", series, bad,
+                badFiles, exceptions);
     EXPECT_GE(series, 100);
 }
 
