@@ -5,6 +5,7 @@
 #include "calendar/alarm.h"
 #include "exchange/ical.h"
 #include "exchange/ical_time.h"
+#include "exchange/vcard_text.h"
 #include "exchange/termin_exchange.h"
 #include "exchange/uid_register.h"
 #include "exchange/vcard.h"
@@ -132,15 +133,17 @@ protected:
 
 // ---- the text layer and the time rule ----
 
-TEST(IcalText, FoldingKeepsLinesWithin75OctetsAndCharactersWhole)
+TEST(VCardText, FoldingKeepsLinesWithin75OctetsAndCharactersWhole)
 {
     std::string value;
     for (int i = 0; i < 60; i++) value += i % 3 ? "a\xC3\xA4" : "\xE2\x82\xAC"; // a, ä, €
-    std::string folded = foldLine("SUMMARY:" + value);
-    std::vector<tComponent> c = parseComponents("BEGIN:X\r\n" + folded + "END:X\r\n");
-    ASSERT_EQ(c.size(), 1u);
-    ASSERT_TRUE(c[0].sound());
-    EXPECT_EQ(c[0].prop("SUMMARY")->value, value);
+    std::string folded = vcfFold("NOTE:" + value);
+    std::vector<std::string> notes;
+    scanVCards("BEGIN:VCARD\r\nVERSION:3.0\r\n" + folded + "END:VCARD\r\n",
+               [&](const tVcfRaw &card) {
+                   for (const tVcfLine *l : card.all("NOTE")) notes.push_back(l->value);
+               });
+    EXPECT_EQ(notes, std::vector<std::string>{value});
     size_t pos = 0, lines = 0;
     while (pos < folded.size()) {
         size_t end = folded.find("\r\n", pos);
@@ -159,39 +162,8 @@ TEST(IcalText, FoldingKeepsLinesWithin75OctetsAndCharactersWhole)
     EXPECT_GE(lines, 3u);
 }
 
-TEST(IcalText, ContentLinesAndCharacterSets)
+TEST(IcalText, CharacterSets)
 {
-    struct {
-        const char *line;
-        bool ok;
-        const char *name = "", *param = "", *paramValue = "", *value = "";
-    } lines[] = {
-        {"summary:Hallo", true, "SUMMARY", "", "", "Hallo"},
-        {"DTSTART;TZID=Europe/Berlin:20260305T093000", true, "DTSTART", "TZID", "Europe/Berlin",
-         "20260305T093000"},
-        {"ATTENDEE;CN=\"M\xC3\xBCller: Jo\";ROLE=X:urn:a:b", true, "ATTENDEE", "CN",
-         "M\xC3\xBCller: Jo", "urn:a:b"},
-        {"CATEGORIES;X=a,b:x", true, "CATEGORIES", "X", "a", "x"},
-        {"kein Doppelpunkt", false},
-        {":value", false},
-        {"A;B:x", false},
-        {"A;B=\"offen:x", false},
-        {"A;B=x", false},
-    };
-    for (auto &c : lines) {
-        tContentLine cl;
-        ASSERT_EQ(parseContentLine(c.line, &cl), c.ok) << c.line;
-        if (!c.ok) continue;
-        EXPECT_EQ(cl.name, c.name);
-        EXPECT_EQ(cl.value, c.value);
-        if (*c.param) {
-            EXPECT_EQ(cl.param(c.param), c.paramValue) << c.line;
-        }
-    }
-    EXPECT_EQ(unescapeText(escapeText("a,b;c\\d\ne")), "a,b;c\\d\ne");
-    EXPECT_EQ(escapeText("a,b;c\\d\ne"), "a\\,b\\;c\\\\d\\ne");
-    EXPECT_EQ(splitValue("a\\;b;c\\,d;;e", ';'), (std::vector<std::string>{"a;b", "c,d", "", "e"}));
-
     struct {
         const char *utf8, *cp1252;
         long lost;
@@ -557,7 +529,7 @@ TEST_F(IcalTest, BadInputIsSkippedOrRefusedWithoutStoringWhatWasNotReadSoundly)
          tExchangeResult::Done, 2, 0, "1 Angabe nicht lesbar"},
         {"long folded title is fine",
          calendar(vevent("f@t", "DTSTART:20260302T100000\r\n" +
-                                    foldLine("SUMMARY:" + std::string(3000, 'y')))),
+                                    vcfFold("SUMMARY:" + std::string(3000, 'y')))),
          tExchangeResult::Done, 1, 0, "1 Titel auf 40 Zeichen gek\xFCrzt"},
         {"missing END",
          "BEGIN:VCALENDAR\r\n" + good + "BEGIN:VEVENT\r\nDTSTART:20260303T100000\r\n",
