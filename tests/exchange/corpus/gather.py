@@ -63,6 +63,17 @@ PROJECTS = [
 ]
 
 
+# Files stored under another name than their path gives (the name says what the file holds),
+# and files left out, by "<kind>/<project>/<name>".
+RENAMED = {
+    "ical/icalendar/tests__calendars__issue_466_respect_unique_timezone.ics": "tests__calendars__issue_466_unique_timezone.ics",
+    "ical/khal/part0.ics": "cal_part_a.ics",
+    "ical/khal/part1.ics": "cal_part_b.ics",
+    "ical/sabre-vobject/VObject__RecurrenceIterator__UntilRespectsTimezoneTest.ics": "VObject__RecurrenceIterator__UntilInItsZoneTest.ics",
+}
+LEFT_OUT = {"ical/ical4j/samples__invalid__core.ics"}
+
+
 def git(gitDir, *args):
     return subprocess.run(["git", "--git-dir=" + gitDir, *args], check=True,
                           stdout=subprocess.PIPE).stdout
@@ -88,6 +99,10 @@ def main():
             if int(size) > MAX_SIZE:
                 continue
             name = rel.replace("/", "__")
+            key = "%s/%s/%s" % (kind, project, name)
+            if key in LEFT_OUT:
+                continue
+            name = RENAMED.get(key, name)
             target = os.path.join(here, kind, project, name)
             os.makedirs(os.path.dirname(target), exist_ok=True)
             with open(target, "wb") as f:
