@@ -5,7 +5,7 @@
 #ifndef VELK_ADDRESS_PERSON_H
 #define VELK_ADDRESS_PERSON_H
 
-#include "calendar/date.h"
+#include "base/date.h"
 
 #include <string>
 #include <string_view>

@@ -17,7 +17,7 @@
 #ifndef VELK_CALENDAR_ALARM_H
 #define VELK_CALENDAR_ALARM_H
 
-#include "calendar/date.h"
+#include "base/date.h"
 #include "calendar/store_status.h"
 
 #include <functional>

@@ -35,7 +35,7 @@
 #ifndef VELK_CALENDAR_REPEAT_H
 #define VELK_CALENDAR_REPEAT_H
 
-#include "calendar/date.h"
+#include "base/date.h"
 
 #include <cstddef>
 #include <cstdint>

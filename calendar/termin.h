@@ -16,7 +16,7 @@
 #ifndef VELK_CALENDAR_TERMIN_H
 #define VELK_CALENDAR_TERMIN_H
 
-#include "calendar/date.h"
+#include "base/date.h"
 #include "calendar/repeat.h"
 
 #include <functional>

@@ -6,7 +6,7 @@
 #ifndef VELK_EXCHANGE_ICAL_TIME_H
 #define VELK_EXCHANGE_ICAL_TIME_H
 
-#include "calendar/date.h"
+#include "base/date.h"
 
 #include <optional>
 #include <string>

@@ -29,7 +29,7 @@
 #ifndef VELK_EXCHANGE_PORTFOLIO_H
 #define VELK_EXCHANGE_PORTFOLIO_H
 
-#include "calendar/date.h"
+#include "base/date.h"
 
 #include <string>
 #include <string_view>

@@ -5,7 +5,7 @@
 #ifndef VELK_PROJECTS_PROJECT_H
 #define VELK_PROJECTS_PROJECT_H
 
-#include "calendar/date.h"
+#include "base/date.h"
 #include "model/textstore.h"
 
 #include <string>

@@ -11,7 +11,7 @@
 #include <QEvent>
 #include <QWidget>
 
-#include "calendar/date.h"
+#include "base/date.h"
 
 namespace velk {
 

@@ -6,7 +6,7 @@
 #ifndef VELK_BENCH_VIEWS_BENCH_VIEWS_H
 #define VELK_BENCH_VIEWS_BENCH_VIEWS_H
 
-#include "calendar/date.h"
+#include "base/date.h"
 
 #include <sqlite3.h>
 

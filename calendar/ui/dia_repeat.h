@@ -11,7 +11,7 @@
 
 #include <memory>
 
-#include "calendar/date.h"
+#include "base/date.h"
 #include "calendar/repeat.h"
 
 namespace Ui {

@@ -8,7 +8,7 @@
 #include <functional>
 #include <string>
 
-#include "calendar/date.h"
+#include "base/date.h"
 
 class QWidget;
 

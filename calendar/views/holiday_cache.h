@@ -6,7 +6,7 @@
 #ifndef VELK_CALENDAR_VIEWS_HOLIDAY_CACHE_H
 #define VELK_CALENDAR_VIEWS_HOLIDAY_CACHE_H
 
-#include "calendar/holidays.h"
+#include "base/holidays.h"
 
 #include <memory>
 #include <string>

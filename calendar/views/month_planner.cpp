@@ -1,6 +1,6 @@
 #include "calendar/views/month_planner.h"
 
-#include "calendar/floor_div.h"
+#include "base/floor_div.h"
 #include "calendar/termin_store.h"
 #include "calendar/views/view_lines.h"
 

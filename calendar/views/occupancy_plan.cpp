@@ -1,7 +1,7 @@
 #include "calendar/views/occupancy_plan.h"
 
 #include "address/resource.h"
-#include "calendar/floor_div.h"
+#include "base/floor_div.h"
 #include "calendar/termin_store.h"
 #include "calendar/views/month_planner.h"
 #include "calendar/views/view_lines.h"

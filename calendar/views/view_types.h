@@ -7,7 +7,7 @@
 #ifndef VELK_CALENDAR_VIEWS_VIEW_TYPES_H
 #define VELK_CALENDAR_VIEWS_VIEW_TYPES_H
 
-#include "calendar/date.h"
+#include "base/date.h"
 #include "calendar/termin.h"
 
 #include <string>

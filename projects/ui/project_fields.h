@@ -7,7 +7,7 @@
 
 #include <span>
 
-#include "calendar/date.h"
+#include "base/date.h"
 #include "projects/codes.h"
 #include "projects/dialog_rules.h"
 

@@ -1,4 +1,4 @@
-#include "calendar/date.h"
+#include "base/date.h"
 
 #include "date_test_support.h"
 

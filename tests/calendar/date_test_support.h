@@ -2,7 +2,7 @@
 #ifndef VELK_TESTS_CALENDAR_DATE_TEST_SUPPORT_H
 #define VELK_TESTS_CALENDAR_DATE_TEST_SUPPORT_H
 
-#include "calendar/date.h"
+#include "base/date.h"
 
 #include <chrono>
 #include <cstdio>

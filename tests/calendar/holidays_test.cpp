@@ -1,4 +1,4 @@
-#include "calendar/holidays.h"
+#include "base/holidays.h"
 
 #include "date_test_support.h"
 

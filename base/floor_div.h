@@ -3,8 +3,8 @@
 // The calendar formulas divide years by 4, 100, 400 and so on and expect the remainder to be
 // 0 or positive; C++'s '/' and '%' truncate towards zero, which breaks them for years below 1.
 // For non-negative operands both agree.
-#ifndef VELK_CALENDAR_FLOOR_DIV_H
-#define VELK_CALENDAR_FLOOR_DIV_H
+#ifndef VELK_BASE_FLOOR_DIV_H
+#define VELK_BASE_FLOOR_DIV_H
 
 namespace velk {
 

@@ -7,8 +7,8 @@
 //
 // Day-of-year numbers run from 1 (1 January) to 365 or 366; an incomplete date (day or month 0)
 // has number 0.  Weekdays are 0 = Sunday, 1 = Monday, ..., 6 = Saturday.
-#ifndef VELK_CALENDAR_DATE_H
-#define VELK_CALENDAR_DATE_H
+#ifndef VELK_BASE_DATE_H
+#define VELK_BASE_DATE_H
 
 namespace velk {
 

@@ -4,10 +4,10 @@
 // holidays of a date (names for headings and list lines) or a date's holiday kind (for colouring
 // a day).  The list is singly linked in ascending day-of-year order; entries on the same day keep
 // the order described at tJahr::add.
-#ifndef VELK_CALENDAR_HOLIDAYS_H
-#define VELK_CALENDAR_HOLIDAYS_H
+#ifndef VELK_BASE_HOLIDAYS_H
+#define VELK_BASE_HOLIDAYS_H
 
-#include "calendar/date.h"
+#include "base/date.h"
 
 #include <cstddef>
 #include <memory>

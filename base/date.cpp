@@ -1,6 +1,6 @@
-#include "calendar/date.h"
+#include "base/date.h"
 
-#include "calendar/floor_div.h"
+#include "base/floor_div.h"
 
 #include <ctime>
 

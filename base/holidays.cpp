@@ -1,6 +1,6 @@
-#include "calendar/holidays.h"
+#include "base/holidays.h"
 
-#include "calendar/floor_div.h"
+#include "base/floor_div.h"
 
 #include <utility>
 
