@@ -7,12 +7,12 @@
 #include "address/resource.h"
 #include "calendar/calendar_user.h"
 #include "calendar/termin_store.h"
-#include "calendar/views/month_planner.h"
-#include "calendar/views/occupancy_plan.h"
-#include "calendar/views/selection_list.h"
-#include "calendar/views/term_list.h"
-#include "calendar/views/view_lines.h"
-#include "calendar/views/week_view.h"
+#include "views/month_planner.h"
+#include "views/occupancy_plan.h"
+#include "views/selection_list.h"
+#include "views/term_list.h"
+#include "views/view_lines.h"
+#include "views/week_view.h"
 
 #include <cstdio>
 #include <random>

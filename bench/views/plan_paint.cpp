@@ -10,8 +10,8 @@
 #include "calendar/calendar_user.h"
 #include "calendar/termin_store.h"
 #include "calendar/ui/shape_painter.h"
-#include "calendar/views/month_planner.h"
-#include "calendar/views/occupancy_plan.h"
+#include "views/month_planner.h"
+#include "views/occupancy_plan.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -14,7 +14,7 @@ class QMenu;
 #include <functional>
 #include <memory>
 
-#include "calendar/views/selection_list.h"
+#include "views/selection_list.h"
 
 namespace Ui {
 class tDiaList;

@@ -1,6 +1,6 @@
 // jahr_plan_win.h - the occupancy plan tJahrPlanWin ("Belegung %4d", help "Belegungsplan").
 //
-// One year for all resources (calendar/views/occupancy_plan.h computes every shape; this window
+// One year for all resources (views/occupancy_plan.h computes every shape; this window
 // paints them).  Both scroll bars move by whole cells: U across, H down.  Dragging with the left
 // button over days books the resource of the row where it began; a double click opens the day's
 // selection list or the one booking of that resource on that day; the right button shows
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/ui/view.h"
-#include "calendar/views/occupancy_plan.h"
+#include "views/occupancy_plan.h"
 
 class QAbstractScrollArea;
 class QMenu;

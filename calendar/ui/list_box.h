@@ -1,6 +1,6 @@
 // list_box.h - the line lists of the calendar's listing views and what their lines open.
 //
-// tLineList shows view lines (calendar/views/view_types.h) one a row, in the order given, and
+// tLineList shows view lines (views/view_types.h) one a row, in the order given, and
 // keeps each line's kind and key beside its text; a double click on a line, or Return on the
 // selected one, reports it.
 // TMyListBox, the list of one day of the week calendar, also remembers whether it has the
@@ -19,7 +19,7 @@
 
 #include <vector>
 
-#include "calendar/views/view_types.h"
+#include "views/view_types.h"
 
 namespace velk {
 

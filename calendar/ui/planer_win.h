@@ -1,6 +1,6 @@
 // planer_win.h - the month planner tCalPlanerWin ("Planer %d %4d", help "Monatsplan").
 //
-// One month as a time grid (calendar/views/month_planner.h computes every shape; this window
+// One month as a time grid (views/month_planner.h computes every shape; this window
 // paints them).  Dragging with the left button over days and hours shows a rubber band and then
 // opens a new appointment over the two corners; a double click opens the day's selection list,
 // the birthday's person or the appointment under the hour; the right button shows "Ändern" and
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "app/ui/view.h"
-#include "calendar/views/month_planner.h"
+#include "views/month_planner.h"
 
 class QMenu;
 class QRubberBand;

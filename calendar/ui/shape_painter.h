@@ -15,7 +15,7 @@
 
 #include <vector>
 
-#include "calendar/views/view_types.h"
+#include "views/view_types.h"
 
 class QMouseEvent;
 class QPainter;

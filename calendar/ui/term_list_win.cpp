@@ -5,8 +5,8 @@
 #include "app/core/commands.h"
 #include "app/core/help_keywords.h"
 #include "calendar/ui/list_box.h"
-#include "calendar/views/term_list.h"
-#include "calendar/views/view_lines.h"
+#include "views/term_list.h"
+#include "views/view_lines.h"
 
 namespace velk {
 

@@ -1,7 +1,7 @@
 // term_list_win.h - the appointment list tTermListWin ("Terminlist %d.%d.%4d", help
 // "Terminliste").
 //
-// Ten days from a start date, everything of each day one line (calendar/views/term_list.h): its
+// Ten days from a start date, everything of each day one line (views/term_list.h): its
 // holidays, birthdays, appointments and due tasks, the tasks up to today on today's entry.  The
 // start date never changes.  Ändern (125) and Löschen (126) are enabled while the selected line
 // is a birthday or an appointment; a double click opens any line's record, a task's too.  Neu
@@ -11,7 +11,7 @@
 #define VELK_CALENDAR_UI_TERM_LIST_WIN_H
 
 #include "app/ui/view.h"
-#include "calendar/views/holiday_cache.h"
+#include "views/holiday_cache.h"
 
 namespace velk {
 

@@ -7,7 +7,7 @@
 #include "app/core/help_keywords.h"
 #include "app/ui/cp1252.h"
 #include "calendar/ui/list_box.h"
-#include "calendar/views/view_lines.h"
+#include "views/view_lines.h"
 
 namespace velk {
 

@@ -2,7 +2,7 @@
 //
 // One week, Monday to Sunday, as seven day panes, each a heading (the date and that day's
 // holidays) over a TMyListBox of the day's birthdays, appointments and due tasks
-// (calendar/views/week_view.h computes both).  Monday to Thursday form the left column, Friday to
+// (views/week_view.h computes both).  Monday to Thursday form the left column, Friday to
 // Sunday the right one, each pane a quarter of the height; the lower right quarter stays empty.
 //
 // The caption is "Wochenkalender" until the tool bar arrows move the week (1001 back, 1002
@@ -14,7 +14,7 @@
 #define VELK_CALENDAR_UI_WEEK_WIN_H
 
 #include "app/ui/view.h"
-#include "calendar/views/week_view.h"
+#include "views/week_view.h"
 
 #include <array>
 

@@ -15,9 +15,9 @@
 
 #include "app/ui/cp1252.h"
 #include "calendar/ui/view_openers.h"
-#include "calendar/views/view_lines.h"
+#include "views/view_lines.h"
 #include "tests/app/recorder_host.h"
-#include "tests/calendar/views/views_support.h"
+#include "tests/views/views_support.h"
 
 namespace velk::caltest {
 

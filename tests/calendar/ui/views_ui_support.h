@@ -21,7 +21,7 @@
 #include "calendar/ui/view_openers.h"
 #include "calendar/ui/views_frame.h"
 #include "tests/app/recorder_host.h"
-#include "tests/calendar/views/views_support.h"
+#include "tests/views/views_support.h"
 
 namespace velk::caltest {
 

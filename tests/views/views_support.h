@@ -1,10 +1,10 @@
 // views_support.h - the calendar's test database (calendar_support.h) with helpers for the
 // records the views show: persons with birthdays, tasks, resources.
-#ifndef VELK_TESTS_CALENDAR_VIEWS_VIEWS_SUPPORT_H
-#define VELK_TESTS_CALENDAR_VIEWS_VIEWS_SUPPORT_H
+#ifndef VELK_TESTS_VIEWS_VIEWS_SUPPORT_H
+#define VELK_TESTS_VIEWS_VIEWS_SUPPORT_H
 
 #include "address/resource.h"
-#include "calendar/views/view_types.h"
+#include "views/view_types.h"
 #include "projects/project.h"
 #include "tests/calendar/calendar_support.h"
 

@@ -1,10 +1,10 @@
-#include "calendar/views/occupancy_plan.h"
+#include "views/occupancy_plan.h"
 
 #include "address/resource.h"
 #include "base/floor_div.h"
 #include "calendar/termin_store.h"
-#include "calendar/views/month_planner.h"
-#include "calendar/views/view_lines.h"
+#include "views/month_planner.h"
+#include "views/view_lines.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,8 +4,8 @@
 // Texts are Windows-1252 bytes, like the stored text most of them are made of; the widgets turn
 // them into strings with fromCp1252.  Holiday names, which the holiday list keeps in UTF-8, are
 // converted on the way in (holiday_cache.h).
-#ifndef VELK_CALENDAR_VIEWS_VIEW_TYPES_H
-#define VELK_CALENDAR_VIEWS_VIEW_TYPES_H
+#ifndef VELK_VIEWS_VIEW_TYPES_H
+#define VELK_VIEWS_VIEW_TYPES_H
 
 #include "base/date.h"
 #include "calendar/termin.h"

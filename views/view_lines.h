@@ -1,10 +1,10 @@
 // view_lines.h - what the listing views (week calendar, appointment list, selection list) share:
 // the records of one day, text formatting, and what opening or deleting a line comes to.
-#ifndef VELK_CALENDAR_VIEWS_VIEW_LINES_H
-#define VELK_CALENDAR_VIEWS_VIEW_LINES_H
+#ifndef VELK_VIEWS_VIEW_LINES_H
+#define VELK_VIEWS_VIEW_LINES_H
 
 #include "address/person.h"
-#include "calendar/views/view_types.h"
+#include "views/view_types.h"
 #include "projects/project.h"
 
 #include <string>

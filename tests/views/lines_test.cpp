@@ -1,9 +1,9 @@
 // The listing views on a real database: the week calendar, the appointment list and the
 // selection list, line by line, and what their commands come to.
-#include "calendar/views/selection_list.h"
-#include "calendar/views/term_list.h"
-#include "calendar/views/view_lines.h"
-#include "calendar/views/week_view.h"
+#include "views/selection_list.h"
+#include "views/term_list.h"
+#include "views/view_lines.h"
+#include "views/week_view.h"
 #include "views_support.h"
 
 using namespace velk;

@@ -12,11 +12,11 @@
 //
 // Every visible appointment without a resource that touches the month is drawn as one bar per
 // day, also on the days of this month of one that began earlier.
-#ifndef VELK_CALENDAR_VIEWS_MONTH_PLANNER_H
-#define VELK_CALENDAR_VIEWS_MONTH_PLANNER_H
+#ifndef VELK_VIEWS_MONTH_PLANNER_H
+#define VELK_VIEWS_MONTH_PLANNER_H
 
-#include "calendar/views/holiday_cache.h"
-#include "calendar/views/view_types.h"
+#include "views/holiday_cache.h"
+#include "views/view_types.h"
 
 #include <string>
 #include <vector>

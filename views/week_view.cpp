@@ -1,7 +1,7 @@
-#include "calendar/views/week_view.h"
+#include "views/week_view.h"
 
 #include "calendar/termin_store.h"
-#include "calendar/views/view_lines.h"
+#include "views/view_lines.h"
 
 namespace velk {
 

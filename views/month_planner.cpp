@@ -1,8 +1,8 @@
-#include "calendar/views/month_planner.h"
+#include "views/month_planner.h"
 
 #include "base/floor_div.h"
 #include "calendar/termin_store.h"
-#include "calendar/views/view_lines.h"
+#include "views/view_lines.h"
 
 #include <algorithm>
 

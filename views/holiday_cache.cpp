@@ -1,4 +1,4 @@
-#include "calendar/views/holiday_cache.h"
+#include "views/holiday_cache.h"
 
 #include <algorithm>
 

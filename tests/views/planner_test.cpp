@@ -1,5 +1,5 @@
 // The month planner's shapes and hit tests with fixed metrics on a real database.
-#include "calendar/views/month_planner.h"
+#include "views/month_planner.h"
 #include "views_support.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
-#include "calendar/views/selection_list.h"
+#include "views/selection_list.h"
 
 #include "calendar/termin_store.h"
-#include "calendar/views/view_lines.h"
+#include "views/view_lines.h"
 
 namespace velk {
 

@@ -9,11 +9,11 @@
 //
 // The view scrolls by whole cells (U across, H down); shapes are given unscrolled, so the widget
 // paints them shifted by -jahrPlanOffset and hit-tests with its scroll position.
-#ifndef VELK_CALENDAR_VIEWS_OCCUPANCY_PLAN_H
-#define VELK_CALENDAR_VIEWS_OCCUPANCY_PLAN_H
+#ifndef VELK_VIEWS_OCCUPANCY_PLAN_H
+#define VELK_VIEWS_OCCUPANCY_PLAN_H
 
-#include "calendar/views/holiday_cache.h"
-#include "calendar/views/view_types.h"
+#include "views/holiday_cache.h"
+#include "views/view_types.h"
 
 #include <string>
 #include <vector>

@@ -1,5 +1,5 @@
 // The occupancy plan's shapes, scrolling and hit tests with fixed metrics on a real database.
-#include "calendar/views/occupancy_plan.h"
+#include "views/occupancy_plan.h"
 #include "views_support.h"
 
 using namespace velk;

@@ -12,11 +12,11 @@
 //
 // The widget shows day i (0 = Monday) in pane i and carries out what openLineAction and
 // deleteLineAction (view_lines.h) answer for the focused pane's selected line.
-#ifndef VELK_CALENDAR_VIEWS_WEEK_VIEW_H
-#define VELK_CALENDAR_VIEWS_WEEK_VIEW_H
+#ifndef VELK_VIEWS_WEEK_VIEW_H
+#define VELK_VIEWS_WEEK_VIEW_H
 
-#include "calendar/views/holiday_cache.h"
-#include "calendar/views/view_types.h"
+#include "views/holiday_cache.h"
+#include "views/view_types.h"
 
 #include <array>
 #include <string>

@@ -9,11 +9,11 @@
 // Day mode lists the holiday, the birthdays and the appointments touching the day from 0:00 to
 // 23:59; range mode lists the birthdays of the start date only when the range starts at hour 0,
 // then the appointments touching the range.
-#ifndef VELK_CALENDAR_VIEWS_SELECTION_LIST_H
-#define VELK_CALENDAR_VIEWS_SELECTION_LIST_H
+#ifndef VELK_VIEWS_SELECTION_LIST_H
+#define VELK_VIEWS_SELECTION_LIST_H
 
-#include "calendar/views/holiday_cache.h"
-#include "calendar/views/view_types.h"
+#include "views/holiday_cache.h"
+#include "views/view_types.h"
 
 #include <string>
 #include <vector>

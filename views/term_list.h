@@ -13,11 +13,11 @@
 // A task without a possible ENDDATE is never listed.  The widget carries out openLineAction and
 // deleteLineAction (view_lines.h); "Ändern" and "Löschen" are enabled as termListCommandEnabled
 // says, "Neu" always (termListNewAction).
-#ifndef VELK_CALENDAR_VIEWS_TERM_LIST_H
-#define VELK_CALENDAR_VIEWS_TERM_LIST_H
+#ifndef VELK_VIEWS_TERM_LIST_H
+#define VELK_VIEWS_TERM_LIST_H
 
-#include "calendar/views/holiday_cache.h"
-#include "calendar/views/view_types.h"
+#include "views/holiday_cache.h"
+#include "views/view_types.h"
 
 #include <string>
 #include <vector>

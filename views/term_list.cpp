@@ -1,7 +1,7 @@
-#include "calendar/views/term_list.h"
+#include "views/term_list.h"
 
 #include "calendar/termin_store.h"
-#include "calendar/views/view_lines.h"
+#include "views/view_lines.h"
 
 namespace velk {
 

@@ -3,8 +3,8 @@
 // A view that runs over a year's end (a week from 29 December, ten days from 25 December, the
 // plan of another year after a move) asks each day's own year for its holidays; the cache builds
 // each year's tJahr on first use and keeps the last few.
-#ifndef VELK_CALENDAR_VIEWS_HOLIDAY_CACHE_H
-#define VELK_CALENDAR_VIEWS_HOLIDAY_CACHE_H
+#ifndef VELK_VIEWS_HOLIDAY_CACHE_H
+#define VELK_VIEWS_HOLIDAY_CACHE_H
 
 #include "base/holidays.h"
 

@@ -1,4 +1,4 @@
-#include "calendar/views/view_lines.h"
+#include "views/view_lines.h"
 
 #include <cstdarg>
 #include <cstdio>
