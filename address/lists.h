@@ -1,7 +1,7 @@
 // lists.h - the lines of the address book's lists, as the windows and dialogs show them.
 //
 // Every function walks its table once and answers the lines in the table's order; a list that
-// sorts its lines does so itself (app/core/tab_stops.h).  Each line carries the ID it stands for.
+// sorts its lines does so itself (shell/core/tab_stops.h).  Each line carries the ID it stands for.
 #ifndef VELK_ADDRESS_LISTS_H
 #define VELK_ADDRESS_LISTS_H
 

@@ -6,11 +6,11 @@
 #include <QTranslator>
 
 #include "address/ui/address_frame.h"
-#include "app/core/runtime_dir.h"
-#include "app/model_link/model_database.h"
-#include "app/ui/main_frame.h"
-#include "app/ui/my_app.h"
-#include "app/ui/shell_host.h"
+#include "shell/core/runtime_dir.h"
+#include "shell/model_link/model_database.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/my_app.h"
+#include "shell/ui/shell_host.h"
 #include "projects/ui/projects_frame.h"
 #include "calendar/ui/calendar_frame.h"
 #include "exchange/ui/exchange_frame.h"

@@ -17,10 +17,10 @@
 // and the message says how much); 2 it could not start (usage, login, database, file).  One line
 // on standard output on success, one on standard error otherwise; progress on standard error
 // while it is a terminal.
-#include "app/core/db_path.h"
-#include "app/core/login.h"
-#include "app/core/session.h"
-#include "app/model_link/model_database.h"
+#include "shell/core/db_path.h"
+#include "shell/core/login.h"
+#include "shell/core/session.h"
+#include "shell/model_link/model_database.h"
 #include "calendar/calendar_user.h"
 #include "exchange/exchange.h"
 #include "exchange/file_access.h"

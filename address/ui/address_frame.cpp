@@ -6,9 +6,9 @@
 #include "address/ui/dia_res.h"
 #include "address/ui/pers_list_win.h"
 #include "address/ui/res_list_win.h"
-#include "app/core/commands.h"
-#include "app/ui/main_frame.h"
-#include "app/ui/mdi_client.h"
+#include "shell/core/commands.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/mdi_client.h"
 
 namespace velk {
 

@@ -2,10 +2,10 @@
 
 #include "address/dialog_rules.h"
 #include "address/ui/dialog_fields.h"
-#include "app/core/help_keywords.h"
-#include "app/ui/cp1252.h"
-#include "app/ui/dialog_help.h"
-#include "app/ui/shell_host.h"
+#include "shell/core/help_keywords.h"
+#include "shell/ui/cp1252.h"
+#include "shell/ui/dialog_help.h"
+#include "shell/ui/shell_host.h"
 #include "ui_dia_group.h"
 
 namespace velk {

@@ -10,12 +10,12 @@
 #include "address/ui/dia_person.h"
 #include "address/ui/dia_sel_pers.h"
 #include "address/ui/dialog_fields.h"
-#include "app/core/help_keywords.h"
-#include "app/core/tab_stops.h"
-#include "app/ui/cp1252.h"
-#include "app/ui/dialog_help.h"
-#include "app/ui/shell_host.h"
-#include "app/ui/tab_list.h"
+#include "shell/core/help_keywords.h"
+#include "shell/core/tab_stops.h"
+#include "shell/ui/cp1252.h"
+#include "shell/ui/dialog_help.h"
+#include "shell/ui/shell_host.h"
+#include "shell/ui/tab_list.h"
 #include "ui_dia_member.h"
 
 namespace velk {

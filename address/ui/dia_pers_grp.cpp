@@ -5,9 +5,9 @@
 
 #include "address/ui/dia_member.h"
 #include "address/ui/dia_sel_pers.h"
-#include "app/ui/cp1252.h"
-#include "app/ui/dialog_base.h"
-#include "app/ui/shell_host.h"
+#include "shell/ui/cp1252.h"
+#include "shell/ui/dialog_base.h"
+#include "shell/ui/shell_host.h"
 #include "ui_dia_pers_grp.h"
 
 namespace velk {

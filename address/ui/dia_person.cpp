@@ -5,10 +5,10 @@
 #include "address/dialog_rules.h"
 #include "address/ui/dialog_fields.h"
 #include "address/ui/pers_list_win.h"
-#include "app/core/help_keywords.h"
-#include "app/ui/dialog_base.h"
-#include "app/ui/dialog_help.h"
-#include "app/ui/shell_host.h"
+#include "shell/core/help_keywords.h"
+#include "shell/ui/dialog_base.h"
+#include "shell/ui/dialog_help.h"
+#include "shell/ui/shell_host.h"
 #include "ui_dia_person.h"
 
 namespace velk {

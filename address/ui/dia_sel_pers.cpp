@@ -5,11 +5,11 @@
 #include <algorithm>
 
 #include "address/lists.h"
-#include "app/core/help_keywords.h"
-#include "app/core/tab_stops.h"
-#include "app/ui/cp1252.h"
-#include "app/ui/dialog_help.h"
-#include "app/ui/shell_host.h"
+#include "shell/core/help_keywords.h"
+#include "shell/core/tab_stops.h"
+#include "shell/ui/cp1252.h"
+#include "shell/ui/dialog_help.h"
+#include "shell/ui/shell_host.h"
 #include "ui_dia_sel_pers.h"
 
 namespace velk {

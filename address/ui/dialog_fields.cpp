@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "address/dialog_rules.h"
-#include "app/ui/cp1252.h"
-#include "app/ui/shell_host.h"
+#include "shell/ui/cp1252.h"
+#include "shell/ui/shell_host.h"
 
 namespace velk {
 

@@ -8,13 +8,13 @@
 #include "address/ui/dia_person.h"
 #include "address/ui/dialog_fields.h"
 #include "address/ui/view_client.h"
-#include "app/core/commands.h"
-#include "app/core/help_keywords.h"
-#include "app/core/session.h"
-#include "app/ui/dia_login.h"
-#include "app/ui/mdi_client.h"
-#include "app/ui/shell_host.h"
-#include "app/ui/tab_list.h"
+#include "shell/core/commands.h"
+#include "shell/core/help_keywords.h"
+#include "shell/core/session.h"
+#include "shell/ui/dia_login.h"
+#include "shell/ui/mdi_client.h"
+#include "shell/ui/shell_host.h"
+#include "shell/ui/tab_list.h"
 
 #include <cstring>
 

@@ -7,7 +7,7 @@
 #ifndef VELK_ADDRESS_UI_PERS_LIST_WIN_H
 #define VELK_ADDRESS_UI_PERS_LIST_WIN_H
 
-#include "app/ui/view.h"
+#include "shell/ui/view.h"
 
 namespace velk {
 

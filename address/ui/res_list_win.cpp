@@ -9,10 +9,10 @@
 #include "address/ui/dia_res.h"
 #include "address/ui/dialog_fields.h"
 #include "address/ui/view_client.h"
-#include "app/core/commands.h"
-#include "app/core/help_keywords.h"
-#include "app/ui/mdi_client.h"
-#include "app/ui/tab_list.h"
+#include "shell/core/commands.h"
+#include "shell/core/help_keywords.h"
+#include "shell/ui/mdi_client.h"
+#include "shell/ui/tab_list.h"
 
 namespace velk {
 

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "app/ui/mdi_client.h"
+#include "shell/ui/mdi_client.h"
 
 namespace velk {
 

@@ -12,7 +12,7 @@
 #include "calendar/ui/list_box.h"
 #include "calendar/ui/term_list_win.h"
 #include "calendar/ui/week_win.h"
-#include "app/core/commands.h"
+#include "shell/core/commands.h"
 #include "projects/project.h"
 
 #include <cstdio>

@@ -3,11 +3,11 @@
 #include <QVBoxLayout>
 
 #include "address/ui/view_client.h"
-#include "app/core/commands.h"
-#include "app/core/help_keywords.h"
-#include "app/ui/mdi_client.h"
-#include "app/ui/shell_host.h"
-#include "app/ui/tab_list.h"
+#include "shell/core/commands.h"
+#include "shell/core/help_keywords.h"
+#include "shell/ui/mdi_client.h"
+#include "shell/ui/shell_host.h"
+#include "shell/ui/tab_list.h"
 #include "calendar/alarm.h"
 #include "calendar/termin_rules.h"
 #include "calendar/ui/dia_alarm.h"

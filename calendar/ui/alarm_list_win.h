@@ -8,7 +8,7 @@
 #ifndef VELK_CALENDAR_UI_ALARM_LIST_WIN_H
 #define VELK_CALENDAR_UI_ALARM_LIST_WIN_H
 
-#include "app/ui/view.h"
+#include "shell/ui/view.h"
 
 namespace velk {
 

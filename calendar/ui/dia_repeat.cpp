@@ -1,9 +1,9 @@
 #include "calendar/ui/dia_repeat.h"
 
-#include "app/core/help_keywords.h"
-#include "app/ui/dialog_base.h"
-#include "app/ui/dialog_help.h"
-#include "app/ui/shell_host.h"
+#include "shell/core/help_keywords.h"
+#include "shell/ui/dialog_base.h"
+#include "shell/ui/dialog_help.h"
+#include "shell/ui/shell_host.h"
 #include "calendar/termin_rules.h"
 #include "ui_dia_repeat.h"
 

@@ -11,7 +11,7 @@
 
 #include <vector>
 
-#include "app/ui/view.h"
+#include "shell/ui/view.h"
 #include "views/occupancy_plan.h"
 
 class QAbstractScrollArea;

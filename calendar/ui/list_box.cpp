@@ -4,9 +4,9 @@
 #include <QKeyEvent>
 
 #include "address/person.h"
-#include "app/ui/cp1252.h"
-#include "app/ui/tab_list.h"
-#include "app/ui/view.h"
+#include "shell/ui/cp1252.h"
+#include "shell/ui/tab_list.h"
+#include "shell/ui/view.h"
 #include "calendar/termin_store.h"
 #include "calendar/ui/dia_list.h"
 #include "projects/project.h"

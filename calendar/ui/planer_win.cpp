@@ -5,9 +5,9 @@
 #include <QPainter>
 #include <QRubberBand>
 
-#include "app/core/commands.h"
-#include "app/core/help_keywords.h"
-#include "app/ui/cp1252.h"
+#include "shell/core/commands.h"
+#include "shell/core/help_keywords.h"
+#include "shell/ui/cp1252.h"
 #include "calendar/ui/dia_list.h"
 #include "calendar/ui/shape_painter.h"
 

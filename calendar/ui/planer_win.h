@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/ui/view.h"
+#include "shell/ui/view.h"
 #include "views/month_planner.h"
 
 class QMenu;

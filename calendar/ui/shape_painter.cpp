@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QPolygon>
 
-#include "app/ui/cp1252.h"
+#include "shell/ui/cp1252.h"
 
 namespace velk {
 

@@ -2,8 +2,8 @@
 
 #include <QVBoxLayout>
 
-#include "app/core/commands.h"
-#include "app/core/help_keywords.h"
+#include "shell/core/commands.h"
+#include "shell/core/help_keywords.h"
 #include "calendar/ui/list_box.h"
 #include "views/term_list.h"
 #include "views/view_lines.h"

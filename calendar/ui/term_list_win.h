@@ -10,7 +10,7 @@
 #ifndef VELK_CALENDAR_UI_TERM_LIST_WIN_H
 #define VELK_CALENDAR_UI_TERM_LIST_WIN_H
 
-#include "app/ui/view.h"
+#include "shell/ui/view.h"
 #include "views/holiday_cache.h"
 
 namespace velk {

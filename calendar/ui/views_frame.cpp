@@ -2,9 +2,9 @@
 
 #include "address/person.h"
 #include "address/ui/dia_person.h"
-#include "app/core/commands.h"
-#include "app/ui/main_frame.h"
-#include "app/ui/mdi_client.h"
+#include "shell/core/commands.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/mdi_client.h"
 #include "calendar/ui/term_list_win.h"
 #include "calendar/ui/view_openers.h"
 #include "calendar/ui/week_win.h"

@@ -3,9 +3,9 @@
 #include <QLabel>
 #include <QResizeEvent>
 
-#include "app/core/commands.h"
-#include "app/core/help_keywords.h"
-#include "app/ui/cp1252.h"
+#include "shell/core/commands.h"
+#include "shell/core/help_keywords.h"
+#include "shell/ui/cp1252.h"
 #include "calendar/ui/list_box.h"
 #include "views/view_lines.h"
 

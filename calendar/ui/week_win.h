@@ -13,7 +13,7 @@
 #ifndef VELK_CALENDAR_UI_WEEK_WIN_H
 #define VELK_CALENDAR_UI_WEEK_WIN_H
 
-#include "app/ui/view.h"
+#include "shell/ui/view.h"
 #include "views/week_view.h"
 
 #include <array>

@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QProgressDialog>
 
-#include "app/ui/shell_host.h"
+#include "shell/ui/shell_host.h"
 
 #include <algorithm>
 

@@ -4,10 +4,10 @@
 #include <QVBoxLayout>
 
 #include "address/ui/dialog_fields.h"
-#include "app/core/commands.h"
-#include "app/core/help_keywords.h"
-#include "app/ui/shell_host.h"
-#include "app/ui/tab_list.h"
+#include "shell/core/commands.h"
+#include "shell/core/help_keywords.h"
+#include "shell/ui/shell_host.h"
+#include "shell/ui/tab_list.h"
 #include "projects/project_list.h"
 #include "projects/ui/dia_proj.h"
 #include "projects/ui/dia_task.h"

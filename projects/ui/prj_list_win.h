@@ -11,7 +11,7 @@
 
 #include <string>
 
-#include "app/ui/view.h"
+#include "shell/ui/view.h"
 
 namespace velk {
 

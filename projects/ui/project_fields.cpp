@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "address/ui/dialog_fields.h"
-#include "app/ui/cp1252.h"
-#include "app/ui/shell_host.h"
+#include "shell/ui/cp1252.h"
+#include "shell/ui/shell_host.h"
 
 namespace velk {
 

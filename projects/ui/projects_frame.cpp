@@ -1,8 +1,8 @@
 #include "projects/ui/projects_frame.h"
 
-#include "app/core/commands.h"
-#include "app/ui/main_frame.h"
-#include "app/ui/mdi_client.h"
+#include "shell/core/commands.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/mdi_client.h"
 #include "projects/ui/dia_proj.h"
 #include "projects/ui/dia_task.h"
 #include "projects/ui/prj_list_win.h"

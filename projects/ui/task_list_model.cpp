@@ -1,6 +1,6 @@
 #include "projects/ui/task_list_model.h"
 
-#include "app/ui/cp1252.h"
+#include "shell/ui/cp1252.h"
 #include "projects/comparator.h"
 #include "projects/project_list.h"
 

@@ -8,7 +8,7 @@
 #ifndef VELK_PROJECTS_UI_TASK_LIST_WIN_H
 #define VELK_PROJECTS_UI_TASK_LIST_WIN_H
 
-#include "app/ui/view.h"
+#include "shell/ui/view.h"
 
 class QTableView;
 

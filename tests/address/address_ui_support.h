@@ -13,7 +13,7 @@
 #include <map>
 
 #include "address/person.h"
-#include "app/core/session.h"
+#include "shell/core/session.h"
 #include "model/users.h"
 #include "tests/app/recorder_host.h"
 #include "tests/model/model_support.h"

@@ -18,7 +18,7 @@
 #include "address/ui/dia_res.h"
 #include "address/ui/dia_sel_pers.h"
 #include "address/ui/dialog_fields.h"
-#include "app/ui/tab_list.h"
+#include "shell/ui/tab_list.h"
 #include "model/blob.h"
 #include "tests/address/address_ui_support.h"
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ui/mdi_client.h"
+#include "shell/ui/mdi_client.h"
 #include "tests/app/test_views.h"
 
 using namespace velk;

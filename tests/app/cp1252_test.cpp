@@ -1,7 +1,7 @@
 // The conversion between the interface's strings and stored Windows-1252 text.
 #include <gtest/gtest.h>
 
-#include "app/ui/cp1252.h"
+#include "shell/ui/cp1252.h"
 
 using velk::fromCp1252;
 using velk::toCp1252;

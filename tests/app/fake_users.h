@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/database.h"
-#include "app/core/login.h"
+#include "shell/core/database.h"
+#include "shell/core/login.h"
 
 namespace velk::apptest {
 

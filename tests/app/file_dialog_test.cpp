@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ui/shell_host.h"
+#include "shell/ui/shell_host.h"
 
 using namespace velk;
 

@@ -14,11 +14,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/core/commands.h"
-#include "app/ui/key_modes.h"
-#include "app/ui/main_frame.h"
-#include "app/ui/mdi_client.h"
-#include "app/ui/shell_host.h"
+#include "shell/core/commands.h"
+#include "shell/ui/key_modes.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/mdi_client.h"
+#include "shell/ui/shell_host.h"
 #include "tests/app/recorder_host.h"
 #include "tests/app/test_views.h"
 

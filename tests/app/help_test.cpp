@@ -12,11 +12,11 @@
 
 #include <algorithm>
 
-#include "app/core/help_keywords.h"
-#include "app/core/help_text.h"
-#include "app/ui/dialog_help.h"
-#include "app/ui/help_viewer.h"
-#include "app/ui/shell_host.h"
+#include "shell/core/help_keywords.h"
+#include "shell/core/help_text.h"
+#include "shell/ui/dialog_help.h"
+#include "shell/ui/help_viewer.h"
+#include "shell/ui/shell_host.h"
 #include "tests/app/recorder_host.h"
 
 using namespace velk;

@@ -1,7 +1,7 @@
 // The help document as text: sections, search, and where the help window goes.
 #include <gtest/gtest.h>
 
-#include "app/core/help_text.h"
+#include "shell/core/help_text.h"
 
 using namespace velk;
 

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ui/dia_login.h"
+#include "shell/ui/dia_login.h"
 #include "tests/app/fake_users.h"
 #include "tests/app/login_dialog_helpers.h"
 #include "tests/app/recorder_host.h"

@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/core/session.h"
-#include "app/model_link/model_database.h"
-#include "app/ui/my_app.h"
-#include "app/ui/shell_host.h"
+#include "shell/core/session.h"
+#include "shell/model_link/model_database.h"
+#include "shell/ui/my_app.h"
+#include "shell/ui/shell_host.h"
 #include "btree/btree.h"
 #include "model/blob.h"
 #include "model/schema.h"

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/core/runtime_dir.h"
+#include "shell/core/runtime_dir.h"
 
 int main(int argc, char **argv)
 {

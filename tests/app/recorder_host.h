@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ui/shell_host.h"
+#include "shell/ui/shell_host.h"
 #include "tests/app/qt_print.h"
 
 namespace velk::apptest {

@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "app/core/runtime_dir.h"
+#include "shell/core/runtime_dir.h"
 
 using namespace velk;
 namespace fs = std::filesystem;

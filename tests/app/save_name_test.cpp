@@ -1,7 +1,7 @@
 // The name a save dialog answers: the chosen filter's extension on a name without one.
 #include <gtest/gtest.h>
 
-#include "app/core/save_name.h"
+#include "shell/core/save_name.h"
 
 using namespace velk;
 

@@ -2,9 +2,9 @@
 // filters, the window geometry of the "Fenster" commands.
 #include <gtest/gtest.h>
 
-#include "app/core/db_path.h"
-#include "app/core/session.h"
-#include "app/core/window_layout.h"
+#include "shell/core/db_path.h"
+#include "shell/core/session.h"
+#include "shell/core/window_layout.h"
 
 using namespace velk;
 

@@ -9,13 +9,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/core/commands.h"
-#include "app/core/runtime_dir.h"
-#include "app/core/session.h"
-#include "app/ui/main_frame.h"
-#include "app/ui/mdi_client.h"
-#include "app/ui/my_app.h"
-#include "app/ui/shell_host.h"
+#include "shell/core/commands.h"
+#include "shell/core/runtime_dir.h"
+#include "shell/core/session.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/mdi_client.h"
+#include "shell/ui/my_app.h"
+#include "shell/ui/shell_host.h"
 #include "tests/app/fake_users.h"
 #include "tests/app/login_dialog_helpers.h"
 #include "tests/app/recorder_host.h"

@@ -2,7 +2,7 @@
 // left to right in a row, the dialog's buttons last.
 #include <gtest/gtest.h>
 
-#include "app/core/tab_order.h"
+#include "shell/core/tab_order.h"
 
 using namespace velk;
 

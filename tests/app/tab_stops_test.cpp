@@ -2,7 +2,7 @@
 // sorting list box.
 #include <gtest/gtest.h>
 
-#include "app/core/tab_stops.h"
+#include "shell/core/tab_stops.h"
 
 using namespace velk;
 

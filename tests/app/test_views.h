@@ -9,7 +9,7 @@
 
 #include <set>
 
-#include "app/ui/view.h"
+#include "shell/ui/view.h"
 #include "tests/app/qt_print.h"
 
 namespace velk::apptest {

@@ -1,6 +1,6 @@
 // velk-exchange end to end: the binary run as a separate process on database directories made
 // here; its exit status, its one-line messages and what it leaves in files and tables.
-#include "app/core/login.h"
+#include "shell/core/login.h"
 #include "calendar/termin_store.h"
 #include "exchange/termin_exchange.h"
 #include "model/tables.h"

@@ -14,9 +14,9 @@
 
 #include "address/resource.h"
 #include "address/ui/address_frame.h"
-#include "app/core/commands.h"
-#include "app/ui/main_frame.h"
-#include "app/ui/mdi_client.h"
+#include "shell/core/commands.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/mdi_client.h"
 #include "calendar/alarm.h"
 #include "calendar/ui/calendar_frame.h"
 #include "calendar/ui/plan_frame.h"

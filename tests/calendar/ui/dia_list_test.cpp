@@ -1,9 +1,9 @@
 // The selection list as a dialog: its lines in day and range mode, and what OK does, also to
 // the other open views.
-#include "app/core/commands.h"
+#include "shell/core/commands.h"
 #include "btree/btree.h"
-#include "app/ui/main_frame.h"
-#include "app/ui/mdi_client.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/mdi_client.h"
 #include "calendar/ui/dia_list.h"
 #include "calendar/ui/plan_frame.h"
 #include "calendar/ui/planer_win.h"

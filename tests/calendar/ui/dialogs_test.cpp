@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "app/ui/shell_host.h"
+#include "shell/ui/shell_host.h"
 #include "calendar/ui/dia_alarm.h"
 #include "calendar/ui/dia_repeat.h"
 #include "calendar/ui/dia_termin.h"

@@ -6,7 +6,7 @@
 #include <QRubberBand>
 #include <QScrollBar>
 
-#include "app/core/commands.h"
+#include "shell/core/commands.h"
 #include "calendar/ui/dia_list.h"
 #include "calendar/ui/jahr_plan_win.h"
 #include "calendar/ui/shape_painter.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ui/cp1252.h"
+#include "shell/ui/cp1252.h"
 #include "calendar/ui/view_openers.h"
 #include "views/view_lines.h"
 #include "tests/app/recorder_host.h"

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QRubberBand>
 
-#include "app/core/commands.h"
+#include "shell/core/commands.h"
 #include "calendar/ui/planer_win.h"
 #include "calendar/ui/shape_painter.h"
 #include "plan_ui_support.h"

@@ -13,10 +13,10 @@
 #include <functional>
 #include <memory>
 
-#include "app/core/commands.h"
-#include "app/ui/cp1252.h"
-#include "app/ui/main_frame.h"
-#include "app/ui/mdi_client.h"
+#include "shell/core/commands.h"
+#include "shell/ui/cp1252.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/mdi_client.h"
 #include "calendar/ui/list_box.h"
 #include "calendar/ui/view_openers.h"
 #include "calendar/ui/views_frame.h"

@@ -6,10 +6,10 @@
 
 #include <cstdlib>
 
-#include "app/core/commands.h"
-#include "app/ui/main_frame.h"
-#include "app/ui/mdi_client.h"
-#include "app/ui/tab_list.h"
+#include "shell/core/commands.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/mdi_client.h"
+#include "shell/ui/tab_list.h"
 #include "calendar/ui/alarm_list_win.h"
 #include "calendar/ui/calendar_frame.h"
 #include "calendar/ui/dia_msg_alarm.h"

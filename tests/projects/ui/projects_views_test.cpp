@@ -8,11 +8,11 @@
 #include <QMdiSubWindow>
 #include <QTableView>
 
-#include "app/core/commands.h"
-#include "app/ui/cp1252.h"
-#include "app/ui/main_frame.h"
-#include "app/ui/mdi_client.h"
-#include "app/ui/tab_list.h"
+#include "shell/core/commands.h"
+#include "shell/ui/cp1252.h"
+#include "shell/ui/main_frame.h"
+#include "shell/ui/mdi_client.h"
+#include "shell/ui/tab_list.h"
 #include "projects/ui/prj_list_win.h"
 #include "projects/ui/projects_frame.h"
 #include "projects/ui/task_list_model.h"

@@ -1,0 +1,61 @@
+#include "shell/core/commands.h"
+
+namespace velk {
+
+const std::vector<tMenuDef> &mainMenu()
+{
+    static const std::vector<tMenuDef> menu = {
+        {"&Datei",
+         {{CmFileOpen, "Ö&ffnen..."}, {CmFileSaveAs, "Sichern &als..."}, {CmExit, "&Beenden"}}},
+        {"&Bearbeiten",
+         {{CmNew, "&Neu..."},
+          {CmEdit, "Än&dern..."},
+          {CmDelete, "&Löschen"},
+          {CmSetPassword, "&Anmelden..."}}},
+        {"&Ansicht",
+         {{CmWeekCalendar, "&Wochenkalender"},
+          {CmMonthPlan, "&Monatsplan"},
+          {CmOccupancy, "&Belegung"},
+          {CmAppointmentList, "&aktuelle Termine"},
+          {CmPersonList, "&Person"},
+          {CmAlarmList, "&Alarmliste"},
+          {CmProjectList, "Pro&jekte"},
+          {CmTaskList, "A&ufgaben"},
+          {CmResourceList, "&Ressourcen"}}},
+        {"&Eingaben",
+         {{CmNewAppointment, "&Termin ..."},
+          {CmNewPerson, "&Person ..."},
+          {CmGroups, "&Gruppen ..."},
+          {CmNewResource, "&Ressource ..."},
+          {CmNewProject, "&Projekt..."}}},
+        {"Fenster",
+         {{CmArrangeIcons, "Symbole anordnen"},
+          {CmCascade, "Überlappend"},
+          {CmTileSideBySide, "Nebeneinander"},
+          {CmTileStacked, "Untereinander"},
+          {CmCloseAll, "Alle Schließen"}}},
+        {"Hilfe",
+         {{CmHelpContents, "Inhalt"},
+          {CmHelpIndex, "Index"},
+          {CmHelpSearch, "Suchen"},
+          {CmHelpInfo, "Info..."}}},
+    };
+    return menu;
+}
+
+bool isViewCommand(int id)
+{
+    switch (id) {
+    case CmNew:
+    case CmEdit:
+    case CmDelete:
+    case CmSetPassword:
+    case CmBack:
+    case CmForward:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace velk

@@ -1,0 +1,67 @@
+// commands.h - the main menu (menu resource 1) and its command identifiers.
+//
+// The identifiers are those of the program's resources and stay fixed: other parts of the
+// program and the help refer to them.  The menu is data so that the frame builds every action
+// from one table and the tests can walk it.
+#ifndef VELK_SHELL_CORE_COMMANDS_H
+#define VELK_SHELL_CORE_COMMANDS_H
+
+#include <vector>
+
+namespace velk {
+
+enum tCommand : int {
+    CmFileOpen = 102,
+    CmFileSaveAs = 104,
+    CmExit = 105,
+    CmNew = 124,
+    CmEdit = 125,
+    CmDelete = 126,
+    CmBack = 1001,    // tool bar, bitmap 1001
+    CmForward = 1002, // tool bar, bitmap 1002
+    CmCascade = 24361,
+    CmTileSideBySide = 24362,
+    CmTileStacked = 24363,
+    CmArrangeIcons = 24364,
+    CmCloseAll = 24365,
+    CmNewAppointment = 51682,
+    CmOccupancy = 51683,
+    CmMonthPlan = 51684,
+    CmNewPerson = 51685,
+    CmPersonList = 51686,
+    CmResourceList = 51687,
+    CmNewResource = 51688,
+    CmGroups = 51689,
+    CmAppointmentList = 51690,
+    CmSetPassword = 51691,
+    CmAlarmList = 51692,
+    CmHelpInfo = 51693,
+    CmHelpIndex = 51695,
+    CmHelpSearch = 51696,
+    CmHelpContents = 51697,
+    CmNewProject = 51698,
+    CmProjectList = 51699,
+    CmTaskList = 51700,
+    CmWeekCalendar = 51701,
+};
+
+struct tMenuEntry {
+    int id;
+    const char *text; // UTF-8, '&' before the mnemonic
+};
+
+struct tMenuDef {
+    const char *title;
+    std::vector<tMenuEntry> entries;
+};
+
+// Menu resource 1, in menu-bar order.
+const std::vector<tMenuDef> &mainMenu();
+
+// The commands that the active view handles (the frame routes them and disables them where the
+// active view does not): 124, 125, 126, 51691, 1001, 1002.
+bool isViewCommand(int id);
+
+} // namespace velk
+
+#endif

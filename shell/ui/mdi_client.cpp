@@ -1,0 +1,148 @@
+#include "shell/ui/mdi_client.h"
+
+#include <QCoreApplication>
+#include <QMdiSubWindow>
+#include <QTimerEvent>
+
+#include "shell/core/window_layout.h"
+
+namespace velk {
+
+TMyMDIClient::TMyMDIClient(QWidget *parent) : QMdiArea(parent)
+{
+    setObjectName(QStringLiteral("mdiClient"));
+    startAlarmTimer();
+}
+
+void TMyMDIClient::registerView(int type, tViewFactory factory)
+{
+    factories_[type] = std::move(factory);
+}
+
+tView *TMyMDIClient::createView()
+{
+    tViewArgs args;
+    args.today = tDate::today();
+    args.year = args.today.year;
+    return createView(nextType_, args);
+}
+
+tView *TMyMDIClient::createView(int type, const tViewArgs &args)
+{
+    auto it = factories_.find(type);
+    if (it == factories_.end()) return nullptr;
+    tView *view = it->second(args);
+    return view ? addView(view) : nullptr;
+}
+
+tView *TMyMDIClient::addView(tView *view)
+{
+    // A view of which one window at most exists: its factory answers the open one.
+    if (auto *open = qobject_cast<QMdiSubWindow *>(view->parentWidget());
+        open && subWindowList().contains(open)) {
+        if (open->isMinimized()) open->showNormal();
+        setActiveSubWindow(open);
+        return view;
+    }
+    QMdiSubWindow *sub = addSubWindow(view);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    view->show();
+    sub->show();
+    return view;
+}
+
+QList<tView *> TMyMDIClient::views() const
+{
+    QList<tView *> list;
+    for (QMdiSubWindow *sub : subWindowList(QMdiArea::CreationOrder))
+        if (auto *view = qobject_cast<tView *>(sub->widget())) list.append(view);
+    return list;
+}
+
+tView *TMyMDIClient::activeView() const
+{
+    QMdiSubWindow *sub = activeSubWindow();
+    return sub ? qobject_cast<tView *>(sub->widget()) : nullptr;
+}
+
+void TMyMDIClient::sendDataChanged(int mask)
+{
+    // A view may close itself while it refills; QPointer-free: take the list first and check
+    // membership before each delivery.
+    const QList<tView *> list = views();
+    for (tView *view : list) {
+        if (!views().contains(view)) continue;
+        tDataChangedEvent notice(mask);
+        QCoreApplication::sendEvent(view, &notice);
+    }
+}
+
+static QList<QMdiSubWindow *> shownSubWindows(const QMdiArea &area, bool minimized)
+{
+    QList<QMdiSubWindow *> list;
+    for (QMdiSubWindow *sub : area.subWindowList(QMdiArea::CreationOrder))
+        if (sub->isVisible() && sub->isMinimized() == minimized) list.append(sub);
+    return list;
+}
+
+template <typename Layout>
+static void placeAll(QMdiArea &area, Layout layout)
+{
+    const QList<QMdiSubWindow *> subs = shownSubWindows(area, false);
+    QSize size = area.viewport()->size();
+    std::vector<tRect> rects = layout(size.width(), size.height(), int(subs.size()));
+    for (int i = 0; i < subs.size(); ++i) {
+        if (subs[i]->isMaximized()) subs[i]->showNormal();
+        subs[i]->setGeometry(rects[i].x, rects[i].y, rects[i].width, rects[i].height);
+    }
+}
+
+void TMyMDIClient::tileSideBySide() { placeAll(*this, sideBySideLayout); }
+void TMyMDIClient::tileStacked() { placeAll(*this, stackedLayout); }
+
+void TMyMDIClient::arrangeIcons()
+{
+    const QList<QMdiSubWindow *> icons = shownSubWindows(*this, true);
+    if (icons.isEmpty()) return;
+    QSize icon = icons.first()->size();
+    QSize area = viewport()->size();
+    std::vector<tRect> rects =
+        iconLayout(area.width(), area.height(), int(icons.size()), icon.width(), icon.height());
+    for (int i = 0; i < icons.size(); ++i) icons[i]->move(rects[i].x, rects[i].y);
+}
+
+void TMyMDIClient::startAlarmTimer() { timerId_ = startTimer(periodMs_); }
+
+void TMyMDIClient::setAlarmPeriod(int ms)
+{
+    if (ms <= 0) return;
+    periodMs_ = ms;
+    if (timerId_ != 0) {
+        stopAlarmTimer();
+        startAlarmTimer();
+    }
+}
+
+void TMyMDIClient::stopAlarmTimer()
+{
+    if (timerId_ != 0) killTimer(timerId_);
+    timerId_ = 0;
+}
+
+void TMyMDIClient::alarmTick()
+{
+    stopAlarmTimer();
+    if (dueCheck_) dueCheck_(window());
+    startAlarmTimer();
+}
+
+void TMyMDIClient::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == timerId_ && timerId_ != 0) {
+        alarmTick();
+        return;
+    }
+    QMdiArea::timerEvent(event);
+}
+
+} // namespace velk

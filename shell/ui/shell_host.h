@@ -1,0 +1,90 @@
+// shell_host.h - the program's modal windows and help, behind one interface.
+//
+// Message boxes, the file dialogs, running a dialog modally and the help calls all go through
+// tShellHost.  The program installs tQtShellHost (real Qt windows); the tests install a recorder
+// with scripted answers, so that no test ever waits on a modal window.
+#ifndef VELK_SHELL_UI_SHELL_HOST_H
+#define VELK_SHELL_UI_SHELL_HOST_H
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QDialog;
+class QWidget;
+
+namespace velk {
+
+class tHelpViewer;
+
+// A file chosen in a file dialog and the filter it was chosen under (counting from 1).
+struct tFileChoice {
+    QString name;
+    int filter = 1;
+};
+
+class tShellHost {
+public:
+    virtual ~tShellHost() = default;
+
+    // A modal message with the single button OK.
+    virtual void message(QWidget *parent, const QString &text, const QString &caption) = 0;
+    // File dialogs; `filter` in the "Name|pattern|" form; nothing when cancelled.  The program's
+    // dialogs preselect the filter chosen last under the same list, and a name saved without an
+    // extension gets the chosen filter's (shell/core/save_name.h).
+    virtual std::optional<QString> openFileName(QWidget *parent, const QString &filter,
+                                                bool mustExist) = 0;
+    virtual std::optional<QString> saveFileName(QWidget *parent, const QString &filter) = 0;
+    // The same with the index of the chosen filter; a host that cannot tell answers filter 1.
+    virtual std::optional<tFileChoice> openFile(QWidget *parent, const QString &filter,
+                                                bool mustExist);
+    virtual std::optional<tFileChoice> saveFile(QWidget *parent, const QString &filter);
+    // A line in the status bar of the main frame that holds `parent` (the frame or a window in
+    // it), until the next one; nothing without a frame.
+    virtual void status(QWidget *parent, const QString &text);
+    // Runs a dialog modally; answers its result (QDialog::Accepted or Rejected).
+    virtual int runDialog(QDialog &dialog) = 0;
+
+    virtual void helpContents() = 0;
+    virtual void helpKeyword(const QString &keyword) = 0; // empty: the index of all keywords
+    virtual void helpContext(int context) = 0;
+    virtual void helpClose() = 0;
+};
+
+// The host every window of the program uses; set once at start (tests set their recorder).
+tShellHost &shellHost();
+void setShellHost(tShellHost *host);
+
+// Makes the bitmaps and the help document (resources/velk.qrc) reachable as ":/...".
+void initResources();
+
+// The application's name: the caption of the frame and of every message box without its own.
+QString appName();
+
+class tQtShellHost : public tShellHost {
+public:
+    tQtShellHost();
+    ~tQtShellHost() override;
+
+    void message(QWidget *parent, const QString &text, const QString &caption) override;
+    std::optional<QString> openFileName(QWidget *parent, const QString &filter,
+                                        bool mustExist) override;
+    std::optional<QString> saveFileName(QWidget *parent, const QString &filter) override;
+    std::optional<tFileChoice> openFile(QWidget *parent, const QString &filter,
+                                        bool mustExist) override;
+    std::optional<tFileChoice> saveFile(QWidget *parent, const QString &filter) override;
+    int runDialog(QDialog &dialog) override;
+    void helpContents() override;
+    void helpKeyword(const QString &keyword) override;
+    void helpContext(int context) override;
+    void helpClose() override;
+
+private:
+    tHelpViewer &viewer();
+    std::unique_ptr<tHelpViewer> viewer_;
+};
+
+} // namespace velk
+
+#endif

@@ -1,0 +1,41 @@
+#include "shell/ui/view.h"
+
+#include <QCoreApplication>
+
+#include "shell/ui/main_frame.h"
+#include "shell/ui/mdi_client.h"
+
+namespace velk {
+
+bool tView::event(QEvent *e)
+{
+    if (e->type() == tDataChangedEvent::kType) {
+        int bits = static_cast<tDataChangedEvent *>(e)->mask() & noticeMask();
+        if (bits != 0) dataChanged(bits);
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void sendNotice(QWidget *from, int mask)
+{
+    if (!from || mask == 0) return;
+    for (QWidget *w = from->parentWidget(); w; w = w->parentWidget())
+        if (auto *client = qobject_cast<TMyMDIClient *>(w)) {
+            client->sendDataChanged(mask);
+            return;
+        }
+    for (QWidget *w = from; w; w = w->parentWidget())
+        if (qobject_cast<tView *>(w)) {
+            tDataChangedEvent notice(mask);
+            QCoreApplication::sendEvent(w, &notice);
+            return;
+        }
+}
+
+void tView::commandsChanged()
+{
+    if (auto *frame = qobject_cast<tMainFrame *>(window())) frame->updateMenus();
+}
+
+} // namespace velk

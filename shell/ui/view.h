@@ -1,0 +1,85 @@
+// view.h - what every document window of the frame is.
+//
+// A view lives in a sub-window of the client (TMyMDIClient).  It says which bits of the
+// data-changed notice it listens to (1 appointments, 2 resources, 4 persons, 8 projects and
+// tasks, 16 alarms), which of the view-dependent commands it handles (124, 125, 126, 51691, 1001,
+// 1002) and its help keyword.  The notice arrives as a tDataChangedEvent, delivered
+// synchronously; a view whose bits are not in the mask ignores it.
+#ifndef VELK_SHELL_UI_VIEW_H
+#define VELK_SHELL_UI_VIEW_H
+
+#include <QEvent>
+#include <QWidget>
+
+#include "base/date.h"
+
+namespace velk {
+
+enum tNoticeBit : int {
+    NoticeAppointments = 1,
+    NoticeResources = 2,
+    NoticePersons = 4,
+    NoticeProjects = 8,
+    NoticeAlarms = 16,
+    NoticeAll = 31,
+};
+
+// The view types the client creates ("create view of type t").  The week calendar and the task
+// list have no type number of their own among 1 to 7; they are registered under keys above them.
+enum tViewType : int {
+    ViewNone = 0,
+    ViewMonthPlan = 1,
+    ViewOccupancy = 2,
+    ViewPersonList = 3,
+    ViewResourceList = 4,
+    ViewAppointmentList = 5,
+    ViewAlarmList = 6,
+    ViewProjectList = 7,
+    ViewWeekCalendar = 101,
+    ViewTaskList = 102,
+};
+
+// The data-changed notice: QEvent::User + 1 carrying the mask of what changed.
+class tDataChangedEvent : public QEvent {
+public:
+    static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 1);
+    explicit tDataChangedEvent(int mask) : QEvent(kType), mask_(mask) {}
+    int mask() const { return mask_; }
+
+private:
+    int mask_;
+};
+
+// What a new view is given: types 1 and 5 and the week calendar use today's date, type 2 the
+// year; every view is given both.
+struct tViewArgs {
+    tDate today;
+    int year = 0;
+};
+
+class tView : public QWidget {
+    Q_OBJECT
+public:
+    explicit tView(QWidget *parent = nullptr) : QWidget(parent) {}
+
+    virtual int noticeMask() const { return 0; }
+    virtual bool handlesCommand(int) const { return false; }
+    virtual void command(int) {}
+    virtual QString helpKeyword() const { return QString(); }
+
+protected:
+    // Asks the main frame to enable its menu entries anew: what the view handles changed (a line
+    // selected, the lines refilled or removed).
+    void commandsChanged();
+    // Called with the bits of a notice that this view listens to (never 0).
+    virtual void dataChanged(int) {}
+    bool event(QEvent *e) override;
+};
+
+// The data-changed notice with `mask` to every open view of the client that `from` lives in
+// (the sender included); a view shown on its own, outside a client, is told alone.
+void sendNotice(QWidget *from, int mask);
+
+} // namespace velk
+
+#endif
