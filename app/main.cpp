@@ -5,17 +5,17 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "address/ui/address_frame.h"
+#include "widgets/address/address_frame.h"
 #include "shell/core/runtime_dir.h"
 #include "shell/model_link/model_database.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/my_app.h"
 #include "shell/ui/shell_host.h"
-#include "projects/ui/projects_frame.h"
-#include "calendar/ui/calendar_frame.h"
-#include "exchange/ui/exchange_frame.h"
-#include "calendar/ui/views_frame.h"
-#include "calendar/ui/plan_frame.h"
+#include "widgets/projects/projects_frame.h"
+#include "widgets/calendar/calendar_frame.h"
+#include "widgets/exchange/exchange_frame.h"
+#include "widgets/calendar/views_frame.h"
+#include "widgets/calendar/plan_frame.h"
 
 int main(int argc, char **argv)
 {

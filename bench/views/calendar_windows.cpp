@@ -9,9 +9,9 @@
 #include "calendar/calendar_user.h"
 #include "calendar/termin_store.h"
 #include "address/person.h"
-#include "calendar/ui/list_box.h"
-#include "calendar/ui/term_list_win.h"
-#include "calendar/ui/week_win.h"
+#include "widgets/calendar/list_box.h"
+#include "widgets/calendar/term_list_win.h"
+#include "widgets/calendar/week_win.h"
 #include "shell/core/commands.h"
 #include "projects/project.h"
 

@@ -9,7 +9,7 @@
 #include "address/resource.h"
 #include "calendar/calendar_user.h"
 #include "calendar/termin_store.h"
-#include "calendar/ui/shape_painter.h"
+#include "widgets/calendar/shape_painter.h"
 #include "views/month_planner.h"
 #include "views/occupancy_plan.h"
 

@@ -4,9 +4,9 @@
 #include "btree/btree.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/mdi_client.h"
-#include "calendar/ui/dia_list.h"
-#include "calendar/ui/plan_frame.h"
-#include "calendar/ui/planer_win.h"
+#include "widgets/calendar/dia_list.h"
+#include "widgets/calendar/plan_frame.h"
+#include "widgets/calendar/planer_win.h"
 #include "plan_ui_support.h"
 #include "tests/app/test_views.h"
 

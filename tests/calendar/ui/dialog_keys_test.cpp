@@ -9,19 +9,19 @@
 #include <functional>
 #include <memory>
 
-#include "address/ui/dia_group.h"
-#include "address/ui/dia_member.h"
-#include "address/ui/dia_pers_grp.h"
-#include "address/ui/dia_person.h"
-#include "address/ui/dia_res.h"
-#include "address/ui/dia_sel_pers.h"
-#include "calendar/ui/dia_alarm.h"
-#include "calendar/ui/dia_list.h"
-#include "calendar/ui/dia_msg_alarm.h"
-#include "calendar/ui/dia_repeat.h"
-#include "calendar/ui/dia_termin.h"
-#include "projects/ui/dia_proj.h"
-#include "projects/ui/dia_task.h"
+#include "widgets/address/dia_group.h"
+#include "widgets/address/dia_member.h"
+#include "widgets/address/dia_pers_grp.h"
+#include "widgets/address/dia_person.h"
+#include "widgets/address/dia_res.h"
+#include "widgets/address/dia_sel_pers.h"
+#include "widgets/calendar/dia_alarm.h"
+#include "widgets/calendar/dia_list.h"
+#include "widgets/calendar/dia_msg_alarm.h"
+#include "widgets/calendar/dia_repeat.h"
+#include "widgets/calendar/dia_termin.h"
+#include "widgets/projects/dia_proj.h"
+#include "widgets/projects/dia_task.h"
 #include "tests/calendar/ui/calendar_ui_support.h"
 
 using namespace velk;

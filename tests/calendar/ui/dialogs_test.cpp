@@ -7,9 +7,9 @@
 #include <QRadioButton>
 
 #include "shell/ui/shell_host.h"
-#include "calendar/ui/dia_alarm.h"
-#include "calendar/ui/dia_repeat.h"
-#include "calendar/ui/dia_termin.h"
+#include "widgets/calendar/dia_alarm.h"
+#include "widgets/calendar/dia_repeat.h"
+#include "widgets/calendar/dia_termin.h"
 #include "tests/calendar/ui/calendar_ui_support.h"
 
 using namespace velk;

@@ -7,9 +7,9 @@
 #include <QScrollBar>
 
 #include "shell/core/commands.h"
-#include "calendar/ui/dia_list.h"
-#include "calendar/ui/jahr_plan_win.h"
-#include "calendar/ui/shape_painter.h"
+#include "widgets/calendar/dia_list.h"
+#include "widgets/calendar/jahr_plan_win.h"
+#include "widgets/calendar/shape_painter.h"
 #include "plan_ui_support.h"
 
 using namespace velk;

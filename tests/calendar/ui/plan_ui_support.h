@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "shell/ui/cp1252.h"
-#include "calendar/ui/view_openers.h"
+#include "widgets/calendar/view_openers.h"
 #include "views/view_lines.h"
 #include "tests/app/recorder_host.h"
 #include "tests/views/views_support.h"

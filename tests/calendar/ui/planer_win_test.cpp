@@ -5,8 +5,8 @@
 #include <QRubberBand>
 
 #include "shell/core/commands.h"
-#include "calendar/ui/planer_win.h"
-#include "calendar/ui/shape_painter.h"
+#include "widgets/calendar/planer_win.h"
+#include "widgets/calendar/shape_painter.h"
 #include "plan_ui_support.h"
 
 using namespace velk;

@@ -1,6 +1,6 @@
 // The appointment list in the main frame: opened from the menu, ten days over a year's end, the
 // commands by the selected line's kind, and which notice bits refill it.
-#include "calendar/ui/term_list_win.h"
+#include "widgets/calendar/term_list_win.h"
 #include "views_ui_support.h"
 
 using namespace velk;

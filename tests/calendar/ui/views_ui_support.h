@@ -17,9 +17,9 @@
 #include "shell/ui/cp1252.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/mdi_client.h"
-#include "calendar/ui/list_box.h"
-#include "calendar/ui/view_openers.h"
-#include "calendar/ui/views_frame.h"
+#include "widgets/calendar/list_box.h"
+#include "widgets/calendar/view_openers.h"
+#include "widgets/calendar/views_frame.h"
 #include "tests/app/recorder_host.h"
 #include "tests/views/views_support.h"
 

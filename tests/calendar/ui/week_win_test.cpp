@@ -4,8 +4,8 @@
 #include <QLabel>
 
 #include "btree/btree.h"
-#include "calendar/ui/term_list_win.h"
-#include "calendar/ui/week_win.h"
+#include "widgets/calendar/term_list_win.h"
+#include "widgets/calendar/week_win.h"
 #include "tests/app/test_views.h"
 #include "views_ui_support.h"
 

@@ -7,8 +7,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "address/ui/address_frame.h"
-#include "address/ui/pers_list_win.h"
+#include "widgets/address/address_frame.h"
+#include "widgets/address/pers_list_win.h"
 #include "shell/core/commands.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/mdi_client.h"
@@ -17,8 +17,8 @@
 #include "calendar/termin_store.h"
 #include "exchange/person_exchange.h"
 #include "exchange/termin_exchange.h"
-#include "exchange/ui/exchange_frame.h"
-#include "exchange/ui/exchange_status.h"
+#include "widgets/exchange/exchange_frame.h"
+#include "widgets/exchange/exchange_status.h"
 #include "tests/address/address_ui_support.h"
 #include "tests/app/test_views.h"
 

@@ -7,11 +7,11 @@
 
 #include <memory>
 
-#include "address/ui/dia_pers_grp.h"
+#include "widgets/address/dia_pers_grp.h"
 #include "model/blob.h"
-#include "projects/ui/dia_proj.h"
-#include "projects/ui/dia_task.h"
-#include "projects/ui/projects_frame.h"
+#include "widgets/projects/dia_proj.h"
+#include "widgets/projects/dia_task.h"
+#include "widgets/projects/projects_frame.h"
 #include "tests/btree/process_support.h"
 #include "tests/projects/ui/projects_ui_support.h"
 

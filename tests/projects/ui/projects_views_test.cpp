@@ -13,10 +13,10 @@
 #include "shell/ui/main_frame.h"
 #include "shell/ui/mdi_client.h"
 #include "shell/ui/tab_list.h"
-#include "projects/ui/prj_list_win.h"
-#include "projects/ui/projects_frame.h"
-#include "projects/ui/task_list_model.h"
-#include "projects/ui/task_list_win.h"
+#include "widgets/projects/prj_list_win.h"
+#include "widgets/projects/projects_frame.h"
+#include "widgets/projects/task_list_model.h"
+#include "widgets/projects/task_list_win.h"
 #include "tests/projects/ui/projects_ui_support.h"
 
 using namespace velk;

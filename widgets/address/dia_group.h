@@ -1,0 +1,45 @@
+// dia_group.h - the group dialog TDiaGroup ("Gruppe", help "Gruppen").
+//
+// Mode 1 makes a new group, mode 0 changes one whose ID stays fixed.  The comment ("Anmerkung")
+// is taken over only when it was edited; an edited, emptied comment removes the stored text.
+// OK stores at once; a store the table refuses is reported and the dialog stays open.
+#ifndef VELK_WIDGETS_ADDRESS_DIA_GROUP_H
+#define VELK_WIDGETS_ADDRESS_DIA_GROUP_H
+
+#include <QDialog>
+
+#include <memory>
+
+#include "address/group.h"
+
+namespace Ui {
+class TDiaGroup;
+}
+
+namespace velk {
+
+class TDiaGroup : public QDialog {
+    Q_OBJECT
+public:
+    enum Mode { Edit = 0, New = 1 };
+
+    TDiaGroup(QWidget *parent, const tGroup &group, int mode);
+    ~TDiaGroup() override;
+
+    const tGroup &group() const { return group_; }
+
+    // True when OK stored the group; `group` then holds the stored value.
+    static bool run(QWidget *parent, tGroup &group, int mode);
+
+private:
+    void okPressed();
+
+    std::unique_ptr<Ui::TDiaGroup> ui_;
+    int mode_;
+    std::string oldId_;
+    tGroup group_;
+};
+
+} // namespace velk
+
+#endif

@@ -1,0 +1,102 @@
+#include "widgets/address/dia_person.h"
+
+#include <cstdio>
+
+#include "address/dialog_rules.h"
+#include "widgets/address/dialog_fields.h"
+#include "widgets/address/pers_list_win.h"
+#include "shell/core/help_keywords.h"
+#include "shell/ui/dialog_base.h"
+#include "shell/ui/dialog_help.h"
+#include "shell/ui/shell_host.h"
+#include "ui_dia_person.h"
+
+namespace velk {
+
+static QString number(const char *format, int value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, format, value);
+    return QString::fromLatin1(text);
+}
+
+tDiaPerson::tDiaPerson(QWidget *parent, const tPerson *person)
+    : QDialog(parent), ui_(std::make_unique<Ui::tDiaPerson>()), isNew_(person == nullptr)
+{
+    ui_->setupUi(this);
+    installDialogHelp(this, QString::fromUtf8(help::PersonDialog));
+    digitsOnly({ui_->editDay, ui_->editMonth, ui_->editYear});
+    limitMultiLine(ui_->editStreet, sizeof person_.STREET - 1);
+    if (person) {
+        person_ = *person;
+        oldId_ = person->ID;
+        showField(ui_->editId, person_.ID);
+        showField(ui_->editName, person_.NAME);
+        showField(ui_->editChrName, person_.CHRNAME);
+        showField(ui_->editTel, person_.TEL);
+        showMultiLine(ui_->editStreet, person_.STREET);
+        showField(ui_->editCity, person_.CITY);
+        showField(ui_->editZip, person_.ZIP);
+        showField(ui_->editCountry, person_.COUNTRY);
+        ui_->editDay->setText(number("%2d", person_.BIRTH.day));
+        ui_->editMonth->setText(number("%2d", person_.BIRTH.month));
+        ui_->editYear->setText(number("%04d", person_.BIRTH.year));
+        ui_->editId->setReadOnly(!personIdEditable(false, oldId_));
+    }
+    connect(ui_->buttonOk, &QPushButton::clicked, this, &tDiaPerson::okPressed);
+    connect(ui_->buttonCancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+tDiaPerson::~tDiaPerson() = default;
+
+void tDiaPerson::okPressed()
+{
+    std::string id = fieldText(ui_->editId).substr(0, 8);
+    int day = dialogNumber(fieldText(ui_->editDay));
+    int month = dialogNumber(fieldText(ui_->editMonth));
+    int year = dialogNumber(fieldText(ui_->editYear));
+    switch (checkPersonDialog(isNew_, oldId_, id, day, month, year)) {
+    case tPersonCheck::IdTaken:
+        reportIdTaken(this, ui_->editId);
+        return;
+    case tPersonCheck::InvalidBirthday:
+        ui_->editDay->setFocus();
+        return;
+    case tPersonCheck::Ok:
+        break;
+    }
+    tPerson p = person_;
+    p.setId(id);
+    p.BIRTH = tDate{day, month, year};
+    p.setName(fieldText(ui_->editName));
+    p.setChrName(fieldText(ui_->editChrName));
+    p.setTel(fieldText(ui_->editTel));
+    p.setStreet(multiLineText(ui_->editStreet));
+    p.setCity(fieldText(ui_->editCity));
+    p.setZip(fieldText(ui_->editZip));
+    p.setCountry(fieldText(ui_->editCountry));
+    person_ = p;
+    if (!store()) {
+        reportStoreFailure(this);
+        return;
+    }
+    accept();
+}
+
+bool tDiaPerson::store()
+{
+    if (!isNew_) return person_.update(oldId_);
+    if (!person_.insert()) return false;
+    if (tPersListWin *list = tPersListWin::openList()) list->appendPerson(person_);
+    return true;
+}
+
+bool tDiaPerson::run(QWidget *parent, tPerson *person)
+{
+    tDiaPerson dialog(parent, person);
+    if (shellHost().runDialog(dialog) != QDialog::Accepted) return false;
+    if (person) *person = dialog.person();
+    return true;
+}
+
+} // namespace velk

@@ -1,0 +1,42 @@
+// alarm_list_win.h - the alarm list tAlarmListWin (view type 6, window "Alarmliste", help
+// "Alarmliste").
+//
+// One line per alarm of the calendar user that has a date, "* %d.%d.%04d %02d:%02d - MESSAGE",
+// in date order, each carrying the alarm's ID.  Ändern (or a double click) opens the alarm
+// dialog on the selected alarm and stores it; Löschen deletes it without asking.  Both are
+// enabled while the list has lines.  The alarms bit (16) of the data-changed notice refills it.
+#ifndef VELK_WIDGETS_CALENDAR_ALARM_LIST_WIN_H
+#define VELK_WIDGETS_CALENDAR_ALARM_LIST_WIN_H
+
+#include "shell/ui/view.h"
+
+namespace velk {
+
+class tTabList;
+
+class tAlarmListWin : public tView {
+    Q_OBJECT
+public:
+    explicit tAlarmListWin(QWidget *parent = nullptr);
+
+    tTabList *list() const { return list_; }
+    void fill();
+
+    int noticeMask() const override { return NoticeAlarms; }
+    bool handlesCommand(int id) const override;
+    void command(int id) override;
+    QString helpKeyword() const override;
+    QSize sizeHint() const override;
+
+protected:
+    void dataChanged(int bits) override;
+
+private:
+    void changed();
+
+    tTabList *list_;
+};
+
+} // namespace velk
+
+#endif

@@ -1,0 +1,47 @@
+// shape_painter.h - paints the shapes of the drawn calendar views (month planner, occupancy
+// plan) with QPainter, and measures the font they are laid out by.
+//
+// The font is "Arial" at 8 points, normal weight; where the system has no Arial, fontconfig puts
+// a metric-compatible face in its place.  U (the width of "0") and H (the line height) come
+// from the font as it is rendered on the device, so the layout grows with the screen's DPI.
+// Only Qt Gui is used here, so that the views can also be painted into images.
+#ifndef VELK_WIDGETS_CALENDAR_SHAPE_PAINTER_H
+#define VELK_WIDGETS_CALENDAR_SHAPE_PAINTER_H
+
+#include <QColor>
+#include <QFont>
+#include <QPoint>
+#include <QRect>
+
+#include <vector>
+
+#include "views/view_types.h"
+
+class QMouseEvent;
+class QPainter;
+class QPaintDevice;
+
+namespace velk {
+
+QFont planFont();
+// U and H of planFont() as drawn on `device` (a widget or an image).
+tViewMetrics planMetrics(QPaintDevice *device);
+
+inline QColor toColor(tRgb c) { return QColor(c.r, c.g, c.b); }
+
+// Paints every shape in order, shifted by -offset (the scroll position in pixels), in
+// planFont().  A rectangle covers its pixels from left/top up to, not including, right/bottom;
+// a line's end point is left out.  With `visible` (in the shapes' own, unshifted coordinates)
+// shapes wholly outside it are skipped.
+void paintShapes(QPainter &painter, const std::vector<tShape> &shapes, QPoint offset = {},
+                 const QRect *visible = nullptr);
+
+// The pixels a shape may touch, in its own coordinates.
+QRect shapeBounds(const tShape &shape);
+
+// Where a mouse event happened, in the widget's pixels.
+tPoint pointOf(const QMouseEvent *event);
+
+} // namespace velk
+
+#endif

@@ -1,0 +1,65 @@
+#include "widgets/calendar/term_list_win.h"
+
+#include <QVBoxLayout>
+
+#include "shell/core/commands.h"
+#include "shell/core/help_keywords.h"
+#include "widgets/calendar/list_box.h"
+#include "views/term_list.h"
+#include "views/view_lines.h"
+
+namespace velk {
+
+tTermListWin::tTermListWin(const tDate &start, const tDate &today, QWidget *parent)
+    : tView(parent), start_(start), today_(today), list_(new tLineList)
+{
+    setObjectName(QStringLiteral("appointmentList"));
+    setWindowTitle(QString::fromLatin1(termListCaption(start_)));
+    list_->setObjectName(QStringLiteral("list101"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(list_);
+    connect(list_, &tLineList::lineActivated, this,
+            [this](const tViewLine &line) { runLineAction(this, openLineAction(&line)); });
+    connect(list_, &tLineList::selectionChanged, this, [this] { commandsChanged(); });
+    fill();
+}
+
+void tTermListWin::fill() { list_->setLines(termListLines(start_, today_, holidays_)); }
+
+void tTermListWin::dataChanged(int) { fill(); }
+
+bool tTermListWin::handlesCommand(int id) const
+{
+    switch (id) {
+    case CmNew:
+        return true;
+    case CmEdit:
+    case CmDelete:
+        return termListCommandEnabled(list_->selectedLine());
+    default:
+        return false;
+    }
+}
+
+void tTermListWin::command(int id)
+{
+    if (!handlesCommand(id)) return;
+    switch (id) {
+    case CmNew:
+        runLineAction(this, termListNewAction(today_));
+        break;
+    case CmEdit:
+        runLineAction(this, openLineAction(list_->selectedLine()));
+        break;
+    case CmDelete:
+        runLineAction(this, deleteLineAction(list_->selectedLine()));
+        break;
+    }
+}
+
+QString tTermListWin::helpKeyword() const { return QString::fromUtf8(help::AppointmentList); }
+
+QSize tTermListWin::sizeHint() const { return QSize(420, 360); }
+
+} // namespace velk

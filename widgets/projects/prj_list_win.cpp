@@ -1,0 +1,167 @@
+#include "widgets/projects/prj_list_win.h"
+
+#include <QCloseEvent>
+#include <QVBoxLayout>
+
+#include "widgets/address/dialog_fields.h"
+#include "shell/core/commands.h"
+#include "shell/core/help_keywords.h"
+#include "shell/ui/shell_host.h"
+#include "shell/ui/tab_list.h"
+#include "projects/project_list.h"
+#include "widgets/projects/dia_proj.h"
+#include "widgets/projects/dia_task.h"
+#include "widgets/projects/view_notice.h"
+
+namespace velk {
+
+static tPrjListWin *gOpenList = nullptr;
+
+tPrjListWin *tPrjListWin::openList() { return gOpenList; }
+
+tPrjListWin::tPrjListWin(QWidget *parent) : tView(parent), list_(new tTabList({48}, false))
+{
+    setObjectName(QStringLiteral("projectList"));
+    setWindowTitle(QStringLiteral("Projekte"));
+    list_->setObjectName(QStringLiteral("projectLines"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(list_);
+    connect(list_, &tTabList::currentRowChanged, this, [this] { commandsChanged(); });
+    list_->setReturnOpens(true);
+    connect(list_, &tTabList::lineActivated, this, &tPrjListWin::editLine);
+    gOpenList = this;
+    fill();
+}
+
+tPrjListWin::~tPrjListWin()
+{
+    if (gOpenList == this) gOpenList = nullptr;
+}
+
+// A closed window is gone for the menu at once, though Qt deletes it only later.
+void tPrjListWin::closeEvent(QCloseEvent *event)
+{
+    if (gOpenList == this) gOpenList = nullptr;
+    tView::closeEvent(event);
+}
+
+void tPrjListWin::fill()
+{
+    std::vector<tTabLine> lines;
+    for (tProjectLine &line : projectListLines()) {
+        std::string key = projectLineKey(line.text);
+        lines.push_back({std::move(line.text), std::move(key)});
+    }
+    list_->lines()->setLines(std::move(lines));
+    commandsChanged();
+}
+
+void tPrjListWin::dataChanged(int) { fill(); }
+
+// The sub-window opens at this size: ID and title of a line in view.
+QSize tPrjListWin::sizeHint() const { return QSize(360, 300); }
+
+QString tPrjListWin::helpKeyword() const { return QString::fromUtf8(help::ProjectList); }
+
+bool tPrjListWin::handlesCommand(int id) const
+{
+    return id == CmNew || ((id == CmEdit || id == CmDelete) && list_->currentRow() >= 0);
+}
+
+void tPrjListWin::command(int id)
+{
+    if (!handlesCommand(id)) return;
+    switch (id) {
+    case CmNew:
+        newTask();
+        break;
+    case CmEdit:
+        editLine();
+        break;
+    case CmDelete:
+        deleteLine();
+        break;
+    }
+}
+
+std::string tPrjListWin::selectedText() const
+{
+    const tTabLine *line = list_->currentLine();
+    return line ? line->text : std::string();
+}
+
+void tPrjListWin::changed()
+{
+    fill();
+    noticeOtherViews(this, NoticeProjects);
+}
+
+// A new task of the selected line's project; with no line selected, a new project.
+void tPrjListWin::newTask()
+{
+    if (list_->currentRow() < 0) {
+        if (tDiaProj::run(this, nullptr, tDiaProj::New)) changed();
+        return;
+    }
+    std::string line = selectedText();
+    tTask k;
+    if (isProjectLine(line)) {
+        k.setProject(projectLineKey(line));
+    } else {
+        tTask of;
+        if (!of.find(projectLineKey(line))) {
+            shellHost().message(this, QStringLiteral("Task nicht gefunden"), appName());
+            return;
+        }
+        k.setProject(of.PROJECT);
+    }
+    if (tDiaTask::run(this, &k, tDiaTask::New)) changed();
+}
+
+// The line's project or task in its dialog; a line whose record has vanished opens nothing.
+void tPrjListWin::editLine()
+{
+    if (list_->currentRow() < 0) return;
+    std::string line = selectedText();
+    std::string key = projectLineKey(line);
+    bool stored = false;
+    if (isProjectLine(line)) {
+        tProject p;
+        if (!p.find(key)) return;
+        stored = tDiaProj::run(this, &p, tDiaProj::Edit);
+    } else {
+        tTask k;
+        if (!k.find(key)) return;
+        stored = tDiaTask::run(this, &k, tDiaTask::Edit);
+    }
+    if (stored) changed();
+}
+
+// A project line: the project with all its tasks, then the list refills.  A task line: the
+// task, and just its line goes.  A record that has vanished: nothing.
+void tPrjListWin::deleteLine()
+{
+    int row = list_->currentRow();
+    if (row < 0) return;
+    std::string line = selectedText();
+    std::string key = projectLineKey(line);
+    if (isProjectLine(line)) {
+        tProject p;
+        if (!p.find(key)) return;
+        if (!p.removeWithTasks()) reportDeleteFailure(this);
+        changed();
+        return;
+    }
+    tTask k;
+    if (!k.find(key)) return;
+    if (!k.remove()) {
+        reportDeleteFailure(this);
+        return;
+    }
+    list_->lines()->removeLine(row);
+    commandsChanged();
+    noticeOtherViews(this, NoticeProjects);
+}
+
+} // namespace velk

@@ -1,0 +1,54 @@
+// prj_list_win.h - the project list tPrjListWin (window "Projekte", help "Projektliste").
+//
+// Each project as "P ID\tTITLE" followed by its tasks as "T ID\tTITLE", in columns at the tab
+// stop 48, in the order they were read.  It refills on the projects bit (8) of the
+// data-changed notice.  Neu makes a new task of the selected line's project (a new project when
+// no line is selected), Ändern (and a double click) opens the line's project or task, Löschen
+// deletes a project with its tasks or a single task.  One window at most: while it is open,
+// openList() answers it.
+#ifndef VELK_WIDGETS_PROJECTS_PRJ_LIST_WIN_H
+#define VELK_WIDGETS_PROJECTS_PRJ_LIST_WIN_H
+
+#include <string>
+
+#include "shell/ui/view.h"
+
+namespace velk {
+
+class tTabList;
+
+class tPrjListWin : public tView {
+    Q_OBJECT
+public:
+    explicit tPrjListWin(QWidget *parent = nullptr);
+    ~tPrjListWin() override;
+
+    static tPrjListWin *openList();
+
+    tTabList *list() const { return list_; }
+    void fill();
+
+    int noticeMask() const override { return NoticeProjects; }
+    bool handlesCommand(int id) const override;
+    void command(int id) override;
+    QString helpKeyword() const override;
+    QSize sizeHint() const override;
+
+protected:
+    void dataChanged(int bits) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    std::string selectedText() const;
+    void newTask();
+    void editLine();
+    void deleteLine();
+    // After a change of this window's own: it refills, and so do the other views of projects.
+    void changed();
+
+    tTabList *list_;
+};
+
+} // namespace velk
+
+#endif

@@ -1,0 +1,154 @@
+#include "widgets/projects/task_list_win.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "widgets/address/dialog_fields.h"
+#include "widgets/address/view_client.h"
+#include "shell/core/commands.h"
+#include "shell/core/help_keywords.h"
+#include "shell/ui/mdi_client.h"
+#include "shell/ui/tab_list.h"
+#include "widgets/projects/dia_task.h"
+#include "widgets/projects/task_list_model.h"
+#include "widgets/projects/view_notice.h"
+
+namespace velk {
+
+static tTaskListWin *gOpenList = nullptr;
+
+tTaskListWin *tTaskListWin::openList() { return gOpenList; }
+
+tTaskListWin::tTaskListWin(QWidget *parent)
+    : tView(parent), model_(new tTaskListModel(this)), proxy_(new tTaskSortProxy(model_, this)),
+      table_(new QTableView)
+{
+    setObjectName(QStringLiteral("taskList"));
+    setWindowTitle(QStringLiteral("Aufgaben"));
+    table_->setObjectName(QStringLiteral("taskRows"));
+    table_->setModel(proxy_);
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->setShowGrid(false);
+    table_->setWordWrap(false);
+    table_->verticalHeader()->hide();
+    table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
+    table_->horizontalHeader()->setSectionsClickable(true);
+    table_->horizontalHeader()->setHighlightSections(false);
+    table_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int c = 0; c < tTaskListModel::kColumns; ++c)
+        table_->setColumnWidth(c, tTaskListModel::columnWidth(c));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(table_);
+    connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this, &tTaskListWin::sortBy);
+    connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { commandsChanged(); });
+    connect(table_, &QTableView::doubleClicked, this, [this] { command(CmEdit); });
+    // A refill drops the selection without a selection signal.
+    connect(proxy_, &QAbstractItemModel::modelReset, this, [this] { commandsChanged(); });
+    table_->installEventFilter(this);
+    gOpenList = this;
+    fill();
+}
+
+tTaskListWin::~tTaskListWin()
+{
+    if (gOpenList == this) gOpenList = nullptr;
+}
+
+// A closed window is gone for the menu at once, though Qt deletes it only later.
+bool tTaskListWin::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == table_ && event->type() == QEvent::KeyPress) {
+        if (isPlainReturn(static_cast<QKeyEvent *>(event)) && selectedTask() >= 0) {
+            command(CmEdit);
+            return true;
+        }
+    }
+    return tView::eventFilter(watched, event);
+}
+
+void tTaskListWin::closeEvent(QCloseEvent *event)
+{
+    if (gOpenList == this) gOpenList = nullptr;
+    tView::closeEvent(event);
+}
+
+void tTaskListWin::fill()
+{
+    table_->horizontalHeader()->setSortIndicatorShown(false);
+    proxy_->sort(-1);
+    model_->refill();
+}
+
+void tTaskListWin::sortBy(int column)
+{
+    proxy_->sort(column, Qt::AscendingOrder);
+    // The indicator marks the column; each column has its one order (the priority highest first).
+    table_->horizontalHeader()->setSortIndicator(column, Qt::AscendingOrder);
+    table_->horizontalHeader()->setSortIndicatorShown(true);
+}
+
+int tTaskListWin::selectedTask() const
+{
+    const QModelIndexList rows = table_->selectionModel()->selectedRows();
+    if (rows.isEmpty()) return -1;
+    return proxy_->mapToSource(rows.first()).row();
+}
+
+void tTaskListWin::dataChanged(int) { fill(); }
+
+// The sub-window opens at this size: the four columns in view.
+QSize tTaskListWin::sizeHint() const { return QSize(440, 300); }
+
+QString tTaskListWin::helpKeyword() const { return QString::fromUtf8(help::TaskList); }
+
+bool tTaskListWin::handlesCommand(int id) const
+{
+    return (id == CmEdit || id == CmDelete) && selectedTask() >= 0;
+}
+
+void tTaskListWin::command(int id)
+{
+    if (!handlesCommand(id)) return;
+    if (id == CmEdit)
+        editTask();
+    else
+        deleteTask();
+}
+
+// The selected task in its dialog; afterwards every view of tasks refills, this one included,
+// whether the dialog stored anything or not.  A task that has vanished opens nothing.
+void tTaskListWin::editTask()
+{
+    tTask k;
+    if (!k.find(model_->task(selectedTask()).ID)) return;
+    tDiaTask::run(this, &k, tDiaTask::Edit);
+    if (TMyMDIClient *client = clientOf(this))
+        client->sendDataChanged(NoticeProjects);
+    else
+        fill();
+}
+
+// The selected task leaves the table and its row the list, which keeps its order; the other
+// views of tasks refill.
+void tTaskListWin::deleteTask()
+{
+    int row = selectedTask();
+    tTask k;
+    if (!k.find(model_->task(row).ID)) return;
+    if (!k.remove()) {
+        reportDeleteFailure(this);
+        return;
+    }
+    model_->removeTask(row);
+    commandsChanged();
+    noticeOtherViews(this, NoticeProjects);
+}
+
+} // namespace velk
