@@ -5,11 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace velk {
+#include "base/dialog_number.h"
 
-// A number typed into a dialog: leading blanks and a sign allowed, digits up to the first other
-// character; anything that is no number reads as 0.
-int dialogNumber(std::string_view text);
+namespace velk {
 
 enum class tPersonCheck {
     Ok,

@@ -1,6 +1,6 @@
 #include "address/group.h"
 
-#include "address/walk.h"
+#include "base/walk.h"
 #include "model/blob.h"
 #include "model/tables.h"
 

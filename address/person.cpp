@@ -1,7 +1,7 @@
 #include "address/person.h"
 
 #include "address/group.h"
-#include "address/walk.h"
+#include "base/walk.h"
 #include "model/tables.h"
 #include "model/users.h"
 

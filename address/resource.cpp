@@ -1,6 +1,6 @@
 #include "address/resource.h"
 
-#include "address/walk.h"
+#include "base/walk.h"
 #include "model/tables.h"
 
 namespace velk {

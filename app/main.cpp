@@ -5,17 +5,12 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "widgets/address/address_frame.h"
+#include "app/wiring.h"
 #include "shell/core/runtime_dir.h"
-#include "shell/model_link/model_database.h"
+#include "model/model_database.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/my_app.h"
 #include "shell/ui/shell_host.h"
-#include "widgets/projects/projects_frame.h"
-#include "widgets/calendar/calendar_frame.h"
-#include "widgets/exchange/exchange_frame.h"
-#include "widgets/calendar/views_frame.h"
-#include "widgets/calendar/plan_frame.h"
 
 int main(int argc, char **argv)
 {
@@ -37,16 +32,10 @@ int main(int argc, char **argv)
     int rc;
     {
         velk::TMyApp app(database, velk::defaultIniPath());
-        app.addFrameSetup(velk::addressFrameSetup);
-        app.addFrameSetup(velk::projectsFrameSetup);
-        app.addFrameSetup(velk::calendarFrameSetup);
-        app.addFrameSetup(velk::calendarViewsFrameSetup);
-        app.addFrameSetup(velk::calendarPlanFrameSetup);
-        app.addFrameSetup(velk::exchangeFrameSetup);
+        velk::addSubsystems(app);
         if (!app.initMainWindow()) {
             rc = app.exitCode();
         } else {
-            velk::calendarLogin();
             app.frame()->show();
             rc = QApplication::exec();
             app.shutDown();

@@ -8,7 +8,7 @@
 // Exports run on the filled database (median of three runs); every import runs into a fresh,
 // empty database of its own (median of three), as a user fills a new one.
 #include "address/person.h"
-#include "calendar/calendar_user.h"
+#include "base/session.h"
 #include "calendar/termin_store.h"
 #include "exchange/exchange.h"
 #include "exchange/ical.h"
@@ -89,7 +89,7 @@ void fill(long n)
         p.BIRTH = tDate{int(i % 28) + 1, int(i % 12) + 1, 1950 + int(i % 50)};
         if (!p.insert()) std::fprintf(stderr, "person %ld not stored\n", i);
     }
-    setCalendarUser("root");
+    setCurrentUser("root");
     tTerminStore &store = tTerminStore::instance();
     for (long i = 0; i < n; i++) {
         tTermin t;
@@ -129,7 +129,7 @@ void timeImport(const char *what, const std::string &filledDir, const tRun &run)
     for (int i = 0; i < kRuns; i++) {
         std::string target = newDirectory("import");
         openIn(target);
-        setCalendarUser("root");
+        setCurrentUser("root");
         auto start = std::chrono::steady_clock::now();
         r = run();
         times.push_back(since(start));
@@ -155,7 +155,7 @@ int main(int argc, char **argv)
     fill(n);
     std::printf("bench_exchange: %ld persons and %ld appointments stored in %.0f ms\n", n, n,
                 since(start));
-    setCalendarUser("root");
+    setCurrentUser("root");
     std::string persons = files + "/personen.dbf", termine = files + "/termine.dbf";
     std::string diary = files + "/termine.dry";
 

@@ -2,8 +2,8 @@
 
 #include "address/group.h"
 #include "address/reference.h"
-#include "address/walk.h"
-#include "calendar/calendar_user.h"
+#include "base/walk.h"
+#include "base/session.h"
 #include "model/tables.h"
 
 #include <cstdio>
@@ -127,7 +127,7 @@ tSendResult tAlarmStore::send(tAlarm &a)
     }
     tAlarmTable *t = table();
     if (!t) return result;
-    const std::string sender = calendarUser();
+    const std::string sender = currentUser();
     tAlarm row = a;
     row.OWNER[0] = 0;
     for (const std::string &user : alarmRecipients(a.SENDTO, sender, storedGroupMembers)) {
@@ -146,7 +146,7 @@ tSendResult tAlarmStore::send(tAlarm &a)
 
 long tAlarmStore::dueStep(tAlarmTable &t, const tDateTime &now, long pos, tAlarm &a)
 {
-    const char *user = calendarUser();
+    const char *user = currentUser();
     for (; pos; pos = walkNext(t, t.rec, kByDate, pos)) {
         tAlarm row = get(t);
         // Index order is date order: from the first set date not before now, nothing is due.
@@ -173,7 +173,7 @@ long tAlarmStore::nextDue(const tDateTime &now, long position, tAlarm &a)
 
 long tAlarmStore::userStep(tAlarmTable &t, long pos, tAlarm &a)
 {
-    std::string_view user = calendarUser();
+    std::string_view user = currentUser();
     for (; pos; pos = walkNext(t, t.rec, kByDate, pos)) {
         tAlarm row = get(t);
         if (user == row.SENDTO && row.ID[0] != '#') {

@@ -1,7 +1,7 @@
 #include "calendar/termin.h"
 
 #include "address/group.h"
-#include "address/walk.h"
+#include "base/walk.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #include "calendar/termin_rules.h"
 
-#include "address/dialog_rules.h"
+#include "base/dialog_number.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
 #include "calendar/termin_span.h"
 
-#include "address/walk.h"
+#include "base/walk.h"
 #include "calendar/termin.h"
 #include "model/tables.h"
 

@@ -1,7 +1,7 @@
 #include "calendar/termin_store.h"
 
-#include "address/walk.h"
-#include "calendar/calendar_user.h"
+#include "base/walk.h"
+#include "base/session.h"
 #include "calendar/termin_span.h"
 #include "model/tables.h"
 
@@ -85,7 +85,7 @@ tStoreStatus tTerminStore::insertOne(tTermin &a)
     if (!t) return tStoreStatus::NoTable;
     tTermin row = a;
     if (!t->newId(row.ID)) return tStoreStatus::Failed;
-    copyText(row.OWNER, calendarUser());
+    copyText(row.OWNER, currentUser());
     long days = terminSpanDays(row);
     // Raised before the row exists, so that no walk meets the row with a shorter bound.
     if (days > 0 && !raiseTerminSpan(*t, days)) return tStoreStatus::Failed;
@@ -151,7 +151,7 @@ int tTerminStore::remove(const tTermin &a)
 
 bool tTerminStore::visible(const tTermin &a)
 {
-    const char *user = calendarUser();
+    const char *user = currentUser();
     if (groupsUser_ != user) {
         groups_.clear();
         groupsUser_ = user;

@@ -4,7 +4,7 @@
 #include "address/person.h"
 #include "address/resource.h"
 #include "calendar/alarm.h"
-#include "calendar/calendar_user.h"
+#include "base/session.h"
 #include "calendar/termin_store.h"
 #include "exchange/batch_hold.h"
 #include "exchange/file_access.h"
@@ -63,7 +63,7 @@ tExchangeResult importICalendar(const std::string &fileName, const tExchangeProg
     long known = 0, refused = 0;
     std::set<std::string> storedNow;
     long total = (long)in.events.size();
-    std::string user = calendarUser();
+    std::string user = currentUser();
     tTerminStore &store = tTerminStore::instance();
     tBatchHold hold(tTermTable::instance(), progress);
     for (long n = 0; n < total; n++) {

@@ -7,7 +7,7 @@
 #include "address/person.h"
 #include "address/resource.h"
 #include "calendar/alarm.h"
-#include "calendar/calendar_user.h"
+#include "base/session.h"
 #include "calendar/termin_store.h"
 #include "exchange/batch_hold.h"
 #include "exchange/termin_exchange.h"

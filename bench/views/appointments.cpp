@@ -6,7 +6,7 @@
 
 #include "address/group.h"
 #include "calendar/alarm.h"
-#include "calendar/calendar_user.h"
+#include "base/session.h"
 #include "calendar/termin_store.h"
 
 #include <cstdio>
@@ -88,14 +88,14 @@ void fillVelk(const tBenchData &data)
         for (const std::string &u : users) addMember(gid, u);
     }
     for (tTermin t : data.termine) {
-        setCalendarUser(t.OWNER);
+        setCurrentUser(t.OWNER);
         if (tTerminStore::instance().insert(t).status != tStoreStatus::Stored) {
             std::fprintf(stderr, "appointment not stored\n");
             std::exit(2);
         }
     }
     for (tAlarm a : data.alarms) {
-        setCalendarUser(a.SENDTO);
+        setCurrentUser(a.SENDTO);
         a.setSendTo("");
         if (tAlarmStore::instance().send(a).status != tStoreStatus::Stored) std::exit(2);
     }
@@ -228,7 +228,7 @@ void runSize(long n)
     fillVelk(data);
     fillSqlite(db, data);
     const std::string me = user(0);
-    setCalendarUser(me);
+    setCurrentUser(me);
     tTerminStore &store = tTerminStore::instance();
     char comment[128];
 

@@ -5,7 +5,7 @@
 #include "bench/views/bench_views.h"
 
 #include "address/resource.h"
-#include "calendar/calendar_user.h"
+#include "base/session.h"
 #include "calendar/termin_store.h"
 #include "views/month_planner.h"
 #include "views/occupancy_plan.h"
@@ -81,7 +81,7 @@ void fillVelk(const tData &data)
     for (const tPerson &p : data.persons) ok = p.insert() && ok;
     for (tTask k : data.tasks) ok = k.insert() && ok;
     for (tTermin t : data.termine) {
-        setCalendarUser(t.OWNER);
+        setCurrentUser(t.OWNER);
         ok = tTerminStore::instance().insert(t).status == tStoreStatus::Stored && ok;
     }
     if (!ok) {
@@ -304,7 +304,7 @@ void runSize(long n)
     fillVelk(data);
     fillSqlite(db, data);
     const std::string me = numbered("u", 0);
-    setCalendarUser(me);
+    setCurrentUser(me);
     tSqliteViews sql(db.sqlite(), me);
     const long span = 14; // the longest appointment in the data
     char comment[160];

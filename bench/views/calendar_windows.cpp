@@ -6,12 +6,12 @@
 
 #include <QApplication>
 
-#include "calendar/calendar_user.h"
+#include "base/session.h"
 #include "calendar/termin_store.h"
 #include "address/person.h"
 #include "widgets/calendar/list_box.h"
 #include "widgets/calendar/term_list_win.h"
-#include "widgets/calendar/week_win.h"
+#include "widgets/calendar/week_view_win.h"
 #include "shell/core/commands.h"
 #include "projects/project.h"
 
@@ -50,7 +50,7 @@ void fill(long n)
         t.from = dayTime(day, start);
         t.till = dayTime(day, start + 60);
         t.setTitle("Termin " + std::to_string(i));
-        setCalendarUser(numbered("u", owner));
+        setCurrentUser(numbered("u", owner));
         ok = tTerminStore::instance().insert(t).status == tStoreStatus::Stored && ok;
     }
     if (!ok) {
@@ -74,7 +74,7 @@ void runSize(long n)
     application();
     tBenchDatabase db("calendar-windows");
     fill(n);
-    setCalendarUser("u00000");
+    setCurrentUser("u00000");
     const tDate today{12, 6, 2024};
     char comment[160];
 

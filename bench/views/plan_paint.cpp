@@ -7,7 +7,7 @@
 
 #include "address/person.h"
 #include "address/resource.h"
-#include "calendar/calendar_user.h"
+#include "base/session.h"
 #include "calendar/termin_store.h"
 #include "widgets/calendar/shape_painter.h"
 #include "views/month_planner.h"
@@ -56,7 +56,7 @@ void fill(long n)
         t.till = dayTime(day + days, start + 60 + int(rng() % 4) * 30);
         t.setTitle("Termin " + std::to_string(i));
         if (rng() % 3 == 0) t.setResource(resources[rng() % kResources]);
-        setCalendarUser(numbered("u", owner));
+        setCurrentUser(numbered("u", owner));
         ok = tTerminStore::instance().insert(t).status == tStoreStatus::Stored && ok;
     }
     if (!ok) {
@@ -81,7 +81,7 @@ void runSize(long n)
 {
     tBenchDatabase db("plan-paint");
     fill(n);
-    setCalendarUser(numbered("u", 0));
+    setCurrentUser(numbered("u", 0));
     tHolidayCache holidays;
     QImage image(1, 1, QImage::Format_RGB32);
     const tViewMetrics m = planMetrics(&image);

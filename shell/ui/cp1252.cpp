@@ -2,22 +2,14 @@
 
 #include <QList>
 
-namespace velk {
+#include "base/cp1252.h"
 
-// Unicode of bytes 0x80..0x9F; the unassigned bytes map to the C1 control of their number.
-static const char16_t kHighTable[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, // 80..87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, // 88..8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 90..97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98..9F
-};
+namespace velk {
 
 static char encodeOne(char32_t c)
 {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-    for (int i = 0; i < 32; ++i)
-        if (kHighTable[i] == c) return static_cast<char>(0x80 + i);
-    return '?';
+    char byte = cp1252Byte(c);
+    return byte != 0 || c == 0 ? byte : '?';
 }
 
 std::string toCp1252(const QString &text)
@@ -33,12 +25,7 @@ QString fromCp1252(const std::string &bytes)
 {
     QString out;
     out.reserve(static_cast<qsizetype>(bytes.size()));
-    for (unsigned char b : bytes) {
-        if (b >= 0x80 && b <= 0x9F)
-            out.append(QChar(kHighTable[b - 0x80]));
-        else
-            out.append(QChar(static_cast<char16_t>(b)));
-    }
+    for (unsigned char b : bytes) out.append(QChar(cp1252Char(b)));
     return out;
 }
 

@@ -1,10 +1,8 @@
-// cp1252.h - the one conversion between the interface's strings and stored text.
+// cp1252.h - the interface's strings to stored text and back, through the table of base/cp1252.h.
 //
-// Stored text is Windows-1252, one byte a character.  0x80..0x9F carry the code page's own
-// characters (euro sign, typographic quotes, ...), every other byte is the Latin-1 character of
-// the same number.  A character the code page lacks is stored as '?'; the five bytes without a
-// character (0x81, 0x8D, 0x8F, 0x90, 0x9D) read back as the C1 control of their number.
-// Every dialog and view converts through these two functions.
+// A character the code page lacks is stored as '?'; the five bytes without a character (0x81,
+// 0x8D, 0x8F, 0x90, 0x9D) read back as the C1 control of their number, and are stored as that
+// byte again.  Every dialog and view converts through these functions.
 #ifndef VELK_SHELL_UI_CP1252_H
 #define VELK_SHELL_UI_CP1252_H
 

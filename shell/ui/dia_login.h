@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "shell/core/login.h"
+#include "model/login.h"
 
 namespace Ui {
 class tDiaLogin;

@@ -6,9 +6,9 @@
 #include <QFileInfo>
 #include <QSettings>
 
-#include "shell/core/database.h"
-#include "shell/core/db_path.h"
-#include "shell/core/session.h"
+#include "model/database.h"
+#include "model/db_path.h"
+#include "base/session.h"
 #include "shell/ui/cp1252.h"
 #include "shell/ui/dia_login.h"
 #include "shell/ui/main_frame.h"
@@ -85,10 +85,12 @@ bool TMyApp::initMainWindow()
     }
     database_.openUsers(); // without it the login below lets nobody in
     setLoginUsers(&database_.users());
-    if (!RunLogin(frame_, currentUserBuffer(), false, database_.users())) {
+    char user[kMaxUserName + 1] = "";
+    if (!RunLogin(frame_, user, false, database_.users())) {
         shellHost().message(frame_, QStringLiteral("Zugriff verweigert"), appName());
         return fail();
     }
+    setCurrentUser(user);
     frame_->showUser(fromCp1252(currentUser()));
     return true;
 }

@@ -7,7 +7,7 @@
 #include <map>
 #include <utility>
 
-#include "shell/core/db_path.h"
+#include "model/db_path.h"
 #include "shell/core/save_name.h"
 #include "shell/ui/help_viewer.h"
 #include "shell/ui/main_frame.h"

@@ -13,7 +13,7 @@
 #include <map>
 
 #include "address/person.h"
-#include "shell/core/session.h"
+#include "base/session.h"
 #include "model/users.h"
 #include "tests/app/recorder_host.h"
 #include "tests/model/model_support.h"
@@ -27,7 +27,7 @@ protected:
         ModelTest::SetUp();
         setUser("root");
     }
-    void setUser(const char *name) { std::strcpy(currentUserBuffer(), name); }
+    void setUser(const char *name) { setCurrentUser(name); }
 
     static tPerson person(const char *id, const char *name, const char *chr, tDate birth = {},
                           const char *tel = "0711 1")

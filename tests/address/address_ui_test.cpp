@@ -17,7 +17,7 @@
 #include "widgets/address/dia_person.h"
 #include "widgets/address/dia_res.h"
 #include "widgets/address/dia_sel_pers.h"
-#include "widgets/address/dialog_fields.h"
+#include "shell/ui/dialog_fields.h"
 #include "shell/ui/tab_list.h"
 #include "model/blob.h"
 #include "tests/address/address_ui_support.h"

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "shell/ui/mdi_client.h"
-#include "tests/app/test_views.h"
+#include "tests/app/views_test_support.h"
 
 using namespace velk;
 using namespace velk::apptest;

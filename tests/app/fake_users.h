@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/core/database.h"
-#include "shell/core/login.h"
+#include "model/database.h"
+#include "model/login.h"
 
 namespace velk::apptest {
 

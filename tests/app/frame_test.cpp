@@ -20,7 +20,7 @@
 #include "shell/ui/mdi_client.h"
 #include "shell/ui/shell_host.h"
 #include "tests/app/recorder_host.h"
-#include "tests/app/test_views.h"
+#include "tests/app/views_test_support.h"
 
 using namespace velk;
 using namespace velk::apptest;

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/core/login.h"
+#include "model/login.h"
 #include "tests/app/fake_users.h"
 
 using velk::decideLogin;

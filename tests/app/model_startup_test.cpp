@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/core/session.h"
-#include "shell/model_link/model_database.h"
+#include "base/session.h"
+#include "model/model_database.h"
 #include "shell/ui/my_app.h"
 #include "shell/ui/shell_host.h"
 #include "btree/btree.h"

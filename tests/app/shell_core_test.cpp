@@ -2,8 +2,8 @@
 // filters, the window geometry of the "Fenster" commands.
 #include <gtest/gtest.h>
 
-#include "shell/core/db_path.h"
-#include "shell/core/session.h"
+#include "model/db_path.h"
+#include "base/session.h"
 #include "shell/core/window_layout.h"
 
 using namespace velk;

@@ -11,7 +11,7 @@
 
 #include "shell/core/commands.h"
 #include "shell/core/runtime_dir.h"
-#include "shell/core/session.h"
+#include "base/session.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/mdi_client.h"
 #include "shell/ui/my_app.h"

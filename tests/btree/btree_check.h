@@ -5,7 +5,7 @@
 #ifndef VELK_TESTS_BTREE_BTREE_CHECK_H
 #define VELK_TESTS_BTREE_BTREE_CHECK_H
 
-#include "tools/check_rules.h"
+#include "btree/check/check_rules.h"
 
 namespace velk::apptest {
 
@@ -15,13 +15,13 @@ using velkcheck::checkIndexFile;
 using velkcheck::compareKeys;
 using velkcheck::compareUser;
 using velkcheck::hasDeletionMarker;
-using velkcheck::IndexEntry;
-using velkcheck::IndexGeometry;
-using velkcheck::IndexReport;
 using velkcheck::loadGeometry;
-using velkcheck::PageImage;
-using velkcheck::PageItem;
 using velkcheck::readPageImage;
+using velkcheck::tIndexEntry;
+using velkcheck::tIndexGeometry;
+using velkcheck::tIndexReport;
+using velkcheck::tPageImage;
+using velkcheck::tPageItem;
 
 } // namespace velk::apptest
 

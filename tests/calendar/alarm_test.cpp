@@ -88,7 +88,7 @@ protected:
     // user -> messages of the user's listed alarms
     std::vector<std::string> listedFor(const char *user)
     {
-        setCalendarUser(user);
+        setCurrentUser(user);
         std::vector<std::string> out;
         for (const tAlarm &a : alarms.listed()) out.push_back(a.MESSAGE);
         return out;
@@ -101,7 +101,7 @@ TEST_F(AlarmTest, SendStoresOneRowPerRecipient)
     drei.setId("drei");
     ASSERT_TRUE(drei.insert());
     for (const char *m : {"anna", "bert", "carl"}) ASSERT_TRUE(addMember("drei", m));
-    setCalendarUser("anna");
+    setCurrentUser("anna");
     struct Row {
         const char *sendTo;
         std::vector<std::string> users;
@@ -111,7 +111,7 @@ TEST_F(AlarmTest, SendStoresOneRowPerRecipient)
     };
     int sent = 0;
     for (const Row &r : rows) {
-        setCalendarUser("anna");
+        setCurrentUser("anna");
         std::string message = std::string("an ") + (r.sendTo[0] ? r.sendTo : "mich");
         tAlarm a = alarm(message.c_str(), at(6, 5, 2024, 9, ++sent), r.sendTo);
         tSendResult result = alarms.send(a);
@@ -135,7 +135,7 @@ TEST_F(AlarmTest, SendStoresOneRowPerRecipient)
 
 TEST_F(AlarmTest, AnAlarmWithoutADateIsNeitherStoredNorPresented)
 {
-    setCalendarUser("anna");
+    setCurrentUser("anna");
     tAlarm a = alarm("ohne Datum", tDateTime{}, "Pbert");
     EXPECT_EQ(alarms.send(a).status, tStoreStatus::NoDate);
     tAlarm bad = alarm("31. Februar", at(31, 2, 2024, 10, 0));
@@ -162,7 +162,7 @@ TEST_F(AlarmTest, AnAlarmWithoutADateIsNeitherStoredNorPresented)
 
 TEST_F(AlarmTest, PresentedAtTheFirstCheckAfterItsMinute)
 {
-    setCalendarUser("anna");
+    setCurrentUser("anna");
     tAlarm a = alarm("10:15", at(6, 5, 2024, 10, 15), "Pbert");
     ASSERT_EQ(alarms.send(a).status, tStoreStatus::Stored);
     tAlarm later = alarm("morgen", at(7, 5, 2024, 8, 0));
@@ -172,15 +172,15 @@ TEST_F(AlarmTest, PresentedAtTheFirstCheckAfterItsMinute)
     EXPECT_TRUE(due.check(at(6, 5, 2024, 10, 16)));
     EXPECT_EQ(due.lines(), (std::vector<std::string>{"06.05.2024 10:15 - 10:15"}));
     EXPECT_EQ(due.link(0).kind, tAlarmLink::Termin);
-    setCalendarUser("bert");
+    setCurrentUser("bert");
     EXPECT_TRUE(due.check(at(6, 5, 2024, 10, 16))) << "the other recipient's row";
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     EXPECT_FALSE(due.check(at(6, 5, 2024, 10, 16)));
 }
 
 TEST_F(AlarmTest, MessageDialogOperations)
 {
-    setCalendarUser("anna");
+    setCurrentUser("anna");
     tAlarm first = alarm("erster", at(6, 5, 2024, 9, 0));
     tAlarm second = alarm("zweiter", at(6, 5, 2024, 9, 30));
     tAlarm third = alarm("dritter", at(6, 5, 2024, 9, 45));

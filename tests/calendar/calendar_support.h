@@ -6,7 +6,7 @@
 
 #include "address/group.h"
 #include "address/person.h"
-#include "calendar/calendar_user.h"
+#include "base/session.h"
 #include "calendar/termin_store.h"
 #include "date_test_support.h"
 #include "tests/model/model_support.h"
@@ -62,11 +62,11 @@ protected:
         ASSERT_TRUE(addMember("team", "anna"));
         ASSERT_TRUE(addMember("team", "bert"));
         ASSERT_TRUE(addMember("gone", "anna"));
-        setCalendarUser("carl");
+        setCurrentUser("carl");
     }
     void TearDown() override
     {
-        setCalendarUser("");
+        setCurrentUser("");
         ModelTest::TearDown();
     }
 
@@ -75,7 +75,7 @@ protected:
     // Inserts as `user`; the appointment must be stored.
     tTermin add(const char *user, tTermin t)
     {
-        setCalendarUser(user);
+        setCurrentUser(user);
         tInsertResult r = store.insert(t);
         EXPECT_TRUE(r.complete()) << t.TITLE;
         return t;

@@ -2,7 +2,7 @@
 #include "calendar/alarm.h"
 #include "calendar_support.h"
 #include "tests/btree/process_support.h"
-#include "tools/velk_check.h"
+#include "btree/check/velk_check.h"
 
 #include <set>
 
@@ -23,7 +23,7 @@ TEST_F(ProcessTest, ThreeCopiesInsertSeriesAtOnce)
     for (int c = 0; c < 3; c++) {
         pids.push_back(velk::apptest::spawn([&, c] {
             if (!openDatabase(dictPath().c_str())) return 1;
-            setCalendarUser(users[c]);
+            setCurrentUser(users[c]);
             tTermin t = termin("Serie", at(1, 3, 2024, 8 + c), at(3, 3, 2024, 9));
             tRepeat daily;
             daily.count = count;
@@ -37,13 +37,13 @@ TEST_F(ProcessTest, ThreeCopiesInsertSeriesAtOnce)
     for (auto &g : go) g.post(); // all three start together
     for (pid_t p : pids) EXPECT_EQ(velk::apptest::waitFor(p), 0);
 
-    velkcheck::Result check = velkcheck::verifyDir(dir_.path());
+    velkcheck::tResult check = velkcheck::verifyDir(dir_.path());
     EXPECT_EQ(check.code, velkcheck::Clean) << check.message;
     for (const auto &f : check.findings)
         ADD_FAILURE() << f.file << ": " << f.what << " " << f.where;
 
     ASSERT_TRUE(openDatabase(dictPath().c_str()));
-    setCalendarUser("dora");
+    setCurrentUser("dora");
     std::set<std::string> ids;
     std::map<std::string, int> perOwner;
     tTerminStore &s = tTerminStore::instance();
@@ -61,7 +61,7 @@ TEST_F(ProcessTest, ThreeCopiesInsertSeriesAtOnce)
 
 TEST_F(ProcessTest, WhatAnotherCopyStoresIsFoundHere)
 {
-    setCalendarUser("bert");
+    setCurrentUser("bert");
     tAlarmStore &alarms = tAlarmStore::instance();
     tTerminStore &store = tTerminStore::instance();
     tAlarm a;
@@ -72,7 +72,7 @@ TEST_F(ProcessTest, WhatAnotherCopyStoresIsFoundHere)
     velk::apptest::Signal sent, done;
     pid_t child = velk::apptest::spawn([&] {
         if (!openDatabase(dictPath().c_str())) return 1;
-        setCalendarUser("anna");
+        setCurrentUser("anna");
         tAlarm alarm;
         alarm.when = at(6, 5, 2024, 10, 15);
         alarm.setMessage("von anna");

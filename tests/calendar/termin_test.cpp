@@ -85,7 +85,7 @@ TEST_F(TerminStoreTest, EachUserSeesWhatReadAllows)
         {"carl", {"empty", "blank", "team", "gone", "none", "anna", "bert", "other"}},
     };
     for (const Row &r : rows) {
-        setCalendarUser(r.user);
+        setCurrentUser(r.user);
         EXPECT_EQ(titles(store.ofDay(day)), r.seen) << r.user << ", by day";
         EXPECT_EQ(titles(store.touching(at(1, 6, 2024), at(30, 6, 2024, 23, 59))), r.seen)
             << r.user << ", touching";
@@ -104,7 +104,7 @@ TEST_F(TerminStoreTest, PrivateNeverReachesAnotherUserInAnyWalk)
                                       readForVisibility(tVisibility::Private, "", "anna").c_str()));
     EXPECT_STREQ(mine.READ, "Panna");
     for (const char *user : {"anna", "bert", "root"}) {
-        setCalendarUser(user);
+        setCurrentUser(user);
         bool own = std::string(user) == "anna";
         std::set<std::string> seen;
         tTermin t;
@@ -131,7 +131,7 @@ TEST_F(TerminStoreTest, TheAuthorSeesAppointmentsForOtherParticipants)
         {"dora", {"Fremd"}},
     };
     for (auto &[user, seen] : rows) {
-        setCalendarUser(user);
+        setCurrentUser(user);
         EXPECT_EQ(titles(store.ofDay({3, 6, 2024})), seen) << user;
     }
 }
@@ -141,7 +141,7 @@ TEST_F(TerminStoreTest, InsertFindUpdateDelete)
     tTermin t = termin("Zahnarzt", at(3, 6, 2024, 9), at(3, 6, 2024, 10), "", "Pbert");
     t.setResource("R1   ");
     EXPECT_STREQ(t.RESOURCE, "R1") << "trailing blanks removed";
-    setCalendarUser("anna");
+    setCurrentUser("anna");
     ASSERT_EQ(store.insert(t).status, tStoreStatus::Stored);
     EXPECT_STREQ(t.ID, "00000000");
     EXPECT_STREQ(t.OWNER, "anna");
@@ -190,13 +190,13 @@ TEST_F(TerminStoreTest, TheSameStartTitleResourceAndOwnerIsRefused)
 {
     tTermin a = termin("Sitzung", at(3, 6, 2024, 9), at(3, 6, 2024, 10));
     tTermin b = a, c = a, d = a;
-    setCalendarUser("anna");
+    setCurrentUser("anna");
     ASSERT_EQ(store.insert(a).status, tStoreStatus::Stored);
     EXPECT_EQ(store.insert(b).status, tStoreStatus::Duplicate);
     EXPECT_STREQ(b.ID, "") << "no ID for what was not stored";
     c.setResource("R2");
     EXPECT_EQ(store.insert(c).status, tStoreStatus::Stored) << "another resource";
-    setCalendarUser("bert");
+    setCurrentUser("bert");
     EXPECT_EQ(store.insert(d).status, tStoreStatus::Stored) << "another owner";
     EXPECT_EQ(store.ofDay({3, 6, 2024}).size(), 3u);
 }
@@ -210,7 +210,7 @@ TEST_F(TerminStoreTest, ADayInStartOrderPastHiddenRowsAndDeletions)
     add("carl", termin("C", at(3, 6, 2024, 16), at(3, 6, 2024, 17)));
     add("carl", termin("Vortag", at(2, 6, 2024, 23), at(3, 6, 2024, 1)));
     add("carl", termin("Folgetag", at(4, 6, 2024), at(4, 6, 2024)));
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     EXPECT_EQ(titles(store.ofDay({3, 6, 2024})), (std::vector<std::string>{"A", "Z", "B", "C"}));
     EXPECT_TRUE(store.ofDay({5, 6, 2024}).empty());
 
@@ -234,7 +234,7 @@ TEST_F(TerminStoreTest, TouchingFindsEveryOverlapAndNothingElse)
     for (int h = 0; h < 5; h++)
         add("dora", termin("dora privat", at(1, 6, 2024, h), at(1, 6, 2024, h), "Pdora"));
     add("carl", termin("Mitte", at(15, 6, 2024, 10), at(15, 6, 2024, 11)));
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     EXPECT_EQ(titles(store.touching(from, till)), (std::vector<std::string>{"Mitte"}));
 
     add("carl", termin("seit 2022", at(15, 3, 2022, 8), at(31, 12, 2025, 18)));
@@ -244,7 +244,7 @@ TEST_F(TerminStoreTest, TouchingFindsEveryOverlapAndNothingElse)
     add("carl", termin("letzte Minute", at(30, 6, 2024, 23, 59), at(1, 7, 2024, 1)));
     add("carl", termin("Juli", at(1, 7, 2024), at(1, 7, 2024, 1)));
     add("carl", termin("2021", at(1, 1, 2021), at(2, 1, 2021)));
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     const std::vector<std::string> june{"seit 2022", "Mai bis Juni", "endet 01.06. 00:00", "Mitte",
                                         "letzte Minute"};
     EXPECT_EQ(titles(store.touching(from, till)), june);
@@ -291,7 +291,7 @@ TEST_F(TerminStoreTest, TouchingOnADatabaseWithoutTheKeptSpan)
 
 TEST_F(TerminStoreTest, ASeriesIsStoredRowByRowAndCountsWhatFailed)
 {
-    setCalendarUser("anna");
+    setCurrentUser("anna");
     tTermin t = termin("Jour fixe", at(6, 1, 1997, 9), at(6, 1, 1997, 10), "Gteam", "Gteam");
     t.setResource("R1");
     tRepeat weekly;
@@ -316,7 +316,7 @@ TEST_F(TerminStoreTest, ASeriesIsStoredRowByRowAndCountsWhatFailed)
     add("anna", termin("Kurs", at(14, 2, 1997, 18), at(14, 2, 1997, 19)));
     tTermin course = termin("Kurs", at(7, 2, 1997, 18), at(7, 2, 1997, 19));
     course.attachRepeat(weekly);
-    setCalendarUser("anna");
+    setCurrentUser("anna");
     r = store.insert(course);
     EXPECT_EQ(r.status, tStoreStatus::Stored);
     EXPECT_EQ(r.repetitions, 3);

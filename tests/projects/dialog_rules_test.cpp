@@ -15,7 +15,7 @@ using DialogRulesTest = velk::caltest::CalendarTest;
 
 std::vector<std::string> alarmsOf(const char *user)
 {
-    setCalendarUser(user);
+    setCurrentUser(user);
     std::vector<std::string> rows;
     for (const tAlarm &a : tAlarmStore::instance().listed())
         rows.push_back(std::string(a.MESSAGE) + " " + a.WITH);

@@ -206,7 +206,7 @@ using TaskAlarmTest = velk::caltest::CalendarTest;
 
 std::vector<std::string> alarmRows(const char *user)
 {
-    setCalendarUser(user);
+    setCurrentUser(user);
     std::vector<std::string> rows;
     for (const tAlarm &a : tAlarmStore::instance().listed())
         rows.push_back(std::string(a.SENDTO) + " " + a.MESSAGE + " " + a.WITH);
@@ -217,7 +217,7 @@ std::vector<std::string> alarmRows(const char *user)
 
 TEST_F(TaskAlarmTest, AChangeOfWorkerAlarmsTheCurrentUserAndTheNewWorkers)
 {
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     tTask k = task("T1", "P1");
     k.setWorker("Panna");
     ASSERT_TRUE(k.insert());
@@ -234,7 +234,7 @@ TEST_F(TaskAlarmTest, AChangeOfWorkerAlarmsTheCurrentUserAndTheNewWorkers)
     EXPECT_EQ(alarmRows("bert"), (std::vector<std::string>{"bert Aufgabe T1 JT1"}));
     EXPECT_TRUE(alarmRows("dora").empty());
 
-    setCalendarUser("anna");
+    setCurrentUser("anna");
     tSendResult own = sendTaskAlarm(k, velk::caltest::at(9, 12, 2026, 11, 0));
     EXPECT_EQ(own.rows, 2) << "a member who is the current user gets one row";
 }

@@ -17,7 +17,7 @@
 
 #include "btree/btree.h"
 #include "tests/btree/test_files.h"
-#include "tools/velk_check.h"
+#include "btree/check/velk_check.h"
 
 namespace velk {
 
@@ -67,7 +67,7 @@ inline int runCheck(const std::string &dir, const std::string &option = "",
     return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
 }
 
-inline std::string describe(const velkcheck::Result &r)
+inline std::string describe(const velkcheck::tResult &r)
 {
     std::string s = "code " + std::to_string(r.code) + ": " + r.message + "\n";
     for (const auto &f : r.findings) s += "  " + f.file + ": " + f.what + " (" + f.where + ")\n";
@@ -75,7 +75,7 @@ inline std::string describe(const velkcheck::Result &r)
     return s;
 }
 
-inline bool mentions(const velkcheck::Result &r, const std::string &file, const std::string &text)
+inline bool mentions(const velkcheck::tResult &r, const std::string &file, const std::string &text)
 {
     for (const auto &f : r.findings)
         if (f.file == file && (f.what + " " + f.where).find(text) != std::string::npos) return true;
@@ -153,9 +153,9 @@ protected:
     // Repairs and expects a clean result, printing what was done otherwise.
     void repairClean()
     {
-        velkcheck::Result r = velkcheck::repairDir(dir_.path());
+        velkcheck::tResult r = velkcheck::repairDir(dir_.path());
         EXPECT_EQ(r.code, velkcheck::Clean) << describe(r);
-        velkcheck::Result v = velkcheck::verifyDir(dir_.path());
+        velkcheck::tResult v = velkcheck::verifyDir(dir_.path());
         EXPECT_EQ(v.code, velkcheck::Clean) << describe(v);
     }
 

@@ -87,7 +87,7 @@ protected:
         add("bert", termin("Team", at(4, 6, 2024, 7), at(4, 6, 2024, 8), "Gteam"));
         task("T1", "Bericht", {4, 6, 2024});
         task("T0", "ohne Datum", {});
-        setCalendarUser("carl");
+        setCurrentUser("carl");
     }
 };
 
@@ -115,7 +115,7 @@ TEST_F(WeekTest, BirthdaysThenAppointmentsInStartOrderThenTasks)
         ASSERT_TRUE(store.find(week.days[0].lines[2].key, t));
         EXPECT_STREQ(t.TITLE, "Besprechung");
     }
-    setCalendarUser("anna");
+    setCurrentUser("anna");
     EXPECT_EQ(texts(weekDayLines({4, 6, 2024})),
               (Lines{"* Ida Igel", "> 07:00 - Team", "# Bericht"}))
         << "a group's appointment for its member";
@@ -172,7 +172,7 @@ protected:
         task("NEW", "Planung", {2, 1, 2025});
         task("ZERO", "ohne Datum", {});
         task("BAD", "kein Tag", {0, 12, 2024});
-        setCalendarUser("carl");
+        setCurrentUser("carl");
     }
 };
 
@@ -227,7 +227,7 @@ TEST_F(TermListTest, SelectionListOfADayAndOfARange)
     person("rita", "Rita", "Rabe", {24, 12, 0}, "040 2");
     add("carl", termin("Bescherung", at(24, 12, 2024, 17), at(24, 12, 2024, 19)));
     add("carl", termin("Kirche", at(25, 12, 2024, 10), at(25, 12, 2024, 11)));
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     tHolidayCache holidays;
     tSelection day = selectionOfDay({24, 12, 2024}, holidays);
     EXPECT_EQ(day.title, "24.12.2024");

@@ -115,7 +115,7 @@ TEST_F(OccupancyTest, BookingsPieceByPiece)
     tTermin prefix = booking("carl", "Praefix", at(6, 5, 2024, 8), at(6, 5, 2024, 9), "R");
     tTermin hidden = booking("dora", "geheim", at(7, 5, 2024, 8), at(7, 5, 2024, 9), "R1", "Pdora");
     add("carl", termin("ohne", at(8, 5, 2024, 8), at(8, 5, 2024, 9)));
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     tHolidayCache holidays;
     tJahrPlanData data2024 = jahrPlanData(2024), data2025 = jahrPlanData(2025);
     EXPECT_EQ(data2024.bookings.size(), 5u) << "the hidden one and the one without a resource not";
@@ -208,7 +208,7 @@ TEST_F(OccupancyTest, DoubleClickCountsTheResourcesBookings)
     booking("carl", "zwei", at(6, 2, 2024, 8), at(6, 2, 2024, 9), "R1");
     booking("carl", "drei", at(6, 2, 2024, 10), at(6, 2, 2024, 11), "R1");
     booking("carl", "Bus", at(5, 2, 2024, 8), at(5, 2, 2024, 9), "BUS");
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     struct Row {
         tPlanHit hit;
         tViewAction::Kind kind;

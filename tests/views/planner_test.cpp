@@ -153,7 +153,7 @@ TEST_F(PlannerTest, BarsAndTrianglesOfOneDay)
                                           at(d, 3, 2024, r.tillHour, r.tillMinute)))
                            .ID);
     }
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     tHolidayCache holidays;
     std::vector<tShape> shapes = planerShapes({1, 3, 2024}, kM, holidays);
     for (std::size_t i = 0; i < std::size(rows); i++) {
@@ -169,7 +169,7 @@ TEST_F(PlannerTest, PiecesOfSeveralDaysInEitherMonth)
     tTermin night = add("carl", termin("Nacht", at(5, 2, 2024, 20), at(6, 2, 2024, 0)));
     tTermin room = booking("carl", "Raum", at(7, 2, 2024, 9), at(7, 2, 2024, 10), "R1");
     tTermin hidden = add("dora", termin("geheim", at(8, 2, 2024, 9), at(8, 2, 2024, 10), "Pdora"));
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     tHolidayCache holidays;
     std::vector<tShape> january = planerShapes({1, 1, 2024}, kM, holidays);
     std::vector<tShape> february = planerShapes({1, 2, 2024}, kM, holidays);
@@ -267,7 +267,7 @@ TEST_F(PlannerTest, DragsDoubleClicksAndTheMenu)
     person("gabi", "Gabi", "Gans", {4, 3, 1970});
     person("hans", "Hans", "Huhn", {5, 3, 1970});
     person("ida", "Ida", "Igel", {5, 3, 1980});
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     struct Click {
         tPlanerHit hit;
         tViewAction::Kind kind;

@@ -14,6 +14,7 @@
 
 #include "address/resource.h"
 #include "widgets/address/address_frame.h"
+#include "app/wiring.h"
 #include "shell/core/commands.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/mdi_client.h"
@@ -26,7 +27,7 @@
 #include "projects/project.h"
 #include "widgets/projects/projects_frame.h"
 #include "tests/address/address_ui_support.h"
-#include "tests/app/test_views.h"
+#include "tests/app/views_test_support.h"
 #include "tests/calendar/calendar_support.h"
 
 #include <filesystem>
@@ -75,7 +76,7 @@ protected:
     void SetUp() override
     {
         AddressUiTest::SetUp();
-        setCalendarUser("root");
+        setCurrentUser("root");
         today = tDate::today();
         ASSERT_TRUE(person("anna", "Anna", "A").insert());
         tResource r;
@@ -92,6 +93,7 @@ protected:
         for (auto setup : {addressFrameSetup, projectsFrameSetup, calendarFrameSetup,
                            calendarViewsFrameSetup, calendarPlanFrameSetup, exchangeFrameSetup})
             setup(*frame, *client);
+        wireOpeners();
         client->registerView(kWatcherType, [this](const tViewArgs &) {
             return new TestView(QStringLiteral("watch"), NoticeAll, {}, &log);
         });
@@ -101,7 +103,7 @@ protected:
     void TearDown() override
     {
         frame.reset();
-        setCalendarUser("");
+        setCurrentUser("");
         AddressUiTest::TearDown();
     }
 

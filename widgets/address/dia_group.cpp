@@ -1,7 +1,7 @@
 #include "widgets/address/dia_group.h"
 
 #include "address/dialog_rules.h"
-#include "widgets/address/dialog_fields.h"
+#include "shell/ui/dialog_fields.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
 #include "shell/ui/dialog_help.h"

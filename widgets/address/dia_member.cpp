@@ -9,7 +9,7 @@
 #include "widgets/address/dia_group.h"
 #include "widgets/address/dia_person.h"
 #include "widgets/address/dia_sel_pers.h"
-#include "widgets/address/dialog_fields.h"
+#include "shell/ui/dialog_fields.h"
 #include "shell/core/help_keywords.h"
 #include "shell/core/tab_stops.h"
 #include "shell/ui/cp1252.h"

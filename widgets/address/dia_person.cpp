@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "address/dialog_rules.h"
-#include "widgets/address/dialog_fields.h"
+#include "shell/ui/dialog_fields.h"
 #include "widgets/address/pers_list_win.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/dialog_base.h"

@@ -2,7 +2,7 @@
 
 #include <QVBoxLayout>
 
-#include "widgets/address/view_client.h"
+#include "shell/ui/view_client.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/mdi_client.h"

@@ -5,7 +5,7 @@
 // every tick the calendar user's due alarms are shown in the "Alarm-Meldung".  The openers of
 // the calendar's windows (view_openers.h): a person, an appointment, a new appointment and a
 // task (the projects' task dialog).  The program adds it with
-// TMyApp::addFrameSetup(calendarFrameSetup) and, after the login, calls calendarLogin().
+// TMyApp::addFrameSetup(calendarFrameSetup); the user it works for is the session's current user.
 //
 // The timer's period can be shortened for a tour of the program through the environment
 // variable VELK_ALARM_PERIOD_MS (milliseconds); the program's period stays 60 s.
@@ -18,9 +18,6 @@ class tMainFrame;
 class TMyMDIClient;
 
 void calendarFrameSetup(tMainFrame &frame, TMyMDIClient &client);
-
-// The calendar works for the user who logged in.
-void calendarLogin();
 
 } // namespace velk
 

@@ -2,12 +2,12 @@
 
 #include "address/dialog_rules.h"
 #include "widgets/address/dia_pers_grp.h"
-#include "widgets/address/dialog_fields.h"
+#include "shell/ui/dialog_fields.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/dialog_base.h"
 #include "shell/ui/dialog_help.h"
 #include "shell/ui/shell_host.h"
-#include "calendar/calendar_user.h"
+#include "base/session.h"
 #include "calendar/termin_rules.h"
 #include "ui_dia_alarm.h"
 
@@ -29,7 +29,7 @@ tDiaAlarm::tDiaAlarm(QWidget *parent, const tAlarm &alarm, const tDateTime *pres
     showField(ui_->editMessage, alarm_.MESSAGE);
     if (preset_) {
         recipients_ = tPersonOrGroup::parse(alarm_.SENDTO);
-        bool further = alarmSendsFurther(alarm_.SENDTO, calendarUser());
+        bool further = alarmSendsFurther(alarm_.SENDTO, currentUser());
         (further ? ui_->radioAlso : ui_->radioOnlyMe)->setChecked(true);
         if (further) ShowPersonOrGroup(recipients_, ui_->labelRecipients, ui_->listRecipients);
     } else {

@@ -3,8 +3,8 @@
 #include <QCoreApplication>
 #include <QMenu>
 
-#include "widgets/address/dialog_fields.h"
-#include "widgets/address/view_client.h"
+#include "shell/ui/dialog_fields.h"
+#include "shell/ui/view_client.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
 #include "shell/ui/dialog_help.h"

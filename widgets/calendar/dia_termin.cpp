@@ -2,12 +2,12 @@
 
 #include <QSignalBlocker>
 
-#include "address/dialog_rules.h"
+#include "base/dialog_number.h"
 #include "address/person.h"
 #include "address/resource.h"
 #include "widgets/address/dia_pers_grp.h"
 #include "widgets/address/dia_person.h"
-#include "widgets/address/dialog_fields.h"
+#include "shell/ui/dialog_fields.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
 #include "shell/ui/dialog_base.h"
@@ -15,7 +15,7 @@
 #include "shell/ui/mdi_client.h"
 #include "shell/ui/my_app.h"
 #include "shell/ui/shell_host.h"
-#include "calendar/calendar_user.h"
+#include "base/session.h"
 #include "calendar/termin_rules.h"
 #include "calendar/termin_store.h"
 #include "widgets/calendar/dia_alarm.h"
@@ -89,7 +89,7 @@ void tDiaTermin::showTermin(const tResource *resource)
     ui_->buttonRepeat->setEnabled(false);
 
     // A "G" unequal to WITH selects no button; OK then keeps READ as it was.
-    if (auto shown = visibilityOfRead(termin_.READ, termin_.WITH, calendarUser())) {
+    if (auto shown = visibilityOfRead(termin_.READ, termin_.WITH, currentUser())) {
         switch (*shown) {
         case tVisibility::All:
             ui_->radioAll->setChecked(true);
@@ -199,11 +199,11 @@ void tDiaTermin::okPressed()
     t.setResource(ui_->checkResource->isChecked() ? resource : std::string());
     t.setWith(with_.format());
     if (ui_->radioAll->isChecked())
-        t.setRead(readForVisibility(tVisibility::All, t.WITH, calendarUser()));
+        t.setRead(readForVisibility(tVisibility::All, t.WITH, currentUser()));
     else if (ui_->radioInvolved->isChecked())
-        t.setRead(readForVisibility(tVisibility::Involved, t.WITH, calendarUser()));
+        t.setRead(readForVisibility(tVisibility::Involved, t.WITH, currentUser()));
     else if (ui_->radioPrivate->isChecked())
-        t.setRead(readForVisibility(tVisibility::Private, t.WITH, calendarUser()));
+        t.setRead(readForVisibility(tVisibility::Private, t.WITH, currentUser()));
     t.detachRepeat();
     if (rule_ && ui_->checkRepeat->isChecked()) t.attachRepeat(*rule_);
     if (!store(t)) return;

@@ -5,8 +5,8 @@
 #include "shell/core/commands.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/mdi_client.h"
-#include "widgets/calendar/jahr_plan_win.h"
-#include "widgets/calendar/planer_win.h"
+#include "widgets/calendar/occupancy_plan_win.h"
+#include "widgets/calendar/month_planner_win.h"
 #include "widgets/calendar/view_openers.h"
 
 namespace velk {

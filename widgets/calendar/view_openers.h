@@ -1,9 +1,9 @@
 // How the calendar's windows open the records their lines and shapes stand for (a person, an
-// appointment, a new appointment over a range, a task).  The calendar's frame setup fills these
-// in with the dialogs; tests put their own recorders in their place.  Each answers whether the
-// user stored something (so the caller knows whether to refresh).
-#ifndef CALENDAR_UI_VIEW_OPENERS_H
-#define CALENDAR_UI_VIEW_OPENERS_H
+// appointment, a new appointment over a range, a task).  The program's wiring (app/wiring.h) fills
+// these in with the dialogs; tests put their own recorders in their place.  Each answers whether
+// the user stored something (so the caller knows whether to refresh).
+#ifndef VELK_WIDGETS_CALENDAR_VIEW_OPENERS_H
+#define VELK_WIDGETS_CALENDAR_VIEW_OPENERS_H
 
 #include <functional>
 #include <string>

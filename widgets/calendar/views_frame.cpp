@@ -7,7 +7,7 @@
 #include "shell/ui/mdi_client.h"
 #include "widgets/calendar/term_list_win.h"
 #include "widgets/calendar/view_openers.h"
-#include "widgets/calendar/week_win.h"
+#include "widgets/calendar/week_view_win.h"
 
 namespace velk {
 

@@ -3,14 +3,13 @@
 #include <QFile>
 
 #include "widgets/address/pers_list_win.h"
-#include "widgets/address/view_client.h"
+#include "shell/ui/view_client.h"
 #include "shell/core/commands.h"
-#include "shell/core/session.h"
+#include "base/session.h"
 #include "shell/ui/cp1252.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/mdi_client.h"
 #include "shell/ui/shell_host.h"
-#include "calendar/calendar_user.h"
 #include "exchange/exchange.h"
 #include "exchange/person_exchange.h"
 #include "widgets/exchange/exchange_progress.h"
@@ -49,7 +48,6 @@ void showStatus(QWidget *parent, const tExchangeResult &r, bool import, tExchang
 // could not be read, the count when it was cancelled.
 void importWithProgress(QWidget *parent, tExchangeKind kind, const QString &file)
 {
-    setCalendarUser(currentUser());
     tExchangeProgressDialog progress(parent, progressLabel(kind, true));
     tExchangeResult r = runImport(kind, localName(file), progress.callback());
     showStatus(parent, r, true, kind, file);
@@ -75,7 +73,6 @@ void importWithProgress(QWidget *parent, tExchangeKind kind, const QString &file
 
 void exportWithProgress(QWidget *parent, tExchangeKind kind, const QString &file)
 {
-    setCalendarUser(currentUser());
     tExchangeProgressDialog progress(parent, progressLabel(kind, false));
     tExchangeResult r = runExport(kind, localName(file), progress.callback());
     showStatus(parent, r, false, kind, file);

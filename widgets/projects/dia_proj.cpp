@@ -3,7 +3,7 @@
 #include <QComboBox>
 
 #include "widgets/address/dia_pers_grp.h"
-#include "widgets/address/dialog_fields.h"
+#include "shell/ui/dialog_fields.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/dialog_base.h"
 #include "shell/ui/dialog_help.h"

@@ -3,14 +3,13 @@
 #include <QComboBox>
 
 #include "widgets/address/dia_pers_grp.h"
-#include "widgets/address/dialog_fields.h"
+#include "shell/ui/dialog_fields.h"
 #include "shell/core/help_keywords.h"
-#include "shell/core/session.h"
+#include "base/session.h"
 #include "shell/ui/cp1252.h"
 #include "shell/ui/dialog_base.h"
 #include "shell/ui/dialog_help.h"
 #include "shell/ui/shell_host.h"
-#include "calendar/calendar_user.h"
 #include "projects/codes.h"
 #include "projects/dialog_rules.h"
 #include "widgets/projects/dia_proj.h"
@@ -80,8 +79,6 @@ void tDiaTask::okPressed()
     f.year = fieldText(ui_->editYear);
     f.prio = fieldText(ui_->editPrio).substr(0, 8);
     tTask k = taskFromDialog(task_, f);
-    // The alarm goes out for the logged-in user.
-    if (*currentUser()) setCalendarUser(currentUser());
     tTaskStored stored = storeTask(k, isNew_, loadedWorker_, tDateTime::now());
     if (!stored.stored) {
         reportStoreFailure(this);

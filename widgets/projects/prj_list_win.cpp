@@ -3,7 +3,7 @@
 #include <QCloseEvent>
 #include <QVBoxLayout>
 
-#include "widgets/address/dialog_fields.h"
+#include "shell/ui/dialog_fields.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/shell_host.h"
@@ -11,7 +11,7 @@
 #include "projects/project_list.h"
 #include "widgets/projects/dia_proj.h"
 #include "widgets/projects/dia_task.h"
-#include "widgets/projects/view_notice.h"
+#include "shell/ui/view_notice.h"
 
 namespace velk {
 

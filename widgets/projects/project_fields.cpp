@@ -5,7 +5,7 @@
 
 #include <cstdio>
 
-#include "widgets/address/dialog_fields.h"
+#include "shell/ui/dialog_fields.h"
 #include "shell/ui/cp1252.h"
 #include "shell/ui/shell_host.h"
 

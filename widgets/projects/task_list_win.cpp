@@ -6,15 +6,15 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "widgets/address/dialog_fields.h"
-#include "widgets/address/view_client.h"
+#include "shell/ui/dialog_fields.h"
+#include "shell/ui/view_client.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/mdi_client.h"
 #include "shell/ui/tab_list.h"
 #include "widgets/projects/dia_task.h"
 #include "widgets/projects/task_list_model.h"
-#include "widgets/projects/view_notice.h"
+#include "shell/ui/view_notice.h"
 
 namespace velk {
 

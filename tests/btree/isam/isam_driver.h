@@ -16,7 +16,7 @@ public:
     using Gen = std::function<Bytes(std::mt19937 &)>;
     using Mutate = std::function<Bytes(std::mt19937 &, const Bytes &, const Model &)>;
 
-    Driver(Bt3File *fd, std::vector<KeyDef> keys, bool vl, Gen gen, Mutate mutate, unsigned seed)
+    Driver(Bt3File *fd, std::vector<tKeyDef> keys, bool vl, Gen gen, Mutate mutate, unsigned seed)
         : fd_(fd), vl_(vl), gen_(std::move(gen)), mutate_(std::move(mutate)), rng_(seed), buf_(fd),
           probe_(fd)
     {

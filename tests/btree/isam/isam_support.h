@@ -81,7 +81,7 @@ protected:
 
 // ---- the model ----
 
-struct KeyDef {
+struct tKeyDef {
     int flags;
     std::vector<std::pair<int, int>> segs; // (offset, length)
     int type() const { return flags & 15; }
@@ -96,7 +96,7 @@ struct KeyDef {
 };
 
 // The definition list of bt3Creat for these keys.
-inline std::vector<int> defList(const std::vector<KeyDef> &keys)
+inline std::vector<int> defList(const std::vector<tKeyDef> &keys)
 {
     std::vector<int> v;
     for (auto &k : keys)
@@ -108,7 +108,7 @@ inline std::vector<int> defList(const std::vector<KeyDef> &keys)
 }
 
 // The user part of a key as the index compares it: segments, zeros after a character NUL.
-inline Bytes userKey(const KeyDef &k, const Bytes &rec)
+inline Bytes userKey(const tKeyDef &k, const Bytes &rec)
 {
     Bytes u;
     for (auto &s : k.segs)
@@ -121,7 +121,7 @@ inline Bytes userKey(const KeyDef &k, const Bytes &rec)
     return u;
 }
 
-inline int typeCmp(const KeyDef &k, const Bytes &a, const Bytes &b)
+inline int typeCmp(const tKeyDef &k, const Bytes &a, const Bytes &b)
 {
     if (k.type() == 4) {
         int32_t x, y;
@@ -138,13 +138,13 @@ struct Model {
         Bytes bytes;
         int32_t serial;
     };
-    std::vector<KeyDef> keys;
+    std::vector<tKeyDef> keys;
     std::map<int, Rec> recs;
 
     // Records in the order of index i: user key times direction, then the serial.
     std::vector<int> walk(int i) const
     {
-        const KeyDef &k = keys[i];
+        const tKeyDef &k = keys[i];
         struct E {
             int rec;
             int32_t serial;
@@ -163,7 +163,7 @@ struct Model {
     }
     bool sameKey(int i, int ra, int rb) const
     {
-        const KeyDef &k = keys[i];
+        const tKeyDef &k = keys[i];
         return typeCmp(k, userKey(k, recs.at(ra).bytes), userKey(k, recs.at(rb).bytes)) == 0;
     }
     // The record (other than `except`) that already has one of bytes' unique keys, 0 none.
@@ -181,7 +181,7 @@ struct Model {
     // What bt3Find answers in index i for a probe record: the record number, 0 none.
     int find(int i, const Bytes &probe, int mode) const
     {
-        const KeyDef &k = keys[i];
+        const tKeyDef &k = keys[i];
         Bytes u = userKey(k, probe);
         if (mode == 6)
             for (auto &c : u) c = (unsigned char)~c;

@@ -38,13 +38,13 @@ protected:
     // Every alarm row addressed to `user`.
     std::vector<tAlarm> alarmsOf(const char *user)
     {
-        std::string was = calendarUser();
-        setCalendarUser(user);
+        std::string was = currentUser();
+        setCurrentUser(user);
         std::vector<tAlarm> out;
         tAlarm a;
         tAlarmStore &alarms = tAlarmStore::instance();
         for (long p = alarms.firstOfUser(a); p; p = alarms.nextOfUser(p, a)) out.push_back(a);
-        setCalendarUser(was);
+        setCurrentUser(was);
         return out;
     }
     tAlarm alarmAt(tDateTime when, const char *message, const char *with = "")

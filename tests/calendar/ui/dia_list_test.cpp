@@ -6,9 +6,9 @@
 #include "shell/ui/mdi_client.h"
 #include "widgets/calendar/dia_list.h"
 #include "widgets/calendar/plan_frame.h"
-#include "widgets/calendar/planer_win.h"
+#include "widgets/calendar/month_planner_win.h"
 #include "plan_ui_support.h"
-#include "tests/app/test_views.h"
+#include "tests/app/views_test_support.h"
 
 #include <QMdiSubWindow>
 
@@ -24,7 +24,7 @@ TEST_F(DiaListTest, DayModeListsHolidayBirthdaysThenAppointments)
     tTermin party = add("carl", termin("Feier", at(25, 12, 2024, 18), at(25, 12, 2024, 22)));
     person("gabi", "Gabi", "Gans", {25, 12, 1970}, "0711 2");
     person("hans", "Hans", "Huhn", {25, 12, 1960});
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     QString title;
     QStringList lines;
     host.dialogScripts.push_back(chooseLine(&title, &lines, -1, "buttonCancel"));
@@ -56,7 +56,7 @@ TEST_F(DiaListTest, OkOnEachKindOfLine)
 {
     tTermin party = add("carl", termin("Feier", at(25, 12, 2024, 18), at(25, 12, 2024, 22)));
     person("gabi", "Gabi", "Gans", {25, 12, 1970});
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     struct Row {
         const char *what;
         int line;    // -1: none selected
@@ -94,7 +94,7 @@ TEST_F(DiaListTest, DeletingTellsEveryOpenView)
 {
     tTermin meeting = add("carl", termin("Sitzung", at(3, 3, 2024, 9), at(3, 3, 2024, 10)));
     tTermin lunch = add("carl", termin("Mittag", at(3, 3, 2024, 12), at(3, 3, 2024, 13)));
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     auto *client = new TMyMDIClient;
     tMainFrame frame(client);
     calendarPlanFrameSetup(frame, *client);
@@ -136,7 +136,7 @@ TEST_F(DiaListTest, DeletingTellsEveryOpenView)
 TEST_F(DiaListTest, ADeletionThatFailsIsShownAndTheAppointmentStays)
 {
     tTermin lunch = add("carl", termin("Mittag", at(3, 3, 2024, 12), at(3, 3, 2024, 13)));
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     tViewAction remove;
     remove.kind = tViewAction::DeleteTermin;
     remove.key = lunch.ID;

@@ -8,7 +8,7 @@
 
 #include "shell/core/commands.h"
 #include "widgets/calendar/dia_list.h"
-#include "widgets/calendar/jahr_plan_win.h"
+#include "widgets/calendar/occupancy_plan_win.h"
 #include "widgets/calendar/shape_painter.h"
 #include "plan_ui_support.h"
 
@@ -26,7 +26,7 @@ protected:
     }
     std::unique_ptr<tJahrPlanWin> open(int year)
     {
-        setCalendarUser("carl");
+        setCurrentUser("carl");
         auto win = std::make_unique<tJahrPlanWin>(year);
         win->resize(800, 600);
         win->show();

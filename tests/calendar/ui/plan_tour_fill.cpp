@@ -4,7 +4,7 @@
 // month.  Everything is owned by root.
 #include "address/person.h"
 #include "address/resource.h"
-#include "calendar/calendar_user.h"
+#include "base/session.h"
 #include "calendar/termin_store.h"
 #include "model/blob.h"
 
@@ -54,7 +54,7 @@ int main(int argc, char **argv)
     }
     const int y = std::atoi(argv[2]), m = std::atoi(argv[3]);
     if (!openDatabase(argv[1])) return 1;
-    setCalendarUser("root");
+    setCurrentUser("root");
     bool ok = true;
     for (const char *id : {"BEAMER", "BUS", "SAAL"}) {
         tResource r;

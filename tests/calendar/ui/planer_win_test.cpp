@@ -5,7 +5,7 @@
 #include <QRubberBand>
 
 #include "shell/core/commands.h"
-#include "widgets/calendar/planer_win.h"
+#include "widgets/calendar/month_planner_win.h"
 #include "widgets/calendar/shape_painter.h"
 #include "plan_ui_support.h"
 
@@ -19,7 +19,7 @@ protected:
     // A planner on `month`, shown at its own size.
     std::unique_ptr<tCalPlanerWin> open(tDate month)
     {
-        setCalendarUser("carl");
+        setCurrentUser("carl");
         auto win = std::make_unique<tCalPlanerWin>(month);
         win->resize(win->sizeHint());
         win->show();

@@ -18,7 +18,7 @@ protected:
             add("carl", termin("Jahresabschluss", at(30, 12, 2024, 10), at(30, 12, 2024, 12)));
         task("OLD", "Steuer", {13, 12, 2024});
         task("NEW", "Planung", {2, 1, 2025});
-        setCalendarUser("carl");
+        setCurrentUser("carl");
     }
     tTermListWin *openList(const tDate &start, const tDate &today)
     {

@@ -2,7 +2,7 @@
 // program, as another copy would: appointments of root in the week of 28 December YEAR, one of
 // them over several days, one today; a task due in that week and one due two weeks ago.  The
 // persons with birthdays the tour types into the address book itself.
-#include "calendar/calendar_user.h"
+#include "base/session.h"
 #include "calendar/termin_store.h"
 #include "model/blob.h"
 #include "projects/project.h"
@@ -46,7 +46,7 @@ int main(int argc, char **argv)
     const int year = std::atoi(argv[2]);
     setProcessRegistry(dir);
     if (!openDatabase((dir + "datadict").c_str())) return 1;
-    setCalendarUser("root");
+    setCurrentUser("root");
     const tDate today = tDate::today(), monday{28, 12, year}, tuesday{29, 12, year},
                 newYear{2, 1, year + 1};
     tDate overdue = today;

@@ -5,8 +5,8 @@
 
 #include "btree/btree.h"
 #include "widgets/calendar/term_list_win.h"
-#include "widgets/calendar/week_win.h"
-#include "tests/app/test_views.h"
+#include "widgets/calendar/week_view_win.h"
+#include "tests/app/views_test_support.h"
 #include "views_ui_support.h"
 
 using namespace velk;
@@ -25,7 +25,7 @@ protected:
         zahnarzt = add("carl", termin("Zahnarzt", at(3, 6, 2024, 9), at(3, 6, 2024, 10)));
         besprechung = add("carl", termin("Besprechung", at(3, 6, 2024, 8, 30), at(3, 6, 2024, 9)));
         task("T1", "Bericht", {4, 6, 2024});
-        setCalendarUser("carl");
+        setCurrentUser("carl");
     }
 
     tWeekWin *openWeek(const tDate &today = {3, 6, 2024})

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "app/wiring.h"
 #include "shell/core/commands.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/mdi_client.h"
@@ -123,9 +124,9 @@ TEST_F(AlarmWindowTest, AlarmListLinesEditDeleteAndRefill)
     alarmAt(at(7, 5, 2024, 8, 5), "sp\xe4ter");
     alarmAt(at(6, 5, 2024, 9, 0), "fr\xfc"
                                   "her");
-    setCalendarUser("bert");
+    setCurrentUser("bert");
     alarmAt(at(6, 5, 2024, 9, 0), "für bert");
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     tAlarmListWin list;
     list.show();
     auto lines = [&] {
@@ -167,6 +168,7 @@ TEST_F(AlarmWindowTest, TheFrameGainsCommandsDueCheckAndOpeners)
     auto *client = new TMyMDIClient;
     tMainFrame frame(client);
     calendarFrameSetup(frame, *client);
+    wireOpeners();
     qunsetenv("VELK_ALARM_PERIOD_MS");
     frame.updateMenus();
     EXPECT_EQ(client->alarmPeriod(), 1500);
@@ -214,14 +216,14 @@ TEST_F(AlarmWindowTest, TheFrameGainsCommandsDueCheckAndOpeners)
 // Another copy, working for anna, sends an alarm to bert; bert's copy shows it at its check.
 TEST_F(AlarmWindowTest, AnAlarmFromAnotherCopyIsPresentedAtTheNextCheck)
 {
-    setCalendarUser("bert");
+    setCurrentUser("bert");
     QStringList lines;
     EXPECT_FALSE(runDueCheck(nullptr, at(6, 5, 2024, 10, 16)));
     closeDatabase(); // the child must not share this process's open files
     Signal sent;
     pid_t child = spawn([&] {
         if (!openDatabase(dictPath().c_str())) return 1;
-        setCalendarUser("anna");
+        setCurrentUser("anna");
         tAlarm alarm;
         alarm.when = at(6, 5, 2024, 10, 15);
         alarm.setMessage("von anna");

@@ -120,7 +120,7 @@ def main():
                   "project's licence applies to its files; the licence\ntexts are in "
                   "`LICENSES/`.\n\n"
                   "Beside them: `counts.tsv` (what the import of each file gives, see "
-                  "test_corpus.cpp) and `vcard_persons.tsv`\n(the persons each vCard sample must "
+                  "corpus_test.cpp) and `vcard_persons.tsv`\n(the persons each vCard sample must "
                   "give).  Files over 2 MB, symbolic links and generated zone\ndatabases were left "
                   "out.\n\n")
         out.write("| Folder | Repository | Commit | Original folder | Licence | Files |\n")

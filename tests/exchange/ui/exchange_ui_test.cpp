@@ -13,14 +13,14 @@
 #include "shell/ui/main_frame.h"
 #include "shell/ui/mdi_client.h"
 #include "shell/ui/tab_list.h"
-#include "calendar/calendar_user.h"
+#include "base/session.h"
 #include "calendar/termin_store.h"
 #include "exchange/person_exchange.h"
 #include "exchange/termin_exchange.h"
 #include "widgets/exchange/exchange_frame.h"
 #include "widgets/exchange/exchange_status.h"
 #include "tests/address/address_ui_support.h"
-#include "tests/app/test_views.h"
+#include "tests/app/views_test_support.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -61,7 +61,7 @@ protected:
     void TearDown() override
     {
         frame.reset();
-        setCalendarUser("");
+        setCurrentUser("");
         AddressUiTest::TearDown();
     }
 
@@ -88,7 +88,7 @@ protected:
                      "bergabe",
                      "", 4}};
         for (const auto &r : rows) {
-            setCalendarUser(r.owner);
+            setCurrentUser(r.owner);
             tTermin t;
             t.setTitle(r.title);
             t.setRead(r.read);
@@ -101,7 +101,7 @@ protected:
     }
     std::vector<std::string> titlesSeenBy(const char *user)
     {
-        setCalendarUser(user);
+        setCurrentUser(user);
         std::vector<std::string> out;
         for (const tTermin &t : visibleAppointments()) out.push_back(t.TITLE);
         std::sort(out.begin(), out.end());
@@ -121,7 +121,7 @@ TEST_F(ExchangeUiTest, OpenImportsByTheChosenFilterAndRefreshesEveryView)
     // The three kinds of file, made from another user's data in this database.
     addAppointments();
     ASSERT_TRUE(person("mue", "M\xFCller", "J\xFCrgen").insert());
-    setCalendarUser("carl");
+    setCurrentUser("carl");
     ASSERT_TRUE(exportTermineDbf(file("t.dbf")).ok());
     ASSERT_TRUE(exportPortfolio(file("t.dry")).ok());
     ASSERT_TRUE(exportPersonsDbf(file("p.dbf")).ok());
@@ -173,7 +173,7 @@ TEST_F(ExchangeUiTest, FilesThatCannotBeReadSayFehlerBeimLesen)
         EXPECT_EQ(host.messages[0].caption, QStringLiteral("Fehler"));
         EXPECT_EQ(log, QStringList{"watch:31"}) << "views refill after a failed import too";
     }
-    setCalendarUser("root");
+    setCurrentUser("root");
     EXPECT_TRUE(visibleAppointments().empty());
 
     // With no appointment "Sichern als..." makes no file, and says so.
@@ -292,7 +292,7 @@ TEST_F(ExchangeUiTest, ALongImportCanBeCancelledAndKeepsWhatItStored)
     clicker.stop();
 
     EXPECT_TRUE(sawDialog);
-    setCalendarUser("root");
+    setCurrentUser("root");
     long stored = (long)visibleAppointments().size();
     EXPECT_GT(stored, 0);
     EXPECT_LT(stored, kCount);

@@ -5,7 +5,7 @@
 
 #include "address/group.h"
 #include "calendar/alarm.h"
-#include "calendar/calendar_user.h"
+#include "base/session.h"
 #include "projects/project.h"
 #include "tests/address/address_ui_support.h"
 
@@ -30,7 +30,7 @@ public:
     }
     void TearDown() override
     {
-        setCalendarUser("");
+        setCurrentUser("");
         AddressUiTest::TearDown();
     }
 
@@ -55,7 +55,7 @@ public:
     // The alarms of a user: "MESSAGE WITH" each.
     static std::vector<std::string> alarmsOf(const char *user)
     {
-        setCalendarUser(user);
+        setCurrentUser(user);
         std::vector<std::string> rows;
         for (const tAlarm &a : tAlarmStore::instance().listed())
             rows.push_back(std::string(a.MESSAGE) + " " + a.WITH);

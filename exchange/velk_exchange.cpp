@@ -1,0 +1,241 @@
+// velk-exchange: the imports and exports of the "Datei" menu from the command line.
+//
+//   velk-exchange [--user NAME] [--password-stdin] DIR import|export KIND FILE
+//
+// DIR is the database directory (one without a database gets a new empty one, as at the
+// program's first start; only root may do that, since nobody else can log in to it).  KIND is
+// termine-dbf, personen-dbf, portfolio, ical or vcard (both ways), personen-txt or komplett (export
+// only; for komplett FILE names a file in the target directory, where every table gets its own
+// file).
+//
+// The user (root by default) logs in as the login dialog does: the password is read from the
+// terminal without echo, or with --password-stdin from the first line of standard input.  What
+// the work sees and stores is that user's: the appointments visible to them, OWNER of what is
+// imported.
+//
+// Exit status: 0 done; 1 the work failed or was interrupted part-way (what was imported stays,
+// and the message says how much); 2 it could not start (usage, login, database, file).  One line
+// on standard output on success, one on standard error otherwise; progress on standard error
+// while it is a terminal.
+#include "model/db_path.h"
+#include "model/login.h"
+#include "base/session.h"
+#include "model/model_database.h"
+#include "base/cp1252.h"
+#include "exchange/exchange.h"
+#include "exchange/file_access.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace velk;
+
+namespace {
+
+constexpr int kDone = 0, kPartWay = 1, kNotStarted = 2;
+
+struct tArgs {
+    std::string user = kRootName;
+    bool passwordStdin = false;
+    std::string dir;
+    bool import = false;
+    tExchangeKind kind = tExchangeKind::TermineDbf;
+    std::string file;
+};
+
+const char *kUsage =
+    "Aufruf: velk-exchange [--user NAME] [--password-stdin] VERZEICHNIS import|export ART DATEI\n"
+    "  ART: termine-dbf, personen-dbf, portfolio, ical, vcard (import und export),\n"
+    "       personen-txt, komplett (nur export)\n";
+
+// The system's texts are Windows-1252; the terminal speaks UTF-8.
+std::string utf8(const std::string &cp1252) { return cp1252ToUtf8(cp1252); }
+
+int fail(int code, const std::string &message)
+{
+    std::cerr << "velk-exchange: " << message << "\n";
+    return code;
+}
+
+std::optional<tArgs> parseArgs(int argc, char **argv, std::string *error)
+{
+    tArgs a;
+    std::vector<std::string> rest;
+    for (int i = 1; i < argc; i++) {
+        std::string arg = argv[i];
+        if (arg == "--user" && i + 1 < argc)
+            a.user = argv[++i];
+        else if (arg.rfind("--user=", 0) == 0)
+            a.user = arg.substr(7);
+        else if (arg == "--password-stdin")
+            a.passwordStdin = true;
+        else if (arg.size() > 1 && arg[0] == '-' && rest.empty())
+            return *error = "unbekannte Option " + arg, std::nullopt;
+        else
+            rest.push_back(arg);
+    }
+    if (rest.size() != 4) return *error = "falsche Zahl von Argumenten", std::nullopt;
+    a.dir = rest[0];
+    if (rest[1] != "import" && rest[1] != "export")
+        return *error = "import oder export erwartet, nicht " + rest[1], std::nullopt;
+    a.import = rest[1] == "import";
+    std::optional<tExchangeKind> kind = kindNamed(rest[2]);
+    if (!kind) return *error = "unbekannte Art " + rest[2], std::nullopt;
+    a.kind = *kind;
+    if (a.import && !kindImports(a.kind))
+        return *error = rest[2] + " kann nur exportiert werden", std::nullopt;
+    a.file = rest[3];
+    if (a.user.empty() || a.user.size() > kMaxUserName)
+        return *error = "Benutzername leer oder l\xC3\xA4nger als 8 Zeichen", std::nullopt;
+    return a;
+}
+
+// The first line of standard input, or what is typed on the terminal without echo.
+std::optional<std::string> readPassword(bool fromStdin)
+{
+    std::string line;
+    if (fromStdin) {
+        if (!std::getline(std::cin, line) && line.empty() && !std::cin.eof()) return std::nullopt;
+    } else {
+        FILE *tty = fopen("/dev/tty", "r+");
+        if (!tty) return std::nullopt;
+        termios old{}, quiet{};
+        bool echoOff = tcgetattr(fileno(tty), &old) == 0;
+        quiet = old;
+        quiet.c_lflag &= ~(tcflag_t)ECHO;
+        if (echoOff) tcsetattr(fileno(tty), TCSAFLUSH, &quiet);
+        fputs("Kennwort: ", tty);
+        fflush(tty);
+        char buf[256];
+        bool got = fgets(buf, sizeof buf, tty) != nullptr;
+        if (echoOff) tcsetattr(fileno(tty), TCSAFLUSH, &old);
+        fputs("\n", tty);
+        fclose(tty);
+        if (!got) return std::nullopt;
+        line = buf;
+    }
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    return line;
+}
+
+volatile std::sig_atomic_t gInterrupted = 0;
+void onInterrupt(int) { gInterrupted = 1; }
+
+// From the opening of the database on, SIGINT and SIGTERM only set the flag: the work stops
+// between two records and the database is closed as always.
+void catchInterrupts()
+{
+    struct sigaction sa {};
+    sa.sa_handler = onInterrupt;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
+
+// Progress on standard error while it is a terminal, at most every 1% and at the end.
+tExchangeProgress progressReport(const char *what)
+{
+    bool terminal = isatty(2);
+    return [terminal, what, last = -1L](long done, long total) mutable {
+        if (terminal && total > 0) {
+            long percent = done * 100 / total;
+            if (percent != last || done == total) {
+                std::fprintf(stderr, "\r%s: %ld/%ld", what, done, total);
+                if (done == total) std::fputc('\n', stderr);
+                last = percent;
+            }
+        }
+        return gInterrupted == 0;
+    };
+}
+
+int exitCode(const tExchangeResult &r)
+{
+    switch (r.outcome) {
+    case tExchangeResult::Done:
+        return kDone;
+    case tExchangeResult::NotStarted:
+        return kNotStarted;
+    case tExchangeResult::Cancelled:
+    case tExchangeResult::Failed:
+        break;
+    }
+    return kPartWay;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::string error;
+    std::optional<tArgs> args = parseArgs(argc, argv, &error);
+    if (!args) {
+        std::cerr << "velk-exchange: " << error << "\n" << kUsage;
+        return kNotStarted;
+    }
+    struct stat st;
+    if (stat(args->dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return fail(kNotStarted, "kein Verzeichnis: " + args->dir);
+    std::string dictPath = deriveDictPath(args->dir + "/start");
+    if (dictPath.empty()) return fail(kNotStarted, "der Pfad ist zu lang: " + args->dir);
+    bool exists = access((dictPath + ".dat").c_str(), F_OK) == 0;
+    if (!exists && args->user != kRootName)
+        return fail(kNotStarted,
+                    "keine Datenbank in " + args->dir + " (eine neue legt nur root an)");
+
+    // An import stores, and a new database is made: both need to write (an export reads a
+    // database it may only read, as the engine opens such files read-only).
+    if ((args->import || !exists) && !databaseWritable(args->dir))
+        return fail(kNotStarted,
+                    "die Datenbank in " + args->dir + " kann nicht beschrieben werden");
+
+    std::optional<std::string> password = readPassword(args->passwordStdin);
+    if (!password) return fail(kNotStarted, "kein Kennwort gelesen");
+
+    catchInterrupts();
+    setDatabasePath(dictPath.c_str());
+    tModelDatabase database;
+    if (!database.open(dictPath))
+        return fail(kNotStarted, "die Datenbank in " + args->dir +
+                                     " kann nicht ge\xC3\xB6"
+                                     "ffnet werden (Reparatur im Gang?)");
+    if (!database.openUsers()) {
+        database.close();
+        return fail(kNotStarted, "die Benutzertabelle kann nicht ge\xC3\xB6"
+                                 "ffnet werden");
+    }
+    tLoginDecision login = decideLogin(database.users(), {args->user, *password, "", false});
+    if (login.resultName.empty() || login.resultName != args->user.substr(0, kMaxUserName)) {
+        database.closeUsers();
+        database.close();
+        return fail(kNotStarted, "Zugriff verweigert");
+    }
+    setCurrentUser(login.resultName);
+
+    tExchangeResult r;
+    if (gInterrupted) { // before the work began
+        r.outcome = tExchangeResult::Cancelled;
+        r.unit = "Datens\xE4tze";
+    } else if (args->import) {
+        r = runImport(args->kind, args->file, progressReport(kindName(args->kind)));
+    } else {
+        r = runExport(args->kind, args->file, progressReport(kindName(args->kind)));
+    }
+    database.closeUsers();
+    database.close();
+
+    std::string text = args->import ? describeImport(r) : describeExport(r);
+    int code = exitCode(r);
+    if (code == kDone) {
+        std::cout << utf8(text) << "\n";
+        return code;
+    }
+    return fail(code, args->file + ": " + utf8(text));
+}

@@ -1,0 +1,177 @@
+#include "widgets/calendar/occupancy_plan_win.h"
+
+#include <QAbstractScrollArea>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QRubberBand>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "shell/core/commands.h"
+#include "shell/core/help_keywords.h"
+#include "shell/ui/cp1252.h"
+#include "widgets/calendar/dia_list.h"
+#include "widgets/calendar/shape_painter.h"
+
+namespace velk {
+
+tJahrPlanWin::tJahrPlanWin(int year, QWidget *parent)
+    : tView(parent), area_(new QAbstractScrollArea(this)), menu_(new QMenu(this))
+{
+    data_.year = year;
+    setObjectName(QStringLiteral("occupancyPlan"));
+    setWindowTitle(fromCp1252(jahrPlanCaption(year)));
+    area_->setObjectName(QStringLiteral("planArea"));
+    area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    area_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    area_->viewport()->setObjectName(QStringLiteral("planCanvas"));
+    area_->viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    area_->viewport()->installEventFilter(this);
+    band_ = new QRubberBand(QRubberBand::Rectangle, area_->viewport());
+    band_->setObjectName(QStringLiteral("rubberBand"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(area_);
+    menu_->setObjectName(QStringLiteral("planMenu"));
+    addPlanMenuActions(menu_, [this](int mode) { menuCommand(mode); });
+    for (QScrollBar *bar : {area_->horizontalScrollBar(), area_->verticalScrollBar()}) {
+        bar->setSingleStep(1);
+        connect(bar, &QScrollBar::valueChanged, this, [this] {
+            band_->hide();
+            area_->viewport()->update();
+        });
+    }
+    measure();
+    refill();
+}
+
+QWidget *tJahrPlanWin::canvas() const { return area_->viewport(); }
+
+void tJahrPlanWin::measure() { metrics_ = planMetrics(area_->viewport()); }
+
+tPlanScroll tJahrPlanWin::scroll() const
+{
+    return {area_->horizontalScrollBar()->value(), area_->verticalScrollBar()->value()};
+}
+
+void tJahrPlanWin::setScroll(tPlanScroll position)
+{
+    area_->horizontalScrollBar()->setValue(position.x);
+    area_->verticalScrollBar()->setValue(position.y);
+}
+
+void tJahrPlanWin::refill()
+{
+    int year = data_.year;
+    data_ = jahrPlanData(year);
+    shapes_ = jahrPlanShapes(data_, metrics_, holidays_);
+    // The ranges follow the resources as they are now, so that December stays in reach.
+    tPlanScroll range = jahrPlanScrollRange(int(data_.resources.size()));
+    area_->horizontalScrollBar()->setRange(0, range.x);
+    area_->verticalScrollBar()->setRange(0, range.y);
+    area_->viewport()->update();
+}
+
+QSize tJahrPlanWin::sizeHint() const
+{
+    return QSize(70 * metrics_.U, 3 * (int(data_.resources.size()) + 3) * metrics_.H);
+}
+
+QString tJahrPlanWin::helpKeyword() const { return QString::fromUtf8(help::Occupancy); }
+
+bool tJahrPlanWin::handlesCommand(int id) const { return id == CmBack || id == CmForward; }
+
+void tJahrPlanWin::command(int id)
+{
+    if (!handlesCommand(id)) return;
+    data_.year += id == CmBack ? -1 : 1;
+    setWindowTitle(fromCp1252(jahrPlanCaption(data_.year)));
+    refill();
+}
+
+void tJahrPlanWin::dataChanged(int) { refill(); }
+
+// Only what lies in the part to be painted: a year of many resources is tall.
+void tJahrPlanWin::paintCanvas(const QRect &exposed)
+{
+    QPainter painter(area_->viewport());
+    painter.fillRect(exposed, Qt::white);
+    tPoint o = jahrPlanOffset(metrics_, scroll());
+    const QPoint offset(o.x, o.y);
+    const QRect visible = exposed.translated(offset);
+    paintShapes(painter, shapes_, offset, &visible);
+}
+
+bool tJahrPlanWin::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != area_->viewport()) return tView::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::Paint:
+        paintCanvas(static_cast<QPaintEvent *>(event)->rect());
+        return true;
+    case QEvent::Resize: {
+        // A page is what the window shows, in cells.
+        QSize size = area_->viewport()->size();
+        area_->horizontalScrollBar()->setPageStep(std::max(1, size.width() / metrics_.U));
+        area_->verticalScrollBar()->setPageStep(std::max(1, size.height() / metrics_.H));
+        return false;
+    }
+    case QEvent::FontChange:
+    case QEvent::ScreenChangeInternal:
+        measure();
+        refill();
+        return false;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        return mouse(event->type(), static_cast<QMouseEvent *>(event));
+    default:
+        return false;
+    }
+}
+
+bool tJahrPlanWin::mouse(QEvent::Type type, QMouseEvent *e)
+{
+    const tPoint p = pointOf(e);
+    if (type == QEvent::MouseButtonPress && e->button() == Qt::RightButton) {
+        rightClick_ = p;
+        menu_->popup(e->globalPosition().toPoint());
+    } else if (type == QEvent::MouseButtonPress && e->button() == Qt::LeftButton) {
+        // Nothing to book without resources.
+        if (data_.resources.empty()) return true;
+        down_ = p;
+        dragging_ = true;
+        banded_ = false;
+        band_->hide();
+    } else if (type == QEvent::MouseMove && dragging_) {
+        band_->setGeometry(QRect(QPoint(down_.x, down_.y), QPoint(p.x, p.y)).normalized());
+        band_->show();
+        banded_ = true;
+    } else if (type == QEvent::MouseButtonRelease && e->button() == Qt::LeftButton && dragging_) {
+        dragging_ = false;
+        band_->hide();
+        if (banded_) carryOut(jahrPlanDragAction(data_, metrics_, scroll(), down_, p));
+    } else if (type == QEvent::MouseButtonDblClick && e->button() == Qt::LeftButton) {
+        dragging_ = false;
+        carryOut(jahrPlanDoubleClickAction(jahrPlanHit(data_, metrics_, p, scroll())));
+    }
+    return true;
+}
+
+void tJahrPlanWin::menuCommand(int mode)
+{
+    carryOut(jahrPlanMenuAction(jahrPlanHit(data_, metrics_, rightClick_, scroll()), mode));
+}
+
+void tJahrPlanWin::carryOut(const tViewAction &action)
+{
+    if (action.kind == tViewAction::Nothing) return;
+    if (!runViewAction(this, action)) return;
+    if (action.notice != 0) sendNotice(this, action.notice);
+    if (action.redraw) refill();
+}
+
+} // namespace velk
