@@ -19,6 +19,7 @@ void setDatabasePath(const char *path)
 }
 
 const char *currentUser() { return gCurrentUser; }
+char *currentUserBuffer() { return gCurrentUser; }
 
 void setCurrentUser(std::string_view name)
 {

@@ -85,12 +85,10 @@ bool TMyApp::initMainWindow()
     }
     database_.openUsers(); // without it the login below lets nobody in
     setLoginUsers(&database_.users());
-    char user[kMaxUserName + 1] = "";
-    if (!RunLogin(frame_, user, false, database_.users())) {
+    if (!RunLogin(frame_, currentUserBuffer(), false, database_.users())) {
         shellHost().message(frame_, QStringLiteral("Zugriff verweigert"), appName());
         return fail();
     }
-    setCurrentUser(user);
     frame_->showUser(fromCp1252(currentUser()));
     return true;
 }
