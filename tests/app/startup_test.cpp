@@ -19,7 +19,7 @@
 #include "tests/app/fake_users.h"
 #include "tests/app/login_dialog_helpers.h"
 #include "tests/app/recorder_host.h"
-#include "tests/btree/test_files.h"
+#include "tests/btree/files_support.h"
 
 using namespace velk;
 using namespace velk::apptest;

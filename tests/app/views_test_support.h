@@ -1,7 +1,7 @@
-// test_views.h - small views for the frame's tests: each listens to given notice bits, handles
+// views_test_support.h - small views for the frame's tests: each listens to given notice bits, handles
 // given commands and writes what reached it into a shared log.
-#ifndef VELK_TESTS_APP_TEST_VIEWS_H
-#define VELK_TESTS_APP_TEST_VIEWS_H
+#ifndef VELK_TESTS_APP_VIEWS_TEST_SUPPORT_H
+#define VELK_TESTS_APP_VIEWS_TEST_SUPPORT_H
 
 #include <QLineEdit>
 #include <QStringList>

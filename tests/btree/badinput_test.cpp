@@ -2,7 +2,7 @@
 // clear code, damaged pages make the operation fail, and dead or made-up descriptors are refused.
 #include <functional>
 
-#include "tests/btree/test_support.h"
+#include "tests/btree/engine_support.h"
 
 namespace velk::apptest {
 namespace {

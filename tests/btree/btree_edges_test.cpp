@@ -7,7 +7,7 @@
 #include <climits>
 #include <functional>
 
-#include "tests/btree/test_support.h"
+#include "tests/btree/engine_support.h"
 
 namespace velk::apptest {
 namespace {

@@ -14,7 +14,7 @@
 #include <memory>
 #include <random>
 
-#include "tests/btree/test_support.h"
+#include "tests/btree/engine_support.h"
 
 namespace velk::apptest {
 namespace {

@@ -2,7 +2,7 @@
 // rule it breaks, so a clean answer from the checker means something.
 #include <functional>
 
-#include "tests/btree/test_support.h"
+#include "tests/btree/engine_support.h"
 
 namespace velk::apptest {
 namespace {

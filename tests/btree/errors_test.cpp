@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "tests/btree/test_support.h"
+#include "tests/btree/engine_support.h"
 
 namespace velk::apptest {
 namespace {

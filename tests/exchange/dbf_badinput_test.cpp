@@ -2,7 +2,7 @@
 // past what the file holds; and writes that fail must leave no file that looks complete.
 #include "exchange/dbf.h"
 #include "tests/btree/process_support.h"
-#include "tests/btree/test_files.h"
+#include "tests/btree/files_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // handles, and the peers dbfread (reads ours) and shapelib (writes what we read).
 #include "exchange/codepage.h"
 #include "exchange/dbf.h"
-#include "tests/btree/test_files.h"
+#include "tests/btree/files_support.h"
 #include "tests/exchange/exchange_support.h"
 
 #include <gtest/gtest.h>

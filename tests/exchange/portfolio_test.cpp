@@ -1,7 +1,7 @@
 // Portfolio diary files: the line reader, the century rule, a file's lines in order, and the
 // lines the export writes.
 #include "exchange/portfolio.h"
-#include "tests/btree/test_files.h"
+#include "tests/btree/files_support.h"
 
 #include <gtest/gtest.h>
 

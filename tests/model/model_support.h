@@ -4,7 +4,7 @@
 
 #include "model/blob.h"
 #include "model/tables.h"
-#include "tests/btree/test_files.h"
+#include "tests/btree/files_support.h"
 
 #include <gtest/gtest.h>
 

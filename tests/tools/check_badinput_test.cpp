@@ -2,7 +2,7 @@
 // nothing written.  Run under the sanitizer build as well.
 #include "tests/tools/check_support.h"
 
-#include "tests/btree/test_support.h"
+#include "tests/btree/engine_support.h"
 
 #include <set>
 

@@ -2,7 +2,7 @@
 // opens shared and holds every record whose data survived.
 #include "tests/tools/check_support.h"
 
-#include "tests/btree/test_support.h"
+#include "tests/btree/engine_support.h"
 
 using namespace velk::checktest;
 using velkcheck::Clean;

@@ -4,7 +4,7 @@
 #include "tests/tools/check_support.h"
 
 #include "tests/btree/process_support.h"
-#include "tests/btree/test_support.h"
+#include "tests/btree/engine_support.h"
 
 #include <csignal>
 #include <fcntl.h>

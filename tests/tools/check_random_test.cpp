@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "tests/btree/test_support.h"
+#include "tests/btree/engine_support.h"
 
 using namespace velk::checktest;
 

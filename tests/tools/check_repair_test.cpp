@@ -2,7 +2,7 @@
 // take twice, the variable-length store, the process registry.
 #include "tests/tools/check_support.h"
 
-#include "tests/btree/test_support.h"
+#include "tests/btree/engine_support.h"
 
 #include <algorithm>
 

@@ -16,7 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "btree/btree.h"
-#include "tests/btree/test_files.h"
+#include "tests/btree/files_support.h"
 #include "btree/check/velk_check.h"
 
 namespace velk {

@@ -1,7 +1,7 @@
 // velk-exchange on names that are not plain files: directories, FIFOs, devices, symbolic links,
 // files the user cannot read or write, and an interrupt at any moment.  Real processes on a
 // database directory made here; after each run velk-check must find the database clean.
-#include "tests/btree/test_files.h"
+#include "tests/btree/files_support.h"
 #include "tests/tools/exchange_run.h"
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-// planer_win.h - the month planner tCalPlanerWin ("Planer %d %4d", help "Monatsplan").
+// month_planner_win.h - the month planner tCalPlanerWin ("Planer %d %4d", help "Monatsplan").
 //
 // One month as a time grid (views/month_planner.h computes every shape; this window
 // paints them).  Dragging with the left button over days and hours shows a rubber band and then

@@ -1,4 +1,4 @@
-// jahr_plan_win.h - the occupancy plan tJahrPlanWin ("Belegung %4d", help "Belegungsplan").
+// occupancy_plan_win.h - the occupancy plan tJahrPlanWin ("Belegung %4d", help "Belegungsplan").
 //
 // One year for all resources (views/occupancy_plan.h computes every shape; this window
 // paints them).  Both scroll bars move by whole cells: U across, H down.  Dragging with the left

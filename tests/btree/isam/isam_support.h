@@ -26,7 +26,7 @@
 #include <gtest/gtest.h>
 
 #include "btree/btree.h"
-#include "tests/btree/test_support.h"
+#include "tests/btree/engine_support.h"
 
 namespace isamtest {
 

@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "tests/btree/process_support.h"
-#include "tests/btree/test_support.h"
+#include "tests/btree/engine_support.h"
 
 using namespace velk::apptest;
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "btree/btree.h"
-#include "tests/btree/test_files.h"
+#include "tests/btree/files_support.h"
 
 namespace velk {
 

@@ -4,7 +4,7 @@
 // process left unfinished stays marked so until it is repaired.
 #include "tests/tools/crash/crash_support.h"
 #include "tests/btree/process_support.h"
-#include "tests/btree/test_files.h"
+#include "tests/btree/files_support.h"
 
 #include <cerrno>
 #include <cstring>

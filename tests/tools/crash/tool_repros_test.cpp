@@ -2,7 +2,7 @@
 // files, and what velk-check --repair must make of them.  The kill and I/O-fault tests reach
 // them at random; here each is one small, repeatable case.
 #include "tests/tools/crash/crash_support.h"
-#include "tests/btree/test_files.h"
+#include "tests/btree/files_support.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-// test_files.h - byte-level helpers for the engine's tests.
+// files_support.h - byte-level helpers for the engine's tests.
 //
 // A fresh temporary directory per test, and small operations on a file's raw bytes: read or patch
 // one 32-bit little-endian word at a byte offset (or word N of header H), flip a byte, shrink a
 // file.  They work on closed files; a test patches a file, then checks what the engine reports.
-#ifndef VELK_TESTS_BTREE_TEST_FILES_H
-#define VELK_TESTS_BTREE_TEST_FILES_H
+#ifndef VELK_TESTS_BTREE_FILES_SUPPORT_H
+#define VELK_TESTS_BTREE_FILES_SUPPORT_H
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "tests/btree/test_files.h"
+#include "tests/btree/files_support.h"
 
 #include <cstdio>
 #include <cstdlib>

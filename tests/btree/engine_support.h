@@ -1,6 +1,6 @@
-// test_support.h - fixtures shared by the engine's test programs.
-#ifndef VELK_TESTS_BTREE_TEST_SUPPORT_H
-#define VELK_TESTS_BTREE_TEST_SUPPORT_H
+// engine_support.h - fixtures shared by the engine's test programs.
+#ifndef VELK_TESTS_BTREE_ENGINE_SUPPORT_H
+#define VELK_TESTS_BTREE_ENGINE_SUPPORT_H
 
 #include <algorithm>
 #include <cstring>
@@ -12,7 +12,7 @@
 
 #include "btree/btree.h"
 #include "tests/btree/btree_check.h"
-#include "tests/btree/test_files.h"
+#include "tests/btree/files_support.h"
 
 namespace velk::apptest {
 
