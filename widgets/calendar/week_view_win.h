@@ -1,4 +1,4 @@
-// week_win.h - the week calendar tWeekWin (help "Wochenkalender").
+// week_view_win.h - the week calendar tWeekWin (help "Wochenkalender").
 //
 // One week, Monday to Sunday, as seven day panes, each a heading (the date and that day's
 // holidays) over a TMyListBox of the day's birthdays, appointments and due tasks
