@@ -2,6 +2,7 @@
 
 #include "base/floor_div.h"
 #include "calendar/termin_store.h"
+#include "views/shapes.h"
 #include "views/view_lines.h"
 
 #include <algorithm>
@@ -14,41 +15,6 @@ constexpr int kGridRows = kPlanerLastHour - kPlanerFirstHour; // 15
 constexpr int kTopRows = 3; // above the hours: a margin, the day numbers, the birthdays
 
 int leftMargin(const tViewMetrics &m) { return 2 * m.U + 1; }
-
-tShape text(tShape::Role role, tRect box, std::string s, tRgb colour)
-{
-    tShape t;
-    t.kind = tShape::Text;
-    t.role = role;
-    t.rect = box;
-    t.text = std::move(s);
-    t.pen = colour;
-    return t;
-}
-
-tShape line(tPoint from, tPoint to, tRgb colour)
-{
-    tShape l;
-    l.kind = tShape::Line;
-    l.role = tShape::GridLine;
-    l.points[0] = from;
-    l.points[1] = to;
-    l.pen = colour;
-    return l;
-}
-
-tShape triangle(tShape::Role role, tPoint a, tPoint b, tPoint c)
-{
-    tShape t;
-    t.kind = tShape::Triangle;
-    t.role = role;
-    t.points[0] = a;
-    t.points[1] = b;
-    t.points[2] = c;
-    t.filled = true;
-    t.fill = kLightGrey;
-    return t;
-}
 
 // The hour row's y for a time of day, the grid starting at 7:00 in row kTopRows.
 int yOf(const tViewMetrics &m, int hour, int minute)
@@ -69,16 +35,16 @@ void addGrid(std::vector<tShape> &shapes, const tDate &month, const tViewMetrics
         tDate day{i + 1, month.month, month.year};
         bool red = (weekday + i) % 7 == 0 || holidays.kindOf(day) != 0;
         int x = L + 2 * U * i;
-        shapes.push_back(text(tShape::DayNumber, {x, H + 1, x + 2 * U, 2 * H + 1},
-                              std::to_string(i + 1), red ? kRed : kBlack));
+        shapes.push_back(textShape(tShape::DayNumber, {x, H + 1, x + 2 * U, 2 * H + 1},
+                                   std::to_string(i + 1), red ? kRed : kBlack));
         shapes.back().date = day;
-        shapes.push_back(line({x + 2 * U, top}, {x + 2 * U, bottom}, kBlack));
+        shapes.push_back(lineShape({x + 2 * U, top}, {x + 2 * U, bottom}, kBlack));
     }
     for (int r = 0; r < kGridRows; r++) {
         int y = (r + kTopRows) * H;
-        shapes.push_back(text(tShape::HourLabel, {0, y, 2 * U, y + H},
-                              viewFormat("%02d", kPlanerFirstHour + r), kBlack));
-        shapes.push_back(line({L, y}, {right, y}, kLightGrey));
+        shapes.push_back(textShape(tShape::HourLabel, {0, y, 2 * U, y + H},
+                                   viewFormat("%02d", kPlanerFirstHour + r), kBlack));
+        shapes.push_back(lineShape({L, y}, {right, y}, kLightGrey));
     }
 }
 
@@ -139,27 +105,21 @@ void addPlanerPiece(std::vector<tShape> &shapes, const tViewMetrics &m, const tP
     int top = clippedTop ? gridTop : yOf(m, p.fromHour, p.fromMinute);
     int bottom = clippedBottom ? gridBottom : yOf(m, p.tillHour, p.tillMinute);
     if ((p.tillHour >= kPlanerFirstHour || endsAtMidnight) && p.fromHour < kPlanerLastHour) {
-        tShape bar;
-        bar.role = tShape::Bar;
         // An end before the start on the same day is drawn from the earlier time, as a GDI
         // rectangle with swapped corners was.
-        bar.rect = {x1, std::min(top, bottom), x2, std::max(top, bottom)};
-        bar.filled = true;
-        bar.fill = kLightGrey;
-        bar.key = key;
-        bar.date = p.day;
-        shapes.push_back(bar);
+        shapes.push_back(
+            barShape({x1, std::min(top, bottom), x2, std::max(top, bottom)}, key, p.day));
     }
     const int middle = (x1 + x2 - 1) / 2;
     if (clippedBottom) {
-        shapes.push_back(triangle(tShape::TriangleDown, {x1, gridBottom - 1},
-                                  {x2 - 1, gridBottom - 1}, {middle, gridBottom + H - 1}));
+        shapes.push_back(triangleShape(tShape::TriangleDown, {x1, gridBottom - 1},
+                                       {x2 - 1, gridBottom - 1}, {middle, gridBottom + H - 1}));
         shapes.back().key = key;
         shapes.back().date = p.day;
     }
     if (clippedTop) {
-        shapes.push_back(
-            triangle(tShape::TriangleUp, {x1, gridTop}, {x2 - 1, gridTop}, {middle, gridTop - H}));
+        shapes.push_back(triangleShape(tShape::TriangleUp, {x1, gridTop}, {x2 - 1, gridTop},
+                                       {middle, gridTop - H}));
         shapes.back().key = key;
         shapes.back().date = p.day;
     }

@@ -4,6 +4,7 @@
 #include "base/floor_div.h"
 #include "calendar/termin_store.h"
 #include "views/month_planner.h"
+#include "views/shapes.h"
 #include "views/view_lines.h"
 
 #include <algorithm>
@@ -16,29 +17,6 @@ namespace {
 constexpr int kMargin = 5;   // cells of U left of the days
 constexpr int kTopRows = 3;  // rows of a month block above its resources
 constexpr int kScrollX = 36; // horizontal scroll steps
-
-tShape text(tShape::Role role, tRect box, std::string s, tRgb colour, bool centred)
-{
-    tShape t;
-    t.kind = tShape::Text;
-    t.role = role;
-    t.rect = box;
-    t.text = std::move(s);
-    t.pen = colour;
-    t.centred = centred;
-    return t;
-}
-
-tShape line(tPoint from, tPoint to, tRgb colour)
-{
-    tShape l;
-    l.kind = tShape::Line;
-    l.role = tShape::GridLine;
-    l.points[0] = from;
-    l.points[1] = to;
-    l.pen = colour;
-    return l;
-}
 
 tRgb dayColour(const tDate &day, tHolidayCache &holidays)
 {
@@ -65,25 +43,26 @@ void addMonth(std::vector<tShape> &shapes, const tJahrPlanData &data, int month,
     }
     for (int j = 0; j < N; j++) {
         int y = top + j * H;
-        shapes.push_back(
-            text(tShape::ResourceLabel, {0, y, left - 1, y + H}, data.resources[j], kBlack, false));
+        shapes.push_back(textShape(tShape::ResourceLabel, {0, y, left - 1, y + H},
+                                   data.resources[j], kBlack, false));
         shapes.back().key = data.resources[j];
-        if (j + 1 < N) shapes.push_back(line({left, y + H}, {right, y + H}, kBlack));
+        if (j + 1 < N) shapes.push_back(lineShape({left, y + H}, {right, y + H}, kBlack));
     }
     if (N > 0)
         for (int i = 1; i < D; i++)
-            shapes.push_back(line({left + 2 * U * i, top}, {left + 2 * U * i, bottom}, kLightGrey));
+            shapes.push_back(
+                lineShape({left + 2 * U * i, top}, {left + 2 * U * i, bottom}, kLightGrey));
     for (int d = 1; d <= D; d++) {
         tDate day{d, month, data.year};
         int x = left + 2 * U * (d - 1);
-        shapes.push_back(text(tShape::DayNumber, {x, top - H, x + 2 * U, top}, std::to_string(d),
-                              dayColour(day, holidays), true));
+        shapes.push_back(textShape(tShape::DayNumber, {x, top - H, x + 2 * U, top},
+                                   std::to_string(d), dayColour(day, holidays), true));
         shapes.back().date = day;
     }
     // (b + 1)H - 1.2H with the fraction dropped, in integers.
     const int T = ((b + 1) * 10 * H - 12 * H) / 10;
-    shapes.push_back(text(tShape::MonthLabel, {left, T + H, 67 * U, T + 2 * H},
-                          viewFormat("%d/%d", month, data.year), kBlue, true));
+    shapes.push_back(textShape(tShape::MonthLabel, {left, T + H, 67 * U, T + 2 * H},
+                               viewFormat("%d/%d", month, data.year), kBlue, true));
 }
 
 void addBooking(std::vector<tShape> &shapes, const tJahrPlanData &data, const tTermin &t, int k,
@@ -92,20 +71,16 @@ void addBooking(std::vector<tShape> &shapes, const tJahrPlanData &data, const tT
     const int U = m.U, H = m.H, N = int(data.resources.size());
     for (const tBookingPiece &p : bookingPieces(t, data.year)) {
         const int b = (p.month - 1) * (N + kTopRows);
-        tShape bar;
-        bar.role = tShape::Bar;
-        bar.rect.left = U * (2 * (p.fromDay - 1) + kMargin) + 1 + U * p.fromHour / 24;
-        bar.rect.right = U * (2 * p.tillDay + kMargin) - 1 + U * p.tillHour / 24;
-        bar.rect.top = (b + kTopRows + k - 1) * H + 1;
-        bar.rect.bottom = bar.rect.top + H - 2;
-        bar.filled = true;
-        bar.fill = kLightGrey;
-        bar.key = t.ID;
-        bar.date = {p.fromDay, p.month, data.year};
-        shapes.push_back(bar);
-        shapes.push_back(text(tShape::BarTitle, bar.rect, t.TITLE, kBlack, false));
+        tRect rect;
+        rect.left = U * (2 * (p.fromDay - 1) + kMargin) + 1 + U * p.fromHour / 24;
+        rect.right = U * (2 * p.tillDay + kMargin) - 1 + U * p.tillHour / 24;
+        rect.top = (b + kTopRows + k - 1) * H + 1;
+        rect.bottom = rect.top + H - 2;
+        const tDate date{p.fromDay, p.month, data.year};
+        shapes.push_back(barShape(rect, t.ID, date));
+        shapes.push_back(textShape(tShape::BarTitle, rect, t.TITLE, kBlack, false));
         shapes.back().key = t.ID;
-        shapes.back().date = bar.date;
+        shapes.back().date = date;
     }
 }
 

@@ -9,6 +9,7 @@
 #include "shell/ui/shell_host.h"
 #include "base/session.h"
 #include "calendar/termin_rules.h"
+#include "widgets/calendar/dia_choice.h"
 #include "ui_dia_alarm.h"
 
 namespace velk {
@@ -54,19 +55,13 @@ void tDiaAlarm::chooseRecipients()
 void tDiaAlarm::okPressed()
 {
     tDateTime when;
-    switch (checkAlarmFields(
+    const tAlarmCheck check = checkAlarmFields(
         dialogNumber(fieldText(ui_->editDay)), dialogNumber(fieldText(ui_->editMonth)),
         dialogNumber(fieldText(ui_->editYear)), dialogNumber(fieldText(ui_->editHour)),
-        dialogNumber(fieldText(ui_->editMinute)), when)) {
-    case tAlarmCheck::BadTime:
-        ui_->editHour->setFocus();
+        dialogNumber(fieldText(ui_->editMinute)), when);
+    if (focusFieldOf(check,
+                     {{tAlarmCheck::BadTime, ui_->editHour}, {tAlarmCheck::BadDate, ui_->editDay}}))
         return;
-    case tAlarmCheck::BadDate:
-        ui_->editDay->setFocus();
-        return;
-    case tAlarmCheck::Ok:
-        break;
-    }
     alarm_.when = when;
     alarm_.setMessage(fieldText(ui_->editMessage));
     if (preset_) alarm_.setSendTo(ui_->radioAlso->isChecked() ? recipients_.format() : "");

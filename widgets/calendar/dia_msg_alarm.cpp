@@ -53,10 +53,7 @@ void tDiaMsgAlarm::deleteAlarm()
 {
     int row = selected();
     if (row < 0) return;
-    if (!due_.remove(std::size_t(row)))
-        shellHost().message(this, QStringLiteral("Fehler beim Löschen"), QStringLiteral("Fehler"));
-    notify(NoticeAlarms);
-    fill();
+    changed(due_.remove(std::size_t(row)) ? QString() : QStringLiteral("Fehler beim Löschen"));
 }
 
 void tDiaMsgAlarm::reschedule()
@@ -65,9 +62,14 @@ void tDiaMsgAlarm::reschedule()
     if (row < 0) return;
     tAlarm a = due_.at(std::size_t(row));
     if (!tDiaAlarm::run(this, a)) return;
-    std::string failed = alarmUpdateMessage(due_.reschedule(std::size_t(row), a));
-    if (!failed.empty())
-        shellHost().message(this, QString::fromUtf8(failed.c_str()), QStringLiteral("Fehler"));
+    changed(QString::fromUtf8(alarmUpdateMessage(due_.reschedule(std::size_t(row), a)).c_str()));
+}
+
+// After a deletion or a new time: the failure shown (none when empty), the views told, the list
+// shown anew.
+void tDiaMsgAlarm::changed(const QString &failure)
+{
+    if (!failure.isEmpty()) shellHost().message(this, failure, QStringLiteral("Fehler"));
     notify(NoticeAlarms);
     fill();
 }

@@ -35,6 +35,7 @@ private:
     int selected() const;
     void deleteAlarm();
     void reschedule();
+    void changed(const QString &failure);
     void info();
     void closePressed();
 

@@ -5,6 +5,7 @@
 #include "shell/ui/dialog_help.h"
 #include "shell/ui/shell_host.h"
 #include "calendar/termin_rules.h"
+#include "widgets/calendar/dia_choice.h"
 #include "ui_dia_repeat.h"
 
 namespace velk {
@@ -34,25 +35,11 @@ tDiaRepeat::~tDiaRepeat() = default;
 
 void tDiaRepeat::showRule()
 {
-    switch (rule_.rhythm) {
-    case tRepeat::Yearly:
-        ui_->radioYearly->setChecked(true);
-        break;
-    case tRepeat::Monthly:
-        ui_->radioMonthly->setChecked(true);
-        break;
-    case tRepeat::Weekly:
-        ui_->radioWeekly->setChecked(true);
-        break;
-    case tRepeat::Daily:
-        ui_->radioDaily->setChecked(true);
-        break;
-    case tRepeat::Every:
-        ui_->radioEvery->setChecked(true);
-        break;
-    default:
-        break;
-    }
+    checkButtonOf(rule_.rhythm, {{tRepeat::Yearly, ui_->radioYearly},
+                                 {tRepeat::Monthly, ui_->radioMonthly},
+                                 {tRepeat::Weekly, ui_->radioWeekly},
+                                 {tRepeat::Daily, ui_->radioDaily},
+                                 {tRepeat::Every, ui_->radioEvery}});
     (rule_.ordinal == tRepeat::Last ? ui_->radioLast : ui_->radioOn)->setChecked(true);
     if (rule_.unit == tRepeat::Day) ui_->radioDay->setChecked(true);
     if (rule_.unit == tRepeat::Weekday) ui_->radioWeekday->setChecked(true);
@@ -77,28 +64,25 @@ void tDiaRepeat::enableEvery()
     ui_->editOrdinal->setEnabled(every && !ui_->radioLast->isChecked());
 }
 
-// The byte of the checked button of a group, 0 when none is checked.
-static char checkedByte(std::initializer_list<std::pair<QAbstractButton *, char>> buttons)
-{
-    for (auto [button, byte] : buttons)
-        if (button->isChecked()) return byte;
-    return 0;
-}
-
 void tDiaRepeat::okPressed()
 {
     tRepeatFields in;
-    in.rhythm = checkedByte({{ui_->radioYearly, tRepeat::Yearly},
-                             {ui_->radioMonthly, tRepeat::Monthly},
-                             {ui_->radioWeekly, tRepeat::Weekly},
-                             {ui_->radioDaily, tRepeat::Daily},
-                             {ui_->radioEvery, tRepeat::Every}});
+    // A 0 byte where no button of a group is checked.
+    in.rhythm = checkedValueOf<char>({{tRepeat::Yearly, ui_->radioYearly},
+                                      {tRepeat::Monthly, ui_->radioMonthly},
+                                      {tRepeat::Weekly, ui_->radioWeekly},
+                                      {tRepeat::Daily, ui_->radioDaily},
+                                      {tRepeat::Every, ui_->radioEvery}})
+                    .value_or(0);
     in.last = ui_->radioLast->isChecked();
     in.ordinal = ui_->editOrdinal->text().toStdString();
-    in.unit = checkedByte({{ui_->radioDay, tRepeat::Day}, {ui_->radioWeekday, tRepeat::Weekday}});
-    in.scope = checkedByte({{ui_->radioAlways, tRepeat::Always},
-                            {ui_->radioEveryMonth, tRepeat::EveryMonth},
-                            {ui_->radioThisMonth, tRepeat::ThisMonth}});
+    in.unit =
+        checkedValueOf<char>({{tRepeat::Day, ui_->radioDay}, {tRepeat::Weekday, ui_->radioWeekday}})
+            .value_or(0);
+    in.scope = checkedValueOf<char>({{tRepeat::Always, ui_->radioAlways},
+                                     {tRepeat::EveryMonth, ui_->radioEveryMonth},
+                                     {tRepeat::ThisMonth, ui_->radioThisMonth}})
+                   .value_or(0);
     in.count = ui_->editCount->text().toStdString();
     if (!applyRepeatFields(in, rule_)) {
         shellHost().message(this, QStringLiteral("Falsche Eingabe"), QStringLiteral("Fehler"));

@@ -19,6 +19,7 @@
 #include "calendar/termin_rules.h"
 #include "calendar/termin_store.h"
 #include "widgets/calendar/dia_alarm.h"
+#include "widgets/calendar/dia_choice.h"
 #include "widgets/calendar/dia_repeat.h"
 #include "ui_dia_termin.h"
 
@@ -89,19 +90,10 @@ void tDiaTermin::showTermin(const tResource *resource)
     ui_->buttonRepeat->setEnabled(false);
 
     // A "G" unequal to WITH selects no button; OK then keeps READ as it was.
-    if (auto shown = visibilityOfRead(termin_.READ, termin_.WITH, currentUser())) {
-        switch (*shown) {
-        case tVisibility::All:
-            ui_->radioAll->setChecked(true);
-            break;
-        case tVisibility::Involved:
-            ui_->radioInvolved->setChecked(true);
-            break;
-        case tVisibility::Private:
-            ui_->radioPrivate->setChecked(true);
-            break;
-        }
-    }
+    if (auto shown = visibilityOfRead(termin_.READ, termin_.WITH, currentUser()))
+        checkButtonOf(*shown, {{tVisibility::All, ui_->radioAll},
+                               {tVisibility::Involved, ui_->radioInvolved},
+                               {tVisibility::Private, ui_->radioPrivate}});
 }
 
 tDateTime tDiaTermin::typedStart() const
@@ -172,38 +164,25 @@ void tDiaTermin::okPressed()
     in.tillHour = readNumber(ui_->editTillHour);
     in.tillMinute = readNumber(ui_->editTillMinute);
     tTermin t = termin_;
-    switch (checkTerminFields(in, t.from, t.till)) {
-    case tTerminCheck::BadStartDate:
-        ui_->editFromDay->setFocus();
-        return;
-    case tTerminCheck::BadEndDate:
-        ui_->editTillDay->setFocus();
-        return;
-    case tTerminCheck::EndBeforeStart:
+    const tTerminCheck check = checkTerminFields(in, t.from, t.till);
+    if (check == tTerminCheck::EndBeforeStart)
         shellHost().message(this, QStringLiteral("Ende liegt vor Anfang des Termins"), appName());
-        ui_->editTillDay->setFocus();
+    if (focusFieldOf(check, {{tTerminCheck::BadStartDate, ui_->editFromDay},
+                             {tTerminCheck::BadEndDate, ui_->editTillDay},
+                             {tTerminCheck::EndBeforeStart, ui_->editTillDay},
+                             {tTerminCheck::BadStartTime, ui_->editFromHour},
+                             {tTerminCheck::BadEndTime, ui_->editTillHour}}))
         return;
-    case tTerminCheck::BadStartTime:
-        ui_->editFromHour->setFocus();
-        return;
-    case tTerminCheck::BadEndTime:
-        ui_->editTillHour->setFocus();
-        return;
-    case tTerminCheck::Ok:
-        break;
-    }
     t.setTitle(fieldText(ui_->editTitle));
     std::string resource = preselected_;
     if (ui_->comboResource->currentIndex() >= 0)
         resource = ui_->comboResource->currentData().toByteArray().toStdString();
     t.setResource(ui_->checkResource->isChecked() ? resource : std::string());
     t.setWith(with_.format());
-    if (ui_->radioAll->isChecked())
-        t.setRead(readForVisibility(tVisibility::All, t.WITH, currentUser()));
-    else if (ui_->radioInvolved->isChecked())
-        t.setRead(readForVisibility(tVisibility::Involved, t.WITH, currentUser()));
-    else if (ui_->radioPrivate->isChecked())
-        t.setRead(readForVisibility(tVisibility::Private, t.WITH, currentUser()));
+    if (auto chosen = checkedValueOf<tVisibility>({{tVisibility::All, ui_->radioAll},
+                                                   {tVisibility::Involved, ui_->radioInvolved},
+                                                   {tVisibility::Private, ui_->radioPrivate}}))
+        t.setRead(readForVisibility(*chosen, t.WITH, currentUser()));
     t.detachRepeat();
     if (rule_ && ui_->checkRepeat->isChecked()) t.attachRepeat(*rule_);
     if (!store(t)) return;

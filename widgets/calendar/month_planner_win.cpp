@@ -1,28 +1,22 @@
 #include "widgets/calendar/month_planner_win.h"
 
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QRubberBand>
 
-#include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
-#include "widgets/calendar/dia_list.h"
 #include "widgets/calendar/shape_painter.h"
 
 namespace velk {
 
 tCalPlanerWin::tCalPlanerWin(const tDate &day, QWidget *parent)
-    : tView(parent), month_(planerMonth(day)), band_(new QRubberBand(QRubberBand::Rectangle, this)),
-      menu_(new QMenu(this))
+    : tPlanView(parent), month_(planerMonth(day))
 {
+    makeBand(this);
+    makeMenu(QStringLiteral("plannerMenu"));
     setObjectName(QStringLiteral("monthPlanner"));
     setWindowTitle(fromCp1252(planerOpenCaption(month_)));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    band_->setObjectName(QStringLiteral("rubberBand"));
-    menu_->setObjectName(QStringLiteral("plannerMenu"));
-    addPlanMenuActions(menu_, [this](int mode) { menuCommand(mode); });
     measure();
     refill();
 }
@@ -53,17 +47,12 @@ QSize tCalPlanerWin::sizeHint() const
 
 QString tCalPlanerWin::helpKeyword() const { return QString::fromUtf8(help::MonthPlan); }
 
-bool tCalPlanerWin::handlesCommand(int id) const { return id == CmBack || id == CmForward; }
-
-void tCalPlanerWin::command(int id)
+void tCalPlanerWin::step(int steps)
 {
-    if (!handlesCommand(id)) return;
-    month_ = planerMonthMoved(month_, id == CmBack ? -1 : 1);
+    month_ = planerMonthMoved(month_, steps);
     setWindowTitle(fromCp1252(planerCaption(month_)));
     refill();
 }
-
-void tCalPlanerWin::dataChanged(int) { refill(); }
 
 void tCalPlanerWin::paintEvent(QPaintEvent *)
 {
@@ -74,29 +63,17 @@ void tCalPlanerWin::paintEvent(QPaintEvent *)
 
 void tCalPlanerWin::mousePressEvent(QMouseEvent *e)
 {
-    if (e->button() == Qt::LeftButton) {
-        down_ = pointOf(e);
-        band_->hide();
-        dragging_ = true;
-    } else if (e->button() == Qt::RightButton) {
-        rightClick_ = pointOf(e);
-        menu_->popup(e->globalPosition().toPoint());
-    }
+    if (e->button() == Qt::LeftButton)
+        startDrag(pointOf(e));
+    else if (e->button() == Qt::RightButton)
+        popUpMenu(e);
 }
 
-void tCalPlanerWin::mouseMoveEvent(QMouseEvent *e)
-{
-    if (!dragging_) return;
-    tPoint p = pointOf(e);
-    band_->setGeometry(QRect(QPoint(down_.x, down_.y), QPoint(p.x, p.y)).normalized());
-    band_->show();
-}
+void tCalPlanerWin::mouseMoveEvent(QMouseEvent *e) { dragTo(pointOf(e)); }
 
 void tCalPlanerWin::mouseReleaseEvent(QMouseEvent *e)
 {
-    if (e->button() != Qt::LeftButton || !dragging_) return;
-    dragging_ = false;
-    band_->hide();
+    if (e->button() != Qt::LeftButton || !endDrag()) return;
     carryOut(planerDragAction(metrics_, month_, down_, pointOf(e)));
 }
 
@@ -104,21 +81,13 @@ void tCalPlanerWin::mouseDoubleClickEvent(QMouseEvent *e)
 {
     if (e->button() != Qt::LeftButton) return;
     // The press before the double click began no drag that the release could end.
-    dragging_ = false;
+    forgetDrag();
     carryOut(planerDoubleClickAction(planerHit(metrics_, month_, pointOf(e))));
 }
 
-void tCalPlanerWin::menuCommand(int mode)
+tViewAction tCalPlanerWin::menuAction(tPoint rightClick, int mode) const
 {
-    carryOut(planerMenuAction(planerHit(metrics_, month_, rightClick_), mode));
-}
-
-void tCalPlanerWin::carryOut(const tViewAction &action)
-{
-    if (action.kind == tViewAction::Nothing) return;
-    if (!runViewAction(this, action)) return;
-    if (action.notice != 0) sendNotice(this, action.notice);
-    if (action.redraw) refill();
+    return planerMenuAction(planerHit(metrics_, month_, rightClick), mode);
 }
 
 } // namespace velk

@@ -9,40 +9,29 @@
 #ifndef VELK_WIDGETS_CALENDAR_MONTH_PLANNER_WIN_H
 #define VELK_WIDGETS_CALENDAR_MONTH_PLANNER_WIN_H
 
-#include <optional>
-#include <vector>
-
-#include "shell/ui/view.h"
 #include "views/month_planner.h"
-
-class QMenu;
-class QRubberBand;
+#include "widgets/calendar/plan_view.h"
 
 namespace velk {
 
-class tCalPlanerWin : public tView {
+class tCalPlanerWin : public tPlanView {
     Q_OBJECT
 public:
     // The month `day` lies in.
     explicit tCalPlanerWin(const tDate &day, QWidget *parent = nullptr);
 
     const tDate &month() const { return month_; }
-    tViewMetrics metrics() const { return metrics_; }
-    QMenu *contextMenu() const { return menu_; }
-    QRubberBand *rubberBand() const { return band_; }
-    const std::vector<tShape> &shapes() const { return shapes_; }
 
     // Reads the month's appointments and birthdays afresh and repaints.
-    void refill();
+    void refill() override;
 
     int noticeMask() const override { return NoticeAppointments | NoticePersons; }
-    bool handlesCommand(int id) const override;
-    void command(int id) override;
     QString helpKeyword() const override;
     QSize sizeHint() const override;
 
 protected:
-    void dataChanged(int bits) override;
+    void step(int steps) override;
+    tViewAction menuAction(tPoint rightClick, int mode) const override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
@@ -52,18 +41,8 @@ protected:
 
 private:
     void measure();
-    void menuCommand(int mode);
-    void carryOut(const tViewAction &action);
 
     tDate month_;
-    tHolidayCache holidays_;
-    tViewMetrics metrics_;
-    std::vector<tShape> shapes_;
-    bool dragging_ = false;
-    tPoint down_;
-    tPoint rightClick_;
-    QRubberBand *band_;
-    QMenu *menu_;
 };
 
 } // namespace velk

@@ -1,7 +1,6 @@
 #include "widgets/calendar/occupancy_plan_win.h"
 
 #include <QAbstractScrollArea>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -9,16 +8,14 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
-#include "widgets/calendar/dia_list.h"
 #include "widgets/calendar/shape_painter.h"
 
 namespace velk {
 
 tJahrPlanWin::tJahrPlanWin(int year, QWidget *parent)
-    : tView(parent), area_(new QAbstractScrollArea(this)), menu_(new QMenu(this))
+    : tPlanView(parent), area_(new QAbstractScrollArea(this))
 {
     data_.year = year;
     setObjectName(QStringLiteral("occupancyPlan"));
@@ -29,17 +26,15 @@ tJahrPlanWin::tJahrPlanWin(int year, QWidget *parent)
     area_->viewport()->setObjectName(QStringLiteral("planCanvas"));
     area_->viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     area_->viewport()->installEventFilter(this);
-    band_ = new QRubberBand(QRubberBand::Rectangle, area_->viewport());
-    band_->setObjectName(QStringLiteral("rubberBand"));
+    makeBand(area_->viewport());
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(area_);
-    menu_->setObjectName(QStringLiteral("planMenu"));
-    addPlanMenuActions(menu_, [this](int mode) { menuCommand(mode); });
+    makeMenu(QStringLiteral("planMenu"));
     for (QScrollBar *bar : {area_->horizontalScrollBar(), area_->verticalScrollBar()}) {
         bar->setSingleStep(1);
         connect(bar, &QScrollBar::valueChanged, this, [this] {
-            band_->hide();
+            rubberBand()->hide();
             area_->viewport()->update();
         });
     }
@@ -81,17 +76,12 @@ QSize tJahrPlanWin::sizeHint() const
 
 QString tJahrPlanWin::helpKeyword() const { return QString::fromUtf8(help::Occupancy); }
 
-bool tJahrPlanWin::handlesCommand(int id) const { return id == CmBack || id == CmForward; }
-
-void tJahrPlanWin::command(int id)
+void tJahrPlanWin::step(int steps)
 {
-    if (!handlesCommand(id)) return;
-    data_.year += id == CmBack ? -1 : 1;
+    data_.year += steps;
     setWindowTitle(fromCp1252(jahrPlanCaption(data_.year)));
     refill();
 }
-
-void tJahrPlanWin::dataChanged(int) { refill(); }
 
 // Only what lies in the part to be painted: a year of many resources is tall.
 void tJahrPlanWin::paintCanvas(const QRect &exposed)
@@ -137,41 +127,26 @@ bool tJahrPlanWin::mouse(QEvent::Type type, QMouseEvent *e)
 {
     const tPoint p = pointOf(e);
     if (type == QEvent::MouseButtonPress && e->button() == Qt::RightButton) {
-        rightClick_ = p;
-        menu_->popup(e->globalPosition().toPoint());
+        popUpMenu(e);
     } else if (type == QEvent::MouseButtonPress && e->button() == Qt::LeftButton) {
         // Nothing to book without resources.
         if (data_.resources.empty()) return true;
-        down_ = p;
-        dragging_ = true;
+        startDrag(p);
         banded_ = false;
-        band_->hide();
-    } else if (type == QEvent::MouseMove && dragging_) {
-        band_->setGeometry(QRect(QPoint(down_.x, down_.y), QPoint(p.x, p.y)).normalized());
-        band_->show();
+    } else if (type == QEvent::MouseMove && dragTo(p)) {
         banded_ = true;
-    } else if (type == QEvent::MouseButtonRelease && e->button() == Qt::LeftButton && dragging_) {
-        dragging_ = false;
-        band_->hide();
+    } else if (type == QEvent::MouseButtonRelease && e->button() == Qt::LeftButton && endDrag()) {
         if (banded_) carryOut(jahrPlanDragAction(data_, metrics_, scroll(), down_, p));
     } else if (type == QEvent::MouseButtonDblClick && e->button() == Qt::LeftButton) {
-        dragging_ = false;
+        forgetDrag();
         carryOut(jahrPlanDoubleClickAction(jahrPlanHit(data_, metrics_, p, scroll())));
     }
     return true;
 }
 
-void tJahrPlanWin::menuCommand(int mode)
+tViewAction tJahrPlanWin::menuAction(tPoint rightClick, int mode) const
 {
-    carryOut(jahrPlanMenuAction(jahrPlanHit(data_, metrics_, rightClick_, scroll()), mode));
-}
-
-void tJahrPlanWin::carryOut(const tViewAction &action)
-{
-    if (action.kind == tViewAction::Nothing) return;
-    if (!runViewAction(this, action)) return;
-    if (action.notice != 0) sendNotice(this, action.notice);
-    if (action.redraw) refill();
+    return jahrPlanMenuAction(jahrPlanHit(data_, metrics_, rightClick, scroll()), mode);
 }
 
 } // namespace velk

@@ -1,0 +1,55 @@
+#include "views/shapes.h"
+
+#include <utility>
+
+namespace velk {
+
+tShape textShape(tShape::Role role, tRect box, std::string s, tRgb colour, bool centred)
+{
+    tShape t;
+    t.kind = tShape::Text;
+    t.role = role;
+    t.rect = box;
+    t.text = std::move(s);
+    t.pen = colour;
+    t.centred = centred;
+    return t;
+}
+
+tShape lineShape(tPoint from, tPoint to, tRgb colour)
+{
+    tShape l;
+    l.kind = tShape::Line;
+    l.role = tShape::GridLine;
+    l.points[0] = from;
+    l.points[1] = to;
+    l.pen = colour;
+    return l;
+}
+
+tShape triangleShape(tShape::Role role, tPoint a, tPoint b, tPoint c)
+{
+    tShape t;
+    t.kind = tShape::Triangle;
+    t.role = role;
+    t.points[0] = a;
+    t.points[1] = b;
+    t.points[2] = c;
+    t.filled = true;
+    t.fill = kLightGrey;
+    return t;
+}
+
+tShape barShape(tRect rect, const std::string &key, const tDate &date)
+{
+    tShape bar;
+    bar.role = tShape::Bar;
+    bar.rect = rect;
+    bar.filled = true;
+    bar.fill = kLightGrey;
+    bar.key = key;
+    bar.date = date;
+    return bar;
+}
+
+} // namespace velk
