@@ -160,10 +160,10 @@ void tMainFrame::registerViewCommand(int id, int type)
     });
 }
 
-void tMainFrame::registerDialogCommand(int id, std::function<bool(QWidget *)> run, int mask)
+void tMainFrame::registerDialogCommand(int id, std::function<bool(QWidget *)> run, tNotices mask)
 {
     registerCommand(id, [this, run = std::move(run), mask] {
-        if (run(this) && mask != 0) client_->sendDataChanged(mask);
+        if (run(this)) sendNotice(client_, mask);
     });
 }
 

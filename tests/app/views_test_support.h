@@ -28,7 +28,7 @@ public:
         layout->addWidget(edit_);
     }
 
-    int noticeMask() const override { return mask_; }
+    tNotices noticeMask() const override { return tNotices::fromInt(mask_); }
     bool handlesCommand(int id) const override { return commands_.count(id) != 0; }
     void command(int id) override { *log_ << QStringLiteral("%1:cmd%2").arg(name_).arg(id); }
     QString helpKeyword() const override { return keyword_; }
@@ -37,9 +37,9 @@ public:
     bool closeOnNotice = false;
 
 protected:
-    void dataChanged(int bits) override
+    void dataChanged(tNotices bits) override
     {
-        *log_ << QStringLiteral("%1:%2").arg(name_).arg(bits);
+        *log_ << QStringLiteral("%1:%2").arg(name_).arg(bits.toInt());
         if (closeOnNotice) parentWidget()->close();
     }
 

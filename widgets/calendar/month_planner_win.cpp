@@ -63,7 +63,7 @@ void tCalPlanerWin::command(int id)
     refill();
 }
 
-void tCalPlanerWin::dataChanged(int) { refill(); }
+void tCalPlanerWin::dataChanged(tNotices) { refill(); }
 
 void tCalPlanerWin::paintEvent(QPaintEvent *)
 {
@@ -117,7 +117,7 @@ void tCalPlanerWin::carryOut(const tViewAction &action)
 {
     if (action.kind == tViewAction::Nothing) return;
     if (!runViewAction(this, action)) return;
-    if (action.notice != 0) sendNotice(this, action.notice);
+    if (action.notice != 0) sendNotice(this, tNotices::fromInt(action.notice));
     if (action.redraw) refill();
 }
 

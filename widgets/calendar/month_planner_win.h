@@ -35,14 +35,14 @@ public:
     // Reads the month's appointments and birthdays afresh and repaints.
     void refill();
 
-    int noticeMask() const override { return NoticeAppointments | NoticePersons; }
+    tNotices noticeMask() const override { return NoticeAppointments | NoticePersons; }
     bool handlesCommand(int id) const override;
     void command(int id) override;
     QString helpKeyword() const override;
     QSize sizeHint() const override;
 
 protected:
-    void dataChanged(int bits) override;
+    void dataChanged(tNotices bits) override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;

@@ -91,7 +91,7 @@ void tJahrPlanWin::command(int id)
     refill();
 }
 
-void tJahrPlanWin::dataChanged(int) { refill(); }
+void tJahrPlanWin::dataChanged(tNotices) { refill(); }
 
 // Only what lies in the part to be painted: a year of many resources is tall.
 void tJahrPlanWin::paintCanvas(const QRect &exposed)
@@ -170,7 +170,7 @@ void tJahrPlanWin::carryOut(const tViewAction &action)
 {
     if (action.kind == tViewAction::Nothing) return;
     if (!runViewAction(this, action)) return;
-    if (action.notice != 0) sendNotice(this, action.notice);
+    if (action.notice != 0) sendNotice(this, tNotices::fromInt(action.notice));
     if (action.redraw) refill();
 }
 

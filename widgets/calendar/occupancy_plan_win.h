@@ -40,14 +40,14 @@ public:
     // Counts the resources and walks the year's bookings afresh, then redraws.
     void refill();
 
-    int noticeMask() const override { return NoticeAppointments | NoticeResources; }
+    tNotices noticeMask() const override { return NoticeAppointments | NoticeResources; }
     bool handlesCommand(int id) const override;
     void command(int id) override;
     QString helpKeyword() const override;
     QSize sizeHint() const override;
 
 protected:
-    void dataChanged(int bits) override;
+    void dataChanged(tNotices bits) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
