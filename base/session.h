@@ -16,7 +16,7 @@ const char *databasePath();
 void setDatabasePath(const char *path); // cut to 255 characters
 
 const char *currentUser();
-char *currentUserBuffer(); // 9 bytes: the login's result buffer
+char *currentUserBuffer();                  // 9 bytes: the login's result buffer
 void setCurrentUser(std::string_view name); // cut to 8 characters, trailing blanks removed
 
 } // namespace velk

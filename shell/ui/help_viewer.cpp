@@ -21,6 +21,16 @@
 
 namespace velk {
 
+QAction *addWindowKey(QWidget *owner, const char *name, Qt::Key key)
+{
+    auto *action = new QAction(owner);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(QKeySequence(key));
+    action->setShortcutContext(Qt::WindowShortcut);
+    owner->addAction(action);
+    return action;
+}
+
 static const char *kHelpDocument = "qrc:/help/velk.html";
 
 static bool isKeyword(const QString &keyword)
@@ -52,12 +62,8 @@ tHelpViewer::tHelpViewer(QWidget *parent) : QWidget(parent, Qt::Window)
     layout->addLayout(bar);
     layout->addWidget(browser_);
     connect(search_, &QLineEdit::returnPressed, this, [this] { search(search_->text()); });
-    auto *escape = new QAction(this);
-    escape->setObjectName(QStringLiteral("helpClose"));
-    escape->setShortcut(QKeySequence(Qt::Key_Escape));
-    escape->setShortcutContext(Qt::WindowShortcut);
-    connect(escape, &QAction::triggered, this, &QWidget::close);
-    addAction(escape);
+    connect(addWindowKey(this, "helpClose", Qt::Key_Escape), &QAction::triggered, this,
+            &QWidget::close);
 
     QFile file(QStringLiteral(":/help/velk.html"));
     if (file.open(QIODevice::ReadOnly)) sections_ = helpSections(file.readAll().toStdString());

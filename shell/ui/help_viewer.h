@@ -18,10 +18,15 @@
 
 #include "shell/core/help_text.h"
 
+class QAction;
 class QLineEdit;
 class QTextBrowser;
 
 namespace velk {
+
+// A key that works anywhere in `owner`'s window (F1 in the frame, Escape in the help): the action
+// named `name`, added to `owner`, for the caller to connect.
+QAction *addWindowKey(QWidget *owner, const char *name, Qt::Key key);
 
 class tHelpViewer : public QWidget {
     Q_OBJECT

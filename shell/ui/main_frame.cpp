@@ -10,6 +10,7 @@
 #include <QToolBar>
 
 #include "shell/core/commands.h"
+#include "shell/ui/help_viewer.h"
 #include "shell/ui/key_modes.h"
 #include "shell/ui/mdi_client.h"
 #include "shell/ui/shell_host.h"
@@ -125,12 +126,8 @@ QString tMainFrame::statusText() const { return status_->text(); }
 
 void tMainFrame::createHelpKey()
 {
-    auto *f1 = new QAction(this);
-    f1->setObjectName(QStringLiteral("helpKey"));
-    f1->setShortcut(QKeySequence(Qt::Key_F1));
-    f1->setShortcutContext(Qt::WindowShortcut);
-    connect(f1, &QAction::triggered, this, &tMainFrame::helpKey);
-    addAction(f1);
+    connect(addWindowKey(this, "helpKey", Qt::Key_F1), &QAction::triggered, this,
+            &tMainFrame::helpKey);
 }
 
 // F1: the active view's keyword while the focus is inside it, else the contents.
@@ -160,10 +157,10 @@ void tMainFrame::registerViewCommand(int id, int type)
     });
 }
 
-void tMainFrame::registerDialogCommand(int id, std::function<bool(QWidget *)> run, int mask)
+void tMainFrame::registerDialogCommand(int id, std::function<bool(QWidget *)> run, tNotices mask)
 {
     registerCommand(id, [this, run = std::move(run), mask] {
-        if (run(this) && mask != 0) client_->sendDataChanged(mask);
+        if (run(this)) sendNotice(client_, mask);
     });
 }
 

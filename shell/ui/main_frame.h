@@ -13,6 +13,8 @@
 #include <functional>
 #include <map>
 
+#include "shell/ui/view.h"
+
 class QAction;
 class QLabel;
 class QToolBar;
@@ -48,7 +50,7 @@ public:
     // can create that type.
     void registerViewCommand(int id, int type);
     // A menu command that runs a dialog; when it ends with OK the notice `mask` goes out.
-    void registerDialogCommand(int id, std::function<bool(QWidget *parent)> run, int mask);
+    void registerDialogCommand(int id, std::function<bool(QWidget *parent)> run, tNotices mask);
 
     void updateMenus();
 

@@ -65,13 +65,13 @@ tView *TMyMDIClient::activeView() const
     return sub ? qobject_cast<tView *>(sub->widget()) : nullptr;
 }
 
-void TMyMDIClient::sendDataChanged(int mask)
+void TMyMDIClient::sendDataChanged(tNotices mask, const QWidget *except)
 {
     // A view may close itself while it refills; QPointer-free: take the list first and check
     // membership before each delivery.
     const QList<tView *> list = views();
     for (tView *view : list) {
-        if (!views().contains(view)) continue;
+        if (view == except || !views().contains(view)) continue;
         tDataChangedEvent notice(mask);
         QCoreApplication::sendEvent(view, &notice);
     }

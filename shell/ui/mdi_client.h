@@ -39,9 +39,6 @@ public:
     QList<tView *> views() const; // in the order they were opened
     tView *activeView() const;
 
-    // Delivers the notice to every open view in turn, synchronously.
-    void sendDataChanged(int mask);
-
     void tileSideBySide();
     void tileStacked();
     void arrangeIcons();
@@ -59,6 +56,9 @@ protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
+    // sendNotice: every open view in turn but `except`, synchronously.
+    friend void sendNotice(QWidget *from, tNotices mask, tNoticeTo to);
+    void sendDataChanged(tNotices mask, const QWidget *except);
     tView *addView(tView *view);
     void startAlarmTimer();
     void stopAlarmTimer();

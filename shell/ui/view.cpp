@@ -10,21 +10,22 @@ namespace velk {
 bool tView::event(QEvent *e)
 {
     if (e->type() == tDataChangedEvent::kType) {
-        int bits = static_cast<tDataChangedEvent *>(e)->mask() & noticeMask();
-        if (bits != 0) dataChanged(bits);
+        tNotices bits = static_cast<tDataChangedEvent *>(e)->mask() & noticeMask();
+        if (bits) dataChanged(bits);
         return true;
     }
     return QWidget::event(e);
 }
 
-void sendNotice(QWidget *from, int mask)
+void sendNotice(QWidget *from, tNotices mask, tNoticeTo to)
 {
-    if (!from || mask == 0) return;
-    for (QWidget *w = from->parentWidget(); w; w = w->parentWidget())
+    if (!from || !mask) return;
+    for (QWidget *w = from; w; w = w->parentWidget())
         if (auto *client = qobject_cast<TMyMDIClient *>(w)) {
-            client->sendDataChanged(mask);
+            client->sendDataChanged(mask, to == tNoticeTo::Others ? from : nullptr);
             return;
         }
+    if (to == tNoticeTo::Others) return;
     for (QWidget *w = from; w; w = w->parentWidget())
         if (qobject_cast<tView *>(w)) {
             tDataChangedEvent notice(mask);

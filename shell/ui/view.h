@@ -3,8 +3,9 @@
 // A view lives in a sub-window of the client (TMyMDIClient).  It says which bits of the
 // data-changed notice it listens to (1 appointments, 2 resources, 4 persons, 8 projects and
 // tasks, 16 alarms), which of the view-dependent commands it handles (124, 125, 126, 51691, 1001,
-// 1002) and its help keyword.  The notice arrives as a tDataChangedEvent, delivered
-// synchronously; a view whose bits are not in the mask ignores it.
+// 1002) and its help keyword.  Whoever changes data says so with sendNotice; the notice arrives
+// as a tDataChangedEvent, delivered synchronously; a view whose bits are not in the mask ignores
+// it.
 #ifndef VELK_SHELL_UI_VIEW_H
 #define VELK_SHELL_UI_VIEW_H
 
@@ -23,6 +24,8 @@ enum tNoticeBit : int {
     NoticeAlarms = 16,
     NoticeAll = 31,
 };
+Q_DECLARE_FLAGS(tNotices, tNoticeBit)
+Q_DECLARE_OPERATORS_FOR_FLAGS(tNotices)
 
 // The view types the client creates ("create view of type t").  The week calendar and the task
 // list have no type number of their own among 1 to 7; they are registered under keys above them.
@@ -43,11 +46,11 @@ enum tViewType : int {
 class tDataChangedEvent : public QEvent {
 public:
     static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 1);
-    explicit tDataChangedEvent(int mask) : QEvent(kType), mask_(mask) {}
-    int mask() const { return mask_; }
+    explicit tDataChangedEvent(tNotices mask) : QEvent(kType), mask_(mask) {}
+    tNotices mask() const { return mask_; }
 
 private:
-    int mask_;
+    tNotices mask_;
 };
 
 // What a new view is given: types 1 and 5 and the week calendar use today's date, type 2 the
@@ -62,7 +65,7 @@ class tView : public QWidget {
 public:
     explicit tView(QWidget *parent = nullptr) : QWidget(parent) {}
 
-    virtual int noticeMask() const { return 0; }
+    virtual tNotices noticeMask() const { return {}; }
     virtual bool handlesCommand(int) const { return false; }
     virtual void command(int) {}
     virtual QString helpKeyword() const { return QString(); }
@@ -72,13 +75,19 @@ protected:
     // selected, the lines refilled or removed).
     void commandsChanged();
     // Called with the bits of a notice that this view listens to (never 0).
-    virtual void dataChanged(int) {}
+    virtual void dataChanged(tNotices) {}
     bool event(QEvent *e) override;
 };
 
-// The data-changed notice with `mask` to every open view of the client that `from` lives in
-// (the sender included); a view shown on its own, outside a client, is told alone.
-void sendNotice(QWidget *from, int mask);
+// Who of the views is told: all of them, or all but the sender (which has shown the change
+// already).
+enum class tNoticeTo { All, Others };
+
+// The data-changed notice with `mask` to every open view of the client that `from` is or lives in,
+// in the order they were opened; a view that closes while it refills is not told afterwards.  A
+// view shown on its own, outside a client, is told alone (nobody with tNoticeTo::Others).  No
+// notice for a null `from` or an empty mask.
+void sendNotice(QWidget *from, tNotices mask, tNoticeTo to = tNoticeTo::All);
 
 } // namespace velk
 

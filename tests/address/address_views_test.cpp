@@ -252,9 +252,9 @@ TEST_F(ViewsTest, PersonStoredByAnotherProcessShowsAfterTheNextRefill)
     ASSERT_EQ(waitFor(other), 0);
     ASSERT_TRUE(openDatabase(dict.c_str()));
     EXPECT_EQ(texts(win->list()).size(), 1) << "nothing announces the other copy's change";
-    client->sendDataChanged(NoticePersons);
+    sendNotice(client, NoticePersons);
     EXPECT_EQ(texts(win->list()), (QStringList{"ab\tAnna Berg\t 0. 0.0000\t0711 1",
                                                "cz\tCarl Czerny\t 0. 0.0000\t0711 1"}));
-    client->sendDataChanged(NoticeResources | NoticeAppointments);
+    sendNotice(client, NoticeResources | NoticeAppointments);
     EXPECT_EQ(texts(win->list()).size(), 2) << "other bits leave it alone";
 }

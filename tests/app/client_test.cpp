@@ -46,16 +46,16 @@ TEST_F(ClientTest, NoticeReachesEveryViewInOrderAndEachOnlyForItsBits)
     // Activating another view does not change the order of delivery.
     client.setActiveSubWindow(client.subWindowList().first());
 
-    client.sendDataChanged(NoticePersons);
+    sendNotice(&client, NoticePersons);
     EXPECT_EQ(log, (QStringList{"week:4", "persons:4"}));
     log.clear();
-    client.sendDataChanged(NoticeAll);
+    sendNotice(&client, NoticeAll);
     EXPECT_EQ(log, (QStringList{"week:5", "persons:4", "projects:8", "alarms:16", "plan:3"}));
     log.clear();
-    client.sendDataChanged(NoticeAppointments | NoticeAlarms);
+    sendNotice(&client, NoticeAppointments | NoticeAlarms);
     EXPECT_EQ(log, (QStringList{"week:1", "alarms:16", "plan:1"}));
     log.clear();
-    client.sendDataChanged(0);
+    sendNotice(&client, tNotices());
     EXPECT_TRUE(log.isEmpty());
 }
 
@@ -73,7 +73,7 @@ TEST_F(ClientTest, AViewClosingWhileItRefillsDoesNotStopTheOthers)
     TestView *first = open("first", NoticePersons);
     open("second", NoticePersons);
     first->closeOnNotice = true;
-    client.sendDataChanged(NoticePersons);
+    sendNotice(&client, NoticePersons);
     EXPECT_EQ(log, (QStringList{"first:4", "second:4"}));
     QApplication::processEvents();
     EXPECT_EQ(client.views().size(), 1);

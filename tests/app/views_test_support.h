@@ -1,5 +1,5 @@
-// views_test_support.h - small views for the frame's tests: each listens to given notice bits, handles
-// given commands and writes what reached it into a shared log.
+// views_test_support.h - small views for the frame's tests: each listens to given notice bits,
+// handles given commands and writes what reached it into a shared log.
 #ifndef VELK_TESTS_APP_VIEWS_TEST_SUPPORT_H
 #define VELK_TESTS_APP_VIEWS_TEST_SUPPORT_H
 
@@ -28,7 +28,7 @@ public:
         layout->addWidget(edit_);
     }
 
-    int noticeMask() const override { return mask_; }
+    tNotices noticeMask() const override { return tNotices::fromInt(mask_); }
     bool handlesCommand(int id) const override { return commands_.count(id) != 0; }
     void command(int id) override { *log_ << QStringLiteral("%1:cmd%2").arg(name_).arg(id); }
     QString helpKeyword() const override { return keyword_; }
@@ -37,9 +37,9 @@ public:
     bool closeOnNotice = false;
 
 protected:
-    void dataChanged(int bits) override
+    void dataChanged(tNotices bits) override
     {
-        *log_ << QStringLiteral("%1:%2").arg(name_).arg(bits);
+        *log_ << QStringLiteral("%1:%2").arg(name_).arg(bits.toInt());
         if (closeOnNotice) parentWidget()->close();
     }
 

@@ -438,7 +438,7 @@ TEST_F(WholeFrameTest, ListCommandsFollowTheSelectionAndReturnOpensTheLine)
         QTest::keyClick(items, Qt::Key_Space);
         EXPECT_TRUE(edit->isEnabled()) << "the keyboard";
 
-        client->sendDataChanged(view->noticeMask());
+        sendNotice(client, view->noticeMask());
         EXPECT_EQ(edit->isEnabled(), l.enabledUnselected) << "a refill drops the selection";
         QTest::mouseClick(items->viewport(), Qt::LeftButton, {},
                           items->visualRect(line()).center());

@@ -33,7 +33,7 @@ void addressFrameSetup(tMainFrame &frame, TMyMDIClient &client)
             tDiaMember::run(parent);
             return false;
         },
-        0);
+        tNotices());
     frame.registerDialogCommand(
         CmNewResource,
         [](QWidget *parent) {

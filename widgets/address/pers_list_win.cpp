@@ -1,18 +1,13 @@
 #include "widgets/address/pers_list_win.h"
 
-#include <QCloseEvent>
-#include <QVBoxLayout>
-
 #include "address/lists.h"
 #include "address/person.h"
 #include "widgets/address/dia_person.h"
 #include "shell/ui/dialog_fields.h"
-#include "shell/ui/view_client.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
 #include "base/session.h"
 #include "shell/ui/dia_login.h"
-#include "shell/ui/mdi_client.h"
 #include "shell/ui/shell_host.h"
 #include "shell/ui/tab_list.h"
 
@@ -20,36 +15,18 @@
 
 namespace velk {
 
-static tPersListWin *gOpenList = nullptr;
+static tListWin *gOpenList = nullptr;
 
-tPersListWin *tPersListWin::openList() { return gOpenList; }
+// Every column of a line in view.
+static const tListLook kLook("personList", "personLines", "Person", NoticePersons, help::PersonList,
+                             620, 300);
+
+tPersListWin *tPersListWin::openList() { return static_cast<tPersListWin *>(gOpenList); }
 
 tPersListWin::tPersListWin(QWidget *parent)
-    : tView(parent), list_(new tTabList({48, 198, 252}, false))
+    : tTabListWin(kLook, {48, 198, 252}, false, &gOpenList, parent)
 {
-    setObjectName(QStringLiteral("personList"));
-    setWindowTitle(QStringLiteral("Person"));
-    list_->setObjectName(QStringLiteral("personLines"));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(list_);
-    connect(list_, &tTabList::currentRowChanged, this, [this] { commandsChanged(); });
-    list_->setReturnOpens(true);
-    connect(list_, &tTabList::lineActivated, this, &tPersListWin::editPerson);
-    gOpenList = this;
     fill();
-}
-
-tPersListWin::~tPersListWin()
-{
-    if (gOpenList == this) gOpenList = nullptr;
-}
-
-// A closed window is gone for the menu at once, though Qt deletes it only later.
-void tPersListWin::closeEvent(QCloseEvent *event)
-{
-    if (gOpenList == this) gOpenList = nullptr;
-    tView::closeEvent(event);
 }
 
 void tPersListWin::fill()
@@ -64,13 +41,6 @@ void tPersListWin::appendPerson(const tPerson &person)
 {
     list_->lines()->addLine({personListLine(person), person.ID});
 }
-
-void tPersListWin::dataChanged(int) { fill(); }
-
-// The sub-window opens at this size: every column of a line in view.
-QSize tPersListWin::sizeHint() const { return QSize(620, 300); }
-
-QString tPersListWin::helpKeyword() const { return QString::fromUtf8(help::PersonList); }
 
 bool tPersListWin::handlesCommand(int id) const
 {
@@ -113,15 +83,8 @@ std::string tPersListWin::selectedId() const
     return line ? lineId(line->text) : std::string();
 }
 
-// Every view that shows persons (this list, birthdays in the calendars) refills.
-void tPersListWin::changed()
-{
-    if (TMyMDIClient *client = clientOf(this))
-        client->sendDataChanged(NoticePersons);
-    else
-        fill();
-}
-
+// After each change every view that shows persons (this list, birthdays in the calendars)
+// refills.
 void tPersListWin::newPerson()
 {
     if (tDiaPerson::run(this, nullptr)) changed();

@@ -7,36 +7,29 @@
 #ifndef VELK_WIDGETS_ADDRESS_PERS_LIST_WIN_H
 #define VELK_WIDGETS_ADDRESS_PERS_LIST_WIN_H
 
-#include "shell/ui/view.h"
+#include "shell/ui/list_win.h"
 
 namespace velk {
 
-class tTabList;
 struct tPerson;
 
-class tPersListWin : public tView {
+class tPersListWin : public tTabListWin {
     Q_OBJECT
 public:
     explicit tPersListWin(QWidget *parent = nullptr);
-    ~tPersListWin() override;
 
     // The open person list, or null.
     static tPersListWin *openList();
 
-    tTabList *list() const { return list_; }
-    void fill();
+    void fill() override;
     // A person the person dialog has just inserted: its line at the end.
     void appendPerson(const tPerson &person);
 
-    int noticeMask() const override { return NoticePersons; }
     bool handlesCommand(int id) const override;
     void command(int id) override;
-    QString helpKeyword() const override;
-    QSize sizeHint() const override;
 
 protected:
-    void dataChanged(int bits) override;
-    void closeEvent(QCloseEvent *event) override;
+    void openLine() override { editPerson(); }
 
 private:
     std::string selectedId() const;
@@ -44,9 +37,6 @@ private:
     void editPerson();
     void deletePerson();
     void setPassword();
-    void changed();
-
-    tTabList *list_;
 };
 
 } // namespace velk

@@ -1,50 +1,27 @@
 #include "widgets/address/res_list_win.h"
 
-#include <QCloseEvent>
-#include <QVBoxLayout>
-
 #include "address/lists.h"
 #include "address/person.h"
 #include "address/resource.h"
 #include "widgets/address/dia_res.h"
 #include "shell/ui/dialog_fields.h"
-#include "shell/ui/view_client.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
-#include "shell/ui/mdi_client.h"
 #include "shell/ui/tab_list.h"
 
 namespace velk {
 
-static tResListWin *gOpenList = nullptr;
+static tListWin *gOpenList = nullptr;
 
-tResListWin *tResListWin::openList() { return gOpenList; }
+// Every column of a line in view.
+static const tListLook kLook("resourceList", "resourceLines", "Ressourcen", NoticeResources,
+                             help::Resources, 420, 260);
 
-tResListWin::tResListWin(QWidget *parent) : tView(parent), list_(new tTabList({48}, true))
+tResListWin *tResListWin::openList() { return static_cast<tResListWin *>(gOpenList); }
+
+tResListWin::tResListWin(QWidget *parent) : tTabListWin(kLook, {48}, true, &gOpenList, parent)
 {
-    setObjectName(QStringLiteral("resourceList"));
-    setWindowTitle(QStringLiteral("Ressourcen"));
-    list_->setObjectName(QStringLiteral("resourceLines"));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(list_);
-    connect(list_, &tTabList::currentRowChanged, this, [this] { commandsChanged(); });
-    list_->setReturnOpens(true);
-    connect(list_, &tTabList::lineActivated, this, [this] { command(CmEdit); });
-    gOpenList = this;
     fill();
-}
-
-tResListWin::~tResListWin()
-{
-    if (gOpenList == this) gOpenList = nullptr;
-}
-
-// A closed window is gone for the menu at once, though Qt deletes it only later.
-void tResListWin::closeEvent(QCloseEvent *event)
-{
-    if (gOpenList == this) gOpenList = nullptr;
-    tView::closeEvent(event);
 }
 
 void tResListWin::fill()
@@ -55,24 +32,9 @@ void tResListWin::fill()
     list_->lines()->setLines(std::move(lines));
 }
 
-void tResListWin::dataChanged(int) { fill(); }
-
-// The sub-window opens at this size: every column of a line in view.
-QSize tResListWin::sizeHint() const { return QSize(420, 260); }
-
-QString tResListWin::helpKeyword() const { return QString::fromUtf8(help::Resources); }
-
 bool tResListWin::handlesCommand(int id) const
 {
     return id == CmNew || ((id == CmEdit || id == CmDelete) && list_->currentRow() >= 0);
-}
-
-void tResListWin::changed()
-{
-    if (TMyMDIClient *client = clientOf(this))
-        client->sendDataChanged(NoticeResources);
-    else
-        fill();
 }
 
 void tResListWin::command(int id)

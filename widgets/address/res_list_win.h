@@ -6,37 +6,21 @@
 #ifndef VELK_WIDGETS_ADDRESS_RES_LIST_WIN_H
 #define VELK_WIDGETS_ADDRESS_RES_LIST_WIN_H
 
-#include "shell/ui/view.h"
+#include "shell/ui/list_win.h"
 
 namespace velk {
 
-class tTabList;
-
-class tResListWin : public tView {
+class tResListWin : public tTabListWin {
     Q_OBJECT
 public:
     explicit tResListWin(QWidget *parent = nullptr);
-    ~tResListWin() override;
 
     static tResListWin *openList();
 
-    tTabList *list() const { return list_; }
-    void fill();
+    void fill() override;
 
-    int noticeMask() const override { return NoticeResources; }
     bool handlesCommand(int id) const override;
     void command(int id) override;
-    QString helpKeyword() const override;
-    QSize sizeHint() const override;
-
-protected:
-    void dataChanged(int bits) override;
-    void closeEvent(QCloseEvent *event) override;
-
-private:
-    void changed();
-
-    tTabList *list_;
 };
 
 } // namespace velk

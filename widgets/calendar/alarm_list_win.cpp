@@ -1,11 +1,7 @@
 #include "widgets/calendar/alarm_list_win.h"
 
-#include <QVBoxLayout>
-
-#include "shell/ui/view_client.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
-#include "shell/ui/mdi_client.h"
 #include "shell/ui/shell_host.h"
 #include "shell/ui/tab_list.h"
 #include "calendar/alarm.h"
@@ -14,17 +10,11 @@
 
 namespace velk {
 
-tAlarmListWin::tAlarmListWin(QWidget *parent) : tView(parent), list_(new tTabList({}, false))
+static const tListLook kLook("alarmList", "alarmLines", "Alarmliste", NoticeAlarms, help::AlarmList,
+                             420, 220);
+
+tAlarmListWin::tAlarmListWin(QWidget *parent) : tTabListWin(kLook, {}, false, nullptr, parent)
 {
-    setObjectName(QStringLiteral("alarmList"));
-    setWindowTitle(QStringLiteral("Alarmliste"));
-    list_->setObjectName(QStringLiteral("alarmLines"));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(list_);
-    connect(list_, &tTabList::currentRowChanged, this, [this] { commandsChanged(); });
-    list_->setReturnOpens(true);
-    connect(list_, &tTabList::lineActivated, this, [this] { command(CmEdit); });
     fill();
 }
 
@@ -37,23 +27,9 @@ void tAlarmListWin::fill()
     commandsChanged();
 }
 
-void tAlarmListWin::dataChanged(int) { fill(); }
-
-QSize tAlarmListWin::sizeHint() const { return QSize(420, 220); }
-
-QString tAlarmListWin::helpKeyword() const { return QString::fromUtf8(help::AlarmList); }
-
 bool tAlarmListWin::handlesCommand(int id) const
 {
     return (id == CmEdit || id == CmDelete) && list_->lines()->count() > 0;
-}
-
-void tAlarmListWin::changed()
-{
-    if (TMyMDIClient *client = clientOf(this))
-        client->sendDataChanged(NoticeAlarms);
-    else
-        fill();
 }
 
 void tAlarmListWin::command(int id)

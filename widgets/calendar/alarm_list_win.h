@@ -8,33 +8,19 @@
 #ifndef VELK_WIDGETS_CALENDAR_ALARM_LIST_WIN_H
 #define VELK_WIDGETS_CALENDAR_ALARM_LIST_WIN_H
 
-#include "shell/ui/view.h"
+#include "shell/ui/list_win.h"
 
 namespace velk {
 
-class tTabList;
-
-class tAlarmListWin : public tView {
+class tAlarmListWin : public tTabListWin {
     Q_OBJECT
 public:
     explicit tAlarmListWin(QWidget *parent = nullptr);
 
-    tTabList *list() const { return list_; }
-    void fill();
+    void fill() override;
 
-    int noticeMask() const override { return NoticeAlarms; }
     bool handlesCommand(int id) const override;
     void command(int id) override;
-    QString helpKeyword() const override;
-    QSize sizeHint() const override;
-
-protected:
-    void dataChanged(int bits) override;
-
-private:
-    void changed();
-
-    tTabList *list_;
 };
 
 } // namespace velk

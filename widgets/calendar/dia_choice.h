@@ -1,6 +1,6 @@
 // dia_choice.h - a value and the control of a calendar dialog that stands for it: the radio
-// button of a choice (a rhythm, a visibility) both shown and read, the field a check's finding points at.  The
-// dialogs give them as short tables in place of a switch.
+// button of a choice (a rhythm, a visibility) both shown and read, the field a check's finding
+// points at.  The dialogs give them as short tables in place of a switch.
 #ifndef VELK_WIDGETS_CALENDAR_DIA_CHOICE_H
 #define VELK_WIDGETS_CALENDAR_DIA_CHOICE_H
 
@@ -18,7 +18,8 @@ template <class V, class W>
 using tChoices = std::initializer_list<std::pair<std::type_identity_t<V>, W *>>;
 
 // The control that stands for `value`, null when none does.
-template <class V, class W> W *controlOf(V value, tChoices<V, W> choices)
+template <class V, class W>
+W *controlOf(V value, tChoices<V, W> choices)
 {
     for (const auto &[v, w] : choices)
         if (v == value) return w;
@@ -26,14 +27,16 @@ template <class V, class W> W *controlOf(V value, tChoices<V, W> choices)
 }
 
 // Checks the button that stands for `value`; none when no button does.
-template <class V> void checkButtonOf(V value, tChoices<V, QAbstractButton> buttons)
+template <class V>
+void checkButtonOf(V value, tChoices<V, QAbstractButton> buttons)
 {
     if (QAbstractButton *button = controlOf<V, QAbstractButton>(value, buttons))
         button->setChecked(true);
 }
 
 // The value whose button is checked, none when no button is.
-template <class V> std::optional<V> checkedValueOf(tChoices<V, QAbstractButton> buttons)
+template <class V>
+std::optional<V> checkedValueOf(tChoices<V, QAbstractButton> buttons)
 {
     for (const auto &[value, button] : buttons)
         if (button->isChecked()) return value;
@@ -42,7 +45,8 @@ template <class V> std::optional<V> checkedValueOf(tChoices<V, QAbstractButton> 
 
 // Puts the focus on the field a check's finding `value` points at; false, leaving the focus,
 // when it points at none (the check passed).
-template <class V> bool focusFieldOf(V value, tChoices<V, QWidget> fields)
+template <class V>
+bool focusFieldOf(V value, tChoices<V, QWidget> fields)
 {
     QWidget *field = controlOf<V, QWidget>(value, fields);
     if (field) field->setFocus();

@@ -40,7 +40,7 @@ void tDiaList::confirm()
                                 : nullptr;
     tViewAction action = selectionAction(line, selection_.mode);
     if (runViewAction(this, action) && action.notice != 0)
-        sendNotice(parentWidget(), action.notice);
+        sendNotice(parentWidget(), tNotices::fromInt(action.notice));
     accept();
 }
 

@@ -13,10 +13,7 @@
 
 namespace velk {
 
-static void notify(int mask)
-{
-    if (TMyMDIClient *client = mdiClient()) client->sendDataChanged(mask);
-}
+static void notify(tNotices mask) { sendNotice(mdiClient(), mask); }
 
 tDiaMsgAlarm::tDiaMsgAlarm(QWidget *parent, tDueAlarms due)
     : QDialog(parent), ui_(std::make_unique<Ui::tDiaMsgAlarm>()), due_(std::move(due))

@@ -147,7 +147,7 @@ void tDiaTermin::openParticipant(QListWidgetItem *item)
     if (!item || !p.find(item->data(Qt::UserRole).toByteArray().toStdString())) return;
     if (!tDiaPerson::run(this, &p)) return;
     ShowPersonOrGroup(with_, ui_->labelWith, ui_->listWith);
-    if (TMyMDIClient *client = mdiClient()) client->sendDataChanged(NoticePersons);
+    sendNotice(mdiClient(), NoticePersons);
 }
 
 void tDiaTermin::okPressed()
@@ -215,7 +215,7 @@ void tDiaTermin::sendAlarm()
 {
     alarm_.setWith(std::string("T") + termin_.ID);
     report(this, alarmSendMessage(tAlarmStore::instance().send(alarm_)));
-    if (TMyMDIClient *client = mdiClient()) client->sendDataChanged(NoticeAlarms);
+    sendNotice(mdiClient(), NoticeAlarms);
 }
 
 bool tDiaTermin::runEdit(QWidget *parent, tTermin &t, const tResource *resource)

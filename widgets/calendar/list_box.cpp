@@ -105,7 +105,7 @@ bool runLineAction(QWidget *view, const tViewAction &action)
         break;
     }
     bool stored = found && runViewAction(view, action);
-    if (stored && action.notice != 0) sendNotice(view, action.notice);
+    if (stored && action.notice != 0) sendNotice(view, tNotices::fromInt(action.notice));
     return stored;
 }
 

@@ -25,7 +25,7 @@ public:
     // Reads the month's appointments and birthdays afresh and repaints.
     void refill() override;
 
-    int noticeMask() const override { return NoticeAppointments | NoticePersons; }
+    tNotices noticeMask() const override { return NoticeAppointments | NoticePersons; }
     QString helpKeyword() const override;
     QSize sizeHint() const override;
 

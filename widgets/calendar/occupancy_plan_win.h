@@ -32,7 +32,7 @@ public:
     // Counts the resources and walks the year's bookings afresh, then redraws.
     void refill() override;
 
-    int noticeMask() const override { return NoticeAppointments | NoticeResources; }
+    tNotices noticeMask() const override { return NoticeAppointments | NoticeResources; }
     QString helpKeyword() const override;
     QSize sizeHint() const override;
 

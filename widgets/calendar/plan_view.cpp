@@ -18,7 +18,7 @@ void tPlanView::command(int id)
     step(id == CmBack ? -1 : 1);
 }
 
-void tPlanView::dataChanged(int) { refill(); }
+void tPlanView::dataChanged(tNotices) { refill(); }
 
 void tPlanView::makeBand(QWidget *host)
 {
@@ -66,7 +66,7 @@ void tPlanView::carryOut(const tViewAction &action)
 {
     if (action.kind == tViewAction::Nothing) return;
     if (!runViewAction(this, action)) return;
-    if (action.notice != 0) sendNotice(this, action.notice);
+    if (action.notice != 0) sendNotice(this, tNotices::fromInt(action.notice));
     if (action.redraw) refill();
 }
 

@@ -42,7 +42,7 @@ protected:
     // What the menu entry of `mode` comes to at the point of the right click.
     virtual tViewAction menuAction(tPoint rightClick, int mode) const = 0;
 
-    void dataChanged(int bits) override;
+    void dataChanged(tNotices bits) override;
 
     void makeBand(QWidget *host);
     void makeMenu(const QString &name);

@@ -27,7 +27,7 @@ tTermListWin::tTermListWin(const tDate &start, const tDate &today, QWidget *pare
 
 void tTermListWin::fill() { list_->setLines(termListLines(start_, today_, holidays_)); }
 
-void tTermListWin::dataChanged(int) { fill(); }
+void tTermListWin::dataChanged(tNotices) { fill(); }
 
 bool tTermListWin::handlesCommand(int id) const
 {

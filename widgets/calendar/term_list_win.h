@@ -26,14 +26,14 @@ public:
     tLineList *list() const { return list_; }
     void fill();
 
-    int noticeMask() const override { return NoticeAppointments | NoticePersons; }
+    tNotices noticeMask() const override { return NoticeAppointments | NoticePersons; }
     bool handlesCommand(int id) const override;
     void command(int id) override;
     QString helpKeyword() const override;
     QSize sizeHint() const override;
 
 protected:
-    void dataChanged(int bits) override;
+    void dataChanged(tNotices bits) override;
 
 private:
     tDate start_;

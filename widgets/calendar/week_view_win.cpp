@@ -62,7 +62,7 @@ void tWeekWin::move(int weeks)
     setWindowTitle(QString::fromLatin1(weekCaption(week_.start)));
 }
 
-void tWeekWin::dataChanged(int)
+void tWeekWin::dataChanged(tNotices)
 {
     refillWeekLines(week_);
     showLines();

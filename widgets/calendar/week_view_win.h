@@ -36,14 +36,14 @@ public:
     // The day whose list has the focus, -1 for none.
     int focusedDay() const;
 
-    int noticeMask() const override { return NoticeAppointments | NoticePersons; }
+    tNotices noticeMask() const override { return NoticeAppointments | NoticePersons; }
     bool handlesCommand(int id) const override;
     void command(int id) override;
     QString helpKeyword() const override;
     QSize sizeHint() const override;
 
 protected:
-    void dataChanged(int bits) override;
+    void dataChanged(tNotices bits) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

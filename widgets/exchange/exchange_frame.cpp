@@ -101,7 +101,7 @@ void importFromMenu(QWidget *parent, TMyMDIClient *client)
     std::optional<tExchangeKind> kind = importKindOfFilter(chosen->filter);
     if (!kind) return;
     importWithProgress(parent, *kind, chosen->name);
-    if (client) client->sendDataChanged(NoticeAll);
+    sendNotice(client, NoticeAll);
 }
 
 void exportFromMenu(QWidget *parent)
@@ -124,10 +124,7 @@ void importIntoPersonList(tPersListWin &list)
     }
     importWithProgress(&list, tExchangeKind::PersonenDbf, chosen->name);
     // The list, and every view that shows persons, refills (also after an error).
-    if (TMyMDIClient *client = clientOf(&list))
-        client->sendDataChanged(NoticePersons);
-    else
-        list.fill();
+    sendNotice(&list, NoticePersons);
 }
 
 void exchangeFrameSetup(tMainFrame &frame, TMyMDIClient &client)

@@ -1,8 +1,5 @@
 #include "widgets/projects/prj_list_win.h"
 
-#include <QCloseEvent>
-#include <QVBoxLayout>
-
 #include "shell/ui/dialog_fields.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
@@ -11,39 +8,20 @@
 #include "projects/project_list.h"
 #include "widgets/projects/dia_proj.h"
 #include "widgets/projects/dia_task.h"
-#include "shell/ui/view_notice.h"
 
 namespace velk {
 
-static tPrjListWin *gOpenList = nullptr;
+static tListWin *gOpenList = nullptr;
 
-tPrjListWin *tPrjListWin::openList() { return gOpenList; }
+// ID and title of a line in view.
+static const tListLook kLook("projectList", "projectLines", "Projekte", NoticeProjects,
+                             help::ProjectList, 360, 300);
 
-tPrjListWin::tPrjListWin(QWidget *parent) : tView(parent), list_(new tTabList({48}, false))
+tPrjListWin *tPrjListWin::openList() { return static_cast<tPrjListWin *>(gOpenList); }
+
+tPrjListWin::tPrjListWin(QWidget *parent) : tTabListWin(kLook, {48}, false, &gOpenList, parent)
 {
-    setObjectName(QStringLiteral("projectList"));
-    setWindowTitle(QStringLiteral("Projekte"));
-    list_->setObjectName(QStringLiteral("projectLines"));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(list_);
-    connect(list_, &tTabList::currentRowChanged, this, [this] { commandsChanged(); });
-    list_->setReturnOpens(true);
-    connect(list_, &tTabList::lineActivated, this, &tPrjListWin::editLine);
-    gOpenList = this;
     fill();
-}
-
-tPrjListWin::~tPrjListWin()
-{
-    if (gOpenList == this) gOpenList = nullptr;
-}
-
-// A closed window is gone for the menu at once, though Qt deletes it only later.
-void tPrjListWin::closeEvent(QCloseEvent *event)
-{
-    if (gOpenList == this) gOpenList = nullptr;
-    tView::closeEvent(event);
 }
 
 void tPrjListWin::fill()
@@ -56,13 +34,6 @@ void tPrjListWin::fill()
     list_->lines()->setLines(std::move(lines));
     commandsChanged();
 }
-
-void tPrjListWin::dataChanged(int) { fill(); }
-
-// The sub-window opens at this size: ID and title of a line in view.
-QSize tPrjListWin::sizeHint() const { return QSize(360, 300); }
-
-QString tPrjListWin::helpKeyword() const { return QString::fromUtf8(help::ProjectList); }
 
 bool tPrjListWin::handlesCommand(int id) const
 {
@@ -91,17 +62,17 @@ std::string tPrjListWin::selectedText() const
     return line ? line->text : std::string();
 }
 
-void tPrjListWin::changed()
+void tPrjListWin::refillAll()
 {
     fill();
-    noticeOtherViews(this, NoticeProjects);
+    changedElsewhere();
 }
 
 // A new task of the selected line's project; with no line selected, a new project.
 void tPrjListWin::newTask()
 {
     if (list_->currentRow() < 0) {
-        if (tDiaProj::run(this, nullptr, tDiaProj::New)) changed();
+        if (tDiaProj::run(this, nullptr, tDiaProj::New)) refillAll();
         return;
     }
     std::string line = selectedText();
@@ -116,7 +87,7 @@ void tPrjListWin::newTask()
         }
         k.setProject(of.PROJECT);
     }
-    if (tDiaTask::run(this, &k, tDiaTask::New)) changed();
+    if (tDiaTask::run(this, &k, tDiaTask::New)) refillAll();
 }
 
 // The line's project or task in its dialog; a line whose record has vanished opens nothing.
@@ -135,7 +106,7 @@ void tPrjListWin::editLine()
         if (!k.find(key)) return;
         stored = tDiaTask::run(this, &k, tDiaTask::Edit);
     }
-    if (stored) changed();
+    if (stored) refillAll();
 }
 
 // A project line: the project with all its tasks, then the list refills.  A task line: the
@@ -150,7 +121,7 @@ void tPrjListWin::deleteLine()
         tProject p;
         if (!p.find(key)) return;
         if (!p.removeWithTasks()) reportDeleteFailure(this);
-        changed();
+        refillAll();
         return;
     }
     tTask k;
@@ -161,7 +132,7 @@ void tPrjListWin::deleteLine()
     }
     list_->lines()->removeLine(row);
     commandsChanged();
-    noticeOtherViews(this, NoticeProjects);
+    changedElsewhere();
 }
 
 } // namespace velk

@@ -11,32 +11,24 @@
 
 #include <string>
 
-#include "shell/ui/view.h"
+#include "shell/ui/list_win.h"
 
 namespace velk {
 
-class tTabList;
-
-class tPrjListWin : public tView {
+class tPrjListWin : public tTabListWin {
     Q_OBJECT
 public:
     explicit tPrjListWin(QWidget *parent = nullptr);
-    ~tPrjListWin() override;
 
     static tPrjListWin *openList();
 
-    tTabList *list() const { return list_; }
-    void fill();
+    void fill() override;
 
-    int noticeMask() const override { return NoticeProjects; }
     bool handlesCommand(int id) const override;
     void command(int id) override;
-    QString helpKeyword() const override;
-    QSize sizeHint() const override;
 
 protected:
-    void dataChanged(int bits) override;
-    void closeEvent(QCloseEvent *event) override;
+    void openLine() override { editLine(); }
 
 private:
     std::string selectedText() const;
@@ -44,9 +36,7 @@ private:
     void editLine();
     void deleteLine();
     // After a change of this window's own: it refills, and so do the other views of projects.
-    void changed();
-
-    tTabList *list_;
+    void refillAll();
 };
 
 } // namespace velk

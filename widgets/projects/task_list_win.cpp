@@ -1,34 +1,30 @@
 #include "widgets/projects/task_list_win.h"
 
-#include <QCloseEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QTableView>
-#include <QVBoxLayout>
 
 #include "shell/ui/dialog_fields.h"
-#include "shell/ui/view_client.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
-#include "shell/ui/mdi_client.h"
 #include "shell/ui/tab_list.h"
 #include "widgets/projects/dia_task.h"
 #include "widgets/projects/task_list_model.h"
-#include "shell/ui/view_notice.h"
 
 namespace velk {
 
-static tTaskListWin *gOpenList = nullptr;
+static tListWin *gOpenList = nullptr;
 
-tTaskListWin *tTaskListWin::openList() { return gOpenList; }
+// The four columns in view.
+static const tListLook kLook("taskList", "taskRows", "Aufgaben", NoticeProjects, help::TaskList,
+                             440, 300);
+
+tTaskListWin *tTaskListWin::openList() { return static_cast<tTaskListWin *>(gOpenList); }
 
 tTaskListWin::tTaskListWin(QWidget *parent)
-    : tView(parent), model_(new tTaskListModel(this)), proxy_(new tTaskSortProxy(model_, this)),
-      table_(new QTableView)
+    : tListWin(kLook, &gOpenList, parent), model_(new tTaskListModel(this)),
+      proxy_(new tTaskSortProxy(model_, this)), table_(new QTableView)
 {
-    setObjectName(QStringLiteral("taskList"));
-    setWindowTitle(QStringLiteral("Aufgaben"));
-    table_->setObjectName(QStringLiteral("taskRows"));
     table_->setModel(proxy_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -42,9 +38,7 @@ tTaskListWin::tTaskListWin(QWidget *parent)
     table_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (int c = 0; c < tTaskListModel::kColumns; ++c)
         table_->setColumnWidth(c, tTaskListModel::columnWidth(c));
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(table_);
+    setBody(table_);
     connect(table_->horizontalHeader(), &QHeaderView::sectionClicked, this, &tTaskListWin::sortBy);
     connect(table_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] { commandsChanged(); });
@@ -52,16 +46,10 @@ tTaskListWin::tTaskListWin(QWidget *parent)
     // A refill drops the selection without a selection signal.
     connect(proxy_, &QAbstractItemModel::modelReset, this, [this] { commandsChanged(); });
     table_->installEventFilter(this);
-    gOpenList = this;
     fill();
 }
 
-tTaskListWin::~tTaskListWin()
-{
-    if (gOpenList == this) gOpenList = nullptr;
-}
-
-// A closed window is gone for the menu at once, though Qt deletes it only later.
+// Return on a selected task opens it, as a double click does.
 bool tTaskListWin::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == table_ && event->type() == QEvent::KeyPress) {
@@ -71,12 +59,6 @@ bool tTaskListWin::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return tView::eventFilter(watched, event);
-}
-
-void tTaskListWin::closeEvent(QCloseEvent *event)
-{
-    if (gOpenList == this) gOpenList = nullptr;
-    tView::closeEvent(event);
 }
 
 void tTaskListWin::fill()
@@ -101,13 +83,6 @@ int tTaskListWin::selectedTask() const
     return proxy_->mapToSource(rows.first()).row();
 }
 
-void tTaskListWin::dataChanged(int) { fill(); }
-
-// The sub-window opens at this size: the four columns in view.
-QSize tTaskListWin::sizeHint() const { return QSize(440, 300); }
-
-QString tTaskListWin::helpKeyword() const { return QString::fromUtf8(help::TaskList); }
-
 bool tTaskListWin::handlesCommand(int id) const
 {
     return (id == CmEdit || id == CmDelete) && selectedTask() >= 0;
@@ -129,10 +104,7 @@ void tTaskListWin::editTask()
     tTask k;
     if (!k.find(model_->task(selectedTask()).ID)) return;
     tDiaTask::run(this, &k, tDiaTask::Edit);
-    if (TMyMDIClient *client = clientOf(this))
-        client->sendDataChanged(NoticeProjects);
-    else
-        fill();
+    changed();
 }
 
 // The selected task leaves the table and its row the list, which keeps its order; the other
@@ -148,7 +120,7 @@ void tTaskListWin::deleteTask()
     }
     model_->removeTask(row);
     commandsChanged();
-    noticeOtherViews(this, NoticeProjects);
+    changedElsewhere();
 }
 
 } // namespace velk

@@ -8,7 +8,7 @@
 #ifndef VELK_WIDGETS_PROJECTS_TASK_LIST_WIN_H
 #define VELK_WIDGETS_PROJECTS_TASK_LIST_WIN_H
 
-#include "shell/ui/view.h"
+#include "shell/ui/list_win.h"
 
 class QTableView;
 
@@ -17,11 +17,10 @@ namespace velk {
 class tTaskListModel;
 class tTaskSortProxy;
 
-class tTaskListWin : public tView {
+class tTaskListWin : public tListWin {
     Q_OBJECT
 public:
     explicit tTaskListWin(QWidget *parent = nullptr);
-    ~tTaskListWin() override;
 
     static tTaskListWin *openList();
 
@@ -29,21 +28,16 @@ public:
     tTaskListModel *tasks() const { return model_; }
     tTaskSortProxy *sorted() const { return proxy_; }
     // Refills from the table; the rows lose their sort.
-    void fill();
+    void fill() override;
     // Sorts by a column as a click on its header does.
     void sortBy(int column);
     // The model row of the selected row, -1 for none.
     int selectedTask() const;
 
-    int noticeMask() const override { return NoticeProjects; }
     bool handlesCommand(int id) const override;
     void command(int id) override;
-    QString helpKeyword() const override;
-    QSize sizeHint() const override;
 
 protected:
-    void dataChanged(int bits) override;
-    void closeEvent(QCloseEvent *event) override;
     // Return on a selected task opens it, as a double click does.
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -118,15 +118,15 @@ TEST_F(TermListWinTest, RefillsOnAppointmentsAndPersonsButNotOnTasksAlone)
     tTermListWin *win = openList({25, 12, 2024}, {27, 12, 2024});
     const QStringList before = shown(win->list());
     task("LATE", "Nachtrag", {27, 12, 2024});
-    client->sendDataChanged(ChangedTasks);
+    sendNotice(client, tNotices::fromInt(ChangedTasks));
     EXPECT_EQ(shown(win->list()), before) << "bit 8 alone";
-    client->sendDataChanged(ChangedResources | ChangedAlarms);
+    sendNotice(client, tNotices::fromInt(ChangedResources | ChangedAlarms));
     EXPECT_EQ(shown(win->list()), before);
-    client->sendDataChanged(ChangedTermine);
+    sendNotice(client, tNotices::fromInt(ChangedTermine));
     EXPECT_TRUE(shown(win->list()).contains(QStringLiteral("# Nachtrag")));
 
     person("otto", "Otto", "Ohm", {3, 1, 1950});
-    client->sendDataChanged(ChangedPersons);
+    sendNotice(client, tNotices::fromInt(ChangedPersons));
     EXPECT_EQ(shown(win->list()).last(), QStringLiteral("* 3.1.1950: Otto Ohm"));
 
     // An appointment stored through "Neu" reaches the list through the notice it sends.

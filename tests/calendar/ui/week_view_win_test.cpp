@@ -276,10 +276,10 @@ TEST_F(WeekWinTest, TwoWeekCalendarsBothRefreshAfterAnAppointmentIsStoredFromEit
     whileOpen = nullptr;
     person("jan", "Jan", "Jahn", {7, 6, 1999});
     for (int bits : {ChangedResources, ChangedTasks, ChangedAlarms}) {
-        client->sendDataChanged(bits);
+        sendNotice(client, tNotices::fromInt(bits));
         EXPECT_EQ(a->dayList(4)->count(), 0) << bits;
     }
-    client->sendDataChanged(ChangedPersons);
+    sendNotice(client, tNotices::fromInt(ChangedPersons));
     for (tWeekWin *w : {a, b}) EXPECT_EQ(shown(w->dayList(4)), (QStringList{"* Jan Jahn"}));
 }
 

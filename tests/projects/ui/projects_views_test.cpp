@@ -158,12 +158,12 @@ TEST_F(ProjectViewsTest, TaskListRowsColumnsAndTheSortOfEachColumn)
     EXPECT_GT(dark, 10) << "the date is drawn in its column";
 
     // A refill (the notice) drops the sort.
-    client->sendDataChanged(NoticeProjects);
+    sendNotice(client, NoticeProjects);
     EXPECT_EQ(shownIds(win), (QStringList{"T9", "T3", "T2", "T10"}));
     EXPECT_FALSE(win->table()->horizontalHeader()->isSortIndicatorShown());
-    client->sendDataChanged(NoticePersons);
+    sendNotice(client, NoticePersons);
     clickHeader(win, 1);
-    client->sendDataChanged(NoticePersons | NoticeAlarms);
+    sendNotice(client, NoticePersons | NoticeAlarms);
     EXPECT_EQ(shownIds(win)[0], QStringLiteral("T10")) << "other bits leave the list alone";
 }
 
@@ -179,7 +179,7 @@ TEST_F(ProjectViewsTest, TaskListCommandsNeedASelectedRow)
     EXPECT_FALSE(enabled(CmNew)) << "not handled by the task list";
 
     storeSortingTasks();
-    client->sendDataChanged(NoticeProjects);
+    sendNotice(client, NoticeProjects);
     EXPECT_FALSE(enabled(CmEdit)) << "no row selected";
     clickHeader(win, 1);
     selectShown(win, 2); // Delta, T3
