@@ -66,9 +66,6 @@ tExchangeResult importPersonsDbf(const std::string &fileName,
 tExchangeResult exportPersonsText(const std::string &fileName,
                                   const tExchangeProgress &progress = {});
 
-// The German words of a dBASE error code, for the detail of a message.
-std::string dbfErrorText(int code);
-
 } // namespace velk
 
 #endif
