@@ -513,6 +513,13 @@ void tBoundDBF::bindAll()
     for (tFeld *f : handles()) f->bind(*this);
 }
 
+tCreateDBF tBoundDBF::handleLayout()
+{
+    tCreateDBF l;
+    for (tFeld *f : handles()) l.addField(f->name(), f->type(), f->length());
+    return l;
+}
+
 bool tBoundDBF::openFile(const std::string &fileName)
 {
     if (!open(fileName)) return false;
@@ -522,7 +529,7 @@ bool tBoundDBF::openFile(const std::string &fileName)
 
 bool tBoundDBF::createFile(const std::string &fileName)
 {
-    if (!openNew(newLayout(), fileName)) return false;
+    if (!openNew(handleLayout(), fileName)) return false;
     bindAll();
     return true;
 }

@@ -15,23 +15,6 @@ constexpr const char *kPersons = "Personen";
 
 // ---- tPersonDBF ----
 
-tCreateDBF tPersonDBF::layout()
-{
-    tCreateDBF l;
-    l.addField("ID", 'C', 8);
-    l.addField("CHRNAME", 'C', 25);
-    l.addField("NAME", 'C', 25);
-    l.addField("TEL", 'C', 30);
-    l.addField("BIRTHDAY", 'N', 2);
-    l.addField("BIRTHMONTH", 'N', 2);
-    l.addField("BIRTHYEAR", 'N', 4);
-    l.addField("STREET", 'C', 80);
-    l.addField("CITY", 'C', 40);
-    l.addField("ZIP", 'C', 30);
-    l.addField("COUNTRY", 'C', 40);
-    return l;
-}
-
 std::vector<tFeld *> tPersonDBF::handles()
 {
     return {&ID,        &CHRNAME, &NAME, &TEL, &BIRTHDAY, &BIRTHMONTH,

@@ -42,24 +42,6 @@ tRead failed(tExchangeResult &r, std::string message, std::string detail)
 
 // ---- tTerminDBF ----
 
-tCreateDBF tTerminDBF::layout()
-{
-    tCreateDBF l;
-    for (const char *name : {"FROMDAY", "FROMMONTH", "FROMYEAR", "FROMHOUR", "FROMMIN", "TILLDAY",
-                             "TILLMONTH", "TILLYEAR", "TILLHOUR", "TILLMIN"}) {
-        std::string_view n = name;
-        l.addField(name, 'N', n.ends_with("YEAR") ? 4 : 2);
-    }
-    l.addField("TITLE", 'C', 40);
-    l.addField("TYPE", 'C', 1);
-    l.addField("RESOURCE", 'C', 8);
-    l.addField("WITH", 'C', 9);
-    l.addField("OWNER", 'C', 9);
-    l.addField("READ", 'C', 9);
-    l.addField("WRITE", 'C', 9);
-    return l;
-}
-
 std::vector<tFeld *> tTerminDBF::handles()
 {
     return {&FROMDAY,   &FROMMONTH, &FROMYEAR, &FROMHOUR, &FROMMIN, &TILLDAY,
