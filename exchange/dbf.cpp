@@ -43,11 +43,12 @@ void putLe32(unsigned char *p, unsigned long v)
     for (int i = 0; i < 4; i++) p[i] = (v >> (8 * i)) & 0xFF;
 }
 
-bool writeAll(int fd, const void *data, size_t size, off_t at)
+// pread or pwrite until all of size bytes are moved; false at an error or the end of the file.
+template <typename Byte, typename Io>
+bool moveAll(Io io, int fd, Byte *p, size_t size, off_t at)
 {
-    const char *p = static_cast<const char *>(data);
     while (size > 0) {
-        ssize_t n = pwrite(fd, p, size, at);
+        ssize_t n = io(fd, p, size, at);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         p += n, size -= n, at += n;
@@ -55,16 +56,14 @@ bool writeAll(int fd, const void *data, size_t size, off_t at)
     return true;
 }
 
+bool writeAll(int fd, const void *data, size_t size, off_t at)
+{
+    return moveAll(pwrite, fd, static_cast<const char *>(data), size, at);
+}
+
 bool readAll(int fd, void *data, size_t size, off_t at)
 {
-    char *p = static_cast<char *>(data);
-    while (size > 0) {
-        ssize_t n = pread(fd, p, size, at);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n, size -= n, at += n;
-    }
-    return true;
+    return moveAll(pread, fd, static_cast<char *>(data), size, at);
 }
 
 // A new file beside the file that target names (its links followed); -1 with *error set when
@@ -514,6 +513,13 @@ void tBoundDBF::bindAll()
     for (tFeld *f : handles()) f->bind(*this);
 }
 
+tCreateDBF tBoundDBF::handleLayout()
+{
+    tCreateDBF l;
+    for (tFeld *f : handles()) l.addField(f->name(), f->type(), f->length());
+    return l;
+}
+
 bool tBoundDBF::openFile(const std::string &fileName)
 {
     if (!open(fileName)) return false;
@@ -523,7 +529,7 @@ bool tBoundDBF::openFile(const std::string &fileName)
 
 bool tBoundDBF::createFile(const std::string &fileName)
 {
-    if (!openNew(newLayout(), fileName)) return false;
+    if (!openNew(handleLayout(), fileName)) return false;
     bindAll();
     return true;
 }

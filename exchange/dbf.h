@@ -205,28 +205,35 @@ private:
     int lastError_ = 0;
 };
 
-// A handle on one field of an open file, found by its name when bound.
+// A handle on one field of an open file, found by its name when bound.  Its type and length are
+// those of the field in a new file (a handle only read with may leave the length 0).
 class tFeld {
 public:
-    explicit tFeld(std::string name) : name_(std::move(name)) {}
+    tFeld(std::string name, char type, int length)
+        : name_(std::move(name)), type_(type), length_(length)
+    {}
     virtual ~tFeld() = default;
 
     // Binds the handle to the field of that name in file (index -1 when the file has none).
     int bind(tDBF &file);
     int index() const { return index_; }
     const std::string &name() const { return name_; }
+    char type() const { return type_; }
+    int length() const { return length_; }
 
 protected:
     tDBF *file_ = nullptr;
     int index_ = -1;
     std::string name_;
+    char type_;
+    int length_;
 };
 
 // Text held in Windows-1252 here and in code page 850 in the file, accent escapes applied on
 // the way in.  An unbound or absent field reads as "" and ignores writes.
 class tCharField : public tFeld {
 public:
-    using tFeld::tFeld;
+    explicit tCharField(std::string name, int length = 0) : tFeld(std::move(name), 'C', length) {}
     std::string get();
     void set(std::string_view cp1252);
 };
@@ -234,7 +241,7 @@ public:
 // An integer; an absent field reads as 0, and a number set on it reports kDbfNotNumeric.
 class tNumField : public tFeld {
 public:
-    using tFeld::tFeld;
+    explicit tNumField(std::string name, int length = 0) : tFeld(std::move(name), 'N', length) {}
     long get();
     void set(long value);
 };
@@ -249,8 +256,10 @@ public:
     bool createFile(const std::string &fileName);
 
 protected:
-    virtual tCreateDBF newLayout() const = 0;
+    // The handles in the order of the fields of a new file.
     virtual std::vector<tFeld *> handles() = 0;
+    // The layout of a new file: the handles with their types and lengths.
+    tCreateDBF handleLayout();
 
 private:
     void bindAll();

@@ -1,5 +1,6 @@
 #include "exchange/exchange.h"
 
+#include "exchange/batch_hold.h"
 #include "exchange/file_access.h"
 #include "exchange/fullexport.h"
 #include "exchange/ical.h"
@@ -8,6 +9,7 @@
 #include "exchange/vcard.h"
 #include "model/blob.h"
 
+#include <iterator>
 #include <unistd.h>
 
 namespace velk {
@@ -60,6 +62,37 @@ tExchangeResult writeEach(const char *unit, long total, const tExchangeProgress 
     return r;
 }
 
+tExchangeResult readEach(const char *unit, tTable *table, long total,
+                         const tExchangeProgress &progress,
+                         const std::function<tRead(long, tExchangeResult &)> &read)
+{
+    tExchangeResult r;
+    r.unit = unit;
+    tBatchHold hold(table, progress);
+    for (long n = 0; n < total; n++) {
+        if (!hold.before(n, total)) {
+            r.outcome = tExchangeResult::Cancelled;
+            return r;
+        }
+        switch (read(n, r)) {
+        case tRead::Stored:
+            r.done++;
+            break;
+        case tRead::Skipped:
+            r.skipped++;
+            break;
+        case tRead::Passed:
+            break;
+        case tRead::Failed:
+            r.outcome = tExchangeResult::Failed;
+            return r;
+        }
+    }
+    hold.release();
+    goOn(progress, total, total);
+    return r;
+}
+
 std::string counted(long n, const char *unit)
 {
     static const char *const kSingular[][2] = {{"Termine", "Termin"},
@@ -71,6 +104,15 @@ std::string counted(long n, const char *unit)
         for (const auto &pair : kSingular)
             if (word == pair[0]) word = pair[1];
     return std::to_string(n) + " " + word;
+}
+
+void addNotes(std::string &notes, std::initializer_list<tNote> list)
+{
+    for (const tNote &note : list) {
+        if (note.n <= 0) continue;
+        if (!notes.empty()) notes += "; ";
+        notes += counted(note.n, note.n == 1 ? note.one : note.more);
+    }
 }
 
 namespace {
@@ -120,20 +162,6 @@ std::string describeExport(const tExchangeResult &r)
 
 namespace {
 
-struct tKindName {
-    tExchangeKind kind;
-    const char *name;
-};
-constexpr tKindName kKindNames[] = {
-    {tExchangeKind::TermineDbf, "termine-dbf"},
-    {tExchangeKind::PersonenDbf, "personen-dbf"},
-    {tExchangeKind::Portfolio, "portfolio"},
-    {tExchangeKind::PersonenTxt, "personen-txt"},
-    {tExchangeKind::Komplett, "komplett"},
-    {tExchangeKind::ICalendar, "ical"},
-    {tExchangeKind::VCard, "vcard"},
-};
-
 tExchangeResult exportComplete(const std::string &fileName, const tExchangeProgress &progress)
 {
     constexpr long kTables = 8;
@@ -161,30 +189,56 @@ tExchangeResult exportComplete(const std::string &fileName, const tExchangeProgr
     return r;
 }
 
+using tRun = tExchangeResult (*)(const std::string &fileName, const tExchangeProgress &progress);
+
+// The kinds in the order of the filter list, each with its name on the command line and its
+// import (none for a kind that is written only) and export.
+struct tKindRuns {
+    tExchangeKind kind;
+    const char *name;
+    tRun import;
+    tRun exportTo;
+};
+const tKindRuns kKinds[] = {
+    {tExchangeKind::TermineDbf, "termine-dbf", importTermineDbf, exportTermineDbf},
+    {tExchangeKind::PersonenDbf, "personen-dbf", importPersonsDbf, exportPersonsDbf},
+    {tExchangeKind::Portfolio, "portfolio",
+     [](const std::string &fileName, const tExchangeProgress &progress) {
+         return importPortfolio(fileName, progress);
+     },
+     exportPortfolio},
+    {tExchangeKind::PersonenTxt, "personen-txt", nullptr, exportPersonsText},
+    {tExchangeKind::Komplett, "komplett", nullptr, exportComplete},
+    {tExchangeKind::ICalendar, "ical", importICalendar, exportICalendar},
+    {tExchangeKind::VCard, "vcard", importVCard, exportVCard},
+};
+
+const tKindRuns *runsOf(tExchangeKind kind)
+{
+    for (const tKindRuns &k : kKinds)
+        if (k.kind == kind) return &k;
+    return nullptr;
+}
+
 } // namespace
 
 const char *kindName(tExchangeKind kind)
 {
-    for (const tKindName &k : kKindNames)
-        if (k.kind == kind) return k.name;
-    return "";
+    const tKindRuns *runs = runsOf(kind);
+    return runs ? runs->name : "";
 }
 
 std::optional<tExchangeKind> kindNamed(std::string_view name)
 {
-    for (const tKindName &k : kKindNames)
+    for (const tKindRuns &k : kKinds)
         if (name == k.name) return k.kind;
     return std::nullopt;
 }
 
 std::optional<tExchangeKind> exportKindOfFilter(int filter)
 {
-    static const tExchangeKind order[] = {tExchangeKind::TermineDbf, tExchangeKind::PersonenDbf,
-                                          tExchangeKind::Portfolio,  tExchangeKind::PersonenTxt,
-                                          tExchangeKind::Komplett,   tExchangeKind::ICalendar,
-                                          tExchangeKind::VCard};
-    if (filter < 1 || filter > 7) return std::nullopt;
-    return order[filter - 1];
+    if (filter < 1 || filter > (int)std::size(kKinds)) return std::nullopt;
+    return kKinds[filter - 1].kind;
 }
 
 std::optional<tExchangeKind> importKindOfFilter(int filter)
@@ -196,9 +250,8 @@ std::optional<tExchangeKind> importKindOfFilter(int filter)
 
 bool kindImports(tExchangeKind kind)
 {
-    return kind == tExchangeKind::TermineDbf || kind == tExchangeKind::PersonenDbf ||
-           kind == tExchangeKind::Portfolio || kind == tExchangeKind::ICalendar ||
-           kind == tExchangeKind::VCard;
+    const tKindRuns *runs = runsOf(kind);
+    return runs && runs->import;
 }
 
 namespace {
@@ -242,51 +295,22 @@ std::optional<tExchangeResult> refusedTarget(tExchangeKind kind, const std::stri
 tExchangeResult runImport(tExchangeKind kind, const std::string &fileName,
                           const tExchangeProgress &progress)
 {
-    if (kindImports(kind)) {
-        if (std::optional<tExchangeResult> refused = refusedSource(fileName)) return *refused;
-        const std::string &dir = tBlob::instance().directory();
-        if (!databaseWritable(dir))
-            return notStarted("Datens\xE4tze", "Die Datenbank kann nicht beschrieben werden", dir);
-    }
-    switch (kind) {
-    case tExchangeKind::TermineDbf:
-        return importTermineDbf(fileName, progress);
-    case tExchangeKind::PersonenDbf:
-        return importPersonsDbf(fileName, progress);
-    case tExchangeKind::Portfolio:
-        return importPortfolio(fileName, progress);
-    case tExchangeKind::ICalendar:
-        return importICalendar(fileName, progress);
-    case tExchangeKind::VCard:
-        return importVCard(fileName, progress);
-    case tExchangeKind::PersonenTxt:
-    case tExchangeKind::Komplett:
-        break;
-    }
-    return notStarted("Datens\xE4tze", "Diese Art Datei wird nur geschrieben");
+    if (!kindImports(kind))
+        return notStarted("Datens\xE4tze", "Diese Art Datei wird nur geschrieben");
+    if (std::optional<tExchangeResult> refused = refusedSource(fileName)) return *refused;
+    const std::string &dir = tBlob::instance().directory();
+    if (!databaseWritable(dir))
+        return notStarted("Datens\xE4tze", "Die Datenbank kann nicht beschrieben werden", dir);
+    return runsOf(kind)->import(fileName, progress);
 }
 
 tExchangeResult runExport(tExchangeKind kind, const std::string &fileName,
                           const tExchangeProgress &progress)
 {
     if (std::optional<tExchangeResult> refused = refusedTarget(kind, fileName)) return *refused;
-    switch (kind) {
-    case tExchangeKind::TermineDbf:
-        return exportTermineDbf(fileName, progress);
-    case tExchangeKind::PersonenDbf:
-        return exportPersonsDbf(fileName, progress);
-    case tExchangeKind::Portfolio:
-        return exportPortfolio(fileName, progress);
-    case tExchangeKind::PersonenTxt:
-        return exportPersonsText(fileName, progress);
-    case tExchangeKind::Komplett:
-        return exportComplete(fileName, progress);
-    case tExchangeKind::ICalendar:
-        return exportICalendar(fileName, progress);
-    case tExchangeKind::VCard:
-        return exportVCard(fileName, progress);
-    }
-    return notStarted("Datens\xE4tze", "Unbekannte Art Datei");
+    const tKindRuns *runs = runsOf(kind);
+    if (!runs) return notStarted("Datens\xE4tze", "Unbekannte Art Datei");
+    return runs->exportTo(fileName, progress);
 }
 
 } // namespace velk

@@ -9,11 +9,14 @@
 #define VELK_EXCHANGE_EXCHANGE_H
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace velk {
+
+class tTable;
 
 // Called with the records done so far and the records expected (an estimate; 0 when unknown).
 // Answers false to stop the work between two records.
@@ -106,6 +109,29 @@ tExchangeResult writeEach(const char *unit, long total, const tExchangeProgress 
                           const std::function<tWritten(long)> &write,
                           const std::function<void()> &discard,
                           const std::function<bool()> &commit);
+
+// What reading one item of an import came to: stored, skipped, passed over (nothing to store, or
+// counted by the import itself), or failed (the reader has set the result's message and detail).
+enum class tRead { Stored, Skipped, Passed, Failed };
+
+// The loop of every import: the table is held a batch of items at a time (batch_hold.h) and the
+// progress asked between batches (a cancel answers Cancelled with what was stored so far), then
+// `read(i, r)` reads and stores item i; Stored and Skipped are counted in r.  A failed item ends
+// the loop with Failed; the import keeps what it stored.  After the last item the progress is
+// told that all `total` are done.
+tExchangeResult readEach(const char *unit, tTable *table, long total,
+                         const tExchangeProgress &progress,
+                         const std::function<tRead(long, tExchangeResult &)> &read);
+
+// One remark of an import's or export's notes: a count and what it counts, in the singular and
+// the plural.
+struct tNote {
+    long n;
+    const char *one;
+    const char *more;
+};
+// Adds "n what" to the notes for each note with a count above 0, "; " between them.
+void addNotes(std::string &notes, std::initializer_list<tNote> list);
 
 // A one-line summary for the user: what was done, and what went wrong.
 std::string describeImport(const tExchangeResult &r);

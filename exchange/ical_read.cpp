@@ -163,21 +163,11 @@ private:
 
 // ---- times ----
 
-long long minutesOfIcal(const icaltimetype &t)
-{
-    return (long long)daysFromCivil(t.year, t.month, t.day) * 1440 + t.hour * 60 + t.minute;
-}
-
+// A date (is_date, 00:00) or a date-time of minutes since 1970.
 icaltimetype icalOfMinutes(long long m, bool date)
 {
-    tDateTime d = dateTimeOfMinutes(m);
-    icaltimetype t = icaltime_null_time();
-    t.year = d.year;
-    t.month = d.month;
-    t.day = d.day;
-    t.hour = date ? 0 : d.hour;
-    t.minute = date ? 0 : d.minute;
-    t.is_date = date;
+    icaltimetype t = velk::icalOfMinutes(m);
+    if (date) t.hour = t.minute = 0, t.is_date = 1;
     return t;
 }
 

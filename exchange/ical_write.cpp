@@ -9,7 +9,7 @@
 #include "calendar/alarm.h"
 #include "base/session.h"
 #include "calendar/termin_store.h"
-#include "exchange/batch_hold.h"
+#include "exchange/ical_zone.h"
 #include "exchange/termin_exchange.h"
 #include "exchange/text_out.h"
 #include "exchange/uid_register.h"
@@ -42,27 +42,6 @@ std::string serialised(icalcomponent *c)
     std::string out = text ? text : "";
     icalmemory_free_buffer(text);
     return out;
-}
-
-icaltimetype icalDate(const tDate &d)
-{
-    icaltimetype t = icaltime_null_date();
-    t.year = d.year;
-    t.month = d.month;
-    t.day = d.day;
-    return t;
-}
-
-// Wall-clock time without a zone; the property names the zone.
-icaltimetype icalDateTime(const tDateTime &d)
-{
-    icaltimetype t = icaltime_null_time();
-    t.year = d.year;
-    t.month = d.month;
-    t.day = d.day;
-    t.hour = d.hour;
-    t.minute = d.minute;
-    return t;
 }
 
 // ---- the zone ----
@@ -441,14 +420,6 @@ bool writable(const tTermin &t)
     return t.from.valid() && t.from.validTime() && t.from.year >= 1 && t.from.year <= 9999;
 }
 
-// Adds "n what" to the notes, in the singular for one.
-void note(std::string &notes, long n, const char *one, const char *more)
-{
-    if (n <= 0) return;
-    if (!notes.empty()) notes += "; ";
-    notes += counted(n, n == 1 ? one : more);
-}
-
 } // namespace
 
 tExchangeResult exportICalendar(const std::string &fileName, const tExchangeProgress &progress)
@@ -483,8 +454,8 @@ tExchangeResult exportICalendar(const std::string &fileName, const tExchangeProg
             return out.commit();
         });
     if (r.outcome == tExchangeResult::Done)
-        note(r.notes, r.skipped, "Termin ohne g\xFCltigen Beginn nicht geschrieben",
-             "Termine ohne g\xFCltigen Beginn nicht geschrieben");
+        addNotes(r.notes, {{r.skipped, "Termin ohne g\xFCltigen Beginn nicht geschrieben",
+                            "Termine ohne g\xFCltigen Beginn nicht geschrieben"}});
     return r;
 }
 

@@ -9,21 +9,12 @@ namespace velk {
 
 namespace {
 
-icaltimetype icalOfMinutes(long long m)
+icaltimetype withDate(icaltimetype t, const tDate &d)
 {
-    tDateTime d = dateTimeOfMinutes(m);
-    icaltimetype t = icaltime_null_time();
     t.year = d.year;
     t.month = d.month;
     t.day = d.day;
-    t.hour = d.hour;
-    t.minute = d.minute;
     return t;
-}
-
-long long minutesOfIcal(const icaltimetype &t)
-{
-    return (long long)daysFromCivil(t.year, t.month, t.day) * 1440 + t.hour * 60 + t.minute;
 }
 
 // Abbreviations that some writers give as TZID (python-icalendar with zoneinfo zones): a fixed
@@ -62,6 +53,23 @@ icaltimezone *windowsZone(std::string_view name)
 }
 
 } // namespace
+
+icaltimetype icalDate(const tDate &d) { return withDate(icaltime_null_date(), d); }
+
+icaltimetype icalDateTime(const tDateTime &d)
+{
+    icaltimetype t = withDate(icaltime_null_time(), d);
+    t.hour = d.hour;
+    t.minute = d.minute;
+    return t;
+}
+
+icaltimetype icalOfMinutes(long long minutes) { return icalDateTime(dateTimeOfMinutes(minutes)); }
+
+long long minutesOfIcal(const icaltimetype &t)
+{
+    return (long long)daysFromCivil(t.year, t.month, t.day) * 1440 + t.hour * 60 + t.minute;
+}
 
 tZone berlinZone()
 {

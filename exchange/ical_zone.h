@@ -14,6 +14,8 @@
 #ifndef VELK_EXCHANGE_ICAL_ZONE_H
 #define VELK_EXCHANGE_ICAL_ZONE_H
 
+#include "base/date.h"
+
 #include <map>
 #include <optional>
 #include <string>
@@ -21,6 +23,7 @@
 
 struct icalcomponent_impl;
 struct _icaltimezone;
+struct icaltimetype;
 
 namespace velk {
 
@@ -29,6 +32,13 @@ struct tZone {
     _icaltimezone *zone = nullptr;
     int offset = 0;
 };
+
+// libical's times: a DATE value; a wall-clock time without a zone (the property names the zone);
+// minutes since 1970 (read as they stand) as such a time, and back.
+icaltimetype icalDate(const tDate &d);
+icaltimetype icalDateTime(const tDateTime &d);
+icaltimetype icalOfMinutes(long long minutes);
+long long minutesOfIcal(const icaltimetype &t);
 
 // Minutes since 1970 (read as they stand): Berlin local time of a UTC time.
 long long berlinOfUtc(long long utcMinutes);

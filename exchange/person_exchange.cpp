@@ -1,6 +1,6 @@
 #include "exchange/person_exchange.h"
 
-#include "exchange/batch_hold.h"
+#include "exchange/dbf_exchange.h"
 #include "exchange/fullexport.h"
 #include "exchange/text_out.h"
 #include "model/tables.h"
@@ -11,59 +11,9 @@ namespace {
 
 constexpr const char *kPersons = "Personen";
 
-tExchangeResult cancelled(const char *unit, long done)
-{
-    tExchangeResult r;
-    r.outcome = tExchangeResult::Cancelled;
-    r.unit = unit;
-    r.done = done;
-    return r;
-}
-
 } // namespace
 
-std::string dbfErrorText(int code)
-{
-    switch (code) {
-    case kDbfNoHeader:
-        return "die Datei ist zu kurz f\xFCr eine dBASE-Datei";
-    case kDbfNoMemory:
-        return "zu wenig Speicher";
-    case kDbfCannotOpen:
-        return "die Datei kann nicht ge\xF6"
-               "ffnet werden";
-    case kDbfBadHeader:
-        return "keine dBASE-Datei, oder ihr Kopf passt nicht zur Dateigr\xF6\xDF"
-               "e";
-    case kDbfReadFailed:
-        return "ein Datensatz kann nicht gelesen werden";
-    case kDbfWriteFailed:
-        return "die Datei kann nicht geschrieben werden";
-    case kDbfNotRegular:
-        return "keine gew\xF6hnliche Datei";
-    default:
-        return "dBASE-Fehler " + std::to_string(code);
-    }
-}
-
 // ---- tPersonDBF ----
-
-tCreateDBF tPersonDBF::layout()
-{
-    tCreateDBF l;
-    l.addField("ID", 'C', 8);
-    l.addField("CHRNAME", 'C', 25);
-    l.addField("NAME", 'C', 25);
-    l.addField("TEL", 'C', 30);
-    l.addField("BIRTHDAY", 'N', 2);
-    l.addField("BIRTHMONTH", 'N', 2);
-    l.addField("BIRTHYEAR", 'N', 4);
-    l.addField("STREET", 'C', 80);
-    l.addField("CITY", 'C', 40);
-    l.addField("ZIP", 'C', 30);
-    l.addField("COUNTRY", 'C', 40);
-    return l;
-}
 
 std::vector<tFeld *> tPersonDBF::handles()
 {
@@ -111,68 +61,30 @@ tPerson tPersonDBF::get()
 
 tExchangeResult exportPersonsDbf(const std::string &fileName, const tExchangeProgress &progress)
 {
-    std::vector<tPerson> persons = allPersons(PersonById);
-    if (persons.empty()) return nothingToWrite(kPersons);
-    tPersonDBF file;
-    if (!file.createFile(fileName))
-        return notStarted(kPersons, "Die Datei kann nicht angelegt werden",
-                          dbfErrorText(file.lastError()));
-    return writeEach(
-        kPersons, (long)persons.size(), progress,
-        [&](long i) {
-            if (!file.append()) return tWritten::Failed;
-            file.put(persons[i]);
-            return tWritten::Yes;
-        },
-        [&] { file.discard(); }, [&] { return file.close(); });
+    return exportDbf<tPersonDBF>(fileName, kPersons, allPersons(PersonById), progress);
 }
 
 tExchangeResult importPersonsDbf(const std::string &fileName, const tExchangeProgress &progress)
 {
     tPersonDBF file;
-    if (!file.openFile(fileName))
-        return notStarted(kPersons, "Fehler beim Lesen", dbfErrorText(file.lastError()));
-    if (!file.hasId())
-        return notStarted(kPersons, "Fehler beim Lesen", "keine Personendatei (ohne Feld ID)");
-    tExchangeResult r;
-    r.unit = kPersons;
-    long total = file.recordCount();
-    tBatchHold hold(tPersTable::instance(), progress);
-    for (long n = 0; n < total; n++) {
-        if (!hold.before(n, total)) {
-            tExchangeResult c = cancelled(kPersons, r.done);
-            c.skipped = r.skipped;
-            return c;
-        }
-        if (!file.goTo(n)) {
-            r.outcome = tExchangeResult::Failed;
-            r.message = "Fehler beim Lesen";
-            r.detail = dbfErrorText(file.lastError());
-            return r;
-        }
-        if (file.isDeleted()) {
-            r.skipped++;
-            continue;
-        }
-        tPerson p = file.get();
-        if (std::string_view(p.ID).find_first_not_of(' ') == std::string_view::npos) {
-            r.skipped++; // no ID: no person can be stored or found by it
-            continue;
-        }
-        if (p.insert()) {
-            r.done++;
-        } else if (tPerson stored; stored.find(p.ID)) {
-            r.skipped++; // the ID is taken: the insert refuses a second person with it
-        } else {
-            r.outcome = tExchangeResult::Failed;
-            r.message = "Fehler beim Speichern";
-            r.detail = std::string("Person ") + p.ID;
-            return r;
-        }
-    }
-    hold.release();
-    goOn(progress, total, total);
-    return r;
+    if (std::optional<tExchangeResult> refused = refusedDbf(
+            file, fileName, kPersons, [&] { return file.hasId(); },
+            "keine Personendatei (ohne Feld ID)"))
+        return *refused;
+    return readEach(kPersons, tPersTable::instance(), file.recordCount(), progress,
+                    [&](long n, tExchangeResult &r) {
+                        if (std::optional<tRead> record = recordAt(file, n, r)) return *record;
+                        tPerson p = file.get();
+                        // No ID: no person can be stored or found by it.
+                        if (std::string_view(p.ID).find_first_not_of(' ') == std::string_view::npos)
+                            return tRead::Skipped;
+                        if (p.insert()) return tRead::Stored;
+                        // The ID is taken: the insert refuses a second person with it.
+                        if (tPerson stored; stored.find(p.ID)) return tRead::Skipped;
+                        r.message = "Fehler beim Speichern";
+                        r.detail = std::string("Person ") + p.ID;
+                        return tRead::Failed;
+                    });
 }
 
 // ---- the text file ----

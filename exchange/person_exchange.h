@@ -37,7 +37,7 @@ namespace velk {
 
 class tPersonDBF : public tBoundDBF {
 public:
-    static tCreateDBF layout();
+    static tCreateDBF layout() { return tPersonDBF().handleLayout(); }
 
     bool hasId() const { return ID.index() >= 0; }
 
@@ -46,12 +46,11 @@ public:
     void put(const tPerson &p);
     tPerson get();
 
-    tCharField ID{"ID"}, CHRNAME{"CHRNAME"}, NAME{"NAME"}, TEL{"TEL"};
-    tNumField BIRTHDAY{"BIRTHDAY"}, BIRTHMONTH{"BIRTHMONTH"}, BIRTHYEAR{"BIRTHYEAR"};
-    tCharField STREET{"STREET"}, CITY{"CITY"}, ZIP{"ZIP"}, COUNTRY{"COUNTRY"};
+    tCharField ID{"ID", 8}, CHRNAME{"CHRNAME", 25}, NAME{"NAME", 25}, TEL{"TEL", 30};
+    tNumField BIRTHDAY{"BIRTHDAY", 2}, BIRTHMONTH{"BIRTHMONTH", 2}, BIRTHYEAR{"BIRTHYEAR", 4};
+    tCharField STREET{"STREET", 80}, CITY{"CITY", 40}, ZIP{"ZIP", 30}, COUNTRY{"COUNTRY", 40};
 
 protected:
-    tCreateDBF newLayout() const override { return layout(); }
     std::vector<tFeld *> handles() override;
 };
 
@@ -65,9 +64,6 @@ tExchangeResult importPersonsDbf(const std::string &fileName,
 // The person text file.
 tExchangeResult exportPersonsText(const std::string &fileName,
                                   const tExchangeProgress &progress = {});
-
-// The German words of a dBASE error code, for the detail of a message.
-std::string dbfErrorText(int code);
 
 } // namespace velk
 

@@ -1,8 +1,7 @@
 #include "exchange/termin_exchange.h"
 
 #include "calendar/termin_store.h"
-#include "exchange/batch_hold.h"
-#include "exchange/person_exchange.h"
+#include "exchange/dbf_exchange.h"
 #include "exchange/portfolio.h"
 #include "exchange/text_out.h"
 #include "model/tables.h"
@@ -13,56 +12,35 @@ namespace {
 
 constexpr const char *kTermine = "Termine";
 
-tExchangeResult failed(long done, std::string message, std::string detail = {})
-{
-    tExchangeResult r;
-    r.outcome = tExchangeResult::Failed;
-    r.unit = kTermine;
-    r.done = done;
-    r.message = std::move(message);
-    r.detail = std::move(detail);
-    return r;
-}
-
 // A date the TERMIN fields can hold ("%04d%02d%02d"): a calendar date of the years 0 to 9999.
 bool storable(const tDate &d) { return d.valid() && d.year >= 0 && d.year <= 9999; }
 bool validStart(const tDateTime &t) { return storable(t) && t.validTime(); }
 
-// Stores t; counts it as done or skipped.  False when the store failed.
-bool store(tTermin &t, tExchangeResult &r)
+// Stores t under a new ID: Stored, Skipped when the store refuses it as a duplicate, else Failed.
+tRead store(tTermin &t)
 {
     t.ID[0] = 0;
-    tInsertResult stored = tTerminStore::instance().insert(t);
-    if (stored.status == tStoreStatus::Stored)
-        r.done++;
-    else if (stored.status == tStoreStatus::Duplicate)
-        r.skipped++;
-    else
-        return false;
-    return true;
+    switch (tTerminStore::instance().insert(t).status) {
+    case tStoreStatus::Stored:
+        return tRead::Stored;
+    case tStoreStatus::Duplicate:
+        return tRead::Skipped;
+    default:
+        return tRead::Failed;
+    }
+}
+
+// A failed item's message and detail.
+tRead failed(tExchangeResult &r, std::string message, std::string detail)
+{
+    r.message = std::move(message);
+    r.detail = std::move(detail);
+    return tRead::Failed;
 }
 
 } // namespace
 
 // ---- tTerminDBF ----
-
-tCreateDBF tTerminDBF::layout()
-{
-    tCreateDBF l;
-    for (const char *name : {"FROMDAY", "FROMMONTH", "FROMYEAR", "FROMHOUR", "FROMMIN", "TILLDAY",
-                             "TILLMONTH", "TILLYEAR", "TILLHOUR", "TILLMIN"}) {
-        std::string_view n = name;
-        l.addField(name, 'N', n.ends_with("YEAR") ? 4 : 2);
-    }
-    l.addField("TITLE", 'C', 40);
-    l.addField("TYPE", 'C', 1);
-    l.addField("RESOURCE", 'C', 8);
-    l.addField("WITH", 'C', 9);
-    l.addField("OWNER", 'C', 9);
-    l.addField("READ", 'C', 9);
-    l.addField("WRITE", 'C', 9);
-    return l;
-}
 
 std::vector<tFeld *> tTerminDBF::handles()
 {
@@ -128,62 +106,32 @@ std::vector<tTermin> visibleAppointments()
 
 tExchangeResult exportTermineDbf(const std::string &fileName, const tExchangeProgress &progress)
 {
-    std::vector<tTermin> list = visibleAppointments();
-    if (list.empty()) return nothingToWrite(kTermine);
-    tTerminDBF file;
-    if (!file.createFile(fileName))
-        return notStarted(kTermine, "Die Datei kann nicht angelegt werden",
-                          dbfErrorText(file.lastError()));
-    return writeEach(
-        kTermine, (long)list.size(), progress,
-        [&](long i) {
-            if (!file.append()) return tWritten::Failed;
-            file.put(list[i]);
-            return tWritten::Yes;
-        },
-        [&] { file.discard(); }, [&] { return file.close(); });
+    return exportDbf<tTerminDBF>(fileName, kTermine, visibleAppointments(), progress);
 }
 
 tExchangeResult importTermineDbf(const std::string &fileName, const tExchangeProgress &progress)
 {
     tTerminDBF file;
-    if (!file.openFile(fileName))
-        return notStarted(kTermine, "Fehler beim Lesen", dbfErrorText(file.lastError()));
-    if (!file.hasStart())
-        return notStarted(kTermine, "Fehler beim Lesen",
-                          "keine Termindatei (ohne FROMDAY, FROMMONTH, FROMYEAR)");
-    tExchangeResult r;
-    r.unit = kTermine;
-    long total = file.recordCount();
+    if (std::optional<tExchangeResult> refused = refusedDbf(
+            file, fileName, kTermine, [&] { return file.hasStart(); },
+            "keine Termindatei (ohne FROMDAY, FROMMONTH, FROMYEAR)"))
+        return *refused;
     tTermin t; // one buffer for every record: what the file does not carry stays
-    tBatchHold hold(tTermTable::instance(), progress);
-    for (long n = 0; n < total; n++) {
-        if (!hold.before(n, total)) {
-            r.outcome = tExchangeResult::Cancelled;
-            return r;
-        }
-        if (!file.goTo(n))
-            return failed(r.done, "Fehler beim Lesen", dbfErrorText(file.lastError()));
-        if (file.isDeleted()) {
-            r.skipped++;
-            continue;
-        }
-        file.get(t);
-        if (!validStart(t.from)) {
-            r.skipped++;
-            continue;
-        }
-        if (!storable(t.till)) static_cast<tDate &>(t.till) = t.from;
-        if (!t.till.validTime()) t.till.hour = t.till.minute = 0;
-        if (!store(t, r)) {
-            tExchangeResult f = failed(r.done, "Fehler beim Speichern", t.TITLE);
-            f.skipped = r.skipped;
-            return f;
-        }
-    }
-    hold.release();
-    goOn(progress, total, total);
-    return r;
+    return readEach(kTermine, tTermTable::instance(), file.recordCount(), progress,
+                    [&](long n, tExchangeResult &r) {
+                        if (std::optional<tRead> record = recordAt(file, n, r)) {
+                            // A record that cannot be read reports the stored ones only.
+                            if (*record == tRead::Failed) r.skipped = 0;
+                            return *record;
+                        }
+                        file.get(t);
+                        if (!validStart(t.from)) return tRead::Skipped;
+                        if (!storable(t.till)) static_cast<tDate &>(t.till) = t.from;
+                        if (!t.till.validTime()) t.till.hour = t.till.minute = 0;
+                        tRead stored = store(t);
+                        if (stored != tRead::Failed) return stored;
+                        return failed(r, "Fehler beim Speichern", t.TITLE);
+                    });
 }
 
 // ---- Portfolio ----
@@ -195,45 +143,29 @@ tExchangeResult importPortfolio(const std::string &fileName, const tExchangeProg
     if (!readDryFile(fileName, &lines))
         return notStarted(kTermine, "Fehler beim Lesen", "die Datei kann nicht gelesen werden");
     tDryReader reader(currentYear ? currentYear : tDate::today().year);
-    tExchangeResult r;
-    r.unit = kTermine;
-    long total = (long)lines.size();
     tTermin t;
-    tBatchHold hold(tTermTable::instance(), progress);
-    for (long n = 0; n < total; n++) {
-        if (!hold.before(n, total)) {
-            r.outcome = tExchangeResult::Cancelled;
-            return r;
-        }
-        tDryEntry e;
-        switch (reader.feed(lines[n], &e)) {
-        case tDryReader::Nothing:
-            continue;
-        case tDryReader::Error: {
-            tExchangeResult f = failed(r.done, "Fehler beim Lesen",
-                                       "Zeile " + std::to_string(n + 1) +
-                                           ": Uhrzeit vor dem ersten Datum oder kein Datum");
-            f.skipped = r.skipped;
-            return f;
-        }
-        case tDryReader::Store:
-            break;
-        }
-        static_cast<tDate &>(t.from) = e.date;
-        static_cast<tDate &>(t.till) = e.date;
-        t.from.hour = e.fromHour, t.from.minute = e.fromMinute;
-        t.till.hour = e.tillHour, t.till.minute = e.tillMinute;
-        t.setTitle(e.title);
-        if (!store(t, r)) {
-            tExchangeResult f =
-                failed(r.done, "Fehler beim Speichern", "Zeile " + std::to_string(n + 1));
-            f.skipped = r.skipped;
-            return f;
-        }
-    }
-    hold.release();
-    goOn(progress, total, total);
-    return r;
+    return readEach(kTermine, tTermTable::instance(), (long)lines.size(), progress,
+                    [&](long n, tExchangeResult &r) {
+                        tDryEntry e;
+                        switch (reader.feed(lines[n], &e)) {
+                        case tDryReader::Nothing:
+                            return tRead::Passed;
+                        case tDryReader::Error:
+                            return failed(r, "Fehler beim Lesen",
+                                          "Zeile " + std::to_string(n + 1) +
+                                              ": Uhrzeit vor dem ersten Datum oder kein Datum");
+                        case tDryReader::Store:
+                            break;
+                        }
+                        static_cast<tDate &>(t.from) = e.date;
+                        static_cast<tDate &>(t.till) = e.date;
+                        t.from.hour = e.fromHour, t.from.minute = e.fromMinute;
+                        t.till.hour = e.tillHour, t.till.minute = e.tillMinute;
+                        t.setTitle(e.title);
+                        tRead stored = store(t);
+                        if (stored != tRead::Failed) return stored;
+                        return failed(r, "Fehler beim Speichern", "Zeile " + std::to_string(n + 1));
+                    });
 }
 
 tExchangeResult exportPortfolio(const std::string &fileName, const tExchangeProgress &progress)

@@ -34,7 +34,7 @@ namespace velk {
 
 class tTerminDBF : public tBoundDBF {
 public:
-    static tCreateDBF layout();
+    static tCreateDBF layout() { return tTerminDBF().handleLayout(); }
 
     // Whether the file carries the start date (without it no record is an appointment).
     bool hasStart() const;
@@ -43,15 +43,14 @@ public:
     // Dates, times, TITLE, RESOURCE and WITH of the current record into t; the rest of t stays.
     void get(tTermin &t);
 
-    tNumField FROMDAY{"FROMDAY"}, FROMMONTH{"FROMMONTH"}, FROMYEAR{"FROMYEAR"};
-    tNumField FROMHOUR{"FROMHOUR"}, FROMMIN{"FROMMIN"};
-    tNumField TILLDAY{"TILLDAY"}, TILLMONTH{"TILLMONTH"}, TILLYEAR{"TILLYEAR"};
-    tNumField TILLHOUR{"TILLHOUR"}, TILLMIN{"TILLMIN"};
-    tCharField TITLE{"TITLE"}, TYPE{"TYPE"}, RESOURCE{"RESOURCE"}, WITH{"WITH"};
-    tCharField OWNER{"OWNER"}, READ{"READ"}, WRITE{"WRITE"};
+    tNumField FROMDAY{"FROMDAY", 2}, FROMMONTH{"FROMMONTH", 2}, FROMYEAR{"FROMYEAR", 4};
+    tNumField FROMHOUR{"FROMHOUR", 2}, FROMMIN{"FROMMIN", 2};
+    tNumField TILLDAY{"TILLDAY", 2}, TILLMONTH{"TILLMONTH", 2}, TILLYEAR{"TILLYEAR", 4};
+    tNumField TILLHOUR{"TILLHOUR", 2}, TILLMIN{"TILLMIN", 2};
+    tCharField TITLE{"TITLE", 40}, TYPE{"TYPE", 1}, RESOURCE{"RESOURCE", 8}, WITH{"WITH", 9};
+    tCharField OWNER{"OWNER", 9}, READ{"READ", 9}, WRITE{"WRITE", 9};
 
 protected:
-    tCreateDBF newLayout() const override { return layout(); }
     std::vector<tFeld *> handles() override;
 };
 

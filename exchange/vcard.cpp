@@ -1,6 +1,5 @@
 #include "exchange/vcard.h"
 
-#include "exchange/batch_hold.h"
 #include "exchange/file_access.h"
 #include "exchange/ical_text.h"
 #include "exchange/ical_uid.h"
@@ -152,57 +151,48 @@ tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress
         return notStarted(kPersons, "Fehler beim Lesen", "keine vCard-Datei (ohne BEGIN:VCARD)");
     tUidRegister reg;
     tFreshIds freshIds;
-    tExchangeResult r;
-    r.unit = kPersons;
     long known = 0, cut = 0;
-    long total = (long)in.cards.size();
-    tBatchHold hold(tPersTable::instance(), progress);
-    for (long n = 0; n < total; n++) {
-        if (!hold.before(n, total)) {
-            r.outcome = tExchangeResult::Cancelled;
-            return r;
-        }
-        tVcfCard &c = in.cards[n];
-        tPerson stored, person;
-        if (!personOfCard(c, &person)) cut++;
-        if ((!c.uid.empty() && reg.known(c.uid)) || (person.ID[0] && stored.find(person.ID))) {
-            known++;
-            continue;
-        }
-        if (!person.ID[0]) person.setId(freshIds.next(person.NAME));
-        if (!person.insert()) {
-            r.outcome = tExchangeResult::Failed;
-            r.message = "Fehler beim Speichern";
-            r.detail = std::string("Person ") + person.ID;
-            return r;
-        }
-        r.done++;
-        if (!c.uid.empty()) reg.add(c.uid);
-    }
-    hold.release();
+    tExchangeResult r = readEach(kPersons, tPersTable::instance(), (long)in.cards.size(), progress,
+                                 [&](long n, tExchangeResult &r) {
+                                     tVcfCard &c = in.cards[n];
+                                     tPerson stored, person;
+                                     if (!personOfCard(c, &person)) cut++;
+                                     if ((!c.uid.empty() && reg.known(c.uid)) ||
+                                         (person.ID[0] && stored.find(person.ID))) {
+                                         known++;
+                                         return tRead::Passed;
+                                     }
+                                     if (!person.ID[0]) person.setId(freshIds.next(person.NAME));
+                                     if (!person.insert()) {
+                                         r.message = "Fehler beim Speichern";
+                                         r.detail = std::string("Person ") + person.ID;
+                                         return tRead::Failed;
+                                     }
+                                     if (!c.uid.empty()) reg.add(c.uid);
+                                     return tRead::Stored;
+                                 });
+    if (!r.ok()) return r;
     r.skipped = in.nameless + known;
-    auto note = [&](long k, const char *one, const char *more) {
-        if (k <= 0) return;
-        r.notes += (r.notes.empty() ? "" : "; ") + std::to_string(k) + " " + (k == 1 ? one : more);
-    };
     const char *lostChars = "Zeichen nicht \xFC"
                             "bernommen (nicht in Windows-1252, als ?)";
-    note(in.lost, lostChars, lostChars);
-    note(in.broken, "unvollst\xE4ndige vCard (ohne END) gelesen",
-         "unvollst\xE4ndige vCards (ohne END) gelesen");
-    note(in.linesDropped,
-         "unlesbare Zeile einer vCard \xFC"
-         "bersprungen",
-         "unlesbare Zeilen von vCards \xFC"
-         "bersprungen");
-    note(in.nameless,
-         "vCard ohne Namen \xFC"
-         "bersprungen",
-         "vCards ohne Namen \xFC"
-         "bersprungen");
-    note(known, "Person schon vorhanden", "Personen schon vorhanden");
-    note(cut, "Person mit gek\xFCrzten Angaben", "Personen mit gek\xFCrzten Angaben");
-    goOn(progress, total, total);
+    addNotes(r.notes,
+             {
+                 {in.lost, lostChars, lostChars},
+                 {in.broken, "unvollst\xE4ndige vCard (ohne END) gelesen",
+                  "unvollst\xE4ndige vCards (ohne END) gelesen"},
+                 {in.linesDropped,
+                  "unlesbare Zeile einer vCard \xFC"
+                  "bersprungen",
+                  "unlesbare Zeilen von vCards \xFC"
+                  "bersprungen"},
+                 {in.nameless,
+                  "vCard ohne Namen \xFC"
+                  "bersprungen",
+                  "vCards ohne Namen \xFC"
+                  "bersprungen"},
+                 {known, "Person schon vorhanden", "Personen schon vorhanden"},
+                 {cut, "Person mit gek\xFCrzten Angaben", "Personen mit gek\xFCrzten Angaben"},
+             });
     return r;
 }
 

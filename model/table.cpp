@@ -3,6 +3,7 @@
 #include "btree/btree.h"
 #include "model/blob.h"
 #include "model/counter.h"
+#include "model/shared_file.h"
 
 #include <cstdio>
 #include <cstring>
@@ -69,19 +70,7 @@ void tTable::closeAll() { registry().clear(); }
 
 void tTable::release(const char *name) { registry().erase(name); }
 
-int tTable::open()
-{
-    close();
-    if (bt3SetCache(nullptr, -1, 1, 5) != 0) return kCacheFailed;
-    fd_ = bt3Open(path_.c_str(), LIO_SHARED | LIO_RDWR);
-    if (!fd_) return kOpenFailed;
-    buf_ = bt3GetBuff(fd_, 0);
-    if (!buf_) {
-        close();
-        return kNoBuffer;
-    }
-    return 0;
-}
+int tTable::open() { return openShared(path_.c_str(), fd_, buf_); }
 
 int tTable::create()
 {
@@ -89,13 +78,7 @@ int tTable::create()
     return bt3Creat(path_.c_str(), recordSize_, keydef_.data()) == 0 ? 0 : kCreateFailed;
 }
 
-void tTable::close()
-{
-    if (buf_) bt3FreeBuff(buf_);
-    buf_ = nullptr;
-    if (fd_) bt3Close(fd_);
-    fd_ = nullptr;
-}
+void tTable::close() { closeShared(fd_, buf_); }
 
 bool tTable::selectIndex(int position)
 {

@@ -1,4 +1,6 @@
-// The nine tables of a database, one object each per process.
+// The nine tables of a database, one object each per process.  Each field is bound by its name
+// to the table's dictionary rows (record.h); the fields follow the working record `rec`, which
+// the base class builds first.
 #ifndef VELK_MODEL_TABLES_H
 #define VELK_MODEL_TABLES_H
 
@@ -6,173 +8,141 @@
 
 namespace velk {
 
-class tUserTable : public tTable {
+// The base of each table T: its one object, opened by T::kName on first use, and the working
+// record that T's fields belong to.
+template <class T>
+class tTableOf : public tTable {
 public:
-    static tUserTable *instance() { return instanceOf<tUserTable>("USERS"); }
+    static T *instance() { return instanceOf<T>(T::kName); }
 
-    tRecord rec; // the working record the fields below belong to
-    tDBCharField ID;
-    tDBCharField NAME;
-    tDBCharField PASSWORD;
-    tDBCharField PRIO;
+    tRecord rec{this};
+
+protected:
+    tTableOf() : tTable(T::kName) {}
+};
+
+class tUserTable : public tTableOf<tUserTable> {
+public:
+    static constexpr const char *kName = "USERS";
+
+    tDBCharField ID{&rec, "ID"}, NAME{&rec, "NAME"}, PASSWORD{&rec, "PASSWORD"}, PRIO{&rec, "PRIO"};
 
 private:
     friend class tTable;
-    tUserTable();
+    tUserTable() = default;
 };
 
-class tPersTable : public tTable {
+class tPersTable : public tTableOf<tPersTable> {
 public:
-    static tPersTable *instance() { return instanceOf<tPersTable>("PERSON"); }
+    static constexpr const char *kName = "PERSON";
 
-    tRecord rec; // the working record the fields below belong to
-    tDBCharField ID;
-    tDBCharField NAME;
-    tDBCharField CHRNAME;
-    tDBCharField TEL;
-    tDBDateField BIRTH;
-    tDBCharField STREET;
-    tDBCharField CITY;
-    tDBCharField ZIP;
-    tDBCharField COUNTRY;
+    tDBCharField ID{&rec, "ID"}, NAME{&rec, "NAME"}, CHRNAME{&rec, "CHRNAME"}, TEL{&rec, "TEL"};
+    tDBDateField BIRTH{&rec, "BIRTH"};
+    tDBCharField STREET{&rec, "STREET"}, CITY{&rec, "CITY"}, ZIP{&rec, "ZIP"},
+        COUNTRY{&rec, "COUNTRY"};
 
 private:
     friend class tTable;
-    tPersTable();
+    tPersTable() = default;
 };
 
-class tResTable : public tTable {
+class tResTable : public tTableOf<tResTable> {
 public:
-    static tResTable *instance() { return instanceOf<tResTable>("RESOURCE"); }
+    static constexpr const char *kName = "RESOURCE";
 
-    tRecord rec; // the working record the fields below belong to
-    tDBCharField ID;
-    tDBCharField TITLE;
+    tDBCharField ID{&rec, "ID"}, TITLE{&rec, "TITLE"};
 
 private:
     friend class tTable;
-    tResTable();
+    tResTable() = default;
 };
 
-class tGrpTable : public tTable {
+class tGrpTable : public tTableOf<tGrpTable> {
 public:
-    static tGrpTable *instance() { return instanceOf<tGrpTable>("GROUP"); }
+    static constexpr const char *kName = "GROUP";
 
-    tRecord rec; // the working record the fields below belong to
-    tDBCharField ID;
-    tDBCharField TITLE;
-    tDBCharField STREET;
-    tDBCharField CITY;
-    tDBCharField ZIP;
-    tDBCharField COUNTRY;
-    tDBCharField TEL;
-    tDBCharField FAX;
-    tDBTextField COMMENT;
+    tDBCharField ID{&rec, "ID"}, TITLE{&rec, "TITLE"}, STREET{&rec, "STREET"}, CITY{&rec, "CITY"},
+        ZIP{&rec, "ZIP"}, COUNTRY{&rec, "COUNTRY"}, TEL{&rec, "TEL"}, FAX{&rec, "FAX"};
+    tDBTextField COMMENT{&rec, "COMMENT"};
 
 private:
     friend class tTable;
-    tGrpTable();
+    tGrpTable() = default;
 };
 
-class tMemTable : public tTable {
+class tMemTable : public tTableOf<tMemTable> {
 public:
-    static tMemTable *instance() { return instanceOf<tMemTable>("MEMBER"); }
+    static constexpr const char *kName = "MEMBER";
 
-    tRecord rec; // the working record the fields below belong to
-    tDBCharField GID;
-    tDBCharField MID;
+    tDBCharField GID{&rec, "GID"}, MID{&rec, "MID"};
 
 private:
     friend class tTable;
-    tMemTable();
+    tMemTable() = default;
 };
 
-class tTermTable : public tTable {
+class tTermTable : public tTableOf<tTermTable> {
 public:
-    static tTermTable *instance() { return instanceOf<tTermTable>("TERMIN"); }
+    static constexpr const char *kName = "TERMIN";
     // The next appointment ID (counter kept in RESOURCE of the "########" row).
     bool newId(char *id) { return newCounterId(ID.def(), RESOURCE.def(), id); }
 
-    tRecord rec; // the working record the fields below belong to
-    tDBCharField ID;
-    tDBCharField TITLE;
-    tDBCharField TYPE;
-    tDBCharField RESOURCE;
-    tDBCharField WITH;
-    tDBCharField OWNER;
-    tDBCharField READ;
-    tDBCharField WRITE;
-    tDBDateField FROMDATE;
-    tDBDateField TILLDATE;
-    tDBTimeField FROMTIME;
-    tDBTimeField TILLTIME;
+    tDBCharField ID{&rec, "ID"}, TITLE{&rec, "TITLE"}, TYPE{&rec, "TYPE"},
+        RESOURCE{&rec, "RESOURCE"}, WITH{&rec, "WITH"}, OWNER{&rec, "OWNER"}, READ{&rec, "READ"},
+        WRITE{&rec, "WRITE"};
+    tDBDateField FROMDATE{&rec, "FROMDATE"}, TILLDATE{&rec, "TILLDATE"};
+    tDBTimeField FROMTIME{&rec, "FROMTIME"}, TILLTIME{&rec, "TILLTIME"};
 
 private:
     friend class tTable;
-    tTermTable();
+    tTermTable() = default;
 };
 
-class tAlarmTable : public tTable {
+class tAlarmTable : public tTableOf<tAlarmTable> {
 public:
-    static tAlarmTable *instance() { return instanceOf<tAlarmTable>("ALARM"); }
+    static constexpr const char *kName = "ALARM";
     // The next alarm ID (counter kept in OWNER of the "########" row).
     bool newId(char *id) { return newCounterId(ID.def(), OWNER.def(), id); }
 
-    tRecord rec; // the working record the fields below belong to
-    tDBCharField ID;
-    tDBCharField MESSAGE;
-    tDBCharField OWNER;
-    tDBCharField SENDTO;
-    tDBCharField WITH;
-    tDBDateField DATE;
-    tDBTimeField TIME;
+    tDBCharField ID{&rec, "ID"}, MESSAGE{&rec, "MESSAGE"}, OWNER{&rec, "OWNER"},
+        SENDTO{&rec, "SENDTO"}, WITH{&rec, "WITH"};
+    tDBDateField DATE{&rec, "DATE"};
+    tDBTimeField TIME{&rec, "TIME"};
 
 private:
     friend class tTable;
-    tAlarmTable();
+    tAlarmTable() = default;
 };
 
-class tPrjTable : public tTable {
+class tPrjTable : public tTableOf<tPrjTable> {
 public:
-    static tPrjTable *instance() { return instanceOf<tPrjTable>("PROJECT"); }
+    static constexpr const char *kName = "PROJECT";
 
-    tRecord rec; // the working record the fields below belong to
-    tDBCharField ID;
-    tDBCharField TITLE;
-    tDBCharField COSTUMER;
-    tDBCharField BILL;
-    tDBCharField STATUS;
-    tDBUIntField MAXTIME;
-    tDBDateField ENDDATE;
-    tDBCharField READ;
-    tDBCharField CHIEF;
-    tDBCharField OWNER;
+    tDBCharField ID{&rec, "ID"}, TITLE{&rec, "TITLE"}, COSTUMER{&rec, "COSTUMER"},
+        BILL{&rec, "BILL"}, STATUS{&rec, "STATUS"};
+    tDBUIntField MAXTIME{&rec, "MAXTIME"};
+    tDBDateField ENDDATE{&rec, "ENDDATE"};
+    tDBCharField READ{&rec, "READ"}, CHIEF{&rec, "CHIEF"}, OWNER{&rec, "OWNER"};
 
 private:
     friend class tTable;
-    tPrjTable();
+    tPrjTable() = default;
 };
 
-class tTaskTable : public tTable {
+class tTaskTable : public tTableOf<tTaskTable> {
 public:
-    static tTaskTable *instance() { return instanceOf<tTaskTable>("TASK"); }
+    static constexpr const char *kName = "TASK";
 
-    tRecord rec; // the working record the fields below belong to
-    tDBCharField ID;
-    tDBCharField TITLE;
-    tDBCharField PROJECT;
-    tDBTextField COMMENT;
-    tDBCharField WORKER;
-    tDBCharField STATUS;
-    tDBUIntField TIME;
-    tDBCharField READ;
-    tDBCharField OWNER;
-    tDBCharField PRIO;
-    tDBDateField ENDDATE;
+    tDBCharField ID{&rec, "ID"}, TITLE{&rec, "TITLE"}, PROJECT{&rec, "PROJECT"};
+    tDBTextField COMMENT{&rec, "COMMENT"};
+    tDBCharField WORKER{&rec, "WORKER"}, STATUS{&rec, "STATUS"};
+    tDBUIntField TIME{&rec, "TIME"};
+    tDBCharField READ{&rec, "READ"}, OWNER{&rec, "OWNER"}, PRIO{&rec, "PRIO"};
+    tDBDateField ENDDATE{&rec, "ENDDATE"};
 
 private:
     friend class tTable;
-    tTaskTable();
+    tTaskTable() = default;
 };
 
 } // namespace velk

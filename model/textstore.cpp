@@ -3,6 +3,7 @@
 #include "btree/btree.h"
 #include "model/blob.h"
 #include "model/counter.h"
+#include "model/shared_file.h"
 
 #include <algorithm>
 #include <cstring>
@@ -43,24 +44,10 @@ int tTextStore::open(const char *basePath)
 {
     close();
     setProcessRegistry(directoryOf(basePath));
-    if (bt3SetCache(nullptr, -1, 1, 5) != 0) return kCacheFailed;
-    fd_ = bt3Open(basePath, LIO_SHARED | LIO_RDWR);
-    if (!fd_) return kOpenFailed;
-    buf_ = bt3GetBuff(fd_, 0);
-    if (!buf_) {
-        close();
-        return kNoBuffer;
-    }
-    return 0;
+    return openShared(basePath, fd_, buf_);
 }
 
-void tTextStore::close()
-{
-    if (buf_) bt3FreeBuff(buf_);
-    buf_ = nullptr;
-    if (fd_) bt3Close(fd_);
-    fd_ = nullptr;
-}
+void tTextStore::close() { closeShared(fd_, buf_); }
 
 int tTextStore::findById(const char *id)
 {
