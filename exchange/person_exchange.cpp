@@ -159,7 +159,7 @@ tExchangeResult importPersonsDbf(const std::string &fileName, const tExchangePro
             r.skipped++; // no ID: no person can be stored or found by it
             continue;
         }
-        if (p.insert()) {
+        if (p.insert() == tStoreStatus::Stored) {
             r.done++;
         } else if (tPerson stored; stored.find(p.ID)) {
             r.skipped++; // the ID is taken: the insert refuses a second person with it

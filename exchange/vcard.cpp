@@ -170,7 +170,7 @@ tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress
             continue;
         }
         if (!person.ID[0]) person.setId(freshIds.next(person.NAME));
-        if (!person.insert()) {
+        if (person.insert() != tStoreStatus::Stored) {
             r.outcome = tExchangeResult::Failed;
             r.message = "Fehler beim Speichern";
             r.detail = std::string("Person ") + person.ID;

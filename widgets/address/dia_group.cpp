@@ -54,8 +54,8 @@ void TDiaGroup::okPressed()
     g.setTel(fieldText(ui_->editTel));
     g.setFax(fieldText(ui_->editFax));
     if (ui_->editComment->document()->isModified()) g.setComment(multiLineText(ui_->editComment));
-    bool stored = mode_ == New ? g.insert() : g.update(oldId_);
-    if (!stored) {
+    tStoreStatus stored = mode_ == New ? g.insert() : g.update(oldId_);
+    if (stored != tStoreStatus::Stored) {
         reportStoreFailure(this);
         return;
     }

@@ -85,8 +85,8 @@ void tDiaPerson::okPressed()
 
 bool tDiaPerson::store()
 {
-    if (!isNew_) return person_.update(oldId_);
-    if (!person_.insert()) return false;
+    if (!isNew_) return person_.update(oldId_) == tStoreStatus::Stored;
+    if (person_.insert() != tStoreStatus::Stored) return false;
     if (tPersListWin *list = tPersListWin::openList()) list->appendPerson(person_);
     return true;
 }

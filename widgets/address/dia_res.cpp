@@ -35,8 +35,8 @@ void tDiaRes::okPressed()
         return;
     }
     r.setTitle(fieldText(ui_->editTitle));
-    bool stored = mode_ == New ? r.insert() : r.update(old_.ID);
-    if (!stored) {
+    tStoreStatus stored = mode_ == New ? r.insert() : r.update(old_.ID);
+    if (stored != tStoreStatus::Stored) {
         reportStoreFailure(this);
         return;
     }

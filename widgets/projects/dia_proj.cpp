@@ -60,7 +60,7 @@ void tDiaProj::okPressed()
     f.month = fieldText(ui_->editMonth);
     f.year = fieldText(ui_->editYear);
     tProject p = projectFromDialog(f);
-    if (!storeProject(p, isNew_, oldId_)) {
+    if (storeProject(p, isNew_, oldId_) != tStoreStatus::Stored) {
         reportStoreFailure(this);
         return;
     }

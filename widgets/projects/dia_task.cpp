@@ -80,7 +80,7 @@ void tDiaTask::okPressed()
     f.prio = fieldText(ui_->editPrio).substr(0, 8);
     tTask k = taskFromDialog(task_, f);
     tTaskStored stored = storeTask(k, isNew_, loadedWorker_, tDateTime::now());
-    if (!stored.stored) {
+    if (stored.stored != tStoreStatus::Stored) {
         reportStoreFailure(this);
         return;
     }
