@@ -21,30 +21,29 @@ static QString number(const char *format, int value)
 }
 
 tDiaPerson::tDiaPerson(QWidget *parent, const tPerson *person)
-    : QDialog(parent), ui_(std::make_unique<Ui::tDiaPerson>()), isNew_(person == nullptr)
+    : tRowDialog(parent), ui_(std::make_unique<Ui::tDiaPerson>()), isNew_(person == nullptr)
 {
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::PersonDialog));
     digitsOnly({ui_->editDay, ui_->editMonth, ui_->editYear});
-    limitMultiLine(ui_->editStreet, sizeof person_.STREET - 1);
+    limitMultiLine(ui_->editStreet, sizeof row_.STREET - 1);
     if (person) {
-        person_ = *person;
+        row_ = *person;
         oldId_ = person->ID;
-        showField(ui_->editId, person_.ID);
-        showField(ui_->editName, person_.NAME);
-        showField(ui_->editChrName, person_.CHRNAME);
-        showField(ui_->editTel, person_.TEL);
-        showMultiLine(ui_->editStreet, person_.STREET);
-        showField(ui_->editCity, person_.CITY);
-        showField(ui_->editZip, person_.ZIP);
-        showField(ui_->editCountry, person_.COUNTRY);
-        ui_->editDay->setText(number("%2d", person_.BIRTH.day));
-        ui_->editMonth->setText(number("%2d", person_.BIRTH.month));
-        ui_->editYear->setText(number("%04d", person_.BIRTH.year));
+        showField(ui_->editId, row_.ID);
+        showField(ui_->editName, row_.NAME);
+        showField(ui_->editChrName, row_.CHRNAME);
+        showField(ui_->editTel, row_.TEL);
+        showMultiLine(ui_->editStreet, row_.STREET);
+        showField(ui_->editCity, row_.CITY);
+        showField(ui_->editZip, row_.ZIP);
+        showField(ui_->editCountry, row_.COUNTRY);
+        ui_->editDay->setText(number("%2d", row_.BIRTH.day));
+        ui_->editMonth->setText(number("%2d", row_.BIRTH.month));
+        ui_->editYear->setText(number("%04d", row_.BIRTH.year));
         ui_->editId->setReadOnly(!personIdEditable(false, oldId_));
     }
-    connect(ui_->buttonOk, &QPushButton::clicked, this, &tDiaPerson::okPressed);
-    connect(ui_->buttonCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connectButtons(ui_->buttonOk, ui_->buttonCancel);
 }
 
 tDiaPerson::~tDiaPerson() = default;
@@ -65,7 +64,7 @@ void tDiaPerson::okPressed()
     case tPersonCheck::Ok:
         break;
     }
-    tPerson p = person_;
+    tPerson p = row_;
     p.setId(id);
     p.BIRTH = tDate{day, month, year};
     p.setName(fieldText(ui_->editName));
@@ -75,28 +74,23 @@ void tDiaPerson::okPressed()
     p.setCity(fieldText(ui_->editCity));
     p.setZip(fieldText(ui_->editZip));
     p.setCountry(fieldText(ui_->editCountry));
-    person_ = p;
-    if (!store()) {
-        reportStoreFailure(this);
-        return;
-    }
-    accept();
+    row_ = p;
+    finish(store(), p);
 }
 
-bool tDiaPerson::store()
+tStoreStatus tDiaPerson::store()
 {
-    if (!isNew_) return person_.update(oldId_) == tStoreStatus::Stored;
-    if (person_.insert() != tStoreStatus::Stored) return false;
-    if (tPersListWin *list = tPersListWin::openList()) list->appendPerson(person_);
-    return true;
+    if (!isNew_) return row_.update(oldId_);
+    tStoreStatus status = row_.insert();
+    if (status != tStoreStatus::Stored) return status;
+    if (tPersListWin *list = tPersListWin::openList()) list->appendPerson(row_);
+    return status;
 }
 
 bool tDiaPerson::run(QWidget *parent, tPerson *person)
 {
     tDiaPerson dialog(parent, person);
-    if (shellHost().runDialog(dialog) != QDialog::Accepted) return false;
-    if (person) *person = dialog.person();
-    return true;
+    return runModal(dialog, person);
 }
 
 } // namespace velk
