@@ -47,12 +47,7 @@ bool tGroup::setCity(std::string_view text) { return copyText(CITY, text); }
 bool tGroup::setTel(std::string_view text) { return copyText(TEL, text); }
 bool tGroup::setFax(std::string_view text) { return copyText(FAX, text); }
 
-void tGroup::setComment(std::string_view text)
-{
-    COMMENT.text = std::string(text);
-    COMMENT.hasText = !text.empty();
-    COMMENT.modified = true;
-}
+void tGroup::setComment(std::string_view text) { setCommentText(COMMENT, text); }
 
 long tGroup::first() { return tGroups::first(*this); }
 long tGroup::next(long cursor) { return tGroups::next(*this, cursor); }

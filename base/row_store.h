@@ -65,6 +65,14 @@ constexpr tColumn<Row, Value, Table, Field> column(Value Row::*value, Field Tabl
 #define VELK_COLUMNS_PARENS ()
 #define VELK_COLUMNS_AGAIN() VELK_COLUMNS_EACH
 
+// A comment typed anew: written with its row, where an empty one removes the stored text.
+inline void setCommentText(tTextValue &comment, std::string_view text)
+{
+    comment.text = std::string(text);
+    comment.hasText = !text.empty();
+    comment.modified = true;
+}
+
 // What every mapping has: its row, its table and the table's object of the process (null when
 // the table is not open).
 template <class R, class T>

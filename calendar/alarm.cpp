@@ -179,13 +179,8 @@ std::vector<tAlarm> tAlarmStore::listed()
     return out;
 }
 
-bool tAlarmStore::find(std::string_view id, tAlarm &a)
-{
-    tAlarmTable *t = table();
-    if (!t || !tAlarms::seekId(*t, id)) return false;
-    a = get(*t);
-    return true;
-}
+// Every field of an alarm is a column: the row read replaces all of a.
+bool tAlarmStore::find(std::string_view id, tAlarm &a) { return tAlarms::find(a, id); }
 
 tStoreStatus tAlarmStore::update(const tAlarm &a)
 {

@@ -96,9 +96,9 @@ tStoreStatus tTerminStore::update(std::string_view id, const tTermin &a)
 
 bool tTerminStore::find(std::string_view id, tTermin &a)
 {
-    tTermTable *t = table();
-    if (!t || !tTermins::seekId(*t, id)) return false;
-    a = get(*t);
+    tTermin row; // read as an appointment without a rule
+    if (!tTermins::find(row, id)) return false;
+    a = row;
     return true;
 }
 

@@ -95,12 +95,7 @@ bool tTask::setProject(std::string_view text) { return copyText(PROJECT, text); 
 bool tTask::setWorker(std::string_view reference) { return copyText(WORKER, reference); }
 bool tTask::setPrio(std::string_view text) { return copyText(PRIO, text); }
 
-void tTask::setComment(std::string_view text)
-{
-    COMMENT.text = std::string(text);
-    COMMENT.hasText = !text.empty();
-    COMMENT.modified = true;
-}
+void tTask::setComment(std::string_view text) { setCommentText(COMMENT, text); }
 
 bool tTask::find(std::string_view id) { return tTasks::find(*this, id); }
 tStoreStatus tTask::insert() { return tTasks::insert(*this); }
