@@ -1,6 +1,7 @@
 #include "widgets/address/dia_group.h"
 
 #include "address/dialog_rules.h"
+#include "widgets/address/address_fields.h"
 #include "shell/ui/dialog_fields.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
@@ -16,16 +17,12 @@ TDiaGroup::TDiaGroup(QWidget *parent, const tGroup &group, int mode)
     row_ = group;
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::Groups));
-    limitMultiLine(ui_->editStreet, sizeof row_.STREET - 1);
+    limitAddress<tGroup>(*ui_);
     if (mode_ == Edit) {
         showField(ui_->editId, row_.ID);
         showField(ui_->editTitle, row_.TITLE);
-        showField(ui_->editTel, row_.TEL);
         showField(ui_->editFax, row_.FAX);
-        showMultiLine(ui_->editStreet, row_.STREET);
-        showField(ui_->editCountry, row_.COUNTRY);
-        showField(ui_->editZip, row_.ZIP);
-        showField(ui_->editCity, row_.CITY);
+        showAddress(*ui_, row_);
         showMultiLine(ui_->editComment, row_.COMMENT.text);
         ui_->editId->setEnabled(false);
     } else {
@@ -46,11 +43,7 @@ void TDiaGroup::okPressed()
         return;
     }
     g.setTitle(fieldText(ui_->editTitle));
-    g.setStreet(multiLineText(ui_->editStreet));
-    g.setCity(fieldText(ui_->editCity));
-    g.setZip(fieldText(ui_->editZip));
-    g.setCountry(fieldText(ui_->editCountry));
-    g.setTel(fieldText(ui_->editTel));
+    takeAddress(*ui_, g);
     g.setFax(fieldText(ui_->editFax));
     if (ui_->editComment->document()->isModified()) g.setComment(multiLineText(ui_->editComment));
     finish(mode_ == New ? g.insert() : g.update(oldId_), g);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "address/dialog_rules.h"
+#include "widgets/address/address_fields.h"
 #include "shell/ui/dialog_fields.h"
 #include "widgets/address/pers_list_win.h"
 #include "shell/core/help_keywords.h"
@@ -26,18 +27,14 @@ tDiaPerson::tDiaPerson(QWidget *parent, const tPerson *person)
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::PersonDialog));
     digitsOnly({ui_->editDay, ui_->editMonth, ui_->editYear});
-    limitMultiLine(ui_->editStreet, sizeof row_.STREET - 1);
+    limitAddress<tPerson>(*ui_);
     if (person) {
         row_ = *person;
         oldId_ = person->ID;
         showField(ui_->editId, row_.ID);
         showField(ui_->editName, row_.NAME);
         showField(ui_->editChrName, row_.CHRNAME);
-        showField(ui_->editTel, row_.TEL);
-        showMultiLine(ui_->editStreet, row_.STREET);
-        showField(ui_->editCity, row_.CITY);
-        showField(ui_->editZip, row_.ZIP);
-        showField(ui_->editCountry, row_.COUNTRY);
+        showAddress(*ui_, row_);
         ui_->editDay->setText(number("%2d", row_.BIRTH.day));
         ui_->editMonth->setText(number("%2d", row_.BIRTH.month));
         ui_->editYear->setText(number("%04d", row_.BIRTH.year));
@@ -69,11 +66,7 @@ void tDiaPerson::okPressed()
     p.BIRTH = tDate{day, month, year};
     p.setName(fieldText(ui_->editName));
     p.setChrName(fieldText(ui_->editChrName));
-    p.setTel(fieldText(ui_->editTel));
-    p.setStreet(multiLineText(ui_->editStreet));
-    p.setCity(fieldText(ui_->editCity));
-    p.setZip(fieldText(ui_->editZip));
-    p.setCountry(fieldText(ui_->editCountry));
+    takeAddress(*ui_, p);
     row_ = p;
     finish(store(), p);
 }
