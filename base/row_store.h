@@ -156,7 +156,10 @@ public:
     static long resume(Table &t, const Row &last, int key, long cursor)
     {
         t.rec.clear();
-        put(t, last);
+        if (key == 0)
+            t.ID.setText(last.ID); // index 0 is the ID alone
+        else
+            put(t, last);
         return walkNext(t, t.rec, key, cursor);
     }
 
