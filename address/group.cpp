@@ -1,7 +1,6 @@
 #include "address/group.h"
 
-#include "base/walk.h"
-#include "model/blob.h"
+#include "base/row_store.h"
 #include "model/tables.h"
 
 #include <cstring>
@@ -10,60 +9,14 @@ namespace velk {
 
 namespace {
 
-tGrpTable *table() { return tGrpTable::instance(); }
 tMemTable *members() { return tMemTable::instance(); }
 
-void put(tGrpTable &t, const tGroup &g)
-{
-    t.ID.setText(g.ID);
-    t.TITLE.setText(g.TITLE);
-    t.STREET.setText(g.STREET);
-    t.CITY.setText(g.CITY);
-    t.ZIP.setText(g.ZIP);
-    t.COUNTRY.setText(g.COUNTRY);
-    t.TEL.setText(g.TEL);
-    t.FAX.setText(g.FAX);
-}
-
-void get(tGrpTable &t, tGroup &g)
-{
-    copyText(g.ID, t.ID.getText());
-    copyText(g.TITLE, t.TITLE.getText());
-    copyText(g.STREET, t.STREET.getText());
-    copyText(g.CITY, t.CITY.getText());
-    copyText(g.ZIP, t.ZIP.getText());
-    copyText(g.COUNTRY, t.COUNTRY.getText());
-    copyText(g.TEL, t.TEL.getText());
-    copyText(g.FAX, t.FAX.getText());
-    g.COMMENT = t.COMMENT.getValue();
-}
-
-// Puts the comment into the working record.  A modified, empty comment deletes its stored text
-// and leaves the field empty; any other goes through the text field.
-bool putComment(tGrpTable &t, tTextValue &comment)
-{
-    if (comment.modified && comment.text.empty()) {
-        if (comment.id[0]) {
-            tTextStore *store = tBlob::instance().textStore();
-            if (store) store->deleteText(comment.id);
-            comment.id[0] = 0;
-        }
-        comment.hasText = false;
-        comment.modified = false;
-        t.COMMENT.setEmpty();
-        return true;
-    }
-    t.COMMENT.setValue(comment);
-    return !comment.modified; // still modified: the text could not be stored
-}
-
-bool findById(tGrpTable &t, std::string_view id)
-{
-    if (!t.selectIndex(0)) return false;
-    t.rec.clear();
-    t.ID.setText(std::string(id).c_str());
-    return t.rec.find();
-}
+struct tGroupRow : tRowOf<tGroup, tGrpTable> {
+    static tTextValue &comment(tGroup &g) { return g.COMMENT; }
+    static constexpr std::tuple columns{
+        VELK_COLUMNS(ID, TITLE, STREET, CITY, ZIP, COUNTRY, TEL, FAX)};
+};
+using tGroups = tRowStore<tGroupRow>;
 
 bool findPair(tMemTable &m, std::string_view gid, std::string_view mid)
 {
@@ -94,64 +47,19 @@ bool tGroup::setCity(std::string_view text) { return copyText(CITY, text); }
 bool tGroup::setTel(std::string_view text) { return copyText(TEL, text); }
 bool tGroup::setFax(std::string_view text) { return copyText(FAX, text); }
 
-void tGroup::setComment(std::string_view text)
-{
-    COMMENT.text = std::string(text);
-    COMMENT.hasText = !text.empty();
-    COMMENT.modified = true;
-}
+void tGroup::setComment(std::string_view text) { setCommentText(COMMENT, text); }
 
-long tGroup::first()
-{
-    tGrpTable *t = table();
-    long cur = t ? walkFirst(*t, t->rec, 0) : 0;
-    if (cur) get(*t, *this);
-    return cur;
-}
+long tGroup::first() { return tGroups::first(*this); }
+long tGroup::next(long cursor) { return tGroups::next(*this, cursor); }
+bool tGroup::find(std::string_view id) { return tGroups::find(*this, id); }
+tStoreStatus tGroup::insert() { return tGroups::insert(*this); }
+tStoreStatus tGroup::update(std::string_view oldId) { return tGroups::update(oldId, *this); }
 
-long tGroup::next(long cursor)
+tStoreStatus tGroup::remove() const
 {
-    tGrpTable *t = table();
-    if (!t) return 0;
-    t->rec.clear();
-    t->ID.setText(ID);
-    long cur = walkNext(*t, t->rec, 0, cursor);
-    if (cur) get(*t, *this);
-    return cur;
-}
-
-bool tGroup::find(std::string_view id)
-{
-    tGrpTable *t = table();
-    if (!t || !findById(*t, id)) return false;
-    get(*t, *this);
-    return true;
-}
-
-bool tGroup::insert()
-{
-    tGrpTable *t = table();
-    if (!t) return false;
-    t->rec.clear();
-    put(*t, *this);
-    if (!putComment(*t, COMMENT)) return false;
-    return t->rec.insert();
-}
-
-bool tGroup::update(std::string_view oldId)
-{
-    tGrpTable *t = table();
-    if (!t || !findById(*t, oldId)) return false;
-    put(*t, *this);
-    if (!putComment(*t, COMMENT)) return false;
-    return t->rewrite(t->rec) > 0;
-}
-
-bool tGroup::remove() const
-{
-    tGrpTable *t = table();
-    if (!t || !findById(*t, ID) || !t->rec.remove()) return false;
-    return removeGroupMemberships(ID);
+    tStoreStatus status = tGroups::remove(ID);
+    if (status == tStoreStatus::Stored && !removeGroupMemberships(ID)) return tStoreStatus::Failed;
+    return status;
 }
 
 std::vector<tGroup> allGroups()

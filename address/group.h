@@ -5,6 +5,7 @@
 #ifndef VELK_ADDRESS_GROUP_H
 #define VELK_ADDRESS_GROUP_H
 
+#include "base/store_status.h"
 #include "model/textstore.h"
 
 #include <string>
@@ -40,11 +41,12 @@ struct tGroup {
     long first();
     long next(long cursor);
     bool find(std::string_view id);
-    bool insert();
+    tStoreStatus insert();
     // Rewrites the record of oldId with this value.
-    bool update(std::string_view oldId);
-    // Deletes the group, its comment and every membership of the group.
-    bool remove() const;
+    tStoreStatus update(std::string_view oldId);
+    // Deletes the group, its comment and every membership of the group (Failed when a
+    // membership stays).
+    tStoreStatus remove() const;
 };
 
 // Every group in ID order.

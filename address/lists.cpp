@@ -6,30 +6,29 @@
 
 namespace velk {
 
-std::vector<tListLine> personListLines()
+namespace {
+
+// The line lineOf makes of each row of the walk that first(row) begins, with the row's ID.
+template <class Row, class First>
+std::vector<tListLine> walkLines(First first, std::string (*lineOf)(const Row &))
 {
     std::vector<tListLine> lines;
-    tPerson p;
-    for (long c = p.first(PersonByName); c; c = p.next(c))
-        lines.push_back({personListLine(p), p.ID});
+    Row r;
+    for (long c = first(r); c; c = r.next(c)) lines.push_back({lineOf(r), r.ID});
     return lines;
 }
 
-std::vector<tListLine> personSelectionLines()
-{
-    std::vector<tListLine> lines;
-    tPerson p;
-    for (long c = p.first(PersonByName); c; c = p.next(c))
-        lines.push_back({personSelectionLine(p), p.ID});
-    return lines;
-}
+long byName(tPerson &p) { return p.first(PersonByName); }
+
+} // namespace
+
+std::vector<tListLine> personListLines() { return walkLines(byName, personListLine); }
+
+std::vector<tListLine> personSelectionLines() { return walkLines(byName, personSelectionLine); }
 
 std::vector<tListLine> groupChoiceLines()
 {
-    std::vector<tListLine> lines;
-    tGroup g;
-    for (long c = g.first(); c; c = g.next(c)) lines.push_back({groupChoiceLine(g), g.ID});
-    return lines;
+    return walkLines([](tGroup &g) { return g.first(); }, groupChoiceLine);
 }
 
 std::vector<tListLine> memberListLines(std::string_view gid)
@@ -45,10 +44,7 @@ std::vector<tListLine> memberListLines(std::string_view gid)
 
 std::vector<tListLine> resourceListLines()
 {
-    std::vector<tListLine> lines;
-    tResource r;
-    for (long c = r.first(); c; c = r.next(c)) lines.push_back({resourceListLine(r), r.ID});
-    return lines;
+    return walkLines([](tResource &r) { return r.first(); }, resourceListLine);
 }
 
 } // namespace velk

@@ -1,7 +1,7 @@
 #include "address/person.h"
 
 #include "address/group.h"
-#include "base/walk.h"
+#include "base/row_store.h"
 #include "model/tables.h"
 #include "model/users.h"
 
@@ -11,42 +11,11 @@ namespace velk {
 
 namespace {
 
-tPersTable *table() { return tPersTable::instance(); }
-
-void put(tPersTable &t, const tPerson &p)
-{
-    t.ID.setText(p.ID);
-    t.NAME.setText(p.NAME);
-    t.CHRNAME.setText(p.CHRNAME);
-    t.TEL.setText(p.TEL);
-    t.BIRTH.setDate(p.BIRTH.day, p.BIRTH.month, p.BIRTH.year);
-    t.STREET.setText(p.STREET);
-    t.CITY.setText(p.CITY);
-    t.ZIP.setText(p.ZIP);
-    t.COUNTRY.setText(p.COUNTRY);
-}
-
-void get(tPersTable &t, tPerson &p)
-{
-    copyText(p.ID, t.ID.getText());
-    copyText(p.NAME, t.NAME.getText());
-    copyText(p.CHRNAME, t.CHRNAME.getText());
-    copyText(p.TEL, t.TEL.getText());
-    t.BIRTH.getDate(&p.BIRTH.day, &p.BIRTH.month, &p.BIRTH.year);
-    copyText(p.STREET, t.STREET.getText());
-    copyText(p.CITY, t.CITY.getText());
-    copyText(p.ZIP, t.ZIP.getText());
-    copyText(p.COUNTRY, t.COUNTRY.getText());
-}
-
-// Finds the record of `id` by index 0 into the working record.
-bool findById(tPersTable &t, std::string_view id)
-{
-    if (!t.selectIndex(PersonById)) return false;
-    t.rec.clear();
-    t.ID.setText(std::string(id).c_str());
-    return t.rec.find();
-}
+struct tPersonRow : tRowOf<tPerson, tPersTable> {
+    static constexpr std::tuple columns{
+        VELK_COLUMNS(ID, NAME, CHRNAME, TEL, BIRTH, STREET, CITY, ZIP, COUNTRY)};
+};
+using tPersons = tRowStore<tPersonRow>;
 
 } // namespace
 
@@ -61,35 +30,16 @@ bool tPerson::setZip(std::string_view text) { return copyText(ZIP, text); }
 
 long tPerson::first(int key)
 {
-    tPersTable *t = table();
     walkKey = key;
-    long cur = t ? walkFirst(*t, t->rec, key) : 0;
-    if (cur) get(*t, *this);
-    return cur;
+    return tPersons::first(*this, key);
 }
 
-long tPerson::next(long cursor)
-{
-    tPersTable *t = table();
-    if (!t) return 0;
-    t->rec.clear();
-    put(*t, *this); // the key to go on from, should the record at the cursor be gone
-    long cur = walkNext(*t, t->rec, walkKey, cursor);
-    if (cur) get(*t, *this);
-    return cur;
-}
-
-bool tPerson::find(std::string_view id)
-{
-    tPersTable *t = table();
-    if (!t || !findById(*t, id)) return false;
-    get(*t, *this);
-    return true;
-}
+long tPerson::next(long cursor) { return tPersons::next(*this, cursor, walkKey); }
+bool tPerson::find(std::string_view id) { return tPersons::find(*this, id); }
 
 long tPerson::findByBirthday(long cursor, int day, int month, int year)
 {
-    tPersTable *t = table();
+    tPersTable *t = tPersonRow::table();
     if (!t) return 0;
     walkKey = PersonByBirthday;
     long cur;
@@ -99,45 +49,34 @@ long tPerson::findByBirthday(long cursor, int day, int month, int year)
         t->BIRTH.setDate(day, month, year);
         cur = t->seek(t->rec, 4);
     } else {
-        t->rec.clear();
-        put(*t, *this);
-        cur = walkNext(*t, t->rec, PersonByBirthday, cursor);
+        cur = tPersons::resume(*t, *this, PersonByBirthday, cursor);
     }
     if (!cur) return 0;
-    get(*t, *this);
+    tPersons::get(*t, *this);
     return BIRTH.day == day && BIRTH.month == month ? cur : 0;
 }
 
-bool tPerson::insert() const
+tStoreStatus tPerson::insert() const { return tPersons::insert(*this); }
+
+tStoreStatus tPerson::update(std::string_view oldId) const
 {
-    tPersTable *t = table();
-    if (!t) return false;
-    t->rec.clear();
-    put(*t, *this);
-    return t->rec.insert();
+    tStoreStatus status = tPersons::update(oldId, *this);
+    if (status == tStoreStatus::Stored && oldId != ID && !moveMemberships(oldId, ID))
+        return tStoreStatus::Failed;
+    return status;
 }
 
-bool tPerson::update(std::string_view oldId) const
+tStoreStatus tPerson::remove() const
 {
-    tPersTable *t = table();
-    if (!t || !findById(*t, oldId)) return false;
-    put(*t, *this);
-    if (t->rewrite(t->rec) <= 0) return false;
-    if (oldId != ID) return moveMemberships(oldId, ID);
-    return true;
-}
-
-bool tPerson::remove() const
-{
-    tPersTable *t = table();
-    if (!t || !findById(*t, ID) || !t->rec.remove()) return false;
-    return removePersonMemberships(ID);
+    tStoreStatus status = tPersons::remove(ID);
+    if (status == tStoreStatus::Stored && !removePersonMemberships(ID)) return tStoreStatus::Failed;
+    return status;
 }
 
 std::vector<tPerson> allPersons(int key)
 {
     std::vector<tPerson> out;
-    tTableHold hold(table());
+    tTableHold hold(tPersonRow::table());
     tPerson p;
     for (long c = p.first(key); c; c = p.next(c)) out.push_back(p);
     return out;
@@ -190,7 +129,7 @@ tPersonDeleteResult deletePersonAs(std::string_view id, std::string_view current
     bool stored = true;
     if (d == tPersonDelete::DeleteUserAndPerson) stored = deleteUser(p.ID);
     if (stored && (d == tPersonDelete::DeleteUserAndPerson || d == tPersonDelete::DeletePerson))
-        stored = p.remove();
+        stored = p.remove() == tStoreStatus::Stored;
     return {d, stored};
 }
 

@@ -6,6 +6,7 @@
 #define VELK_ADDRESS_PERSON_H
 
 #include "base/date.h"
+#include "base/store_status.h"
 
 #include <string>
 #include <string_view>
@@ -51,12 +52,13 @@ struct tPerson {
     // order; 0 when the next person has another birthday.
     long findByBirthday(long cursor, int day, int month, int year);
 
-    bool insert() const;
+    tStoreStatus insert() const;
     // Rewrites the record of oldId with this value (its ID may change); memberships move to the
-    // new ID with it.  False when oldId is not stored or the record could not be written.
-    bool update(std::string_view oldId) const;
-    // Deletes the record of this ID and every membership of the person.
-    bool remove() const;
+    // new ID with it.  NotFound when oldId is not stored; Failed when a membership did not move.
+    tStoreStatus update(std::string_view oldId) const;
+    // Deletes the record of this ID and every membership of the person (Failed when a
+    // membership stays).
+    tStoreStatus remove() const;
 
     int walkKey = PersonByName; // the index of the walk that filled this value
 };

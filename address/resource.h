@@ -2,6 +2,8 @@
 #ifndef VELK_ADDRESS_RESOURCE_H
 #define VELK_ADDRESS_RESOURCE_H
 
+#include "base/store_status.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,10 +21,10 @@ struct tResource {
     long first();
     long next(long cursor);
     bool find(std::string_view id);
-    bool insert() const;
+    tStoreStatus insert() const;
     // Rewrites the record of oldId with this value.
-    bool update(std::string_view oldId) const;
-    bool remove() const;
+    tStoreStatus update(std::string_view oldId) const;
+    tStoreStatus remove() const;
 
     // Records in RESOURCE.
     static long count();

@@ -87,7 +87,7 @@ void fill(long n)
                     "e 1");
         p.setCity("K\xf6ln");
         p.BIRTH = tDate{int(i % 28) + 1, int(i % 12) + 1, 1950 + int(i % 50)};
-        if (!p.insert()) std::fprintf(stderr, "person %ld not stored\n", i);
+        if (p.insert() != tStoreStatus::Stored) std::fprintf(stderr, "person %ld not stored\n", i);
     }
     setCurrentUser("root");
     tTerminStore &store = tTerminStore::instance();

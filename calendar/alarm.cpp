@@ -2,7 +2,7 @@
 
 #include "address/group.h"
 #include "address/reference.h"
-#include "base/walk.h"
+#include "base/row_store.h"
 #include "base/session.h"
 #include "model/tables.h"
 
@@ -12,47 +12,22 @@ namespace velk {
 
 namespace {
 
-constexpr int kById = 0, kByDate = 1;
+constexpr int kByDate = 1; // index 0 orders by ID
 
 tAlarmTable *table() { return tAlarmTable::instance(); }
 
-void put(tAlarmTable &t, const tAlarm &a)
-{
-    t.ID.setText(a.ID);
-    t.MESSAGE.setText(a.MESSAGE);
-    t.OWNER.setText(a.OWNER);
-    t.SENDTO.setText(a.SENDTO);
-    t.WITH.setText(a.WITH);
-    t.DATE.setDate(a.when.day, a.when.month, a.when.year);
-    t.TIME.setTime(a.when.hour, a.when.minute);
-}
+struct tAlarmRow : tRowOf<tAlarm, tAlarmTable> {
+    static constexpr std::tuple columns{VELK_COLUMNS(ID, MESSAGE, OWNER, SENDTO, WITH),
+                                        column(&Row::when, &Table::DATE),
+                                        column(&Row::when, &Table::TIME)};
+};
+using tAlarms = tRowStore<tAlarmRow>;
 
 tAlarm get(tAlarmTable &t)
 {
     tAlarm a;
-    copyText(a.ID, t.ID.getText());
-    copyText(a.MESSAGE, t.MESSAGE.getText());
-    copyText(a.OWNER, t.OWNER.getText());
-    copyText(a.SENDTO, t.SENDTO.getText());
-    copyText(a.WITH, t.WITH.getText());
-    t.DATE.getDate(&a.when.day, &a.when.month, &a.when.year);
-    t.TIME.getTime(&a.when.hour, &a.when.minute);
+    tAlarms::get(t, a);
     return a;
-}
-
-bool findById(tAlarmTable &t, std::string_view id)
-{
-    if (!t.selectIndex(kById)) return false;
-    t.rec.clear();
-    t.ID.setText(std::string(id).c_str());
-    return t.rec.find();
-}
-
-long stepOn(tAlarmTable &t, long position, const tAlarm &last)
-{
-    t.rec.clear();
-    put(t, last);
-    return walkNext(t, t.rec, kByDate, position);
 }
 
 std::vector<std::string> storedGroupMembers(std::string_view gid)
@@ -134,9 +109,7 @@ tSendResult tAlarmStore::send(tAlarm &a)
         result.rows++;
         if (!t->newId(row.ID)) continue;
         copyText(row.SENDTO, user);
-        t->rec.clear();
-        put(*t, row);
-        if (t->add(t->rec) <= 0) continue;
+        if (tAlarms::insert(row) != tStoreStatus::Stored) continue;
         result.stored++;
         if (user == sender) copyText(a.ID, row.ID);
     }
@@ -168,7 +141,7 @@ long tAlarmStore::firstDue(const tDateTime &now, tAlarm &a)
 long tAlarmStore::nextDue(const tDateTime &now, long position, tAlarm &a)
 {
     tAlarmTable *t = table();
-    return t ? dueStep(*t, now, stepOn(*t, position, a), a) : 0;
+    return t ? dueStep(*t, now, tAlarms::resume(*t, a, kByDate, position), a) : 0;
 }
 
 long tAlarmStore::userStep(tAlarmTable &t, long pos, tAlarm &a)
@@ -193,7 +166,7 @@ long tAlarmStore::firstOfUser(tAlarm &a)
 long tAlarmStore::nextOfUser(long position, tAlarm &a)
 {
     tAlarmTable *t = table();
-    return t ? userStep(*t, stepOn(*t, position, a), a) : 0;
+    return t ? userStep(*t, tAlarms::resume(*t, a, kByDate, position), a) : 0;
 }
 
 std::vector<tAlarm> tAlarmStore::listed()
@@ -206,31 +179,18 @@ std::vector<tAlarm> tAlarmStore::listed()
     return out;
 }
 
-bool tAlarmStore::find(std::string_view id, tAlarm &a)
-{
-    tAlarmTable *t = table();
-    if (!t || !findById(*t, id)) return false;
-    a = get(*t);
-    return true;
-}
+// Every field of an alarm is a column: the row read replaces all of a.
+bool tAlarmStore::find(std::string_view id, tAlarm &a) { return tAlarms::find(a, id); }
 
 tStoreStatus tAlarmStore::update(const tAlarm &a)
 {
     if (!a.storable()) return tStoreStatus::NoDate;
-    tAlarmTable *t = table();
-    if (!t) return tStoreStatus::NoTable;
-    if (!findById(*t, a.ID)) return tStoreStatus::NotFound;
-    put(*t, a);
-    int written = t->rewrite(t->rec);
-    if (written == 0) return tStoreStatus::Duplicate;
-    return written > 0 ? tStoreStatus::Stored : tStoreStatus::Failed;
+    return tAlarms::update(a.ID, a);
 }
 
 int tAlarmStore::remove(const tAlarm &a)
 {
-    tAlarmTable *t = table();
-    if (!t || !findById(*t, a.ID)) return 0;
-    return t->rec.remove() ? 0 : -1;
+    return tAlarms::remove(a.ID) == tStoreStatus::Failed ? -1 : 0;
 }
 
 } // namespace velk

@@ -18,7 +18,7 @@
 #define VELK_CALENDAR_ALARM_H
 
 #include "base/date.h"
-#include "calendar/store_status.h"
+#include "base/store_status.h"
 
 #include <functional>
 #include <string>

@@ -1,6 +1,6 @@
 #include "calendar/termin_store.h"
 
-#include "base/walk.h"
+#include "base/row_store.h"
 #include "base/session.h"
 #include "calendar/termin_span.h"
 #include "model/tables.h"
@@ -11,45 +11,20 @@ namespace {
 
 tTermTable *table() { return tTermTable::instance(); }
 
-void put(tTermTable &t, const tTermin &a)
-{
-    t.ID.setText(a.ID);
-    t.TITLE.setText(a.TITLE);
-    t.TYPE.setText(a.TYPE);
-    t.RESOURCE.setText(a.RESOURCE);
-    t.WITH.setText(a.WITH);
-    t.OWNER.setText(a.OWNER);
-    t.READ.setText(a.READ);
-    t.FROMDATE.setDate(a.from.day, a.from.month, a.from.year);
-    t.FROMTIME.setTime(a.from.hour, a.from.minute);
-    t.TILLDATE.setDate(a.till.day, a.till.month, a.till.year);
-    t.TILLTIME.setTime(a.till.hour, a.till.minute);
-}
+struct tTerminRow : tRowOf<tTermin, tTermTable> {
+    static constexpr std::tuple columns{
+        VELK_COLUMNS(ID, TITLE, TYPE, RESOURCE, WITH, OWNER, READ),
+        column(&Row::from, &Table::FROMDATE), column(&Row::from, &Table::FROMTIME),
+        column(&Row::till, &Table::TILLDATE), column(&Row::till, &Table::TILLTIME)};
+};
+using tTermins = tRowStore<tTerminRow>;
 
 // A row as an appointment without a rule.
 tTermin get(tTermTable &t)
 {
     tTermin a;
-    copyText(a.ID, t.ID.getText());
-    copyText(a.TITLE, t.TITLE.getText());
-    copyText(a.TYPE, t.TYPE.getText());
-    copyText(a.RESOURCE, t.RESOURCE.getText());
-    copyText(a.WITH, t.WITH.getText());
-    copyText(a.OWNER, t.OWNER.getText());
-    copyText(a.READ, t.READ.getText());
-    t.FROMDATE.getDate(&a.from.day, &a.from.month, &a.from.year);
-    t.FROMTIME.getTime(&a.from.hour, &a.from.minute);
-    t.TILLDATE.getDate(&a.till.day, &a.till.month, &a.till.year);
-    t.TILLTIME.getTime(&a.till.hour, &a.till.minute);
+    tTermins::get(t, a);
     return a;
-}
-
-bool findById(tTermTable &t, std::string_view id)
-{
-    if (!t.selectIndex(tTerminStore::ById)) return false;
-    t.rec.clear();
-    t.ID.setText(std::string(id).c_str());
-    return t.rec.find();
 }
 
 // Positions index 1 on the first row that starts on `day` or later.
@@ -59,14 +34,6 @@ long seekDay(tTermTable &t, const tDate &day)
     t.rec.clear();
     t.FROMDATE.setDate(day.day, day.month, day.year);
     return t.seek(t.rec, 4);
-}
-
-// The row after `position` in index `index`; `last` is the row the walk stood on.
-long stepOn(tTermTable &t, int index, long position, const tTermin &last)
-{
-    t.rec.clear();
-    put(t, last);
-    return walkNext(t, t.rec, index, position);
 }
 
 } // namespace
@@ -89,11 +56,8 @@ tStoreStatus tTerminStore::insertOne(tTermin &a)
     long days = terminSpanDays(row);
     // Raised before the row exists, so that no walk meets the row with a shorter bound.
     if (days > 0 && !raiseTerminSpan(*t, days)) return tStoreStatus::Failed;
-    t->rec.clear();
-    put(*t, row);
-    int added = t->add(t->rec);
-    if (added == 0) return tStoreStatus::Duplicate;
-    if (added < 0) return tStoreStatus::Failed;
+    tStoreStatus status = tTermins::insert(row);
+    if (status != tStoreStatus::Stored) return status;
     copyText(a.ID, row.ID);
     copyText(a.OWNER, row.OWNER);
     return tStoreStatus::Stored;
@@ -125,28 +89,22 @@ tStoreStatus tTerminStore::update(std::string_view id, const tTermin &a)
     if (!t) return tStoreStatus::NoTable;
     long days = terminSpanDays(a);
     if (days > 0 && !raiseTerminSpan(*t, days)) return tStoreStatus::Failed;
-    if (!findById(*t, id)) return tStoreStatus::NotFound;
     tTermin row = a;
     copyText(row.ID, id);
-    put(*t, row);
-    int written = t->rewrite(t->rec);
-    if (written == 0) return tStoreStatus::Duplicate;
-    return written > 0 ? tStoreStatus::Stored : tStoreStatus::Failed;
+    return tTermins::update(id, row);
 }
 
 bool tTerminStore::find(std::string_view id, tTermin &a)
 {
-    tTermTable *t = table();
-    if (!t || !findById(*t, id)) return false;
-    a = get(*t);
+    tTermin row; // read as an appointment without a rule
+    if (!tTermins::find(row, id)) return false;
+    a = row;
     return true;
 }
 
 int tTerminStore::remove(const tTermin &a)
 {
-    tTermTable *t = table();
-    if (!t || !findById(*t, a.ID)) return 0;
-    return t->rec.remove() ? 0 : -1;
+    return tTermins::remove(a.ID) == tStoreStatus::Failed ? -1 : 0;
 }
 
 bool tTerminStore::visible(const tTermin &a)
@@ -187,7 +145,7 @@ long tTerminStore::firstOfDay(const tDate &day, tTermin &a)
 long tTerminStore::nextOfDay(const tDate &day, long position, tTermin &a)
 {
     tTermTable *t = table();
-    return t ? dayStep(*t, day, stepOn(*t, ByStart, position, a), a) : 0;
+    return t ? dayStep(*t, day, tTermins::resume(*t, a, ByStart, position), a) : 0;
 }
 
 long tTerminStore::indexStep(tTermTable &t, int index, long pos, tTermin &a)
@@ -214,7 +172,7 @@ long tTerminStore::next(int index, long position, tTermin &a)
 {
     tTermTable *t = table();
     if (!t || (index != ById && index != ByStart)) return 0;
-    return indexStep(*t, index, stepOn(*t, index, position, a), a);
+    return indexStep(*t, index, tTermins::resume(*t, a, index, position), a);
 }
 
 long tTerminStore::touchStep(tTermTable &t, const tDateTime &from, const tDateTime &till, long pos,
@@ -247,7 +205,7 @@ long tTerminStore::nextTouching(const tDateTime &from, const tDateTime &till, lo
                                 tTermin &a)
 {
     tTermTable *t = table();
-    return t ? touchStep(*t, from, till, stepOn(*t, ByStart, position, a), a) : 0;
+    return t ? touchStep(*t, from, till, tTermins::resume(*t, a, ByStart, position), a) : 0;
 }
 
 std::vector<tTermin> tTerminStore::ofDay(const tDate &day)

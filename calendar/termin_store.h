@@ -17,7 +17,7 @@
 #ifndef VELK_CALENDAR_TERMIN_STORE_H
 #define VELK_CALENDAR_TERMIN_STORE_H
 
-#include "calendar/store_status.h"
+#include "base/store_status.h"
 #include "calendar/termin.h"
 
 #include <map>

@@ -78,7 +78,7 @@ tExchangeResult importPersonsDbf(const std::string &fileName, const tExchangePro
                         // No ID: no person can be stored or found by it.
                         if (std::string_view(p.ID).find_first_not_of(' ') == std::string_view::npos)
                             return tRead::Skipped;
-                        if (p.insert()) return tRead::Stored;
+                        if (p.insert() == tStoreStatus::Stored) return tRead::Stored;
                         // The ID is taken: the insert refuses a second person with it.
                         if (tPerson stored; stored.find(p.ID)) return tRead::Skipped;
                         r.message = "Fehler beim Speichern";

@@ -163,7 +163,7 @@ tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress
                                          return tRead::Passed;
                                      }
                                      if (!person.ID[0]) person.setId(freshIds.next(person.NAME));
-                                     if (!person.insert()) {
+                                     if (person.insert() != tStoreStatus::Stored) {
                                          r.message = "Fehler beim Speichern";
                                          r.detail = std::string("Person ") + person.ID;
                                          return tRead::Failed;

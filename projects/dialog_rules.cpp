@@ -67,7 +67,7 @@ tTask taskFromDialog(const tTask &base, const tTaskFields &f)
     return k;
 }
 
-bool storeProject(const tProject &project, bool isNew, std::string_view oldId)
+tStoreStatus storeProject(const tProject &project, bool isNew, std::string_view oldId)
 {
     return isNew ? project.insert() : project.update(oldId);
 }
@@ -76,7 +76,8 @@ tTaskStored storeTask(tTask &task, bool isNew, std::string_view loadedWorker, co
 {
     tTaskStored result;
     result.stored = isNew ? task.insert() : task.update();
-    if (!result.stored || !workerChanged(loadedWorker, task.WORKER)) return result;
+    if (result.stored != tStoreStatus::Stored || !workerChanged(loadedWorker, task.WORKER))
+        return result;
     result.alarmSent = true;
     result.alarm = sendTaskAlarm(task, now);
     return result;

@@ -58,13 +58,13 @@ struct tTaskFields {
 // and a modified empty one removes the stored text.
 tTask taskFromDialog(const tTask &base, const tTaskFields &fields);
 
-// Inserts a new project or rewrites the project of oldId; false when the table refused.
-bool storeProject(const tProject &project, bool isNew, std::string_view oldId);
+// Inserts a new project or rewrites the project of oldId.
+tStoreStatus storeProject(const tProject &project, bool isNew, std::string_view oldId);
 
 struct tTaskStored {
-    bool stored = false;    // the table took the task
-    bool alarmSent = false; // the worker changed and its alarm went out
-    tSendResult alarm;      // what the alarm's send came to, when sent
+    tStoreStatus stored = tStoreStatus::NoTable; // Stored: the table took the task
+    bool alarmSent = false;                      // the worker changed and its alarm went out
+    tSendResult alarm;                           // what the alarm's send came to, when sent
 };
 
 // Inserts a new task or rewrites the task of its ID; then, only when that worked and the worker

@@ -6,6 +6,7 @@
 #define VELK_PROJECTS_PROJECT_H
 
 #include "base/date.h"
+#include "base/store_status.h"
 #include "model/textstore.h"
 
 #include <string>
@@ -28,14 +29,14 @@ struct tProject {
     bool setCostumer(std::string_view reference);
 
     bool find(std::string_view id);
-    bool insert() const;
+    tStoreStatus insert() const;
     // Rewrites the project of oldId with this value.
-    bool update(std::string_view oldId) const;
+    tStoreStatus update(std::string_view oldId) const;
     // Walks PROJECT in ID order; 0 at the end.
     long first();
     long next(long cursor);
     // Deletes the project of this ID and then every task of it.
-    bool removeWithTasks() const;
+    tStoreStatus removeWithTasks() const;
 };
 
 struct tTask {
@@ -58,10 +59,10 @@ struct tTask {
     void setComment(std::string_view text);
 
     bool find(std::string_view id);
-    bool insert();
+    tStoreStatus insert();
     // Rewrites the task of its ID with this value.
-    bool update();
-    bool remove() const;
+    tStoreStatus update();
+    tStoreStatus remove() const;
     // Walks TASK in ID order; 0 at the end.
     long first();
     long next(long cursor);

@@ -77,9 +77,9 @@ tData makeData(long n)
 void fillVelk(const tData &data)
 {
     bool ok = true;
-    for (const tResource &r : data.resources) ok = r.insert() && ok;
-    for (const tPerson &p : data.persons) ok = p.insert() && ok;
-    for (tTask k : data.tasks) ok = k.insert() && ok;
+    for (const tResource &r : data.resources) ok = r.insert() == tStoreStatus::Stored && ok;
+    for (const tPerson &p : data.persons) ok = p.insert() == tStoreStatus::Stored && ok;
+    for (tTask k : data.tasks) ok = k.insert() == tStoreStatus::Stored && ok;
     for (tTermin t : data.termine) {
         setCurrentUser(t.OWNER);
         ok = tTerminStore::instance().insert(t).status == tStoreStatus::Stored && ok;

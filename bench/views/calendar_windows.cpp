@@ -34,7 +34,7 @@ void fill(long n)
         p.setChrName("Vor" + std::to_string(i));
         p.BIRTH = dayTime(int(rng() % 365), 0);
         p.BIRTH.year = 1940 + int(rng() % 60);
-        ok = p.insert() && ok;
+        ok = p.insert() == tStoreStatus::Stored && ok;
     }
     for (long i = 0; i < n / 2; i++) {
         tTask k;
@@ -42,7 +42,7 @@ void fill(long n)
         k.setTitle("Aufgabe " + std::to_string(i));
         k.setProject("PRJ");
         if (rng() % 20) k.ENDDATE = dayTime(int(rng() % 1096), 0);
-        ok = k.insert() && ok;
+        ok = k.insert() == tStoreStatus::Stored && ok;
     }
     for (long i = 0; i < n; i++) {
         int owner = int(rng() % 20), day = int(rng() % 1096), start = 7 * 60 + int(rng() % 48) * 15;

@@ -69,7 +69,7 @@ void runPersons(const std::vector<long> &sizes)
         db.exec("BEGIN");
         for (long i = 0; i < n; i++) {
             tPerson p = benchPerson(i);
-            if (!p.insert()) {
+            if (p.insert() != tStoreStatus::Stored) {
                 std::fprintf(stderr, "person %ld not stored\n", i);
                 return;
             }
@@ -110,7 +110,7 @@ void runResources(const std::vector<long> &sizes)
             tResource r;
             r.setId(id);
             r.setTitle(title);
-            if (!r.insert()) {
+            if (r.insert() != tStoreStatus::Stored) {
                 std::fprintf(stderr, "resource %ld not stored\n", i);
                 return;
             }

@@ -36,7 +36,7 @@ void fill(long n)
         tResource r;
         r.setId(numbered("R", i));
         r.setTitle("Raum " + std::to_string(i));
-        ok = r.insert() && ok;
+        ok = r.insert() == tStoreStatus::Stored && ok;
         resources.push_back(r.ID);
     }
     for (long i = 0; i < n / 10; i++) {
@@ -45,7 +45,7 @@ void fill(long n)
         p.setName("Name" + std::to_string(i));
         p.BIRTH = dayTime(int(rng() % 365), 0);
         p.BIRTH.year = 1940 + int(rng() % 60);
-        ok = p.insert() && ok;
+        ok = p.insert() == tStoreStatus::Stored && ok;
     }
     for (long i = 0; i < n; i++) {
         int owner = int(rng() % kUsers), day = int(rng() % 1096);

@@ -115,7 +115,7 @@ bool fill(tBenchDatabase &db)
     bool ok = true;
     for (long i = 0; i < gProjects && ok; i++) {
         tProject p = benchProject(i);
-        ok = p.insert();
+        ok = p.insert() == tStoreStatus::Stored;
         sqlite3_bind_text(insProject, 1, p.ID, -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(insProject, 2, p.TITLE, -1, SQLITE_TRANSIENT);
         sqlite3_step(insProject);
@@ -123,7 +123,7 @@ bool fill(tBenchDatabase &db)
     }
     for (long i = 0; i < gTasks && ok; i++) {
         tTask k = benchTask((i * 3001) % gTasks);
-        ok = k.insert();
+        ok = k.insert() == tStoreStatus::Stored;
         sqlite3_bind_text(insTask, 1, k.ID, -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(insTask, 2, k.TITLE, -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(insTask, 3, k.PROJECT, -1, SQLITE_TRANSIENT);

@@ -59,10 +59,10 @@ TEST_F(AddressTest, PersonsRoundTripAndWalkInNameOrder)
     full.setCountry("Deutschland");
     EXPECT_FALSE(full.setName(std::string(26, 'x'))) << "a 26th character does not fit";
     full.setName("Müller");
-    ASSERT_TRUE(full.insert());
-    ASSERT_TRUE(person("ab", "Berg", "Zoe").insert());
-    ASSERT_TRUE(person("zz", "Berg", "Anna").insert());
-    EXPECT_FALSE(person("ab", "Other", "Id").insert()) << "the ID is unique";
+    ASSERT_EQ(full.insert(), tStoreStatus::Stored);
+    ASSERT_EQ(person("ab", "Berg", "Zoe").insert(), tStoreStatus::Stored);
+    ASSERT_EQ(person("zz", "Berg", "Anna").insert(), tStoreStatus::Stored);
+    EXPECT_NE(person("ab", "Other", "Id").insert(), tStoreStatus::Stored) << "the ID is unique";
 
     tPerson read;
     ASSERT_TRUE(read.find("mm"));
@@ -82,7 +82,8 @@ TEST_F(AddressTest, PersonsRoundTripAndWalkInNameOrder)
 
 TEST_F(AddressTest, AWalkSurvivesFindsAndDeletionsBetweenItsSteps)
 {
-    for (const char *id : {"a", "b", "c", "d"}) ASSERT_TRUE(person(id, id, "x").insert());
+    for (const char *id : {"a", "b", "c", "d"})
+        ASSERT_EQ(person(id, id, "x").insert(), tStoreStatus::Stored);
     std::vector<std::string> seen;
     tPerson p, other;
     for (long c = p.first(PersonByName); c; c = p.next(c)) {
@@ -91,7 +92,7 @@ TEST_F(AddressTest, AWalkSurvivesFindsAndDeletionsBetweenItsSteps)
         if (seen.back() == "b") {
             tPerson gone;
             ASSERT_TRUE(gone.find("b"));
-            ASSERT_TRUE(gone.remove()) << "the record the walk stands on";
+            ASSERT_EQ(gone.remove(), tStoreStatus::Stored) << "the record the walk stands on";
         }
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"a", "b", "c", "d"}));
@@ -99,11 +100,11 @@ TEST_F(AddressTest, AWalkSurvivesFindsAndDeletionsBetweenItsSteps)
 
 TEST_F(AddressTest, FindByBirthdayWalksOneDayInKeyOrder)
 {
-    ASSERT_TRUE(person("leap", "L", "x", {29, 2, 0}).insert());
-    ASSERT_TRUE(person("p2", "B", "x", {7, 3, 1990}).insert());
-    ASSERT_TRUE(person("p1", "A", "x", {7, 3, 1960}).insert());
-    ASSERT_TRUE(person("p3", "C", "x", {8, 3, 1960}).insert());
-    ASSERT_TRUE(person("none", "N", "x", {0, 0, 1960}).insert());
+    ASSERT_EQ(person("leap", "L", "x", {29, 2, 0}).insert(), tStoreStatus::Stored);
+    ASSERT_EQ(person("p2", "B", "x", {7, 3, 1990}).insert(), tStoreStatus::Stored);
+    ASSERT_EQ(person("p1", "A", "x", {7, 3, 1960}).insert(), tStoreStatus::Stored);
+    ASSERT_EQ(person("p3", "C", "x", {8, 3, 1960}).insert(), tStoreStatus::Stored);
+    ASSERT_EQ(person("none", "N", "x", {0, 0, 1960}).insert(), tStoreStatus::Stored);
 
     EXPECT_EQ(birthdays(29, 2), (std::vector<std::string>{"leap"}));
     EXPECT_EQ(birthdays(7, 3), (std::vector<std::string>{"p2", "p1"}))
@@ -126,12 +127,13 @@ TEST_F(AddressTest, BirthdaysAcceptedByTheDialogRule)
 
 TEST_F(AddressTest, MembershipsFollowTheirPersonAndGroup)
 {
-    for (const char *id : {"anna", "bert", "carl"}) ASSERT_TRUE(person(id, id, "x").insert());
+    for (const char *id : {"anna", "bert", "carl"})
+        ASSERT_EQ(person(id, id, "x").insert(), tStoreStatus::Stored);
     tGroup team, club;
     team.setId("team");
     club.setId("club");
-    ASSERT_TRUE(team.insert());
-    ASSERT_TRUE(club.insert());
+    ASSERT_EQ(team.insert(), tStoreStatus::Stored);
+    ASSERT_EQ(club.insert(), tStoreStatus::Stored);
     ASSERT_TRUE(addMember("team", "bert"));
     ASSERT_TRUE(addMember("team", "anna"));
     EXPECT_FALSE(addMember("team", "anna")) << "a pair exists once";
@@ -143,22 +145,22 @@ TEST_F(AddressTest, MembershipsFollowTheirPersonAndGroup)
     tPerson anna;
     ASSERT_TRUE(anna.find("anna"));
     anna.setId("anne");
-    ASSERT_TRUE(anna.update("anna")) << "the ID of a person changes";
+    ASSERT_EQ(anna.update("anna"), tStoreStatus::Stored) << "the ID of a person changes";
     EXPECT_EQ(membersOf("team"), (std::vector<std::string>{"anne", "bert"}));
     EXPECT_EQ(membersOf("club"), (std::vector<std::string>{"anne", "carl"}));
-    EXPECT_FALSE(anna.update("anna")) << "the old ID is gone";
+    EXPECT_NE(anna.update("anna"), tStoreStatus::Stored) << "the old ID is gone";
 
-    ASSERT_TRUE(anna.remove());
+    ASSERT_EQ(anna.remove(), tStoreStatus::Stored);
     EXPECT_EQ(membersOf("team"), (std::vector<std::string>{"bert"}));
     EXPECT_EQ(membersOf("club"), (std::vector<std::string>{"carl"}));
     EXPECT_TRUE(removeMember("club", "carl"));
     EXPECT_FALSE(removeMember("club", "carl"));
     EXPECT_TRUE(membersOf("club").empty());
 
-    ASSERT_TRUE(team.remove());
+    ASSERT_EQ(team.remove(), tStoreStatus::Stored);
     tGroup again;
     again.setId("team");
-    ASSERT_TRUE(again.insert());
+    ASSERT_EQ(again.insert(), tStoreStatus::Stored);
     EXPECT_TRUE(membersOf("team").empty()) << "a new group of the same ID has no old members";
     EXPECT_EQ(tMemTable::instance()->recordCount(), 0);
 }
@@ -171,7 +173,7 @@ TEST_F(AddressTest, GroupCommentRoundTripsAndAnEmptiedOneIsRemoved)
     g.setId("g1");
     g.setTitle("Vorstand");
     g.setComment(comment);
-    ASSERT_TRUE(g.insert());
+    ASSERT_EQ(g.insert(), tStoreStatus::Stored);
     EXPECT_FALSE(g.COMMENT.modified);
 
     tGroup read;
@@ -181,12 +183,12 @@ TEST_F(AddressTest, GroupCommentRoundTripsAndAnEmptiedOneIsRemoved)
     ASSERT_FALSE(textId.empty());
 
     read.setTitle("Vorstand neu");
-    ASSERT_TRUE(read.update("g1")) << "an unmodified comment stays";
+    ASSERT_EQ(read.update("g1"), tStoreStatus::Stored) << "an unmodified comment stays";
     ASSERT_TRUE(read.find("g1"));
     EXPECT_EQ(read.COMMENT.text, comment);
 
     read.setComment("");
-    ASSERT_TRUE(read.update("g1"));
+    ASSERT_EQ(read.update("g1"), tStoreStatus::Stored);
     ASSERT_TRUE(read.find("g1"));
     EXPECT_FALSE(read.COMMENT.hasText);
     EXPECT_STREQ(read.COMMENT.id, "");
@@ -199,15 +201,15 @@ TEST_F(AddressTest, ResourcesCountUpdateAndRemove)
         tResource r;
         r.setId(id);
         r.setTitle(std::string("Raum ") + id);
-        ASSERT_TRUE(r.insert());
+        ASSERT_EQ(r.insert(), tStoreStatus::Stored);
     }
     EXPECT_EQ(tResource::count(), 3);
     tResource r;
     ASSERT_TRUE(r.find("R2"));
     r.setTitle("Saal");
-    ASSERT_TRUE(r.update("R2"));
-    ASSERT_TRUE(r.remove());
-    EXPECT_FALSE(r.update("R2"));
+    ASSERT_EQ(r.update("R2"), tStoreStatus::Stored);
+    ASSERT_EQ(r.remove(), tStoreStatus::Stored);
+    EXPECT_NE(r.update("R2"), tStoreStatus::Stored);
     std::vector<std::string> lines;
     for (const tResource &x : allResources()) lines.push_back(resourceListLine(x));
     EXPECT_EQ(lines, (std::vector<std::string>{"R1\tRaum R1", "R3\tRaum R3"}));
@@ -215,12 +217,12 @@ TEST_F(AddressTest, ResourcesCountUpdateAndRemove)
 
 TEST_F(AddressTest, ReferencesParseFormatAndDisplay)
 {
-    ASSERT_TRUE(person("anna", "Ahrens", "Anna").insert());
-    ASSERT_TRUE(person("bert", "Brandt", "Bert").insert());
+    ASSERT_EQ(person("anna", "Ahrens", "Anna").insert(), tStoreStatus::Stored);
+    ASSERT_EQ(person("bert", "Brandt", "Bert").insert(), tStoreStatus::Stored);
     tGroup g;
     g.setId("team");
     g.setTitle("Team Nord");
-    ASSERT_TRUE(g.insert());
+    ASSERT_EQ(g.insert(), tStoreStatus::Stored);
     ASSERT_TRUE(addMember("team", "anna"));
     ASSERT_TRUE(addMember("team", "bert"));
     ASSERT_TRUE(addMember("team", "ghost")) << "a member whose person does not exist";
@@ -256,8 +258,8 @@ TEST_F(AddressTest, ReferencesParseFormatAndDisplay)
 
 TEST_F(AddressTest, DeleteRuleProtectsUsers)
 {
-    ASSERT_TRUE(person("user1", "U", "x").insert());
-    ASSERT_TRUE(person("plain", "P", "x").insert());
+    ASSERT_EQ(person("user1", "U", "x").insert(), tStoreStatus::Stored);
+    ASSERT_EQ(person("plain", "P", "x").insert(), tStoreStatus::Stored);
     tUser u = newUser();
     std::snprintf(u.ID, sizeof u.ID, "user1");
     ASSERT_TRUE(writeUser(u));
@@ -295,8 +297,8 @@ TEST(DialogRules, LineEndsOfMultiLineFields)
 // What OK of the person dialog decides, by the stored persons.
 TEST_F(AddressTest, PersonDialogCheck)
 {
-    ASSERT_TRUE(person("mm", "Maier", "Max").insert());
-    ASSERT_TRUE(person("ab", "Berg", "Anna").insert());
+    ASSERT_EQ(person("mm", "Maier", "Max").insert(), tStoreStatus::Stored);
+    ASSERT_EQ(person("ab", "Berg", "Anna").insert(), tStoreStatus::Stored);
     struct Case {
         bool isNew;
         const char *oldId, *id;
@@ -328,8 +330,8 @@ TEST_F(AddressTest, PersonDialogCheck)
 // exist, the resources in ID order.
 TEST_F(AddressTest, ListLines)
 {
-    ASSERT_TRUE(person("zb", "Berg", "Zoe", {1, 2, 1990}).insert());
-    ASSERT_TRUE(person("ab", "Berg", "Anna").insert());
+    ASSERT_EQ(person("zb", "Berg", "Zoe", {1, 2, 1990}).insert(), tStoreStatus::Stored);
+    ASSERT_EQ(person("ab", "Berg", "Anna").insert(), tStoreStatus::Stored);
     ASSERT_TRUE(addMember("g", "zb"));
     ASSERT_TRUE(addMember("g", "gone"));
     ASSERT_TRUE(addMember("g", "ab"));
@@ -348,7 +350,7 @@ TEST_F(AddressTest, ListLines)
         tResource r;
         r.setId(id);
         r.setTitle("Raum");
-        ASSERT_TRUE(r.insert());
+        ASSERT_EQ(r.insert(), tStoreStatus::Stored);
     }
     EXPECT_EQ(texts(resourceListLines()), (std::vector<std::string>{"R1\tRaum|R1", "R2\tRaum|R2"}));
 }

@@ -68,8 +68,8 @@ TEST_F(DialogTest, PersonDialogOkChecksThenStores)
         std::filesystem::remove_all(dir_.path());
         std::filesystem::create_directories(dir_.path());
         ASSERT_TRUE(openDatabase(dictPath().c_str()));
-        ASSERT_TRUE(person("mm", "Maier", "Max").insert());
-        ASSERT_TRUE(person("ab", "Berg", "Anna", {1, 2, 1980}).insert());
+        ASSERT_EQ(person("mm", "Maier", "Max").insert(), tStoreStatus::Stored);
+        ASSERT_EQ(person("ab", "Berg", "Anna", {1, 2, 1980}).insert(), tStoreStatus::Stored);
         host.messages.clear();
 
         tPerson ab;
@@ -168,8 +168,8 @@ TEST_F(DialogTest, FieldsAcceptTheirWidths)
 // login name; a resource keeps its ID, which its bookings name.
 TEST_F(DialogTest, IdsThatOthersReferToStayOrMoveAlong)
 {
-    ASSERT_TRUE(person("ab", "Berg", "Anna").insert());
-    ASSERT_TRUE(person("anna", "Arm", "Anna").insert());
+    ASSERT_EQ(person("ab", "Berg", "Anna").insert(), tStoreStatus::Stored);
+    ASSERT_EQ(person("anna", "Arm", "Anna").insert(), tStoreStatus::Stored);
     makeUser("anna");
     ASSERT_TRUE(addMember("team", "ab"));
 
@@ -190,7 +190,7 @@ TEST_F(DialogTest, IdsThatOthersReferToStayOrMoveAlong)
     tResource room;
     room.setId("R1");
     room.setTitle("Raum");
-    ASSERT_TRUE(room.insert());
+    ASSERT_EQ(room.insert(), tStoreStatus::Stored);
     host.dialogScripts.push_back(fillAndPress({{"editTitle", "Saal"}}));
     tResource edited = room;
     ASSERT_TRUE(tDiaRes::run(nullptr, edited, tDiaRes::Edit));
@@ -280,12 +280,12 @@ QStringList memberTexts(tDiaMember &d)
 // deleted with its memberships; the buttons enabled as the dialog goes.
 TEST_F(DialogTest, MembershipDialogManagesGroupsAndMembers)
 {
-    ASSERT_TRUE(person("zz", "Berg", "Zoe").insert());
-    ASSERT_TRUE(person("aa", "Arm", "Anton").insert());
+    ASSERT_EQ(person("zz", "Berg", "Zoe").insert(), tStoreStatus::Stored);
+    ASSERT_EQ(person("aa", "Arm", "Anton").insert(), tStoreStatus::Stored);
     tGroup other;
     other.setId("alt");
     other.setTitle("Alte");
-    ASSERT_TRUE(other.insert());
+    ASSERT_EQ(other.insert(), tStoreStatus::Stored);
 
     tDiaMember d(nullptr);
     d.show();
@@ -328,7 +328,7 @@ TEST_F(DialogTest, MembershipDialogManagesGroupsAndMembers)
 
     // A group deleted behind the dialog's back.
     combo->setCurrentIndex(0);
-    ASSERT_TRUE(other.remove());
+    ASSERT_EQ(other.remove(), tStoreStatus::Stored);
     combo->setCurrentIndex(-1);
     combo->setCurrentIndex(0);
     ASSERT_FALSE(host.messages.empty());
@@ -346,14 +346,14 @@ TEST_F(DialogTest, MemberDeleteRemovesTheMemberSelectedByKeyboardOrMouse)
         for (const char *id : {"aa", "bb", "cc"}) {
             tPerson p;
             if (!p.find(id)) {
-                ASSERT_TRUE(person(id, "Name", id).insert());
+                ASSERT_EQ(person(id, "Name", id).insert(), tStoreStatus::Stored);
             }
         }
         tGroup g;
         if (!g.find("team")) {
             g.setId("team");
             g.setTitle("Team");
-            ASSERT_TRUE(g.insert());
+            ASSERT_EQ(g.insert(), tStoreStatus::Stored);
         }
         for (const char *id : {"aa", "bb", "cc"}) {
             if (!isMember("team", id)) {
@@ -424,12 +424,12 @@ struct ChoiceCase {
 
 TEST_F(DialogTest, ChoosingPersonOrGroup)
 {
-    ASSERT_TRUE(person("zz", "Berg", "Zoe").insert());
-    ASSERT_TRUE(person("aa", "Arm", "Anton").insert());
+    ASSERT_EQ(person("zz", "Berg", "Zoe").insert(), tStoreStatus::Stored);
+    ASSERT_EQ(person("aa", "Arm", "Anton").insert(), tStoreStatus::Stored);
     tGroup team;
     team.setId("team");
     team.setTitle("Das Team");
-    ASSERT_TRUE(team.insert());
+    ASSERT_EQ(team.insert(), tStoreStatus::Stored);
     ASSERT_TRUE(addMember("team", "zz"));
     ASSERT_TRUE(addMember("team", "aa"));
     ASSERT_TRUE(addMember("team", "gone")); // a member whose person no longer exists

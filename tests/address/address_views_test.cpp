@@ -71,9 +71,9 @@ protected:
 
 TEST_F(ViewsTest, PersonListShowsOneLineAPersonInNameOrderInColumns)
 {
-    ASSERT_TRUE(person("zb", "Berg", "Zoe", {1, 2, 1990}, "0711 22").insert());
-    ASSERT_TRUE(person("ab", "Berg", "Anna").insert());
-    ASSERT_TRUE(person("mu", "M\xfcller", "J\xfcrgen", {24, 12, 0}).insert());
+    ASSERT_EQ(person("zb", "Berg", "Zoe", {1, 2, 1990}, "0711 22").insert(), tStoreStatus::Stored);
+    ASSERT_EQ(person("ab", "Berg", "Anna").insert(), tStoreStatus::Stored);
+    ASSERT_EQ(person("mu", "M\xfcller", "J\xfcrgen", {24, 12, 0}).insert(), tStoreStatus::Stored);
 
     tPersListWin *win = openPersons();
     ASSERT_TRUE(win);
@@ -117,7 +117,7 @@ TEST_F(ViewsTest, PersonListShowsOneLineAPersonInNameOrderInColumns)
 
 TEST_F(ViewsTest, PersonListCommandsAsTheUserMay)
 {
-    ASSERT_TRUE(person("ab", "Berg", "Anna").insert());
+    ASSERT_EQ(person("ab", "Berg", "Anna").insert(), tStoreStatus::Stored);
     for (const char *user : {"root", "anna", "ROOT"}) {
         SCOPED_TRACE(user);
         setUser(user);
@@ -153,7 +153,7 @@ TEST_F(ViewsTest, DeleteRuleForUsersPersons)
     } cases[] = {{"anna", true, true}, {"anna", false, false}, {"root", true, false}};
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.user) + (c.personIsUser ? " deletes a user" : " deletes"));
-        ASSERT_TRUE(person("bo", "Bauer", "Bo").insert());
+        ASSERT_EQ(person("bo", "Bauer", "Bo").insert(), tStoreStatus::Stored);
         ASSERT_TRUE(addMember("g1", "bo"));
         ASSERT_TRUE(addMember("g2", "bo"));
         if (c.personIsUser) makeUser("bo");
@@ -187,7 +187,7 @@ TEST_F(ViewsTest, DeleteRuleForUsersPersons)
 // stay one a person after the notice.
 TEST_F(ViewsTest, NewPersonFromTheMenuAppearsOnceInTheOpenList)
 {
-    ASSERT_TRUE(person("zz", "Zorn", "Zara").insert());
+    ASSERT_EQ(person("zz", "Zorn", "Zara").insert(), tStoreStatus::Stored);
     tPersListWin *win = openPersons();
     host.dialogScripts.push_back(
         fillAndPress({{"editId", "neu"}, {"editName", "Adler"}, {"editChrName", "Ada"}}));
@@ -212,7 +212,7 @@ TEST_F(ViewsTest, ResourceListAfterChanges)
         tResource r;
         r.setId(id);
         r.setTitle(std::string("Raum ") + id);
-        ASSERT_TRUE(r.insert());
+        ASSERT_EQ(r.insert(), tStoreStatus::Stored);
     }
     frame->execute(CmResourceList);
     tResListWin *win = tResListWin::openList();
@@ -237,7 +237,7 @@ TEST_F(ViewsTest, ResourceListAfterChanges)
 // person list after its next refill.
 TEST_F(ViewsTest, PersonStoredByAnotherProcessShowsAfterTheNextRefill)
 {
-    ASSERT_TRUE(person("ab", "Berg", "Anna").insert());
+    ASSERT_EQ(person("ab", "Berg", "Anna").insert(), tStoreStatus::Stored);
     tPersListWin *win = openPersons();
     ASSERT_EQ(win->list()->lines()->count(), 1);
     const std::string dict = dictPath();
@@ -245,7 +245,7 @@ TEST_F(ViewsTest, PersonStoredByAnotherProcessShowsAfterTheNextRefill)
     pid_t other = spawn([&] {
         if (!openDatabase(dict.c_str())) return 1;
         tPerson p = person("cz", "Czerny", "Carl");
-        bool ok = p.insert();
+        bool ok = p.insert() == tStoreStatus::Stored;
         closeDatabase();
         return ok ? 0 : 2;
     });

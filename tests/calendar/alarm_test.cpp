@@ -99,7 +99,7 @@ TEST_F(AlarmTest, SendStoresOneRowPerRecipient)
 {
     tGroup drei;
     drei.setId("drei");
-    ASSERT_TRUE(drei.insert());
+    ASSERT_EQ(drei.insert(), tStoreStatus::Stored);
     for (const char *m : {"anna", "bert", "carl"}) ASSERT_TRUE(addMember("drei", m));
     setCurrentUser("anna");
     struct Row {

@@ -53,12 +53,12 @@ protected:
             tPerson p;
             p.setId(id);
             p.setName(id);
-            ASSERT_TRUE(p.insert());
+            ASSERT_EQ(p.insert(), tStoreStatus::Stored);
         }
         tGroup team;
         team.setId("team");
         team.setTitle("Team");
-        ASSERT_TRUE(team.insert());
+        ASSERT_EQ(team.insert(), tStoreStatus::Stored);
         ASSERT_TRUE(addMember("team", "anna"));
         ASSERT_TRUE(addMember("team", "bert"));
         ASSERT_TRUE(addMember("gone", "anna"));

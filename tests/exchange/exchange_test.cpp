@@ -96,12 +96,12 @@ protected:
         p.setCity("K\xF6ln");
         p.setZip("50667");
         p.setCountry("Deutschland");
-        ASSERT_TRUE(p.insert());
+        ASSERT_EQ(p.insert(), tStoreStatus::Stored);
         tPerson q;
         q.setId("ohne");
         q.setName("Ohnejahr");
         q.BIRTH = {24, 12, 0};
-        ASSERT_TRUE(q.insert());
+        ASSERT_EQ(q.insert(), tStoreStatus::Stored);
     }
 
     // Three visible appointments of carl and dora, a private one of anna, and one with a
@@ -536,7 +536,7 @@ TEST_F(ExchangeTest, ExportsThatFailOrAreCancelledLeaveNoFile)
         tPerson p;
         p.setId("q" + std::to_string(i));
         p.setName("Name " + std::to_string(i));
-        ASSERT_TRUE(p.insert());
+        ASSERT_EQ(p.insert(), tStoreStatus::Stored);
         add("carl", termin(("T" + std::to_string(i)).c_str(), at(1 + i % 28, 1, 2026, 8, 0),
                            at(1 + i % 28, 1, 2026, 9, 0)));
     }

@@ -50,7 +50,7 @@ TEST_F(VCardIds, CardsWithoutIdNumberOnFromTheirSurname)
     for (const char *id : {"WEBER", "WEBER2"}) {
         tPerson p;
         p.setId(id);
-        ASSERT_TRUE(p.insert());
+        ASSERT_EQ(p.insert(), tStoreStatus::Stored);
     }
     std::vector<std::string> names = {"Weber", "Weber", "Weber"};
     for (int i = 0; i < 11; i++) names.push_back("Schneiderin");

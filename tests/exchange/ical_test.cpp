@@ -91,7 +91,7 @@ protected:
         tResource r;
         r.setId("R1");
         r.setTitle("Raum 1, gro\xDF");
-        ASSERT_TRUE(r.insert());
+        ASSERT_EQ(r.insert(), tStoreStatus::Stored);
     }
 
     // Timed, all-day, over days with resource and group, private with an alarm, a title with the
@@ -442,17 +442,17 @@ TEST_F(IcalTest, RoundTripIntoAnEmptyDatabaseAndNoSecondImport)
     p.setCity("K\xF6ln");
     p.setZip("50667");
     p.setCountry("Deutschland");
-    ASSERT_TRUE(p.insert());
+    ASSERT_EQ(p.insert(), tStoreStatus::Stored);
     tPerson q;
     q.setId("ohne");
     q.setName("Ohnejahr");
     q.BIRTH = {29, 2, 0};
-    ASSERT_TRUE(q.insert());
+    ASSERT_EQ(q.insert(), tStoreStatus::Stored);
     // An ID of other signs than letters and digits travels encoded in UIDs and attendees.
     tPerson o;
     o.setId("j\xFC.k 1");
     o.setName("Kurz");
-    ASSERT_TRUE(o.insert());
+    ASSERT_EQ(o.insert(), tStoreStatus::Stored);
     add("carl", termin("Mit J", at(9, 3, 2026, 8, 0), at(9, 3, 2026, 9, 0), "", "Pj\xFC.k 1"));
     std::vector<tPerson> persons = allPersons(PersonById);
     std::vector<std::string> before = visibleRows();
@@ -469,7 +469,7 @@ TEST_F(IcalTest, RoundTripIntoAnEmptyDatabaseAndNoSecondImport)
     tResource r;
     r.setId("X9");
     r.setTitle("Raum 1, gro\xDF");
-    ASSERT_TRUE(r.insert());
+    ASSERT_EQ(r.insert(), tStoreStatus::Stored);
     tExchangeResult pr = importVCard(file("p.vcf"));
     ASSERT_TRUE(pr.ok()) << describeImport(pr);
     EXPECT_EQ(pr.done, (long)persons.size());
@@ -635,13 +635,13 @@ TEST_F(IcalTest, VCardsAreReadByKhardAndVobjectAndTheirsImport)
     p.setCity("K\xF6ln");
     p.setZip("50667");
     p.setCountry("Deutschland");
-    ASSERT_TRUE(p.insert());
+    ASSERT_EQ(p.insert(), tStoreStatus::Stored);
     tPerson q;
     q.setId("ohne");
     q.setName("Ohnejahr");
     q.setChrName("Eva");
     q.BIRTH = {24, 12, 0};
-    ASSERT_TRUE(q.insert());
+    ASSERT_EQ(q.insert(), tStoreStatus::Stored);
     std::string path = file("p.vcf");
     tExchangeResult r = exportVCard(path);
     ASSERT_TRUE(r.ok()) << describeExport(r);

@@ -170,7 +170,7 @@ TEST_F(IcalWrite, FilesOfEarlierVersionsAreRecognisedAsThisDatabasesOwn)
     tPerson o;
     o.setId("j\xFC.k 1");
     o.setName("Kurz");
-    ASSERT_TRUE(o.insert());
+    ASSERT_EQ(o.insert(), tStoreStatus::Stored);
     tTermin a = add("carl", termin("Alt", at(5, 3, 2026, 9, 0), at(5, 3, 2026, 10, 0)));
     tTermin b = add("carl", termin("Neu", at(6, 3, 2026, 9, 0), at(6, 3, 2026, 10, 0)));
     tTermin c = add("carl", termin("Gross", at(7, 3, 2026, 9, 0), at(7, 3, 2026, 10, 0)));
@@ -264,11 +264,11 @@ TEST_F(IcalWrite, TextsAreReadBackByPythonIcalendarAsTheyWere)
         p.setId(id);
         ASSERT_TRUE(p.setChrName(c.chrName));
         ASSERT_TRUE(p.setName(c.name));
-        ASSERT_TRUE(p.insert());
+        ASSERT_EQ(p.insert(), tStoreStatus::Stored);
         tResource r;
         r.setId(res);
         ASSERT_TRUE(r.setTitle(c.resource));
-        ASSERT_TRUE(r.insert());
+        ASSERT_EQ(r.insert(), tStoreStatus::Stored);
         // One a day, so that the file's order is this one.
         tTermin t = termin("", at(n, 3, 2026, 9, 0), at(n, 3, 2026, 10, 0), "", ("P" + id).c_str());
         ASSERT_TRUE(t.setTitle(c.title));

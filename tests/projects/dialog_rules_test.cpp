@@ -37,10 +37,10 @@ TEST_F(DialogRulesTest, IdsOfNewRecordsAreCheckedAndOfChangedOnesNot)
 {
     tProject p;
     p.setId("P1");
-    ASSERT_TRUE(p.insert());
+    ASSERT_EQ(p.insert(), tStoreStatus::Stored);
     tTask k;
     k.setId("T1");
-    ASSERT_TRUE(k.insert());
+    ASSERT_EQ(k.insert(), tStoreStatus::Stored);
     struct Case {
         bool isNew;
         const char *id;
@@ -84,8 +84,9 @@ TEST_F(DialogRulesTest, ANewProjectStoresItsFieldsAndUnknownSelectionsAsBlanks)
     f.day = "24";
     f.month = "12";
     f.year = "2026";
-    ASSERT_TRUE(storeProject(projectFromDialog(f), true, ""));
-    EXPECT_FALSE(storeProject(projectFromDialog(f), true, "")) << "a second P1 is refused";
+    ASSERT_EQ(storeProject(projectFromDialog(f), true, ""), tStoreStatus::Stored);
+    EXPECT_NE(storeProject(projectFromDialog(f), true, ""), tStoreStatus::Stored)
+        << "a second P1 is refused";
     tProject read;
     ASSERT_TRUE(read.find("P1"));
     EXPECT_STREQ(read.COSTUMER, "Gteam");
@@ -96,12 +97,13 @@ TEST_F(DialogRulesTest, ANewProjectStoresItsFieldsAndUnknownSelectionsAsBlanks)
 
     tProjectFields empty;
     empty.id = "P2";
-    ASSERT_TRUE(storeProject(projectFromDialog(empty), true, ""));
+    ASSERT_EQ(storeProject(projectFromDialog(empty), true, ""), tStoreStatus::Stored);
     ASSERT_TRUE(read.find("P2"));
     EXPECT_EQ(read.BILL, ' ');
     EXPECT_EQ(read.MAXTIME, 0u);
     EXPECT_EQ(read.ENDDATE, tDate{});
-    EXPECT_FALSE(storeProject(projectFromDialog(empty), false, "P7")) << "a vanished project";
+    EXPECT_NE(storeProject(projectFromDialog(empty), false, "P7"), tStoreStatus::Stored)
+        << "a vanished project";
 }
 
 TEST_F(DialogRulesTest, TheCommentStaysIsReplacedOrRemoved)
@@ -110,7 +112,7 @@ TEST_F(DialogRulesTest, TheCommentStaysIsReplacedOrRemoved)
     f.commentModified = true;
     f.comment = "erste Fassung";
     tTask k = taskFromDialog(tTask(), f);
-    ASSERT_TRUE(storeTask(k, true, "", caltest::at(9, 12, 2026)).stored);
+    ASSERT_EQ(storeTask(k, true, "", caltest::at(9, 12, 2026)).stored, tStoreStatus::Stored);
 
     struct Step {
         bool modified;
@@ -133,7 +135,8 @@ TEST_F(DialogRulesTest, TheCommentStaysIsReplacedOrRemoved)
         g.commentModified = s.modified;
         g.comment = s.typed;
         tTask changed = taskFromDialog(loaded, g);
-        ASSERT_TRUE(storeTask(changed, false, "", caltest::at(9, 12, 2026)).stored);
+        ASSERT_EQ(storeTask(changed, false, "", caltest::at(9, 12, 2026)).stored,
+                  tStoreStatus::Stored);
         tTask read;
         ASSERT_TRUE(read.find("T1"));
         EXPECT_EQ(read.COMMENT.hasText, s.hasText) << s.typed;
@@ -150,20 +153,20 @@ TEST_F(DialogRulesTest, TheAlarmGoesOutOnlyForAStoredTaskWhoseWorkerChanged)
     const tDateTime now = caltest::at(9, 12, 2026, 10, 15);
     tTask k = taskFromDialog(tTask(), taskFields("T1", "Dach", "Panna"));
     tTaskStored r = storeTask(k, true, "", now);
-    EXPECT_TRUE(r.stored);
+    EXPECT_EQ(r.stored, tStoreStatus::Stored);
     EXPECT_TRUE(r.alarmSent) << "a new task with a worker";
     EXPECT_EQ(r.alarm.rows, 2) << "the current user and the person";
 
     tTask again = taskFromDialog(tTask(), taskFields("T1", "Doppelt", "Pdora"));
     r = storeTask(again, true, "", now);
-    EXPECT_FALSE(r.stored) << "another copy stored T1 meanwhile";
+    EXPECT_NE(r.stored, tStoreStatus::Stored) << "another copy stored T1 meanwhile";
     EXPECT_FALSE(r.alarmSent) << "no alarm for a task that is not there";
 
     tTask loaded;
     ASSERT_TRUE(loaded.find("T1"));
     tTask renamed = taskFromDialog(loaded, taskFields("T1", "Dach neu", "Panna"));
     r = storeTask(renamed, false, loaded.WORKER, now);
-    EXPECT_TRUE(r.stored);
+    EXPECT_EQ(r.stored, tStoreStatus::Stored);
     EXPECT_FALSE(r.alarmSent) << "only the title changed";
 
     tTask toGroup = taskFromDialog(loaded, taskFields("T1", "Dach neu", "Gteam"));
@@ -171,10 +174,11 @@ TEST_F(DialogRulesTest, TheAlarmGoesOutOnlyForAStoredTaskWhoseWorkerChanged)
     EXPECT_TRUE(r.alarmSent);
     EXPECT_EQ(r.alarm.rows, 3) << "the current user and each member";
 
-    ASSERT_TRUE(loaded.remove());
+    ASSERT_EQ(loaded.remove(), tStoreStatus::Stored);
     tTask vanished = taskFromDialog(loaded, taskFields("T1", "Dach", "Pdora"));
     r = storeTask(vanished, false, "Gteam", now);
-    EXPECT_FALSE(r.stored) << "removed by another copy while the dialog was open";
+    EXPECT_NE(r.stored, tStoreStatus::Stored)
+        << "removed by another copy while the dialog was open";
     EXPECT_FALSE(r.alarmSent);
 
     EXPECT_EQ(alarmsOf("carl"), (std::vector<std::string>{"Dach JT1", "Dach neu JT1"}));

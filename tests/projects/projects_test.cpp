@@ -72,11 +72,11 @@ TEST_F(ProjectsTest, ProjectsAndTasksRoundTripAndDeleteTogether)
     p1.BILL = 'X';
     p1.MAXTIME = 120;
     p1.ENDDATE = {31, 12, 2026};
-    ASSERT_TRUE(p1.insert());
-    EXPECT_FALSE(project("P1", "again").insert()) << "the ID is unique";
-    ASSERT_TRUE(project("P2", "Neubau").insert());
+    ASSERT_EQ(p1.insert(), tStoreStatus::Stored);
+    EXPECT_NE(project("P1", "again").insert(), tStoreStatus::Stored) << "the ID is unique";
+    ASSERT_EQ(project("P2", "Neubau").insert(), tStoreStatus::Stored);
     for (tTask k : {task("T2", "P1"), task("T1", "P1"), task("T3", "P2"), task("T9", "P0")})
-        ASSERT_TRUE(k.insert());
+        ASSERT_EQ(k.insert(), tStoreStatus::Stored);
 
     tProject read;
     ASSERT_TRUE(read.find("P1"));
@@ -86,8 +86,8 @@ TEST_F(ProjectsTest, ProjectsAndTasksRoundTripAndDeleteTogether)
     EXPECT_EQ(read.MAXTIME, 120u);
     EXPECT_EQ(read.ENDDATE, (tDate{31, 12, 2026}));
     read.setTitle("Umbau Süd");
-    ASSERT_TRUE(read.update("P1"));
-    EXPECT_FALSE(read.update("P7"));
+    ASSERT_EQ(read.update("P1"), tStoreStatus::Stored);
+    EXPECT_NE(read.update("P7"), tStoreStatus::Stored);
 
     EXPECT_EQ(ids(tasksOf("P1")), (std::vector<std::string>{"T2", "T1"}))
         << "one project's tasks in the order stored, ending at the next project";
@@ -103,7 +103,7 @@ TEST_F(ProjectsTest, ProjectsAndTasksRoundTripAndDeleteTogether)
     EXPECT_TRUE(isProjectLine(lines[0]));
     EXPECT_EQ(projectLineKey(lines[1]), "T2");
 
-    ASSERT_TRUE(read.removeWithTasks());
+    ASSERT_EQ(read.removeWithTasks(), tStoreStatus::Stored);
     EXPECT_EQ(ids(allTasks()), (std::vector<std::string>{"T3", "T9"}));
     EXPECT_EQ(allProjects().size(), 1u);
 }
@@ -112,24 +112,24 @@ TEST_F(ProjectsTest, TaskCommentStaysReplacedOrRemoved)
 {
     tTask k = task("T1", "P1");
     k.setComment("erste Fassung\r\nmit \xfc");
-    ASSERT_TRUE(k.insert());
+    ASSERT_EQ(k.insert(), tStoreStatus::Stored);
     tTask read;
     ASSERT_TRUE(read.find("T1"));
     std::string textId = read.COMMENT.id;
     read.setTitle("neu");
-    ASSERT_TRUE(read.update());
+    ASSERT_EQ(read.update(), tStoreStatus::Stored);
     ASSERT_TRUE(read.find("T1"));
     EXPECT_EQ(read.COMMENT.text, "erste Fassung\r\nmit \xfc") << "an unmodified comment stays";
     read.setComment("zweite");
-    ASSERT_TRUE(read.update());
+    ASSERT_EQ(read.update(), tStoreStatus::Stored);
     ASSERT_TRUE(read.find("T1"));
     EXPECT_EQ(read.COMMENT.text, "zweite");
     read.setComment("");
-    ASSERT_TRUE(read.update());
+    ASSERT_EQ(read.update(), tStoreStatus::Stored);
     ASSERT_TRUE(read.find("T1"));
     EXPECT_FALSE(read.COMMENT.hasText);
     EXPECT_EQ(tBlob::instance().textStore()->textLength(textId.c_str()), 0);
-    ASSERT_TRUE(read.remove());
+    ASSERT_EQ(read.remove(), tStoreStatus::Stored);
     EXPECT_FALSE(read.find("T1"));
 }
 
@@ -144,7 +144,8 @@ TEST_F(ProjectsTest, TasksDueWalkInEndDateOrderWithinTheRange)
         {"G", {0, 6, 2024}},   {"H", {15, 1, 0}},   {"I", {5, 13, 2023}},
         {"J", {11, 6, 2024}},
     };
-    for (const Row &r : stored) ASSERT_TRUE(task(r.id, "P1", "", r.done).insert());
+    for (const Row &r : stored)
+        ASSERT_EQ(task(r.id, "P1", "", r.done).insert(), tStoreStatus::Stored);
     struct Case {
         tDate from, till;
         std::vector<std::string> due;
@@ -163,7 +164,8 @@ TEST_F(ProjectsTest, TasksDueWalkInEndDateOrderWithinTheRange)
     long cur = k.firstDue({1, 6, 2024}, {30, 6, 2024});
     ASSERT_NE(cur, 0);
     EXPECT_STREQ(k.ID, "C");
-    ASSERT_TRUE(task("C2", "P1", "", {9, 6, 2024}).insert()) << "a store between two steps";
+    ASSERT_EQ(task("C2", "P1", "", {9, 6, 2024}).insert(), tStoreStatus::Stored)
+        << "a store between two steps";
     std::vector<std::string> rest;
     while ((cur = k.nextDue({30, 6, 2024}, cur))) rest.push_back(k.ID);
     EXPECT_EQ(rest, (std::vector<std::string>{"C2", "A", "F", "J"}));
@@ -220,12 +222,12 @@ TEST_F(TaskAlarmTest, AChangeOfWorkerAlarmsTheCurrentUserAndTheNewWorkers)
     setCurrentUser("carl");
     tTask k = task("T1", "P1");
     k.setWorker("Panna");
-    ASSERT_TRUE(k.insert());
+    ASSERT_EQ(k.insert(), tStoreStatus::Stored);
     EXPECT_FALSE(workerChanged("Panna", "Panna")) << "a title-only change raises nothing";
     EXPECT_TRUE(workerChanged("", "Panna")) << "a new task with a worker";
 
     k.setWorker("Gteam");
-    ASSERT_TRUE(k.update());
+    ASSERT_EQ(k.update(), tStoreStatus::Stored);
     tSendResult sent = sendTaskAlarm(k, velk::caltest::at(9, 12, 2026, 10, 15));
     EXPECT_EQ(sent.status, tStoreStatus::Stored);
     EXPECT_EQ(sent.rows, 3) << "the current user and each member of the group";
@@ -244,15 +246,15 @@ TEST_F(ProjectsTest, ARefusedTaskLeavesNoCommentText)
 {
     tTask first = task("T1", "P1");
     first.setComment("eins");
-    ASSERT_TRUE(first.insert());
+    ASSERT_EQ(first.insert(), tStoreStatus::Stored);
     tTask twice = task("T1", "P1");
     twice.setComment("verwaist");
-    EXPECT_FALSE(twice.insert());
+    EXPECT_NE(twice.insert(), tStoreStatus::Stored);
     EXPECT_TRUE(twice.COMMENT.modified) << "kept, to be stored with the next try";
     EXPECT_EQ(twice.COMMENT.text, "verwaist");
     tTask second = task("T2", "P1");
     second.setComment("zwei");
-    ASSERT_TRUE(second.insert());
+    ASSERT_EQ(second.insert(), tStoreStatus::Stored);
 
     // Text IDs are handed out in turn: the refused task's text had the one between.
     std::string between = first.COMMENT.id;

@@ -40,7 +40,7 @@ protected:
         p.setName(name);
         p.setTel(tel);
         p.BIRTH = birth;
-        ASSERT_TRUE(p.insert()) << id;
+        ASSERT_EQ(p.insert(), tStoreStatus::Stored) << id;
     }
     void task(const char *id, const char *title, tDate due)
     {
@@ -49,14 +49,14 @@ protected:
         k.setTitle(title);
         k.setProject("P1");
         k.ENDDATE = due;
-        ASSERT_TRUE(k.insert()) << id;
+        ASSERT_EQ(k.insert(), tStoreStatus::Stored) << id;
     }
     void resource(const char *id)
     {
         tResource r;
         r.setId(id);
         r.setTitle(id);
-        ASSERT_TRUE(r.insert()) << id;
+        ASSERT_EQ(r.insert(), tStoreStatus::Stored) << id;
     }
     // Stores as `user` an appointment that books `res`.
     tTermin booking(const char *user, const char *title, tDateTime from, tDateTime till,

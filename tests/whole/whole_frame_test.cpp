@@ -78,11 +78,11 @@ protected:
         AddressUiTest::SetUp();
         setCurrentUser("root");
         today = tDate::today();
-        ASSERT_TRUE(person("anna", "Anna", "A").insert());
+        ASSERT_EQ(person("anna", "Anna", "A").insert(), tStoreStatus::Stored);
         tResource r;
         r.setId("raum1");
         r.setTitle("Raum 1");
-        ASSERT_TRUE(r.insert());
+        ASSERT_EQ(r.insert(), tStoreStatus::Stored);
         addAppointment("Erster", "raum1", 9);
         addProject("P1", "T1");
         addAlarm("Erste Erinnerung");
@@ -119,14 +119,14 @@ protected:
         tProject p;
         p.setId(project);
         p.setTitle(project);
-        ASSERT_TRUE(p.insert());
+        ASSERT_EQ(p.insert(), tStoreStatus::Stored);
         tTask k;
         k.setId(task);
         k.setTitle(task);
         k.setProject(project);
         k.setWorker("Proot");
         k.ENDDATE = today;
-        ASSERT_TRUE(k.insert());
+        ASSERT_EQ(k.insert(), tStoreStatus::Stored);
     }
     void addAlarm(const char *message)
     {
@@ -139,11 +139,11 @@ protected:
     void addBehindTheBack()
     {
         tPerson p = person("neu", "Neumann", "N", tDate{today.day, today.month, 1970});
-        ASSERT_TRUE(p.insert());
+        ASSERT_EQ(p.insert(), tStoreStatus::Stored);
         tResource r;
         r.setId("raum2");
         r.setTitle("Raum 2");
-        ASSERT_TRUE(r.insert());
+        ASSERT_EQ(r.insert(), tStoreStatus::Stored);
         addAppointment("Zweiter", "raum1", 14);
         addProject("P2", "T2");
         addAlarm("Zweite Erinnerung");

@@ -6,11 +6,10 @@
 #ifndef VELK_WIDGETS_ADDRESS_DIA_GROUP_H
 #define VELK_WIDGETS_ADDRESS_DIA_GROUP_H
 
-#include <QDialog>
-
 #include <memory>
 
 #include "address/group.h"
+#include "widgets/address/row_dialog.h"
 
 namespace Ui {
 class TDiaGroup;
@@ -18,7 +17,7 @@ class TDiaGroup;
 
 namespace velk {
 
-class TDiaGroup : public QDialog {
+class TDiaGroup : public tRowDialog<tGroup> {
     Q_OBJECT
 public:
     enum Mode { Edit = 0, New = 1 };
@@ -26,18 +25,15 @@ public:
     TDiaGroup(QWidget *parent, const tGroup &group, int mode);
     ~TDiaGroup() override;
 
-    const tGroup &group() const { return group_; }
-
     // True when OK stored the group; `group` then holds the stored value.
     static bool run(QWidget *parent, tGroup &group, int mode);
 
 private:
-    void okPressed();
+    void okPressed() override;
 
     std::unique_ptr<Ui::TDiaGroup> ui_;
     int mode_;
     std::string oldId_;
-    tGroup group_;
 };
 
 } // namespace velk

@@ -147,7 +147,7 @@ void tDiaMember::deleteGroup()
 {
     tGroup g;
     if (!selectedGroup(g)) return;
-    if (!g.remove()) {
+    if (g.remove() != tStoreStatus::Stored) {
         reportDeleteFailure(this);
         return;
     }

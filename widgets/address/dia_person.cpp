@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "address/dialog_rules.h"
+#include "widgets/address/address_fields.h"
 #include "shell/ui/dialog_fields.h"
 #include "widgets/address/pers_list_win.h"
 #include "shell/core/help_keywords.h"
@@ -21,30 +22,25 @@ static QString number(const char *format, int value)
 }
 
 tDiaPerson::tDiaPerson(QWidget *parent, const tPerson *person)
-    : QDialog(parent), ui_(std::make_unique<Ui::tDiaPerson>()), isNew_(person == nullptr)
+    : tRowDialog(parent), ui_(std::make_unique<Ui::tDiaPerson>()), isNew_(person == nullptr)
 {
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::PersonDialog));
     digitsOnly({ui_->editDay, ui_->editMonth, ui_->editYear});
-    limitMultiLine(ui_->editStreet, sizeof person_.STREET - 1);
+    limitAddress<tPerson>(*ui_);
     if (person) {
-        person_ = *person;
+        row_ = *person;
         oldId_ = person->ID;
-        showField(ui_->editId, person_.ID);
-        showField(ui_->editName, person_.NAME);
-        showField(ui_->editChrName, person_.CHRNAME);
-        showField(ui_->editTel, person_.TEL);
-        showMultiLine(ui_->editStreet, person_.STREET);
-        showField(ui_->editCity, person_.CITY);
-        showField(ui_->editZip, person_.ZIP);
-        showField(ui_->editCountry, person_.COUNTRY);
-        ui_->editDay->setText(number("%2d", person_.BIRTH.day));
-        ui_->editMonth->setText(number("%2d", person_.BIRTH.month));
-        ui_->editYear->setText(number("%04d", person_.BIRTH.year));
+        showField(ui_->editId, row_.ID);
+        showField(ui_->editName, row_.NAME);
+        showField(ui_->editChrName, row_.CHRNAME);
+        showAddress(*ui_, row_);
+        ui_->editDay->setText(number("%2d", row_.BIRTH.day));
+        ui_->editMonth->setText(number("%2d", row_.BIRTH.month));
+        ui_->editYear->setText(number("%04d", row_.BIRTH.year));
         ui_->editId->setReadOnly(!personIdEditable(false, oldId_));
     }
-    connect(ui_->buttonOk, &QPushButton::clicked, this, &tDiaPerson::okPressed);
-    connect(ui_->buttonCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connectButtons(ui_->buttonOk, ui_->buttonCancel);
 }
 
 tDiaPerson::~tDiaPerson() = default;
@@ -65,38 +61,29 @@ void tDiaPerson::okPressed()
     case tPersonCheck::Ok:
         break;
     }
-    tPerson p = person_;
+    tPerson p = row_;
     p.setId(id);
     p.BIRTH = tDate{day, month, year};
     p.setName(fieldText(ui_->editName));
     p.setChrName(fieldText(ui_->editChrName));
-    p.setTel(fieldText(ui_->editTel));
-    p.setStreet(multiLineText(ui_->editStreet));
-    p.setCity(fieldText(ui_->editCity));
-    p.setZip(fieldText(ui_->editZip));
-    p.setCountry(fieldText(ui_->editCountry));
-    person_ = p;
-    if (!store()) {
-        reportStoreFailure(this);
-        return;
-    }
-    accept();
+    takeAddress(*ui_, p);
+    row_ = p;
+    finish(store(), p);
 }
 
-bool tDiaPerson::store()
+tStoreStatus tDiaPerson::store()
 {
-    if (!isNew_) return person_.update(oldId_);
-    if (!person_.insert()) return false;
-    if (tPersListWin *list = tPersListWin::openList()) list->appendPerson(person_);
-    return true;
+    if (!isNew_) return row_.update(oldId_);
+    tStoreStatus status = row_.insert();
+    if (status != tStoreStatus::Stored) return status;
+    if (tPersListWin *list = tPersListWin::openList()) list->appendPerson(row_);
+    return status;
 }
 
 bool tDiaPerson::run(QWidget *parent, tPerson *person)
 {
     tDiaPerson dialog(parent, person);
-    if (shellHost().runDialog(dialog) != QDialog::Accepted) return false;
-    if (person) *person = dialog.person();
-    return true;
+    return runModal(dialog, person);
 }
 
 } // namespace velk

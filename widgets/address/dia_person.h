@@ -7,12 +7,11 @@
 #ifndef VELK_WIDGETS_ADDRESS_DIA_PERSON_H
 #define VELK_WIDGETS_ADDRESS_DIA_PERSON_H
 
-#include <QDialog>
-
 #include <memory>
 #include <string>
 
 #include "address/person.h"
+#include "widgets/address/row_dialog.h"
 
 namespace Ui {
 class tDiaPerson;
@@ -20,27 +19,24 @@ class tDiaPerson;
 
 namespace velk {
 
-class tDiaPerson : public QDialog {
+class tDiaPerson : public tRowDialog<tPerson> {
     Q_OBJECT
 public:
     // person null: a new person, every field empty.
     tDiaPerson(QWidget *parent, const tPerson *person);
     ~tDiaPerson() override;
 
-    const tPerson &person() const { return person_; }
-
     // Runs the dialog on *person (null: a new person); true when OK stored it, and then *person
     // holds the stored value.
     static bool run(QWidget *parent, tPerson *person);
 
 private:
-    void okPressed();
-    bool store();
+    void okPressed() override;
+    tStoreStatus store();
 
     std::unique_ptr<Ui::tDiaPerson> ui_;
     bool isNew_;
     std::string oldId_;
-    tPerson person_;
 };
 
 } // namespace velk

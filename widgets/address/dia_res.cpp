@@ -10,7 +10,7 @@
 namespace velk {
 
 tDiaRes::tDiaRes(QWidget *parent, const tResource &resource, int mode)
-    : QDialog(parent), ui_(std::make_unique<Ui::tDiaRes>()), mode_(mode), old_(resource)
+    : tRowDialog(parent), ui_(std::make_unique<Ui::tDiaRes>()), mode_(mode), old_(resource)
 {
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::Resources));
@@ -20,8 +20,7 @@ tDiaRes::tDiaRes(QWidget *parent, const tResource &resource, int mode)
         ui_->editId->setReadOnly(true);
         ui_->editTitle->setFocus();
     }
-    connect(ui_->buttonOk, &QPushButton::clicked, this, &tDiaRes::okPressed);
-    connect(ui_->buttonCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connectButtons(ui_->buttonOk, ui_->buttonCancel);
 }
 
 tDiaRes::~tDiaRes() = default;
@@ -35,21 +34,13 @@ void tDiaRes::okPressed()
         return;
     }
     r.setTitle(fieldText(ui_->editTitle));
-    bool stored = mode_ == New ? r.insert() : r.update(old_.ID);
-    if (!stored) {
-        reportStoreFailure(this);
-        return;
-    }
-    resource_ = r;
-    accept();
+    finish(mode_ == New ? r.insert() : r.update(old_.ID), r);
 }
 
 bool tDiaRes::run(QWidget *parent, tResource &resource, int mode)
 {
     tDiaRes dialog(parent, resource, mode);
-    if (shellHost().runDialog(dialog) != QDialog::Accepted) return false;
-    resource = dialog.resource();
-    return true;
+    return runModal(dialog, &resource);
 }
 
 } // namespace velk

@@ -6,11 +6,10 @@
 #ifndef VELK_WIDGETS_ADDRESS_DIA_RES_H
 #define VELK_WIDGETS_ADDRESS_DIA_RES_H
 
-#include <QDialog>
-
 #include <memory>
 
 #include "address/resource.h"
+#include "widgets/address/row_dialog.h"
 
 namespace Ui {
 class tDiaRes;
@@ -18,7 +17,7 @@ class tDiaRes;
 
 namespace velk {
 
-class tDiaRes : public QDialog {
+class tDiaRes : public tRowDialog<tResource> {
     Q_OBJECT
 public:
     enum Mode { Edit = 0, New = 1 };
@@ -26,18 +25,15 @@ public:
     tDiaRes(QWidget *parent, const tResource &resource, int mode);
     ~tDiaRes() override;
 
-    const tResource &resource() const { return resource_; }
-
     // True when OK stored the resource; `resource` then holds it.
     static bool run(QWidget *parent, tResource &resource, int mode);
 
 private:
-    void okPressed();
+    void okPressed() override;
 
     std::unique_ptr<Ui::tDiaRes> ui_;
     int mode_;
     tResource old_;
-    tResource resource_;
 };
 
 } // namespace velk

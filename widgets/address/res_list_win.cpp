@@ -49,7 +49,7 @@ void tResListWin::command(int id)
     if (!r.find(lineId(list_->currentLine()->text))) return;
     if (id == CmEdit) {
         if (tDiaRes::run(this, r, tDiaRes::Edit)) changed();
-    } else if (r.remove()) {
+    } else if (r.remove() == tStoreStatus::Stored) {
         changed();
     } else {
         reportDeleteFailure(this);

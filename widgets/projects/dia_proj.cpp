@@ -16,7 +16,7 @@
 namespace velk {
 
 tDiaProj::tDiaProj(QWidget *parent, const tProject *project, int mode)
-    : QDialog(parent), ui_(std::make_unique<Ui::tDiaProj>()), isNew_(!project || mode != Edit)
+    : tRowDialog(parent), ui_(std::make_unique<Ui::tDiaProj>()), isNew_(!project || mode != Edit)
 {
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::ProjectDialog));
@@ -24,24 +24,23 @@ tDiaProj::tDiaProj(QWidget *parent, const tProject *project, int mode)
     fillCodes(ui_->comboBill, billingCodes(), 0);
     fillCodes(ui_->comboStatus, projectStatusCodes(), 0);
     if (!isNew_) {
-        project_ = *project;
+        row_ = *project;
         oldId_ = project->ID;
-        showField(ui_->editId, project_.ID);
+        showField(ui_->editId, row_.ID);
         ui_->editId->setEnabled(false);
-        showField(ui_->editTitle, project_.TITLE);
-        costumer_ = tPersonOrGroup::parse(project_.COSTUMER);
+        showField(ui_->editTitle, row_.TITLE);
+        costumer_ = tPersonOrGroup::parse(row_.COSTUMER);
         ShowPersonOrGroup(costumer_, ui_->labelCostumer, ui_->listCostumer);
-        ui_->comboBill->setCurrentIndex(codePosition(billingCodes(), project_.BILL));
-        ui_->comboStatus->setCurrentIndex(codePosition(projectStatusCodes(), project_.STATUS));
-        ui_->editMaxTime->setText(numberText("%ld", long(project_.MAXTIME)));
-        showDate(project_.ENDDATE, ui_->editDay, ui_->editMonth, ui_->editYear);
+        ui_->comboBill->setCurrentIndex(codePosition(billingCodes(), row_.BILL));
+        ui_->comboStatus->setCurrentIndex(codePosition(projectStatusCodes(), row_.STATUS));
+        ui_->editMaxTime->setText(numberText("%ld", long(row_.MAXTIME)));
+        showDate(row_.ENDDATE, ui_->editDay, ui_->editMonth, ui_->editYear);
         ui_->editTitle->setFocus();
     }
     connect(ui_->buttonCostumer, &QPushButton::clicked, this, [this] {
         ChoosePersonOrGroup(this, costumer_, ui_->labelCostumer, ui_->listCostumer);
     });
-    connect(ui_->buttonOk, &QPushButton::clicked, this, &tDiaProj::okPressed);
-    connect(ui_->buttonCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connectButtons(ui_->buttonOk, ui_->buttonCancel);
 }
 
 tDiaProj::~tDiaProj() = default;
@@ -60,20 +59,13 @@ void tDiaProj::okPressed()
     f.month = fieldText(ui_->editMonth);
     f.year = fieldText(ui_->editYear);
     tProject p = projectFromDialog(f);
-    if (!storeProject(p, isNew_, oldId_)) {
-        reportStoreFailure(this);
-        return;
-    }
-    project_ = p;
-    accept();
+    finish(storeProject(p, isNew_, oldId_), p);
 }
 
 bool tDiaProj::run(QWidget *parent, tProject *project, int mode)
 {
     tDiaProj dialog(parent, project, mode);
-    if (shellHost().runDialog(dialog) != QDialog::Accepted) return false;
-    if (project) *project = dialog.project();
-    return true;
+    return runModal(dialog, project);
 }
 
 } // namespace velk

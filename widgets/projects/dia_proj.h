@@ -6,13 +6,12 @@
 #ifndef VELK_WIDGETS_PROJECTS_DIA_PROJ_H
 #define VELK_WIDGETS_PROJECTS_DIA_PROJ_H
 
-#include <QDialog>
-
 #include <memory>
 #include <string>
 
 #include "address/reference.h"
 #include "projects/project.h"
+#include "widgets/address/row_dialog.h"
 
 namespace Ui {
 class tDiaProj;
@@ -20,7 +19,7 @@ class tDiaProj;
 
 namespace velk {
 
-class tDiaProj : public QDialog {
+class tDiaProj : public tRowDialog<tProject> {
     Q_OBJECT
 public:
     enum Mode { New = 1, Edit = 2 };
@@ -29,20 +28,18 @@ public:
     tDiaProj(QWidget *parent, const tProject *project, int mode);
     ~tDiaProj() override;
 
-    const tProject &project() const { return project_; }
     bool isNew() const { return isNew_; }
 
     // True when OK stored the project; *project (when given) then holds the stored value.
     static bool run(QWidget *parent, tProject *project, int mode);
 
 private:
-    void okPressed();
+    void okPressed() override;
 
     std::unique_ptr<Ui::tDiaProj> ui_;
     bool isNew_;
     std::string oldId_;
     tPersonOrGroup costumer_;
-    tProject project_;
 };
 
 } // namespace velk

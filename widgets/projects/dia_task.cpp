@@ -19,39 +19,38 @@
 namespace velk {
 
 tDiaTask::tDiaTask(QWidget *parent, const tTask *task, int mode)
-    : QDialog(parent), ui_(std::make_unique<Ui::tDiaTask>()), isNew_(!task || mode != Edit)
+    : tRowDialog(parent), ui_(std::make_unique<Ui::tDiaTask>()), isNew_(!task || mode != Edit)
 {
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::TaskDialog));
     digitsOnly({ui_->editTime, ui_->editDay, ui_->editMonth, ui_->editYear});
-    if (task) task_ = *task;
-    ui_->labelProject->setText(fromCp1252(task_.PROJECT));
+    if (task) row_ = *task;
+    ui_->labelProject->setText(fromCp1252(row_.PROJECT));
     fillCodes(ui_->comboStatus, taskStatusCodes(), 0);
     if (isNew_) {
         // A new task keeps only its preset PROJECT (and what the caller set besides).
-        task_.ID[0] = 0;
-        task_.TITLE[0] = 0;
-        task_.WORKER[0] = 0;
+        row_.ID[0] = 0;
+        row_.TITLE[0] = 0;
+        row_.WORKER[0] = 0;
     } else {
-        showField(ui_->editId, task_.ID);
+        showField(ui_->editId, row_.ID);
         ui_->editId->setEnabled(false);
-        showField(ui_->editTitle, task_.TITLE);
-        loadedWorker_ = task_.WORKER;
-        worker_ = tPersonOrGroup::parse(task_.WORKER);
+        showField(ui_->editTitle, row_.TITLE);
+        loadedWorker_ = row_.WORKER;
+        worker_ = tPersonOrGroup::parse(row_.WORKER);
         ShowPersonOrGroup(worker_, ui_->labelWorker, ui_->listWorker);
-        ui_->comboStatus->setCurrentIndex(codePosition(taskStatusCodes(), task_.STATUS));
-        ui_->editTime->setText(numberText("%ld", long(task_.TIME)));
-        showMultiLine(ui_->editComment, task_.COMMENT.text);
-        showDate(task_.ENDDATE, ui_->editDay, ui_->editMonth, ui_->editYear);
-        showField(ui_->editPrio, task_.PRIO);
+        ui_->comboStatus->setCurrentIndex(codePosition(taskStatusCodes(), row_.STATUS));
+        ui_->editTime->setText(numberText("%ld", long(row_.TIME)));
+        showMultiLine(ui_->editComment, row_.COMMENT.text);
+        showDate(row_.ENDDATE, ui_->editDay, ui_->editMonth, ui_->editYear);
+        showField(ui_->editPrio, row_.PRIO);
         ui_->editTitle->setFocus();
     }
     ui_->editComment->document()->setModified(false);
     connect(ui_->buttonWorker, &QPushButton::clicked, this,
             [this] { ChoosePersonOrGroup(this, worker_, ui_->labelWorker, ui_->listWorker); });
     connect(ui_->buttonSee, &QPushButton::clicked, this, &tDiaTask::showProject);
-    connect(ui_->buttonOk, &QPushButton::clicked, this, &tDiaTask::okPressed);
-    connect(ui_->buttonCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connectButtons(ui_->buttonOk, ui_->buttonCancel);
 }
 
 tDiaTask::~tDiaTask() = default;
@@ -60,13 +59,13 @@ tDiaTask::~tDiaTask() = default;
 void tDiaTask::showProject()
 {
     tProject p;
-    if (p.find(task_.PROJECT)) tDiaProj::run(this, &p, tDiaProj::Edit);
+    if (p.find(row_.PROJECT)) tDiaProj::run(this, &p, tDiaProj::Edit);
 }
 
 void tDiaTask::okPressed()
 {
     tTaskFields f;
-    f.id = isNew_ ? fieldText(ui_->editId).substr(0, 8) : std::string(task_.ID);
+    f.id = isNew_ ? fieldText(ui_->editId).substr(0, 8) : std::string(row_.ID);
     if (!acceptId(this, ui_->editId, checkTaskId(isNew_, f.id))) return;
     f.title = fieldText(ui_->editTitle);
     f.worker = worker_.format();
@@ -78,22 +77,14 @@ void tDiaTask::okPressed()
     f.month = fieldText(ui_->editMonth);
     f.year = fieldText(ui_->editYear);
     f.prio = fieldText(ui_->editPrio).substr(0, 8);
-    tTask k = taskFromDialog(task_, f);
-    tTaskStored stored = storeTask(k, isNew_, loadedWorker_, tDateTime::now());
-    if (!stored.stored) {
-        reportStoreFailure(this);
-        return;
-    }
-    task_ = k;
-    accept();
+    tTask k = taskFromDialog(row_, f);
+    finish(storeTask(k, isNew_, loadedWorker_, tDateTime::now()).stored, k);
 }
 
 bool tDiaTask::run(QWidget *parent, tTask *task, int mode)
 {
     tDiaTask dialog(parent, task, mode);
-    if (shellHost().runDialog(dialog) != QDialog::Accepted) return false;
-    if (task) *task = dialog.task();
-    return true;
+    return runModal(dialog, task);
 }
 
 } // namespace velk

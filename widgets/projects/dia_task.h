@@ -8,13 +8,12 @@
 #ifndef VELK_WIDGETS_PROJECTS_DIA_TASK_H
 #define VELK_WIDGETS_PROJECTS_DIA_TASK_H
 
-#include <QDialog>
-
 #include <memory>
 #include <string>
 
 #include "address/reference.h"
 #include "projects/project.h"
+#include "widgets/address/row_dialog.h"
 
 namespace Ui {
 class tDiaTask;
@@ -22,7 +21,7 @@ class tDiaTask;
 
 namespace velk {
 
-class tDiaTask : public QDialog {
+class tDiaTask : public tRowDialog<tTask> {
     Q_OBJECT
 public:
     enum Mode { New = 1, Edit = 2 };
@@ -31,21 +30,19 @@ public:
     tDiaTask(QWidget *parent, const tTask *task, int mode);
     ~tDiaTask() override;
 
-    const tTask &task() const { return task_; }
     bool isNew() const { return isNew_; }
 
     // True when OK stored the task; *task (when given) then holds the stored value.
     static bool run(QWidget *parent, tTask *task, int mode);
 
 private:
-    void okPressed();
+    void okPressed() override;
     void showProject();
 
     std::unique_ptr<Ui::tDiaTask> ui_;
     bool isNew_;
     tPersonOrGroup worker_;
     std::string loadedWorker_;
-    tTask task_;
 };
 
 } // namespace velk

@@ -120,13 +120,13 @@ void tPrjListWin::deleteLine()
     if (isProjectLine(line)) {
         tProject p;
         if (!p.find(key)) return;
-        if (!p.removeWithTasks()) reportDeleteFailure(this);
+        if (p.removeWithTasks() != tStoreStatus::Stored) reportDeleteFailure(this);
         refillAll();
         return;
     }
     tTask k;
     if (!k.find(key)) return;
-    if (!k.remove()) {
+    if (k.remove() != tStoreStatus::Stored) {
         reportDeleteFailure(this);
         return;
     }

@@ -114,7 +114,7 @@ void tTaskListWin::deleteTask()
     int row = selectedTask();
     tTask k;
     if (!k.find(model_->task(row).ID)) return;
-    if (!k.remove()) {
+    if (k.remove() != tStoreStatus::Stored) {
         reportDeleteFailure(this);
         return;
     }

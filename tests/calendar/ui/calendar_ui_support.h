@@ -22,7 +22,7 @@ protected:
         tResource r;
         r.setId("raum1");
         r.setTitle("Raum 1");
-        ASSERT_TRUE(r.insert());
+        ASSERT_EQ(r.insert(), tStoreStatus::Stored);
     }
 
     // Every stored appointment (the counter row left out), in start order.

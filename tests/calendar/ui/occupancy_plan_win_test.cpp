@@ -205,7 +205,7 @@ TEST_F(JahrPlanWinTest, WithoutResourcesDraggingDoesNothing)
     for (const char *id : {"R2", "BUS", "R1"}) {
         tResource r;
         ASSERT_TRUE(r.find(id));
-        ASSERT_TRUE(r.remove());
+        ASSERT_EQ(r.remove(), tStoreStatus::Stored);
     }
     auto win = open(2024);
     tViewMetrics m = win->metrics();

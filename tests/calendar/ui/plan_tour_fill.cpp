@@ -41,7 +41,7 @@ bool person(const char *id, const char *chr, const char *name, tDate birth)
     p.setChrName(chr);
     p.setName(name);
     p.BIRTH = birth;
-    return p.insert();
+    return p.insert() == tStoreStatus::Stored;
 }
 
 } // namespace
@@ -60,7 +60,7 @@ int main(int argc, char **argv)
         tResource r;
         r.setId(id);
         r.setTitle(id);
-        ok = r.insert() && ok;
+        ok = r.insert() == tStoreStatus::Stored && ok;
     }
     ok = add("Messe", at(30, 1, y, 10), at(2, 3, y, 12), "SAAL") && ok;
     ok = add("Schulung", at(14, 5, y, 8), at(16, 5, y, 17), "BEAMER") && ok;

@@ -31,7 +31,7 @@ bool task(const char *id, const char *title, tDate due)
     k.setTitle(title);
     k.setProject("TOUR");
     k.ENDDATE = due;
-    return k.insert();
+    return k.insert() == tStoreStatus::Stored;
 }
 
 } // namespace

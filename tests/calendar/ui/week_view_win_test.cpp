@@ -177,7 +177,7 @@ TEST_F(WeekWinTest, AendernAndADoubleClickOpenTheSelectedLinesRecord)
 
     tTask gone;
     ASSERT_TRUE(gone.find("T1"));
-    ASSERT_TRUE(gone.remove());
+    ASSERT_EQ(gone.remove(), tStoreStatus::Stored);
     pick(week, 1, 1);
     run(CmEdit);
     EXPECT_TRUE(opened.empty()) << "the task is gone";
@@ -188,7 +188,7 @@ TEST_F(WeekWinTest, AendernAndADoubleClickOpenTheSelectedLinesRecord)
         tPerson p;
         ASSERT_TRUE(p.find("gabi"));
         p.setChrName("Gabriele");
-        ASSERT_TRUE(p.update("gabi"));
+        ASSERT_EQ(p.update("gabi"), tStoreStatus::Stored);
     };
     pick(week, 0, 0);
     run(CmEdit);

@@ -120,7 +120,7 @@ TEST_F(ExchangeUiTest, OpenImportsByTheChosenFilterAndRefreshesEveryView)
 {
     // The three kinds of file, made from another user's data in this database.
     addAppointments();
-    ASSERT_TRUE(person("mue", "M\xFCller", "J\xFCrgen").insert());
+    ASSERT_EQ(person("mue", "M\xFCller", "J\xFCrgen").insert(), tStoreStatus::Stored);
     setCurrentUser("carl");
     ASSERT_TRUE(exportTermineDbf(file("t.dbf")).ok());
     ASSERT_TRUE(exportPortfolio(file("t.dry")).ok());
@@ -188,7 +188,7 @@ TEST_F(ExchangeUiTest, FilesThatCannotBeReadSayFehlerBeimLesen)
 TEST_F(ExchangeUiTest, SaveAsExportsByTheChosenFilter)
 {
     addAppointments();
-    ASSERT_TRUE(person("mue", "M\xFCller", "J\xFCrgen").insert());
+    ASSERT_EQ(person("mue", "M\xFCller", "J\xFCrgen").insert(), tStoreStatus::Stored);
     setUser("carl");
     ASSERT_EQ(std::filesystem::create_directory(file("dump")), true);
     const struct {
@@ -305,7 +305,7 @@ TEST_F(ExchangeUiTest, ALongImportCanBeCancelledAndKeepsWhatItStored)
 TEST_F(ExchangeUiTest, ICalendarAndVCardAreFiltersSixAndSeven)
 {
     addAppointments();
-    ASSERT_TRUE(person("mue", "M\xFCller", "J\xFCrgen").insert());
+    ASSERT_EQ(person("mue", "M\xFCller", "J\xFCrgen").insert(), tStoreStatus::Stored);
     setUser("carl");
     run(CmFileSaveAs, path("t.ics"), 6);
     run(CmFileSaveAs, path("p.vcf"), 7);

@@ -69,8 +69,8 @@ TEST_F(ProjectDialogTest, OkChecksTheIdAndReportsARefusedStore)
         {"project stored", false, "P2", false, ""},
         {"task stored", true, "T2", false, ""},
     };
-    ASSERT_TRUE(project("P1", "Umbau").insert());
-    ASSERT_TRUE(task("T1", "P1").insert());
+    ASSERT_EQ(project("P1", "Umbau").insert(), tStoreStatus::Stored);
+    ASSERT_EQ(task("T1", "P1").insert(), tStoreStatus::Stored);
     for (const OkCase &c : cases) {
         SCOPED_TRACE(c.what);
         host.messages.clear();
@@ -102,7 +102,7 @@ TEST_F(ProjectDialogTest, OkChecksTheIdAndReportsARefusedStore)
                              : p.find(c.id) && !std::strcmp(p.TITLE, "Neu");
         EXPECT_EQ(stored, !*c.message);
         if (stored) {
-            ASSERT_TRUE(c.task ? k.remove() : p.removeWithTasks());
+            ASSERT_EQ(c.task ? k.remove() : p.removeWithTasks(), tStoreStatus::Stored);
         }
     }
     EXPECT_TRUE(alarmsOf("root").empty()) << "no worker, no alarm";
@@ -116,8 +116,8 @@ TEST_F(ProjectDialogTest, ChangingAProjectKeepsItsIdAndMapsItsCodes)
     p.STATUS = 'V';
     p.MAXTIME = 40;
     p.ENDDATE = {24, 12, 2026};
-    ASSERT_TRUE(p.insert());
-    ASSERT_TRUE(project("P2", "Neubau").insert());
+    ASSERT_EQ(p.insert(), tStoreStatus::Stored);
+    ASSERT_EQ(project("P2", "Neubau").insert(), tStoreStatus::Stored);
 
     host.dialogScripts.push_back([](QDialog &d) {
         auto *id = d.findChild<QLineEdit *>("editId");
@@ -157,7 +157,7 @@ TEST_F(ProjectDialogTest, TheCommentStaysIsReplacedOrRemoved)
 {
     tTask k = task("T1", "P1");
     k.setComment("alt");
-    ASSERT_TRUE(k.insert());
+    ASSERT_EQ(k.insert(), tStoreStatus::Stored);
     struct Step {
         const char *what;
         std::function<void(QDialog &)> edit;
@@ -190,7 +190,7 @@ TEST_F(ProjectDialogTest, AChangedWorkerAlarmsOnceTheTaskIsStored)
 {
     tTask k = task("T1", "P1", "Dach");
     k.setWorker("Panna");
-    ASSERT_TRUE(k.insert());
+    ASSERT_EQ(k.insert(), tStoreStatus::Stored);
 
     // Only the title: no alarm.
     host.dialogScripts.push_back(fillAndPress({{"editTitle", "Dach neu"}}));
@@ -222,7 +222,7 @@ TEST_F(ProjectDialogTest, AChangedWorkerAlarmsOnceTheTaskIsStored)
 
 TEST_F(ProjectDialogTest, SehenOpensTheTasksProjectWhenItExists)
 {
-    ASSERT_TRUE(project("P1", "Umbau").insert());
+    ASSERT_EQ(project("P1", "Umbau").insert(), tStoreStatus::Stored);
     tTask k = task("T1", "P1");
     tDiaTask dialog(nullptr, &k, tDiaTask::Edit);
     dialog.show();
@@ -287,7 +287,7 @@ TEST_F(ProjectDialogTest, HelpKeywordsOfTheDialogs)
 TEST_F(ProjectDialogTest, AnotherCopysChangeWhileTheDialogIsOpen)
 {
     tTask k = task("T1", "P1", "Dach");
-    ASSERT_TRUE(k.insert());
+    ASSERT_EQ(k.insert(), tStoreStatus::Stored);
     tDiaProj newProject(nullptr, nullptr, tDiaProj::New);
     newProject.show();
     type(newProject, "editId", "P5");
@@ -303,9 +303,9 @@ TEST_F(ProjectDialogTest, AnotherCopysChangeWhileTheDialogIsOpen)
     closeDatabase(); // the other copy opens its own files, as another program would
     pid_t other = spawn([&] {
         if (!openDatabase(dict.c_str())) return 1;
-        bool ok = project("P5", "Fremd").insert();
+        bool ok = project("P5", "Fremd").insert() == tStoreStatus::Stored;
         tTask gone;
-        ok = ok && gone.find("T1") && gone.remove();
+        ok = ok && gone.find("T1") && gone.remove() == tStoreStatus::Stored;
         closeDatabase();
         return ok ? 0 : 2;
     });

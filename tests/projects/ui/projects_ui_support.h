@@ -19,12 +19,12 @@ public:
     void SetUp() override
     {
         AddressUiTest::SetUp();
-        ASSERT_TRUE(person("anna", "Arm", "Anna").insert());
-        ASSERT_TRUE(person("bert", "Berg", "Bert").insert());
+        ASSERT_EQ(person("anna", "Arm", "Anna").insert(), tStoreStatus::Stored);
+        ASSERT_EQ(person("bert", "Berg", "Bert").insert(), tStoreStatus::Stored);
         tGroup team;
         team.setId("team");
         team.setTitle("Team");
-        ASSERT_TRUE(team.insert());
+        ASSERT_EQ(team.insert(), tStoreStatus::Stored);
         ASSERT_TRUE(addMember("team", "anna"));
         ASSERT_TRUE(addMember("team", "bert"));
     }

@@ -89,10 +89,13 @@ protected:
 // valid, missing and impossible.
 void storeSortingTasks()
 {
-    ASSERT_TRUE(ProjectsUiTest::task("T9", "P1", "Beta", "9", {1, 1, 2027}).insert());
-    ASSERT_TRUE(ProjectsUiTest::task("T10", "P1", "Alpha", "10").insert());
-    ASSERT_TRUE(ProjectsUiTest::task("T2", "P1", "Gamma", "x", {31, 12, 2026}).insert());
-    ASSERT_TRUE(ProjectsUiTest::task("T3", "P1", "Delta", "", {30, 2, 2026}).insert());
+    ASSERT_EQ(ProjectsUiTest::task("T9", "P1", "Beta", "9", {1, 1, 2027}).insert(),
+              tStoreStatus::Stored);
+    ASSERT_EQ(ProjectsUiTest::task("T10", "P1", "Alpha", "10").insert(), tStoreStatus::Stored);
+    ASSERT_EQ(ProjectsUiTest::task("T2", "P1", "Gamma", "x", {31, 12, 2026}).insert(),
+              tStoreStatus::Stored);
+    ASSERT_EQ(ProjectsUiTest::task("T3", "P1", "Delta", "", {30, 2, 2026}).insert(),
+              tStoreStatus::Stored);
 }
 
 } // namespace
@@ -208,7 +211,7 @@ TEST_F(ProjectViewsTest, TaskListCommandsNeedASelectedRow)
     // A row whose task another copy removed: Ändern and Löschen do nothing.
     selectShown(win, 0);
     ASSERT_TRUE(k.find("T9"));
-    ASSERT_TRUE(k.remove());
+    ASSERT_EQ(k.remove(), tStoreStatus::Stored);
     host.events.clear();
     frame->execute(CmEdit);
     frame->execute(CmDelete);
@@ -218,11 +221,11 @@ TEST_F(ProjectViewsTest, TaskListCommandsNeedASelectedRow)
 
 TEST_F(ProjectViewsTest, ProjectListLinesAndWhatItsCommandsDo)
 {
-    ASSERT_TRUE(project("P1", "Umbau").insert());
-    ASSERT_TRUE(project("P2", "Neubau").insert());
-    ASSERT_TRUE(task("T1", "P1").insert());
-    ASSERT_TRUE(task("T2", "P1").insert());
-    ASSERT_TRUE(task("T9", "P0").insert()); // of no project
+    ASSERT_EQ(project("P1", "Umbau").insert(), tStoreStatus::Stored);
+    ASSERT_EQ(project("P2", "Neubau").insert(), tStoreStatus::Stored);
+    ASSERT_EQ(task("T1", "P1").insert(), tStoreStatus::Stored);
+    ASSERT_EQ(task("T2", "P1").insert(), tStoreStatus::Stored);
+    ASSERT_EQ(task("T9", "P0").insert(), tStoreStatus::Stored); // of no project
     tPrjListWin *win = openProjects();
     ASSERT_TRUE(win);
     EXPECT_EQ(win->windowTitle(), QStringLiteral("Projekte"));
@@ -253,7 +256,7 @@ TEST_F(ProjectViewsTest, ProjectListLinesAndWhatItsCommandsDo)
     });
     frame->execute(CmNew);
     ASSERT_TRUE(k.find("T2"));
-    ASSERT_TRUE(k.remove());
+    ASSERT_EQ(k.remove(), tStoreStatus::Stored);
     win->list()->selectRow(rowOf(win, "T T2\tAufgabe T2"));
     host.events.clear();
     frame->execute(CmNew);
@@ -263,7 +266,7 @@ TEST_F(ProjectViewsTest, ProjectListLinesAndWhatItsCommandsDo)
         << "Ändern and Löschen of a vanished task do nothing";
 
     // Löschen of a task line removes just that line (T4, stored meanwhile, is not listed yet).
-    ASSERT_TRUE(task("T4", "P1").insert());
+    ASSERT_EQ(task("T4", "P1").insert(), tStoreStatus::Stored);
     win->list()->selectRow(rowOf(win, "T T1\tAufgabe T1"));
     frame->execute(CmDelete);
     EXPECT_FALSE(k.find("T1"));

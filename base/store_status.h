@@ -1,6 +1,7 @@
-// store_status.h - what a write of the calendar's stores came to.
-#ifndef VELK_CALENDAR_STORE_STATUS_H
-#define VELK_CALENDAR_STORE_STATUS_H
+// store_status.h - what a write of a store came to: the keyed tables (row_store.h), the
+// appointment store and the alarms.
+#ifndef VELK_BASE_STORE_STATUS_H
+#define VELK_BASE_STORE_STATUS_H
 
 namespace velk {
 
