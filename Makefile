@@ -49,12 +49,12 @@ run: build
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
-format:
+format: deps
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 # Fails when a C++ file differs from what `make format` would make of it.
 # The house style, and the layers: no folder includes one the root CMakeLists adds later.
-format-check:
+format-check: deps
 	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 	@scripts/check-layers
 
