@@ -188,7 +188,7 @@ tViewAction planerDragAction(const tViewMetrics &m, const tDate &month, tPoint d
     a.kind = tViewAction::NewTermin;
     a.termin.from = tDateTime::at(from.date, from.hour, 0);
     a.termin.till = tDateTime::at(till.date, till.hour + 1, 0);
-    a.notice = ChangedTermine;
+    a.notice = NoticeAppointments;
     return a;
 }
 
@@ -201,14 +201,14 @@ tViewAction planerDoubleClickAction(const tPlanerHit &hit)
         break;
     case tPlanerHit::DayNumbers:
         a.kind = tViewAction::SelectDay;
-        a.notice = ChangedTermine;
+        a.notice = NoticeAppointments;
         break;
     case tPlanerHit::Birthdays: {
         std::vector<tPerson> persons = birthdaysOn(hit.date);
         if (persons.empty()) break;
         a.kind = persons.size() == 1 ? tViewAction::EditPerson : tViewAction::SelectDay;
         if (persons.size() == 1) a.key = persons.front().ID;
-        a.notice = ChangedPersons;
+        a.notice = NoticePersons;
         break;
     }
     case tPlanerHit::Hours: {
@@ -218,7 +218,7 @@ tViewAction planerDoubleClickAction(const tPlanerHit &hit)
             break;
         a.kind = tViewAction::EditTermin;
         a.key = t.ID;
-        a.notice = ChangedTermine;
+        a.notice = NoticeAppointments;
         break;
     }
     }
@@ -231,7 +231,7 @@ tViewAction planerMenuAction(const tPlanerHit &hit, int mode)
     if (hit.area == tPlanerHit::Outside) return a;
     a.kind = tViewAction::SelectRange;
     a.mode = mode;
-    a.notice = ChangedTermine;
+    a.notice = NoticeAppointments;
     if (hit.area == tPlanerHit::DayNumbers) {
         a.termin.from = tDateTime::at(hit.date, 0, 0);
         a.termin.till = tDateTime::at(hit.date, 23, 59);

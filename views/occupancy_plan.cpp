@@ -188,7 +188,7 @@ tViewAction jahrPlanDragAction(const tJahrPlanData &data, const tViewMetrics &m,
     a.termin.from = tDateTime::at(from.date, 0, 0);
     a.termin.till = tDateTime::at(till.date, 0, 0);
     a.termin.setResource(from.resourceId);
-    a.notice = ChangedTermine;
+    a.notice = NoticeAppointments;
     a.redraw = true;
     return a;
 }
@@ -211,7 +211,7 @@ tViewAction jahrPlanDoubleClickAction(const tPlanHit &hit)
     }
     if (count == 1) {
         a.kind = tViewAction::EditTermin;
-        a.notice = ChangedTermine;
+        a.notice = NoticeAppointments;
     } else if (count > 1) {
         a.kind = tViewAction::SelectDay;
         a.key.clear();

@@ -62,7 +62,7 @@ tViewAction selectionAction(const tViewLine *line, int mode)
         a.kind = tViewAction::EditPerson;
     } else if (line->kind == tLineKind::Termin) {
         a.kind = mode == SelectDelete ? tViewAction::DeleteTermin : tViewAction::EditTermin;
-        a.notice = ChangedTermine;
+        a.notice = NoticeAppointments;
     } else {
         a.key.clear();
     }

@@ -60,7 +60,7 @@ tViewAction termListNewAction(const tDate &today)
     tViewAction a;
     a.kind = tViewAction::NewOnDate;
     a.date = today;
-    a.notice = ChangedTermine;
+    a.notice = NoticeAppointments;
     return a;
 }
 

@@ -51,11 +51,11 @@ tViewAction openLineAction(const tViewLine *line)
     if (!line) return {};
     switch (line->kind) {
     case tLineKind::Task:
-        return action(tViewAction::EditTask, *line, ChangedTasks);
+        return action(tViewAction::EditTask, *line, NoticeProjects);
     case tLineKind::Birthday:
-        return action(tViewAction::EditPerson, *line, ChangedPersons);
+        return action(tViewAction::EditPerson, *line, NoticePersons);
     case tLineKind::Termin:
-        return action(tViewAction::EditTermin, *line, ChangedTermine);
+        return action(tViewAction::EditTermin, *line, NoticeAppointments);
     case tLineKind::Holiday:
         break;
     }
@@ -66,7 +66,7 @@ tViewAction deleteLineAction(const tViewLine *line)
 {
     if (!line) return {};
     if (line->kind == tLineKind::Termin)
-        return action(tViewAction::DeleteTermin, *line, ChangedTermine);
+        return action(tViewAction::DeleteTermin, *line, NoticeAppointments);
     if (line->kind == tLineKind::Birthday) return openLineAction(line);
     return {};
 }

@@ -8,6 +8,7 @@
 #define VELK_VIEWS_VIEW_TYPES_H
 
 #include "base/date.h"
+#include "base/notice_bits.h"
 #include "calendar/termin.h"
 
 #include <string>
@@ -23,15 +24,6 @@ struct tViewLine {
     std::string key; // the person's, appointment's or task's ID; empty for a holiday
 
     friend bool operator==(const tViewLine &, const tViewLine &) = default;
-};
-
-// The bits of the data-changed notice.
-enum tChangeBits : int {
-    ChangedTermine = 1,
-    ChangedResources = 2,
-    ChangedPersons = 4,
-    ChangedTasks = 8,
-    ChangedAlarms = 16,
 };
 
 // The two modes of the selection list.

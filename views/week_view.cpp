@@ -76,7 +76,7 @@ tViewAction weekNewAction(const tDate &start, int focusedDay, const tDate &today
     tViewAction a;
     a.kind = tViewAction::NewOnDate;
     a.date = focusedDay >= 0 && focusedDay < kWeekDays ? plusDays(start, focusedDay) : today;
-    a.notice = ChangedTermine;
+    a.notice = NoticeAppointments;
     return a;
 }
 

@@ -13,17 +13,11 @@
 #include <QWidget>
 
 #include "base/date.h"
+#include "base/notice_bits.h"
 
 namespace velk {
 
-enum tNoticeBit : int {
-    NoticeAppointments = 1,
-    NoticeResources = 2,
-    NoticePersons = 4,
-    NoticeProjects = 8,
-    NoticeAlarms = 16,
-    NoticeAll = 31,
-};
+// The notice bits (base/notice_bits.h) as flags.
 Q_DECLARE_FLAGS(tNotices, tNoticeBit)
 Q_DECLARE_OPERATORS_FOR_FLAGS(tNotices)
 

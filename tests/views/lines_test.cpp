@@ -132,9 +132,9 @@ TEST_F(WeekTest, CommandsOnLines)
         tViewAction::Kind open, remove;
         int openNotice;
     } rows[] = {
-        {&birthday, tViewAction::EditPerson, tViewAction::EditPerson, ChangedPersons},
-        {&appointment, tViewAction::EditTermin, tViewAction::DeleteTermin, ChangedTermine},
-        {&task, tViewAction::EditTask, tViewAction::Nothing, ChangedTasks},
+        {&birthday, tViewAction::EditPerson, tViewAction::EditPerson, NoticePersons},
+        {&appointment, tViewAction::EditTermin, tViewAction::DeleteTermin, NoticeAppointments},
+        {&task, tViewAction::EditTask, tViewAction::Nothing, NoticeProjects},
         {&holiday, tViewAction::Nothing, tViewAction::Nothing, 0},
         {nullptr, tViewAction::Nothing, tViewAction::Nothing, 0},
     };
@@ -148,7 +148,7 @@ TEST_F(WeekTest, CommandsOnLines)
             EXPECT_EQ(open.key, r.line->key) << name;
         }
     }
-    EXPECT_EQ(deleteLineAction(&appointment).notice, ChangedTermine);
+    EXPECT_EQ(deleteLineAction(&appointment).notice, NoticeAppointments);
     EXPECT_EQ(weekNewAction({3, 6, 2024}, 2, {1, 1, 2030}).date, (tDate{5, 6, 2024}));
     EXPECT_EQ(weekNewAction({3, 6, 2024}, -1, {1, 1, 2030}).date, (tDate{1, 1, 2030}));
     EXPECT_TRUE(termListCommandEnabled(&birthday));
@@ -276,8 +276,8 @@ TEST(SelectionAction, WhatOkDoesWithALine)
         tViewAction::Kind kind;
         int notice;
     } rows[] = {
-        {&appointment, SelectChange, tViewAction::EditTermin, ChangedTermine},
-        {&appointment, SelectDelete, tViewAction::DeleteTermin, ChangedTermine},
+        {&appointment, SelectChange, tViewAction::EditTermin, NoticeAppointments},
+        {&appointment, SelectDelete, tViewAction::DeleteTermin, NoticeAppointments},
         {&birthday, SelectChange, tViewAction::EditPerson, 0},
         {&birthday, SelectDelete, tViewAction::EditPerson, 0},
         {&holiday, SelectDelete, tViewAction::Nothing, 0},

@@ -261,7 +261,7 @@ TEST_F(PlannerTest, DragsDoubleClicksAndTheMenu)
     EXPECT_EQ(drag.termin.from, at(3, 3, 2024, 9));
     EXPECT_EQ(drag.termin.till, at(4, 3, 2024, 12));
     EXPECT_EQ(drag.termin.ID[0], 0);
-    EXPECT_EQ(drag.notice, ChangedTermine);
+    EXPECT_EQ(drag.notice, NoticeAppointments);
 
     tTermin meeting = add("carl", termin("Sitzung", at(3, 3, 2024, 9, 30), at(3, 3, 2024, 10)));
     person("gabi", "Gabi", "Gans", {4, 3, 1970});

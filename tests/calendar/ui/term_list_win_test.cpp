@@ -118,15 +118,15 @@ TEST_F(TermListWinTest, RefillsOnAppointmentsAndPersonsButNotOnTasksAlone)
     tTermListWin *win = openList({25, 12, 2024}, {27, 12, 2024});
     const QStringList before = shown(win->list());
     task("LATE", "Nachtrag", {27, 12, 2024});
-    sendNotice(client, tNotices::fromInt(ChangedTasks));
+    sendNotice(client, tNotices::fromInt(NoticeProjects));
     EXPECT_EQ(shown(win->list()), before) << "bit 8 alone";
-    sendNotice(client, tNotices::fromInt(ChangedResources | ChangedAlarms));
+    sendNotice(client, tNotices::fromInt(NoticeResources | NoticeAlarms));
     EXPECT_EQ(shown(win->list()), before);
-    sendNotice(client, tNotices::fromInt(ChangedTermine));
+    sendNotice(client, tNotices::fromInt(NoticeAppointments));
     EXPECT_TRUE(shown(win->list()).contains(QStringLiteral("# Nachtrag")));
 
     person("otto", "Otto", "Ohm", {3, 1, 1950});
-    sendNotice(client, tNotices::fromInt(ChangedPersons));
+    sendNotice(client, tNotices::fromInt(NoticePersons));
     EXPECT_EQ(shown(win->list()).last(), QStringLiteral("* 3.1.1950: Otto Ohm"));
 
     // An appointment stored through "Neu" reaches the list through the notice it sends.

@@ -275,11 +275,11 @@ TEST_F(WeekWinTest, TwoWeekCalendarsBothRefreshAfterAnAppointmentIsStoredFromEit
     // The notice: appointments (1) and persons (4) refill the lists, other bits do not.
     whileOpen = nullptr;
     person("jan", "Jan", "Jahn", {7, 6, 1999});
-    for (int bits : {ChangedResources, ChangedTasks, ChangedAlarms}) {
+    for (int bits : {NoticeResources, NoticeProjects, NoticeAlarms}) {
         sendNotice(client, tNotices::fromInt(bits));
         EXPECT_EQ(a->dayList(4)->count(), 0) << bits;
     }
-    sendNotice(client, tNotices::fromInt(ChangedPersons));
+    sendNotice(client, tNotices::fromInt(NoticePersons));
     for (tWeekWin *w : {a, b}) EXPECT_EQ(shown(w->dayList(4)), (QStringList{"* Jan Jahn"}));
 }
 
