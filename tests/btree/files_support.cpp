@@ -46,21 +46,6 @@ long fileSize(const std::string &path)
 
 bool fileExists(const std::string &path) { return std::filesystem::exists(path); }
 
-int32_t loadWord(const unsigned char *p)
-{
-    return int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
-                   uint32_t(p[3]) << 24);
-}
-
-void storeWord(unsigned char *p, int32_t v)
-{
-    auto u = uint32_t(v);
-    p[0] = u & 0xFF;
-    p[1] = (u >> 8) & 0xFF;
-    p[2] = (u >> 16) & 0xFF;
-    p[3] = (u >> 24) & 0xFF;
-}
-
 int32_t fileWord(const std::string &path, long byteOffset)
 {
     Bytes b = readFileBytes(path);

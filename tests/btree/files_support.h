@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "btree/check/rawfile.h"
+
 namespace velk::apptest {
 
 // A directory made with mkdtemp under /tmp and removed with everything in it on destruction.
@@ -34,8 +36,9 @@ void writeFileBytes(const std::string &path, const Bytes &bytes);
 long fileSize(const std::string &path); // -1 when the file does not exist
 bool fileExists(const std::string &path);
 
-int32_t loadWord(const unsigned char *p);
-void storeWord(unsigned char *p, int32_t v);
+// Little-endian words, read and written as the checker does.
+using velkcheck::loadWord;
+using velkcheck::storeWord;
 
 int32_t fileWord(const std::string &path, long byteOffset);
 void setFileWord(const std::string &path, long byteOffset, int32_t value);
