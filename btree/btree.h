@@ -243,6 +243,17 @@ int muInUse(const char *path);
 int lioIoFault(int nth, int err, int persistent);
 int lioIoCalls(void);
 
+/* ---- I/O counter ----
+ * Every call of the seam, counted for the life of the process: lock requests (releases
+ * included: on a network share each is a round trip), reads and writes with their bytes.  A
+ * benchmark or a test takes two snapshots and subtracts them. */
+typedef struct LioIoCount {
+    long long lockCalls;
+    long long readCalls, readBytes;
+    long long writeCalls, writeBytes;
+} LioIoCount;
+void lioIoCount(LioIoCount *out);
+
 /* ---- variable-length record store (mapper base + ".mp", store base + ".st") ---- */
 typedef struct VlFile VlFile;
 

@@ -241,6 +241,7 @@ struct IoFault {
     int persistent;
 };
 IoFault g_io;
+LioIoCount g_count;
 unsigned g_ioFailures;
 unsigned g_changes;
 
@@ -255,6 +256,14 @@ bool ioFails()
 ssize_t counted(ssize_t got, size_t want, bool writing)
 {
     if (got < 0 || (writing && (size_t)got != want)) g_ioFailures++;
+    long long bytes = got > 0 ? got : 0;
+    if (writing) {
+        g_count.writeCalls++;
+        g_count.writeBytes += bytes;
+    } else {
+        g_count.readCalls++;
+        g_count.readBytes += bytes;
+    }
     return got;
 }
 
@@ -267,6 +276,11 @@ int lioIoFault(int nth, int err, int persistent)
 }
 
 int lioIoCalls(void) { return (int)g_io.calls; }
+
+void lioIoCount(LioIoCount *out)
+{
+    if (out) *out = g_count;
+}
 unsigned lioIoFailures() { return g_ioFailures; }
 unsigned lioChanges() { return g_changes; }
 void lioCountChange() { g_changes++; }
@@ -295,6 +309,7 @@ ssize_t lioPwritev(int fh, const struct iovec *v, int n, off_t off)
  * a valid descriptor. */
 int lioLockCall(int fh, int cmd, struct flock *fl)
 {
+    g_count.lockCalls++;
     if (__builtin_expect(g_io.armed, 0) && fl->l_type != F_UNLCK && ioFails()) return -1;
     return fcntl(fh, cmd, fl);
 }

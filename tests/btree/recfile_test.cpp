@@ -389,6 +389,33 @@ TEST_F(RecordFileTest, SharedModeWritesCleanHeaderAfterEachChange)
     EXPECT_EQ(checkDataFile(fd), "");
 }
 
+// The I/O counter sees every lock request, release included, and every byte written: a change
+// in shared mode locks and unlocks byte 0 and writes the record and the header; the same change
+// by the exclusive owner asks for no lock at all.
+TEST_F(RecordFileTest, IoCounterCountsLockRequestsAndBytes)
+{
+    createWithRecords(1);
+    struct Case {
+        int mode;
+        long long locks;
+    } cases[] = {{LIO_SHARED | LIO_RDWR, 2}, {LIO_EXCL | LIO_RDWR, 0}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.mode);
+        OpenFile f(lioOpen(path_.c_str(), c.mode));
+        ASSERT_NE(f.get(), nullptr) << lastCode();
+        LioIoCount before, written, after;
+        lioIoCount(&before);
+        ASSERT_EQ(lioWrite(f.get(), 1, record(7).data()), kRecLen);
+        lioIoCount(&written);
+        ASSERT_EQ(lioFlush(f.get()), 0);
+        lioIoCount(&after);
+        EXPECT_EQ(written.lockCalls - before.lockCalls, c.locks);
+        EXPECT_GE(after.writeCalls - before.writeCalls, 2);
+        EXPECT_GE(after.writeBytes - before.writeBytes, kRecLen + LIO_HDRSIZE);
+        EXPECT_EQ(fileRange(path_, recordOffset(1), recordOffset(2)), record(7));
+    }
+}
+
 // ---- index files ----
 
 class IndexFileTest : public EngineTest {
