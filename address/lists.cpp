@@ -3,16 +3,19 @@
 #include "address/group.h"
 #include "address/person.h"
 #include "address/resource.h"
+#include "base/fill_hold.h"
 
 namespace velk {
 
 namespace {
 
-// The line lineOf makes of each row of the walk that first(row) begins, with the row's ID.
+// The line lineOf makes of each row of the walk that first(row) begins, with the row's ID; the
+// walked table held for the whole walk.
 template <class Row, class First>
-std::vector<tListLine> walkLines(First first, std::string (*lineOf)(const Row &))
+std::vector<tListLine> walkLines(tTable *table, First first, std::string (*lineOf)(const Row &))
 {
     std::vector<tListLine> lines;
+    tFillHold hold{table};
     Row r;
     for (long c = first(r); c; c = r.next(c)) lines.push_back({lineOf(r), r.ID});
     return lines;
@@ -22,18 +25,26 @@ long byName(tPerson &p) { return p.first(PersonByName); }
 
 } // namespace
 
-std::vector<tListLine> personListLines() { return walkLines(byName, personListLine); }
+std::vector<tListLine> personListLines()
+{
+    return walkLines(tPersTable::instance(), byName, personListLine);
+}
 
-std::vector<tListLine> personSelectionLines() { return walkLines(byName, personSelectionLine); }
+std::vector<tListLine> personSelectionLines()
+{
+    return walkLines(tPersTable::instance(), byName, personSelectionLine);
+}
 
 std::vector<tListLine> groupChoiceLines()
 {
-    return walkLines([](tGroup &g) { return g.first(); }, groupChoiceLine);
+    return walkLines(
+        tGrpTable::instance(), [](tGroup &g) { return g.first(); }, groupChoiceLine);
 }
 
 std::vector<tListLine> memberListLines(std::string_view gid)
 {
     std::vector<tListLine> lines;
+    tFillHold hold{tMemTable::instance(), tPersTable::instance()};
     for (const std::string &mid : membersOf(gid)) {
         tPerson p;
         if (p.find(mid))
@@ -44,7 +55,8 @@ std::vector<tListLine> memberListLines(std::string_view gid)
 
 std::vector<tListLine> resourceListLines()
 {
-    return walkLines([](tResource &r) { return r.first(); }, resourceListLine);
+    return walkLines(
+        tResTable::instance(), [](tResource &r) { return r.first(); }, resourceListLine);
 }
 
 } // namespace velk

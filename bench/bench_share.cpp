@@ -15,6 +15,7 @@
 #include "base/session.h"
 #include "btree/btree.h"
 #include "calendar/alarm.h"
+#include "calendar/due_alarms.h"
 #include "calendar/termin_store.h"
 #include "exchange/ical.h"
 #include "model/blob.h"
@@ -163,9 +164,8 @@ void measure(const std::string &dir, const tView &v)
     LioIoCount first = counted([&] { shown = v.fill(); });
     LioIoCount again = counted([&] { v.fill(); });
     closeDatabase();
-    std::printf("%-28s %7ld %8lld %8lld %9.1f %8lld %8lld %9.1f\n", v.name, shown,
-                first.lockCalls, first.readCalls, atShare(first), again.lockCalls,
-                again.readCalls, atShare(again));
+    std::printf("%-28s %7ld %8lld %8lld %9.1f %8lld %8lld %9.1f\n", v.name, shown, first.lockCalls,
+                first.readCalls, atShare(first), again.lockCalls, again.readCalls, atShare(again));
     std::fflush(stdout);
 }
 
@@ -184,23 +184,23 @@ std::vector<tView> views(const std::string &files)
     const tDate day{12, 6, 2024};
     return {
         {"week", [=] { return long(weekContent(weekStart(day), holidays).days.size()); }},
-        {"month planner", [=] { return long(planerShapes({1, 6, 2024}, kMetrics, holidays).size()); }},
-        {"year plan", [] {
-             return long(jahrPlanShapes(jahrPlanData(2024), kMetrics, holidays).size());
+        {"month planner",
+         [=] {
+             return long(planerShapes({1, 6, 2024}, kMetrics, holidays).size());
          }},
+        {"year plan",
+         [] { return long(jahrPlanShapes(jahrPlanData(2024), kMetrics, holidays).size()); }},
         {"appointment list", [=] { return long(termListLines(day, day, holidays).size()); }},
         {"all appointments by start", walkAll},
         {"person list", [] { return long(personListLines().size()); }},
         {"resource list", [] { return long(resourceListLines().size()); }},
         {"project list", [] { return long(projectListLines().size()); }},
         {"task list", [] { return long(taskListRows().size()); }},
-        {"alarm check", [] {
-             tDateTime now = dayTime(540, 12 * 60);
-             tAlarm a;
-             long due = 0;
-             tAlarmStore &alarms = tAlarmStore::instance();
-             for (long p = alarms.firstDue(now, a); p; p = alarms.nextDue(now, p, a)) due++;
-             return due;
+        {"alarm check",
+         [] {
+             tDueAlarms due;
+             due.check(dayTime(540, 12 * 60));
+             return long(due.lines().size());
          }},
         {"alarm list", [] { return long(tAlarmStore::instance().listed().size()); }},
         {"export (iCalendar)", [=] { return long(exportICalendar(files + "/x.ics").done); }},

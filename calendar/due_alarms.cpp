@@ -1,5 +1,7 @@
 #include "calendar/due_alarms.h"
 
+#include "base/fill_hold.h"
+
 #include <cstring>
 
 namespace velk {
@@ -7,6 +9,7 @@ namespace velk {
 void tDueAlarms::fill()
 {
     alarms_.clear();
+    tFillHold hold{tAlarmTable::instance()};
     tAlarmStore &store = tAlarmStore::instance();
     tAlarm a;
     for (long p = store.firstDue(now_, a); p; p = store.nextDue(now_, p, a)) alarms_.push_back(a);

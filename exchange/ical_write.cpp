@@ -7,6 +7,7 @@
 #include "address/person.h"
 #include "address/resource.h"
 #include "calendar/alarm.h"
+#include "base/fill_hold.h"
 #include "base/session.h"
 #include "calendar/termin_store.h"
 #include "exchange/ical_zone.h"
@@ -406,6 +407,7 @@ std::map<std::string, tAlarm> alarmsOfUser()
 {
     std::map<std::string, tAlarm> out;
     tAlarmStore &store = tAlarmStore::instance();
+    tFillHold hold{tAlarmTable::instance()};
     tAlarm a;
     for (long pos = store.firstOfUser(a); pos; pos = store.nextOfUser(pos, a)) {
         tAlarmLink link = alarmLink(a.WITH);

@@ -155,6 +155,17 @@ void tBlob::forEachRow(const char *table, Fn fn)
     }
 }
 
+int tBlob::holdRows()
+{
+    int mask = fd_ ? isamLockUp(fd_, 3) : 0;
+    return mask > 0 ? mask : 0;
+}
+
+void tBlob::releaseRows(int held)
+{
+    if (fd_ && held) isamUnLock(fd_, held);
+}
+
 bool tBlob::addField(const char *table, const char *field, char type, int length, int decimals)
 {
     if (!fd_) return false;

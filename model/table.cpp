@@ -45,6 +45,17 @@ tTable::tTable(const char *name)
 
 tTable::~tTable() { close(); }
 
+// A table object built from its dictionary rows under one hold of the dictionary.  The table's
+// own files are opened after the hold: a copy holding that table while it waits for the
+// dictionary would otherwise wait for this one.
+std::unique_ptr<tTable> tTable::madeFromRows(tBlob &blob, Maker make)
+{
+    int held = blob.holdRows();
+    std::unique_ptr<tTable> table = make();
+    blob.releaseRows(held);
+    return table;
+}
+
 tTable *tTable::acquire(const char *name, Maker make)
 {
     auto &tables = registry();
@@ -52,12 +63,12 @@ tTable *tTable::acquire(const char *name, Maker make)
     if (it != tables.end()) return it->second.get();
     tBlob &blob = tBlob::instance();
     if (!blob.isOpen()) return nullptr;
-    std::unique_ptr<tTable> table = make();
+    std::unique_ptr<tTable> table = madeFromRows(blob, make);
     if (table->open() != 0) {
         // Missing: enter its rows again (present ones are refused), then
         // build the object anew from them, create the files and open.
         blob.addTableRows(name);
-        table = make();
+        table = madeFromRows(blob, make);
         if (table->create() != 0 && !openWhenCreatedElsewhere(*table)) return nullptr;
         if (!table->isOpen() && table->open() != 0) return nullptr;
     }

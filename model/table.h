@@ -13,6 +13,8 @@ struct Bt3File;
 
 namespace velk {
 
+class tBlob;
+
 class tTable {
 public:
     virtual ~tTable();
@@ -90,6 +92,7 @@ private:
     friend class tTableHold;
     using Maker = std::unique_ptr<tTable> (*)();
     static tTable *acquire(const char *name, Maker make);
+    static std::unique_ptr<tTable> madeFromRows(tBlob &blob, Maker make);
 
     char name_[21];
     std::string path_;

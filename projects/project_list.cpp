@@ -1,5 +1,7 @@
 #include "projects/project_list.h"
 
+#include "base/fill_hold.h"
+
 #include <algorithm>
 
 namespace velk {
@@ -7,6 +9,7 @@ namespace velk {
 std::vector<tProjectLine> projectListLines()
 {
     std::vector<tProjectLine> lines;
+    tFillHold hold{tPrjTable::instance(), tTaskTable::instance()};
     for (const tProject &p : allProjects()) {
         lines.push_back({true, std::string("P ") + p.ID + '\t' + p.TITLE});
         for (const tTask &k : tasksOf(p.ID))

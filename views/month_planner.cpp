@@ -1,5 +1,6 @@
 #include "views/month_planner.h"
 
+#include "base/fill_hold.h"
 #include "base/floor_div.h"
 #include "calendar/termin_store.h"
 #include "views/shapes.h"
@@ -130,6 +131,7 @@ std::vector<tShape> planerShapes(const tDate &month, const tViewMetrics &m, tHol
     const tDate first = planerMonth(month);
     const int D = first.daysInMonth();
     std::vector<tShape> shapes;
+    tFillHold hold{tPersTable::instance(), tTermTable::instance()};
     addGrid(shapes, first, m, holidays);
     const tDate last{D, first.month, first.year};
     // Resources are booked in the occupancy plan and drawn there.

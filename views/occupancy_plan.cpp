@@ -1,6 +1,7 @@
 #include "views/occupancy_plan.h"
 
 #include "address/resource.h"
+#include "base/fill_hold.h"
 #include "base/floor_div.h"
 #include "calendar/termin_store.h"
 #include "views/month_planner.h"
@@ -90,6 +91,7 @@ tJahrPlanData jahrPlanData(int year)
 {
     tJahrPlanData data;
     data.year = year;
+    tFillHold hold{tResTable::instance(), tTermTable::instance()};
     for (const tResource &r : allResources()) data.resources.push_back(r.ID);
     for (tTermin &t : tTerminStore::instance().touching(tDateTime::at({1, 1, year}, 0, 0),
                                                         tDateTime::at({31, 12, year}, 23, 59)))

@@ -1,5 +1,6 @@
 #include "views/selection_list.h"
 
+#include "base/fill_hold.h"
 #include "calendar/termin_store.h"
 #include "views/view_lines.h"
 
@@ -38,6 +39,7 @@ tSelection selectionOfDay(const tDate &day, tHolidayCache &holidays)
                            viewFormat("! %d.%d.%04d: %s", day.day, day.month, day.year,
                                       holidayName(*found.front()).c_str()),
                            ""});
+    tFillHold hold{tPersTable::instance(), tTermTable::instance()};
     addBirthdays(s.lines, day);
     addTermine(s.lines, tDateTime::at(day, 0, 0), tDateTime::at(day, 23, 59));
     return s;
@@ -48,6 +50,7 @@ tSelection selectionOfRange(const tDateTime &from, const tDateTime &till, int mo
     tSelection s;
     s.mode = mode;
     s.title = mode == SelectDelete ? "L\xF6schen" : "\xC4ndern";
+    tFillHold hold{tPersTable::instance(), tTermTable::instance()};
     if (from.hour == 0) addBirthdays(s.lines, from);
     addTermine(s.lines, from, till);
     return s;

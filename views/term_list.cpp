@@ -1,5 +1,6 @@
 #include "views/term_list.h"
 
+#include "base/fill_hold.h"
 #include "calendar/termin_store.h"
 #include "views/view_lines.h"
 
@@ -45,6 +46,7 @@ std::vector<tViewLine> termListLines(const tDate &start, const tDate &today,
                                      tHolidayCache &holidays)
 {
     std::vector<tViewLine> lines;
+    tFillHold hold{tPersTable::instance(), tTermTable::instance(), tTaskTable::instance()};
     tDate day = start;
     for (int i = 0; i < kTermListDays; i++, day.nextDay()) addDay(lines, day, today, holidays);
     return lines;

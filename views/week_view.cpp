@@ -1,5 +1,6 @@
 #include "views/week_view.h"
 
+#include "base/fill_hold.h"
 #include "calendar/termin_store.h"
 #include "views/view_lines.h"
 
@@ -68,6 +69,7 @@ tWeek weekContent(const tDate &start, tHolidayCache &holidays)
 
 void refillWeekLines(tWeek &week)
 {
+    tFillHold hold{tPersTable::instance(), tTermTable::instance(), tTaskTable::instance()};
     for (tWeekDay &d : week.days) d.lines = weekDayLines(d.date);
 }
 
