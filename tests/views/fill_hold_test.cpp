@@ -42,7 +42,8 @@ protected:
             std::string tid = "T" + std::to_string(i), title = "Aufgabe " + std::to_string(i);
             task(tid.c_str(), title.c_str(), {1 + i % 28, 6, 2024});
             std::string what = "Termin " + std::to_string(i);
-            tTermin t = termin(what.c_str(), at(1 + i % 28, 6, 2024, 9), at(1 + i % 28, 6, 2024, 10));
+            tTermin t =
+                termin(what.c_str(), at(1 + i % 28, 6, 2024, 9), at(1 + i % 28, 6, 2024, 10));
             if (i % 3 == 0) t.setResource("R1");
             add("anna", t);
             tAlarm a;
@@ -66,7 +67,10 @@ TEST_F(FillHoldTest, ARefillLocksEachTableItReadsOnce)
         std::function<void()> fill;
     } fills[] = {
         {"week", 3, [&] { weekContent(weekStart(day), holidays); }},
-        {"month planner", 2, [&] { planerShapes({1, 6, 2024}, m, holidays); }},
+        {"month planner", 2,
+         [&] {
+             planerShapes({1, 6, 2024}, m, holidays);
+         }},
         {"occupancy plan", 2, [&] { jahrPlanData(2024); }},
         {"appointment list", 3, [&] { termListLines(day, day, holidays); }},
         {"selection list", 2, [&] { selectionOfDay(day, holidays); }},
