@@ -244,9 +244,16 @@ int muInUse(const char *path);
  * second is granted (locks are not enforced); -1 when the probe cannot be made (the directory is
  * missing or not writable, another error): the caller goes on and meets that on its usual paths.
  * why (size bytes, may be NULL) receives the errno name, MU_LOCKPROBE_GRANTED, or "" for 0.
- * Three lock requests (four when the second is granted) through the seam below. */
+ * Three lock requests (four when the second is granted) through the seam below.  A share that
+ * keeps locks on this machine alone passes that test; its mount options tell it (see
+ * muLocalLockMount), and it answers 1 too, with why naming the file system type and option. */
 #define MU_LOCKPROBE_GRANTED "conflicting lock granted"
 int muProbeLocks(const char *dir, char *why, int size);
+/* 1 when the mount of device dev (a stat's st_dev) in the mountinfo text (NULL: this process's
+ * /proc/self/mountinfo) enforces locks only between the processes of this machine: NFS with
+ * "nolock", "local_lock=all" or "local_lock=posix", SMB/CIFS with "nobrl", sshfs; why then
+ * receives "<type> <option>".  0 otherwise, and when no line is of that device. */
+int muLocalLockMount(const char *mountinfo, unsigned long long dev, char *why, int size);
 
 /* ---- test hook: failing I/O ----
  * Every read, write and lock request of the engine passes one seam.  lioIoFault(nth, err, 0)

@@ -2,9 +2,12 @@
 // fails as a share without locks answers (ENOLCK, EINVAL) makes the probe say so; any other
 // failure leaves the decision to the caller.  Whatever it answers, it leaves no file and no
 // descriptor (and so no lock) behind.  A share that grants a conflicting lock is played by the
-// tools' fcntl shim in tests/tools.
+// tools' fcntl shim in tests/tools; one that keeps locks on this machine alone by its mount
+// options.
 #include <cerrno>
 #include <dirent.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <string>
 #include <vector>
 
@@ -103,4 +106,61 @@ TEST(LockProbe, ReasonFitsTheBuffer)
     EXPECT_EQ(muProbeLocks(tmp.path().c_str(), why, int(sizeof why)), 1);
     lioIoFault(-1, 0, 0);
     EXPECT_STREQ(why, "ENO");
+}
+
+// Shares that keep locks on this machine alone pass the lock test; their mount options tell them.
+struct MountCase {
+    const char *name;
+    const char *line; // a mountinfo line of device 0:52 (or another)
+    int answer;
+    const char *why;
+};
+
+class LocalLockMountTest : public ::testing::TestWithParam<MountCase> {};
+
+const MountCase kMounts[] = {
+    {"NfsNolock",
+     "36 25 0:52 / /srv/velk rw,relatime shared:7 - nfs fs:/velk "
+     "rw,vers=3,hard,nolock,proto=tcp,local_lock=all,addr=10.0.0.1",
+     1, "nfs nolock"},
+    {"NfsLocalLockPosix",
+     "36 25 0:52 / /srv/velk rw,relatime - nfs fs:/velk rw,vers=3,hard,local_lock=posix", 1,
+     "nfs local_lock=posix"},
+    {"NfsLocalLockAll", "36 25 0:52 / /srv rw - nfs4 fs:/ rw,vers=4.2,local_lock=all", 1,
+     "nfs4 local_lock=all"},
+    {"NfsWithLocks",
+     "36 25 0:52 / /srv rw shared:1 master:2 - nfs4 fs:/ rw,vers=4.2,local_lock=none", 0, ""},
+    {"NfsLocalFlockOnly", "36 25 0:52 / /srv rw - nfs fs:/ rw,vers=3,local_lock=flock", 0, ""},
+    {"CifsNobrl", "36 25 0:52 / /mnt/velk rw - cifs //srv/velk rw,vers=3.1.1,cache=strict,nobrl", 1,
+     "cifs nobrl"},
+    {"CifsWithLocks", "36 25 0:52 / /mnt/velk rw - cifs //srv/velk rw,vers=3.1.1,cache=strict", 0,
+     ""},
+    {"Sshfs", "36 25 0:52 / /mnt/velk rw,nosuid - fuse.sshfs u@h:/velk rw,user_id=0", 1,
+     "fuse.sshfs"},
+    {"LocalDisk", "36 25 0:52 / / rw,relatime - ext4 /dev/sda1 rw", 0, ""},
+    {"OtherDevice", "36 25 0:53 / /srv rw - nfs fs:/ rw,vers=3,nolock,local_lock=all", 0, ""},
+    {"NolockAsMountPointName", "36 25 0:52 / /nolock rw - ext4 /dev/nolock rw", 0, ""},
+};
+
+TEST_P(LocalLockMountTest, OptionsOfTheDirectorysDevice)
+{
+    const MountCase &c = GetParam();
+    const std::string text = std::string("20 1 8:1 / / rw - ext4 /dev/sda1 rw\n") + c.line + "\n";
+    char why[64] = "untouched";
+    EXPECT_EQ(muLocalLockMount(text.c_str(), makedev(0, 52), why, int(sizeof why)), c.answer);
+    if (c.answer) {
+        EXPECT_STREQ(why, c.why);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Mounts, LocalLockMountTest, ::testing::ValuesIn(kMounts),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+// The machine the tests run on keeps its temporary directory on a local file system.
+TEST(LocalLockMount, ThisProcesssMountOfATemporaryDirectory)
+{
+    TempDir tmp;
+    struct stat st;
+    ASSERT_EQ(stat(tmp.path().c_str(), &st), 0);
+    EXPECT_EQ(muLocalLockMount(nullptr, st.st_dev, nullptr, 0), 0);
 }
