@@ -234,6 +234,27 @@ int muReleaseInUse(void); /* gives the lock up; 0 */
  * byte MU_INUSE_BYTE of path, 0 when none does, -1 when the file cannot be probed. */
 int muInUse(const char *path);
 
+/* ---- whether a directory's file system enforces locks ----
+ * Running copies are kept apart only by byte-range locks; a share that grants them without
+ * enforcing them (NFSv3 "nolock", SMB "nobrl", many FUSE file systems) lets copies overwrite each
+ * other's changes.  muProbeLocks makes a file ".velk-lockprobe-XXXXXX" in dir ("" is the current
+ * directory), write-locks byte 0 of it through one open file description and asks for the same
+ * lock through a second one, then releases, closes and removes everything.  Answers 0 when the
+ * second request is refused (locks work); 1 when the first is answered ENOLCK or EINVAL or the
+ * second is granted (locks are not enforced); -1 when the probe cannot be made (the directory is
+ * missing or not writable, another error): the caller goes on and meets that on its usual paths.
+ * why (size bytes, may be NULL) receives the errno name, MU_LOCKPROBE_GRANTED, or "" for 0.
+ * Three lock requests (four when the second is granted) through the seam below.  A share that
+ * keeps locks on this machine alone passes that test; its mount options tell it (see
+ * muLocalLockMount), and it answers 1 too, with why naming the file system type and option. */
+#define MU_LOCKPROBE_GRANTED "conflicting lock granted"
+int muProbeLocks(const char *dir, char *why, int size);
+/* 1 when the mount of device dev (a stat's st_dev) in the mountinfo text (NULL: this process's
+ * /proc/self/mountinfo) enforces locks only between the processes of this machine: NFS with
+ * "nolock", "local_lock=all" or "local_lock=posix", SMB/CIFS with "nobrl", sshfs; why then
+ * receives "<type> <option>".  0 otherwise, and when no line is of that device. */
+int muLocalLockMount(const char *mountinfo, unsigned long long dev, char *why, int size);
+
 /* ---- test hook: failing I/O ----
  * Every read, write and lock request of the engine passes one seam.  lioIoFault(nth, err, 0)
  * makes the nth such call from now answer -1 with errno err (EIO, ENOSPC, ...) once;

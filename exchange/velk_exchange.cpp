@@ -14,13 +14,14 @@
 // imported.
 //
 // Exit status: 0 done; 1 the work failed or was interrupted part-way (what was imported stays,
-// and the message says how much); 2 it could not start (usage, login, database, file).  One line
-// on standard output on success, one on standard error otherwise; progress on standard error
-// while it is a terminal.
+// and the message says how much); 2 it could not start (usage, login, database, file, or a
+// directory whose file system does not enforce locks).  One line on standard output on
+// success, one on standard error otherwise; progress on standard error while it is a terminal.
 #include "model/db_path.h"
 #include "model/login.h"
 #include "base/session.h"
 #include "model/model_database.h"
+#include "model/share_locks.h"
 #include "base/cp1252.h"
 #include "exchange/exchange.h"
 #include "exchange/file_access.h"
@@ -195,6 +196,10 @@ int main(int argc, char **argv)
     if ((args->import || !exists) && !databaseWritable(args->dir))
         return fail(kNotStarted,
                     "die Datenbank in " + args->dir + " kann nicht beschrieben werden");
+    // Before anything is asked or opened: on a share without working locks a run could overwrite
+    // the changes of the copies at work there.
+    std::string unlocked = unlockedShareRefusal(args->dir);
+    if (!unlocked.empty()) return fail(kNotStarted, unlocked);
 
     std::optional<std::string> password = readPassword(args->passwordStdin);
     if (!password) return fail(kNotStarted, "kein Kennwort gelesen");

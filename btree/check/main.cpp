@@ -1,7 +1,8 @@
 // velk-check - verify and repair the files of a database directory.
 //
 //   velk-check DIR                 verify; exit 0 clean, 1 damaged, 2 could not run, 3 the
-//                                  directory is in use (a copy of the program runs on it)
+//                                  directory is in use (a copy of the program runs on it), 4
+//                                  its file system does not enforce locks (findings still shown)
 //   velk-check --repair DIR        back up, repair, verify again
 //   velk-check --reset-locks DIR   clear lock tables, owner marks and open counts only
 #include "btree/check/velk_check.h"

@@ -91,6 +91,15 @@ struct tRefusal {
     bool any() const { return code != Clean; }
 };
 
+// The line for a directory whose file system does not enforce locks (muProbeLocks).
+std::string unlockedText(const std::string &dir, const std::string &why)
+{
+    return "velk-check: " + dir + ": its file system does not enforce byte-range locks (" + why +
+           "); copies of the program working there can overwrite each other's changes. Mount "
+           "the share with locking (NFSv4, or NFSv3 with lockd, without \"nolock\" and "
+           "\"local_lock\"; SMB 3 without \"nobrl\").";
+}
+
 // A running copy of the program holds the in-use byte of the dictionary's data file for its
 // whole run; every file is probed, so that a dictionary of another name is seen as well.  A
 // process inside an operation holds byte 0 of the file it works on.
@@ -177,6 +186,7 @@ struct tDirState {
     tSetState procId;
     std::string cannotRun;
     int refusal = CannotRun; // the code that goes with cannotRun
+    std::string unlocked;    // the directory's file system does not enforce locks: why
     long records = 0;
 };
 
@@ -188,7 +198,17 @@ tDirState examine(const std::string &dir, tDirLock *lock = nullptr)
     ds.dir = dir;
     ds.cannotRun = listDir(dir, &ds.dc);
     if (!ds.cannotRun.empty()) return ds;
-    tRefusal busy = probeBusy(dir, ds.dc);
+    char why[64];
+    if (muProbeLocks(dir.c_str(), why, int(sizeof why)) == 1) {
+        ds.unlocked = unlockedText(dir, why);
+        // Nothing that needs a lock is done there; a verify only reads, and says what it missed.
+        if (lock) {
+            ds.cannotRun = ds.unlocked + " Nothing was changed.";
+            ds.refusal = NoLocks;
+            return ds;
+        }
+    }
+    tRefusal busy = ds.unlocked.empty() ? probeBusy(dir, ds.dc) : tRefusal{};
     if (!busy.any() && lock) busy = lock->take(dir, ds.dc.files);
     if (busy.any()) {
         ds.cannotRun = busy.why;
@@ -229,6 +249,12 @@ tResult resultOf(const tDirState &ds, std::vector<std::string> actions = {})
         format("velk-check: %s: %zu file sets, %ld records: %s", ds.dir.c_str(), ds.sets.size(),
                ds.records,
                r.findings.empty() ? "clean" : format("%zu findings", r.findings.size()).c_str());
+    if (!ds.unlocked.empty()) {
+        r.code = NoLocks;
+        r.message += "\n" + ds.unlocked +
+                     " Whether a copy of the program is at work there cannot be told; this "
+                     "verification may have met changes half made.";
+    }
     return r;
 }
 

@@ -11,6 +11,10 @@
 // name is seen as well), or another process holds byte 0 of one of its files (inside an
 // operation).  A repair or reset then holds both locks of every file itself, for writing, until
 // it is done, so that no copy starts meanwhile.
+// On a directory whose file system does not enforce locks (muProbeLocks, btree.h: a share
+// mounted without them) no lock can keep a copy out: a repair or reset refuses (NoLocks) and
+// changes nothing; a verify still reads and reports its findings, then the same line, with
+// NoLocks, since it cannot tell whether a copy was at work meanwhile.
 #ifndef VELK_BTREE_CHECK_VELK_CHECK_H
 #define VELK_BTREE_CHECK_VELK_CHECK_H
 
@@ -19,7 +23,7 @@
 
 namespace velkcheck {
 
-enum ExitCode { Clean = 0, Damaged = 1, CannotRun = 2, InUse = 3 };
+enum ExitCode { Clean = 0, Damaged = 1, CannotRun = 2, InUse = 3, NoLocks = 4 };
 
 // One thing found broken: the file (name inside the directory), what is wrong, and where.
 struct tFinding {

@@ -8,6 +8,7 @@
 
 #include "model/database.h"
 #include "model/db_path.h"
+#include "model/share_locks.h"
 #include "base/session.h"
 #include "shell/ui/cp1252.h"
 #include "shell/ui/dia_login.h"
@@ -78,6 +79,7 @@ bool TMyApp::initMainWindow()
     frame_->updateMenus();
 
     if (!locateDatabase()) return fail();
+    if (!directoryLocks()) return fail();
     if (databasePath()[0] == '\0' || !database_.open(databasePath())) {
         shellHost().message(frame_, QStringLiteral("Fehler beim Erzeugen des Datadictionaries"),
                             appName());
@@ -117,6 +119,16 @@ bool TMyApp::locateDatabase()
     setDatabasePath(dictPath.c_str());
     writeConfiguredPath(iniPath_, QFile::decodeName(dictPath.c_str()));
     return true;
+}
+
+// The directory's file system must enforce locks, or copies there overwrite each other's changes.
+bool TMyApp::directoryLocks()
+{
+    if (databasePath()[0] == '\0') return true; // no path: the open below reports it
+    std::string refusal = unlockedShareRefusal(databaseDirectory(databasePath()));
+    if (refusal.empty()) return true;
+    shellHost().message(frame_, QString::fromUtf8(refusal), appName());
+    return false;
 }
 
 bool TMyApp::fail()

@@ -2,8 +2,9 @@
 //
 // Start-up, in this order: the client TMyMDIClient, the main frame with menu, status bar and
 // tool bar; the database path from "VELK.INI" (asking for the directory on the first start and
-// storing directory + "datadict" at once); the database (created complete and empty where none
-// opens); the USERS table; the login.  Each failure shows its message and shuts down.
+// storing directory + "datadict" at once); whether the directory's file system enforces locks
+// (a share that does not is refused with its message); the database (created complete and empty
+// where none opens); the USERS table; the login.  Each failure shows its message and shuts down.
 // Shut-down closes the USERS table and the database, closes the help and ends the event loop.
 #ifndef VELK_SHELL_UI_MY_APP_H
 #define VELK_SHELL_UI_MY_APP_H
@@ -57,6 +58,7 @@ public:
 
 private:
     bool locateDatabase();
+    bool directoryLocks();
     bool fail();
 
     tDatabase &database_;
