@@ -104,8 +104,10 @@ bool TMyApp::initMainWindow()
         return fail();
     }
     frame_->showUser(fromCp1252(currentUser()));
-    // From now on other copies' changes reach the open views by themselves.
+    // From now on other copies' changes reach the open views by themselves; the first look
+    // records where the tables stand now.
     auto watch = std::make_shared<tChangeWatch>();
+    watch->check();
     client_->setChangeCheck([watch] { return watch->check(); });
     client_->setFollowPeriod(readFollowPeriod(iniPath_));
     return true;
