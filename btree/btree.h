@@ -442,6 +442,21 @@ int bt3Status(Bt3File *fd);
 int bt3GetCur(Bt3File *fd); /* current record number, 0: none */
 int bt3Count(Bt3File *fd);  /* records in the data file */
 
+/* ---- watching a set for other processes' changes (watch.cpp) ----
+ * The modification counter (header word 20) of each file of an open set: the data file, ".ndx",
+ * and ".nx$" when it exists, in that order; a variable-length set's store has none and is left
+ * out.  onDisk[i] is the word on disk, read with one 4-byte read per file and no lock; known[i]
+ * is this process's copy, taken from disk whenever it enters a bracket on the file and advanced
+ * by its own changes.  Nothing is written.  Answers how many files (1..BT3_PEEKMAX), -1 on
+ * failure (a room smaller than that: 20). */
+enum { BT3_PEEKMAX = 3 };
+int bt3PeekCounts(Bt3File *fd, int *onDisk, int *known, int room);
+/* Changes this process began on any file (a record, page, stash or header written by one of
+ * its operations), counted for the life of the process.  A process whose count did not move
+ * since it last looked has changed nothing: every counter that moved meanwhile moved for
+ * another process. */
+unsigned lioOwnChanges(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -81,6 +81,15 @@ void tTable::closeAll() { registry().clear(); }
 
 void tTable::release(const char *name) { registry().erase(name); }
 
+tTable *tTable::ifOpen(const char *name)
+{
+    auto &tables = registry();
+    auto it = tables.find(name);
+    return it != tables.end() && it->second->isOpen() ? it->second.get() : nullptr;
+}
+
+unsigned tTable::ownChanges() { return lioOwnChanges(); }
+
 int tTable::open() { return openShared(path_.c_str(), fd_, buf_); }
 
 int tTable::create()
@@ -192,6 +201,16 @@ bool tTable::remove(tRecord &rec)
         if (id[0]) store->deleteText(id);
         prev = &text;
     }
+    return true;
+}
+
+bool tTable::peekCounts(std::vector<tFileCount> &out) const
+{
+    out.clear();
+    int onDisk[BT3_PEEKMAX], known[BT3_PEEKMAX];
+    int n = fd_ ? bt3PeekCounts(fd_, onDisk, known, BT3_PEEKMAX) : -1;
+    if (n < 0) return false;
+    for (int i = 0; i < n; i++) out.push_back({onDisk[i], known[i]});
     return true;
 }
 

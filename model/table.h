@@ -15,6 +15,13 @@ namespace velk {
 
 class tBlob;
 
+// One file's modification counter: on disk, and as this process knows it.
+struct tFileCount {
+    int onDisk = 0;
+    int known = 0;
+    bool operator==(const tFileCount &) const = default;
+};
+
 class tTable {
 public:
     virtual ~tTable();
@@ -59,6 +66,10 @@ public:
     int rewrite(tRecord &rec);
     bool remove(tRecord &rec);
     bool lock();
+    // The modification counters of the table's files (data file and indices; see bt3PeekCounts):
+    // onDisk as read now without a lock, known as this process last read or wrote it.  False
+    // when the table is not open or a header cannot be read.
+    bool peekCounts(std::vector<tFileCount> &out) const;
     // Locks the current record, waiting about two seconds for another process that holds it.
     bool lockWaiting();
     bool unlock();
@@ -70,6 +81,10 @@ public:
     static void closeAll();
     // Closes and destroys the object of one table; the next use opens it.
     static void release(const char *name);
+    // The object of table `name` when this process has it open, else null; never opens it.
+    static tTable *ifOpen(const char *name);
+    // Changes this process made to any file so far (see lioOwnChanges).
+    static unsigned ownChanges();
 
 protected:
     explicit tTable(const char *name);

@@ -1,6 +1,6 @@
 #include "shell/ui/mdi_client.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QMdiSubWindow>
 #include <QTimerEvent>
 
@@ -136,8 +136,40 @@ void TMyMDIClient::alarmTick()
     startAlarmTimer();
 }
 
+void TMyMDIClient::setChangeCheck(tChangeCheck check)
+{
+    changeCheck_ = std::move(check);
+    restartFollowTimer();
+}
+
+void TMyMDIClient::setFollowPeriod(int ms)
+{
+    followMs_ = ms > 0 ? ms : 0;
+    restartFollowTimer();
+}
+
+void TMyMDIClient::restartFollowTimer()
+{
+    if (followId_ != 0) killTimer(followId_);
+    followId_ = changeCheck_ && followMs_ > 0 ? startTimer(followMs_) : 0;
+}
+
+void TMyMDIClient::followTick()
+{
+    if (!changeCheck_ || QApplication::activeModalWidget()) return;
+    if (followId_ != 0) killTimer(followId_);
+    followId_ = 0;
+    int bits = changeCheck_();
+    if (bits) sendDataChanged(tNotices::fromInt(bits), nullptr);
+    restartFollowTimer();
+}
+
 void TMyMDIClient::timerEvent(QTimerEvent *event)
 {
+    if (event->timerId() == followId_ && followId_ != 0) {
+        followTick();
+        return;
+    }
     if (event->timerId() == timerId_ && timerId_ != 0) {
         alarmTick();
         return;

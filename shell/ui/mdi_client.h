@@ -4,6 +4,11 @@
 // data-changed notice to every open view, arranges the views for the "Fenster" commands and owns
 // the due-alarm timer: every 60 s, counted from the end of the previous check, it runs the
 // registered check with the main frame as parent; the timer is stopped for the whole check.
+// It also owns the follow timer, which shows other copies' changes: every followPeriod() ms,
+// counted from the end of the previous check, it runs the registered change check and sends the
+// bits it answers to every open view as a data-changed notice.  While a modal dialog is open the
+// check waits for the next tick after it (a refill must not pull the lines from under a dialog
+// opened on one of them); what changed meanwhile is answered then.
 #ifndef VELK_SHELL_UI_MDI_CLIENT_H
 #define VELK_SHELL_UI_MDI_CLIENT_H
 
@@ -18,6 +23,8 @@ namespace velk {
 
 using tViewFactory = std::function<tView *(const tViewArgs &)>;
 using tDueCheck = std::function<void(QWidget *parent)>;
+// The notice bits of what other copies changed since the last call (base/change_watch.h).
+using tChangeCheck = std::function<int()>;
 
 class TMyMDIClient : public QMdiArea {
     Q_OBJECT
@@ -52,6 +59,14 @@ public:
     // One tick of the due-alarm timer (the timer event calls it).
     void alarmTick();
 
+    // The follow timer runs while a check is set and the period is above 0 (0: off).
+    void setChangeCheck(tChangeCheck check);
+    void setFollowPeriod(int ms);
+    int followPeriod() const { return followMs_; }
+    bool followTimerActive() const { return followId_ != 0; }
+    // One tick of the follow timer (the timer event calls it).
+    void followTick();
+
 protected:
     void timerEvent(QTimerEvent *event) override;
 
@@ -62,12 +77,16 @@ private:
     tView *addView(tView *view);
     void startAlarmTimer();
     void stopAlarmTimer();
+    void restartFollowTimer();
 
     std::map<int, tViewFactory> factories_;
     int nextType_ = ViewNone;
     tDueCheck dueCheck_;
     int timerId_ = 0;
     int periodMs_ = kAlarmPeriodMs;
+    tChangeCheck changeCheck_;
+    int followId_ = 0;
+    int followMs_ = 0;
 };
 
 } // namespace velk

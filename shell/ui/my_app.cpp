@@ -6,9 +6,12 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include <memory>
+
 #include "model/database.h"
 #include "model/db_path.h"
 #include "model/share_locks.h"
+#include "base/change_watch.h"
 #include "base/session.h"
 #include "shell/ui/cp1252.h"
 #include "shell/ui/dia_login.h"
@@ -26,6 +29,8 @@ TMyMDIClient *mdiClient() { return gMdiClient; }
 
 static const QString kPathKey =
     QStringLiteral("%1/%2").arg(QLatin1String(kIniSection), QLatin1String(kIniKey));
+
+static const QString kFollowKey = QStringLiteral("%1/Abgleich").arg(QLatin1String(kIniSection));
 
 QString defaultIniPath()
 {
@@ -49,6 +54,15 @@ bool writeConfiguredPath(const QString &iniPath, const QString &dictPath)
     ini.setValue(kPathKey, dictPath);
     ini.sync();
     return ini.status() == QSettings::NoError;
+}
+
+int readFollowPeriod(const QString &iniPath)
+{
+    QSettings ini(iniPath, QSettings::IniFormat);
+    bool ok = false;
+    int seconds = ini.value(kFollowKey).toString().trimmed().toInt(&ok);
+    if (!ok || seconds < 0 || seconds > kMaxFollowSeconds) seconds = kDefaultFollowSeconds;
+    return seconds * 1000;
 }
 
 TMyApp::TMyApp(tDatabase &database, const QString &iniPath) : database_(database), iniPath_(iniPath)
@@ -92,6 +106,12 @@ bool TMyApp::initMainWindow()
         return fail();
     }
     frame_->showUser(fromCp1252(currentUser()));
+    // From now on other copies' changes reach the open views by themselves; the first look
+    // records where the tables stand now.
+    auto watch = std::make_shared<tChangeWatch>();
+    watch->check();
+    client_->setChangeCheck([watch] { return watch->check(); });
+    client_->setFollowPeriod(readFollowPeriod(iniPath_));
     return true;
 }
 
@@ -145,6 +165,7 @@ void TMyApp::shutDown()
     // No view refills and no due check runs on a database about to close.
     if (client_) {
         client_->setDueCheck(nullptr);
+        client_->setChangeCheck(nullptr);
         client_->closeAllSubWindows();
     }
     if (database_.usersOpen()) database_.closeUsers();

@@ -4,7 +4,9 @@
 // tool bar; the database path from "VELK.INI" (asking for the directory on the first start and
 // storing directory + "datadict" at once); whether the directory's file system enforces locks
 // (a share that does not is refused with its message); the database (created complete and empty
-// where none opens); the USERS table; the login.  Each failure shows its message and shuts down.
+// where none opens); the USERS table; the login; the follow timer, which shows other copies'
+// changes in the open views (base/change_watch.h).  Each failure shows its message and shuts
+// down.
 // Shut-down closes the USERS table and the database, closes the help and ends the event loop.
 #ifndef VELK_SHELL_UI_MY_APP_H
 #define VELK_SHELL_UI_MY_APP_H
@@ -26,6 +28,12 @@ QString defaultIniPath();
 // Key "Path" of section "V.E.L.K"; "" when missing.
 QString readConfiguredPath(const QString &iniPath);
 bool writeConfiguredPath(const QString &iniPath, const QString &dictPath);
+// Key "Abgleich" of section "V.E.L.K": seconds between two looks for other copies' changes
+// (TMyMDIClient's follow timer), answered in ms.  0 turns the looks off; a missing key, a value
+// that is not a whole number, a negative one and one above a day give kDefaultFollowSeconds.
+constexpr int kDefaultFollowSeconds = 2;
+constexpr int kMaxFollowSeconds = 86400;
+int readFollowPeriod(const QString &iniPath);
 
 // The process-wide references start-up fills: dialogs use the frame as their parent.
 tMainFrame *mainFrame();
