@@ -19,7 +19,7 @@ extern "C" {
 
 /* ---- open modes (the mode word of a file) ---- */
 enum {
-    LIO_SHARED = 0x8000, /* several processes: lock, re-read headers, no cache per operation */
+    LIO_SHARED = 0x8000, /* several processes: lock, re-read headers per operation */
     LIO_EXCL = 0x4000,   /* this process alone */
     LIO_RDWR = 1,        /* normal read/write */
     LIO_RDONLY = 2,      /* read only */

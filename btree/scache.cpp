@@ -149,14 +149,15 @@ int shareRead(LioFile *fd, long long off, int len, void *buf)
     }
     for (long long b = off / kBlock; b <= (off + len - 1) / kBlock; b++) {
         auto it = c->blocks.find(b);
-        if (it == c->blocks.end() || b * kBlock + (long long)it->second.bytes.size() <
-                                         std::min(off + len, (b + 1) * kBlock))
+        if (it == c->blocks.end() ||
+            b * kBlock + (long long)it->second.bytes.size() < std::min(off + len, (b + 1) * kBlock))
             return 0;
     }
     for (long long b = off / kBlock; b <= (off + len - 1) / kBlock; b++) {
         Entry &e = c->blocks[b];
         long long from = std::max(off, b * kBlock), to = std::min(off + len, (b + 1) * kBlock);
-        memcpy((unsigned char *)buf + (from - off), e.bytes.data() + (from - b * kBlock), to - from);
+        memcpy((unsigned char *)buf + (from - off), e.bytes.data() + (from - b * kBlock),
+               to - from);
         e.used = ++g_clock;
     }
     return 1;
