@@ -76,7 +76,7 @@ tStoreStatus tPerson::remove() const
 std::vector<tPerson> allPersons(int key)
 {
     std::vector<tPerson> out;
-    tTableHold hold(tPersonRow::table());
+    tTableHold hold(tPersonRow::table(), tTableHold::Read);
     tPerson p;
     for (long c = p.first(key); c; c = p.next(c)) out.push_back(p);
     return out;

@@ -184,7 +184,7 @@ public:
     static std::vector<Row> all(int key = 0)
     {
         std::vector<Row> out;
-        tTableHold hold(M::table());
+        tTableHold hold(M::table(), tTableHold::Read);
         Row r;
         for (long c = first(r, key); c; c = next(r, c, key)) out.push_back(r);
         return out;

@@ -19,7 +19,7 @@ extern "C" {
 
 /* ---- open modes (the mode word of a file) ---- */
 enum {
-    LIO_SHARED = 0x8000, /* several processes: lock, re-read headers, no cache per operation */
+    LIO_SHARED = 0x8000, /* several processes: lock, re-read headers per operation */
     LIO_EXCL = 0x4000,   /* this process alone */
     LIO_RDWR = 1,        /* normal read/write */
     LIO_RDONLY = 2,      /* read only */
@@ -275,6 +275,16 @@ typedef struct LioIoCount {
 } LioIoCount;
 void lioIoCount(LioIoCount *out);
 
+/* ---- the cache of shared files ----
+ * In shared mode records and index pages are kept across operations while the file's
+ * modification counter (header word 20) is unchanged; each operation still re-reads the
+ * headers under its lock.  Another process's change drops what is kept for that file.
+ * lioSetShareCache(0) turns the cache off for the whole process (1 on, the default) and answers
+ * the old setting; lioShareCacheLimit bounds the bytes kept per file (default 64 MiB; 0 only
+ * queries) and answers the old bound.  The files written are the same either way. */
+int lioSetShareCache(int on);
+long long lioShareCacheLimit(long long bytes);
+
 /* ---- variable-length record store (mapper base + ".mp", store base + ".st") ---- */
 typedef struct VlFile VlFile;
 
@@ -370,7 +380,13 @@ enum {
     BT3_DUPS = 128,   /* key flags: duplicates allowed */
     BT3_DESC = 64,    /*            descending order */
     BT3_CONT = 32,    /*            a row that continues the key of the row before */
-    BT3_NOREAD = 64   /* bt3Find mode + 64: position without reading into the buffer */
+    BT3_NOREAD = 64,  /* bt3Find mode + 64: position without reading into the buffer */
+    /* isamLockUp: the hold only reads.  The data file takes a shared (read) lock, so readers do
+     * not wait for each other; the indices take no lock of their own (every writer of an index
+     * holds its data file's lock).  A change inside converts the read lock into a write lock
+     * first (waiting like any lock, else error 13 and nothing written).  Mode LIO_RDLOCK, whose
+     * reads enter record locks, takes the write lock. */
+    BT3_LK_READ = 8
 };
 
 /* Status after a positioning step (bt3Status). */
@@ -436,8 +452,10 @@ int bt3UnLock(Bt3File *fd);
 int bt3AddInx(Bt3File *fd, const int *keydef); /* the new index number */
 int bt3DelInx(Bt3File *fd);
 int bt3Unlink(const char *base);
-int isamLockUp(Bt3File *fd, int which); /* which: 2 data file, 1 index files */
-int isamUnLock(Bt3File *fd, int mask);  /* mask: 2 data, 1 ".ndx", 4 ".nx$" */
+/* which: 2 data file, 1 index files; + BT3_LK_READ: a hold that only reads.  Answers the mask
+ * of what it entered, for isamUnLock. */
+int isamLockUp(Bt3File *fd, int which);
+int isamUnLock(Bt3File *fd, int mask); /* mask: 2 data, 1 ".ndx", 4 ".nx$" */
 int bt3Status(Bt3File *fd);
 int bt3GetCur(Bt3File *fd); /* current record number, 0: none */
 int bt3Count(Bt3File *fd);  /* records in the data file */

@@ -801,7 +801,7 @@ int lioSearch(LioFile *fd, const void *key)
 {
     if (prolog(fd, F_LIOSEARCH) < 0) return -1;
     if (!key) return LIO_FAIL(F_LIOSEARCH, LIO_E_BADARG);
-    Bracket br(fd);
+    Bracket br(fd, MU_READ);
     if (!br.ok()) return LIO_FAIL(F_LIOSEARCH, 0);
     if (empty(fd)) return LIO_FAIL(F_LIOSEARCH, LIO_E_EMPTY);
     int r = search(fd, key);
@@ -863,7 +863,7 @@ static int edgeCall(LioFile *fd, void *key, bool last)
 {
     int func = last ? F_LIOLAST : F_LIOFIRST;
     if (prolog(fd, func) < 0) return -1;
-    Bracket br(fd);
+    Bracket br(fd, MU_READ);
     if (!br.ok()) return LIO_FAIL(func, 0);
     if (empty(fd)) {
         LIO_FAIL(func, LIO_E_EMPTY);
@@ -883,7 +883,7 @@ static int stepCall(LioFile *fd, void *key, bool fwd)
 {
     int func = fwd ? F_LIONEXT : F_LIOPREV;
     if (prolog(fd, func) < 0) return -1;
-    Bracket br(fd);
+    Bracket br(fd, MU_READ);
     if (!br.ok()) return LIO_FAIL(func, 0);
     if (empty(fd)) return LIO_FAIL(func, LIO_E_EMPTY);
     Op op(fd);
@@ -900,7 +900,7 @@ int lioSrPrtl(LioFile *fd, const void *key, void *out, int exact)
 {
     if (prolog(fd, F_LIOSRPRTL) < 0) return -1;
     if (!key) return LIO_FAIL(F_LIOSRPRTL, LIO_E_BADARG);
-    Bracket br(fd);
+    Bracket br(fd, MU_READ);
     if (!br.ok()) return LIO_FAIL(F_LIOSRPRTL, 0);
     if (empty(fd)) {
         LIO_FAIL(F_LIOSRPRTL, LIO_E_EMPTY);
@@ -926,7 +926,7 @@ int lioSerNum(LioFile *fd, const void *key, int rec)
 {
     if (prolog(fd, F_LIOSERNUM) < 0) return -1;
     if (!key) return LIO_FAIL(F_LIOSERNUM, LIO_E_BADARG);
-    Bracket br(fd);
+    Bracket br(fd, MU_READ);
     if (!br.ok()) return LIO_FAIL(F_LIOSERNUM, 0);
     if (empty(fd)) return LIO_FAIL(F_LIOSERNUM, LIO_E_EMPTY);
     int r = search(fd, key);

@@ -39,7 +39,9 @@
  *       marker, and ends in 0.
  *   (3) Every header of a file that is open for writing by nobody carries mark 42.
  *   (4) The real size of the file is at least its end-of-file word.
- *   (5) In shared mode nothing is cached between operations: each one re-reads the headers.
+ *   (5) In shared mode each operation re-reads the headers; records and pages kept between
+ *       operations (scache.cpp) are used only while word 20 is the value this process last saw
+ *       or wrote, and the bytes written are the same as without them.
  */
 #include "btree/lioint.h"
 
@@ -87,6 +89,10 @@ int rawRead(LioFile *fd, int n, void *buf)
     long long off;
     recOffset(fd, n, &off);
     int len = fd->hdr[LIO_H_RECLEN];
+    if (shareActive(fd)) {
+        if (shareRead(fd, off, len, buf) || shareFetch(fd, off, len, buf)) return len;
+        return LIO_FAIL(F_RAWREAD, LIO_E_READ);
+    }
     ssize_t got = lioPread(fd->fh, buf, len, off);
     if (got != len) return LIO_FAIL(F_RAWREAD, LIO_E_READ);
     return len;
@@ -98,7 +104,11 @@ int rawWrite(LioFile *fd, int n, const void *buf)
     recOffset(fd, n, &off);
     int len = fd->hdr[LIO_H_RECLEN];
     ssize_t put = lioPwrite(fd->fh, buf, len, off);
-    if (put != len) return LIO_FAIL(F_RAWWRITE, LIO_E_WRITE);
+    if (put != len) {
+        shareDrop(fd->master);
+        return LIO_FAIL(F_RAWWRITE, LIO_E_WRITE);
+    }
+    if (shareActive(fd)) shareWrote(fd, off, len, buf);
     fd->master->hdrs[LIO_H_MODCOUNT]++;
     return len;
 }
@@ -128,6 +138,7 @@ void freeFile(LioFile *m)
         if (s != m) free(s);
     }
     g_live.erase(m);
+    shareFree(m);
     if (m->fh >= 0) close(m->fh);
     free(m->hdrs);
     free(m->path);
@@ -230,6 +241,7 @@ int writeHead(LioFile *fd, int mark)
 int lioMarkChanged(LioFile *fd)
 {
     LioFile *m = fd->master;
+    if (muMayWrite(m) < 0) return -1;
     m->touched = 1;
     lioCountChange();
     if (m->mode & LIO_SHARED) {
@@ -648,7 +660,7 @@ int lioRead(LioFile *fd, int rec, void *buf)
 {
     if (checkFd(fd, F_LIOREAD) < 0) return -1;
     if (!buf) return LIO_FAIL(F_LIOREAD, LIO_E_BADARG);
-    Bracket br(fd);
+    Bracket br(fd, MU_READ);
     if (!br.ok()) return LIO_FAIL(F_LIOREAD, 0);
     if (fd->master->isIndex) {
         if (!lioPageValid(fd, rec)) return LIO_FAIL(F_LIOREAD, LIO_E_RECNO);
@@ -780,7 +792,7 @@ int lioFree(LioFile *fd, int rec)
 int lioSize(LioFile *fd)
 {
     if (checkFd(fd, F_LIOSIZE) < 0) return -1;
-    Bracket br(fd);
+    Bracket br(fd, MU_READ);
     if (!br.ok()) return LIO_FAIL(F_LIOSIZE, 0);
     int n = fd->master->isIndex ? fd->hdr[LIO_H_KEYS] : fd->hdr[LIO_H_LIVE];
     if (br.leave() < 0) return LIO_FAIL(F_LIOSIZE, 0);
@@ -808,7 +820,7 @@ int lioRStash(LioFile *fd, void *buf)
     if (checkFd(fd, F_LIORSTASH) < 0) return -1;
     if (fd->master->isIndex) return LIO_FAIL(F_LIORSTASH, LIO_E_FTYPE);
     if (!buf) return LIO_FAIL(F_LIORSTASH, LIO_E_BADARG);
-    Bracket br(fd);
+    Bracket br(fd, MU_READ);
     if (!br.ok()) return LIO_FAIL(F_LIORSTASH, 0);
     int n = fd->hdr[LIO_H_STASH];
     if (n && lioPread(fd->fh, buf, n, LIO_HDRSIZE) != n) return LIO_FAIL(F_LIORSTASH, LIO_E_READ);
@@ -824,6 +836,7 @@ int lioSetMode(LioFile *fd, int mode)
     int want;
     if (lioNormMode(m->mode, mode, &want) < 0)
         return lioFail(MODULE, F_LIOSETMODE, LIO_E_BADARG, __LINE__);
+    shareDrop(m); /* kept only for the mode it was read in */
     if ((want & LIO_SHARED) && !(m->mode & LIO_SHARED) && m->isIndex) {
         /* nothing may stay cached once other processes may write */
         if (flAllCache(m, true) < 0) return lioFail(MODULE, F_LIOSETMODE, 0, __LINE__);
@@ -848,7 +861,7 @@ int lioHeader(LioFile *fd, int *words)
 {
     if (checkFd(fd, F_LIOREAD) < 0) return -1;
     if (!words) return LIO_FAIL(F_LIOREAD, LIO_E_BADARG);
-    Bracket br(fd);
+    Bracket br(fd, MU_READ);
     if (!br.ok()) return LIO_FAIL(F_LIOREAD, 0);
     memcpy(words, fd->hdr, LIO_HDRSIZE);
     br.leave();

@@ -510,20 +510,36 @@ int bt3Close(Bt3File *fd)
 
 /* ============================================================================ brackets ==== */
 
+namespace {
+
+bool dataInside(const Bt3File *fd) { return fd->dat ? fd->dat->master->inside : fd->vl->inside; }
+
+} // namespace
+
+/* The data file first, then b.ndx and b.nx$.  A change (the indices asked for without
+ * BT3_LK_READ) locks them all for writing.  A read locks the data file only; the indices are
+ * entered by re-reading their headers (MU_GUARD): nobody writes an index without holding its
+ * data file's lock, so while this process holds it their pages cannot change. */
 int isamLockUp(Bt3File *fd, int which)
 {
     if (bt3CheckHandle(fd, F_ISAMLOCKUP) < 0) return -1;
+    bool read = (which & BT3_LK_READ) != 0;
     int mask = 0, e = 0;
     if (which & BT3_LK_DATA) {
-        e = fd->dat ? muEntry(fd->dat) : vlMuEntry(fd->vl);
+        e = fd->dat ? muEnter(fd->dat, read ? MU_READ : MU_WRITE) : vlMuEntry(fd->vl);
         if (e < 0) return LIO_FAIL(F_ISAMLOCKUP, 0);
         if (e) mask |= BT3_LK_DATA;
     }
-    if (which & BT3_LK_NDX) {
-        e = muEntry(fd->ndx);
+    int how = -1;
+    if ((which & BT3_LK_NDX) && !read)
+        how = MU_WRITE;
+    else if ((which & BT3_LK_DATA) && dataInside(fd))
+        how = MU_GUARD;
+    if (how >= 0) {
+        e = muEnter(fd->ndx, how);
         if (e > 0) mask |= BT3_LK_NDX;
         if (e >= 0 && fd->nx) {
-            e = muEntry(fd->nx);
+            e = muEnter(fd->nx, how);
             if (e > 0) mask |= BT3_LK_NX;
         }
         if (e < 0) {
@@ -541,6 +557,9 @@ int isamLockUp(Bt3File *fd, int which)
 static int leaveAll(Bt3File *fd, int mask, bool cutShort)
 {
     if (bt3CheckHandle(fd, F_ISAMUNLOCK) < 0) return -1;
+    if (mask & BT3_LK_DATA) /* the lock-free index brackets end with the data file's */
+        for (LioFile *f : {fd->ndx, fd->nx})
+            if (f && f->inside && !f->lockKind) mask |= f == fd->ndx ? BT3_LK_NDX : BT3_LK_NX;
     int rc = 0;
     if ((mask & BT3_LK_NX) && fd->nx && muLeave(fd->nx, 1, cutShort) < 0) rc = -1;
     if ((mask & BT3_LK_NDX) && muLeave(fd->ndx, 1, cutShort) < 0) rc = -1;
@@ -555,6 +574,8 @@ int isamUnLock(Bt3File *fd, int mask) { return leaveAll(fd, mask, false); }
 
 int bt3Enter(Bt3File *fd, int which, int func)
 {
+    /* the data file alone: a read (every change asks for the indices too) */
+    if (which == BT3_LK_DATA) which |= BT3_LK_READ;
     int mask = isamLockUp(fd, which);
     return mask < 0 ? LIO_FAIL(func, 0) : mask;
 }

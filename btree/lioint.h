@@ -78,6 +78,7 @@ enum {
 };
 
 struct LioCache;
+struct LioShare;
 
 struct LioFile {
     LioFile *self;   /* validity check */
@@ -94,6 +95,10 @@ struct LioFile {
     int markedDirty; /* mark 38 written to disk inside this bracket */
     int staleDirty;  /* the file carried mark 38 when the bracket was entered */
     int unfinished;  /* exclusive: an operation was cut short; never marked clean again */
+    int lockKind;    /* inside: MU_LK_WRITE, MU_LK_READ, or 0 (index read under its data's lock) */
+    int guardBelow;  /* a write bracket taken inside such a lock-free one, which it returns to */
+    unsigned failuresAtEntry; /* lioIoFailures() when the bracket was entered */
+    LioShare *share;          /* shared mode: pages / records kept across brackets (scache.cpp) */
     int isIndex;
     int nwords; /* header words of the whole file */
     int32_t *hdrs;
@@ -157,7 +162,28 @@ void lioCountChange();
  * headers in memory are all the file has, so from now on they are written with mark 38 only. */
 void lioNoteUnfinished(LioFile *fd);
 
+/* ---- the cache of shared files (scache.cpp) ----
+ * Valid while word 20 of the first header is the value this process last saw or wrote. */
+int shareRead(LioFile *fd, long long off, int len, void *buf);  /* 1 served, 0 not cached */
+int shareFetch(LioFile *fd, long long off, int len, void *buf); /* reads (a block) and keeps it */
+void shareWrote(LioFile *fd, long long off, int len, const void *buf);
+void shareCheck(LioFile *m);  /* after the headers were read on entry: drop when stale */
+void shareSettle(LioFile *m); /* on leaving: the counter now on disk is the cache's */
+void shareDrop(LioFile *m);
+void shareFree(LioFile *m);
+bool shareActive(const LioFile *fd); /* reads and writes of fd go through the cache now */
+
 /* ---- multi-user bracket (mu.cpp) ---- */
+/* How a bracket is entered: a change (write lock), a read (read lock; write lock in mode
+ * LIO_RDLOCK), or an index read while this process holds the bracket of the index's data
+ * file (no lock: every writer of the index holds that bracket too; the headers are re-read). */
+enum { MU_WRITE = 0, MU_READ = 1, MU_GUARD = 2 };
+enum { MU_LK_NONE = 0, MU_LK_READ = 1, MU_LK_WRITE = 2 }; /* LioFile::lockKind */
+/* As muEntry.  Inside a bracket already: MU_WRITE converts a read lock into a write lock (0),
+ * and takes the write lock over a lock-free index bracket (1: its muExit returns to it). */
+int muEnter(LioFile *fd, int how);
+/* 0 when fd's bracket may write (not shared, or the write lock is held); else -1 with 13 */
+int muMayWrite(LioFile *fd);
 /* 10 immediate attempts, then short sleeps for about 2 s; shared: a read lock */
 int muLockByte0(int fh, bool shared = false);
 int muUnlockByte0(int fh);
@@ -190,7 +216,7 @@ struct Bracket {
     LioFile *fd;
     unsigned failures = lioIoFailures(), changes = lioChanges();
     int entered;
-    explicit Bracket(LioFile *f) : fd(f), entered(muEntry(f)) {}
+    explicit Bracket(LioFile *f, int how = MU_WRITE) : fd(f), entered(muEnter(f, how)) {}
     bool ok() const { return entered >= 0; }
     int leave()
     {

@@ -1,8 +1,11 @@
 /*
  * mu.cpp - the multi-user bracket around every operation on a shared file.
  *
- * In shared mode (0x8000) each operation locks byte 0 of the file, re-reads all headers, works
- * without cache, writes the headers back with mark 42 when it changed anything, and unlocks.
+ * In shared mode (0x8000) each operation locks byte 0 of the file (a read lock when it only
+ * reads), re-reads all headers, works through the cache of shared files (scache.cpp, valid while
+ * the headers' modification counter is unchanged), writes the headers back with mark 42 when it
+ * changed anything, and unlocks.  A change never writes a byte while only a read lock is held:
+ * it converts the lock first (muMayWrite, muEnter) or is refused with 13.
  * The bracket is not re-entered: an operation that calls another one inside its own bracket gets 0
  * from muEntry and the inner muExit does nothing.
  *
@@ -80,38 +83,90 @@ int muLockByte0(int fh, bool shared) { return lockPatiently(fh, shared ? F_RDLCK
 
 int muUnlockByte0(int fh) { return setLock(fh, F_UNLCK); }
 
-int muEntry(LioFile *fd)
+namespace {
+
+/* Headers, owner and cache check of a bracket just entered (the lock, if any, is held). */
+int enterHeld(LioFile *m, int kind)
 {
-    if (!lioValid(fd)) return LIO_FAIL(F_MUENTRY, LIO_E_BADFD);
-    LioFile *m = fd->master;
-    if (!(m->mode & LIO_SHARED) || m->inside) return 0;
-    /* A reader takes a read lock: without it, it could read a header half written by a writer. */
-    bool reader = (m->mode & LIO_RDONLY) != 0;
-    if (muLockByte0(m->fh, reader) < 0) return LIO_FAIL(F_MUENTRY, LIO_E_LOCK);
+    bool rdonly = (m->mode & LIO_RDONLY) != 0;
     if (readHead(m) < 0) {
-        muUnlockByte0(m->fh);
+        if (kind) muUnlockByte0(m->fh);
         return LIO_FAIL(F_MUENTRY, LIO_E_HDRREAD);
     }
     int owner = m->hdrs[LIO_H_OWNER];
-    if (owner && !reader && owner != muProcId()) {
-        muUnlockByte0(m->fh);
+    if (owner && !rdonly && owner != muProcId()) {
+        if (kind) muUnlockByte0(m->fh);
         return LIO_FAIL(F_MUENTRY, LIO_E_OWNED);
     }
     m->inside = 1;
+    m->lockKind = kind;
     m->touched = 0;
     m->markedDirty = 0;
     m->staleDirty = 0;
+    m->failuresAtEntry = lioIoFailures();
     int n = m->isIndex ? m->hdrs[LIO_H_NFILES] : 1;
-    for (int i = 0; !reader && i < n; i++)
+    for (int i = 0; !rdonly && i < n; i++)
         if (m->hdrs[i * LIO_HDRWORDS + LIO_H_MARK] != LIO_MARK_CLEAN) m->staleDirty = 1;
+    shareCheck(m);
     return 1;
+}
+
+/* A read lock becomes a write lock on the same descriptor: the kernel converts it without
+ * giving it up, so the headers read under it stay valid. */
+int upgrade(LioFile *m)
+{
+    if (m->lockKind == MU_LK_WRITE) return 0;
+    if (m->lockKind != MU_LK_READ || lockPatiently(m->fh, F_WRLCK, 0) < 0)
+        return LIO_FAIL(F_MUENTRY, LIO_E_LOCK);
+    m->lockKind = MU_LK_WRITE;
+    return 0;
+}
+
+} // namespace
+
+int muEnter(LioFile *fd, int how)
+{
+    if (!lioValid(fd)) return LIO_FAIL(F_MUENTRY, LIO_E_BADFD);
+    LioFile *m = fd->master;
+    if (!(m->mode & LIO_SHARED)) return 0;
+    bool rdonly = (m->mode & LIO_RDONLY) != 0;
+    if (m->inside) {
+        if (how != MU_WRITE || rdonly || m->lockKind == MU_LK_WRITE) return 0;
+        if (m->lockKind == MU_LK_READ) return upgrade(m) < 0 ? -1 : 0;
+        /* a change inside a lock-free index bracket takes the lock as a bracket of its own */
+        if (muLockByte0(m->fh) < 0) return LIO_FAIL(F_MUENTRY, LIO_E_LOCK);
+        if (enterHeld(m, MU_LK_WRITE) < 0) {
+            m->inside = 1;
+            m->lockKind = 0;
+            return -1;
+        }
+        m->guardBelow = 1;
+        return 1;
+    }
+    if (how == MU_GUARD) return enterHeld(m, 0);
+    /* A reader takes a read lock: without it, it could read a header half written by a writer.
+     * A read in mode LIO_RDLOCK enters a record lock in the header: a change. */
+    bool reader = rdonly || (how == MU_READ && !(m->mode & LIO_RDLOCK));
+    if (muLockByte0(m->fh, reader) < 0) return LIO_FAIL(F_MUENTRY, LIO_E_LOCK);
+    return enterHeld(m, reader ? MU_LK_READ : MU_LK_WRITE);
+}
+
+int muEntry(LioFile *fd) { return muEnter(fd, MU_WRITE); }
+
+int muMayWrite(LioFile *fd)
+{
+    LioFile *m = fd->master;
+    if (!(m->mode & LIO_SHARED) || !m->inside || m->lockKind == MU_LK_WRITE) return 0;
+    if (m->lockKind == MU_LK_READ) return upgrade(m);
+    return LIO_FAIL(F_MUENTRY, LIO_E_LOCK);
 }
 
 /* Leaves the bracket.  An operation cut short by failing I/O may leave half a change: when this
  * bracket already put mark 38 on disk, the headers are written with 38 again (they tell a repair
  * how far the file reaches now), so the next open (or velk-check) sees it.  A file that carried
  * 38 when the bracket was entered (another process died or failed inside an operation) keeps it
- * too: marking it clean would hide the damage from everyone who opens it later. */
+ * too: marking it clean would hide the damage from everyone who opens it later.  Headers are
+ * written only under the write lock: a change that could not get it wrote nothing. */
 int muLeave(LioFile *fd, int entered, bool cutShort)
 {
     if (entered != 1) return 0;
@@ -120,12 +175,25 @@ int muLeave(LioFile *fd, int entered, bool cutShort)
     int rc = 0;
     bool unfinished = (cutShort && m->markedDirty) || m->staleDirty;
     int mark = unfinished ? LIO_MARK_DIRTY : LIO_MARK_CLEAN;
-    if (m->touched && writeHead(m, mark) < 0) rc = LIO_FAIL(F_MUEXIT, LIO_E_HDRWRITE);
-    m->inside = 0;
+    if (m->touched && !(m->mode & LIO_RDONLY)) {
+        if (m->lockKind != MU_LK_WRITE)
+            rc = LIO_FAIL(F_MUEXIT, LIO_E_LOCK);
+        else if (writeHead(m, mark) < 0)
+            rc = LIO_FAIL(F_MUEXIT, LIO_E_HDRWRITE);
+    }
+    if (rc < 0 || (m->touched && m->lockKind != MU_LK_WRITE) ||
+        lioIoFailures() != m->failuresAtEntry)
+        shareDrop(m);
+    else
+        shareSettle(m);
+    int kind = m->lockKind;
+    m->inside = m->guardBelow;
+    m->lockKind = 0;
+    m->guardBelow = 0;
     m->touched = 0;
     m->markedDirty = 0;
     m->staleDirty = 0;
-    if (muUnlockByte0(m->fh) < 0 && rc == 0) rc = LIO_FAIL(F_MUEXIT, LIO_E_UNLOCK);
+    if (kind && muUnlockByte0(m->fh) < 0 && rc == 0) rc = LIO_FAIL(F_MUEXIT, LIO_E_UNLOCK);
     return rc;
 }
 

@@ -5,8 +5,8 @@
  * slots: a private cache per descriptor (kind 1) or one cache shared by every descriptor that asks
  * for it (kind 2), sized for the largest page among them.  A slot holds one page of one
  * descriptor; a full cache gives up its least recently used slot, writing it back first when it is
- * dirty.  In shared mode nothing is cached between operations (invariant (5) of flen3.cpp): every
- * page is read from and written to the file directly.
+ * dirty.  In shared mode this cache is not used: pages go to the file at once and are kept by
+ * the cache of shared files (scache.cpp), which knows when another process changed the file.
  */
 #include "btree/lioint.h"
 

@@ -172,7 +172,7 @@ long tAlarmStore::nextOfUser(long position, tAlarm &a)
 std::vector<tAlarm> tAlarmStore::listed()
 {
     std::vector<tAlarm> out;
-    tTableHold hold(tAlarmTable::instance());
+    tTableHold hold(tAlarmTable::instance(), tTableHold::Read);
     tAlarm a;
     for (long p = firstOfUser(a); p; p = nextOfUser(p, a))
         if (a.when.year != 0) out.push_back(a);

@@ -211,7 +211,7 @@ long tTerminStore::nextTouching(const tDateTime &from, const tDateTime &till, lo
 std::vector<tTermin> tTerminStore::ofDay(const tDate &day)
 {
     std::vector<tTermin> out;
-    tTableHold hold(tTermTable::instance());
+    tTableHold hold(tTermTable::instance(), tTableHold::Read);
     tTermin a;
     for (long p = firstOfDay(day, a); p; p = nextOfDay(day, p, a)) out.push_back(a);
     return out;
@@ -220,7 +220,7 @@ std::vector<tTermin> tTerminStore::ofDay(const tDate &day)
 std::vector<tTermin> tTerminStore::touching(const tDateTime &from, const tDateTime &till)
 {
     std::vector<tTermin> out;
-    tTableHold hold(tTermTable::instance());
+    tTableHold hold(tTermTable::instance(), tTableHold::Read);
     tTermin a;
     for (long p = firstTouching(from, till, a); p; p = nextTouching(from, till, p, a))
         out.push_back(a);

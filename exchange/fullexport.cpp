@@ -91,7 +91,7 @@ bool exportTable(const char *table, const std::string &fileName)
     if (!file.openNew(layout, fileName)) return false;
     bool written;
     {
-        tTableHold hold(t);
+        tTableHold hold(t, tTableHold::Read);
         written = writeRows(*t, fieldRows(table), file);
     }
     if (!written) {

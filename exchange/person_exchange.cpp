@@ -97,7 +97,7 @@ tExchangeResult exportPersonsText(const std::string &fileName, const tExchangePr
         return notStarted(kPersons, "Die Personentabelle kann nicht gelesen werden");
     std::vector<std::string> lines;
     {
-        tTableHold hold(table);
+        tTableHold hold(table, tTableHold::Read);
         if (!table->selectIndex(PersonById))
             return notStarted(kPersons, "Die Personentabelle kann nicht gelesen werden");
         tRecord &rec = table->rec;

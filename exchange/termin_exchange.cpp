@@ -94,7 +94,7 @@ std::vector<tTermin> visibleAppointments()
 {
     std::vector<tTermin> out;
     tTerminStore &store = tTerminStore::instance();
-    tTableHold hold(tTermTable::instance());
+    tTableHold hold(tTermTable::instance(), tTableHold::Read);
     tTermin t;
     for (long pos = store.first(tTerminStore::ById, t); pos;
          pos = store.next(tTerminStore::ById, pos, t))

@@ -231,11 +231,11 @@ bool tTable::newCounterId(const tFieldDef &idField, const tFieldDef &counterFiel
     return ok;
 }
 
-tTableHold::tTableHold(tTable *table) : fd_(table ? table->fd_ : nullptr)
+tTableHold::tTableHold(tTable *table, Kind kind) : fd_(table ? table->fd_ : nullptr)
 {
-    // The data file and its indices.  A lock that cannot
-    // be taken leaves every step to take its own, as without the hold.
-    if (fd_) mask_ = isamLockUp(fd_, 3);
+    // The data file and its indices (read: the indices under the data file's lock).  A lock
+    // that cannot be taken leaves every step to take its own, as without the hold.
+    if (fd_) mask_ = isamLockUp(fd_, kind == Read ? 3 | BT3_LK_READ : 3);
     if (mask_ < 0) mask_ = 0;
 }
 

@@ -123,9 +123,13 @@ private:
 // other copies wait until it ends, so hold it only for the walk itself (never while waiting on
 // the user).  Single operations on other tables inside it are fine; a hold on another table
 // inside it is not (two copies could each wait for the other).
+// A Read hold is for walks that only read: it takes a shared lock, so several copies walk the
+// same table at once, and a writer waits for them all.  A change made inside it converts the
+// lock into a write lock first (waiting for the other readers; it fails when they stay).
 class tTableHold {
 public:
-    explicit tTableHold(tTable *table);
+    enum Kind { Write, Read };
+    explicit tTableHold(tTable *table, Kind kind = Write);
     ~tTableHold();
     tTableHold(const tTableHold &) = delete;
     tTableHold &operator=(const tTableHold &) = delete;

@@ -142,7 +142,7 @@ std::vector<tTask> allTasks() { return tTasks::all(); }
 std::vector<tTask> tasksOf(std::string_view project)
 {
     std::vector<tTask> out;
-    tTableHold hold(tTaskRow::table());
+    tTableHold hold(tTaskRow::table(), tTableHold::Read);
     tTask k;
     for (long c = k.firstOf(project); c; c = k.nextOf(project, c)) out.push_back(k);
     return out;
@@ -151,7 +151,7 @@ std::vector<tTask> tasksOf(std::string_view project)
 std::vector<tTask> tasksDue(const tDate &from, const tDate &till)
 {
     std::vector<tTask> out;
-    tTableHold hold(tTaskRow::table());
+    tTableHold hold(tTaskRow::table(), tTableHold::Read);
     tTask k;
     for (long c = k.firstDue(from, till); c; c = k.nextDue(till, c)) out.push_back(k);
     return out;
