@@ -44,8 +44,9 @@ std::vector<tListLine> groupChoiceLines()
 std::vector<tListLine> memberListLines(std::string_view gid)
 {
     std::vector<tListLine> lines;
-    tFillHold hold{tMemTable::instance(), tPersTable::instance()};
-    for (const std::string &mid : membersOf(gid)) {
+    std::vector<std::string> members = membersOf(gid);
+    tFillHold hold{tPersTable::instance()};
+    for (const std::string &mid : members) {
         tPerson p;
         if (p.find(mid))
             lines.push_back({std::string(p.ID) + '\t' + p.CHRNAME + ' ' + p.NAME, p.ID});

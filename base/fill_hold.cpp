@@ -13,7 +13,7 @@ tFillHold::tFillHold(std::initializer_list<tTable *> tables)
     std::sort(order.begin(), order.end(), [](const tTable *a, const tTable *b) {
         return std::strcmp(a->name(), b->name()) < 0;
     });
-    for (tTable *t : order) holds_.push_back(std::make_unique<tTableHold>(t));
+    for (tTable *t : order) holds_.push_back(std::make_unique<tTableHold>(t, tTableHold::Read));
 }
 
 // Let go in the reverse order of taking.

@@ -6,9 +6,10 @@
 // file server each of them is a round trip.  Held, each table is locked once and its headers
 // read once for the whole fill; everything the fill asks nests in the hold.
 //
-// Hold only for the fill itself, never while waiting on the user.  The tables are taken in one
-// fixed order (by name), whatever order the caller lists them in, so that two copies filling
-// views never hold one table each and wait for the other.  A table that is not open (null) is
+// The holds are read holds: copies filling views share them, a writer waits until the fill is
+// done.  Hold only for the fill itself, never while waiting on the user, and never around a
+// change.  The tables are taken in one fixed order (by name), whatever order the caller lists
+// them in.  A table that is not open (null) is
 // skipped; a lock that cannot be taken leaves each question to take its own, as without a hold.
 #ifndef VELK_BASE_FILL_HOLD_H
 #define VELK_BASE_FILL_HOLD_H

@@ -157,7 +157,7 @@ void tBlob::forEachRow(const char *table, Fn fn)
 
 int tBlob::holdRows()
 {
-    int mask = fd_ ? isamLockUp(fd_, 3) : 0;
+    int mask = fd_ ? isamLockUp(fd_, 3 | BT3_LK_READ) : 0;
     return mask > 0 ? mask : 0;
 }
 

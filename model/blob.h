@@ -69,8 +69,8 @@ public:
     tTextStore *textStore(); // null when the store could not be opened
 
     // Keeps the dictionary's files locked while a table object is built from its rows (record
-    // size, keys, each field's row): one bracket for all of them instead of one per row.  The
-    // rows of a missing table may be added inside.  Answers what to give to releaseRows.
+    // size, keys, each field's row): one read bracket for all of them instead of one per row.
+    // Answers what to give to releaseRows.
     int holdRows();
     void releaseRows(int held);
 
