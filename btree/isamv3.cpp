@@ -285,6 +285,7 @@ namespace {
 int g_batchCap = BT3_BATCH;
 const int kFirstBatch = 32;
 const long kBatchBytes = 1L << 20;
+const long kRunBytes = 1L << 16; /* most bytes of one read of neighbouring records */
 
 int batchCap(const Bt3File *fd) { return fd->batch.cap < 0 ? g_batchCap : fd->batch.cap; }
 
@@ -617,9 +618,47 @@ int stepFrom(Bt3File *fd, char *buf, bool fwd, int func)
     return len;
 }
 
+/* Reads the stored records of rows [from, n) of the batch in runs of neighbouring record numbers,
+ * one read a run (a record of the data file lies at header + stash + (number - 1) * length, as
+ * the record file places it); answers the first row, in walk order, that could not be read. */
+int readRows(Bt3File *fd, int from)
+{
+    Bt3Batch &b = fd->batch;
+    const LioFile *d = fd->dat;
+    long sz = d->hdr[LIO_H_RECLEN];
+    long gap = std::max(1L, 4096 / sz), most = std::max(1L, kRunBytes / sz);
+    int top = d->hdr[LIO_H_LIVE] + d->hdr[LIO_H_DELETED];
+    std::vector<int> order;
+    for (int i = from; i < b.n; i++) order.push_back(i);
+    std::sort(order.begin(), order.end(), [&b](int x, int y) { return b.rec[x] < b.rec[y]; });
+    std::vector<char> ok(b.n, 0);
+    std::vector<unsigned char> run;
+    for (size_t i = 0, j; i < order.size(); i = j) {
+        int first = b.rec[order[i]];
+        for (j = i + 1; j < order.size(); j++) {
+            int r = b.rec[order[j]];
+            if (r - b.rec[order[j - 1]] > gap || r - first >= most) break;
+        }
+        int last = b.rec[order[j - 1]];
+        if (first < 1 || last > top) continue;
+        size_t len = (size_t)(last - first + 1) * sz;
+        run.resize(len);
+        long long off = (long long)d->hdrArea + d->hdr[LIO_H_STASH] + (long long)(first - 1) * sz;
+        if (lioPread(d->fh, run.data(), len, off) != (ssize_t)len) continue;
+        for (size_t k = i; k < j; k++) {
+            int row = order[k];
+            memcpy(&b.stored[row * sz], &run[(b.rec[row] - first) * sz], sz);
+            ok[row] = 1;
+        }
+    }
+    int m = from;
+    while (m < b.n && ok[m]) m++;
+    return m;
+}
+
 /* The step proper under the brackets of the data file and the indices, then up to rows - 1 rows
- * more read ahead.  A failure while reading ahead ends the batch before that row: the step that
- * meets it will read it again. */
+ * more read ahead: the index stepped for all of them, then their records read.  A failure while
+ * reading ahead ends the batch before that row: the step that meets it will read it again. */
 int readBatch(Bt3File *fd, char *buf, bool fwd, int func, int rows)
 {
     int len = stepFrom(fd, buf, fwd, func);
@@ -644,20 +683,26 @@ int readBatch(Bt3File *fd, char *buf, bool fwd, int func, int rows)
     b.fwd = fwd;
     b.cur = fd->cur;
     b.grow = rows;
-    unsigned char was[LIO_MAXKEY + 4];
-    for (; b.n < rows && b.status[b.n - 1] != (fwd ? BT3_ATEND : BT3_ATSTART); b.n++) {
-        const unsigned char *prev = &b.stored[(b.n - 1) * sz];
-        unsigned char *row = &b.stored[b.n * sz];
-        bt3BuildKey(k, prev, was);
+    bool atEdge = fd->status == (fwd ? BT3_ATEND : BT3_ATSTART);
+    while (b.n < rows && !atEdge) {
         int r = fwd ? lioNext(x, nullptr) : lioPrev(x, nullptr);
-        int rl = r > 0 ? bt3ReadStored(fd, r, row) : -1;
-        if (rl <= 0) {
+        if (r <= 0) {
             b.exact = 0;
             break;
         }
-        b.rec[b.n] = r;
-        b.len[b.n] = rl;
-        b.status[b.n] = stepStatus(k, b.rec[b.n - 1], was, r, row, fwd);
+        atEdge = r == b.rec[b.n - 1]; /* the last one again */
+        b.rec[b.n++] = r;
+    }
+    int m = readRows(fd, 1);
+    if (m < b.n) {
+        b.n = m;
+        b.exact = 0;
+    }
+    unsigned char was[LIO_MAXKEY + 4];
+    for (int i = 1; i < b.n; i++) {
+        bt3BuildKey(k, &b.stored[(i - 1) * sz], was);
+        b.len[i] = fd->reclen;
+        b.status[i] = stepStatus(k, b.rec[i - 1], was, b.rec[i], &b.stored[i * sz], fwd);
     }
     return len;
 }
