@@ -1,7 +1,8 @@
 /*
  * isamv3.cpp - the records of an ISAM file set: add, rewrite, delete, find and step, with the
  * data file (fixed-length records, or a variable-length store) and every index kept in step.
- * Creating and opening file sets, the key block, brackets and buffers are in ismu.cpp.
+ * Creating and opening file sets, the key block, brackets and buffers are in ismu.cpp; walks in
+ * batches in isbatch.cpp.
  *
  * Stored record (a record of b.dat, record length = maximum record size + 4; or a record of the
  * variable-length store, stored length = record length + 4):
@@ -37,7 +38,8 @@
  *       operation, takes the old keys from the record as stored (not from a copy another process
  *       may have outdated), and undoes its index changes when it fails.
  *   (5) While a record is current, the current index is positioned on that record's key and
- *       the handle's copy holds the record as it was read.
+ *       the handle's copy holds the record as it was read (while a batch has rows left the
+ *       index stands on its last row; every operation here drops the batch first).
  */
 #include "btree/isint.h"
 
@@ -266,63 +268,6 @@ int unmove(Bt3File *fd, const int *moved, int n, const unsigned char *old, const
 
 } // namespace
 
-/* ============================================================================ batches ==== */
-
-/* A walk in shared mode reads ahead (see bt3SetBatch): a step outside any bracket reads its own
- * row and the rows that follow under one bracket of the data file and the indices, keeping for
- * each what its step would have answered, and the steps after it hand them out.  The current
- * index then stands on the last row read, not on the current record; dropping the batch puts
- * it back on the current record's key, its path to be found again from the key as after another
- * process's change, so that the next index operation goes on exactly as after a single step.
- *
- * Sizes: 32 rows, then twice the size of the batch before while the walk goes on, up to the
- * handle's cap and 1 MB of rows.  After a drop the next batch reads as many rows as the dropped
- * one handed out (a walk that rewrites every row it meets reads one row a step, as without
- * batches), at most 32. */
-
-namespace {
-
-int g_batchCap = BT3_BATCH;
-const int kFirstBatch = 32;
-const long kBatchBytes = 1L << 20;
-const long kRunBytes = 1L << 16; /* most bytes of one read of neighbouring records */
-
-int batchCap(const Bt3File *fd) { return fd->batch.cap < 0 ? g_batchCap : fd->batch.cap; }
-
-/* The current index back on the current record's key (invariant (5)). */
-void park(Bt3File *fd)
-{
-    Bt3Batch &b = fd->batch;
-    if (!fd->curRec || b.cur >= fd->nkeys) return;
-    LioFile *x = fd->inx[b.cur];
-    bt3BuildKey(fd->keys[b.cur], fd->copy.data(), x->key);
-    x->hasCur = 1;
-    x->pathValid = 0;
-}
-
-/* Forgets the rows not handed out. */
-void dropBatch(Bt3File *fd)
-{
-    Bt3Batch &b = fd->batch;
-    if (b.n == 0) return;
-    if (b.next < b.n || !b.exact) park(fd);
-    if (b.next < b.n) b.grow = b.next;
-    b.grow = std::min(b.grow, (int)kFirstBatch);
-    b.n = b.next = 0;
-}
-
-/* Nothing happened on the handle, nor any change in this process, since the batch was read. */
-bool goesOn(const Bt3File *fd, bool fwd)
-{
-    const Bt3Batch &b = fd->batch;
-    if (b.n == 0 || !fd->dat || b.fwd != (int)fwd || b.cur != fd->cur) return false;
-    const LioFile *m = fd->dat->master;
-    return fd->curRec == b.rec[b.next - 1] && b.changes == lioChanges() && m->mode == b.mode &&
-           !m->inside && memcmp(b.hdr, fd->dat->hdr, sizeof b.hdr) == 0;
-}
-
-} // namespace
-
 /* ======================================================================= add, rewrite ==== */
 
 namespace {
@@ -353,7 +298,7 @@ int addRecord(Bt3File *fd, char *buf, int len, int func)
 int checkAdd(Bt3File *fd, char *buf, int len, bool vl, int func)
 {
     if (bt3CheckHandle(fd, func) < 0) return -1;
-    dropBatch(fd);
+    bt3DropBatch(fd);
     if ((fd->vl != nullptr) != vl) return LIO_FAIL(func, BT3_E_KIND);
     if (len < 1 || len > fd->reclen)
         return LIO_FAIL(func, vl ? (int)VL_E_TOOLONG : (int)LIO_E_BADARG);
@@ -417,7 +362,7 @@ int rewrite(Bt3File *fd, char *buf, int len, int func)
 int writeRecord(Bt3File *fd, char *buf, int len, bool vl, int func)
 {
     if (bt3CheckHandle(fd, func) < 0) return -1;
-    dropBatch(fd);
+    bt3DropBatch(fd);
     if (!fd->curRec) return LIO_FAIL(func, BT3_E_NOCUR);
     if (fd->readState != 2) return LIO_FAIL(func, BT3_E_NOTREAD);
     if (buffValidate(buf, 1, func) < 0) return -1;
@@ -500,7 +445,7 @@ int removeRecord(Bt3File *fd)
 int bt3Delete(Bt3File *fd)
 {
     if (bt3CheckHandle(fd, F_BT3DELETE) < 0) return -1;
-    dropBatch(fd);
+    bt3DropBatch(fd);
     if (!fd->curRec) return LIO_FAIL(F_BT3DELETE, BT3_E_NOCUR);
     if (fd->readState != 2) return LIO_FAIL(F_BT3DELETE, BT3_E_NOTREAD);
     return bt3Locked(fd, kChange, F_BT3DELETE, [&] { return removeRecord(fd); });
@@ -618,123 +563,10 @@ int stepFrom(Bt3File *fd, char *buf, bool fwd, int func)
     return len;
 }
 
-/* Reads the stored records of rows [from, n) of the batch in runs of neighbouring record numbers,
- * one read a run (a record of the data file lies at header + stash + (number - 1) * length, as
- * the record file places it); answers the first row, in walk order, that could not be read. */
-int readRows(Bt3File *fd, int from)
-{
-    Bt3Batch &b = fd->batch;
-    const LioFile *d = fd->dat;
-    long sz = d->hdr[LIO_H_RECLEN];
-    long gap = std::max(1L, 4096 / sz), most = std::max(1L, kRunBytes / sz);
-    int top = d->hdr[LIO_H_LIVE] + d->hdr[LIO_H_DELETED];
-    std::vector<int> order;
-    for (int i = from; i < b.n; i++) order.push_back(i);
-    std::sort(order.begin(), order.end(), [&b](int x, int y) { return b.rec[x] < b.rec[y]; });
-    std::vector<char> ok(b.n, 0);
-    std::vector<unsigned char> run;
-    for (size_t i = 0, j; i < order.size(); i = j) {
-        int first = b.rec[order[i]];
-        for (j = i + 1; j < order.size(); j++) {
-            int r = b.rec[order[j]];
-            if (r - b.rec[order[j - 1]] > gap || r - first >= most) break;
-        }
-        int last = b.rec[order[j - 1]];
-        if (first < 1 || last > top) continue;
-        size_t len = (size_t)(last - first + 1) * sz;
-        run.resize(len);
-        long long off = (long long)d->hdrArea + d->hdr[LIO_H_STASH] + (long long)(first - 1) * sz;
-        if (lioPread(d->fh, run.data(), len, off) != (ssize_t)len) continue;
-        for (size_t k = i; k < j; k++) {
-            int row = order[k];
-            memcpy(&b.stored[row * sz], &run[(b.rec[row] - first) * sz], sz);
-            ok[row] = 1;
-        }
-    }
-    int m = from;
-    while (m < b.n && ok[m]) m++;
-    return m;
-}
-
-/* The step proper under the brackets of the data file and the indices, then up to rows - 1 rows
- * more read ahead: the index stepped for all of them, then their records read.  A failure while
- * reading ahead ends the batch before that row: the step that meets it will read it again. */
-int readBatch(Bt3File *fd, char *buf, bool fwd, int func, int rows)
-{
-    int len = stepFrom(fd, buf, fwd, func);
-    if (len <= 0 || !fd->curRec) return len;
-    Bt3Batch &b = fd->batch;
-    const Bt3Key &k = fd->keys[fd->cur];
-    LioFile *x = fd->inx[fd->cur];
-    size_t sz = fd->reclen + BT3_SERIAL;
-    rows = (int)std::min((long)rows, std::max(1L, kBatchBytes / (long)sz));
-    if (b.rec.size() < (size_t)rows) {
-        b.stored.resize(rows * sz);
-        b.rec.resize(rows);
-        b.len.resize(rows);
-        b.status.resize(rows);
-    }
-    memcpy(b.stored.data(), fd->copy.data(), sz);
-    b.rec[0] = fd->curRec;
-    b.len[0] = len;
-    b.status[0] = fd->status;
-    b.n = b.next = 1;
-    b.exact = 1;
-    b.fwd = fwd;
-    b.cur = fd->cur;
-    b.grow = rows;
-    bool atEdge = fd->status == (fwd ? BT3_ATEND : BT3_ATSTART);
-    while (b.n < rows && !atEdge) {
-        int r = fwd ? lioNext(x, nullptr) : lioPrev(x, nullptr);
-        if (r <= 0) {
-            b.exact = 0;
-            break;
-        }
-        atEdge = r == b.rec[b.n - 1]; /* the last one again */
-        b.rec[b.n++] = r;
-    }
-    int m = readRows(fd, 1);
-    if (m < b.n) {
-        b.n = m;
-        b.exact = 0;
-    }
-    unsigned char was[LIO_MAXKEY + 4];
-    for (int i = 1; i < b.n; i++) {
-        bt3BuildKey(k, &b.stored[(i - 1) * sz], was);
-        b.len[i] = fd->reclen;
-        b.status[i] = stepStatus(k, b.rec[i - 1], was, b.rec[i], &b.stored[i * sz], fwd);
-    }
-    return len;
-}
-
-/* The next row of the batch, as its step made it current. */
-int handOut(Bt3File *fd, char *buf)
-{
-    Bt3Batch &b = fd->batch;
-    size_t sz = fd->reclen + BT3_SERIAL;
-    int i = b.next++;
-    memcpy(fd->copy.data(), &b.stored[i * sz], sz);
-    takeCurrent(fd, b.rec[i], b.len[i], buf);
-    fd->status = b.status[i];
-    return b.len[i];
-}
-
-/* Rows the step reads: 0 when it reads only its own, outside batches. */
-int batchRows(Bt3File *fd, bool goingOn)
-{
-    const Bt3Batch &b = fd->batch;
-    int cap = batchCap(fd);
-    if (!fd->dat || cap <= 0) return 0;
-    int mode = fd->dat->master->mode;
-    if (!(mode & LIO_SHARED) || (mode & LIO_RDLOCK) || fd->dat->master->inside) return 0;
-    int rows = b.grow == 0 ? kFirstBatch : goingOn ? 2 * b.grow : b.grow;
-    return std::max(1, std::min(rows, cap));
-}
-
 int edge(Bt3File *fd, char *buf, bool last, int func)
 {
     if (bt3CheckHandle(fd, func) < 0) return -1;
-    dropBatch(fd);
+    bt3DropBatch(fd);
     if (buf && buffValidate(buf, readNeed(fd), func) < 0) return -1;
     return bt3Locked(fd, BT3_LK_DATA, func, [&] {
         fd->curRec = 0;
@@ -751,37 +583,19 @@ int step(Bt3File *fd, char *buf, bool fwd)
 {
     int func = fwd ? F_BT3NEXT : F_BT3PREV;
     if (bt3CheckHandle(fd, func) < 0) return -1;
-    Bt3Batch &b = fd->batch;
-    bool on = goesOn(fd, fwd);
     if (!fd->curRec) {
-        dropBatch(fd);
+        bt3DropBatch(fd);
         return edge(fd, buf, !fwd, func);
     }
     if (buf && buffValidate(buf, readNeed(fd), func) < 0) return -1;
-    if (on && b.next < b.n) return handOut(fd, buf);
-    if (on && !b.exact) park(fd);
-    if (on) b.n = b.next = 0;
-    dropBatch(fd);
-    int rows = batchRows(fd, on);
-    if (!rows)
-        return bt3Locked(fd, BT3_LK_DATA, func, [&] { return stepFrom(fd, buf, fwd, func); });
-    int len = bt3Locked(fd, BT3_LK_DATA | BT3_LK_NDX, func,
-                        [&] { return readBatch(fd, buf, fwd, func, rows); });
-    if (len <= 0) {
-        dropBatch(fd);
-        return len;
-    }
-    b.mode = fd->dat->master->mode;
-    b.changes = lioChanges();
-    memcpy(b.hdr, fd->dat->hdr, sizeof b.hdr);
-    return len;
+    return bt3BatchStep(fd, buf, fwd, func);
 }
 
 /* Reads rec, checks that its key in the current index leads back to it, makes it current. */
 int setCurrent(Bt3File *fd, int rec, char *buf, int func)
 {
     if (bt3CheckHandle(fd, func) < 0) return -1;
-    dropBatch(fd);
+    bt3DropBatch(fd);
     if (buf && buffValidate(buf, readNeed(fd), func) < 0) return -1;
     return bt3Locked(fd, BT3_LK_DATA, func, [&] {
         fd->curRec = 0;
@@ -804,10 +618,20 @@ int setCurrent(Bt3File *fd, int rec, char *buf, int func)
 
 } // namespace
 
+void bt3TakeCurrent(Bt3File *fd, int rec, int len, char *buf) { takeCurrent(fd, rec, len, buf); }
+
+int bt3StepStatus(const Bt3Key &k, int old, const unsigned char *was, int r,
+                  const unsigned char *to, bool fwd)
+{
+    return stepStatus(k, old, was, r, to, fwd);
+}
+
+int bt3StepFrom(Bt3File *fd, char *buf, bool fwd, int func) { return stepFrom(fd, buf, fwd, func); }
+
 int bt3Find(Bt3File *fd, char *buf, int mode)
 {
     if (bt3CheckHandle(fd, F_BT3FIND) < 0) return -1;
-    dropBatch(fd);
+    bt3DropBatch(fd);
     int m = mode & ~BT3_NOREAD;
     if (m < 1 || m > 7) return LIO_FAIL(F_BT3FIND, LIO_E_BADARG);
     if (buffValidate(buf, std::max(keyExtent(fd), readNeed(fd)), F_BT3FIND) < 0) return -1;
@@ -835,7 +659,7 @@ int bt3DataRead(Bt3File *fd, int rec, char *buf) { return setCurrent(fd, rec, bu
 int bt3Select(Bt3File *fd, int inx)
 {
     if (bt3CheckHandle(fd, F_BT3SELECT) < 0) return -1;
-    dropBatch(fd);
+    bt3DropBatch(fd);
     if (inx < 0 || inx >= fd->nkeys) return LIO_FAIL(F_BT3SELECT, BT3_E_BADINX);
     fd->cur = inx;
     if (!fd->curRec) return 0;
@@ -845,7 +669,7 @@ int bt3Select(Bt3File *fd, int inx)
 int bt3Check(Bt3File *fd, int inx, const char *key)
 {
     if (bt3CheckHandle(fd, F_BT3CHECK) < 0) return -1;
-    dropBatch(fd);
+    bt3DropBatch(fd);
     if (inx < 0 || inx >= fd->nkeys) return LIO_FAIL(F_BT3CHECK, BT3_E_BADINX);
     if (!key) return LIO_FAIL(F_BT3CHECK, LIO_E_BADARG);
     const Bt3Key &k = fd->keys[inx];
@@ -875,22 +699,6 @@ int bt3GetLen(Bt3File *fd, int rec)
     std::vector<unsigned char> tmp(fd->reclen + BT3_SERIAL);
     if (lioRead(fd->dat, rec, tmp.data()) < 0) return LIO_FAIL(F_BT3GETLEN, 0);
     return fd->reclen;
-}
-
-int bt3SetBatch(Bt3File *fd, int rows)
-{
-    bt3RegisterMessages();
-    if (fd && bt3CheckHandle(fd, F_BT3SETMODE) < 0) return -1;
-    if (rows < 0) return LIO_FAIL(F_BT3SETMODE, LIO_E_BADARG);
-    int old = fd ? batchCap(fd) : g_batchCap;
-    if (!fd) {
-        g_batchCap = rows;
-        return old;
-    }
-    dropBatch(fd);
-    fd->batch.cap = rows;
-    fd->batch.grow = 0;
-    return old;
 }
 
 int bt3Status(Bt3File *fd) { return bt3CheckHandle(fd, F_BT3GETCUR) < 0 ? -1 : fd->status; }

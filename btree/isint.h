@@ -85,7 +85,7 @@ struct Bt3Key {
 };
 
 /* Rows a step in shared mode read ahead under one bracket, handed out by the steps that follow
- * (isamv3.cpp).  Row i: rec[i], len[i], status[i] as the step to it answered them, its stored
+ * (isbatch.cpp).  Row i: rec[i], len[i], status[i] as the step to it answered them, its stored
  * copy (serial + record, reclen + 4 bytes) at stored[i * (reclen + 4)].  The rows stay good while
  * nothing else happens on the handle: same index, direction and mode, no bracket held, no change
  * by this process (lioChanges), the data file's headers in memory as they were (hdr). */
@@ -134,6 +134,19 @@ void bt3BuildKey(const Bt3Key &k, const unsigned char *stored, unsigned char *ou
 int bt3UserCmp(const Bt3Key &k, const unsigned char *a, const unsigned char *b);
 int bt3ReadStored(Bt3File *fd, int rec, unsigned char *out); /* record length, 0 none, -1 */
 int bt3Reposition(Bt3File *fd); /* the current index back on the current record */
+/* Makes rec (whose stored bytes are in the copy) current; copies it into buf when given. */
+void bt3TakeCurrent(Bt3File *fd, int rec, int len, char *buf);
+/* A step of the current index from the current record, inside the data file's bracket. */
+int bt3StepFrom(Bt3File *fd, char *buf, bool fwd, int func);
+/* The status of a step from record old (its key in stored form: was) to r (stored bytes to). */
+int bt3StepStatus(const Bt3Key &k, int old, const unsigned char *was, int r,
+                  const unsigned char *to, bool fwd);
+
+/* ---- isbatch.cpp: walks in batches ---- */
+void bt3DropBatch(Bt3File *fd); /* forgets the rows not handed out */
+/* A step from the current record outside any bracket: the next row of the batch, or a new
+ * batch, or a single step where batches do not apply. */
+int bt3BatchStep(Bt3File *fd, char *buf, bool fwd, int func);
 
 /* ---- ismu.cpp: file sets, brackets, buffers ---- */
 int bt3Valid(const Bt3File *fd);
