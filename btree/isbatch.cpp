@@ -224,4 +224,3 @@ int bt3SetBatch(Bt3File *fd, int rows)
     fd->batch.grow = 0;
     return old;
 }
-
