@@ -457,6 +457,18 @@ int bt3Unlink(const char *base);
 int isamLockUp(Bt3File *fd, int which);
 int isamUnLock(Bt3File *fd, int mask); /* mask: 2 data, 1 ".ndx", 4 ".nx$" */
 int bt3Status(Bt3File *fd);
+/* Walks in batches.  A bt3Next / bt3Prev on a shared fixed-length set (no LIO_RDLOCK, no bracket
+ * held) reads the rows that follow under one bracket of the data file and the indices: 32, then
+ * twice as many each time the walk goes on, up to rows (default BT3_BATCH); the steps after it
+ * hand them out without any lock or I/O, each answering, copying and leaving current exactly what
+ * its own step would have at the moment the batch was read.  Anything else on the handle (find,
+ * start, end, set, read, select, check, add, rewrite, delete, a lock or unlock, a mode, a step the
+ * other way, a bracket held) and any change this process makes to any file drops the rest; the
+ * next step goes on from the current record.  Another process's changes are seen by the next
+ * batch.  rows 0 turns batches off; fd NULL sets the default of every handle that has not been
+ * given its own.  Answers the old setting, -1 for rows < 0. */
+enum { BT3_BATCH = 4096 };
+int bt3SetBatch(Bt3File *fd, int rows);
 int bt3GetCur(Bt3File *fd); /* current record number, 0: none */
 int bt3Count(Bt3File *fd);  /* records in the data file */
 

@@ -1,7 +1,8 @@
 /*
  * isamv3.cpp - the records of an ISAM file set: add, rewrite, delete, find and step, with the
  * data file (fixed-length records, or a variable-length store) and every index kept in step.
- * Creating and opening file sets, the key block, brackets and buffers are in ismu.cpp.
+ * Creating and opening file sets, the key block, brackets and buffers are in ismu.cpp; walks in
+ * batches in isbatch.cpp.
  *
  * Stored record (a record of b.dat, record length = maximum record size + 4; or a record of the
  * variable-length store, stored length = record length + 4):
@@ -37,7 +38,8 @@
  *       operation, takes the old keys from the record as stored (not from a copy another process
  *       may have outdated), and undoes its index changes when it fails.
  *   (5) While a record is current, the current index is positioned on that record's key and
- *       the handle's copy holds the record as it was read.
+ *       the handle's copy holds the record as it was read (while a batch has rows left the
+ *       index stands on its last row; every operation here drops the batch first).
  */
 #include "btree/isint.h"
 
@@ -296,6 +298,7 @@ int addRecord(Bt3File *fd, char *buf, int len, int func)
 int checkAdd(Bt3File *fd, char *buf, int len, bool vl, int func)
 {
     if (bt3CheckHandle(fd, func) < 0) return -1;
+    bt3DropBatch(fd);
     if ((fd->vl != nullptr) != vl) return LIO_FAIL(func, BT3_E_KIND);
     if (len < 1 || len > fd->reclen)
         return LIO_FAIL(func, vl ? (int)VL_E_TOOLONG : (int)LIO_E_BADARG);
@@ -359,6 +362,7 @@ int rewrite(Bt3File *fd, char *buf, int len, int func)
 int writeRecord(Bt3File *fd, char *buf, int len, bool vl, int func)
 {
     if (bt3CheckHandle(fd, func) < 0) return -1;
+    bt3DropBatch(fd);
     if (!fd->curRec) return LIO_FAIL(func, BT3_E_NOCUR);
     if (fd->readState != 2) return LIO_FAIL(func, BT3_E_NOTREAD);
     if (buffValidate(buf, 1, func) < 0) return -1;
@@ -441,6 +445,7 @@ int removeRecord(Bt3File *fd)
 int bt3Delete(Bt3File *fd)
 {
     if (bt3CheckHandle(fd, F_BT3DELETE) < 0) return -1;
+    bt3DropBatch(fd);
     if (!fd->curRec) return LIO_FAIL(F_BT3DELETE, BT3_E_NOCUR);
     if (fd->readState != 2) return LIO_FAIL(F_BT3DELETE, BT3_E_NOTREAD);
     return bt3Locked(fd, kChange, F_BT3DELETE, [&] { return removeRecord(fd); });
@@ -527,11 +532,23 @@ struct Finder {
     }
 };
 
+/* The status of a step from record old (its key in stored form: was) to record r (stored
+ * bytes to). */
+int stepStatus(const Bt3Key &k, int old, const unsigned char *was, int r, const unsigned char *to,
+               bool fwd)
+{
+    if (r == old) return fwd ? BT3_ATEND : BT3_ATSTART;
+    unsigned char now[LIO_MAXKEY + 4];
+    bt3BuildKey(k, to, now);
+    int u = k.userOff();
+    return bt3UserCmp(k, was + u, now + u) == 0 ? BT3_SAMEKEY : BT3_NEWKEY;
+}
+
 /* A step of the current index from the current record; the new record's status. */
 int stepFrom(Bt3File *fd, char *buf, bool fwd, int func)
 {
     const Bt3Key &k = fd->keys[fd->cur];
-    unsigned char was[LIO_MAXKEY + 4], now[LIO_MAXKEY + 4];
+    unsigned char was[LIO_MAXKEY + 4];
     bt3BuildKey(k, fd->copy.data(), was);
     int old = fd->curRec;
     int r = fwd ? lioNext(fd->inx[fd->cur], nullptr) : lioPrev(fd->inx[fd->cur], nullptr);
@@ -542,19 +559,14 @@ int stepFrom(Bt3File *fd, char *buf, bool fwd, int func)
     if (r < 0) return LIO_FAIL(func, 0);
     int len = load(fd, r, buf, func);
     if (len < 0) return -1;
-    if (r == old) {
-        fd->status = fwd ? BT3_ATEND : BT3_ATSTART;
-    } else {
-        bt3BuildKey(k, fd->copy.data(), now);
-        int u = k.userOff();
-        fd->status = bt3UserCmp(k, was + u, now + u) == 0 ? BT3_SAMEKEY : BT3_NEWKEY;
-    }
+    fd->status = stepStatus(k, old, was, r, fd->copy.data(), fwd);
     return len;
 }
 
 int edge(Bt3File *fd, char *buf, bool last, int func)
 {
     if (bt3CheckHandle(fd, func) < 0) return -1;
+    bt3DropBatch(fd);
     if (buf && buffValidate(buf, readNeed(fd), func) < 0) return -1;
     return bt3Locked(fd, BT3_LK_DATA, func, [&] {
         fd->curRec = 0;
@@ -571,15 +583,19 @@ int step(Bt3File *fd, char *buf, bool fwd)
 {
     int func = fwd ? F_BT3NEXT : F_BT3PREV;
     if (bt3CheckHandle(fd, func) < 0) return -1;
-    if (!fd->curRec) return edge(fd, buf, !fwd, func);
+    if (!fd->curRec) {
+        bt3DropBatch(fd);
+        return edge(fd, buf, !fwd, func);
+    }
     if (buf && buffValidate(buf, readNeed(fd), func) < 0) return -1;
-    return bt3Locked(fd, BT3_LK_DATA, func, [&] { return stepFrom(fd, buf, fwd, func); });
+    return bt3BatchStep(fd, buf, fwd, func);
 }
 
 /* Reads rec, checks that its key in the current index leads back to it, makes it current. */
 int setCurrent(Bt3File *fd, int rec, char *buf, int func)
 {
     if (bt3CheckHandle(fd, func) < 0) return -1;
+    bt3DropBatch(fd);
     if (buf && buffValidate(buf, readNeed(fd), func) < 0) return -1;
     return bt3Locked(fd, BT3_LK_DATA, func, [&] {
         fd->curRec = 0;
@@ -602,9 +618,20 @@ int setCurrent(Bt3File *fd, int rec, char *buf, int func)
 
 } // namespace
 
+void bt3TakeCurrent(Bt3File *fd, int rec, int len, char *buf) { takeCurrent(fd, rec, len, buf); }
+
+int bt3StepStatus(const Bt3Key &k, int old, const unsigned char *was, int r,
+                  const unsigned char *to, bool fwd)
+{
+    return stepStatus(k, old, was, r, to, fwd);
+}
+
+int bt3StepFrom(Bt3File *fd, char *buf, bool fwd, int func) { return stepFrom(fd, buf, fwd, func); }
+
 int bt3Find(Bt3File *fd, char *buf, int mode)
 {
     if (bt3CheckHandle(fd, F_BT3FIND) < 0) return -1;
+    bt3DropBatch(fd);
     int m = mode & ~BT3_NOREAD;
     if (m < 1 || m > 7) return LIO_FAIL(F_BT3FIND, LIO_E_BADARG);
     if (buffValidate(buf, std::max(keyExtent(fd), readNeed(fd)), F_BT3FIND) < 0) return -1;
@@ -632,6 +659,7 @@ int bt3DataRead(Bt3File *fd, int rec, char *buf) { return setCurrent(fd, rec, bu
 int bt3Select(Bt3File *fd, int inx)
 {
     if (bt3CheckHandle(fd, F_BT3SELECT) < 0) return -1;
+    bt3DropBatch(fd);
     if (inx < 0 || inx >= fd->nkeys) return LIO_FAIL(F_BT3SELECT, BT3_E_BADINX);
     fd->cur = inx;
     if (!fd->curRec) return 0;
@@ -641,6 +669,7 @@ int bt3Select(Bt3File *fd, int inx)
 int bt3Check(Bt3File *fd, int inx, const char *key)
 {
     if (bt3CheckHandle(fd, F_BT3CHECK) < 0) return -1;
+    bt3DropBatch(fd);
     if (inx < 0 || inx >= fd->nkeys) return LIO_FAIL(F_BT3CHECK, BT3_E_BADINX);
     if (!key) return LIO_FAIL(F_BT3CHECK, LIO_E_BADARG);
     const Bt3Key &k = fd->keys[inx];

@@ -84,6 +84,23 @@ struct Bt3Key {
     int userOff() const { return dups() ? BT3_SERIAL : 0; }
 };
 
+/* Rows a step in shared mode read ahead under one bracket, handed out by the steps that follow
+ * (isbatch.cpp).  Row i: rec[i], len[i], status[i] as the step to it answered them, its stored
+ * copy (serial + record, reclen + 4 bytes) at stored[i * (reclen + 4)].  The rows stay good while
+ * nothing else happens on the handle: same index, direction and mode, no bracket held, no change
+ * by this process (lioChanges), the data file's headers in memory as they were (hdr). */
+struct Bt3Batch {
+    std::vector<unsigned char> stored;
+    std::vector<int> rec, len, status;
+    int n = 0, next = 0; /* rows read, rows handed out */
+    int cur = 0, fwd = 1, mode = 0;
+    int exact = 0; /* the index stands on the last row read, as the step to it left it */
+    unsigned changes = 0;
+    int32_t hdr[LIO_HDRWORDS] = {};
+    int grow = 0; /* rows the next batch reads, 0: the first size */
+    int cap = -1; /* most rows of a batch, 0: no batches, -1: the process's default */
+};
+
 struct Bt3File {
     Bt3File *self; /* validity check */
     std::string base;
@@ -101,6 +118,7 @@ struct Bt3File {
     int readState = 0; /* 2: read into a caller's buffer; 0: only positioned */
     int status = BT3_SAMEKEY;
     std::vector<unsigned char> copy; /* serial + record of the current record */
+    Bt3Batch batch;
 };
 
 inline int32_t bt3SerialOf(const unsigned char *stored)
@@ -116,6 +134,19 @@ void bt3BuildKey(const Bt3Key &k, const unsigned char *stored, unsigned char *ou
 int bt3UserCmp(const Bt3Key &k, const unsigned char *a, const unsigned char *b);
 int bt3ReadStored(Bt3File *fd, int rec, unsigned char *out); /* record length, 0 none, -1 */
 int bt3Reposition(Bt3File *fd); /* the current index back on the current record */
+/* Makes rec (whose stored bytes are in the copy) current; copies it into buf when given. */
+void bt3TakeCurrent(Bt3File *fd, int rec, int len, char *buf);
+/* A step of the current index from the current record, inside the data file's bracket. */
+int bt3StepFrom(Bt3File *fd, char *buf, bool fwd, int func);
+/* The status of a step from record old (its key in stored form: was) to r (stored bytes to). */
+int bt3StepStatus(const Bt3Key &k, int old, const unsigned char *was, int r,
+                  const unsigned char *to, bool fwd);
+
+/* ---- isbatch.cpp: walks in batches ---- */
+void bt3DropBatch(Bt3File *fd); /* forgets the rows not handed out */
+/* A step from the current record outside any bracket: the next row of the batch, or a new
+ * batch, or a single step where batches do not apply. */
+int bt3BatchStep(Bt3File *fd, char *buf, bool fwd, int func);
 
 /* ---- ismu.cpp: file sets, brackets, buffers ---- */
 int bt3Valid(const Bt3File *fd);
