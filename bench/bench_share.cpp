@@ -9,6 +9,8 @@
 // booking one of 50 resources; N / 10 persons; N / 2 tasks in N / 50 projects; N / 5 alarms.
 // Each view is filled in a freshly opened database, so that nothing another view read is at
 // hand; the database is opened in shared mode, as the program opens it.
+#include "bench/views/bench_views.h"
+
 #include "address/lists.h"
 #include "address/person.h"
 #include "address/resource.h"
@@ -43,23 +45,6 @@ namespace {
 constexpr int kUsers = 20, kResources = 50;
 constexpr double kRoundTripMs = 0.5;
 const tViewMetrics kMetrics{6, 13};
-
-std::string numbered(const char *prefix, long i)
-{
-    char id[32];
-    std::snprintf(id, sizeof id, "%s%05ld", prefix, i);
-    return id;
-}
-
-tDateTime dayTime(int dayOfRange, int minutes)
-{
-    tDateTime t;
-    t.set(2023, 1, 1);
-    t.setDayOfYear(1 + dayOfRange);
-    t.hour = minutes / 60;
-    t.minute = minutes % 60;
-    return t;
-}
 
 void stored(bool ok, const char *what)
 {

@@ -1,7 +1,6 @@
 // bench_views - how fast the views fill on databases of 1,000 and 10,000 records in shared mode,
-// each against SQLite answering the same rows with indexed queries, in the same run.
-//
-//   bench_views [-s section] [N ...]       default N: 1000 10000
+// each against SQLite answering the same rows with indexed queries, in the same run (main.cpp).
+// This file holds what the sections share (bench_views.h); bench_share uses it too.
 //
 // Prints one table: view, records, milliseconds, SQLite milliseconds, the ratio (above 1: the
 // view is slower than SQLite) and the goal.
@@ -27,6 +26,8 @@ std::vector<tBenchSection> &sections()
 }
 
 } // namespace
+
+const std::vector<tBenchSection> &allSections() { return sections(); }
 
 int addSection(tBenchSection section)
 {
@@ -135,22 +136,3 @@ tDateTime dayTime(int dayOfRange, int minutes)
 }
 
 } // namespace velk::bench
-
-int main(int argc, char **argv)
-{
-    using namespace velk::bench;
-    std::vector<long> sizes;
-    const char *only = nullptr;
-    for (int i = 1; i < argc; i++) {
-        if (!strcmp(argv[i], "-s") && i + 1 < argc)
-            only = argv[++i];
-        else
-            sizes.push_back(atol(argv[i]));
-    }
-    if (sizes.empty()) sizes = {1000, 10000};
-    printf("%-40s %8s %10s %10s %7s  %-14s\n", "view", "records", "ms", "sqlite ms", "ratio",
-           "goal");
-    for (const tBenchSection &s : sections())
-        if (!only || !strcmp(only, s.name)) s.run(sizes);
-    return 0;
-}

@@ -64,6 +64,7 @@ struct tBenchSection {
     std::function<void(const std::vector<long> &sizes)> run;
 };
 int addSection(tBenchSection section);
+const std::vector<tBenchSection> &allSections(); // in the order they registered
 
 } // namespace velk::bench
 
