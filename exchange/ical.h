@@ -53,6 +53,12 @@ struct tIcsEvent {
     std::string uid;
     std::string location; // Windows-1252
     std::vector<tTermin> rows;
+    // For each row the local start (minutes since 1970) of the occurrence it stands for: of a
+    // series its own start, of an event replacing one occurrence (RECURRENCE-ID) that one's, of
+    // an event of its own 0.
+    std::vector<long long> occurrences;
+    bool series = false;   // RRULE or RDATE
+    bool replaces = false; // RECURRENCE-ID
 };
 
 // What the reading of a file found.

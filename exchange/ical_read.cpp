@@ -497,8 +497,15 @@ std::optional<tIcsEvent> tReader::event(icalcomponent *ev)
     // An event that replaces one occurrence of a series (RECURRENCE-ID) is that occurrence
     // only, even where its writer left the series' rule in it.
     std::vector<long long> local{start->local};
-    if (!icalcomponent_get_first_property(ev, ICAL_RECURRENCEID_PROPERTY))
+    long long occurrence = 0; // of an event of its own
+    if (!icalcomponent_get_first_property(ev, ICAL_RECURRENCEID_PROPERTY)) {
         local = starts(ev, *start, e.uid, &unknown);
+        e.series = icalcomponent_get_first_property(ev, ICAL_RRULE_PROPERTY) ||
+                   icalcomponent_get_first_property(ev, ICAL_RDATE_PROPERTY);
+    } else if (std::optional<tWhen> rid = when(ev, ICAL_RECURRENCEID_PROPERTY, &unknown)) {
+        occurrence = rid->local;
+        e.replaces = true;
+    }
     if (unknown) out_->unknownZones++;
     for (long long m : local) {
         tTermin row = t;
@@ -511,6 +518,7 @@ std::optional<tIcsEvent> tReader::event(icalcomponent *ev)
         }
         if (row.till.year > 9999 || row.from.year < 1) continue;
         e.rows.push_back(row);
+        e.occurrences.push_back(e.series ? m : occurrence);
     }
     return e;
 }

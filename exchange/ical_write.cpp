@@ -338,10 +338,10 @@ public:
     }
 
     // The appointment as a VEVENT.
-    std::string text(const tTermin &t)
+    std::string text(const tTermin &t, const std::string *uid = nullptr)
     {
         icalcomponent *e = event_.get();
-        icalproperty_set_uid(uid_, ownUid(t.ID, identity_).c_str());
+        icalproperty_set_uid(uid_, uid ? uid->c_str() : ownUid(t.ID, identity_).c_str());
         // All-day only for a span of whole days: 00:00 to 00:00 of a later day.  00:00 to 00:00
         // of the same day is an appointment at midnight without an end.
         const tDate &fromDay = t.from, &tillDay = t.till;
@@ -402,6 +402,8 @@ private:
     bool local_ = false;
 };
 
+} // namespace
+
 // The calendar user's first alarm of each appointment, by appointment ID.
 std::map<std::string, tAlarm> alarmsOfUser()
 {
@@ -415,6 +417,8 @@ std::map<std::string, tAlarm> alarmsOfUser()
     }
     return out;
 }
+
+namespace {
 
 // A row without a valid start date and time no calendar can take.
 bool writable(const tTermin &t)
@@ -460,5 +464,32 @@ tExchangeResult exportICalendar(const std::string &fileName, const tExchangeProg
                             "Termine ohne g\xFCltigen Beginn nicht geschrieben"}});
     return r;
 }
+
+// ---- the parts of one item of a vdir (ical_parts.h) ----
+
+std::string icsCalendarOf(const std::vector<std::string> &events, int fromYear)
+{
+    auto [head, tail] = calendarFrame(fromYear);
+    std::string out = head;
+    for (const std::string &e : events) out += e;
+    return out + tail;
+}
+
+std::string icsEventText(const tTermin &t, const std::string &uid, const tAlarm *alarm,
+                         const std::map<std::string, std::string> &resources)
+{
+    std::map<std::string, tAlarm> alarms;
+    if (alarm) alarms.emplace(t.ID, *alarm);
+    static const std::string unused;
+    icaltimetype stamp =
+        icaltime_from_timet_with_zone(time(nullptr), 0, icaltimezone_get_utc_timezone());
+    tEventWriter writer(unused, stamp, resources, alarms);
+    return writer.text(t, &uid);
+}
+
+icalcomponent *icsBerlinZone(int fromYear) { return berlinZone(fromYear).release(); }
+icalproperty *icsAttendee(const tTermin &t) { return attendee(t); }
+icalcomponent *icsAlarm(const tTermin &t, const tAlarm &a) { return alarmOf(t, a); }
+bool icsWritable(const tTermin &t) { return writable(t); }
 
 } // namespace velk

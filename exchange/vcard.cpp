@@ -39,34 +39,28 @@ std::string trimmed(std::string s)
     return s.erase(0, std::min(s.size(), s.find_first_not_of(' ')));
 }
 
+} // namespace
+
 // IDs of up to 8 letters and digits from the surname that no stored person has: the stem
 // (idStemOf), or else the stem cut short before the lowest free number.  Within one import the
 // number last given for a stem is remembered: the numbers below it are taken, so the search goes
 // on from there instead of from 1.
-class tFreshIds {
-public:
-    std::string next(std::string_view name)
-    {
-        std::string base = idStemOf(name);
-        tPerson p;
-        if (!p.find(base)) return base;
-        int &last = last_[base];
-        for (int n = std::max(last, 1); n < 10000000; n++) {
-            std::string suffix = std::to_string(n);
-            std::string id = base.substr(0, 8 - suffix.size()) + suffix;
-            if (!p.find(id)) {
-                last = n;
-                return id;
-            }
+std::string tFreshIds::next(std::string_view name)
+{
+    std::string base = idStemOf(name);
+    tPerson p;
+    if (!p.find(base)) return base;
+    int &last = last_[base];
+    for (int n = std::max(last, 1); n < 10000000; n++) {
+        std::string suffix = std::to_string(n);
+        std::string id = base.substr(0, 8 - suffix.size()) + suffix;
+        if (!p.find(id)) {
+            last = n;
+            return id;
         }
-        return {};
     }
-
-private:
-    std::map<std::string, int> last_;
-};
-
-} // namespace
+    return {};
+}
 
 std::string idStemOf(std::string_view surname)
 {
@@ -87,8 +81,13 @@ std::string idStemOf(std::string_view surname)
 
 std::string vcardOf(const tPerson &p, const std::string &identity)
 {
+    return vcardOfUid(p, ownUid(p.ID, identity));
+}
+
+std::string vcardOfUid(const tPerson &p, const std::string &uid)
+{
     std::string out = "BEGIN:VCARD\r\nVERSION:3.0\r\n";
-    out += vcfFold("UID:" + vcfEscape(ownUid(p.ID, identity)));
+    out += vcfFold("UID:" + vcfEscape(uid));
     out += vcfFold("N:" + text(p.NAME) + ";" + text(p.CHRNAME) + ";;;");
     std::string full = trimmed(std::string(p.CHRNAME) + " " + p.NAME);
     out += vcfFold("FN:" + text(full.empty() ? p.ID : full));

@@ -27,6 +27,7 @@
 #include "address/person.h"
 #include "exchange/exchange.h"
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,8 +61,19 @@ tVcfReadout readVCardText(std::string_view text);
 // "PERSON" when none is left.
 std::string idStemOf(std::string_view surname);
 
+// IDs for new persons: the stem of the surname, with a number at the end where that is taken.
+class tFreshIds {
+public:
+    std::string next(std::string_view surname);
+
+private:
+    std::map<std::string, int> last_;
+};
+
 // The person's vCard 3.0, folded, with CR LF.
 std::string vcardOf(const tPerson &p, const std::string &identity);
+// The same with the given UID.
+std::string vcardOfUid(const tPerson &p, const std::string &uid);
 
 tExchangeResult exportVCard(const std::string &fileName, const tExchangeProgress &progress = {});
 tExchangeResult importVCard(const std::string &fileName, const tExchangeProgress &progress = {});

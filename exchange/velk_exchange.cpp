@@ -1,6 +1,7 @@
 // velk-exchange: the imports and exports of the "Datei" menu from the command line.
 //
 //   velk-exchange [--user NAME] [--password-stdin] DIR import|export KIND FILE
+//   velk-exchange [--user NAME] [--password-stdin] DIR sync termine|termine-team|personen VDIR
 //
 // DIR is the database directory (one without a database gets a new empty one, as at the
 // program's first start; only root may do that, since nobody else can log in to it).  KIND is
@@ -12,6 +13,11 @@
 // terminal without echo, or with --password-stdin from the first line of standard input.  What
 // the work sees and stores is that user's: the appointments visible to them, OWNER of what is
 // imported.
+//
+// sync keeps the vdir VDIR (a directory of one .ics or .vcf per item, as vdirsyncer, khal and
+// khard keep them) in step with the database, both ways (sync.h); its state lives in the user's
+// configuration directory.  It prints "in die Datenbank: n neu, n geÃ¤ndert, n gelÃ¶scht,
+// n Konflikte; ins Verzeichnis: ..." and a line for each conflict or refused change.
 //
 // Exit status: 0 done; 1 the work failed or was interrupted part-way (what was imported stays,
 // and the message says how much); 2 it could not start (usage, login, database, file, or a
@@ -25,6 +31,8 @@
 #include "base/cp1252.h"
 #include "exchange/exchange.h"
 #include "exchange/file_access.h"
+#include "exchange/sync.h"
+#include "exchange/sync_state.h"
 
 #include <csignal>
 #include <cstdio>
@@ -47,6 +55,7 @@ struct tArgs {
     bool passwordStdin = false;
     std::string dir;
     bool import = false;
+    std::optional<tSyncKind> sync; // sync instead of import or export
     tExchangeKind kind = tExchangeKind::TermineDbf;
     std::string file;
 };
@@ -54,7 +63,9 @@ struct tArgs {
 const char *kUsage =
     "Aufruf: velk-exchange [--user NAME] [--password-stdin] VERZEICHNIS import|export ART DATEI\n"
     "  ART: termine-dbf, personen-dbf, portfolio, ical, vcard (import und export),\n"
-    "       personen-txt, komplett (nur export)\n";
+    "       personen-txt, komplett (nur export)\n"
+    "       velk-exchange [--user NAME] [--password-stdin] VERZEICHNIS sync ART VDIR\n"
+    "  ART: termine, termine-team, personen\n";
 
 // The system's texts are Windows-1252; the terminal speaks UTF-8.
 std::string utf8(const std::string &cp1252) { return cp1252ToUtf8(cp1252); }
@@ -84,6 +95,15 @@ std::optional<tArgs> parseArgs(int argc, char **argv, std::string *error)
     }
     if (rest.size() != 4) return *error = "falsche Zahl von Argumenten", std::nullopt;
     a.dir = rest[0];
+    if (rest[1] == "sync") {
+        a.sync = syncKindNamed(rest[2]);
+        if (!a.sync) return *error = "unbekannte Art " + rest[2], std::nullopt;
+        a.file = rest[3];
+        a.import = true; // it stores
+        if (a.user.empty() || a.user.size() > kMaxUserName)
+            return *error = "Benutzername leer oder l\xC3\xA4nger als 8 Zeichen", std::nullopt;
+        return a;
+    }
     if (rest[1] != "import" && rest[1] != "export")
         return *error = "import oder export erwartet, nicht " + rest[1], std::nullopt;
     a.import = rest[1] == "import";
@@ -171,6 +191,24 @@ int exitCode(const tExchangeResult &r)
     return kPartWay;
 }
 
+// The sync of the vdir; its summary and remarks on standard output (on standard error when it
+// did not complete).
+int runSyncCommand(const tArgs &a)
+{
+    std::string state = syncStatePath(userConfigHome(), a.dir, currentUser(),
+                                      syncKindName(*a.sync), a.file);
+    tSyncReport r = runSync(*a.sync, a.file, state, progressReport(syncKindName(*a.sync)));
+    tExchangeResult outcome;
+    outcome.outcome = r.outcome;
+    std::ostream &out = r.ok() ? std::cout : std::cerr;
+    for (const std::string &line : r.remarks) out << "velk-exchange: " << utf8(line) << "\n";
+    if (r.ok()) {
+        std::cout << utf8(describeSync(r)) << "\n";
+        return kDone;
+    }
+    return fail(exitCode(outcome), a.file + ": " + utf8(describeSync(r)));
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -224,6 +262,12 @@ int main(int argc, char **argv)
     }
     setCurrentUser(login.resultName);
 
+    if (args->sync) {
+        int code = runSyncCommand(*args);
+        database.closeUsers();
+        database.close();
+        return code;
+    }
     tExchangeResult r;
     if (gInterrupted) { // before the work began
         r.outcome = tExchangeResult::Cancelled;
