@@ -98,13 +98,12 @@ void setValues(icalcomponent *ev, const tIcsItemRow &r,
                const std::map<std::string, std::string> &resources)
 {
     const std::string uid = icalcomponent_get_uid(ev) ? icalcomponent_get_uid(ev) : "";
-    tComponentPtr fresh(icalcomponent_new_from_string(
-        icsEventText(r.row, uid, r.alarm, resources).c_str()));
+    tComponentPtr fresh(
+        icalcomponent_new_from_string(icsEventText(r.row, uid, r.alarm, resources).c_str()));
     if (!fresh) return;
     for (icalproperty_kind k :
-         {ICAL_DTSTART_PROPERTY, ICAL_DTEND_PROPERTY, ICAL_DURATION_PROPERTY,
-          ICAL_SUMMARY_PROPERTY, ICAL_LOCATION_PROPERTY, ICAL_CLASS_PROPERTY,
-          ICAL_DTSTAMP_PROPERTY})
+         {ICAL_DTSTART_PROPERTY, ICAL_DTEND_PROPERTY, ICAL_DURATION_PROPERTY, ICAL_SUMMARY_PROPERTY,
+          ICAL_LOCATION_PROPERTY, ICAL_CLASS_PROPERTY, ICAL_DTSTAMP_PROPERTY})
         removeAll(ev, k);
     for (icalproperty *p = icalcomponent_get_first_property(ev, ICAL_ATTENDEE_PROPERTY); p;) {
         icalproperty *next = icalcomponent_get_next_property(ev, ICAL_ATTENDEE_PROPERTY);
@@ -158,8 +157,8 @@ std::string fresh(const std::string &uid, const std::vector<tIcsItemRow> &rows,
         tComponentPtr ev(icalcomponent_new_from_string(
             icsEventText(live[i]->row, uid, live[i]->alarm, resources).c_str()));
         if (!ev) continue;
-        icalproperty *rid = icalproperty_new_recurrenceid(
-            localValue(minutesOf(live[i]->row.from), date));
+        icalproperty *rid =
+            icalproperty_new_recurrenceid(localValue(minutesOf(live[i]->row.from), date));
         addTzid(rid, date);
         icalcomponent_add_property(ev.get(), rid);
         texts.push_back(serialised(ev.get()));
@@ -220,8 +219,7 @@ std::string icsItemText(const std::string &existing, const std::string &uid,
                         const std::vector<tIcsItemRow> &rows,
                         const std::map<std::string, std::string> &resources)
 {
-    tComponentPtr root(existing.empty() ? nullptr
-                                        : icalparser_parse_string(existing.c_str()));
+    tComponentPtr root(existing.empty() ? nullptr : icalparser_parse_string(existing.c_str()));
     icalcomponent *cal = root.get();
     if (cal && icalcomponent_isa(cal) != ICAL_VCALENDAR_COMPONENT)
         cal = icalcomponent_get_first_component(cal, ICAL_VCALENDAR_COMPONENT);
@@ -234,8 +232,8 @@ std::string icsItemText(const std::string &existing, const std::string &uid,
                   icalcomponent_get_first_property(master, ICAL_RDATE_PROPERTY);
     if (!series) {
         // An event of its own: one appointment, or nothing left of it.
-        auto live = std::find_if(rows.begin(), rows.end(),
-                                 [](const tIcsItemRow &r) { return !r.gone; });
+        auto live =
+            std::find_if(rows.begin(), rows.end(), [](const tIcsItemRow &r) { return !r.gone; });
         if (live == rows.end() || !icsWritable(live->row)) return {};
         setValues(master, *live, resources);
         if (!icalcomponent_get_timezone(cal, kZone) && !allDay(live->row))
@@ -254,8 +252,8 @@ std::string icsWithUid(const std::string &text, const std::string &uid, const st
     std::vector<icalcomponent *> cals{root.get()};
     if (icalcomponent_isa(root.get()) != ICAL_VCALENDAR_COMPONENT) {
         cals.clear();
-        for (icalcomponent *c = icalcomponent_get_first_component(root.get(),
-                                                                  ICAL_VCALENDAR_COMPONENT);
+        for (icalcomponent *c =
+                 icalcomponent_get_first_component(root.get(), ICAL_VCALENDAR_COMPONENT);
              c; c = icalcomponent_get_next_component(root.get(), ICAL_VCALENDAR_COMPONENT))
             cals.push_back(c);
     }

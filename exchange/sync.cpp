@@ -3,6 +3,7 @@
 #include "exchange/sync_side.h"
 #include "exchange/vdir.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 
@@ -11,7 +12,7 @@ namespace velk {
 namespace {
 
 constexpr long kMaxItemFile = 4L << 20; // bytes of one item's file
-constexpr long kSaveEvery = 200;         // changes between two saves of the state
+constexpr long kSaveEvery = 200;        // changes between two saves of the state
 
 struct tFileSide {
     tVdirFile stat;
@@ -76,9 +77,9 @@ private:
     tSyncReport r_;
     std::map<std::string, std::vector<tSyncRecord>> ours_;
     std::map<std::string, tFileSide> files_;
-    std::set<std::string> names_;    // every file name of the vdir
-    std::set<std::string> skip_;     // UIDs whose file could not be read: left as they are
-    std::vector<std::string> late_;  // UIDs of the copies of conflicts, stored at the end
+    std::set<std::string> names_;   // every file name of the vdir
+    std::set<std::string> skip_;    // UIDs whose file could not be read: left as they are
+    std::vector<std::string> late_; // UIDs of the copies of conflicts, stored at the end
     long sinceSave_ = 0;
 };
 
@@ -95,8 +96,17 @@ tSyncReport tSyncRun::run()
     for (const auto &[uid, item] : state_.items) uids.insert(uid);
     for (const auto &[uid, records] : ours_) uids.insert(uid);
     for (const auto &[uid, file] : files_) uids.insert(uid);
-    long done = 0, total = (long)uids.size();
-    for (const std::string &uid : uids) {
+    // New files first: what they store may be records a run cut off stored before, which then
+    // are theirs and no new items of ours.
+    std::vector<std::string> order;
+    for (const std::string &uid : uids)
+        if (files_.count(uid) && !state_.items.count(uid) && !ours_.count(uid))
+            order.push_back(uid);
+    for (const std::string &uid : uids)
+        if (!(files_.count(uid) && !state_.items.count(uid) && !ours_.count(uid)))
+            order.push_back(uid);
+    long done = 0, total = (long)order.size();
+    for (const std::string &uid : order) {
         if (!goOn(progress_, done++, total)) {
             saveNow();
             r_.outcome = tExchangeResult::Cancelled;
@@ -285,8 +295,8 @@ bool tSyncRun::writeFile(const std::string &uid, const std::string &existing)
     }
     auto file = files_.find(uid);
     bool had = file != files_.end();
-    std::string name = had ? file->second.stat.name
-                           : freeName(vdirNameOfUid(uid, side_->extension()));
+    std::string name =
+        had ? file->second.stat.name : freeName(vdirNameOfUid(uid, side_->extension()));
     tVdirFile written;
     if (!writeVdirFile(vdir_, name, text, &written)) {
         r_.outcome = tExchangeResult::Failed;
@@ -312,8 +322,18 @@ bool tSyncRun::storeFile(const std::string &uid, const std::string &text, bool k
     }
     const tVdirFile &f = files_[uid].stat;
     state_.items[uid] = {f.name, syncHash(text), f.size, f.mtime, after};
+    // Records taken over from another item of ours (stored by a run cut off) leave it.
+    for (auto &[other, records] : ours_)
+        if (other != uid)
+            std::erase_if(records, [&](const tSyncRecord &rec) {
+                return std::any_of(after.begin(), after.end(),
+                                   [&](const tSyncRecord &a) { return a.id == rec.id; });
+            });
     ours_[uid] = after;
-    (known ? r_.in.changed : r_.in.added)++;
+    if (side_->storeChanged())
+        (known ? r_.in.changed : r_.in.added)++;
+    else
+        r_.unchanged++;
     return true;
 }
 
@@ -431,8 +451,8 @@ tSyncReport runSync(tSyncKind kind, const std::string &vdir, const std::string &
 
 std::string describeSync(const tSyncReport &r)
 {
-    std::string out = "in die Datenbank: " + countsText(r.in) +
-                      "; ins Verzeichnis: " + countsText(r.out);
+    std::string out =
+        "in die Datenbank: " + countsText(r.in) + "; ins Verzeichnis: " + countsText(r.out);
     if (!r.ok()) out = r.message + (r.detail.empty() ? "" : " (" + r.detail + ")") + "; " + out;
     return out;
 }

@@ -33,8 +33,8 @@ std::vector<std::string> rawLines(const std::string &text)
     bool inCard = false;
     while (at < text.size()) {
         size_t end = text.find('\n', at);
-        std::string line = text.substr(at, end == std::string::npos ? std::string::npos
-                                                                     : end + 1 - at);
+        std::string line =
+            text.substr(at, end == std::string::npos ? std::string::npos : end + 1 - at);
         at = end == std::string::npos ? text.size() : end + 1;
         if ((line[0] == ' ' || line[0] == '\t') && !out.empty()) {
             out.back() += line;
@@ -64,7 +64,7 @@ std::string propertyName(const std::string &line)
 std::string merged(const std::string &ours, const std::string &existing, const std::string &tel)
 {
     static const std::set<std::string> mine{"BEGIN", "END", "VERSION", "PRODID", "REV",
-                                             "UID",   "N",   "FN",      "ADR",    "BDAY"};
+                                            "UID",   "N",   "FN",      "ADR",    "BDAY"};
     std::string kept;
     bool telSkipped = false;
     for (const std::string &line : rawLines(existing)) {
@@ -125,9 +125,8 @@ public:
         return merged(ours, existing, tel);
     }
 
-    bool store(const std::string &, const std::string &text,
-               const std::vector<tSyncRecord> &before, std::vector<tSyncRecord> *after,
-               tSyncReport &r) override
+    bool store(const std::string &, const std::string &text, const std::vector<tSyncRecord> &before,
+               std::vector<tSyncRecord> *after, tSyncReport &r) override
     {
         after->clear();
         const tVcfReadout &in = parsed(text);

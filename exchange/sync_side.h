@@ -33,6 +33,8 @@ public:
     virtual bool store(const std::string &uid, const std::string &text,
                        const std::vector<tSyncRecord> &before, std::vector<tSyncRecord> *after,
                        tSyncReport &r) = 0;
+    // Whether the last store changed a record (not so when it found them all as stored).
+    virtual bool storeChanged() const { return true; }
     virtual bool removeRecords(const std::vector<tSyncRecord> &records) = 0;
     // Whether the file's text holds what our records hold.
     virtual bool sameContent(const std::string &text, const std::vector<tSyncRecord> &records) = 0;

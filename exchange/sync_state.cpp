@@ -147,8 +147,8 @@ bool tSyncState::save(const std::string &path) const
         std::ofstream out(temp, std::ios::trunc);
         if (!out) return false;
         for (const auto &[uid, item] : items) {
-            out << escaped(uid) << '\t' << escaped(item.file) << '\t' << hex(item.fileHash) << '\t' << item.size
-                << '\t' << item.mtime << '\t';
+            out << escaped(uid) << '\t' << escaped(item.file) << '\t' << hex(item.fileHash) << '\t'
+                << item.size << '\t' << item.mtime << '\t';
             for (size_t i = 0; i < item.records.size(); i++) {
                 const tSyncRecord &r = item.records[i];
                 out << (i ? "," : "") << escaped(r.id) << '/' << r.occurrence << '/' << hex(r.hash);
@@ -169,8 +169,7 @@ bool tSyncState::save(const std::string &path) const
 }
 
 std::string syncStatePath(const std::string &configHome, const std::string &databaseDir,
-                          const std::string &user, const std::string &kind,
-                          const std::string &vdir)
+                          const std::string &user, const std::string &kind, const std::string &vdir)
 {
     char real[PATH_MAX];
     std::string db = realpath(databaseDir.c_str(), real) ? real : databaseDir;

@@ -110,6 +110,7 @@ public:
                tSyncReport &r) override
     {
         std::vector<std::pair<tTermin, long long>> rows = rowsOf(text, uid);
+        changed_ = false;
         std::map<long long, std::string> idOfOccurrence;
         for (const tSyncRecord &b : before) idOfOccurrence[b.occurrence] = b.id;
         after->clear();
@@ -125,9 +126,14 @@ public:
             rows_[t.ID] = t;
             after->push_back({t.ID, occurrence, hashOf(t)});
         }
-        for (const auto &[occurrence, id] : idOfOccurrence) removeRow(id);
+        for (const auto &[occurrence, id] : idOfOccurrence) {
+            removeRow(id);
+            changed_ = true;
+        }
         return true;
     }
+
+    bool storeChanged() const override { return changed_; }
 
     bool removeRecords(const std::vector<tSyncRecord> &records) override
     {
@@ -222,9 +228,11 @@ private:
             std::snprintf(t.OWNER, sizeof t.OWNER, "%s", stored.OWNER);
             std::snprintf(t.ID, sizeof t.ID, "%s", stored.ID);
             // The file tells only "private" or not: a visibility for the participants stays.
-            bool storedPrivate = stored.READ[0] == 'P' && std::string_view(stored.READ + 1) == t.OWNER;
+            bool storedPrivate =
+                stored.READ[0] == 'P' && std::string_view(stored.READ + 1) == t.OWNER;
             if (!t.READ[0] && !storedPrivate) t.setRead(stored.READ);
             if (contentOf(t) == contentOf(stored)) return tPut::Stored;
+            changed_ = true;
             if (store.update(id, t) == tStoreStatus::Stored) return tPut::Stored;
         } else if (!id.empty()) {
             r.remarks.push_back(std::string("Termin \x84") + t.TITLE +
@@ -233,7 +241,7 @@ private:
         }
         t.ID[0] = 0;
         tInsertResult ins = store.insert(t);
-        if (ins.status == tStoreStatus::Stored) return tPut::Stored;
+        if (ins.status == tStoreStatus::Stored) return changed_ = true, tPut::Stored;
         if (ins.status == tStoreStatus::Duplicate) {
             if (adopt(t)) return tPut::Stored;
             r.remarks.push_back(std::string("Termin \x84") + t.TITLE +
@@ -266,6 +274,7 @@ private:
     }
 
     bool team_;
+    bool changed_ = false;
     std::string user_, identity_;
     std::map<std::string, std::string> titleOf_;
     std::map<std::string, std::string> idOfTitle_;

@@ -50,8 +50,7 @@ bool listVdir(const std::string &dir, std::string_view ext, std::vector<tVdirFil
     return true;
 }
 
-std::optional<std::string> readVdirFile(const std::string &dir, const std::string &name,
-                                        long limit)
+std::optional<std::string> readVdirFile(const std::string &dir, const std::string &name, long limit)
 {
     int fd = open((dir + "/" + name).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return std::nullopt;
@@ -98,8 +97,8 @@ std::string vdirNameOfUid(std::string_view uid, std::string_view ext)
 {
     bool safe = !uid.empty() && uid.size() <= 200 && uid[0] != '.';
     for (char c : uid)
-        if (!(std::isalnum((unsigned char)c) || std::string_view("_.-+@").find(c) !=
-                                                    std::string_view::npos) ||
+        if (!(std::isalnum((unsigned char)c) ||
+              std::string_view("_.-+@").find(c) != std::string_view::npos) ||
             (unsigned char)c >= 0x80)
             safe = false;
     if (safe) return std::string(uid) + std::string(ext);

@@ -195,8 +195,8 @@ int exitCode(const tExchangeResult &r)
 // did not complete).
 int runSyncCommand(const tArgs &a)
 {
-    std::string state = syncStatePath(userConfigHome(), a.dir, currentUser(),
-                                      syncKindName(*a.sync), a.file);
+    std::string state =
+        syncStatePath(userConfigHome(), a.dir, currentUser(), syncKindName(*a.sync), a.file);
     tSyncReport r = runSync(*a.sync, a.file, state, progressReport(syncKindName(*a.sync)));
     tExchangeResult outcome;
     outcome.outcome = r.outcome;
