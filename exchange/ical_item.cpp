@@ -140,6 +140,9 @@ std::string fresh(const std::string &uid, const std::vector<tIcsItemRow> &rows,
     });
     int fromYear = live.front()->row.from.year;
     std::vector<std::string> texts;
+    if (live.size() == 1)
+        return icsCalendarOf({icsEventText(live[0]->row, uid, live[0]->alarm, resources)},
+                             fromYear);
     tComponentPtr first(icalcomponent_new_from_string(
         icsEventText(live[0]->row, uid, live[0]->alarm, resources).c_str()));
     if (!first) return {};

@@ -469,7 +469,11 @@ tExchangeResult exportICalendar(const std::string &fileName, const tExchangeProg
 
 std::string icsCalendarOf(const std::vector<std::string> &events, int fromYear)
 {
-    auto [head, tail] = calendarFrame(fromYear);
+    // The frame (with the zone from that year on) is the same for every item of a year.
+    static std::map<int, std::pair<std::string, std::string>> frames;
+    auto frame = frames.find(fromYear);
+    if (frame == frames.end()) frame = frames.emplace(fromYear, calendarFrame(fromYear)).first;
+    const auto &[head, tail] = frame->second;
     std::string out = head;
     for (const std::string &e : events) out += e;
     return out + tail;

@@ -4,6 +4,7 @@
 #include "exchange/vdir.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <set>
 
@@ -12,7 +13,8 @@ namespace velk {
 namespace {
 
 constexpr long kMaxItemFile = 4L << 20; // bytes of one item's file
-constexpr long kSaveEvery = 200;        // changes between two saves of the state
+constexpr long kSaveEvery = 200;        // changes between two saves of the state, and
+constexpr double kSaveSeconds = 2;      // at least the seconds between two saves
 
 struct tFileSide {
     tVdirFile stat;
@@ -81,6 +83,7 @@ private:
     std::set<std::string> skip_;    // UIDs whose file could not be read: left as they are
     std::vector<std::string> late_; // UIDs of the copies of conflicts, stored at the end
     long sinceSave_ = 0;
+    std::chrono::steady_clock::time_point savedAt_ = std::chrono::steady_clock::now();
 };
 
 tSyncReport tSyncRun::run()
@@ -278,7 +281,9 @@ bool tSyncRun::handle(const std::string &uid)
         break;
     }
     }
-    if (++sinceSave_ >= kSaveEvery) saveNow();
+    if (++sinceSave_ >= kSaveEvery &&
+        std::chrono::steady_clock::now() - savedAt_ >= std::chrono::duration<double>(kSaveSeconds))
+        saveNow();
     return ok;
 }
 
@@ -379,10 +384,12 @@ void tSyncRun::remark(const std::string &what, const std::string &uid)
     r_.remarks.push_back(uid + ": " + what);
 }
 
+// The files written so far reach the disk before the state that counts on them.
 bool tSyncRun::saveNow()
 {
     sinceSave_ = 0;
-    return state_.save(statePath_);
+    savedAt_ = std::chrono::steady_clock::now();
+    return syncVdir(vdir_) && state_.save(statePath_);
 }
 
 std::string countsText(const tSyncCounts &c)

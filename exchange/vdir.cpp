@@ -75,7 +75,7 @@ bool writeVdirFile(const std::string &dir, const std::string &name, std::string_
     std::string temp = dir + "/." + name + "." + std::to_string(getpid()) + ".tmp";
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (fd < 0) return false;
-    bool ok = writeAll(fd, text) && fsync(fd) == 0;
+    bool ok = writeAll(fd, text);
     struct stat st;
     ok = ok && fstat(fd, &st) == 0;
     ok = close(fd) == 0 && ok;
@@ -115,6 +115,15 @@ uint64_t syncHash(std::string_view bytes, uint64_t seed)
         h *= 1099511628211ULL;
     }
     return h;
+}
+
+bool syncVdir(const std::string &dir)
+{
+    int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = syncfs(fd) == 0;
+    close(fd);
+    return ok;
 }
 
 } // namespace velk

@@ -30,9 +30,13 @@ bool listVdir(const std::string &dir, std::string_view ext, std::vector<tVdirFil
 std::optional<std::string> readVdirFile(const std::string &dir, const std::string &name,
                                         long limit);
 
-// Writes text as dir/name whole or not at all; the stat of the written file in *written.
+// Writes text as dir/name whole or not at all; the stat of the written file in *written.  The
+// file reaches the disk with the next syncVdir (one flush for many files instead of one each).
 bool writeVdirFile(const std::string &dir, const std::string &name, std::string_view text,
                    tVdirFile *written);
+
+// Flushes what was written to the file system of dir to the disk.
+bool syncVdir(const std::string &dir);
 
 // Removes dir/name; true also when it was gone.
 bool removeVdirFile(const std::string &dir, const std::string &name);
