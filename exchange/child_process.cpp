@@ -60,8 +60,7 @@ pid_t spawnChild(const tRunSpec &spec, int inFd, int outFd)
     posix_spawn_file_actions_adddup2(&actions, inFd, 0);
     posix_spawn_file_actions_adddup2(&actions, outFd, 1);
     posix_spawn_file_actions_adddup2(&actions, outFd, 2);
-    if (!spec.workDir.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, spec.workDir.c_str());
+    if (!spec.workDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, spec.workDir.c_str());
     sigset_t defaults, none;
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
@@ -153,8 +152,10 @@ void pump(const tRunSpec &spec, tClock::time_point deadline, pid_t pid, int outF
         if (inFd >= 0 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))) {
             ssize_t n = send(inFd, spec.input.data() + sent, spec.input.size() - sent,
                              MSG_NOSIGNAL | MSG_DONTWAIT);
-            if (n > 0) sent += size_t(n);
-            else if (n < 0 && errno != EAGAIN && errno != EINTR) sent = spec.input.size();
+            if (n > 0)
+                sent += size_t(n);
+            else if (n < 0 && errno != EAGAIN && errno != EINTR)
+                sent = spec.input.size();
         }
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
             char buf[4096];

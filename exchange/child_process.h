@@ -25,11 +25,11 @@ struct tRunResult {
 };
 
 struct tRunSpec {
-    std::vector<std::string> argv;     // argv[0] is looked up in PATH
-    std::string input;                 // written to its standard input, which is then closed
-    std::vector<std::string> setEnv;   // "NAME=value" entries put over this process's environment
-    std::string workDir;               // "" keeps this process's working directory
-    int timeoutSeconds = 60;           // <= 0: no limit
+    std::vector<std::string> argv;   // argv[0] is looked up in PATH
+    std::string input;               // written to its standard input, which is then closed
+    std::vector<std::string> setEnv; // "NAME=value" entries put over this process's environment
+    std::string workDir;             // "" keeps this process's working directory
+    int timeoutSeconds = 60;         // <= 0: no limit
 };
 
 // Runs spec; every line of output (without its '\n') goes to onLine, which may be empty.

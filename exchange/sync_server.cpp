@@ -68,8 +68,8 @@ std::vector<std::string> passwordFetch(const tSyncPlaces &places, const tSyncSer
                                        tSecret how)
 {
     if (how == tSecret::Keyring)
-        return {"command", "secret-tool", "lookup", "service", kKeyringService, "user",
-                server.user};
+        return {"command",       "secret-tool", "lookup",   "service",
+                kKeyringService, "user",        server.user};
     return {"command", "cat", places.password};
 }
 
@@ -107,8 +107,8 @@ bool makeDir(const std::string &path, mode_t mode, std::string &message)
         sofar = path.substr(0, pos);
         if (sofar.empty()) continue;
         if (mkdir(sofar.c_str(), mode) != 0 && errno != EEXIST) {
-            message = "Das Verzeichnis „" + sofar + "“ kann nicht angelegt werden: " +
-                      std::strerror(errno);
+            message = "Das Verzeichnis „" + sofar +
+                      "“ kann nicht angelegt werden: " + std::strerror(errno);
             return false;
         }
     }
@@ -144,8 +144,9 @@ bool replaceFile(const std::string &path, const std::string &text, mode_t mode,
 bool storeInKeyring(const tSyncServer &server, const std::string &password, std::string &message)
 {
     tRunSpec spec;
-    spec.argv = {"secret-tool", "store", "--label=VELK Abgleich " + server.user, "service",
-                 kKeyringService, "user", server.user};
+    spec.argv = {"secret-tool", "store",         "--label=VELK Abgleich " + server.user,
+                 "service",     kKeyringService, "user",
+                 server.user};
     spec.input = password;
     spec.timeoutSeconds = 10;
     tRunResult r = runProgram(spec, {});
@@ -248,9 +249,9 @@ tSetupResult writeSyncSetup(const tSyncPlaces &places, const tSyncServer &server
     std::string &msg = result.message;
     if (!makeDir(places.dir, 0700, msg)) return result;
     chmod(places.dir.c_str(), 0700);
-    for (const std::string &d : {places.status, places.termine, places.termineTeam,
-                                 places.personen, termineVdir(places),
-                                 termineTeamVdir(places, server), personenVdir(places)})
+    for (const std::string &d :
+         {places.status, places.termine, places.termineTeam, places.personen, termineVdir(places),
+          termineTeamVdir(places, server), personenVdir(places)})
         if (!makeDir(d, 0700, msg)) return result;
     result.secret = how == tSecret::Keyring && keyringAnswers() ? tSecret::Keyring : tSecret::File;
     if (result.secret == tSecret::Keyring) {
@@ -339,8 +340,8 @@ std::string syncFailureMessage(const tRunResult &result, const std::vector<std::
         if (isErrorLine(line)) last = line;
     }
     if (last.empty()) last = result.lastLine;
-    if (last.empty()) return "Abgleich fehlgeschlagen (Status " + std::to_string(result.exitStatus) +
-                             ")";
+    if (last.empty())
+        return "Abgleich fehlgeschlagen (Status " + std::to_string(result.exitStatus) + ")";
     return "Abgleich fehlgeschlagen: " + last;
 }
 

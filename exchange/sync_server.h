@@ -20,8 +20,11 @@
 //                  VELK ("a wins"; a is VELK's side).
 //   velk_team      one way: VELK's side is read_only for vdirsyncer, so vdirsyncer never writes
 //                  into VELK's team vdir, and a change someone makes to the server copy is
-//                  reverted by the next sync (partial_sync "revert").  VELK's database is the
-//                  only source of the team calendar; the server copy is for others to read.
+//                  reverted (partial_sync "revert"): the first sync after it only notes it in
+//                  the status, the second finds VELK's side different from that and copies
+//                  VELK's item over it (and deletes an item added there).  VELK's database is
+//                  the only source of the team calendar; the server copy is for others to read.
+//                  The server side is not read_only, since VELK writes it.
 //   velk_personen  both ways, "a wins".
 // Collections are fixed names, so discover creates them on the server (it asks; runDiscover
 // answers yes) and nothing else of the user's account is touched.
@@ -50,13 +53,13 @@ enum class tSecret {
 };
 
 struct tSyncPlaces {
-    std::string dir;            // <configHome>/velk/sync/<user>/
-    std::string config;         // dir + "vdirsyncer/config"
-    std::string status;         // dir + "vdirsyncer/status/"
-    std::string password;       // dir + "password"
-    std::string termine;        // dir + "termine/"        (root of collections)
-    std::string termineTeam;    // dir + "termine-team/"   (root of collections)
-    std::string personen;       // dir + "personen/"       (root of collections)
+    std::string dir;         // <configHome>/velk/sync/<user>/
+    std::string config;      // dir + "vdirsyncer/config"
+    std::string status;      // dir + "vdirsyncer/status/"
+    std::string password;    // dir + "password"
+    std::string termine;     // dir + "termine/"        (root of collections)
+    std::string termineTeam; // dir + "termine-team/"   (root of collections)
+    std::string personen;    // dir + "personen/"       (root of collections)
 };
 
 // The collections, the same name on both sides.

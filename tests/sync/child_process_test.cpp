@@ -131,8 +131,9 @@ TEST(SyncFailureMessage, FromWhatVdirsyncerWrote)
         {{"critical: Please run `vdirsyncer discover velk_termine`  before synchronization."},
          "Der Abgleich ist noch nicht eingerichtet: die Kalender und Adressbücher des Servers "
          "wurden noch nicht ermittelt"},
-        {{"Syncing velk_termine/velk-termine", "error: velk_termine/velk-termine: Storage "
-                                               "is read-only",
+        {{"Syncing velk_termine/velk-termine",
+          "error: velk_termine/velk-termine: Storage "
+          "is read-only",
           "error: Use `-vdebug` to see the full traceback."},
          "Abgleich fehlgeschlagen: error: velk_termine/velk-termine: Storage is read-only"},
         {{"Traceback (most recent call last):", "KeyError: 'x'"},

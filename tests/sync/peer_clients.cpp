@@ -39,7 +39,8 @@ preferred_version = 3.0
 
 std::string replaced(std::string text, const std::string &what, const std::string &with)
 {
-    for (size_t at; (at = text.find(what)) != std::string::npos;) text.replace(at, what.size(), with);
+    for (size_t at; (at = text.find(what)) != std::string::npos;)
+        text.replace(at, what.size(), with);
     return text;
 }
 
@@ -56,8 +57,10 @@ tPeer::tPeer(tKind kind, const std::string &serverUrl, const tDavUser &login,
     std::filesystem::create_directories(home_.sub("config/vdirsyncer/status"), ec);
     std::filesystem::create_directories(home_.sub("data"), ec);
     std::filesystem::create_directories(home_.sub("cache"), ec);
-    if (kind == Calendar) writeKhalConfig();
-    else writeKhardConfig();
+    if (kind == Calendar)
+        writeKhalConfig();
+    else
+        writeKhardConfig();
     writeVdirsyncerConfig(serverUrl, login, collection);
 }
 
@@ -81,9 +84,10 @@ void tPeer::writeVdirsyncerConfig(const std::string &serverUrl, const tDavUser &
     std::string text = "[general]\nstatus_path = \"" + home_.sub("config/vdirsyncer/status/") +
                        "\"\n\n[pair peer]\na = \"peer_local\"\nb = \"peer_server\"\n"
                        "collections = [\"" +
-                       collection + "\"]\n\n[storage peer_local]\ntype = \"filesystem\"\npath = \"" +
-                       root_ + "\"\nfileext = \"" + ext + "\"\n\n[storage peer_server]\ntype = \"" +
-                       dav + "\"\nurl = \"" + serverUrl + "\"\nusername = \"" + login.name +
+                       collection +
+                       "\"]\n\n[storage peer_local]\ntype = \"filesystem\"\npath = \"" + root_ +
+                       "\"\nfileext = \"" + ext + "\"\n\n[storage peer_server]\ntype = \"" + dav +
+                       "\"\nurl = \"" + serverUrl + "\"\nusername = \"" + login.name +
                        "\"\npassword = \"" + login.password + "\"\n";
     writeTextFile(home_.sub("config/vdirsyncer/config"), text);
 }

@@ -117,8 +117,8 @@ tRadicale::tRadicale()
         error_ = "radicale is not installed";
         return;
     }
-    std::string users = std::string(kAnna.name) + ":" + kAnna.password + "\n" + kBert.name +
-                        ":" + kBert.password + "\n";
+    std::string users = std::string(kAnna.name) + ":" + kAnna.password + "\n" + kBert.name + ":" +
+                        kBert.password + "\n";
     writeTextFile(dir_.sub("users"), users);
     // A port found free may be taken before radicale binds it: then another one.
     for (int attempt = 0; attempt < 5 && pid_ <= 0; ++attempt) {
@@ -158,8 +158,8 @@ bool tRadicale::startOnce(int port)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_APPEND, 0600);
+    posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND,
+                                     0600);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     char prog[] = "radicale", opt[] = "--config";
     char *argv[] = {prog, opt, configPath.data(), nullptr};

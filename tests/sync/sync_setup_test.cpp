@@ -45,7 +45,7 @@ TEST(SyncPlaces, UserNamesBecomeSafeNames)
     struct {
         const char *user, *dir;
     } rows[] = {{"bert", "bert"}, {"../x", "_._x"}, {"a/b", "a_b"}, {".hidden", "_hidden"},
-                {"", "_"},        {"Jörg", "Jörg"},  {"a\nb", "a_b"}};
+                {"", "_"},        {"Jörg", "Jörg"}, {"a\nb", "a_b"}};
     for (const auto &row : rows)
         EXPECT_EQ(syncPlaces("/c/", row.user).dir, std::string("/c/velk/sync/") + row.dir + "/")
             << row.user;
@@ -87,8 +87,9 @@ TEST(VdirsyncerConfig, PairsAndStorages)
 {
     tSyncPlaces p = syncPlaces("/c", "anna");
     std::string config = vdirsyncerConfig(p, kServer, tSecret::File);
-    EXPECT_NE(section(config, "general").find("status_path = \"/c/velk/sync/anna/vdirsyncer/status/\""),
-              std::string::npos);
+    EXPECT_NE(
+        section(config, "general").find("status_path = \"/c/velk/sync/anna/vdirsyncer/status/\""),
+        std::string::npos);
     struct {
         const char *pair, *root, *ext, *dav, *collection;
         bool oneWay;
@@ -148,8 +149,8 @@ TEST(SyncSetup, WritesDirectoriesConfigAndAPrivatePasswordFile)
     EXPECT_EQ(modeOf(p.password), 0600u);
     EXPECT_EQ(readTextFile(p.password), "geheim1");
     EXPECT_EQ(readTextFile(p.config), vdirsyncerConfig(p, kServer, tSecret::File));
-    for (const std::string &d : {p.status, termineVdir(p), termineTeamVdir(p, kServer),
-                                 personenVdir(p)})
+    for (const std::string &d :
+         {p.status, termineVdir(p), termineTeamVdir(p, kServer), personenVdir(p)})
         EXPECT_NE(modeOf(d), 0u) << d;
 
     // Again with a new password: replaced, still private, no temporary file left.
@@ -183,9 +184,12 @@ void writeFakeSecretTool(const tTempDir &tmp, const std::string &lookupBody)
 {
     std::string script = "#!/bin/sh\n"
                          "case \"$1\" in\n"
-                         "lookup) " + lookupBody + " ;;\n"
-                         "store) echo \"$@\" > " + tmp.sub("args") + "; cat > " +
-                         tmp.sub("stored") + " ;;\n"
+                         "lookup) " +
+                         lookupBody +
+                         " ;;\n"
+                         "store) echo \"$@\" > " +
+                         tmp.sub("args") + "; cat > " + tmp.sub("stored") +
+                         " ;;\n"
                          "esac\n";
     writeTextFile(tmp.sub("secret-tool"), script);
     chmod(tmp.sub("secret-tool").c_str(), 0755);
@@ -207,7 +211,8 @@ TEST(SyncSetup, KeyringKeepsThePasswordAndTheOldFileGoes)
     ASSERT_TRUE(r.ok) << r.message;
     EXPECT_EQ(r.secret, tSecret::Keyring);
     EXPECT_EQ(readTextFile(tmp.sub("stored")), "geheim1");
-    EXPECT_EQ(readTextFile(tmp.sub("args")), "store --label=VELK Abgleich anna service velk user anna\n");
+    EXPECT_EQ(readTextFile(tmp.sub("args")),
+              "store --label=VELK Abgleich anna service velk user anna\n");
     EXPECT_EQ(modeOf(p.password), 0u); // removed
     EXPECT_NE(readTextFile(p.config).find("\"secret-tool\", \"lookup\""), std::string::npos);
 }
