@@ -64,12 +64,24 @@ std::string safeDirName(const std::string &name)
     return out;
 }
 
+// The keyring's "user" attribute: the server user, where vdirsyncer would not pass it on as it
+// is.  It hands every word of a password command through expanduser and normpath, so a '/' or
+// a leading '~' would look up another entry than the one stored; an empty one becomes ".".
+std::string keyringUser(const tSyncServer &server)
+{
+    std::string user = server.user.empty() ? std::string("_") : server.user;
+    for (char &c : user)
+        if (c == '/') c = '_';
+    if (user[0] == '~') user[0] = '_';
+    return user;
+}
+
 std::vector<std::string> passwordFetch(const tSyncPlaces &places, const tSyncServer &server,
                                        tSecret how)
 {
     if (how == tSecret::Keyring)
-        return {"command",       "secret-tool", "lookup",   "service",
-                kKeyringService, "user",        server.user};
+        return {"command",       "secret-tool", "lookup",           "service",
+                kKeyringService, "user",        keyringUser(server)};
     return {"command", "cat", places.password};
 }
 
@@ -144,9 +156,9 @@ bool replaceFile(const std::string &path, const std::string &text, mode_t mode,
 bool storeInKeyring(const tSyncServer &server, const std::string &password, std::string &message)
 {
     tRunSpec spec;
-    spec.argv = {"secret-tool", "store",         "--label=VELK Abgleich " + server.user,
-                 "service",     kKeyringService, "user",
-                 server.user};
+    spec.argv = {"secret-tool",      "store",         "--label=VELK Abgleich " + server.user,
+                 "service",          kKeyringService, "user",
+                 keyringUser(server)};
     spec.input = password;
     spec.timeoutSeconds = 10;
     tRunResult r = runProgram(spec, {});

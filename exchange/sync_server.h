@@ -49,7 +49,8 @@ struct tSyncServer {
 // Where the server password is kept.
 enum class tSecret {
     File,   // the file "password" (mode 0600), read by vdirsyncer through "cat"
-    Keyring // the desktop's keyring through secret-tool (service "velk", user <server user>)
+    Keyring // the desktop's keyring: secret-tool, service "velk", user <server user> ("/" and a
+            // leading "~" as "_", since vdirsyncer treats each word of the command as a path)
 };
 
 struct tSyncPlaces {

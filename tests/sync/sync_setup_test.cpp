@@ -133,6 +133,15 @@ TEST(VdirsyncerConfig, KeyringAndQuoting)
               std::string::npos);
     EXPECT_NE(config.find("path = \"/c \\\"x\\\"/velk/sync/anna/termine/\""), std::string::npos);
     EXPECT_EQ(config.find("\"cat\""), std::string::npos);
+    // vdirsyncer normalises every word of the command as a path: the user must survive that.
+    struct {
+        const char *user, *attribute;
+    } rows[] = {{"~bob", "_bob"}, {"a/../b", "a_.._b"}, {"", "_"}, {"a.b@c", "a.b@c"}};
+    for (const auto &row : rows)
+        EXPECT_NE(vdirsyncerConfig(p, {"https://h/", row.user}, tSecret::Keyring)
+                      .find(std::string("\"user\", \"") + row.attribute + "\"]"),
+                  std::string::npos)
+            << row.user;
     EXPECT_EQ(config.find("password = "), std::string::npos); // never the password itself
 }
 
