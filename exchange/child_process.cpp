@@ -112,14 +112,13 @@ bool hasEnded(pid_t pid)
     return waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0;
 }
 
-// Ends the child's process group: SIGTERM, then SIGKILL after a second.
+// Ends the child's process group: SIGTERM, then SIGKILL after a second.  The group gets
+// SIGKILL also when the child obeyed, for what it started: the child is not yet waited for, so
+// its pid (the group's id) cannot have been given to another process.
 void stopGroup(pid_t pid)
 {
     kill(-pid, SIGTERM);
-    for (int i = 0; i < 20; ++i) {
-        if (hasEnded(pid)) return;
-        usleep(50 * 1000);
-    }
+    for (int i = 0; i < 20 && !hasEnded(pid); ++i) usleep(50 * 1000);
     kill(-pid, SIGKILL);
 }
 

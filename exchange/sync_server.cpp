@@ -134,23 +134,21 @@ bool replaceFile(const std::string &path, const std::string &text, mode_t mode,
     std::string temp = path + "." + std::to_string(getpid()) + ".tmp";
     unlink(temp.c_str());
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
-    bool ok = fd >= 0 && fchmod(fd, mode) == 0;
-    for (size_t done = 0; ok && done < text.size();) {
+    int err = fd < 0 || fchmod(fd, mode) != 0 ? errno : 0;
+    for (size_t done = 0; err == 0 && done < text.size();) {
         ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += size_t(n);
+        if (n > 0)
+            done += size_t(n);
+        else if (n < 0 && errno != EINTR)
+            err = errno;
     }
-    ok = ok && fsync(fd) == 0;
-    int err = errno;
-    if (fd >= 0) ok = close(fd) == 0 && ok;
-    ok = ok && rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        if (errno == 0) errno = err;
-        message = "Die Datei „" + path + "“ kann nicht geschrieben werden: " + std::strerror(errno);
-        unlink(temp.c_str());
-    }
-    return ok;
+    if (err == 0 && fsync(fd) != 0) err = errno;
+    if (fd >= 0 && close(fd) != 0 && err == 0) err = errno;
+    if (err == 0 && rename(temp.c_str(), path.c_str()) != 0) err = errno;
+    if (err == 0) return true;
+    message = "Die Datei „" + path + "“ kann nicht geschrieben werden: " + std::strerror(err);
+    unlink(temp.c_str());
+    return false;
 }
 
 bool storeInKeyring(const tSyncServer &server, const std::string &password, std::string &message)

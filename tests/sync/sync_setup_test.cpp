@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -242,13 +243,27 @@ TEST(SyncSetup, KeyringThatHangsOrFailsDoesNotAnswer)
     }
 }
 
-TEST(SyncSetup, ReportsADirectoryThatCannotBeMade)
+TEST(SyncSetup, ReportsWhatCannotBeWritten)
 {
-    tTempDir tmp;
-    writeTextFile(tmp.sub("velk"), "a file where the directory should be");
-    tSetupResult r = writeSyncSetup(syncPlaces(tmp.path(), "anna"), kServer, "x", tSecret::File);
-    EXPECT_FALSE(r.ok);
-    EXPECT_NE(r.message.find("kann nicht angelegt werden"), std::string::npos) << r.message;
+    struct {
+        const char *what;
+        bool fileForDir; // a file where the directory "velk" should be, else a directory in
+                         // place of the password file
+        const char *message;
+    } rows[] = {{"directory", true, "kann nicht angelegt werden"},
+                {"password", false, "/velk/sync/anna/password“ kann nicht geschrieben werden"}};
+    for (const auto &row : rows) {
+        tTempDir tmp;
+        tSyncPlaces p = syncPlaces(tmp.path(), "anna");
+        if (row.fileForDir)
+            writeTextFile(tmp.sub("velk"), "a file");
+        else
+            std::filesystem::create_directories(p.password);
+        tSetupResult r = writeSyncSetup(p, kServer, "x", tSecret::File);
+        EXPECT_FALSE(r.ok) << row.what;
+        EXPECT_NE(r.message.find(row.message), std::string::npos) << r.message;
+        EXPECT_EQ(modeOf(p.config), 0u) << row.what; // nothing that names a missing password
+    }
 }
 
 } // namespace
