@@ -183,8 +183,10 @@ bool isErrorLine(const std::string &line)
 std::string teamCollection(const tSyncServer &server)
 {
     std::string name = "velk-team-";
-    for (unsigned char c : server.user)
-        name.push_back(std::isalnum(c) && c < 0x80 || c == '-' || c == '_' ? char(c) : '_');
+    for (unsigned char c : server.user) {
+        bool keep = (c < 0x80 && std::isalnum(c)) || c == '-' || c == '_';
+        name.push_back(keep ? char(c) : '_');
+    }
     return name;
 }
 
