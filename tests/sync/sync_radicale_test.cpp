@@ -8,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <filesystem>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 namespace velk {
@@ -112,6 +116,43 @@ TEST_F(SyncServer, RefusedLoginAndUnreachableServer)
         EXPECT_FALSE(r.ok()) << row.what;
         EXPECT_EQ(r.message, row.message) << row.what << ": " << r.lastLine;
     }
+}
+
+TEST_F(SyncServer, AServerThatNeverAnswersIsGivenUp)
+{
+    // A port that takes connections (the kernel's backlog) but never answers a request.
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr), 0);
+    ASSERT_EQ(listen(fd, 16), 0);
+    ASSERT_EQ(getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len), 0);
+    tTempDir other;
+    tSyncPlaces p = syncPlaces(other.path(), "anna");
+    std::string url = "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/";
+    ASSERT_TRUE(writeSyncSetup(p, {url, "anna"}, "geheim1", tSecret::File).ok);
+    tRunResult r = runDiscover(p, {}, {}, 3);
+    close(fd);
+    EXPECT_TRUE(r.timedOut);
+    EXPECT_EQ(r.message, "vdirsyncer hat nach 3 Sekunden nicht geendet und wurde abgebrochen");
+}
+
+TEST_F(SyncServer, AnotherUserSeesNoneOfIt)
+{
+    const std::string uid = "velk-termin-privat";
+    writeTextFile(termineVdir(places) + uid + ".ics", icsEvent(uid, "Privat", "20270105"));
+    ASSERT_TRUE(discover().ok()) << output;
+    ASSERT_TRUE(sync().ok()) << output;
+    // bert's collection of the same name is his own, made by his discover, and stays empty.
+    tPeer bert(tPeer::Calendar, radicale->url(), kBert, kTermineCollection);
+    tPeerRun found = bert.discover();
+    ASSERT_TRUE(found.result.ok()) << found.output;
+    ASSERT_TRUE(bert.sync().result.ok());
+    EXPECT_TRUE(filesIn(bert.vdir(), ".ics").empty());
+    EXPECT_TRUE(isDir(radicale->collectionFolder("bert", kTermineCollection)));
+    EXPECT_EQ(filesIn(radicale->collectionFolder("anna", kTermineCollection), ".ics").size(), 1u);
 }
 
 TEST_F(SyncServer, AppointmentGoesToKhalAndKhalsComesBack)
