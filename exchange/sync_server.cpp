@@ -171,6 +171,17 @@ bool contains(const std::string &line, const char *what)
     return line.find(what) != std::string::npos;
 }
 
+// A line of aiohttp's or the system's saying that the connection failed or broke off.
+bool unreachable(const std::string &line)
+{
+    for (const char *what : {"Cannot connect to host", "Connect call failed", "Connection refused",
+                             "Name or service not known", "Temporary failure in name resolution",
+                             "Server disconnected", "ServerDisconnectedError", "Connection reset",
+                             "Broken pipe", "No route to host", "Network is unreachable"})
+        if (contains(line, what)) return true;
+    return false;
+}
+
 // An "error:" or "critical:" line that says more than where to find the traceback.
 bool isErrorLine(const std::string &line)
 {
@@ -335,11 +346,7 @@ std::string syncFailureMessage(const tRunResult &result, const std::vector<std::
                " Sekunden nicht geendet und wurde abgebrochen";
     std::string last;
     for (const std::string &line : lines) {
-        if (contains(line, "Cannot connect to host") || contains(line, "Connection refused") ||
-            contains(line, "Name or service not known") ||
-            contains(line, "Temporary failure in name resolution") ||
-            contains(line, "Server disconnected") || contains(line, "Connection reset"))
-            return "Der Server ist nicht erreichbar";
+        if (unreachable(line)) return "Der Server ist nicht erreichbar";
         if (contains(line, "401") && (contains(line, "Unauthorized") || contains(line, "401,")))
             return "Der Server hat die Anmeldung abgelehnt (Benutzername oder Passwort falsch)";
         if (contains(line, "403") && contains(line, "Forbidden"))

@@ -124,6 +124,14 @@ TEST(SyncFailureMessage, FromWhatVdirsyncerWrote)
           "[Connect call failed ('127.0.0.1', 52119)]",
           "error: Use `-vdebug` to see the full traceback."},
          "Der Server ist nicht erreichbar"},
+        {{"Copying (uploading) item x to velk_termine_server/velk-termine",
+          "error: Unknown error occurred: Server disconnected"},
+         "Der Server ist nicht erreichbar"},
+        {{"error: Unknown error occurred: [Errno 32] Broken pipe"},
+         "Der Server ist nicht erreichbar"},
+        {{"error: Unknown error occurred: Cannot connect to host dav.example.org:443 ssl:default "
+          "[Name or service not known]"},
+         "Der Server ist nicht erreichbar"},
         {{"error: Unknown error occurred: 401, message='Unauthorized', "
           "url=URL('http://127.0.0.1:52111/')",
           "error: Use `-vdebug` to see the full traceback."},
