@@ -95,6 +95,20 @@ TEST_F(SyncServer, DiscoverAcceptsTheConfigurationAndMakesTheCollections)
     EXPECT_TRUE(r.ok()) << r.message << "\n" << output;
 }
 
+TEST_F(SyncServer, PathsWithQuotesSpacesAndUmlautsAreRead)
+{
+    tTempDir other;
+    std::string configHome = other.sub("Jörg \"M\" 100% ; #x");
+    tSyncPlaces p = syncPlaces(configHome, "jörg");
+    ASSERT_TRUE(writeSyncSetup(p, server, kAnna.password, tSecret::File).ok);
+    writeTextFile(termineVdir(p) + "a.ics", icsEvent("a", "Umlaute", "20270110"));
+    tRunResult r = runDiscover(p, {}, log(), kTimeout);
+    ASSERT_TRUE(r.ok()) << r.message << "\n" << output;
+    r = runSync(p, {}, log(), kTimeout);
+    ASSERT_TRUE(r.ok()) << r.message << "\n" << output;
+    EXPECT_EQ(filesIn(radicale->collectionFolder("anna", kTermineCollection), ".ics").size(), 1u);
+}
+
 TEST_F(SyncServer, RefusedLoginAndUnreachableServer)
 {
     struct {
