@@ -14,13 +14,13 @@ namespace velk {
 
 const char *const kTermineCollection = "velk-termine";
 const char *const kPersonenCollection = "velk-personen";
-
-namespace {
-
-// "velk_termine" etc.: the pair names; the storages are <pair>_local and <pair>_server.
+// The storages of a pair are <pair>_local and <pair>_server.
 const char *const kPairTermine = "velk_termine";
 const char *const kPairTeam = "velk_team";
 const char *const kPairPersonen = "velk_personen";
+
+namespace {
+
 const char *const kKeyringService = "velk";
 
 std::string withSlash(std::string s)

@@ -29,6 +29,10 @@
 // Collections are fixed names, so discover creates them on the server (it asks; runDiscover
 // answers yes) and nothing else of the user's account is touched.
 //
+// A file vdirsyncer fetches into a vdir is named "<UID>.ics"/".vcf" only where the UID is made
+// of [A-Za-z0-9_.+-]; any other UID gets a random UUID as the name.  Readers of the vdirs take
+// the UID from the file, not from its name.
+//
 // Nothing here uses Qt; the messages are German UTF-8.
 #ifndef VELK_EXCHANGE_SYNC_SERVER_H
 #define VELK_EXCHANGE_SYNC_SERVER_H
@@ -63,6 +67,11 @@ struct tSyncPlaces {
     std::string personen;    // dir + "personen/"       (root of collections)
 };
 
+// The pairs, as runDiscover and runSync take them ("velk_termine/velk-termine" names the
+// collection of a pair).
+extern const char *const kPairTermine;  // "velk_termine"
+extern const char *const kPairTeam;     // "velk_team"
+extern const char *const kPairPersonen; // "velk_personen"
 // The collections, the same name on both sides.
 extern const char *const kTermineCollection;  // "velk-termine"
 extern const char *const kPersonenCollection; // "velk-personen"

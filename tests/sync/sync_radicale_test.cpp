@@ -86,7 +86,12 @@ protected:
 
 TEST_F(SyncServer, DiscoverAcceptsTheConfigurationAndMakesTheCollections)
 {
-    tRunResult r = discover();
+    // One pair first, then all.
+    tRunResult r = runDiscover(places, {kPairPersonen}, log(), kTimeout);
+    ASSERT_TRUE(r.ok()) << r.message << "\n" << output;
+    EXPECT_TRUE(isDir(radicale->collectionFolder("anna", kPersonenCollection)));
+    EXPECT_FALSE(isDir(radicale->collectionFolder("anna", kTermineCollection)));
+    r = discover();
     ASSERT_TRUE(r.ok()) << r.message << "\n" << output;
     EXPECT_TRUE(r.message.empty());
     for (const char *collection : {"velk-termine", "velk-team-anna", "velk-personen"})
