@@ -62,9 +62,10 @@ TEST(RunProgram, TimeLimitEndsTheProgramAndWhatItStarted)
     synctest::tTempDir tmp;
     std::vector<std::string> lines;
     auto start = std::chrono::steady_clock::now();
-    // The grandchild keeps the output open; the limit must end it too.
+    // The grandchild keeps the output open; the limit must end it too.  (3 s: time enough for
+    // the shell to write its line on a busy machine.)
     tRunResult r = runShell("sleep 30 & echo $! > " + tmp.sub("pid") + "; echo gestartet; wait",
-                            &lines, "", 1);
+                            &lines, "", 3);
     double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_TRUE(r.started);

@@ -114,8 +114,32 @@ TEST_F(SyncServer, PathsWithQuotesSpacesAndUmlautsAreRead)
     EXPECT_EQ(filesIn(radicale->collectionFolder("anna", kTermineCollection), ".ics").size(), 1u);
 }
 
+// A socket bound to a port of 127.0.0.1 without listening: connections to it are refused, and
+// nothing else can take the port while the socket is held (a port merely found free could be
+// taken by a server of a test running beside this one).
+class tRefusingPort {
+public:
+    tRefusingPort() : fd_(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        if (bind(fd_, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0 &&
+            getsockname(fd_, reinterpret_cast<sockaddr *>(&addr), &len) == 0)
+            port_ = ntohs(addr.sin_port);
+    }
+    ~tRefusingPort() { close(fd_); }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
+
+private:
+    int fd_;
+    int port_ = 0;
+};
+
 TEST_F(SyncServer, RefusedLoginAndUnreachableServer)
 {
+    tRefusingPort refusing;
     struct {
         const char *what;
         std::string url, user, password;
@@ -125,8 +149,7 @@ TEST_F(SyncServer, RefusedLoginAndUnreachableServer)
          "Der Server hat die Anmeldung abgelehnt (Benutzername oder Passwort falsch)"},
         {"unknown user", radicale->url(), "carl", "geheim1",
          "Der Server hat die Anmeldung abgelehnt (Benutzername oder Passwort falsch)"},
-        {"nobody listens", "http://127.0.0.1:" + std::to_string(freeLoopbackPort()) + "/", "anna",
-         "geheim1", "Der Server ist nicht erreichbar"},
+        {"nobody listens", refusing.url(), "anna", "geheim1", "Der Server ist nicht erreichbar"},
     };
     for (const auto &row : rows) {
         tTempDir other;
