@@ -17,6 +17,7 @@
 #include <spawn.h>
 #include <sstream>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -90,17 +91,29 @@ int freeLoopbackPort()
 
 namespace {
 
-bool portAnswers(int port)
+// Whether an HTTP server answers on the port: a request, and "HTTP/" back within two seconds
+// (a port that only takes connections is not a server).
+bool httpAnswers(int port)
 {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return false;
+    timeval limit{2, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(uint16_t(port));
-    bool ok = connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0;
+    const char request[] = "OPTIONS / HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+    char reply[5] = {};
+    size_t got = 0;
+    if (connect(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0 &&
+        send(fd, request, sizeof request - 1, MSG_NOSIGNAL) == ssize_t(sizeof request - 1)) {
+        for (ssize_t n;
+             got < sizeof reply && (n = recv(fd, reply + got, sizeof reply - got, 0)) > 0;)
+            got += size_t(n);
+    }
     close(fd);
-    return ok;
+    return got == sizeof reply && std::string(reply, got) == "HTTP/";
 }
 
 } // namespace
@@ -178,7 +191,7 @@ bool tRadicale::startOnce(int port)
 bool tRadicale::waitUntilAnswering(int seconds)
 {
     for (int i = 0; i < seconds * 20; ++i) {
-        if (portAnswers(port_)) return true;
+        if (httpAnswers(port_)) return true;
         int status = 0;
         if (waitpid(pid_, &status, WNOHANG) == pid_) {
             pid_ = -1;

@@ -3,8 +3,9 @@
 // tRadicale starts "radicale" on 127.0.0.1 and a free port (asked of the kernel by binding port
 // 0; started again on another port when that one was taken meanwhile), with its collections in a
 // temporary directory, htpasswd logins with plain-text passwords (anna/geheim1, bert/geheim2)
-// and rights "owner_only" (each user sees only his own collections).  It waits until the port
-// answers and ends the server (SIGTERM, then SIGKILL) in stop() or the destructor.
+// and rights "owner_only" (each user sees only his own collections).  It waits until the server
+// answers an HTTP request on the port, and ends it (SIGTERM, then SIGKILL) in stop() or the
+// destructor.
 #ifndef VELK_TESTS_SYNC_RADICALE_FIXTURE_H
 #define VELK_TESTS_SYNC_RADICALE_FIXTURE_H
 
