@@ -10,6 +10,7 @@
 
 #include <arpa/inet.h>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -112,6 +113,35 @@ TEST_F(SyncServer, PathsWithQuotesSpacesAndUmlautsAreRead)
     r = runSync(p, {}, log(), kTimeout);
     ASSERT_TRUE(r.ok()) << r.message << "\n" << output;
     EXPECT_EQ(filesIn(radicale->collectionFolder("anna", kTermineCollection), ".ics").size(), 1u);
+}
+
+TEST_F(SyncServer, PasswordFromTheKeyring)
+{
+    // A secret-tool of the test's own, ahead in PATH, that keeps one password in a file.
+    tTempDir bin;
+    std::string script = "#!/bin/sh\n"
+                         "case \"$1\" in\n"
+                         "lookup) [ \"$*\" = \"lookup service velk user anna\" ] && cat " +
+                         bin.sub("kept") +
+                         " ;;\n"
+                         "store) cat > " +
+                         bin.sub("kept") +
+                         " ;;\n"
+                         "esac\n";
+    writeTextFile(bin.sub("secret-tool"), script);
+    chmod(bin.sub("secret-tool").c_str(), 0755);
+    std::string oldPath = getenv("PATH") ? getenv("PATH") : "";
+    setenv("PATH", (bin.path() + ":" + oldPath).c_str(), 1);
+    tTempDir other;
+    tSyncPlaces p = syncPlaces(other.path(), "anna");
+    tSetupResult setup = writeSyncSetup(p, server, kAnna.password, tSecret::Keyring);
+    tRunResult r = runDiscover(p, {}, log(), kTimeout);
+    setenv("PATH", oldPath.c_str(), 1);
+    ASSERT_TRUE(setup.ok) << setup.message;
+    EXPECT_EQ(setup.secret, tSecret::Keyring);
+    EXPECT_EQ(readTextFile(bin.sub("kept")), kAnna.password);
+    EXPECT_NE(access(p.password.c_str(), F_OK), 0); // no password file
+    EXPECT_TRUE(r.ok()) << r.message << "\n" << output;
 }
 
 // A socket bound to a port of 127.0.0.1 without listening: connections to it are refused, and
