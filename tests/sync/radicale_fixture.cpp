@@ -14,14 +14,12 @@
 #include <fstream>
 #include <netinet/in.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sstream>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char **environ;
 
 namespace velk::synctest {
 
@@ -168,19 +166,24 @@ bool tRadicale::startOnce(int port)
     error_.clear();
     writeTextFile(dir_.sub("config"), config);
     std::string configPath = dir_.sub("config"), logPath = dir_.sub("radicale.log");
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND,
-                                     0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
     char prog[] = "radicale", opt[] = "--config";
     char *argv[] = {prog, opt, configPath.data(), nullptr};
-    pid_t pid = -1;
-    int rc = posix_spawnp(&pid, prog, &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) {
-        error_ = std::string("radicale: ") + strerror(rc);
+    // fork rather than posix_spawn, for PR_SET_PDEATHSIG: a test process that dies without its
+    // destructors (a sanitizer's report, a signal) takes its server with it.
+    pid_t parent = getpid();
+    pid_t pid = fork();
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) _exit(127);
+        int in = open("/dev/null", O_RDONLY);
+        int out = open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+        if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(out, 2) < 0)
+            _exit(127);
+        execvp(prog, argv);
+        _exit(127);
+    }
+    if (pid < 0) {
+        error_ = std::string("radicale: ") + strerror(errno);
         return false;
     }
     pid_ = pid;
