@@ -37,7 +37,7 @@
 #ifndef VELK_EXCHANGE_SYNC_SERVER_H
 #define VELK_EXCHANGE_SYNC_SERVER_H
 
-#include "child_process.h"
+#include "exchange/child_process.h"
 
 #include <functional>
 #include <string>

@@ -33,6 +33,7 @@
 #include "exchange/file_access.h"
 #include "exchange/sync.h"
 #include "exchange/sync_state.h"
+#include "exchange/sync_user.h"
 
 #include <csignal>
 #include <cstdio>
@@ -55,7 +56,9 @@ struct tArgs {
     bool passwordStdin = false;
     std::string dir;
     bool import = false;
-    std::optional<tSyncKind> sync; // sync instead of import or export
+    std::optional<tSyncKind> sync;     // sync instead of import or export
+    bool syncAll = false;              // the whole sync of the user with the server
+    std::optional<tSyncServer> server; // the server's set-up
     tExchangeKind kind = tExchangeKind::TermineDbf;
     std::string file;
 };
@@ -65,7 +68,11 @@ const char *kUsage =
     "  ART: termine-dbf, personen-dbf, portfolio, ical, vcard (import und export),\n"
     "       personen-txt, komplett (nur export)\n"
     "       velk-exchange [--user NAME] [--password-stdin] VERZEICHNIS sync ART VDIR\n"
-    "  ART: termine, termine-team, personen\n";
+    "  ART: termine, termine-team, personen\n"
+    "       velk-exchange [--user NAME] [--password-stdin] VERZEICHNIS sync alle\n"
+    "       velk-exchange [--user NAME] [--password-stdin] VERZEICHNIS server URL BENUTZER\n"
+    "  (das Kennwort des Servers folgt auf der n\xC3\xA4"
+    "chsten Zeile der Eingabe)\n";
 
 // The system's texts are Windows-1252; the terminal speaks UTF-8.
 std::string utf8(const std::string &cp1252) { return cp1252ToUtf8(cp1252); }
@@ -93,8 +100,20 @@ std::optional<tArgs> parseArgs(int argc, char **argv, std::string *error)
         else
             rest.push_back(arg);
     }
+    if (rest.size() == 3 && rest[1] == "sync" && rest[2] == "alle") {
+        a.dir = rest[0];
+        a.syncAll = true;
+        a.import = true;
+        return a;
+    }
     if (rest.size() != 4) return *error = "falsche Zahl von Argumenten", std::nullopt;
     a.dir = rest[0];
+    if (rest[1] == "server") {
+        a.server = tSyncServer{rest[2], rest[3]};
+        std::string problem = syncServerProblem(*a.server);
+        if (!problem.empty()) return *error = problem, std::nullopt;
+        return a;
+    }
     if (rest[1] == "sync") {
         a.sync = syncKindNamed(rest[2]);
         if (!a.sync) return *error = "unbekannte Art " + rest[2], std::nullopt;
@@ -209,6 +228,31 @@ int runSyncCommand(const tArgs &a)
     return fail(exitCode(outcome), a.file + ": " + utf8(describeSync(r)));
 }
 
+void printLine(const std::string &line) { std::cerr << line << "\n"; }
+
+// The whole sync with the server: vdirsyncer's lines and the steps on standard error, the
+// summary of each collection on standard output.
+int runSyncAllCommand(const tArgs &a)
+{
+    tSyncPlaces places = syncPlaces(userConfigHome(), currentUser());
+    tUserSync u = syncUser(places, a.dir, printLine, progressReport("sync"));
+    for (const std::string &line : u.summary) std::cout << line << "\n";
+    if (u.ok) return kDone;
+    return fail(u.pulled ? kPartWay : kNotStarted, u.message);
+}
+
+// The server's set-up; its password is the next line of standard input (or asked for).
+int runServerCommand(const tArgs &a, bool fromStdin)
+{
+    std::optional<std::string> password = readPassword(fromStdin);
+    if (!password) return fail(kNotStarted, "kein Kennwort des Servers gelesen");
+    tSyncPlaces places = syncPlaces(userConfigHome(), currentUser());
+    tSetupResult r = setUpSyncServer(places, *a.server, *password, tSecret::File, printLine);
+    if (!r.ok) return fail(kNotStarted, r.message);
+    std::cout << "Server eingerichtet: " << a.server->url << " (" << a.server->user << ")\n";
+    return kDone;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -262,8 +306,10 @@ int main(int argc, char **argv)
     }
     setCurrentUser(login.resultName);
 
-    if (args->sync) {
-        int code = runSyncCommand(*args);
+    if (args->sync || args->syncAll || args->server) {
+        int code = args->server    ? runServerCommand(*args, args->passwordStdin)
+                   : args->syncAll ? runSyncAllCommand(*args)
+                                   : runSyncCommand(*args);
         database.closeUsers();
         database.close();
         return code;
