@@ -17,19 +17,6 @@ namespace {
 
 constexpr const char *kZone = "Europe/Berlin";
 
-struct tFreeComponent {
-    void operator()(icalcomponent *c) const { icalcomponent_free(c); }
-};
-using tComponentPtr = std::unique_ptr<icalcomponent, tFreeComponent>;
-
-std::string serialised(icalcomponent *c)
-{
-    char *text = icalcomponent_as_ical_string_r(c);
-    std::string out = text ? text : "";
-    icalmemory_free_buffer(text);
-    return out;
-}
-
 void removeAll(icalcomponent *c, icalproperty_kind kind)
 {
     while (icalproperty *p = icalcomponent_get_first_property(c, kind)) {

@@ -6,14 +6,22 @@
 #include "calendar/alarm.h"
 #include "calendar/termin.h"
 
+#include <libical/ical.h>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
-struct icalcomponent_impl;
-struct icalproperty_impl;
-
 namespace velk {
+
+// Components libical made, freed when they go.
+struct tFreeComponent {
+    void operator()(icalcomponent *c) const { icalcomponent_free(c); }
+};
+using tComponentPtr = std::unique_ptr<icalcomponent, tFreeComponent>;
+
+// A component as libical writes it (folded, escaped, UTF-8).
+std::string serialised(icalcomponent *c);
 
 // The calendar user's first alarm of each appointment, by appointment ID.
 std::map<std::string, tAlarm> alarmsOfUser();
@@ -25,9 +33,9 @@ std::string icsCalendarOf(const std::vector<std::string> &events, int fromYear);
 std::string icsEventText(const tTermin &t, const std::string &uid, const tAlarm *alarm,
                          const std::map<std::string, std::string> &resources);
 // New components and properties, owned by the caller.
-icalcomponent_impl *icsBerlinZone(int fromYear);
-icalproperty_impl *icsAttendee(const tTermin &t); // null without a participant
-icalcomponent_impl *icsAlarm(const tTermin &t, const tAlarm &a);
+icalcomponent *icsBerlinZone(int fromYear);
+icalproperty *icsAttendee(const tTermin &t); // null without a participant
+icalcomponent *icsAlarm(const tTermin &t, const tAlarm &a);
 // Whether a calendar can take the row (a valid start).
 bool icsWritable(const tTermin &t);
 

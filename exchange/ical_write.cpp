@@ -10,6 +10,7 @@
 #include "base/fill_hold.h"
 #include "base/session.h"
 #include "calendar/termin_store.h"
+#include "exchange/ical_parts.h"
 #include "exchange/ical_zone.h"
 #include "exchange/termin_exchange.h"
 #include "exchange/text_out.h"
@@ -30,20 +31,6 @@ namespace {
 
 constexpr const char *kTermine = "Termine";
 constexpr const char *kZone = "Europe/Berlin";
-
-// Components, properties and the strings libical gives, freed when they go.
-struct tFreeComponent {
-    void operator()(icalcomponent *c) const { icalcomponent_free(c); }
-};
-using tComponentPtr = std::unique_ptr<icalcomponent, tFreeComponent>;
-
-std::string serialised(icalcomponent *c)
-{
-    char *text = icalcomponent_as_ical_string_r(c);
-    std::string out = text ? text : "";
-    icalmemory_free_buffer(text);
-    return out;
-}
 
 // ---- the zone ----
 //
@@ -466,6 +453,14 @@ tExchangeResult exportICalendar(const std::string &fileName, const tExchangeProg
 }
 
 // ---- the parts of one item of a vdir (ical_parts.h) ----
+
+std::string serialised(icalcomponent *c)
+{
+    char *text = icalcomponent_as_ical_string_r(c);
+    std::string out = text ? text : "";
+    icalmemory_free_buffer(text);
+    return out;
+}
 
 std::string icsCalendarOf(const std::vector<std::string> &events, int fromYear)
 {

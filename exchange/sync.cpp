@@ -66,6 +66,7 @@ private:
     bool writeFile(const std::string &uid, const std::string &existing);
     bool storeFile(const std::string &uid, const std::string &text, bool known);
     bool keepConflict(const std::string &uid, const std::string &text);
+    bool write(const std::string &name, const std::string &text, tVdirFile *written);
     std::string freeName(const std::string &name) const;
     std::string textOfFile(const std::string &uid);
     void remark(const std::string &what, const std::string &uid);
@@ -303,13 +304,7 @@ bool tSyncRun::writeFile(const std::string &uid, const std::string &existing)
     std::string name =
         had ? file->second.stat.name : freeName(vdirNameOfUid(uid, side_->extension()));
     tVdirFile written;
-    if (!writeVdirFile(vdir_, name, text, &written)) {
-        r_.outcome = tExchangeResult::Failed;
-        r_.message = "Fehler beim Schreiben";
-        r_.detail = "die Datei kann nicht geschrieben werden: " + vdir_ + "/" + name;
-        return false;
-    }
-    names_.insert(name);
+    if (!write(name, text, &written)) return false;
     files_[uid] = {written, false, text};
     state_.items[uid] = {name, syncHash(text), written.size, written.mtime, records};
     (had || item != state_.items.end() ? r_.out.changed : r_.out.added)++;
@@ -353,18 +348,25 @@ bool tSyncRun::keepConflict(const std::string &uid, const std::string &text)
     std::string stem = name.substr(0, name.size() - ext.size());
     std::string conflictName = freeName(stem + ".konflikt" + ext);
     tVdirFile written;
-    if (!writeVdirFile(vdir_, conflictName, copy, &written)) {
-        r_.outcome = tExchangeResult::Failed;
-        r_.message = "Fehler beim Schreiben";
-        r_.detail = "die Datei kann nicht geschrieben werden: " + vdir_ + "/" + conflictName;
-        return false;
-    }
-    names_.insert(conflictName);
+    if (!write(conflictName, copy, &written)) return false;
     files_[newUid] = {written, true, copy};
     late_.push_back(newUid);
     r_.out.conflicts++;
     remark("auf beiden Seiten ge\xE4ndert: unsere Fassung gilt, die andere als " + conflictName,
            side_->nameOf(ours_[uid]));
+    return true;
+}
+
+// Writes a file of the vdir; a failure ends the run.
+bool tSyncRun::write(const std::string &name, const std::string &text, tVdirFile *written)
+{
+    if (!writeVdirFile(vdir_, name, text, written)) {
+        r_.outcome = tExchangeResult::Failed;
+        r_.message = "Fehler beim Schreiben";
+        r_.detail = "die Datei kann nicht geschrieben werden: " + vdir_ + "/" + name;
+        return false;
+    }
+    names_.insert(name);
     return true;
 }
 
