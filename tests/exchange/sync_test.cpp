@@ -205,6 +205,25 @@ TEST_F(SyncTest, SeriesOfOtherProgramsArriveAsRepetitionsAndChangeTogether)
     ASSERT_EQ(back.events.size(), 1u);
     EXPECT_EQ(back.events[0].rows.size(), 1u);
     EXPECT_EQ(sync().out.changed + sync().in.changed, 0);
+
+    // The one left changed here: an event replacing that occurrence there, read back as it is.
+    tTermin first;
+    for (const tTermin &t : tTerminStore::instance().ofDay(at(1, 2, 2027))) first = t;
+    first.setTitle("Kurs verlegt");
+    first.from.hour = first.till.hour = 16;
+    first.till.hour = 17;
+    ASSERT_EQ(tTerminStore::instance().update(first.ID, first), tStoreStatus::Stored);
+    EXPECT_EQ(sync().out.changed, 1);
+    written = readAll(vdir_ + "/kurs@khal.ics");
+    EXPECT_NE(written.find("RECURRENCE-ID"), std::string::npos) << written;
+    EXPECT_EQ(sync().out.changed + sync().in.changed, 0);
+    EXPECT_EQ(own(), std::vector<std::string>{"Kurs verlegt 1.2 16:00"});
+    back = readICalendarText(written, tDate::today());
+    std::vector<std::string> rows;
+    for (const tIcsEvent &e : back.events)
+        for (const tTermin &t : e.rows)
+            rows.push_back(std::string(t.TITLE) + " " + std::to_string(t.from.hour));
+    EXPECT_EQ(rows, std::vector<std::string>{"Kurs verlegt 16"});
 }
 
 TEST_F(SyncTest, ConflictKeepsBothVersionsAndOursWins)
