@@ -161,6 +161,7 @@ pid_t startRadicale(const std::string &dir, int port)
                                    "/collections\n[web]\ntype = none\n"
                                    "[logging]\nlevel = warning\n");
     std::string config = dir + "/config", log = dir + "/radicale.log";
+    std::fflush(nullptr); // the child's reopened streams would write what is buffered again
     pid_t pid = fork();
     if (pid == 0) {
         std::freopen("/dev/null", "r", stdin);
