@@ -280,10 +280,10 @@ std::vector<std::string> summaries(const std::vector<tEventSeen> &events)
     return out;
 }
 
-std::string calendarOf(const std::vector<tEventSpec> &events)
+std::string calendarOf(const std::vector<tNewEvent> &events)
 {
     std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//VELK Test//DE\r\n";
-    for (const tEventSpec &e : events) {
+    for (const tNewEvent &e : events) {
         // One hour: the hour digits of the start, plus one.
         std::string end = e.start;
         int hour = std::stoi(e.start.substr(9, 2)) + 1;

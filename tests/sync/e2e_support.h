@@ -87,11 +87,11 @@ std::vector<std::string> summaries(const std::vector<tEventSeen> &events); // so
 
 // A calendar of events given as (summary, local start "YYYYMMDDTHHMMSS"), one hour each;
 // private ones with CLASS:PRIVATE.
-struct tEventSpec {
+struct tNewEvent {
     std::string uid, summary, start;
     bool isPrivate = false;
 };
-std::string calendarOf(const std::vector<tEventSpec> &events);
+std::string calendarOf(const std::vector<tNewEvent> &events);
 std::string vcardOf(const std::string &uid, const std::string &first, const std::string &last);
 
 // Writes text under a new name and renames it over path, so that vdirsyncer's look at mtime
