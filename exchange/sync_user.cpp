@@ -2,10 +2,14 @@
 
 #include "base/cp1252.h"
 #include "base/session.h"
+#include "exchange/sync_side.h"
 #include "exchange/sync_state.h"
+#include "exchange/vdir.h"
 
 #include <cerrno>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,6 +60,53 @@ tSyncReport syncOne(tSyncKind kind, const char *title, const std::string &vdir,
     if (onLine) onLine(line);
     summary->push_back(line);
     return r;
+}
+
+// Before vdirsyncer runs: a file of our vdir that the last run left in step and that no longer
+// holds its item (cut off, emptied) is written again from our records.  vdirsyncer would take
+// it for a change, send it (the server refuses it, and every later sync stops there) and drop
+// the server's copy of the item.  The state takes the written file as in step; a change of our
+// records since goes out with the sync as usual.
+void rewriteDamagedFiles(tSyncKind kind, const char *title, const std::string &vdir,
+                         const std::string &databaseDir, const tLineSink &onLine)
+{
+    constexpr long kMaxItemFile = 4L << 20;
+    std::string statePath =
+        syncStatePath(userConfigHome(), databaseDir, currentUser(), syncKindName(kind), vdir);
+    tSyncState state;
+    if (!state.load(statePath) || state.items.empty()) return;
+    std::unique_ptr<tSyncSide> side = kind == tSyncKind::Personen
+                                          ? personSide()
+                                          : appointmentSide(kind == tSyncKind::TermineTeam);
+    std::map<std::string, std::vector<tSyncRecord>> ours;
+    bool oursRead = false, rewritten = false;
+    for (auto &[uid, item] : state.items) {
+        std::optional<std::string> text = readVdirFile(vdir, item.file, kMaxItemFile);
+        if (!text || syncHash(*text) == item.fileHash || !side->uidOf(*text).empty()) continue;
+        if (!oursRead) {
+            std::map<std::string, std::string> uidOfId;
+            for (const auto &[u, it] : state.items)
+                for (const tSyncRecord &rec : it.records) uidOfId[rec.id] = u;
+            ours = side->ours(uidOfId);
+            oursRead = true;
+        }
+        auto records = ours.find(uid);
+        if (records == ours.end() || records->second.empty()) continue;
+        std::string fresh = side->textOf(uid, records->second, item.records, "");
+        tVdirFile written;
+        if (fresh.empty() || !writeVdirFile(vdir, item.file, fresh, &written)) continue;
+        item.fileHash = syncHash(fresh);
+        item.size = written.size;
+        item.mtime = written.mtime;
+        rewritten = true;
+        if (onLine)
+            onLine(std::string(title) +
+                   ": Datei nicht lesbar, aus der Datenbank neu geschrieben: " + item.file);
+    }
+    if (rewritten) {
+        syncVdir(vdir);
+        state.save(statePath);
+    }
 }
 
 } // namespace
@@ -121,6 +172,10 @@ tUserSync syncUser(const tSyncPlaces &places, const std::string &databaseDir,
         u.message = "Abgebrochen";
         return true;
     };
+    rewriteDamagedFiles(tSyncKind::Termine, "Termine", termineVdir(places), databaseDir, onLine);
+    rewriteDamagedFiles(tSyncKind::TermineTeam, "Termine der anderen",
+                        termineTeamVdir(places, *server), databaseDir, onLine);
+    rewriteDamagedFiles(tSyncKind::Personen, "Personen", personenVdir(places), databaseDir, onLine);
     say("Vom Server holen...");
     tRunResult pull = runSync(places, {}, onLine, timeoutSeconds);
     if (!pull.ok()) {

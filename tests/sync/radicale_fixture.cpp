@@ -223,6 +223,15 @@ void tRadicale::stop()
     pid_ = -1;
 }
 
+bool tRadicale::restart()
+{
+    if (pid_ > 0) return true;
+    if (!startOnce(port_)) return false;
+    if (waitUntilAnswering(20)) return true;
+    stop();
+    return false;
+}
+
 std::string tRadicale::url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/"; }
 
 std::string tRadicale::collectionFolder(const std::string &user,

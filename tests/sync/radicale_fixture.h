@@ -55,6 +55,9 @@ public:
     // The server's own storage folder of a collection ("<root>/collection-root/<user>/<coll>").
     std::string collectionFolder(const std::string &user, const std::string &collection) const;
     void stop();
+    // Starts the stopped server again on its port with its collections; false when it does not
+    // answer (the port taken meanwhile).
+    bool restart();
 
     // Whether the radicale program is installed (the tests skip without it).
     static bool installed();
