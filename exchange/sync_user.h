@@ -5,6 +5,11 @@
 // configuration the file "server" keeps the server's URL and user name (two lines), so that a
 // sync knows the team collection.  A sync of the user runs, each step reported as a line:
 //
+//   0. damaged files          a file of a vdir that the last sync left in step and that no
+//                             longer holds its item (cut off, emptied) is written again from
+//                             the database, so that vdirsyncer does not send it (the server
+//                             would refuse it, and drop its copy); a series of another program
+//                             is then written as its repetitions, without its rule
 //   1. vdirsyncer sync        what the server has comes into the vdirs; when it fails (server
 //                             down, login refused) nothing else runs and nothing is changed
 //   2. the three vdirs        termine, termine-team and personen against the database (sync.h)
