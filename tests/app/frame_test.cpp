@@ -88,7 +88,7 @@ TEST_F(FrameTest, MenuBarIsMenuResourceOne)
             EXPECT_EQ(entries[i]->text(), QString::fromUtf8(e.text));
         }
     }
-    EXPECT_EQ(ids.size(), 30u);
+    EXPECT_EQ(ids.size(), 32u);
 }
 
 TEST_F(FrameTest, OnlyBuiltCommandsAreEnabledAtFirst)
