@@ -109,10 +109,11 @@ message_box sync-2-setup-done.png
 [ -d "$SERVER/collections/collection-root/anna/velk-termine" ] ||
     fail "the set-up made no collection velk-termine on the server"
 
-# The second client puts an appointment of today, 10:00 to 11:00 here, on the server.
+# The second client puts an appointment of today, 10:00 to 11:00 in Berlin (the program's local
+# time), on the server, written in UTC as phones often do.
 peer discover --no-list <<<$'y\ny\ny\n' || fail "the second client's discover failed"
-from=$(date -u -d "$(date +%F) 10:00" +%Y%m%dT%H%M%SZ)
-till=$(date -u -d "$(date +%F) 11:00" +%Y%m%dT%H%M%SZ)
+utc() { date -u -d "TZ=\"Europe/Berlin\" $(date +%F) $1" +%Y%m%dT%H%M%SZ; }
+from=$(utc 10:00) till=$(utc 11:00)
 printf 'BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//tour//peer//DE\r\nBEGIN:VEVENT\r\nUID:tour-peer-1\r\nDTSTAMP:%s\r\nDTSTART:%s\r\nDTEND:%s\r\nSUMMARY:Kundenbesuch vom Handy\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n' \
     "$from" "$from" "$till" >"$PEER/vdir/velk-termine/tour-peer-1.ics"
 peer sync || fail "the second client's sync failed"
@@ -132,4 +133,10 @@ peer sync || fail "the second client's second sync failed"
 grep -rqs "SUMMARY:Teamsitzung" "$PEER/vdir/velk-termine/" ||
     fail "our appointment did not reach the server"
 quit_and_check
+# And the database holds the second client's appointment, at its time.
+echo | "$EXCHANGE" --password-stdin "$DB" export ical "$WORK/after.ics" >>"$OUT/exchange.log"
+grep -q "SUMMARY:Kundenbesuch vom Handy" "$WORK/after.ics" ||
+    fail "the appointment from the server is not in the database"
+grep -q "DTSTART;TZID=Europe/Berlin:$(date +%Y%m%d)T100000" "$WORK/after.ics" ||
+    fail "the appointment from the server is not at 10:00"
 echo "tour_sync: all steps passed; screenshots in $OUT"
