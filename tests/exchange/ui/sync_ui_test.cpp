@@ -2,12 +2,15 @@
 // they decide without a window: the set-up's check and the period in VELK.INI.  The set-up and
 // the sync run against a real Radicale on 127.0.0.1, with vdirsyncer; a second client puts an
 // appointment on the server through a vdirsyncer of its own.
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QFile>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QTimer>
 
 #include "base/session.h"
 #include "calendar/termin_store.h"
@@ -331,4 +334,39 @@ TEST_F(SyncUiTest, SyncAgainstAServerThatIsGoneSaysWhatFailed)
     EXPECT_EQ(host.messages.back().caption, QStringLiteral("Fehler"));
     EXPECT_FALSE(lastMessage().isEmpty());
     EXPECT_EQ(log, QStringList{"watch:31"});
+}
+
+TEST_F(SyncUiTest, AbbrechenInTheProgressWindowStopsBeforeTheNextStep)
+{
+    requireServer();
+    addAppointment("Zahnarzt", 5);
+    host.dialogScripts.push_back(
+        fillSetup(QString::fromStdString(radicale->url()), "anna", "geheim1"));
+    ASSERT_TRUE(setUpServerFromMenu(frame.get())) << lastMessage().toStdString();
+    // "Abbrechen" pressed as soon as the window shows the first line: while the first step runs.
+    QStringList shown;
+    QTimer press;
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *lines = w->findChild<QPlainTextEdit *>(QStringLiteral("syncLines"));
+            if (w->objectName() != QStringLiteral("syncProgress") || !w->isVisible() || !lines ||
+                lines->toPlainText().isEmpty())
+                continue;
+            shown << lines->toPlainText();
+            w->findChild<QPushButton *>(QStringLiteral("buttonCancel"))->click();
+            press.stop();
+        }
+    });
+    press.start(0);
+    EXPECT_FALSE(syncFromMenu(frame.get(), client));
+    EXPECT_EQ(host.messages.back().caption, QStringLiteral("Fehler"));
+    EXPECT_TRUE(lastMessage().startsWith("Abgebrochen")) << lastMessage().toStdString();
+    ASSERT_FALSE(shown.isEmpty());
+    EXPECT_TRUE(shown.front().startsWith("Vom Server holen...")) << shown.front().toStdString();
+    // Nothing went out, and the next sync is free to run.
+    std::string folder = radicale->collectionFolder("anna", kTermineCollection);
+    EXPECT_TRUE(synctest::filesIn(folder, ".ics").empty());
+    EXPECT_FALSE(syncRunning());
+    EXPECT_TRUE(syncFromMenu(frame.get(), client)) << lastMessage().toStdString();
+    EXPECT_EQ(synctest::filesIn(folder, ".ics").size(), 1u);
 }
