@@ -10,6 +10,7 @@
 #include "widgets/calendar/view_openers.h"
 #include "widgets/calendar/views_frame.h"
 #include "widgets/exchange/exchange_frame.h"
+#include "widgets/exchange/sync_frame.h"
 #include "widgets/projects/projects_frame.h"
 
 namespace velk {
@@ -28,6 +29,7 @@ void addSubsystems(TMyApp &app)
     app.addFrameSetup(calendarViewsFrameSetup);
     app.addFrameSetup(calendarPlanFrameSetup);
     app.addFrameSetup(exchangeFrameSetup);
+    app.addLoginSetup(syncLoginSetup);
     wireOpeners();
 }
 

@@ -6,7 +6,11 @@ const std::vector<tMenuDef> &mainMenu()
 {
     static const std::vector<tMenuDef> menu = {
         {"&Datei",
-         {{CmFileOpen, "Ö&ffnen..."}, {CmFileSaveAs, "Sichern &als..."}, {CmExit, "&Beenden"}}},
+         {{CmFileOpen, "Ö&ffnen..."},
+          {CmFileSaveAs, "Sichern &als..."},
+          {CmFileSync, "S&ynchronisieren"},
+          {CmFileSyncServer, "Server &einrichten..."},
+          {CmExit, "&Beenden"}}},
         {"&Bearbeiten",
          {{CmNew, "&Neu..."},
           {CmEdit, "Än&dern..."},

@@ -14,6 +14,8 @@ enum tCommand : int {
     CmFileOpen = 102,
     CmFileSaveAs = 104,
     CmExit = 105,
+    CmFileSync = 106,       // "Synchronisieren": the sync with the calendar server
+    CmFileSyncServer = 107, // "Server einrichten..."
     CmNew = 124,
     CmEdit = 125,
     CmDelete = 126,

@@ -28,6 +28,7 @@ constexpr const char *PersonSelection = "Personenauswahl";
 constexpr const char *Groups = "Gruppen";
 constexpr const char *ProjectDialog = "Projektdialog";
 constexpr const char *TaskDialog = "Taskdialog";
+constexpr const char *Sync = "Abgleich"; // "Synchronisieren" and "Server einrichten..."
 constexpr const char *Copyright = "Copyright";
 } // namespace help
 

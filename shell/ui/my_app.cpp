@@ -112,6 +112,7 @@ bool TMyApp::initMainWindow()
     watch->check();
     client_->setChangeCheck([watch] { return watch->check(); });
     client_->setFollowPeriod(readFollowPeriod(iniPath_));
+    for (const tLoginSetup &setup : loginSetups_) setup(*frame_, *client_, iniPath_);
     return true;
 }
 

@@ -5,9 +5,9 @@
 // storing directory + "datadict" at once); whether the directory's file system enforces locks
 // (a share that does not is refused with its message); the database (created complete and empty
 // where none opens); the USERS table; the login; the follow timer, which shows other copies'
-// changes in the open views (base/change_watch.h).  Each failure shows its message and shuts
-// down.
-// Shut-down closes the USERS table and the database, closes the help and ends the event loop.
+// changes in the open views (base/change_watch.h); the login setups.  Each failure shows its
+// message and shuts down. Shut-down closes the USERS table and the database, closes the help and
+// ends the event loop.
 #ifndef VELK_SHELL_UI_MY_APP_H
 #define VELK_SHELL_UI_MY_APP_H
 
@@ -42,6 +42,10 @@ TMyMDIClient *mdiClient();
 // What a subsystem adds to the frame: its views (client.registerView), the menu commands that
 // open them and its dialogs (frame.registerViewCommand, registerDialogCommand), the due check.
 using tFrameSetup = std::function<void(tMainFrame &frame, TMyMDIClient &client)>;
+// What a subsystem starts once the user has logged in (a timer that works as that user); it gets
+// the path of VELK.INI to read its own keys.
+using tLoginSetup =
+    std::function<void(tMainFrame &frame, TMyMDIClient &client, const QString &iniPath)>;
 
 class TMyApp : public QObject {
     Q_OBJECT
@@ -51,6 +55,8 @@ public:
 
     // Applied, in the order added, as soon as the frame is built.
     void addFrameSetup(tFrameSetup setup) { setups_.push_back(std::move(setup)); }
+    // Applied, in the order added, after a successful login.
+    void addLoginSetup(tLoginSetup setup) { loginSetups_.push_back(std::move(setup)); }
 
     // The start-up sequence; false when it ended in a shut-down.
     bool initMainWindow();
@@ -74,6 +80,7 @@ private:
     TMyMDIClient *client_ = nullptr;
     tMainFrame *frame_ = nullptr;
     std::vector<tFrameSetup> setups_;
+    std::vector<tLoginSetup> loginSetups_;
     std::function<void()> quit_;
     int exitCode_ = 0;
     bool shutDown_ = false;

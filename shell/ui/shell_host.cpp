@@ -1,6 +1,7 @@
 #include "shell/ui/shell_host.h"
 
 #include <QDialog>
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -44,6 +45,18 @@ void tQtShellHost::message(QWidget *parent, const QString &text, const QString &
 {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+bool tShellHost::question(QWidget *, const QString &, const QString &) { return false; }
+
+bool tQtShellHost::question(QWidget *parent, const QString &text, const QString &caption)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
 }
 
 std::optional<tFileChoice> tShellHost::openFile(QWidget *parent, const QString &filter,

@@ -30,6 +30,8 @@ public:
 
     // A modal message with the single button OK.
     virtual void message(QWidget *parent, const QString &text, const QString &caption) = 0;
+    // A modal question with "Ja" and "Nein"; true for "Ja".  A host that cannot ask answers no.
+    virtual bool question(QWidget *parent, const QString &text, const QString &caption);
     // File dialogs; `filter` in the "Name|pattern|" form; nothing when cancelled.  The program's
     // dialogs preselect the filter chosen last under the same list, and a name saved without an
     // extension gets the chosen filter's (shell/core/save_name.h).
@@ -68,6 +70,7 @@ public:
     ~tQtShellHost() override;
 
     void message(QWidget *parent, const QString &text, const QString &caption) override;
+    bool question(QWidget *parent, const QString &text, const QString &caption) override;
     std::optional<QString> openFileName(QWidget *parent, const QString &filter,
                                         bool mustExist) override;
     std::optional<QString> saveFileName(QWidget *parent, const QString &filter) override;

@@ -33,6 +33,16 @@ public:
         messages.push_back({text, caption});
         events << QStringLiteral("message:") + text;
     }
+    // Answered from questionAnswers (no when none is scripted).
+    bool question(QWidget *, const QString &text, const QString &caption) override
+    {
+        messages.push_back({text, caption});
+        events << QStringLiteral("question:") + text;
+        if (questionAnswers.empty()) return false;
+        bool yes = questionAnswers.front();
+        questionAnswers.pop_front();
+        return yes;
+    }
     std::optional<QString> openFileName(QWidget *, const QString &filter, bool mustExist) override
     {
         events << QStringLiteral("open:") + filter;
@@ -92,6 +102,7 @@ public:
     QStringList events;
     std::deque<std::optional<QString>> fileAnswers;
     std::deque<int> filterAnswers;
+    std::deque<bool> questionAnswers;
     std::deque<std::function<void(QDialog &)>> dialogScripts;
     bool lastMustExist = true;
 

@@ -14,6 +14,7 @@
 #include "exchange/person_exchange.h"
 #include "widgets/exchange/exchange_progress.h"
 #include "widgets/exchange/exchange_status.h"
+#include "widgets/exchange/sync_frame.h"
 
 namespace velk {
 
@@ -131,6 +132,7 @@ void exchangeFrameSetup(tMainFrame &frame, TMyMDIClient &client)
 {
     frame.registerCommand(CmFileOpen, [&frame, &client] { importFromMenu(&frame, &client); });
     frame.registerCommand(CmFileSaveAs, [&frame] { exportFromMenu(&frame); });
+    syncFrameSetup(frame, client);
 }
 
 } // namespace velk

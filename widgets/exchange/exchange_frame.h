@@ -16,6 +16,8 @@
 // cancelled import keeps what it stored and says how much.  The work is the current user's.
 // Afterwards the frame's status bar says what was done, how many and with which file
 // (exchange_status.h).
+//
+// exchangeFrameSetup also registers "Synchronisieren" and "Server einrichten..." (sync_frame.h).
 #ifndef VELK_WIDGETS_EXCHANGE_EXCHANGE_FRAME_H
 #define VELK_WIDGETS_EXCHANGE_EXCHANGE_FRAME_H
 
