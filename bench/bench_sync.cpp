@@ -176,12 +176,12 @@ pid_t startRadicale(const std::string &dir, int port)
 
 double timedRun(const std::vector<std::string> &argv, const std::string &input, bool *ok)
 {
-    tRunSpec spec;
-    spec.argv = argv;
-    spec.input = input;
-    spec.timeoutSeconds = 1800;
+    tRunRequest request;
+    request.argv = argv;
+    request.input = input;
+    request.timeoutSeconds = 1800;
     auto start = std::chrono::steady_clock::now();
-    tRunResult r = runProgram(spec, {});
+    tRunResult r = runProgram(request, {});
     double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     *ok = r.ok();

@@ -51,7 +51,7 @@ std::vector<char *> pointers(std::vector<std::string> &strings)
 }
 
 // Starts the child with its input on inFd and output on outFd; the pid or -1 with errno set.
-pid_t spawnChild(const tRunSpec &spec, int inFd, int outFd)
+pid_t spawnChild(const tRunRequest &request, int inFd, int outFd)
 {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attr;
@@ -60,7 +60,8 @@ pid_t spawnChild(const tRunSpec &spec, int inFd, int outFd)
     posix_spawn_file_actions_adddup2(&actions, inFd, 0);
     posix_spawn_file_actions_adddup2(&actions, outFd, 1);
     posix_spawn_file_actions_adddup2(&actions, outFd, 2);
-    if (!spec.workDir.empty()) posix_spawn_file_actions_addchdir_np(&actions, spec.workDir.c_str());
+    if (!request.workDir.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, request.workDir.c_str());
     sigset_t defaults, none;
     sigemptyset(&defaults);
     sigaddset(&defaults, SIGPIPE);
@@ -72,8 +73,8 @@ pid_t spawnChild(const tRunSpec &spec, int inFd, int outFd)
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
                                         POSIX_SPAWN_SETPGROUP);
-    std::vector<std::string> args = spec.argv;
-    std::vector<std::string> env = childEnvironment(spec.setEnv);
+    std::vector<std::string> args = request.argv;
+    std::vector<std::string> env = childEnvironment(request.setEnv);
     std::vector<char *> argp = pointers(args), envp = pointers(env);
     pid_t pid = -1;
     int rc = posix_spawnp(&pid, argp[0], &actions, &attr, argp.data(), envp.data());
@@ -129,19 +130,19 @@ int msLeft(tClock::time_point deadline)
 }
 
 // Reads the output until it ends or the deadline passes; sends the input on the way.
-void pump(const tRunSpec &spec, tClock::time_point deadline, pid_t pid, int outFd, int inFd,
+void pump(const tRunRequest &request, tClock::time_point deadline, pid_t pid, int outFd, int inFd,
           tRunResult &result, const std::function<void(const std::string &)> &onLine)
 {
     std::string pending;
     size_t sent = 0;
     while (outFd >= 0) {
-        if (inFd >= 0 && sent == spec.input.size()) {
+        if (inFd >= 0 && sent == request.input.size()) {
             shutdown(inFd, SHUT_WR);
             close(inFd);
             inFd = -1;
         }
         pollfd fds[2] = {{outFd, POLLIN, 0}, {inFd, POLLOUT, 0}};
-        int waitMs = spec.timeoutSeconds > 0 ? msLeft(deadline) : 200;
+        int waitMs = request.timeoutSeconds > 0 ? msLeft(deadline) : 200;
         if (waitMs == 0) {
             result.timedOut = true;
             stopGroup(pid);
@@ -149,12 +150,12 @@ void pump(const tRunSpec &spec, tClock::time_point deadline, pid_t pid, int outF
         }
         if (poll(fds, inFd >= 0 ? 2 : 1, waitMs) < 0 && errno != EINTR) break;
         if (inFd >= 0 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))) {
-            ssize_t n = send(inFd, spec.input.data() + sent, spec.input.size() - sent,
+            ssize_t n = send(inFd, request.input.data() + sent, request.input.size() - sent,
                              MSG_NOSIGNAL | MSG_DONTWAIT);
             if (n > 0)
                 sent += size_t(n);
             else if (n < 0 && errno != EAGAIN && errno != EINTR)
-                sent = spec.input.size();
+                sent = request.input.size();
         }
         if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
             char buf[4096];
@@ -173,11 +174,11 @@ void pump(const tRunSpec &spec, tClock::time_point deadline, pid_t pid, int outF
 
 } // namespace
 
-tRunResult runProgram(const tRunSpec &spec,
+tRunResult runProgram(const tRunRequest &request,
                       const std::function<void(const std::string &line)> &onLine)
 {
     tRunResult result;
-    if (spec.argv.empty()) {
+    if (request.argv.empty()) {
         result.spawnError = EINVAL;
         return result;
     }
@@ -192,7 +193,7 @@ tRunResult runProgram(const tRunSpec &spec,
         close(out[1]);
         return result;
     }
-    pid_t pid = spawnChild(spec, in[1], out[1]);
+    pid_t pid = spawnChild(request, in[1], out[1]);
     int spawnErrno = errno;
     close(out[1]);
     close(in[1]);
@@ -203,11 +204,11 @@ tRunResult runProgram(const tRunSpec &spec,
         return result;
     }
     result.started = true;
-    auto deadline = tClock::now() + std::chrono::seconds(spec.timeoutSeconds);
-    pump(spec, deadline, pid, out[0], in[0], result, onLine);
+    auto deadline = tClock::now() + std::chrono::seconds(request.timeoutSeconds);
+    pump(request, deadline, pid, out[0], in[0], result, onLine);
     close(out[0]);
     // A child that closed its output may still run: the time limit holds for it too.
-    while (!result.timedOut && spec.timeoutSeconds > 0 && !hasEnded(pid)) {
+    while (!result.timedOut && request.timeoutSeconds > 0 && !hasEnded(pid)) {
         if (msLeft(deadline) == 0) {
             result.timedOut = true;
             stopGroup(pid);

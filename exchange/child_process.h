@@ -24,7 +24,7 @@ struct tRunResult {
     bool ok() const { return started && !timedOut && exitStatus == 0; }
 };
 
-struct tRunSpec {
+struct tRunRequest {
     std::vector<std::string> argv;   // argv[0] is looked up in PATH
     std::string input;               // written to its standard input, which is then closed
     std::vector<std::string> setEnv; // "NAME=value" entries put over this process's environment
@@ -32,9 +32,9 @@ struct tRunSpec {
     int timeoutSeconds = 60;         // <= 0: no limit
 };
 
-// Runs spec; every line of output (without its '\n') goes to onLine, which may be empty.
+// Runs request; every line of output (without its '\n') goes to onLine, which may be empty.
 // message stays empty; the callers give it their own words.
-tRunResult runProgram(const tRunSpec &spec,
+tRunResult runProgram(const tRunRequest &request,
                       const std::function<void(const std::string &line)> &onLine);
 
 // Whether an executable named name is found in PATH (or, with a '/', at that path).

@@ -153,13 +153,13 @@ bool replaceFile(const std::string &path, const std::string &text, mode_t mode,
 
 bool storeInKeyring(const tSyncServer &server, const std::string &password, std::string &message)
 {
-    tRunSpec spec;
-    spec.argv = {"secret-tool",      "store",         "--label=VELK Abgleich " + server.user,
-                 "service",          kKeyringService, "user",
-                 keyringUser(server)};
-    spec.input = password;
-    spec.timeoutSeconds = 10;
-    tRunResult r = runProgram(spec, {});
+    tRunRequest request;
+    request.argv = {"secret-tool",      "store",         "--label=VELK Abgleich " + server.user,
+                    "service",          kKeyringService, "user",
+                    keyringUser(server)};
+    request.input = password;
+    request.timeoutSeconds = 10;
+    tRunResult r = runProgram(request, {});
     if (r.ok()) return true;
     message = "Der Schlüsselbund nimmt das Passwort nicht an" +
               (r.lastLine.empty() ? std::string() : ": " + r.lastLine);
@@ -256,10 +256,10 @@ std::string vdirsyncerConfig(const tSyncPlaces &places, const tSyncServer &serve
 bool keyringAnswers()
 {
     if (!programInPath("secret-tool")) return false;
-    tRunSpec spec;
-    spec.argv = {"secret-tool", "lookup", "service", kKeyringService, "user", "-velk-probe-"};
-    spec.timeoutSeconds = 5;
-    tRunResult r = runProgram(spec, {});
+    tRunRequest request;
+    request.argv = {"secret-tool", "lookup", "service", kKeyringService, "user", "-velk-probe-"};
+    request.timeoutSeconds = 5;
+    tRunResult r = runProgram(request, {});
     // Found (0) or not found (1, silent); an error says something.
     return r.started && !r.timedOut && (r.exitStatus == 0 || r.exitStatus == 1) &&
            r.lastLine.empty();
@@ -296,15 +296,15 @@ tSetupResult writeSyncSetup(const tSyncPlaces &places, const tSyncServer &server
 tRunResult runVdirsyncer(const tSyncPlaces &places, std::vector<std::string> args,
                          const tLineSink &onLine, int timeoutSeconds, const std::string &input)
 {
-    tRunSpec spec;
-    spec.argv = {"vdirsyncer", "-c", places.config};
-    spec.argv.insert(spec.argv.end(), args.begin(), args.end());
-    spec.input = input;
-    spec.timeoutSeconds = timeoutSeconds;
+    tRunRequest request;
+    request.argv = {"vdirsyncer", "-c", places.config};
+    request.argv.insert(request.argv.end(), args.begin(), args.end());
+    request.input = input;
+    request.timeoutSeconds = timeoutSeconds;
     // Its messages in English whatever the desktop's language, as they are recognised below.
-    spec.setEnv = {"LC_ALL=C.UTF-8", "LANG=C.UTF-8", "PYTHONIOENCODING=utf-8"};
+    request.setEnv = {"LC_ALL=C.UTF-8", "LANG=C.UTF-8", "PYTHONIOENCODING=utf-8"};
     std::vector<std::string> lines;
-    tRunResult r = runProgram(spec, [&](const std::string &line) {
+    tRunResult r = runProgram(request, [&](const std::string &line) {
         lines.push_back(line);
         if (onLine) onLine(line);
     });

@@ -17,12 +17,12 @@ namespace {
 tRunResult runShell(const std::string &script, std::vector<std::string> *lines,
                     const std::string &input = "", int timeout = 20)
 {
-    tRunSpec spec;
-    spec.argv = {"sh", "-c", script};
-    spec.input = input;
-    spec.timeoutSeconds = timeout;
-    spec.setEnv = {"VELK_PROBE=eins"};
-    return runProgram(spec, [&](const std::string &line) { lines->push_back(line); });
+    tRunRequest request;
+    request.argv = {"sh", "-c", script};
+    request.input = input;
+    request.timeoutSeconds = timeout;
+    request.setEnv = {"VELK_PROBE=eins"};
+    return runProgram(request, [&](const std::string &line) { lines->push_back(line); });
 }
 
 TEST(RunProgram, OutputInputAndStatus)
@@ -90,9 +90,9 @@ TEST(RunProgram, ProgramThatClosesItsOutputStillHasATimeLimit)
 
 TEST(RunProgram, MissingProgram)
 {
-    tRunSpec spec;
-    spec.argv = {"velk-no-such-program-here"};
-    tRunResult r = runProgram(spec, {});
+    tRunRequest request;
+    request.argv = {"velk-no-such-program-here"};
+    tRunResult r = runProgram(request, {});
     EXPECT_FALSE(r.started);
     EXPECT_EQ(r.spawnError, ENOENT);
     EXPECT_FALSE(programInPath("velk-no-such-program-here"));

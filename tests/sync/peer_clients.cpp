@@ -94,20 +94,20 @@ void tPeer::writeVdirsyncerConfig(const std::string &serverUrl, const tDavUser &
 
 tPeerRun tPeer::run(const std::vector<std::string> &argv, const std::string &input) const
 {
-    tRunSpec spec;
-    spec.argv = argv;
-    spec.input = input;
-    spec.timeoutSeconds = 60;
-    spec.workDir = home_.path();
-    spec.setEnv = {"HOME=" + home_.path(),
-                   "XDG_CONFIG_HOME=" + home_.sub("config"),
-                   "XDG_DATA_HOME=" + home_.sub("data"),
-                   "XDG_CACHE_HOME=" + home_.sub("cache"),
-                   "TZ=Europe/Berlin",
-                   "LC_ALL=C.UTF-8",
-                   "LANG=C.UTF-8"};
+    tRunRequest request;
+    request.argv = argv;
+    request.input = input;
+    request.timeoutSeconds = 60;
+    request.workDir = home_.path();
+    request.setEnv = {"HOME=" + home_.path(),
+                      "XDG_CONFIG_HOME=" + home_.sub("config"),
+                      "XDG_DATA_HOME=" + home_.sub("data"),
+                      "XDG_CACHE_HOME=" + home_.sub("cache"),
+                      "TZ=Europe/Berlin",
+                      "LC_ALL=C.UTF-8",
+                      "LANG=C.UTF-8"};
     tPeerRun r;
-    r.result = runProgram(spec, [&](const std::string &line) { r.output += line + "\n"; });
+    r.result = runProgram(request, [&](const std::string &line) { r.output += line + "\n"; });
     return r;
 }
 
