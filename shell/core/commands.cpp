@@ -15,7 +15,8 @@ const std::vector<tMenuDef> &mainMenu()
          {{CmNew, "&Neu..."},
           {CmEdit, "Än&dern..."},
           {CmDelete, "&Löschen"},
-          {CmSetPassword, "&Anmelden..."}}},
+          {CmSetPassword, "&Anmelden..."},
+          {CmUndo, "&Rückgängig", "Ctrl+Z"}}},
         {"&Ansicht",
          {{CmWeekCalendar, "&Wochenkalender"},
           {CmMonthPlan, "&Monatsplan"},
@@ -25,7 +26,12 @@ const std::vector<tMenuDef> &mainMenu()
           {CmAlarmList, "&Alarmliste"},
           {CmProjectList, "Pro&jekte"},
           {CmTaskList, "A&ufgaben"},
-          {CmResourceList, "&Ressourcen"}}},
+          {CmResourceList, "&Ressourcen"},
+          {CmToday, "&Heute", "Alt+Home"},
+          {CmZoomIn, "Ver&größern", "Ctrl++"},
+          {CmZoomOut, "Ver&kleinern", "Ctrl+-"},
+          {CmZoomReset, "&Originalgröße", "Ctrl+0"},
+          {CmZoomFit, "An &Fenster anpassen"}}},
         {"&Eingaben",
          {{CmNewAppointment, "&Termin ..."},
           {CmNewPerson, "&Person ..."},
@@ -56,6 +62,11 @@ bool isViewCommand(int id)
     case CmSetPassword:
     case CmBack:
     case CmForward:
+    case CmToday:
+    case CmZoomIn:
+    case CmZoomOut:
+    case CmZoomReset:
+    case CmZoomFit:
         return true;
     default:
         return false;

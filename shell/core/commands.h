@@ -19,8 +19,14 @@ enum tCommand : int {
     CmNew = 124,
     CmEdit = 125,
     CmDelete = 126,
-    CmBack = 1001,    // tool bar, bitmap 1001
-    CmForward = 1002, // tool bar, bitmap 1002
+    CmUndo = 127,       // "Rückgängig": the last deletions since the start, newest first
+    CmBack = 1001,      // tool bar, bitmap 1001
+    CmForward = 1002,   // tool bar, bitmap 1002
+    CmToday = 1003,     // tool bar "Heute": the active view to today's week, month or year
+    CmZoomIn = 1004,    // the drawn views' zoom: larger cells
+    CmZoomOut = 1005,   // smaller cells
+    CmZoomReset = 1006, // the views' own size
+    CmZoomFit = 1007,   // "An Fenster anpassen": the cells scaled to the window
     CmCascade = 24361,
     CmTileSideBySide = 24362,
     CmTileStacked = 24363,
@@ -49,7 +55,8 @@ enum tCommand : int {
 
 struct tMenuEntry {
     int id;
-    const char *text; // UTF-8, '&' before the mnemonic
+    const char *text;               // UTF-8, '&' before the mnemonic
+    const char *shortcut = nullptr; // a QKeySequence in portable text ("Ctrl+Z"), or none
 };
 
 struct tMenuDef {
@@ -61,7 +68,7 @@ struct tMenuDef {
 const std::vector<tMenuDef> &mainMenu();
 
 // The commands that the active view handles (the frame routes them and disables them where the
-// active view does not): 124, 125, 126, 51691, 1001, 1002.
+// active view does not): 124, 125, 126, 51691, 1001, 1002, and today and the zoom (1003 to 1007).
 bool isViewCommand(int id);
 
 } // namespace velk

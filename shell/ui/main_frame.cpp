@@ -64,12 +64,22 @@ void tMainFrame::createActions()
             auto *act = new QAction(QString::fromUtf8(entry.text), this);
             act->setObjectName(QStringLiteral("cmd%1").arg(entry.id));
             act->setProperty("commandId", entry.id);
+            if (entry.shortcut) setShortcuts(act, entry);
             const int id = entry.id;
             connect(act, &QAction::triggered, this, [this, id] { execute(id); });
             menu->addAction(act);
             actions_[id] = act;
         }
     }
+}
+
+// The portable key of the entry; zoom in also answers Ctrl+= (the key under "+" elsewhere).
+void tMainFrame::setShortcuts(QAction *act, const tMenuEntry &entry)
+{
+    QList<QKeySequence> keys{QKeySequence(QString::fromLatin1(entry.shortcut))};
+    if (entry.id == CmZoomIn) keys.append(QKeySequence(QStringLiteral("Ctrl+=")));
+    act->setShortcuts(keys);
+    act->setShortcutContext(Qt::WindowShortcut);
 }
 
 void tMainFrame::createToolBar()
@@ -95,6 +105,11 @@ void tMainFrame::createToolBar()
         connect(act, &QAction::triggered, this, [this, id] { execute(id); });
         toolBar_->addAction(act);
         actions_[b.id] = act;
+    }
+    // "Heute" shares the menu's action (its key and its enabling).
+    if (QAction *today = action(CmToday)) {
+        today->setToolTip(QStringLiteral("Heute (Alt+Pos1)"));
+        toolBar_->addAction(today);
     }
     QWidget *gap = new QWidget(toolBar_);
     gap->setObjectName(QStringLiteral("toolBarSeparator"));

@@ -23,6 +23,7 @@ namespace velk {
 
 class TMyMDIClient;
 class tKeyModeIndicators;
+struct tMenuEntry;
 
 class tMainFrame : public QMainWindow {
     Q_OBJECT
@@ -63,6 +64,7 @@ protected:
 
 private:
     void createActions();
+    void setShortcuts(QAction *act, const tMenuEntry &entry);
     void createToolBar();
     void createStatusBar();
     void createHelpKey();

@@ -63,6 +63,11 @@ public:
     virtual bool handlesCommand(int) const { return false; }
     virtual void command(int) {}
     virtual QString helpKeyword() const { return QString(); }
+    // The desk saved at "Beenden" and restored at the next start: what the view shows as one
+    // line of text (the date shown, the zoom), empty for a view with nothing to keep, and taking
+    // such a line back (a line it cannot read leaves the view as it opened).
+    virtual QString deskState() const { return QString(); }
+    virtual void restoreDeskState(const QString &) {}
 
 protected:
     // Asks the main frame to enable its menu entries anew: what the view handles changed (a line
