@@ -34,7 +34,7 @@
 
 namespace velk {
 
-// "Montag" ... "Sonntag" for weekday 0 (Sunday) to 6.
+// The German name of weekday 0 (Sunday, "Sonntag") to 6 (Saturday, "Samstag").
 const char *weekdayName(int weekday);
 
 std::string dayTip(const tDate &day, tHolidayCache &holidays);
