@@ -14,7 +14,7 @@ void addBirthdays(std::vector<tViewLine> &lines, const tDate &day)
         lines.push_back({tLineKind::Birthday,
                          viewFormat("* %d.%d %s %s Tel: %s [%s]", day.day, day.month, p.CHRNAME,
                                     p.NAME, p.TEL, p.ID),
-                         p.ID});
+                         p.ID, day});
 }
 
 void addTermine(std::vector<tViewLine> &lines, const tDateTime &from, const tDateTime &till)
@@ -24,7 +24,7 @@ void addTermine(std::vector<tViewLine> &lines, const tDateTime &from, const tDat
                          viewFormat("> %d.%d.%04d %02d:%02d-%02d:%02d %s", t.from.day, t.from.month,
                                     t.from.year, t.from.hour, t.from.minute, t.till.hour,
                                     t.till.minute, t.TITLE),
-                         t.ID});
+                         t.ID, t.from});
 }
 
 } // namespace
@@ -38,7 +38,7 @@ tSelection selectionOfDay(const tDate &day, tHolidayCache &holidays)
         s.lines.push_back({tLineKind::Holiday,
                            viewFormat("! %d.%d.%04d: %s", day.day, day.month, day.year,
                                       holidayName(*found.front()).c_str()),
-                           ""});
+                           "", day});
     tFillHold hold{tPersTable::instance(), tTermTable::instance()};
     addBirthdays(s.lines, day);
     addTermine(s.lines, tDateTime::at(day, 0, 0), tDateTime::at(day, 23, 59));

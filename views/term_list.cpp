@@ -15,24 +15,26 @@ void addDay(std::vector<tViewLine> &lines, const tDate &day, const tDate &today,
         const tDate &d = h->date();
         lines.push_back(
             {tLineKind::Holiday,
-             viewFormat("! %d.%d.%04d: %s", d.day, d.month, d.year, holidayName(*h).c_str()), ""});
+             viewFormat("! %d.%d.%04d: %s", d.day, d.month, d.year, holidayName(*h).c_str()), "",
+             day});
     }
     for (const tPerson &p : birthdaysOn(day)) {
         const tDate &b = p.BIRTH;
         lines.push_back(
             {tLineKind::Birthday,
-             viewFormat("* %d.%d.%04d: %s %s", b.day, b.month, b.year, p.CHRNAME, p.NAME), p.ID});
+             viewFormat("* %d.%d.%04d: %s %s", b.day, b.month, b.year, p.CHRNAME, p.NAME), p.ID,
+             day});
     }
     for (const tTermin &t : tTerminStore::instance().ofDay(day)) {
         const tDateTime &f = t.from;
         lines.push_back({tLineKind::Termin,
                          viewFormat("> %d.%d.%04d %02d:%02d - %s", f.day, f.month, f.year, f.hour,
                                     f.minute, t.TITLE),
-                         t.ID});
+                         t.ID, day});
     }
     bool isToday = day.sameDay(today);
     for (const tTask &k : isToday ? tasksDue({1, 1, 0}, today) : tasksDueOn(day))
-        lines.push_back({tLineKind::Task, viewFormat("# %s", k.TITLE), k.ID});
+        lines.push_back({tLineKind::Task, viewFormat("# %s", k.TITLE), k.ID, day});
 }
 
 } // namespace

@@ -33,6 +33,43 @@ std::string viewFormat(const char *format, ...)
     return out;
 }
 
+std::string deskDate(const tDate &date)
+{
+    return viewFormat("%02d.%02d.%04d", date.day, date.month, date.year);
+}
+
+namespace {
+
+// Reads `min` to `max` digits at `pos` into `value`.
+bool readNumber(std::string_view text, std::size_t &pos, std::size_t min, std::size_t max,
+                int &value)
+{
+    std::size_t start = pos;
+    value = 0;
+    while (pos < text.size() && pos - start < max && text[pos] >= '0' && text[pos] <= '9')
+        value = value * 10 + (text[pos++] - '0');
+    return pos - start >= min;
+}
+
+bool readDot(std::string_view text, std::size_t &pos)
+{
+    return pos < text.size() && text[pos++] == '.';
+}
+
+} // namespace
+
+bool readDeskDate(std::string_view text, tDate &date)
+{
+    std::size_t pos = 0;
+    tDate d;
+    if (!readNumber(text, pos, 1, 2, d.day) || !readDot(text, pos) ||
+        !readNumber(text, pos, 1, 2, d.month) || !readDot(text, pos) ||
+        !readNumber(text, pos, 4, 4, d.year) || pos != text.size() || !d.valid())
+        return false;
+    date = d;
+    return true;
+}
+
 namespace {
 
 tViewAction action(tViewAction::Kind kind, const tViewLine &line, int notice)

@@ -8,6 +8,7 @@
 #include "projects/project.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velk {
@@ -19,6 +20,12 @@ std::vector<tTask> tasksDueOn(const tDate &day);
 
 // printf into a string.
 std::string viewFormat(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// The date a listing view keeps as its desk state: "%02d.%02d.%04d".
+std::string deskDate(const tDate &date);
+// Reads such a line back: day and month of one or two digits, a year of four, nothing else
+// around them, and a date that exists.  False, `date` unchanged, for anything else.
+bool readDeskDate(std::string_view text, tDate &date);
 
 // A double click on a line or "Ändern" (125): a task opens the task dialog in change mode, a
 // birthday the person dialog, an appointment the appointment dialog; a holiday or no line

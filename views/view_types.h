@@ -22,6 +22,7 @@ struct tViewLine {
     tLineKind kind = tLineKind::Holiday;
     std::string text;
     std::string key; // the person's, appointment's or task's ID; empty for a holiday
+    tDate date;      // the day the line is listed under (a birthday's age and a holiday's tip)
 
     friend bool operator==(const tViewLine &, const tViewLine &) = default;
 };

@@ -27,6 +27,21 @@ tDate weekStart(const tDate &date)
 
 tDate weekMoved(const tDate &start, int weeks) { return plusDays(start, 7 * weeks); }
 
+tDate weekOf(const tDate &date)
+{
+    tDate d = date;
+    while (d.weekday() != 1) d.prevDay();
+    return d;
+}
+
+int todayPane(const tDate &start, const tDate &today)
+{
+    tDate day = start;
+    for (int i = 0; i < kWeekDays; i++, day.nextDay())
+        if (day.sameDay(today)) return i;
+    return -1;
+}
+
 std::string weekCaption(const tDate &start)
 {
     return viewFormat("Wochenkalender %d.%d.%4d", start.day, start.month, start.year);
@@ -43,13 +58,13 @@ std::vector<tViewLine> weekDayLines(const tDate &day)
 {
     std::vector<tViewLine> lines;
     for (const tPerson &p : birthdaysOn(day))
-        lines.push_back({tLineKind::Birthday, viewFormat("* %s %s", p.CHRNAME, p.NAME), p.ID});
+        lines.push_back({tLineKind::Birthday, viewFormat("* %s %s", p.CHRNAME, p.NAME), p.ID, day});
     for (const tTermin &t : tTerminStore::instance().ofDay(day))
         lines.push_back({tLineKind::Termin,
-                         viewFormat("> %02d:%02d - %s", t.from.hour, t.from.minute, t.TITLE),
-                         t.ID});
+                         viewFormat("> %02d:%02d - %s", t.from.hour, t.from.minute, t.TITLE), t.ID,
+                         day});
     for (const tTask &k : tasksDueOn(day))
-        lines.push_back({tLineKind::Task, viewFormat("# %s", k.TITLE), k.ID});
+        lines.push_back({tLineKind::Task, viewFormat("# %s", k.TITLE), k.ID, day});
     return lines;
 }
 

@@ -43,6 +43,10 @@ struct tWeek {
 tDate weekStart(const tDate &date);
 // The start moved by whole weeks (tool bar 1001: -1, 1002: +1).
 tDate weekMoved(const tDate &start, int weeks);
+// The Monday of the week `date` lies in, a Sunday included: where "Heute" (1003) goes.
+tDate weekOf(const tDate &date);
+// The pane (0 = Monday) that shows `today` in the week from `start`; -1 when it is not shown.
+int todayPane(const tDate &start, const tDate &today);
 // "Wochenkalender %d.%d.%4d", the caption after a move.
 std::string weekCaption(const tDate &start);
 

@@ -108,7 +108,8 @@ TEST_F(WeekTest, BirthdaysThenAppointmentsInStartOrderThenTasks)
                                       {},
                                       {},
                                       {}}));
-        EXPECT_EQ(week.days[0].lines[0], (tViewLine{tLineKind::Birthday, "* Gabi Gans", "gabi"}));
+        EXPECT_EQ(week.days[0].lines[0],
+                  (tViewLine{tLineKind::Birthday, "* Gabi Gans", "gabi", {3, 6, 2024}}));
         EXPECT_EQ(week.days[1].lines[1].key, "T1");
         EXPECT_EQ(week.days[0].lines[2].kind, tLineKind::Termin);
         tTermin t;
@@ -123,10 +124,10 @@ TEST_F(WeekTest, BirthdaysThenAppointmentsInStartOrderThenTasks)
 
 TEST_F(WeekTest, CommandsOnLines)
 {
-    tViewLine birthday{tLineKind::Birthday, "* Gabi Gans", "gabi"};
-    tViewLine appointment{tLineKind::Termin, "> 09:00 - Zahnarzt", "00000001"};
-    tViewLine task{tLineKind::Task, "# Bericht", "T1"};
-    tViewLine holiday{tLineKind::Holiday, "! 1.1.2025: Neujahr", ""};
+    tViewLine birthday{tLineKind::Birthday, "* Gabi Gans", "gabi", {}};
+    tViewLine appointment{tLineKind::Termin, "> 09:00 - Zahnarzt", "00000001", {}};
+    tViewLine task{tLineKind::Task, "# Bericht", "T1", {}};
+    tViewLine holiday{tLineKind::Holiday, "! 1.1.2025: Neujahr", "", {}};
     struct Row {
         const tViewLine *line;
         tViewAction::Kind open, remove;
@@ -215,9 +216,10 @@ TEST_F(TermListTest, OverdueTasksOnlyOnTodaysEntry)
     }
     std::vector<tViewLine> lines = termListLines({1, 1, 2025}, {1, 1, 2025}, holidays);
     ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines[0], (tViewLine{tLineKind::Holiday, "! 1.1.2025: Neujahr", ""}));
-    EXPECT_EQ(lines[3], (tViewLine{tLineKind::Task, "# Planung", "NEW"}));
-    EXPECT_EQ(lines[4], (tViewLine{tLineKind::Holiday, "! 6.1.2025: Hl. 3 K\xF6nige", ""}));
+    EXPECT_EQ(lines[0], (tViewLine{tLineKind::Holiday, "! 1.1.2025: Neujahr", "", {1, 1, 2025}}));
+    EXPECT_EQ(lines[3], (tViewLine{tLineKind::Task, "# Planung", "NEW", {2, 1, 2025}}));
+    EXPECT_EQ(lines[4],
+              (tViewLine{tLineKind::Holiday, "! 6.1.2025: Hl. 3 K\xF6nige", "", {6, 1, 2025}}));
     EXPECT_EQ(termListNewAction({9, 9, 2024}).date, (tDate{9, 9, 2024}));
 }
 
@@ -267,9 +269,9 @@ TEST_F(TermListTest, SelectionListOfADayAndOfARange)
 
 TEST(SelectionAction, WhatOkDoesWithALine)
 {
-    tViewLine birthday{tLineKind::Birthday, "* 24.12 Paul Pfau Tel:  [paul]", "paul"};
-    tViewLine appointment{tLineKind::Termin, "> 24.12.2024 17:00-19:00 Bescherung", "0000000A"};
-    tViewLine holiday{tLineKind::Holiday, "! 25.12.2024: 1. Weihnachtstag", ""};
+    tViewLine birthday{tLineKind::Birthday, "* 24.12 Paul Pfau Tel:  [paul]", "paul", {}};
+    tViewLine appointment{tLineKind::Termin, "> 24.12.2024 17:00-19:00 Bescherung", "0000000A", {}};
+    tViewLine holiday{tLineKind::Holiday, "! 25.12.2024: 1. Weihnachtstag", "", {}};
     struct Row {
         const tViewLine *line;
         int mode;

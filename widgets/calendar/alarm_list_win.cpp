@@ -6,7 +6,9 @@
 #include "shell/ui/tab_list.h"
 #include "calendar/alarm.h"
 #include "calendar/termin_rules.h"
+#include "views/view_tips.h"
 #include "widgets/calendar/dia_alarm.h"
+#include "widgets/calendar/view_tip.h"
 
 namespace velk {
 
@@ -15,6 +17,11 @@ static const tListLook kLook("alarmList", "alarmLines", "Alarmliste", NoticeAlar
 
 tAlarmListWin::tAlarmListWin(QWidget *parent) : tTabListWin(kLook, {}, false, nullptr, parent)
 {
+    new tTipFilter(list_->viewport(), [this](const QPoint &p) {
+        int row = list_->indexAt(p).row();
+        if (row < 0 || row >= list_->lines()->count()) return std::string();
+        return alarmTipOf(list_->lines()->line(row).key);
+    });
     fill();
 }
 

@@ -11,7 +11,9 @@
 #include "shell/ui/shell_host.h"
 #include "shell/ui/view.h"
 #include "calendar/termin_store.h"
+#include "views/view_tips.h"
 #include "widgets/calendar/view_openers.h"
+#include "widgets/calendar/view_tip.h"
 #include "ui_dia_list.h"
 
 namespace velk {
@@ -24,6 +26,12 @@ tDiaList::tDiaList(QWidget *parent, tSelection selection)
     installDialogHelp(this, QString::fromUtf8(help::SelectionList));
     for (const tViewLine &line : selection_.lines) ui_->listLines->addItem(fromCp1252(line.text));
     ui_->listLines->setCurrentRow(-1);
+    new tTipFilter(ui_->listLines->viewport(),
+                   [this, holidays = std::make_shared<tHolidayCache>()](const QPoint &p) {
+                       int row = ui_->listLines->indexAt(p).row();
+                       if (row < 0 || row >= int(selection_.lines.size())) return std::string();
+                       return lineTip(selection_.lines[std::size_t(row)], *holidays);
+                   });
     connect(ui_->buttonOk, &QPushButton::clicked, this, &tDiaList::confirm);
     connect(ui_->listLines, &QListWidget::itemDoubleClicked, this, &tDiaList::confirm);
     connect(ui_->buttonCancel, &QPushButton::clicked, this, &QDialog::reject);

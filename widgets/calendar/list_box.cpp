@@ -1,6 +1,7 @@
 #include "widgets/calendar/list_box.h"
 
 #include <QFocusEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 
 #include "address/person.h"
@@ -8,7 +9,9 @@
 #include "shell/ui/tab_list.h"
 #include "shell/ui/view.h"
 #include "calendar/termin_store.h"
+#include "views/view_tips.h"
 #include "widgets/calendar/dia_list.h"
+#include "widgets/calendar/view_tip.h"
 #include "projects/project.h"
 
 namespace velk {
@@ -45,6 +48,17 @@ void tLineList::keyPressEvent(QKeyEvent *event)
         }
     }
     QListWidget::keyPressEvent(event);
+}
+
+// The tip is computed when asked for: a refill reads no record for it.
+bool tLineList::viewportEvent(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip) return QListWidget::viewportEvent(event);
+    auto *help = static_cast<QHelpEvent *>(event);
+    int r = indexAt(help->pos()).row();
+    std::string tip;
+    if (r >= 0 && r < int(lines_.size())) tip = lineTip(lines_[std::size_t(r)], tipHolidays_);
+    return showViewTip(viewport(), help, tip);
 }
 
 const tViewLine *tLineList::selectedLine() const

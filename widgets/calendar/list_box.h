@@ -2,7 +2,7 @@
 //
 // tLineList shows view lines (views/view_types.h) one a row, in the order given, and
 // keeps each line's kind and key beside its text; a double click on a line, or Return on the
-// selected one, reports it.
+// selected one, reports it.  The pointer resting on a line shows its tip (views/view_tips.h).
 // TMyListBox, the list of one day of the week calendar, also remembers whether it has the
 // keyboard focus: set when it gets the focus, cleared when it loses it, and losing it clears the
 // selection.  The focus that goes to a menu (opened by mouse or by Alt) is not lost: the command
@@ -19,6 +19,7 @@
 
 #include <vector>
 
+#include "views/holiday_cache.h"
 #include "views/view_types.h"
 
 namespace velk {
@@ -40,9 +41,11 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
 
 private:
     std::vector<tViewLine> lines_;
+    tHolidayCache tipHolidays_;
 };
 
 class TMyListBox : public tLineList {

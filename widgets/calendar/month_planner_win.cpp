@@ -1,11 +1,14 @@
 #include "widgets/calendar/month_planner_win.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
+#include "views/view_tips.h"
 #include "widgets/calendar/shape_painter.h"
+#include "widgets/calendar/view_tip.h"
 
 namespace velk {
 
@@ -37,6 +40,14 @@ void tCalPlanerWin::changeEvent(QEvent *event)
         measure();
         refill();
     }
+}
+
+bool tCalPlanerWin::event(QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip) return tPlanView::event(event);
+    auto *help = static_cast<QHelpEvent *>(event);
+    const tPoint p{help->pos().x(), help->pos().y()};
+    return showViewTip(this, help, planerTip(shapes_, metrics_, month_, p, holidays_));
 }
 
 QSize tCalPlanerWin::sizeHint() const

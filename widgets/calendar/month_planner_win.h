@@ -5,7 +5,8 @@
 // opens a new appointment over the two corners; a double click opens the day's selection list,
 // the birthday's person or the appointment under the hour; the right button shows "Ändern" and
 // "Löschen" for the selection list of that hour.  1001/1002 step by a month; the appointments
-// and persons bits of the data-changed notice repaint it.
+// and persons bits of the data-changed notice repaint it.  The pointer resting on the grid shows
+// the appointments under it, or the day (views/view_tips.h).
 #ifndef VELK_WIDGETS_CALENDAR_MONTH_PLANNER_WIN_H
 #define VELK_WIDGETS_CALENDAR_MONTH_PLANNER_WIN_H
 
@@ -38,6 +39,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void measure();

@@ -1,6 +1,7 @@
 #include "widgets/calendar/occupancy_plan_win.h"
 
 #include <QAbstractScrollArea>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -10,7 +11,9 @@
 
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
+#include "views/view_tips.h"
 #include "widgets/calendar/shape_painter.h"
+#include "widgets/calendar/view_tip.h"
 
 namespace velk {
 
@@ -118,6 +121,8 @@ bool tJahrPlanWin::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
         return mouse(event->type(), static_cast<QMouseEvent *>(event));
+    case QEvent::ToolTip:
+        return showTip(static_cast<QHelpEvent *>(event));
     default:
         return false;
     }
@@ -142,6 +147,13 @@ bool tJahrPlanWin::mouse(QEvent::Type type, QMouseEvent *e)
         carryOut(jahrPlanDoubleClickAction(jahrPlanHit(data_, metrics_, p, scroll())));
     }
     return true;
+}
+
+bool tJahrPlanWin::showTip(QHelpEvent *e)
+{
+    const tPoint p{e->pos().x(), e->pos().y()};
+    return showViewTip(area_->viewport(), e,
+                       jahrPlanTip(data_, shapes_, metrics_, p, scroll(), holidays_));
 }
 
 tViewAction tJahrPlanWin::menuAction(tPoint rightClick, int mode) const

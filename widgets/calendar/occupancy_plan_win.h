@@ -5,7 +5,8 @@
 // button over days books the resource of the row where it began; a double click opens the day's
 // selection list or the one booking of that resource on that day; the right button shows
 // "Ändern" and "Löschen" for the selection list of the day.  1001/1002 step by a year; the
-// appointments and resources bits of the data-changed notice redraw it.
+// appointments and resources bits of the data-changed notice redraw it.  The pointer resting on
+// the plan shows the bookings under it, the resource or the day (views/view_tips.h).
 #ifndef VELK_WIDGETS_CALENDAR_OCCUPANCY_PLAN_WIN_H
 #define VELK_WIDGETS_CALENDAR_OCCUPANCY_PLAN_WIN_H
 
@@ -13,6 +14,7 @@
 #include "widgets/calendar/plan_view.h"
 
 class QAbstractScrollArea;
+class QHelpEvent;
 class QMouseEvent;
 
 namespace velk {
@@ -45,6 +47,7 @@ private:
     void measure();
     void paintCanvas(const QRect &exposed);
     bool mouse(QEvent::Type type, QMouseEvent *e);
+    bool showTip(QHelpEvent *e);
 
     tJahrPlanData data_;
     QAbstractScrollArea *area_;

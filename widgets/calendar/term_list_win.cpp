@@ -29,10 +29,26 @@ void tTermListWin::fill() { list_->setLines(termListLines(start_, today_, holida
 
 void tTermListWin::dataChanged(tNotices) { fill(); }
 
+void tTermListWin::showFrom(const tDate &start)
+{
+    start_ = start;
+    setWindowTitle(QString::fromLatin1(termListCaption(start_)));
+    fill();
+}
+
+QString tTermListWin::deskState() const { return QString::fromLatin1(deskDate(start_)); }
+
+void tTermListWin::restoreDeskState(const QString &state)
+{
+    tDate date;
+    if (readDeskDate(state.toStdString(), date)) showFrom(date);
+}
+
 bool tTermListWin::handlesCommand(int id) const
 {
     switch (id) {
     case CmNew:
+    case CmToday:
         return true;
     case CmEdit:
     case CmDelete:
@@ -54,6 +70,10 @@ void tTermListWin::command(int id)
         break;
     case CmDelete:
         runLineAction(this, deleteLineAction(list_->selectedLine()));
+        break;
+    case CmToday:
+        today_ = tDate::today();
+        showFrom(today_);
         break;
     }
 }

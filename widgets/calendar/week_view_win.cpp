@@ -8,6 +8,7 @@
 #include "shell/ui/cp1252.h"
 #include "widgets/calendar/list_box.h"
 #include "views/view_lines.h"
+#include "views/view_tips.h"
 
 namespace velk {
 
@@ -44,8 +45,33 @@ int tWeekWin::focusedDay() const
 
 void tWeekWin::showHeadings()
 {
-    for (int i = 0; i < kWeekDays; i++)
-        headings_[std::size_t(i)]->setText(fromCp1252(week_.days[std::size_t(i)].heading));
+    for (int i = 0; i < kWeekDays; i++) {
+        const tWeekDay &day = week_.days[std::size_t(i)];
+        headings_[std::size_t(i)]->setText(fromCp1252(day.heading));
+        headings_[std::size_t(i)]->setToolTip(fromCp1252(dayTip(day.date, holidays_)));
+    }
+    markToday();
+}
+
+// Today's heading in the highlight colours; the others as the window has them.
+void tWeekWin::markToday()
+{
+    const int today = todayPane(week_.start, tDate::today());
+    for (int i = 0; i < kWeekDays; i++) {
+        QLabel *heading = headings_[std::size_t(i)];
+        heading->setAutoFillBackground(i == today);
+        QPalette colours;
+        if (i == today) {
+            colours = heading->palette();
+            for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+                colours.setColor(group, QPalette::Window,
+                                 colours.color(group, QPalette::Highlight));
+                colours.setColor(group, QPalette::WindowText,
+                                 colours.color(group, QPalette::HighlightedText));
+            }
+        }
+        heading->setPalette(colours);
+    }
 }
 
 void tWeekWin::showLines()
@@ -54,12 +80,22 @@ void tWeekWin::showLines()
         lists_[std::size_t(i)]->setLines(week_.days[std::size_t(i)].lines);
 }
 
-void tWeekWin::move(int weeks)
+void tWeekWin::move(int weeks) { showWeek(weekMoved(week_.start, weeks)); }
+
+void tWeekWin::showWeek(const tDate &start)
 {
-    week_ = weekContent(weekMoved(week_.start, weeks), holidays_);
+    week_ = weekContent(start, holidays_);
     showHeadings();
     showLines();
     setWindowTitle(QString::fromLatin1(weekCaption(week_.start)));
+}
+
+QString tWeekWin::deskState() const { return QString::fromLatin1(deskDate(week_.start)); }
+
+void tWeekWin::restoreDeskState(const QString &state)
+{
+    tDate date;
+    if (readDeskDate(state.toStdString(), date)) showWeek(weekOf(date));
 }
 
 void tWeekWin::dataChanged(tNotices)
@@ -76,6 +112,7 @@ bool tWeekWin::handlesCommand(int id) const
     case CmDelete:
     case CmBack:
     case CmForward:
+    case CmToday:
         return true;
     default:
         return false;
@@ -99,6 +136,9 @@ void tWeekWin::command(int id)
         break;
     case CmForward:
         move(1);
+        break;
+    case CmToday:
+        showWeek(weekOf(tDate::today()));
         break;
     }
 }

@@ -10,6 +10,10 @@
 // on the focused day (no day focused: today), Ändern (125) and a double click open the selected
 // line's record, Löschen (126) deletes the selected appointment at once.  The notice bits 1 and
 // 4 refill the lists.
+//
+// "Heute" (1003) shows the week today lies in; today's heading is tinted in the palette's
+// highlight colour whenever the week shown holds today.  A heading's tip names the day, a line's
+// its record (views/view_tips.h).  The desk state is the Monday shown ("%02d.%02d.%04d").
 #ifndef VELK_WIDGETS_CALENDAR_WEEK_VIEW_WIN_H
 #define VELK_WIDGETS_CALENDAR_WEEK_VIEW_WIN_H
 
@@ -41,6 +45,8 @@ public:
     void command(int id) override;
     QString helpKeyword() const override;
     QSize sizeHint() const override;
+    QString deskState() const override;
+    void restoreDeskState(const QString &state) override;
 
 protected:
     void dataChanged(tNotices bits) override;
@@ -48,6 +54,8 @@ protected:
 
 private:
     void move(int weeks);
+    void showWeek(const tDate &start);
+    void markToday();
     void showHeadings();
     void showLines();
     void layOut();
