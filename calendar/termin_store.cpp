@@ -233,6 +233,7 @@ std::vector<tTermin> tTerminStore::touchingAll(const tDateTime &from, const tDat
     tTermTable *t = table();
     if (!t) return out;
     tTableHold hold(t, tTableHold::Read);
+    groups_.clear();
     long span = longestTerminSpan(*t);
     if (span < 0) return out;
     tDate start = from;
