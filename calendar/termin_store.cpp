@@ -176,12 +176,12 @@ long tTerminStore::next(int index, long position, tTermin &a)
 }
 
 long tTerminStore::touchStep(tTermTable &t, const tDateTime &from, const tDateTime &till, long pos,
-                             tTermin &a)
+                             tTermin &a, bool hidden)
 {
     for (; pos; pos = walkNext(t, t.rec, ByStart, pos)) {
         tTermin row = get(t);
         if (till.before(row.from)) return 0;
-        if (row.till.before(from) || !visible(row)) continue;
+        if (row.till.before(from) || (!hidden && !visible(row))) continue;
         a = row;
         return pos;
     }
@@ -223,6 +223,24 @@ std::vector<tTermin> tTerminStore::touching(const tDateTime &from, const tDateTi
     tTableHold hold(tTermTable::instance(), tTableHold::Read);
     tTermin a;
     for (long p = firstTouching(from, till, a); p; p = nextTouching(from, till, p, a))
+        out.push_back(a);
+    return out;
+}
+
+std::vector<tTermin> tTerminStore::touchingAll(const tDateTime &from, const tDateTime &till)
+{
+    std::vector<tTermin> out;
+    tTermTable *t = table();
+    if (!t) return out;
+    tTableHold hold(t, tTableHold::Read);
+    groups_.clear();
+    long span = longestTerminSpan(*t);
+    if (span < 0) return out;
+    tDate start = from;
+    start.setDayOfYear(start.dayOfYear() - int(span));
+    tTermin a;
+    for (long p = touchStep(*t, from, till, seekDay(*t, start), a, true); p;
+         p = touchStep(*t, from, till, tTermins::resume(*t, a, ByStart, p), a, true))
         out.push_back(a);
     return out;
 }

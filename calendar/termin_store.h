@@ -80,6 +80,9 @@ public:
     // The walks above as lists.
     std::vector<tTermin> ofDay(const tDate &day);
     std::vector<tTermin> touching(const tDateTime &from, const tDateTime &till);
+    // The touching walk over every row, the ones hidden from the calendar user included (visible
+    // tells them apart); for what must count every appointment, such as a resource's bookings.
+    std::vector<tTermin> touchingAll(const tDateTime &from, const tDateTime &till);
 
     // Whether the calendar user may see t (the group answers are kept for one walk).
     bool visible(const tTermin &t);
@@ -90,7 +93,7 @@ private:
     long dayStep(tTermTable &table, const tDate &day, long position, tTermin &t);
     long indexStep(tTermTable &table, int index, long position, tTermin &t);
     long touchStep(tTermTable &table, const tDateTime &from, const tDateTime &till, long position,
-                   tTermin &t);
+                   tTermin &t, bool hidden = false);
 
     // The user's membership in each group met, kept for one walk.
     std::map<std::string, bool, std::less<>> groups_;

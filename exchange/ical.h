@@ -89,6 +89,9 @@ tExchangeResult exportICalendar(const std::string &fileName,
                                 const tExchangeProgress &progress = {});
 tExchangeResult importICalendar(const std::string &fileName,
                                 const tExchangeProgress &progress = {});
+// The appointments importICalendar would store, read without storing anything (the duplicates
+// the store refuses included); nothing when no event books a resource.
+std::vector<tTermin> termineOfICalendar(const std::string &fileName);
 
 } // namespace velk
 

@@ -2,6 +2,7 @@
 
 #include "calendar/termin_store.h"
 #include "exchange/dbf_exchange.h"
+#include "exchange/ical.h"
 #include "exchange/portfolio.h"
 #include "exchange/text_out.h"
 #include "model/tables.h"
@@ -28,6 +29,16 @@ tRead store(tTermin &t)
     default:
         return tRead::Failed;
     }
+}
+
+// The current record as the appointment the import stores; false when it has no start.
+bool entryOf(tTerminDBF &file, tTermin &t)
+{
+    file.get(t);
+    if (!validStart(t.from)) return false;
+    if (!storable(t.till)) static_cast<tDate &>(t.till) = t.from;
+    if (!t.till.validTime()) t.till.hour = t.till.minute = 0;
+    return true;
 }
 
 // A failed item's message and detail.
@@ -124,14 +135,39 @@ tExchangeResult importTermineDbf(const std::string &fileName, const tExchangePro
                             if (*record == tRead::Failed) r.skipped = 0;
                             return *record;
                         }
-                        file.get(t);
-                        if (!validStart(t.from)) return tRead::Skipped;
-                        if (!storable(t.till)) static_cast<tDate &>(t.till) = t.from;
-                        if (!t.till.validTime()) t.till.hour = t.till.minute = 0;
+                        if (!entryOf(file, t)) return tRead::Skipped;
                         tRead stored = store(t);
                         if (stored != tRead::Failed) return stored;
                         return failed(r, "Fehler beim Speichern", t.TITLE);
                     });
+}
+
+std::vector<tTermin> termineOfDbf(const std::string &fileName)
+{
+    std::vector<tTermin> out;
+    tTerminDBF file;
+    if (refusedDbf(
+            file, fileName, kTermine, [&] { return file.hasStart(); }, ""))
+        return out;
+    tTermin t;
+    tExchangeResult ignored;
+    for (long n = 0; n < file.recordCount(); n++) {
+        if (recordAt(file, n, ignored)) continue; // deleted or unreadable
+        if (entryOf(file, t)) out.push_back(t);
+    }
+    return out;
+}
+
+std::vector<tTermin> termineOfFile(tExchangeKind kind, const std::string &fileName)
+{
+    switch (kind) {
+    case tExchangeKind::TermineDbf:
+        return termineOfDbf(fileName);
+    case tExchangeKind::ICalendar:
+        return termineOfICalendar(fileName);
+    default:
+        return {}; // Portfolio entries book no resource
+    }
 }
 
 // ---- Portfolio ----

@@ -63,6 +63,12 @@ tExchangeResult exportTermineDbf(const std::string &fileName,
 tExchangeResult importTermineDbf(const std::string &fileName,
                                  const tExchangeProgress &progress = {});
 
+// The appointments an import of that kind would store, read without storing (for a check
+// before the import); for a file that cannot be read, and for the kinds whose entries book no
+// resource (Portfolio), nothing.
+std::vector<tTermin> termineOfDbf(const std::string &fileName);
+std::vector<tTermin> termineOfFile(tExchangeKind kind, const std::string &fileName);
+
 // A timed entry before the first date line, or a line that holds no date or time, stops the
 // import with "Fehler beim Lesen"; what was stored before stays.  currentYear decides the
 // century of the two-digit years (0: this year).

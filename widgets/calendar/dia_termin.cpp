@@ -16,6 +16,7 @@
 #include "shell/ui/my_app.h"
 #include "shell/ui/shell_host.h"
 #include "base/session.h"
+#include "calendar/booking_check.h"
 #include "calendar/termin_rules.h"
 #include "calendar/termin_store.h"
 #include "widgets/calendar/dia_alarm.h"
@@ -185,11 +186,26 @@ void tDiaTermin::okPressed()
         t.setRead(readForVisibility(*chosen, t.WITH, currentUser()));
     t.detachRepeat();
     if (rule_ && ui_->checkRepeat->isChecked()) t.attachRepeat(*rule_);
-    if (!store(t)) return;
+    if (!bookingAccepted(t) || !store(t)) return;
     termin_ = t;
     termin_.detachRepeat(); // the rule is used once, by the insert
     if (ui_->checkAlarm->isChecked()) sendAlarm();
     accept();
+}
+
+// Whether t may be stored as far as its resource is concerned: it is free, or the user answers
+// "Ja" to the question naming the other bookings.  A rewrite is checked without the rule, as
+// store() uses it only for a new appointment.
+bool tDiaTermin::bookingAccepted(const tTermin &t)
+{
+    tTerminStore &store = tTerminStore::instance();
+    tTermin checked = t;
+    tTermin old;
+    if (t.ID[0] && store.find(t.ID, old)) checked.detachRepeat();
+    std::vector<tBookingConflict> conflicts = bookingConflicts(store, checked);
+    if (conflicts.empty()) return true;
+    std::string text = bookingQuestion(resourceTitle(t.RESOURCE), conflicts);
+    return shellHost().question(this, fromCp1252(text), appName());
 }
 
 // Rewrites the row of t's ID, or inserts t where there is none; false (reported) when the

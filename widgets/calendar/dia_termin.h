@@ -7,7 +7,9 @@
 // without a date is ever sent.  Ticking "Wiederholung" the first time creates the default rule
 // and opens the recurrence dialog.
 //
-// OK checks the fields (checkTerminFields), then stores at once: the row with the appointment's
+// OK checks the fields (checkTerminFields) and, where the resource is booked by another
+// appointment at that time (booking_check.h), asks whether to store anyway ("Nein" keeps the
+// dialog open with nothing stored); then it stores at once: the row with the appointment's
 // ID is rewritten, or, where there is none, the appointment is inserted (a new ID, and its series
 // when "Wiederholung" is ticked).  A refused store is reported and the dialog stays open; a series
 // that lost repetitions, or an alarm not stored, is reported after the appointment was stored.
@@ -64,6 +66,7 @@ private:
     void chooseWith();
     void openParticipant(QListWidgetItem *item);
     void okPressed();
+    bool bookingAccepted(const tTermin &t);
     bool store(tTermin &t);
     void sendAlarm();
 

@@ -12,6 +12,9 @@
 #include "shell/ui/shell_host.h"
 #include "exchange/exchange.h"
 #include "exchange/person_exchange.h"
+#include "exchange/termin_exchange.h"
+#include "calendar/booking_check.h"
+#include "calendar/termin_store.h"
 #include "widgets/exchange/exchange_progress.h"
 #include "widgets/exchange/exchange_status.h"
 #include "widgets/exchange/sync_frame.h"
@@ -44,11 +47,26 @@ void showStatus(QWidget *parent, const tExchangeResult &r, bool import, tExchang
     shellHost().status(parent, QString::fromStdString(exchangeStatus(r, import, shown)));
 }
 
+// Whether an import may go on as far as its bookings are concerned: a dry run of the file finds
+// no resource booked twice, or the user answers "Ja" to the one question listing them.
+bool bookingsAccepted(QWidget *parent, tExchangeKind kind, const QString &file)
+{
+    std::vector<tImportConflict> conflicts =
+        importConflicts(tTerminStore::instance(), termineOfFile(kind, localName(file)));
+    if (conflicts.empty()) return true;
+    return shellHost().question(parent, fromCp1252(importQuestion(conflicts)), appName());
+}
+
 // The import of that kind with its progress dialog, the status line, and the message its end
 // calls for: none when it was done, "Fehler beim Lesen" (with what was stored) when the file
-// could not be read, the count when it was cancelled.
+// could not be read, the count when it was cancelled.  Where it would book a resource twice it
+// asks first; "Nein" imports nothing.
 void importWithProgress(QWidget *parent, tExchangeKind kind, const QString &file)
 {
+    if (!bookingsAccepted(parent, kind, file)) {
+        shellHost().status(parent, QStringLiteral("Nichts importiert"));
+        return;
+    }
     tExchangeProgressDialog progress(parent, progressLabel(kind, true));
     tExchangeResult r = runImport(kind, localName(file), progress.callback());
     showStatus(parent, r, true, kind, file);

@@ -13,6 +13,7 @@
 #include "shell/ui/main_frame.h"
 #include "shell/ui/mdi_client.h"
 #include "shell/ui/tab_list.h"
+#include "address/resource.h"
 #include "base/session.h"
 #include "calendar/termin_store.h"
 #include "exchange/person_exchange.h"
@@ -24,6 +25,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 using namespace velk;
 using namespace velk::apptest;
@@ -421,4 +423,70 @@ TEST_F(ExchangeUiTest, ImportAndExportSayInTheStatusBarWhatTheyDid)
     frame->statusBar()->clearMessage();
     EXPECT_EQ(frame->statusText(), last);
     EXPECT_TRUE(frame->findChild<QLabel *>(QStringLiteral("statusText"))->isVisible());
+}
+
+// An import that would book a resource a second time asks once, before anything is stored:
+// "Nein" imports nothing, "Ja" imports as before.  Both kinds that carry a resource are asked.
+TEST_F(ExchangeUiTest, AnImportThatBooksAResourceTwiceAsksFirst)
+{
+    tResource beamer;
+    beamer.setId("beamer");
+    beamer.setTitle("Beamer");
+    ASSERT_EQ(beamer.insert(), tStoreStatus::Stored);
+    setUser("carl");
+    tTerminStore &store = tTerminStore::instance();
+    auto booking = [](const char *title, int day, int from, int till) {
+        tTermin t;
+        t.setTitle(title);
+        t.setResource("beamer");
+        t.from.set(2026, 3, day);
+        t.from.hour = from;
+        t.till = t.from;
+        t.till.hour = till;
+        return t;
+    };
+    // A dBASE file of two bookings, made by an export and the rows removed again.
+    std::vector<tTermin> rows = {booking("Vortrag", 2, 9, 11), booking("Kurs", 3, 9, 10)};
+    for (tTermin &t : rows) ASSERT_TRUE(store.insert(t).complete());
+    ASSERT_TRUE(exportTermineDbf(file("b.dbf")).ok());
+    for (tTermin &t : rows) ASSERT_EQ(store.remove(t), 0);
+    std::ofstream(file("b.ics")) << "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//t//b//DE\r\n"
+                                    "BEGIN:VEVENT\r\nUID:b1@test\r\nDTSTAMP:20260101T000000Z\r\n"
+                                    "DTSTART:20260302T100000\r\nDTEND:20260302T120000\r\n"
+                                    "SUMMARY:Film\r\nLOCATION:Beamer\r\nEND:VEVENT\r\n"
+                                    "END:VCALENDAR\r\n";
+    tTermin stored = booking("Sitzung", 2, 10, 12);
+    setUser("anna");
+    ASSERT_TRUE(store.insert(stored).complete());
+    setUser("carl");
+    auto seen = [&] { return visibleAppointments().size(); };
+
+    host.questionAnswers = {false, false};
+    run(CmFileOpen, path("b.dbf"), 1);
+    run(CmFileOpen, path("b.ics"), 6);
+    QStringList asked = host.eventsOf(QStringLiteral("question:"));
+    ASSERT_EQ(asked.size(), 2);
+    const QString head =
+        QStringLiteral("question:Die Datei belegt Ressourcen, die in dieser Zeit schon belegt sind:"
+                       "\nBeamer: 02.03.2026 10:00-12:00 Sitzung\nTrotzdem importieren?");
+    EXPECT_EQ(asked[0], head);
+    EXPECT_EQ(asked[1], head);
+    EXPECT_EQ(seen(), 1u) << "Nein imports nothing";
+    EXPECT_EQ(host.eventsOf(QStringLiteral("status:")).last(),
+              QStringLiteral("status:Nichts importiert"));
+
+    host.questionAnswers = {true, true};
+    run(CmFileOpen, path("b.dbf"), 1);
+    EXPECT_EQ(seen(), 3u) << "Ja imports both";
+    // The file again: its rows are refused as stored before, not asked about as bookings.
+    run(CmFileOpen, path("b.dbf"), 1);
+    EXPECT_EQ(host.eventsOf(QStringLiteral("question:")).size(), 3);
+    run(CmFileOpen, path("b.ics"), 6);
+    EXPECT_EQ(host.eventsOf(QStringLiteral("question:")).size(), 4);
+    EXPECT_EQ(
+        host.eventsOf(QStringLiteral("question:")).last(),
+        QStringLiteral("question:Die Datei belegt Ressourcen, die in dieser Zeit schon belegt "
+                       "sind:\nBeamer: 02.03.2026 09:00-11:00 Vortrag\nBeamer: 02.03.2026 "
+                       "10:00-12:00 Sitzung\nTrotzdem importieren?"));
+    EXPECT_EQ(seen(), 4u);
 }
