@@ -21,6 +21,10 @@ tShape triangleShape(tShape::Role role, tPoint a, tPoint b, tPoint c);
 // A piece of the appointment `key` on `date`: a light grey box outlined in black.
 tShape barShape(tRect rect, const std::string &key, const tDate &date);
 
+// Today's mark: the tinted box behind the day number, and the frame in the mark's colour.
+tShape todayHeading(tRect rect, const tTodayMark &today);
+tShape todayFrame(tRect rect, const tTodayMark &today);
+
 } // namespace velk
 
 #endif
