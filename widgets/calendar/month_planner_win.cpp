@@ -5,6 +5,7 @@
 
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
+#include "views/view_zoom.h"
 #include "widgets/calendar/shape_painter.h"
 
 namespace velk {
@@ -17,15 +18,16 @@ tCalPlanerWin::tCalPlanerWin(const tDate &day, QWidget *parent)
     setObjectName(QStringLiteral("monthPlanner"));
     setWindowTitle(fromCp1252(planerOpenCaption(month_)));
     setAttribute(Qt::WA_OpaquePaintEvent);
+    startZoom(QStringLiteral("ZoomMonatsplan"));
     measure();
     refill();
 }
 
-void tCalPlanerWin::measure() { metrics_ = planMetrics(this); }
+void tCalPlanerWin::measure() { measureOn(this); }
 
 void tCalPlanerWin::refill()
 {
-    shapes_ = planerShapes(month_, metrics_, holidays_);
+    shapes_ = planerShapes(month_, metrics_, holidays_, todayMark());
     update();
 }
 
@@ -41,8 +43,41 @@ void tCalPlanerWin::changeEvent(QEvent *event)
 
 QSize tCalPlanerWin::sizeHint() const
 {
-    // 31 columns and the triangles below the grid, with a cell to spare.
-    return QSize((2 * 31 + 3) * metrics_.U + 2, 20 * metrics_.H);
+    tPoint extent = planerExtent(metrics_);
+    return QSize(extent.x, extent.y);
+}
+
+QString tCalPlanerWin::deskState() const
+{
+    return QString::fromStdString(planerDeskLine(month_, zoom()));
+}
+
+void tCalPlanerWin::restoreDeskState(const QString &line)
+{
+    tDate month;
+    int zoom = 0;
+    if (!readPlanerDeskLine(line.toStdString(), month, zoom)) return;
+    month_ = month;
+    setWindowTitle(fromCp1252(planerCaption(month_)));
+    applyZoom(zoom);
+    refill();
+}
+
+void tCalPlanerWin::goToday()
+{
+    month_ = planerMonth(today());
+    setWindowTitle(fromCp1252(planerCaption(month_)));
+    refill();
+}
+
+int tCalPlanerWin::fittingZoom() const
+{
+    return fitZoom(ownMetrics(), width(), height(), planerExtent);
+}
+
+void tCalPlanerWin::wheelEvent(QWheelEvent *e)
+{
+    if (!wheelZoom(e)) tPlanView::wheelEvent(e);
 }
 
 QString tCalPlanerWin::helpKeyword() const { return QString::fromUtf8(help::MonthPlan); }

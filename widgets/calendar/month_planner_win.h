@@ -4,8 +4,10 @@
 // paints them).  Dragging with the left button over days and hours shows a rubber band and then
 // opens a new appointment over the two corners; a double click opens the day's selection list,
 // the birthday's person or the appointment under the hour; the right button shows "Ändern" and
-// "Löschen" for the selection list of that hour.  1001/1002 step by a month; the appointments
-// and persons bits of the data-changed notice repaint it.
+// "Löschen" for the selection list of that hour.  1001/1002 step by a month, "Heute" goes to
+// today's month, whose day is marked; the zoom (plan_view.h) scales the grid, "An Fenster
+// anpassen" to the window's size; the appointments and persons bits of the data-changed notice
+// repaint it.  The desk keeps "Monat m/yyyy Zoom z".
 #ifndef VELK_WIDGETS_CALENDAR_MONTH_PLANNER_WIN_H
 #define VELK_WIDGETS_CALENDAR_MONTH_PLANNER_WIN_H
 
@@ -28,9 +30,14 @@ public:
     tNotices noticeMask() const override { return NoticeAppointments | NoticePersons; }
     QString helpKeyword() const override;
     QSize sizeHint() const override;
+    QString deskState() const override;
+    void restoreDeskState(const QString &line) override;
 
 protected:
     void step(int steps) override;
+    void goToday() override;
+    int fittingZoom() const override;
+    void wheelEvent(QWheelEvent *event) override;
     tViewAction menuAction(tPoint rightClick, int mode) const override;
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;

@@ -7,9 +7,11 @@
 #include <QRubberBand>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
+#include "views/view_zoom.h"
 #include "widgets/calendar/shape_painter.h"
 
 namespace velk {
@@ -38,13 +40,14 @@ tJahrPlanWin::tJahrPlanWin(int year, QWidget *parent)
             area_->viewport()->update();
         });
     }
+    startZoom(QStringLiteral("ZoomBelegung"));
     measure();
     refill();
 }
 
 QWidget *tJahrPlanWin::canvas() const { return area_->viewport(); }
 
-void tJahrPlanWin::measure() { metrics_ = planMetrics(area_->viewport()); }
+void tJahrPlanWin::measure() { measureOn(area_->viewport()); }
 
 tPlanScroll tJahrPlanWin::scroll() const
 {
@@ -61,7 +64,7 @@ void tJahrPlanWin::refill()
 {
     int year = data_.year;
     data_ = jahrPlanData(year);
-    shapes_ = jahrPlanShapes(data_, metrics_, holidays_);
+    shapes_ = jahrPlanShapes(data_, metrics_, holidays_, todayMark());
     // The ranges follow the resources as they are now, so that December stays in reach.
     tPlanScroll range = jahrPlanScrollRange(int(data_.resources.size()));
     area_->horizontalScrollBar()->setRange(0, range.x);
@@ -75,6 +78,51 @@ QSize tJahrPlanWin::sizeHint() const
 }
 
 QString tJahrPlanWin::helpKeyword() const { return QString::fromUtf8(help::Occupancy); }
+
+QString tJahrPlanWin::deskState() const
+{
+    return QString::fromStdString(jahrPlanDeskLine(data_.year, zoom()));
+}
+
+void tJahrPlanWin::restoreDeskState(const QString &line)
+{
+    int year = 0, zoom = 0;
+    if (!readJahrPlanDeskLine(line.toStdString(), year, zoom)) return;
+    data_.year = year;
+    setWindowTitle(fromCp1252(jahrPlanCaption(year)));
+    applyZoom(zoom);
+    refill();
+}
+
+// Today's year, scrolled down to today's month.
+void tJahrPlanWin::goToday()
+{
+    const tDate day = today();
+    data_.year = day.year;
+    setWindowTitle(fromCp1252(jahrPlanCaption(data_.year)));
+    refill();
+    setScroll({scroll().x, jahrPlanMonthRow(day.month, int(data_.resources.size()))});
+}
+
+int tJahrPlanWin::fittingZoom() const
+{
+    return fitZoom(ownMetrics(), area_->viewport()->width(), 0, jahrPlanExtent);
+}
+
+void tJahrPlanWin::zoomChanged()
+{
+    rubberBand()->hide();
+    pageSteps();
+    tPlanView::zoomChanged();
+}
+
+// A page is what the window shows, in cells.
+void tJahrPlanWin::pageSteps()
+{
+    QSize size = area_->viewport()->size();
+    area_->horizontalScrollBar()->setPageStep(std::max(1, size.width() / metrics_.U));
+    area_->verticalScrollBar()->setPageStep(std::max(1, size.height() / metrics_.H));
+}
 
 void tJahrPlanWin::step(int steps)
 {
@@ -101,13 +149,11 @@ bool tJahrPlanWin::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Paint:
         paintCanvas(static_cast<QPaintEvent *>(event)->rect());
         return true;
-    case QEvent::Resize: {
-        // A page is what the window shows, in cells.
-        QSize size = area_->viewport()->size();
-        area_->horizontalScrollBar()->setPageStep(std::max(1, size.width() / metrics_.U));
-        area_->verticalScrollBar()->setPageStep(std::max(1, size.height() / metrics_.H));
+    case QEvent::Resize:
+        pageSteps();
         return false;
-    }
+    case QEvent::Wheel:
+        return wheelZoom(static_cast<QWheelEvent *>(event));
     case QEvent::FontChange:
     case QEvent::ScreenChangeInternal:
         measure();
