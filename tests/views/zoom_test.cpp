@@ -200,7 +200,10 @@ TEST_F(ZoomTest, ResourceIdsAndTitlesWholeWhereTheyFit)
             if (textWidth(m, whole, zoom) <= room) {
                 EXPECT_EQ(s.text, whole) << "fits whole at zoom " << zoom;
             } else {
-                ASSERT_FALSE(s.text.empty());
+                if (s.text.empty()) {
+                    EXPECT_GT(textWidth(m, "\x85", zoom), room) << "not even the dots fit";
+                    continue;
+                }
                 EXPECT_EQ(s.text.back(), '\x85') << whole << " at zoom " << zoom;
                 EXPECT_EQ(whole.rfind(s.text.substr(0, s.text.size() - 1), 0), 0u);
             }
@@ -213,7 +216,8 @@ TEST_F(ZoomTest, ResourceIdsAndTitlesWholeWhereTheyFit)
     for (const tShape &s : shapes) {
         cutLabel |= s.role == tShape::ResourceLabel && s.key == "RAUM1" && s.text == "RAU\x85";
         wholeTitle |= s.role == tShape::BarTitle && s.key == longOne.ID && s.text == "Besprechung";
-        cutTitle |= s.role == tShape::BarTitle && s.key == shortOne.ID && s.text.back() == '\x85';
+        cutTitle |= s.role == tShape::BarTitle && s.key == shortOne.ID && !s.text.empty() &&
+                    s.text.back() == '\x85';
     }
     EXPECT_TRUE(cutLabel);
     EXPECT_TRUE(wholeTitle);
