@@ -68,6 +68,9 @@ QFont planFont(int size)
         font.setPointSize(8);
     else
         font.setPointSizeF(8.0 * std::max(size, 1) / 100.0);
+    // Below the views' own size strokes snap to whole pixels: thin smoothed stems of small
+    // digits would come out pale.
+    if (size < 100) font.setHintingPreference(QFont::PreferFullHinting);
     font.setWeight(QFont::Normal);
     font.setStyleHint(QFont::SansSerif);
     return font;
