@@ -184,6 +184,13 @@ tPlanScroll jahrPlanScrollRange(int resources)
     return {kScrollX, 12 * (std::max(resources, 0) + kTopRows)};
 }
 
+tPlanScroll jahrPlanScrollRange(int resources, const tViewMetrics &m, int width)
+{
+    tPlanScroll range = jahrPlanScrollRange(resources);
+    if (m.U > 0) range.x = std::max(range.x, jahrPlanExtent(m).x / m.U + 1 - width / m.U);
+    return range;
+}
+
 tPlanScroll jahrPlanScrolled(tPlanScroll position, int dx, int dy, int resources)
 {
     tPlanScroll range = jahrPlanScrollRange(resources);

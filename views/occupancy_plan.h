@@ -71,6 +71,9 @@ struct tPlanScroll {
 
 // The scroll ranges for N resources: 36 steps across, 12(N + 3) down.
 tPlanScroll jahrPlanScrollRange(int resources);
+// The same for a window `width` pixels wide at `m`: across, as far as the month's end needs
+// when the cells are too large for 36 steps to reach it.
+tPlanScroll jahrPlanScrollRange(int resources, const tViewMetrics &m, int width);
 // A position moved by steps and kept within 0 and the range.
 tPlanScroll jahrPlanScrolled(tPlanScroll position, int dx, int dy, int resources);
 // The pixels the content is shifted by at a scroll position.

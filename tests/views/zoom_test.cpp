@@ -122,6 +122,9 @@ TEST(ZoomSteps, MetricsAndFit)
     EXPECT_EQ(fitZoom(kOwn, 100, 100, planerExtent), kMinZoom);
     EXPECT_EQ(fitZoom(kOwn, 5000, 5000, planerExtent), kMaxZoom);
     EXPECT_GE(fitZoom(kOwn, 1270, 780, planerExtent), 290) << "the month fills the window";
+    // 36 steps across at 100 %; at 400 % (U 24) in 480 pixels 68 - 20 to reach the 31st.
+    EXPECT_EQ(jahrPlanScrollRange(2, kOwn, 800), (tPlanScroll{36, 60}));
+    EXPECT_EQ(jahrPlanScrollRange(2, zoomedMetrics(kOwn, 400), 480), (tPlanScroll{48, 60}));
     int wide = fitZoom(kOwn, 1270, 0, jahrPlanExtent);
     EXPECT_LE(jahrPlanExtent(zoomedMetrics(kOwn, wide)).x, 1270);
     EXPECT_GT(jahrPlanExtent(zoomedMetrics(kOwn, wide + 1)).x, 1270);

@@ -66,9 +66,7 @@ void tJahrPlanWin::refill()
     data_ = jahrPlanData(year);
     shapes_ = jahrPlanShapes(data_, metrics_, holidays_, todayMark());
     // The ranges follow the resources as they are now, so that December stays in reach.
-    tPlanScroll range = jahrPlanScrollRange(int(data_.resources.size()));
-    area_->horizontalScrollBar()->setRange(0, range.x);
-    area_->verticalScrollBar()->setRange(0, range.y);
+    scrollRanges();
     area_->viewport()->update();
 }
 
@@ -116,9 +114,18 @@ void tJahrPlanWin::zoomChanged()
     tPlanView::zoomChanged();
 }
 
-// A page is what the window shows, in cells.
+void tJahrPlanWin::scrollRanges()
+{
+    tPlanScroll range =
+        jahrPlanScrollRange(int(data_.resources.size()), metrics_, area_->viewport()->width());
+    area_->horizontalScrollBar()->setRange(0, range.x);
+    area_->verticalScrollBar()->setRange(0, range.y);
+}
+
+// A page is what the window shows, in cells; the zoom and the width decide how far across.
 void tJahrPlanWin::pageSteps()
 {
+    scrollRanges();
     QSize size = area_->viewport()->size();
     area_->horizontalScrollBar()->setPageStep(std::max(1, size.width() / metrics_.U));
     area_->verticalScrollBar()->setPageStep(std::max(1, size.height() / metrics_.H));

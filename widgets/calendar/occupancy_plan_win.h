@@ -51,6 +51,7 @@ protected:
 private:
     void measure();
     void pageSteps();
+    void scrollRanges();
     void paintCanvas(const QRect &exposed);
     bool mouse(QEvent::Type type, QMouseEvent *e);
 

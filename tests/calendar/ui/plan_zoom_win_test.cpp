@@ -138,6 +138,15 @@ TEST_F(PlanZoomTest, CommandsStepTheZoomAndScaleTheGrid)
     EXPECT_EQ(year->zoom(), 110);
     wheel(year->canvas(), 120, Qt::NoModifier);
     EXPECT_EQ(year->zoom(), 110) << "the plain wheel scrolls";
+
+    // Large cells in a small window: the scroll bar still reaches the 31st.
+    year->resize(500, 400);
+    QTest::qWait(50);
+    year->setZoom(400);
+    const tViewMetrics m = year->metrics();
+    QScrollBar *across = year->area()->horizontalScrollBar();
+    across->setValue(across->maximum());
+    EXPECT_GE(across->maximum() * m.U + year->canvas()->width(), 67 * m.U);
 }
 
 TEST_F(PlanZoomTest, TheZoomIsKeptPerKindOfView)
