@@ -173,8 +173,8 @@ std::vector<tShape> planerShapes(const tDate &month, const tViewMetrics &m, tHol
     if (today.day.month == first.month && today.day.year == first.year && today.day.day >= 1 &&
         today.day.day <= D) {
         const int x = L + 2 * U * (today.day.day - 1);
-        shapes.push_back(
-            todayFrame({x, H + 1, x + 2 * U + 1, (kGridRows + kTopRows) * H + 2}, today));
+        addTodayFrames(shapes, {x, H + 1, x + 2 * U + 1, (kGridRows + kTopRows) * H + 2}, today,
+                       m.zoom);
     }
     return shapes;
 }

@@ -42,7 +42,7 @@ void addToday(std::vector<tShape> &shapes, const tJahrPlanData &data, const tVie
     if (heading)
         shapes.push_back(todayHeading({x, top - H, x + 2 * U, top}, today));
     else
-        shapes.push_back(todayFrame({x, top - H, x + 2 * U + 1, top + N * H}, today));
+        addTodayFrames(shapes, {x, top - H, x + 2 * U + 1, top + N * H}, today, m.zoom);
 }
 
 void addMonth(std::vector<tShape> &shapes, const tJahrPlanData &data, int month,

@@ -77,4 +77,12 @@ tShape todayFrame(tRect rect, const tTodayMark &today)
     return frame;
 }
 
+void addTodayFrames(std::vector<tShape> &shapes, tRect rect, const tTodayMark &today, int zoom)
+{
+    shapes.push_back(todayFrame(rect, today));
+    if (zoom >= 150)
+        shapes.push_back(
+            todayFrame({rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1}, today));
+}
+
 } // namespace velk

@@ -6,6 +6,7 @@
 #include "views/view_types.h"
 
 #include <string>
+#include <vector>
 
 namespace velk {
 
@@ -24,6 +25,9 @@ tShape barShape(tRect rect, const std::string &key, const tDate &date);
 // Today's mark: the tinted box behind the day number, and the frame in the mark's colour.
 tShape todayHeading(tRect rect, const tTodayMark &today);
 tShape todayFrame(tRect rect, const tTodayMark &today);
+// The frame, and from 150 % on a second one just inside it, so that it stays as plain as the
+// larger cells around it.
+void addTodayFrames(std::vector<tShape> &shapes, tRect rect, const tTodayMark &today, int zoom);
 
 } // namespace velk
 

@@ -266,6 +266,14 @@ TEST_F(ZoomTest, TodayMarkedInThePlannerAndThePlan)
         EXPECT_EQ(plan[planHeading].rect, (tRect{px, top - H, px + 2 * U, top}));
         EXPECT_EQ(plan.back().role, tShape::TodayFrame);
         EXPECT_EQ(plan.back().rect, (tRect{px, top - H, px + 2 * U + 1, top + 2 * H}));
+
+        // From 150 % a second frame inside the first.
+        const tViewMetrics large = metricsAt(150, true);
+        std::vector<tShape> frames =
+            ofRole(planerShapes({1, 2, 2024}, large, holidays, today), tShape::TodayFrame);
+        ASSERT_EQ(frames.size(), 2u);
+        EXPECT_EQ(frames[1].rect, (tRect{frames[0].rect.left + 1, frames[0].rect.top + 1,
+                                         frames[0].rect.right - 1, frames[0].rect.bottom - 1}));
     }
 }
 
