@@ -82,6 +82,22 @@ int fitZoom(const tViewMetrics &own, int width, int height,
     return kMinZoom;
 }
 
+tScrollNeed scrollNeed(tPoint extent, int width, int height, int bar)
+{
+    tScrollNeed n;
+    for (int pass = 0; pass < 2; pass++) {
+        n.width = width - (n.down ? bar : 0);
+        n.height = height - (n.across ? bar : 0);
+        n.across = extent.x > n.width;
+        n.down = extent.y > n.height;
+    }
+    n.width = std::max(0, width - (n.down ? bar : 0));
+    n.height = std::max(0, height - (n.across ? bar : 0));
+    n.rangeX = n.across ? extent.x - n.width : 0;
+    n.rangeY = n.down ? extent.y - n.height : 0;
+    return n;
+}
+
 int textWidth(const tViewMetrics &m, const std::string &cp1252, int size)
 {
     if (m.text) return m.text->width(cp1252, size);

@@ -36,6 +36,17 @@ tViewMetrics zoomedMetrics(const tViewMetrics &own, int zoom);
 int fitZoom(const tViewMetrics &own, int width, int height,
             const std::function<tPoint(const tViewMetrics &)> &extent);
 
+// What a drawing `extent` pixels large needs to be seen in a window of width x height whose
+// scroll bars are `bar` pixels thick: which bars, the part left to show it in, and how far each
+// bar moves (0 without it).  A bar across takes height, which may call for the other one.
+struct tScrollNeed {
+    bool across = false, down = false;
+    int width = 0, height = 0; // what is left to draw in
+    int rangeX = 0, rangeY = 0;
+    friend bool operator==(const tScrollNeed &, const tScrollNeed &) = default;
+};
+tScrollNeed scrollNeed(tPoint extent, int width, int height, int bar);
+
 // The width of a text at the font size `size` (percent of the views' own font).
 int textWidth(const tViewMetrics &m, const std::string &cp1252, int size);
 // `text` when it fits into `width` pixels at `size`; else the longest beginning of it followed

@@ -130,6 +130,24 @@ TEST(ZoomSteps, MetricsAndFit)
     EXPECT_GT(jahrPlanExtent(zoomedMetrics(kOwn, wide + 1)).x, 1270);
 }
 
+TEST(ZoomSteps, ScrollBarsWhereTheDrawingIsLarger)
+{
+    struct Row {
+        tPoint extent;
+        int width, height;
+        tScrollNeed need;
+    } rows[] = {
+        {{400, 300}, 400, 300, {false, false, 400, 300, 0, 0}},
+        {{401, 300}, 400, 300, {true, true, 385, 285, 16, 15}}, // across, then down too
+        {{401, 280}, 400, 300, {true, false, 400, 285, 1, 0}},
+        {{300, 500}, 400, 300, {false, true, 385, 300, 0, 200}},
+        {{1200, 900}, 400, 300, {true, true, 385, 285, 815, 615}},
+    };
+    for (const Row &r : rows)
+        EXPECT_EQ(scrollNeed(r.extent, r.width, r.height, 15), r.need)
+            << r.extent.x << "x" << r.extent.y;
+}
+
 TEST_F(ZoomTest, PlannerDayNumbersKeepApartInEveryMonthAtEveryZoom)
 {
     tHolidayCache holidays;

@@ -1,7 +1,12 @@
 #include "widgets/calendar/month_planner_win.h"
 
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRubberBand>
+#include <QScrollBar>
+#include <QStyle>
+#include <QWheelEvent>
 
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
@@ -15,6 +20,17 @@ tCalPlanerWin::tCalPlanerWin(const tDate &day, QWidget *parent)
 {
     makeBand(this);
     makeMenu(QStringLiteral("plannerMenu"));
+    // Shown only where the zoom makes the month larger than the window.
+    for (QScrollBar **bar : {&acrossBar_, &downBar_}) {
+        *bar = new QScrollBar(bar == &acrossBar_ ? Qt::Horizontal : Qt::Vertical, this);
+        (*bar)->hide();
+        connect(*bar, &QScrollBar::valueChanged, this, [this] {
+            rubberBand()->hide();
+            update();
+        });
+    }
+    acrossBar_->setObjectName(QStringLiteral("plannerAcross"));
+    downBar_->setObjectName(QStringLiteral("plannerDown"));
     setObjectName(QStringLiteral("monthPlanner"));
     setWindowTitle(fromCp1252(planerOpenCaption(month_)));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -28,7 +44,35 @@ void tCalPlanerWin::measure() { measureOn(this); }
 void tCalPlanerWin::refill()
 {
     shapes_ = planerShapes(month_, metrics_, holidays_, todayMark());
+    placeBars();
     update();
+}
+
+void tCalPlanerWin::placeBars()
+{
+    const int thick = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const tScrollNeed need = scrollNeed(planerExtent(metrics_), width(), height(), thick);
+    acrossBar_->setRange(0, need.rangeX);
+    acrossBar_->setPageStep(std::max(1, need.width));
+    acrossBar_->setSingleStep(std::max(1, metrics_.U));
+    acrossBar_->setGeometry(0, need.height, need.width, thick);
+    acrossBar_->setVisible(need.across);
+    downBar_->setRange(0, need.rangeY);
+    downBar_->setPageStep(std::max(1, need.height));
+    downBar_->setSingleStep(std::max(1, metrics_.H));
+    downBar_->setGeometry(need.width, 0, thick, need.height);
+    downBar_->setVisible(need.down);
+}
+
+tPoint tCalPlanerWin::scrolled(tPoint p) const
+{
+    return {p.x + acrossBar_->value(), p.y + downBar_->value()};
+}
+
+void tCalPlanerWin::resizeEvent(QResizeEvent *event)
+{
+    tPlanView::resizeEvent(event);
+    placeBars();
 }
 
 // The font and the screen decide the grid; a new screen or font measures again.
@@ -75,9 +119,15 @@ int tCalPlanerWin::fittingZoom() const
     return fitZoom(ownMetrics(), width(), height(), planerExtent);
 }
 
+// Ctrl with the wheel zooms; the wheel alone scrolls where there is something to scroll.
 void tCalPlanerWin::wheelEvent(QWheelEvent *e)
 {
-    if (!wheelZoom(e)) tPlanView::wheelEvent(e);
+    if (wheelZoom(e)) return;
+    QScrollBar *bar = e->modifiers() & Qt::ShiftModifier ? acrossBar_ : downBar_;
+    if (bar->isVisible())
+        QCoreApplication::sendEvent(bar, e);
+    else
+        tPlanView::wheelEvent(e);
 }
 
 QString tCalPlanerWin::helpKeyword() const { return QString::fromUtf8(help::MonthPlan); }
@@ -93,7 +143,7 @@ void tCalPlanerWin::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
-    paintShapes(painter, shapes_);
+    paintShapes(painter, shapes_, QPoint(acrossBar_->value(), downBar_->value()));
 }
 
 void tCalPlanerWin::mousePressEvent(QMouseEvent *e)
@@ -109,7 +159,7 @@ void tCalPlanerWin::mouseMoveEvent(QMouseEvent *e) { dragTo(pointOf(e)); }
 void tCalPlanerWin::mouseReleaseEvent(QMouseEvent *e)
 {
     if (e->button() != Qt::LeftButton || !endDrag()) return;
-    carryOut(planerDragAction(metrics_, month_, down_, pointOf(e)));
+    carryOut(planerDragAction(metrics_, month_, scrolled(down_), scrolled(pointOf(e))));
 }
 
 void tCalPlanerWin::mouseDoubleClickEvent(QMouseEvent *e)
@@ -117,12 +167,12 @@ void tCalPlanerWin::mouseDoubleClickEvent(QMouseEvent *e)
     if (e->button() != Qt::LeftButton) return;
     // The press before the double click began no drag that the release could end.
     forgetDrag();
-    carryOut(planerDoubleClickAction(planerHit(metrics_, month_, pointOf(e))));
+    carryOut(planerDoubleClickAction(planerHit(metrics_, month_, scrolled(pointOf(e)))));
 }
 
 tViewAction tCalPlanerWin::menuAction(tPoint rightClick, int mode) const
 {
-    return planerMenuAction(planerHit(metrics_, month_, rightClick), mode);
+    return planerMenuAction(planerHit(metrics_, month_, scrolled(rightClick)), mode);
 }
 
 } // namespace velk

@@ -6,13 +6,16 @@
 // the birthday's person or the appointment under the hour; the right button shows "Ändern" and
 // "Löschen" for the selection list of that hour.  1001/1002 step by a month, "Heute" goes to
 // today's month, whose day is marked; the zoom (plan_view.h) scales the grid, "An Fenster
-// anpassen" to the window's size; the appointments and persons bits of the data-changed notice
-// repaint it.  The desk keeps "Monat m/yyyy Zoom z".
+// anpassen" to the window's size, and scroll bars appear where the month grows larger than the
+// window; the appointments and persons bits of the data-changed notice repaint it.  The desk
+// keeps "Monat m/yyyy Zoom z".
 #ifndef VELK_WIDGETS_CALENDAR_MONTH_PLANNER_WIN_H
 #define VELK_WIDGETS_CALENDAR_MONTH_PLANNER_WIN_H
 
 #include "views/month_planner.h"
 #include "widgets/calendar/plan_view.h"
+
+class QScrollBar;
 
 namespace velk {
 
@@ -45,11 +48,18 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void measure();
+    // The scroll bars for a month larger than the window, as the zoom and the size ask.
+    void placeBars();
+    // A point of the window in the drawing's pixels.
+    tPoint scrolled(tPoint p) const;
 
     tDate month_;
+    QScrollBar *acrossBar_ = nullptr;
+    QScrollBar *downBar_ = nullptr;
 };
 
 } // namespace velk

@@ -202,6 +202,48 @@ TEST_F(PlanZoomTest, FitFillsTheWindowAndTodayComesBack)
     EXPECT_EQ(year->scroll().y, jahrPlanMonthRow(8, 0)) << "August at the top";
 }
 
+TEST_F(PlanZoomTest, AMonthLargerThanTheWindowScrolls)
+{
+    tTermin late = add("carl", termin("Spaet", at(28, 3, 2024, 20), at(28, 3, 2024, 21)));
+    auto win = planner({1, 3, 2024}, 300, QSize(600, 400));
+    auto *across = win->findChild<QScrollBar *>(QStringLiteral("plannerAcross"));
+    auto *down = win->findChild<QScrollBar *>(QStringLiteral("plannerDown"));
+    ASSERT_TRUE(across && down);
+    EXPECT_TRUE(across->isVisible());
+    EXPECT_TRUE(down->isVisible());
+
+    // The wheel alone scrolls down, with Shift across.
+    wheel(win.get(), -120, Qt::NoModifier);
+    EXPECT_GT(down->value(), 0);
+    wheel(win.get(), -120, Qt::ShiftModifier);
+    EXPECT_GT(across->value(), 0);
+    EXPECT_EQ(win->zoom(), 300);
+
+    // Scrolled to the end: the late appointment on the 28th is painted and hit where it shows.
+    across->setValue(across->maximum());
+    down->setValue(down->maximum());
+    const QPoint offset(across->value(), down->value());
+    const tShape *bar = nullptr;
+    for (const tShape &s : win->shapes())
+        if (s.role == tShape::Bar && s.key == late.ID) bar = &s;
+    ASSERT_TRUE(bar);
+    const QPoint middle =
+        QPoint((bar->rect.left + bar->rect.right) / 2, (bar->rect.top + bar->rect.bottom) / 2) -
+        offset;
+    ASSERT_TRUE(QRect(0, 0, down->x(), across->y()).contains(middle));
+    EXPECT_EQ(pixelAt(win->grab().toImage(), middle.x(), middle.y()), kLightGrey);
+    QTest::mouseDClick(win.get(), Qt::LeftButton, {}, middle);
+    EXPECT_EQ(openers.calls, std::vector<std::string>{"termin " + std::string(late.ID)});
+
+    // At its own size nothing scrolls.
+    win->setZoom(100);
+    win->resize(win->sizeHint());
+    QTest::qWait(50);
+    EXPECT_FALSE(across->isVisible());
+    EXPECT_FALSE(down->isVisible());
+    EXPECT_EQ(across->value() + down->value(), 0);
+}
+
 TEST_F(PlanZoomTest, DeskLinesBringMonthYearAndZoomBack)
 {
     auto win = planner({1, 3, 2024}, 150);
