@@ -143,6 +143,8 @@ tPoint planerExtent(const tViewMetrics &m)
     return {(2 * 31 + 3) * m.U + 2, 20 * m.H};
 }
 
+int planerColumnX(const tViewMetrics &m, int day) { return leftMargin(m) + 2 * m.U * (day - 1); }
+
 std::vector<tShape> planerShapes(const tDate &month, const tViewMetrics &m, tHolidayCache &holidays,
                                  const tTodayMark &today)
 {

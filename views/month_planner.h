@@ -59,6 +59,8 @@ std::vector<tShape> planerShapes(const tDate &month, const tViewMetrics &m, tHol
 
 // The pixels the planner takes at `m`: 31 columns, the triangles below the grid, a cell to spare.
 tPoint planerExtent(const tViewMetrics &m);
+// The left edge of day `day`'s column.
+int planerColumnX(const tViewMetrics &m, int day);
 
 struct tPlanerHit {
     enum Area { Outside, DayNumbers, Birthdays, Hours };

@@ -306,7 +306,8 @@ TEST_F(ZoomTest, HitsFollowTheZoom)
         const int U = m.U, H = m.H;
         // The middle of every hour cell of 15 March, and of its day number as drawn.
         for (int hour = 7; hour < 22; hour++) {
-            tPoint p{2 * U + 1 + 2 * U * 14 + U, (hour - 7 + 3) * H + H / 2 + 2};
+            tPoint p{planerColumnX(m, 15) + U, (hour - 7 + 3) * H + H / 2 + 2};
+            EXPECT_EQ(p.x, 2 * U + 1 + 2 * U * 14 + U);
             tPlanerHit hit = planerHit(m, {1, 3, 2024}, p);
             EXPECT_EQ(hit.area, tPlanerHit::Hours) << zoom;
             EXPECT_EQ(hit.date, (tDate{15, 3, 2024})) << zoom;

@@ -107,11 +107,15 @@ void tCalPlanerWin::restoreDeskState(const QString &line)
     refill();
 }
 
+// Today's month, scrolled (where it scrolls) so that today's column stands in the middle.
 void tCalPlanerWin::goToday()
 {
-    month_ = planerMonth(today());
+    const tDate day = today();
+    month_ = planerMonth(day);
     setWindowTitle(fromCp1252(planerCaption(month_)));
     refill();
+    acrossBar_->setValue(planerColumnX(metrics_, day.day) + metrics_.U -
+                         acrossBar_->pageStep() / 2);
 }
 
 int tCalPlanerWin::fittingZoom() const

@@ -235,6 +235,14 @@ TEST_F(PlanZoomTest, AMonthLargerThanTheWindowScrolls)
     QTest::mouseDClick(win.get(), Qt::LeftButton, {}, middle);
     EXPECT_EQ(openers.calls, std::vector<std::string>{"termin " + std::string(late.ID)});
 
+    // "Heute" scrolls today's column into the middle.
+    across->setValue(0);
+    win->setToday({28, 3, 2024});
+    win->command(CmToday);
+    const int column = planerColumnX(win->metrics(), 28) - across->value();
+    EXPECT_GT(column, 0);
+    EXPECT_LT(column + 2 * win->metrics().U, down->x());
+
     // At its own size nothing scrolls.
     win->setZoom(100);
     win->resize(win->sizeHint());
