@@ -127,9 +127,12 @@ void tPlanView::measureOn(QPaintDevice *device)
 bool tPlanView::wheelZoom(QWheelEvent *e)
 {
     if (!(e->modifiers() & Qt::ControlModifier)) return false;
-    const int delta = e->angleDelta().y();
-    if (delta > 0) setZoom(zoomedIn(zoom_));
-    if (delta < 0) setZoom(zoomedOut(zoom_));
+    // A notch is 120; a touchpad sends it in small parts, which add up to a step.
+    wheelRest_ += e->angleDelta().y();
+    int zoom = zoom_;
+    for (; wheelRest_ >= 120; wheelRest_ -= 120) zoom = zoomedIn(zoom);
+    for (; wheelRest_ <= -120; wheelRest_ += 120) zoom = zoomedOut(zoom);
+    if (zoom != zoom_) setZoom(zoom);
     e->accept();
     return true;
 }

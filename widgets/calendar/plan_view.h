@@ -85,7 +85,8 @@ protected:
     void measureOn(QPaintDevice *device);
     // The zoom without keeping it (a restored desk).
     void applyZoom(int zoom);
-    // Ctrl with the wheel: one zoom step per notch; false (nothing done) without Ctrl.
+    // Ctrl with the wheel: one zoom step per notch (120, also in parts); false (nothing done)
+    // without Ctrl.
     bool wheelZoom(QWheelEvent *event);
     // Today and the palette's highlight colour, for the layout.
     tTodayMark todayMark() const;
@@ -119,6 +120,7 @@ private:
     tViewMetrics own_; // at 100 %
     std::unique_ptr<tPlanTextWidths> textWidths_;
     int zoom_ = 100;
+    int wheelRest_ = 0; // of the wheel's turn with Ctrl, less than a notch
     QString zoomKey_;
     tDate today_;
     bool dragging_ = false;

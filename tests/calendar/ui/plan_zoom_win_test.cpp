@@ -132,6 +132,11 @@ TEST_F(PlanZoomTest, CommandsStepTheZoomAndScaleTheGrid)
     EXPECT_EQ(win->zoom(), 90);
     wheel(win.get(), 120, Qt::NoModifier);
     EXPECT_EQ(win->zoom(), 90);
+    // A touchpad's small parts of a notch add up to one step.
+    wheel(win.get(), 60, Qt::ControlModifier);
+    EXPECT_EQ(win->zoom(), 90);
+    wheel(win.get(), 60, Qt::ControlModifier);
+    EXPECT_EQ(win->zoom(), 100);
 
     auto year = plan(2024);
     wheel(year->canvas(), 120, Qt::ControlModifier);
