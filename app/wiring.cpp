@@ -30,6 +30,7 @@ void addSubsystems(TMyApp &app)
     app.addFrameSetup(calendarPlanFrameSetup);
     app.addFrameSetup(exchangeFrameSetup);
     app.addLoginSetup(syncLoginSetup);
+    app.addLoginSetup(calendarPlanLoginSetup);
     wireOpeners();
 }
 

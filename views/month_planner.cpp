@@ -5,6 +5,7 @@
 #include "calendar/termin_store.h"
 #include "views/shapes.h"
 #include "views/view_lines.h"
+#include "views/view_zoom.h"
 
 #include <algorithm>
 
@@ -24,7 +25,7 @@ int yOf(const tViewMetrics &m, int hour, int minute)
 }
 
 void addGrid(std::vector<tShape> &shapes, const tDate &month, const tViewMetrics &m,
-             tHolidayCache &holidays)
+             tHolidayCache &holidays, const tTodayMark &today)
 {
     const int L = leftMargin(m), U = m.U, H = m.H, D = month.daysInMonth();
     const int right = L + 2 * U * D, top = 2 * H + 2, bottom = (kGridRows + kTopRows) * H + 2;
@@ -32,19 +33,29 @@ void addGrid(std::vector<tShape> &shapes, const tDate &month, const tViewMetrics
     frame.rect = {L, top, right, bottom};
     shapes.push_back(frame);
     int weekday = month.weekday();
+    const tDayNumberStyle style = dayNumberStyle(m, 2 * U);
     for (int i = 0; i < D; i++) {
         tDate day{i + 1, month.month, month.year};
         bool red = (weekday + i) % 7 == 0 || holidays.kindOf(day) != 0;
         int x = L + 2 * U * i;
-        shapes.push_back(textShape(tShape::DayNumber, {x, H + 1, x + 2 * U, 2 * H + 1},
-                                   std::to_string(i + 1), red ? kRed : kBlack));
-        shapes.back().date = day;
+        if (day.sameDay(today.day)) {
+            shapes.push_back(todayHeading({x, H + 1, x + 2 * U, 2 * H + 1}, today));
+            shapes.back().date = day;
+        }
+        tRect box = dayNumberBox(m, style, i + 1, x, 2 * U, H + 1, 2 * H + 1);
+        if (box.width() > 0) {
+            shapes.push_back(
+                textShape(tShape::DayNumber, box, std::to_string(i + 1), red ? kRed : kBlack));
+            shapes.back().date = day;
+            shapes.back().textSize = style.size;
+        }
         shapes.push_back(lineShape({x + 2 * U, top}, {x + 2 * U, bottom}, kBlack));
     }
     for (int r = 0; r < kGridRows; r++) {
         int y = (r + kTopRows) * H;
         shapes.push_back(textShape(tShape::HourLabel, {0, y, 2 * U, y + H},
                                    viewFormat("%02d", kPlanerFirstHour + r), kBlack));
+        shapes.back().textSize = m.zoom;
         shapes.push_back(lineShape({L, y}, {right, y}, kLightGrey));
     }
 }
@@ -126,13 +137,22 @@ void addPlanerPiece(std::vector<tShape> &shapes, const tViewMetrics &m, const tP
     }
 }
 
-std::vector<tShape> planerShapes(const tDate &month, const tViewMetrics &m, tHolidayCache &holidays)
+tPoint planerExtent(const tViewMetrics &m)
+{
+    // 31 columns and the triangles below the grid, with a cell to spare.
+    return {(2 * 31 + 3) * m.U + 2, 20 * m.H};
+}
+
+int planerColumnX(const tViewMetrics &m, int day) { return leftMargin(m) + 2 * m.U * (day - 1); }
+
+std::vector<tShape> planerShapes(const tDate &month, const tViewMetrics &m, tHolidayCache &holidays,
+                                 const tTodayMark &today)
 {
     const tDate first = planerMonth(month);
     const int D = first.daysInMonth();
     std::vector<tShape> shapes;
     tFillHold hold{tPersTable::instance(), tTermTable::instance()};
-    addGrid(shapes, first, m, holidays);
+    addGrid(shapes, first, m, holidays, today);
     const tDate last{D, first.month, first.year};
     // Resources are booked in the occupancy plan and drawn there.
     for (const tTermin &t :
@@ -151,6 +171,12 @@ std::vector<tShape> planerShapes(const tDate &month, const tViewMetrics &m, tHol
         mark.fill = kGreen;
         mark.date = day;
         shapes.push_back(mark);
+    }
+    if (today.day.month == first.month && today.day.year == first.year && today.day.day >= 1 &&
+        today.day.day <= D) {
+        const int x = L + 2 * U * (today.day.day - 1);
+        addTodayFrames(shapes, {x, H + 1, x + 2 * U + 1, (kGridRows + kTopRows) * H + 2}, today,
+                       m.zoom);
     }
     return shapes;
 }

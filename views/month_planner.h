@@ -50,9 +50,17 @@ void addPlanerPiece(std::vector<tShape> &shapes, const tViewMetrics &m, const tP
                     const std::string &key);
 
 // Everything to draw for `month`, in painting order: the frame, the day numbers and the lines
-// between the days, the hour labels and lines, the appointments, the birthday markers.
-std::vector<tShape> planerShapes(const tDate &month, const tViewMetrics &m,
-                                 tHolidayCache &holidays);
+// between the days, the hour labels and lines, the appointments, the birthday markers.  The day
+// numbers take the size (and, when small, the spacing) that keeps them apart (view_zoom.h).
+// Today, when it lies in the month, has a tinted box behind its number (before the number) and
+// a frame around its number and column (last).
+std::vector<tShape> planerShapes(const tDate &month, const tViewMetrics &m, tHolidayCache &holidays,
+                                 const tTodayMark &today = {});
+
+// The pixels the planner takes at `m`: 31 columns, the triangles below the grid, a cell to spare.
+tPoint planerExtent(const tViewMetrics &m);
+// The left edge of day `day`'s column.
+int planerColumnX(const tViewMetrics &m, int day);
 
 struct tPlanerHit {
     enum Area { Outside, DayNumbers, Birthdays, Hours };

@@ -7,6 +7,7 @@
 #include "views/month_planner.h"
 #include "views/shapes.h"
 #include "views/view_lines.h"
+#include "views/view_zoom.h"
 
 #include <algorithm>
 #include <cstring>
@@ -28,8 +29,24 @@ tRgb dayColour(const tDate &day, tHolidayCache &holidays)
     return kBlack;
 }
 
+// The tinted box behind today's number and, last of all, the frame around its day in the month.
+void addToday(std::vector<tShape> &shapes, const tJahrPlanData &data, const tViewMetrics &m,
+              const tTodayMark &today, bool heading)
+{
+    if (today.day.year != data.year || today.day.month < 1 || today.day.month > 12 ||
+        today.day.day < 1 || today.day.day > today.day.daysInMonth())
+        return;
+    const int U = m.U, H = m.H, N = int(data.resources.size());
+    const int b = (today.day.month - 1) * (N + kTopRows);
+    const int x = kMargin * U + 2 * U * (today.day.day - 1), top = (b + kTopRows) * H;
+    if (heading)
+        shapes.push_back(todayHeading({x, top - H, x + 2 * U, top}, today));
+    else
+        addTodayFrames(shapes, {x, top - H, x + 2 * U + 1, top + N * H}, today, m.zoom);
+}
+
 void addMonth(std::vector<tShape> &shapes, const tJahrPlanData &data, int month,
-              const tViewMetrics &m, tHolidayCache &holidays)
+              const tViewMetrics &m, tHolidayCache &holidays, const tTodayMark &today)
 {
     const int U = m.U, H = m.H, N = int(data.resources.size());
     const int D = tDate::daysInMonth(month, data.year);
@@ -45,25 +62,32 @@ void addMonth(std::vector<tShape> &shapes, const tJahrPlanData &data, int month,
     for (int j = 0; j < N; j++) {
         int y = top + j * H;
         shapes.push_back(textShape(tShape::ResourceLabel, {0, y, left - 1, y + H},
-                                   data.resources[j], kBlack, false));
+                                   elidedText(m, data.resources[j], m.zoom, left - 1), kBlack,
+                                   false));
         shapes.back().key = data.resources[j];
+        shapes.back().textSize = m.zoom;
         if (j + 1 < N) shapes.push_back(lineShape({left, y + H}, {right, y + H}, kBlack));
     }
     if (N > 0)
         for (int i = 1; i < D; i++)
             shapes.push_back(
                 lineShape({left + 2 * U * i, top}, {left + 2 * U * i, bottom}, kLightGrey));
+    if (today.day.month == month) addToday(shapes, data, m, today, true);
+    const tDayNumberStyle style = dayNumberStyle(m, 2 * U);
     for (int d = 1; d <= D; d++) {
         tDate day{d, month, data.year};
-        int x = left + 2 * U * (d - 1);
-        shapes.push_back(textShape(tShape::DayNumber, {x, top - H, x + 2 * U, top},
-                                   std::to_string(d), dayColour(day, holidays), true));
+        tRect box = dayNumberBox(m, style, d, left + 2 * U * (d - 1), 2 * U, top - H, top);
+        if (box.width() <= 0) continue;
+        shapes.push_back(
+            textShape(tShape::DayNumber, box, std::to_string(d), dayColour(day, holidays), true));
         shapes.back().date = day;
+        shapes.back().textSize = style.size;
     }
     // (b + 1)H - 1.2H with the fraction dropped, in integers.
     const int T = ((b + 1) * 10 * H - 12 * H) / 10;
     shapes.push_back(textShape(tShape::MonthLabel, {left, T + H, 67 * U, T + 2 * H},
                                viewFormat("%d/%d", month, data.year), kBlue, true));
+    shapes.back().textSize = m.zoom;
 }
 
 void addBooking(std::vector<tShape> &shapes, const tJahrPlanData &data, const tTermin &t, int k,
@@ -79,7 +103,11 @@ void addBooking(std::vector<tShape> &shapes, const tJahrPlanData &data, const tT
         rect.bottom = rect.top + H - 2;
         const tDate date{p.fromDay, p.month, data.year};
         shapes.push_back(barShape(rect, t.ID, date));
-        shapes.push_back(textShape(tShape::BarTitle, rect, t.TITLE, kBlack, false));
+        // The title whole where it fits on the bar, inside its outline; else cut with "...".
+        shapes.push_back(textShape(tShape::BarTitle, rect,
+                                   elidedText(m, t.TITLE, m.zoom, rect.width() - 2), kBlack,
+                                   false));
+        shapes.back().textSize = m.zoom;
         shapes.back().key = t.ID;
         shapes.back().date = date;
     }
@@ -132,20 +160,35 @@ std::vector<tBookingPiece> bookingPieces(const tTermin &t, int year)
 }
 
 std::vector<tShape> jahrPlanShapes(const tJahrPlanData &data, const tViewMetrics &m,
-                                   tHolidayCache &holidays)
+                                   tHolidayCache &holidays, const tTodayMark &today)
 {
     std::vector<tShape> shapes;
-    for (int month = 1; month <= 12; month++) addMonth(shapes, data, month, m, holidays);
+    for (int month = 1; month <= 12; month++) addMonth(shapes, data, month, m, holidays, today);
     for (const tTermin &t : data.bookings) {
         int k = resourceRow(data.resources, t.RESOURCE);
         if (k > 0) addBooking(shapes, data, t, k, m);
     }
+    addToday(shapes, data, m, today, false);
     return shapes;
+}
+
+tPoint jahrPlanExtent(const tViewMetrics &m) { return {67 * m.U + 1, 0}; }
+
+int jahrPlanMonthRow(int month, int resources)
+{
+    return (std::clamp(month, 1, 12) - 1) * (std::max(resources, 0) + kTopRows);
 }
 
 tPlanScroll jahrPlanScrollRange(int resources)
 {
     return {kScrollX, 12 * (std::max(resources, 0) + kTopRows)};
+}
+
+tPlanScroll jahrPlanScrollRange(int resources, const tViewMetrics &m, int width)
+{
+    tPlanScroll range = jahrPlanScrollRange(resources);
+    if (m.U > 0) range.x = std::max(range.x, jahrPlanExtent(m).x / m.U + 1 - width / m.U);
+    return range;
 }
 
 tPlanScroll jahrPlanScrolled(tPlanScroll position, int dx, int dy, int resources)

@@ -49,9 +49,18 @@ std::vector<tBookingPiece> bookingPieces(const tTermin &t, int year);
 
 // Everything to draw, in painting order: for each month its frame, the resource IDs and lines,
 // the lines between the days, the day numbers and the month label; then the bookings, each a
-// bar and its title.
+// bar and its title.  Resource IDs and titles that do not fit their box are cut with "..."; the
+// day numbers take the size that keeps them apart (view_zoom.h).  Today, in this year, has a
+// tinted box behind its number (before the number) and a frame around its number and its day
+// on every resource's row (last).
 std::vector<tShape> jahrPlanShapes(const tJahrPlanData &data, const tViewMetrics &m,
-                                   tHolidayCache &holidays);
+                                   tHolidayCache &holidays, const tTodayMark &today = {});
+
+// The pixels across a month block takes, to its label's end (the height is left free: the year
+// scrolls).
+tPoint jahrPlanExtent(const tViewMetrics &m);
+// The scroll position down (in rows) at which `month`'s block begins.
+int jahrPlanMonthRow(int month, int resources);
 
 // A scroll position or range in cells: x in steps of U, y in steps of H.
 struct tPlanScroll {
@@ -62,6 +71,9 @@ struct tPlanScroll {
 
 // The scroll ranges for N resources: 36 steps across, 12(N + 3) down.
 tPlanScroll jahrPlanScrollRange(int resources);
+// The same for a window `width` pixels wide at `m`: across, as far as the month's end needs
+// when the cells are too large for 36 steps to reach it.
+tPlanScroll jahrPlanScrollRange(int resources, const tViewMetrics &m, int width);
 // A position moved by steps and kept within 0 and the range.
 tPlanScroll jahrPlanScrolled(tPlanScroll position, int dx, int dy, int resources);
 // The pixels the content is shifted by at a scroll position.

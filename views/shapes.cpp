@@ -1,5 +1,7 @@
 #include "views/shapes.h"
 
+#include "views/view_zoom.h"
+
 #include <utility>
 
 namespace velk {
@@ -50,6 +52,37 @@ tShape barShape(tRect rect, const std::string &key, const tDate &date)
     bar.key = key;
     bar.date = date;
     return bar;
+}
+
+tShape todayHeading(tRect rect, const tTodayMark &today)
+{
+    tShape box;
+    box.role = tShape::TodayHeading;
+    box.rect = rect;
+    box.filled = true;
+    box.outlined = false;
+    box.fill = tinted(today.colour);
+    box.date = today.day;
+    return box;
+}
+
+tShape todayFrame(tRect rect, const tTodayMark &today)
+{
+    tShape frame;
+    frame.role = tShape::TodayFrame;
+    frame.rect = rect;
+    frame.filled = false;
+    frame.pen = today.colour;
+    frame.date = today.day;
+    return frame;
+}
+
+void addTodayFrames(std::vector<tShape> &shapes, tRect rect, const tTodayMark &today, int zoom)
+{
+    shapes.push_back(todayFrame(rect, today));
+    if (zoom >= 150)
+        shapes.push_back(
+            todayFrame({rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1}, today));
 }
 
 } // namespace velk

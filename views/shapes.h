@@ -6,6 +6,7 @@
 #include "views/view_types.h"
 
 #include <string>
+#include <vector>
 
 namespace velk {
 
@@ -20,6 +21,13 @@ tShape triangleShape(tShape::Role role, tPoint a, tPoint b, tPoint c);
 
 // A piece of the appointment `key` on `date`: a light grey box outlined in black.
 tShape barShape(tRect rect, const std::string &key, const tDate &date);
+
+// Today's mark: the tinted box behind the day number, and the frame in the mark's colour.
+tShape todayHeading(tRect rect, const tTodayMark &today);
+tShape todayFrame(tRect rect, const tTodayMark &today);
+// The frame, and from 150 % on a second one just inside it, so that it stays as plain as the
+// larger cells around it.
+void addTodayFrames(std::vector<tShape> &shapes, tRect rect, const tTodayMark &today, int zoom);
 
 } // namespace velk
 

@@ -93,11 +93,29 @@ inline constexpr tRgb kMagenta{255, 0, 255};
 inline constexpr tRgb kBlue{0, 0, 255};
 inline constexpr tRgb kGreen{0, 255, 0};
 
+// How wide a text is drawn: the widget measures with the font as it is rendered; the layout
+// asks it to decide what fits.  `size` is the font size in percent of the views' own font.
+class tTextWidths {
+public:
+    virtual ~tTextWidths() = default;
+    virtual int width(const std::string &cp1252, int size) const = 0;
+};
+
 // The font metrics both drawn views are laid out by: U, the width of the digit "0", and H, the
-// line height, of "Arial" at 8 points.
+// line height, of "Arial" at 8 points, both multiplied by the zoom (in percent, 100 the views'
+// own size).  Without `text` the layout counts every character as wide as a digit.
 struct tViewMetrics {
     int U = 0;
     int H = 0;
+    int zoom = 100;
+    const tTextWidths *text = nullptr;
+};
+
+// Today's day and the colour it is marked with (the palette's highlight); no mark for an
+// incomplete day.
+struct tTodayMark {
+    tDate day;
+    tRgb colour = kBlue;
 };
 
 // One thing to draw.  Every pen is one pixel wide and solid.
@@ -122,6 +140,8 @@ struct tShape {
         TriangleUp,    // an appointment goes on above the grid
         TriangleDown,  // an appointment goes on below the grid
         BarTitle,      // an appointment's title on its bar
+        TodayHeading,  // the tinted box behind today's day number
+        TodayFrame,    // the frame around today's column
     };
     Kind kind = Box;
     Role role = Frame;
@@ -132,6 +152,7 @@ struct tShape {
     bool filled = false;
     bool outlined = true;
     bool centred = true; // Text: centred, else left-aligned
+    int textSize = 100;  // Text: the font size in percent of the views' own font
     std::string text;
     std::string key; // Bar, Triangle*, BarTitle: the appointment's ID; ResourceLabel: the ID
     tDate date;      // DayNumber, Birthday, Bar, Triangle*: the day it belongs to

@@ -12,6 +12,7 @@
 #include "widgets/calendar/shape_painter.h"
 #include "views/month_planner.h"
 #include "views/occupancy_plan.h"
+#include "views/view_zoom.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -77,6 +78,52 @@ void ensureGui()
     (void)app;
 }
 
+// The same views at 200 %, texts measured for their cuts and today marked, as a maximised
+// window draws them: the planner whole, the occupancy plan's shapes for the year and the part a
+// 1280 x 900 window shows.
+void runZoomed(long n, QImage &device, tHolidayCache &holidays)
+{
+    tPlanTextWidths widths(&device);
+    tViewMetrics z = zoomedMetrics(planMetrics(&device), 200);
+    z.text = &widths;
+    const tTodayMark today{{14, 6, 2024}, {48, 140, 198}};
+    char comment[160];
+    long shapes = 0;
+    const tPoint extent = planerExtent(z);
+    QImage month(extent.x, extent.y, QImage::Format_RGB32);
+    double v = timeMs([&] {
+        std::vector<tShape> s = planerShapes({1, 6, 2024}, z, holidays, today);
+        QPainter painter(&month);
+        painter.fillRect(month.rect(), Qt::white);
+        paintShapes(painter, s);
+        shapes = long(s.size());
+    });
+    std::snprintf(comment, sizeof comment, "%ld shapes on %dx%d pixels, U %d H %d", shapes,
+                  month.width(), month.height(), z.U, z.H);
+    report({"month planner at 200 %, today marked", n, v, 0, 30, comment});
+
+    QImage window(1280, 900, QImage::Format_RGB32);
+    long cut = 0;
+    v = timeMs(
+        [&] {
+            std::vector<tShape> s = jahrPlanShapes(jahrPlanData(2024), z, holidays, today);
+            QPainter painter(&window);
+            painter.fillRect(window.rect(), Qt::white);
+            // Scrolled to June, as "Heute" shows it.
+            const QPoint offset(0, jahrPlanMonthRow(6, kResources) * z.H);
+            const QRect visible = window.rect().translated(offset);
+            paintShapes(painter, s, offset, &visible);
+            shapes = long(s.size());
+            cut = 0;
+            for (const tShape &t : s)
+                cut += t.role == tShape::BarTitle && !t.text.empty() && t.text.back() == '\x85';
+        },
+        3);
+    std::snprintf(comment, sizeof comment, "%ld shapes, %ld titles cut; window 1280x900", shapes,
+                  cut);
+    report({"occupancy plan at 200 %: read, lay out, paint", n, v, 0, 150, comment});
+}
+
 void runSize(long n)
 {
     tBenchDatabase db("plan-paint");
@@ -130,6 +177,7 @@ void runSize(long n)
                   "%ld shapes on %dx%d pixels; touching walk alone %.1f ms (%ld appointments)",
                   shapes, year.width(), year.height(), walk, rows);
     report({"occupancy plan: read and paint a year", n, v, 0, 150, comment});
+    runZoomed(n, image, holidays);
 }
 
 } // namespace

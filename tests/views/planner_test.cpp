@@ -83,8 +83,11 @@ TEST(PlannerGrid, ColumnsFrameAndLabels)
         std::vector<tShape> numbers = ofRole(shapes, tShape::DayNumber);
         ASSERT_EQ(int(numbers.size()), r.days) << ::testing::PrintToString(r.month);
         EXPECT_EQ(numbers.back().text, std::to_string(r.days));
+        // "10" is 12 pixels at 100 %: at 80 % (10 pixels) it keeps 2 pixels from its
+        // neighbours in the 12 of the column.
+        EXPECT_EQ(numbers.back().textSize, 80);
         EXPECT_EQ(numbers.back().rect,
-                  (tRect{L + 2 * U * (r.days - 1), H + 1, L + 2 * U * r.days, 2 * H + 1}));
+                  (tRect{L + 2 * U * (r.days - 1) + 1, H + 1, L + 2 * U * r.days - 1, 2 * H + 1}));
         ASSERT_EQ(shapes.front().role, tShape::Frame);
         EXPECT_EQ(shapes.front().rect, (tRect{L, 2 * H + 2, L + 2 * U * r.days, 18 * H + 2}));
         EXPECT_FALSE(shapes.front().filled);

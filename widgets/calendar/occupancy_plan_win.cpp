@@ -8,10 +8,12 @@
 #include <QRubberBand>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
 #include "views/view_tips.h"
+#include "views/view_zoom.h"
 #include "widgets/calendar/shape_painter.h"
 #include "widgets/calendar/view_tip.h"
 
@@ -41,13 +43,14 @@ tJahrPlanWin::tJahrPlanWin(int year, QWidget *parent)
             area_->viewport()->update();
         });
     }
+    startZoom(QStringLiteral("ZoomBelegung"));
     measure();
     refill();
 }
 
 QWidget *tJahrPlanWin::canvas() const { return area_->viewport(); }
 
-void tJahrPlanWin::measure() { metrics_ = planMetrics(area_->viewport()); }
+void tJahrPlanWin::measure() { measureOn(area_->viewport()); }
 
 tPlanScroll tJahrPlanWin::scroll() const
 {
@@ -64,11 +67,9 @@ void tJahrPlanWin::refill()
 {
     int year = data_.year;
     data_ = jahrPlanData(year);
-    shapes_ = jahrPlanShapes(data_, metrics_, holidays_);
+    shapes_ = jahrPlanShapes(data_, metrics_, holidays_, todayMark());
     // The ranges follow the resources as they are now, so that December stays in reach.
-    tPlanScroll range = jahrPlanScrollRange(int(data_.resources.size()));
-    area_->horizontalScrollBar()->setRange(0, range.x);
-    area_->verticalScrollBar()->setRange(0, range.y);
+    scrollRanges();
     area_->viewport()->update();
 }
 
@@ -78,6 +79,60 @@ QSize tJahrPlanWin::sizeHint() const
 }
 
 QString tJahrPlanWin::helpKeyword() const { return QString::fromUtf8(help::Occupancy); }
+
+QString tJahrPlanWin::deskState() const
+{
+    return QString::fromStdString(jahrPlanDeskLine(data_.year, zoom()));
+}
+
+void tJahrPlanWin::restoreDeskState(const QString &line)
+{
+    int year = 0, zoom = 0;
+    if (!readJahrPlanDeskLine(line.toStdString(), year, zoom)) return;
+    data_.year = year;
+    setWindowTitle(fromCp1252(jahrPlanCaption(year)));
+    applyZoom(zoom);
+    refill();
+}
+
+// Today's year, scrolled down to today's month.
+void tJahrPlanWin::goToday()
+{
+    const tDate day = today();
+    data_.year = day.year;
+    setWindowTitle(fromCp1252(jahrPlanCaption(data_.year)));
+    refill();
+    setScroll({scroll().x, jahrPlanMonthRow(day.month, int(data_.resources.size()))});
+}
+
+int tJahrPlanWin::fittingZoom() const
+{
+    return fitZoom(ownMetrics(), area_->viewport()->width(), 0, jahrPlanExtent);
+}
+
+void tJahrPlanWin::zoomChanged()
+{
+    rubberBand()->hide();
+    pageSteps();
+    tPlanView::zoomChanged();
+}
+
+void tJahrPlanWin::scrollRanges()
+{
+    tPlanScroll range =
+        jahrPlanScrollRange(int(data_.resources.size()), metrics_, area_->viewport()->width());
+    area_->horizontalScrollBar()->setRange(0, range.x);
+    area_->verticalScrollBar()->setRange(0, range.y);
+}
+
+// A page is what the window shows, in cells; the zoom and the width decide how far across.
+void tJahrPlanWin::pageSteps()
+{
+    scrollRanges();
+    QSize size = area_->viewport()->size();
+    area_->horizontalScrollBar()->setPageStep(std::max(1, size.width() / metrics_.U));
+    area_->verticalScrollBar()->setPageStep(std::max(1, size.height() / metrics_.H));
+}
 
 void tJahrPlanWin::step(int steps)
 {
@@ -104,13 +159,11 @@ bool tJahrPlanWin::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Paint:
         paintCanvas(static_cast<QPaintEvent *>(event)->rect());
         return true;
-    case QEvent::Resize: {
-        // A page is what the window shows, in cells.
-        QSize size = area_->viewport()->size();
-        area_->horizontalScrollBar()->setPageStep(std::max(1, size.width() / metrics_.U));
-        area_->verticalScrollBar()->setPageStep(std::max(1, size.height() / metrics_.H));
+    case QEvent::Resize:
+        pageSteps();
         return false;
-    }
+    case QEvent::Wheel:
+        return wheelZoom(static_cast<QWheelEvent *>(event));
     case QEvent::FontChange:
     case QEvent::ScreenChangeInternal:
         measure();

@@ -4,9 +4,12 @@
 // paints them).  Both scroll bars move by whole cells: U across, H down.  Dragging with the left
 // button over days books the resource of the row where it began; a double click opens the day's
 // selection list or the one booking of that resource on that day; the right button shows
-// "Ändern" and "Löschen" for the selection list of the day.  1001/1002 step by a year; the
-// appointments and resources bits of the data-changed notice redraw it.  The pointer resting on
-// the plan shows the bookings under it, the resource or the day (views/view_tips.h).
+// "Ändern" and "Löschen" for the selection list of the day.  1001/1002 step by a year, "Heute"
+// goes to today's year and month, whose day is marked; the zoom (plan_view.h) scales the cells,
+// "An Fenster anpassen" so that a month fills the window's width; the appointments and
+// resources bits of the data-changed notice redraw it.  The desk keeps "Jahr yyyy Zoom z".  The
+// pointer resting on the plan shows the bookings under it, the resource or the day
+// (views/view_tips.h).
 #ifndef VELK_WIDGETS_CALENDAR_OCCUPANCY_PLAN_WIN_H
 #define VELK_WIDGETS_CALENDAR_OCCUPANCY_PLAN_WIN_H
 
@@ -37,14 +40,21 @@ public:
     tNotices noticeMask() const override { return NoticeAppointments | NoticeResources; }
     QString helpKeyword() const override;
     QSize sizeHint() const override;
+    QString deskState() const override;
+    void restoreDeskState(const QString &line) override;
 
 protected:
     void step(int steps) override;
+    void goToday() override;
+    int fittingZoom() const override;
+    void zoomChanged() override;
     tViewAction menuAction(tPoint rightClick, int mode) const override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void measure();
+    void pageSteps();
+    void scrollRanges();
     void paintCanvas(const QRect &exposed);
     bool mouse(QEvent::Type type, QMouseEvent *e);
     bool showTip(QHelpEvent *e);

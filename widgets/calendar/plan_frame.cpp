@@ -6,6 +6,7 @@
 #include "shell/ui/main_frame.h"
 #include "shell/ui/mdi_client.h"
 #include "widgets/calendar/occupancy_plan_win.h"
+#include "widgets/calendar/plan_view.h"
 #include "widgets/calendar/month_planner_win.h"
 #include "widgets/calendar/view_openers.h"
 
@@ -27,6 +28,11 @@ void calendarPlanFrameSetup(tMainFrame &frame, TMyMDIClient &client)
             tPerson p;
             return p.find(id) && tDiaPerson::run(parent, &p);
         };
+}
+
+void calendarPlanLoginSetup(tMainFrame &, TMyMDIClient &, const QString &iniPath)
+{
+    setPlanZoomIni(iniPath);
 }
 
 } // namespace velk

@@ -5,12 +5,17 @@
 #ifndef VELK_WIDGETS_CALENDAR_PLAN_FRAME_H
 #define VELK_WIDGETS_CALENDAR_PLAN_FRAME_H
 
+class QString;
+
 namespace velk {
 
 class tMainFrame;
 class TMyMDIClient;
 
 void calendarPlanFrameSetup(tMainFrame &frame, TMyMDIClient &client);
+// After the login: the two views keep their zoom in the program's VELK.INI (plan_view.h).  The
+// program adds it with TMyApp::addLoginSetup(calendarPlanLoginSetup).
+void calendarPlanLoginSetup(tMainFrame &frame, TMyMDIClient &client, const QString &iniPath);
 
 } // namespace velk
 

@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QPolygon>
 
+#include <algorithm>
+
 #include "shell/ui/cp1252.h"
 
 namespace velk {
@@ -59,10 +61,16 @@ void paintTriangle(QPainter &p, const tShape &s)
 
 } // namespace
 
-QFont planFont()
+QFont planFont(int size)
 {
     QFont font(QStringLiteral("Arial"));
-    font.setPointSize(8);
+    if (size == 100)
+        font.setPointSize(8);
+    else
+        font.setPointSizeF(8.0 * std::max(size, 1) / 100.0);
+    // Below the views' own size strokes snap to whole pixels: thin smoothed stems of small
+    // digits would come out pale.
+    if (size < 100) font.setHintingPreference(QFont::PreferFullHinting);
     font.setWeight(QFont::Normal);
     font.setStyleHint(QFont::SansSerif);
     return font;
@@ -72,6 +80,14 @@ tViewMetrics planMetrics(QPaintDevice *device)
 {
     QFontMetrics fm(planFont(), device);
     return {fm.horizontalAdvance(QLatin1Char('0')), fm.height()};
+}
+
+int tPlanTextWidths::width(const std::string &cp1252, int size) const
+{
+    auto it = metrics_.find(size);
+    if (it == metrics_.end())
+        it = metrics_.emplace(size, QFontMetrics(planFont(size), device_)).first;
+    return it->second.horizontalAdvance(fromCp1252(cp1252));
 }
 
 QRect shapeBounds(const tShape &s)
@@ -90,6 +106,7 @@ void paintShapes(QPainter &painter, const std::vector<tShape> &shapes, QPoint of
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setFont(planFont());
+    int fontSize = 100;
     painter.translate(-offset);
     for (const tShape &s : shapes) {
         if (visible && !visible->intersects(shapeBounds(s))) continue;
@@ -101,6 +118,7 @@ void paintShapes(QPainter &painter, const std::vector<tShape> &shapes, QPoint of
             paintLine(painter, s);
             break;
         case tShape::Text:
+            if (s.textSize != fontSize) painter.setFont(planFont(fontSize = s.textSize));
             paintText(painter, s);
             break;
         case tShape::Triangle:

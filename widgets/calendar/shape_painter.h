@@ -10,9 +10,12 @@
 
 #include <QColor>
 #include <QFont>
+#include <QFontMetrics>
 #include <QPoint>
 #include <QRect>
 
+#include <map>
+#include <string>
 #include <vector>
 
 #include "views/view_types.h"
@@ -23,16 +26,29 @@ class QPaintDevice;
 
 namespace velk {
 
-QFont planFont();
+// At `size` percent of the 8 points (texts of a zoomed view, smaller day numbers).
+QFont planFont(int size = 100);
 // U and H of planFont() as drawn on `device` (a widget or an image).
 tViewMetrics planMetrics(QPaintDevice *device);
 
+// The widths of texts in planFont(size) as drawn on a device, for the layout to decide what
+// fits.  One font metrics per size is kept.
+class tPlanTextWidths : public tTextWidths {
+public:
+    explicit tPlanTextWidths(QPaintDevice *device) : device_(device) {}
+    int width(const std::string &cp1252, int size) const override;
+
+private:
+    QPaintDevice *device_;
+    mutable std::map<int, QFontMetrics> metrics_;
+};
+
 inline QColor toColor(tRgb c) { return QColor(c.r, c.g, c.b); }
 
-// Paints every shape in order, shifted by -offset (the scroll position in pixels), in
-// planFont().  A rectangle covers its pixels from left/top up to, not including, right/bottom;
-// a line's end point is left out.  With `visible` (in the shapes' own, unshifted coordinates)
-// shapes wholly outside it are skipped.
+// Paints every shape in order, shifted by -offset (the scroll position in pixels), texts in
+// planFont() at their shape's size.  A rectangle covers its pixels from left/top up to, not
+// including, right/bottom; a line's end point is left out.  With `visible` (in the shapes' own,
+// unshifted coordinates) shapes wholly outside it are skipped.
 void paintShapes(QPainter &painter, const std::vector<tShape> &shapes, QPoint offset = {},
                  const QRect *visible = nullptr);
 
