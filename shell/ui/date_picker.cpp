@@ -103,7 +103,7 @@ public:
 
     void open()
     {
-        if (popup_) return;
+        if (popup_ && popup_->isVisible()) return;
         const tDate start = pickStartDate(toCp1252(day_->text()), toCp1252(month_->text()),
                                           toCp1252(year_->text()), tDate::today());
         popup_ = new tPickerPopup(button_, start);

@@ -13,6 +13,7 @@
 #include "calendar/termin_store.h"
 #include "widgets/calendar/view_openers.h"
 #include "ui_dia_list.h"
+#include "views/undo_journal.h"
 
 namespace velk {
 
@@ -68,9 +69,13 @@ bool deleteTermin(QWidget *parent, const std::string &id)
     tTerminStore &store = tTerminStore::instance();
     tTermin t;
     if (!store.find(id, t)) return false;
-    int rc = store.remove(t);
-    bool gone = !store.find(id, t);
-    if (rc != 0 || !gone) reportDeleteFailure(parent);
+    bool gone = false;
+    tUndoJournal::instance().deleting(tUndoKind::Termin, id, [&] {
+        int rc = store.remove(t);
+        gone = !store.find(id, t);
+        if (rc != 0 || !gone) reportDeleteFailure(parent);
+        return gone;
+    });
     return gone;
 }
 
