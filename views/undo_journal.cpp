@@ -122,7 +122,9 @@ int noticeOf(tUndoKind kind)
 // day.
 std::string shownName(const tDeleted &d)
 {
-    auto quoted = [](std::string_view stored) { return "\u201e" + cp1252ToUtf8(stored) + "\u201c"; };
+    auto quoted = [](std::string_view stored) {
+        return "\u201e" + cp1252ToUtf8(stored) + "\u201c";
+    };
     switch (d.kind) {
     case tUndoKind::Termin: {
         char day[32];
@@ -244,9 +246,8 @@ tUndone tUndoJournal::undo()
     done.id = d.id();
     done.notice = noticeOf(d.kind);
     const std::string what = std::string(undoKindName(d.kind)) + " " + shownName(d);
-    done.text = done.status == tStoreStatus::Stored
-                    ? "Wiederhergestellt: " + what
-                    : "Nicht wiederhergestellt: " + what;
+    done.text = done.status == tStoreStatus::Stored ? "Wiederhergestellt: " + what
+                                                    : "Nicht wiederhergestellt: " + what;
     changed();
     return done;
 }

@@ -54,8 +54,8 @@ struct tDeleted {
     tGroup group;
     tResource resource;
     tProject project;
-    std::vector<tTask> tasks;      // a project's tasks, or the one task
-    std::vector<std::string> ids;  // a person's groups, or a group's members
+    std::vector<tTask> tasks;     // a project's tasks, or the one task
+    std::vector<std::string> ids; // a person's groups, or a group's members
 
     // The record's ID.
     std::string id() const;

@@ -69,14 +69,14 @@ TEST(DatePick, SundaysAndHolidaysRedTodayMarked)
         const char *holidays;
     };
     const Case cases[] = {
-        {{13, 12, 2026}, true, false, ""},                   // a Sunday
-        {{14, 12, 2026}, false, false, ""},                  // a Monday
-        {{12, 12, 2026}, false, false, ""},                  // a Saturday
-        {{10, 12, 2026}, false, true, ""},                   // today, a Thursday
-        {{25, 12, 2026}, true, false, "1. Weihnachtstag"},   // a Friday
-        {{3, 10, 2026}, true, false, "T.d.dt.Einheit"},      //
-        {{5, 4, 2026}, true, false, "Ostern"},               // Easter Sunday
-        {{6, 1, 2026}, true, false, "Hl. 3 K\xc3\xb6nige"},  // a regional holiday, UTF-8
+        {{13, 12, 2026}, true, false, ""},                          // a Sunday
+        {{14, 12, 2026}, false, false, ""},                         // a Monday
+        {{12, 12, 2026}, false, false, ""},                         // a Saturday
+        {{10, 12, 2026}, false, true, ""},                          // today, a Thursday
+        {{25, 12, 2026}, true, false, "1. Weihnachtstag"},          // a Friday
+        {{3, 10, 2026}, true, false, "T.d.dt.Einheit"},             //
+        {{5, 4, 2026}, true, false, "Ostern"},                      // Easter Sunday
+        {{6, 1, 2026}, true, false, "Hl. 3 K\xc3\xb6nige"},         // a regional holiday, UTF-8
         {{1, 5, 2008}, true, false, "Tag der Arbeit, Himmelfahrt"}, // two on one day
     };
     for (const Case &c : cases) {

@@ -67,8 +67,8 @@ std::string stored(tUndoKind kind, std::string_view id, bool blankIds = false)
 
 struct KindCase {
     tUndoKind kind;
-    std::function<std::string()> make;            // stores the record, answers its ID
-    std::function<bool(std::string_view)> remove; // deletes it as the program does
+    std::function<std::string()> make;             // stores the record, answers its ID
+    std::function<bool(std::string_view)> remove;  // deletes it as the program does
     std::function<void(std::string_view)> intrude; // stores another record under that ID
 };
 
@@ -310,8 +310,8 @@ TEST_F(UndoJournalTest, NewestFirstOnePerUndo)
     EXPECT_EQ(journal.size(), cases.size() - 1) << "the task went with its project already";
     std::vector<std::string> order;
     while (journal.canUndo()) order.push_back(undoKindName(journal.undo().kind));
-    EXPECT_EQ(order, (std::vector<std::string>{"Projekt", "Ressource", "Gruppe", "Person",
-                                               "Alarm", "Termin"}));
+    EXPECT_EQ(order, (std::vector<std::string>{"Projekt", "Ressource", "Gruppe", "Person", "Alarm",
+                                               "Termin"}));
     EXPECT_EQ(journal.undo().status, tStoreStatus::NotFound) << "nothing left";
 }
 
@@ -330,7 +330,8 @@ TEST_F(UndoJournalTest, AFailedDeleteRecordsNothingAndAnAppointmentMadeAgainIsRe
     ASSERT_EQ(store.insert(again).status, tStoreStatus::Stored);
     const tUndone done = journal.undo();
     EXPECT_EQ(done.status, tStoreStatus::Duplicate);
-    EXPECT_EQ(done.text, "Nicht wiederhergestellt: Termin \xe2\x80\x9eZahnarzt\xe2\x80\x9c (2.3.2026)");
+    EXPECT_EQ(done.text,
+              "Nicht wiederhergestellt: Termin \xe2\x80\x9eZahnarzt\xe2\x80\x9c (2.3.2026)");
     EXPECT_FALSE(journal.canUndo());
 }
 
@@ -341,7 +342,8 @@ TEST_F(UndoJournalTest, TheListenerHearsEveryChange)
     tResource r;
     r.setId("bus");
     ASSERT_EQ(r.insert(), tStoreStatus::Stored);
-    journal.deleting(tUndoKind::Resource, "bus", [&] { return r.remove() == tStoreStatus::Stored; });
+    journal.deleting(tUndoKind::Resource, "bus",
+                     [&] { return r.remove() == tStoreStatus::Stored; });
     EXPECT_EQ(heard, 1);
     journal.undo();
     EXPECT_EQ(heard, 2);
@@ -359,8 +361,9 @@ TEST(UndoIds, AFreeTypedId)
         {"eva", {}, "eva2"},
         {"eva", {"eva2", "eva3"}, "eva4"},
         {"abcdefgh", {}, "abcdefg2"},
-        {"abcdefgh", {"abcdefg2", "abcdefg3", "abcdefg4", "abcdefg5", "abcdefg6", "abcdefg7",
-                      "abcdefg8", "abcdefg9"},
+        {"abcdefgh",
+         {"abcdefg2", "abcdefg3", "abcdefg4", "abcdefg5", "abcdefg6", "abcdefg7", "abcdefg8",
+          "abcdefg9"},
          "abcdef10"},
         {"", {}, "2"},
     };

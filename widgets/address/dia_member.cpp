@@ -148,9 +148,8 @@ void tDiaMember::deleteGroup()
 {
     tGroup g;
     if (!selectedGroup(g)) return;
-    if (!tUndoJournal::instance().deleting(tUndoKind::Group, g.ID, [&] {
-            return g.remove() == tStoreStatus::Stored;
-        })) {
+    if (!tUndoJournal::instance().deleting(tUndoKind::Group, g.ID,
+                                           [&] { return g.remove() == tStoreStatus::Stored; })) {
         reportDeleteFailure(this);
         return;
     }

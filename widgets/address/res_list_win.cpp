@@ -50,9 +50,8 @@ void tResListWin::command(int id)
     if (!r.find(lineId(list_->currentLine()->text))) return;
     if (id == CmEdit) {
         if (tDiaRes::run(this, r, tDiaRes::Edit)) changed();
-    } else if (tUndoJournal::instance().deleting(tUndoKind::Resource, r.ID, [&] {
-                   return r.remove() == tStoreStatus::Stored;
-               })) {
+    } else if (tUndoJournal::instance().deleting(
+                   tUndoKind::Resource, r.ID, [&] { return r.remove() == tStoreStatus::Stored; })) {
         changed();
     } else {
         reportDeleteFailure(this);

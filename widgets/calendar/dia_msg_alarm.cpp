@@ -51,8 +51,9 @@ void tDiaMsgAlarm::deleteAlarm()
 {
     int row = selected();
     if (row < 0) return;
-    const bool removed = tUndoJournal::instance().deleting(
-        tUndoKind::Alarm, due_.at(std::size_t(row)).ID, [&] { return due_.remove(std::size_t(row)); });
+    const bool removed =
+        tUndoJournal::instance().deleting(tUndoKind::Alarm, due_.at(std::size_t(row)).ID,
+                                          [&] { return due_.remove(std::size_t(row)); });
     changed(removed ? QString() : QStringLiteral("Fehler beim Löschen"));
 }
 

@@ -130,9 +130,8 @@ void tPrjListWin::deleteLine()
     }
     tTask k;
     if (!k.find(key)) return;
-    if (!tUndoJournal::instance().deleting(tUndoKind::Task, k.ID, [&] {
-            return k.remove() == tStoreStatus::Stored;
-        })) {
+    if (!tUndoJournal::instance().deleting(tUndoKind::Task, k.ID,
+                                           [&] { return k.remove() == tStoreStatus::Stored; })) {
         reportDeleteFailure(this);
         return;
     }

@@ -115,9 +115,8 @@ void tTaskListWin::deleteTask()
     int row = selectedTask();
     tTask k;
     if (!k.find(model_->task(row).ID)) return;
-    if (!tUndoJournal::instance().deleting(tUndoKind::Task, k.ID, [&] {
-            return k.remove() == tStoreStatus::Stored;
-        })) {
+    if (!tUndoJournal::instance().deleting(tUndoKind::Task, k.ID,
+                                           [&] { return k.remove() == tStoreStatus::Stored; })) {
         reportDeleteFailure(this);
         return;
     }

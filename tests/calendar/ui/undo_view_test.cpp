@@ -61,8 +61,7 @@ QStringList personLines(QWidget *w)
 {
     tTabList *list = static_cast<tPersListWin *>(w)->list();
     QStringList out;
-    for (int i = 0; i < list->lines()->count(); ++i)
-        out << fromCp1252(list->lines()->line(i).text);
+    for (int i = 0; i < list->lines()->count(); ++i) out << fromCp1252(list->lines()->line(i).text);
     return out;
 }
 
@@ -78,8 +77,8 @@ std::vector<UndoCase> undoCases()
          termLines,
          [](QWidget *w) {
              auto *win = static_cast<tTermListWin *>(w);
-             int row = int(termLines(w).indexOf(
-                 QStringLiteral("> 30.12.2024 10:00 - Jahresabschluss")));
+             int row =
+                 int(termLines(w).indexOf(QStringLiteral("> 30.12.2024 10:00 - Jahresabschluss")));
              win->list()->setFocus();
              win->list()->selectLine(row);
          },
@@ -95,11 +94,10 @@ std::vector<UndoCase> undoCases()
          [](QWidget *w) {
              auto *win = static_cast<tPersListWin *>(w);
              win->list()->setFocus();
-             win->list()->selectRow(int(personLines(w).indexOf(
-                 QStringLiteral("erika\tErika Muster\t28.12.1960\t"))));
+             win->list()->selectRow(
+                 int(personLines(w).indexOf(QStringLiteral("erika\tErika Muster\t28.12.1960\t"))));
          },
-         "erika\tErika Muster\t28.12.1960\t",
-         "Wiederhergestellt: Person \u201eErika Muster\u201c"},
+         "erika\tErika Muster\t28.12.1960\t", "Wiederhergestellt: Person \u201eErika Muster\u201c"},
     };
 }
 
