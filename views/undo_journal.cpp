@@ -230,8 +230,13 @@ bool tUndoJournal::deleting(tUndoKind kind, std::string_view id,
                             const std::function<bool()> &remove)
 {
     std::optional<tDeleted> before = snapshotOf(kind, id);
+    return before && deleting(std::move(*before), remove);
+}
+
+bool tUndoJournal::deleting(tDeleted before, const std::function<bool()> &remove)
+{
     const bool removed = remove();
-    if (removed && before) record(std::move(*before));
+    if (removed) record(std::move(before));
     return removed;
 }
 

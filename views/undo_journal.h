@@ -80,8 +80,12 @@ public:
     // A snapshot of a record whose delete succeeded.
     void record(tDeleted deleted);
     // Snapshot and delete in one: takes the snapshot, runs `remove`, and records the snapshot
-    // when `remove` answers true.  Answers what `remove` answered.
+    // when `remove` answers true.  Answers what `remove` answered; false without running it
+    // when the record could not be read (gone, or a failed read): nothing is deleted that could
+    // not come back.
     bool deleting(tUndoKind kind, std::string_view id, const std::function<bool()> &remove);
+    // The same for a record the caller has just read.
+    bool deleting(tDeleted before, const std::function<bool()> &remove);
 
     bool canUndo() const { return !entries_.empty(); }
     std::size_t size() const { return entries_.size(); }

@@ -70,7 +70,10 @@ bool deleteTermin(QWidget *parent, const std::string &id)
     tTermin t;
     if (!store.find(id, t)) return false;
     bool gone = false;
-    tUndoJournal::instance().deleting(tUndoKind::Termin, id, [&] {
+    tDeleted before;
+    before.kind = tUndoKind::Termin;
+    before.termin = t;
+    tUndoJournal::instance().deleting(before, [&] {
         int rc = store.remove(t);
         gone = !store.find(id, t);
         if (rc != 0 || !gone) reportDeleteFailure(parent);
