@@ -38,6 +38,7 @@ public:
         QTextCharFormat sunday;
         sunday.setForeground(Qt::red);
         calendar_->setWeekdayTextFormat(Qt::Sunday, sunday);
+        calendar_->setWeekdayTextFormat(Qt::Saturday, QTextCharFormat()); // a working day here
         calendar_->setSelectedDate(toQDate(start));
         layout->addWidget(calendar_);
         markMonth(calendar_->yearShown(), calendar_->monthShown());

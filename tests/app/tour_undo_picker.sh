@@ -38,7 +38,8 @@ gone_window "Termin" || fail "appointment dialog stays open after OK"
 
 keys "$frame" alt+a a Return                             # Ansicht > aktuelle Termine
 sleep 0.5
-keys "$frame" Down                                       # its one line
+xdotool mousemove --window "$frame" 60 82 click 1          # its one line, at the top left
+sleep 0.3
 keys "$frame" alt+b l                                    # Bearbeiten > Löschen
 sleep 0.5
 "$GRAB" "$OUT/3-deleted.png"
