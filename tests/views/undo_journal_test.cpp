@@ -1,9 +1,10 @@
 // "Rückgängig": every kind of record deleted and stored again as it was, byte for byte, under its
-// ID; under a new ID where another record took it meanwhile; newest first.
+// ID; under a new ID where another copy of the program took it meanwhile; newest first.
 #include <gtest/gtest.h>
 
 #include "base/walk.h"
 #include "model/tables.h"
+#include "tests/btree/process_support.h"
 #include "tests/views/views_support.h"
 #include "views/undo_journal.h"
 
@@ -283,7 +284,17 @@ TEST_F(UndoJournalTest, AnIdTakenMeanwhileGivesANewOne)
         const std::string id = c.make();
         const std::string before = stored(c.kind, id, true);
         ASSERT_TRUE(journal.deleting(c.kind, id, [&] { return c.remove(id); }));
-        c.intrude(id); // another copy stores a record under the ID
+        // Another copy of the program stores a record under the ID meanwhile.
+        const std::string dict = dictPath();
+        closeDatabase();
+        pid_t other = apptest::spawn([&] {
+            if (!openDatabase(dict.c_str())) return 1;
+            c.intrude(id);
+            closeDatabase();
+            return ::testing::Test::HasFailure() ? 2 : 0;
+        });
+        ASSERT_EQ(apptest::waitFor(other), 0);
+        ASSERT_TRUE(openDatabase(dict.c_str()));
         const std::string intruder = stored(c.kind, id);
 
         const tUndone done = journal.undo();
