@@ -51,9 +51,12 @@ void tDiaMsgAlarm::deleteAlarm()
 {
     int row = selected();
     if (row < 0) return;
+    // The row as the list read it; one that vanished meanwhile goes as before, without an error.
+    tDeleted before;
+    before.kind = tUndoKind::Alarm;
+    before.alarm = due_.at(std::size_t(row));
     const bool removed =
-        tUndoJournal::instance().deleting(tUndoKind::Alarm, due_.at(std::size_t(row)).ID,
-                                          [&] { return due_.remove(std::size_t(row)); });
+        tUndoJournal::instance().deleting(before, [&] { return due_.remove(std::size_t(row)); });
     changed(removed ? QString() : QStringLiteral("Fehler beim Löschen"));
 }
 
