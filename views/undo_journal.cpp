@@ -35,6 +35,12 @@ tStoreStatus restorePerson(tDeleted &d)
     if (there.find(d.person.ID)) d.person.setId(freeIdOf<tPerson>(d.person.ID));
     tStoreStatus status = d.person.insert();
     if (status != tStoreStatus::Stored) return status;
+    if (d.user) {
+        // The login follows the person's ID; one made meanwhile under that ID stays.
+        tUser there;
+        copyText(d.user->ID, d.person.ID);
+        if (!readUser(d.user->ID, &there) && !writeUser(*d.user)) status = tStoreStatus::Failed;
+    }
     for (const std::string &gid : d.ids)
         if (!isMember(gid, d.person.ID) && !addMember(gid, d.person.ID))
             status = tStoreStatus::Failed;
@@ -187,6 +193,7 @@ std::optional<tDeleted> snapshotOf(tUndoKind kind, std::string_view id)
     case tUndoKind::Person:
         found = d.person.find(id);
         if (found) d.ids = groupsOfMember(d.person.ID);
+        if (tUser u; found && readUser(d.person.ID, &u)) d.user = u;
         break;
     case tUndoKind::Group:
         found = d.group.find(id);

@@ -9,7 +9,7 @@
 //   Termin       the row: OWNER, READ, WITH, resource as stored (the rule of a series is not
 //                stored; its repetitions are rows of their own)
 //   Alarm        the row, for its one recipient
-//   Person       the row and its memberships
+//   Person       the row, its memberships and, for a user, the USERS record (its login)
 //   Group        the row, its comment and its memberships
 //   Resource     the row
 //   Project      the row and every task it had, with their comments
@@ -32,6 +32,7 @@
 #include "base/store_status.h"
 #include "calendar/alarm.h"
 #include "calendar/termin.h"
+#include "model/users.h"
 #include "projects/project.h"
 
 #include <cstddef>
@@ -56,6 +57,7 @@ struct tDeleted {
     tProject project;
     std::vector<tTask> tasks;     // a project's tasks, or the one task
     std::vector<std::string> ids; // a person's groups, or a group's members
+    std::optional<tUser> user;    // the login of a user's person (root deletes both)
 
     // The record's ID.
     std::string id() const;

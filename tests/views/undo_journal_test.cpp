@@ -4,6 +4,7 @@
 
 #include "base/walk.h"
 #include "model/tables.h"
+#include "model/users.h"
 #include "tests/btree/process_support.h"
 #include "tests/views/views_support.h"
 #include "views/undo_journal.h"
@@ -50,7 +51,8 @@ std::string stored(tUndoKind kind, std::string_view id, bool blankIds = false)
     case tUndoKind::Alarm:
         return raw<tAlarmTable>(id, blankIds);
     case tUndoKind::Person:
-        return raw<tPersTable>(id, blankIds) + joined(groupsOfMember(id));
+        return raw<tPersTable>(id, blankIds) + joined(groupsOfMember(id)) +
+               raw<tUserTable>(id, blankIds);
     case tUndoKind::Group:
         return raw<tGrpTable>(id, blankIds) + joined(membersOf(id));
     case tUndoKind::Resource:
@@ -148,9 +150,19 @@ std::vector<KindCase> kindCases()
              EXPECT_EQ(p.insert(), tStoreStatus::Stored);
              EXPECT_TRUE(addMember("team", "eva"));
              EXPECT_TRUE(addMember("gone", "eva"));
+             tUser login = newUser();
+             copyText(login.ID, "eva");
+             copyText(login.NAME, "eva");
+             copyText(login.PASSWORD, "x7Qz");
+             copyText(login.PRIO, "1");
+             EXPECT_TRUE(writeUser(login));
              return std::string("eva");
          },
-         [](std::string_view id) { return deletePersonAs(id, "carl").stored; },
+         [](std::string_view id) {
+             // A user's person: root deletes its login with it.
+             tPersonDeleteResult done = deletePersonAs(id, "root");
+             return done.stored && done.decision == tPersonDelete::DeleteUserAndPerson;
+         },
          [](std::string_view id) {
              tPerson p;
              p.setId(id);
