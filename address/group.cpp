@@ -134,6 +134,22 @@ bool removePersonMemberships(std::string_view mid)
     return true;
 }
 
+std::vector<std::string> groupsOfMember(std::string_view mid)
+{
+    std::vector<std::string> groups;
+    tMemTable *m = members();
+    if (!m || !m->selectIndex(1)) return groups;
+    m->rec.clear();
+    m->MID.setText(std::string(mid).c_str());
+    for (long c = m->seek(m->rec, 4); c && mid == m->MID.getText();) {
+        groups.push_back(m->GID.getText());
+        long n = m->rec.next();
+        if (n == c) break;
+        c = n;
+    }
+    return groups;
+}
+
 bool moveMemberships(std::string_view oldMid, std::string_view newMid)
 {
     tMemTable *m = members();

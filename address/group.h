@@ -59,6 +59,8 @@ long memberNext(std::string_view gid, long cursor, char (&mid)[9]);
 // The MIDs of group gid in order.
 std::vector<std::string> membersOf(std::string_view gid);
 bool isMember(std::string_view gid, std::string_view mid);
+// The GIDs of person mid's pairs, in the order of index 1 (also of groups that are gone).
+std::vector<std::string> groupsOfMember(std::string_view mid);
 // False when the pair exists already (or cannot be stored).
 bool addMember(std::string_view gid, std::string_view mid);
 bool removeMember(std::string_view gid, std::string_view mid);

@@ -193,4 +193,17 @@ int tAlarmStore::remove(const tAlarm &a)
     return tAlarms::remove(a.ID) == tStoreStatus::Failed ? -1 : 0;
 }
 
+tStoreStatus tAlarmStore::restore(tAlarm &a)
+{
+    tAlarmTable *t = table();
+    if (!t) return tStoreStatus::NoTable;
+    tAlarm row = a;
+    tAlarm there;
+    if ((!row.ID[0] || tAlarms::find(there, row.ID)) && !t->newId(row.ID))
+        return tStoreStatus::Failed;
+    tStoreStatus status = tAlarms::insert(row);
+    if (status == tStoreStatus::Stored) copyText(a.ID, row.ID);
+    return status;
+}
+
 } // namespace velk

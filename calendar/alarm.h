@@ -105,6 +105,9 @@ public:
     // Deletes the row with a's ID: 0 when deleted, or when there was no such row or no table; -1
     // when the row stays because the delete failed.
     int remove(const tAlarm &a);
+    // Stores a deleted row again as it was read (its one recipient in SENDTO, OWNER as given),
+    // under its ID where that is free, else under a new one (a receives it).
+    tStoreStatus restore(tAlarm &a);
 
 private:
     tAlarmStore() = default;

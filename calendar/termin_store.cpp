@@ -107,6 +107,22 @@ int tTerminStore::remove(const tTermin &a)
     return tTermins::remove(a.ID) == tStoreStatus::Failed ? -1 : 0;
 }
 
+tStoreStatus tTerminStore::restore(tTermin &a)
+{
+    tTermTable *t = table();
+    if (!t) return tStoreStatus::NoTable;
+    tTermin row = a;
+    row.detachRepeat();
+    tTermin there;
+    if ((!row.ID[0] || tTermins::find(there, row.ID)) && !t->newId(row.ID))
+        return tStoreStatus::Failed;
+    long days = terminSpanDays(row);
+    if (days > 0 && !raiseTerminSpan(*t, days)) return tStoreStatus::Failed;
+    tStoreStatus status = tTermins::insert(row);
+    if (status == tStoreStatus::Stored) copyText(a.ID, row.ID);
+    return status;
+}
+
 bool tTerminStore::visible(const tTermin &a)
 {
     const char *user = currentUser();

@@ -63,6 +63,10 @@ public:
     // Deletes the row with t's ID: 0 when deleted, or when there was no such row or no table;
     // -1 when the row stays because the delete failed.
     int remove(const tTermin &t);
+    // Stores a deleted row again as it was read (OWNER, READ, every field as given), under its ID
+    // where that is free, else under a new one from the counter (t receives it).  Duplicate: a
+    // row with the same start, title, resource and owner exists.
+    tStoreStatus restore(tTermin &t);
 
     // The visible appointments that start on `day`, in index 1 order.
     long firstOfDay(const tDate &day, tTermin &t);

@@ -163,6 +163,12 @@ void tMainFrame::registerCommand(int id, std::function<void()> handler)
     updateMenus();
 }
 
+void tMainFrame::enableWhen(int id, std::function<bool()> on)
+{
+    enabledWhen_[id] = std::move(on);
+    updateMenus();
+}
+
 void tMainFrame::registerViewCommand(int id, int type)
 {
     viewTypes_[id] = type;
@@ -251,6 +257,8 @@ void tMainFrame::updateMenus()
             on = client_->canCreate(type->second);
         else
             on = isAlwaysOn(id) || handlers_.count(id) != 0;
+        if (auto when = enabledWhen_.find(id); on && when != enabledWhen_.end())
+            on = when->second();
         act->setEnabled(on);
     }
 }

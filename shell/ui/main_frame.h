@@ -47,6 +47,8 @@ public:
 
     // A command with its own handler (a view to open, a dialog to run).
     void registerCommand(int id, std::function<void()> handler);
+    // A registered command that is enabled only while `on` answers true (updateMenus asks).
+    void enableWhen(int id, std::function<bool()> on);
     // A menu command that opens a view of `type` through the client; enabled once the client
     // can create that type.
     void registerViewCommand(int id, int type);
@@ -74,6 +76,7 @@ private:
     TMyMDIClient *client_;
     std::map<int, QAction *> actions_;
     std::map<int, std::function<void()>> handlers_;
+    std::map<int, std::function<bool()>> enabledWhen_;
     std::map<int, int> viewTypes_; // command -> view type it opens
     QToolBar *toolBar_ = nullptr;
     tKeyModeIndicators *keyModes_ = nullptr;

@@ -47,7 +47,7 @@ new_person() { # ID NAME FIRSTNAME DAY MONTH YEAR TEL STREET SHOT
     dlg=$(wait_window "Person") || fail "no person dialog"
     type_into "$dlg" "$1"; keys "$dlg" Tab; type_into "$dlg" "$2"; keys "$dlg" Tab
     type_into "$dlg" "$3"; keys "$dlg" Tab; type_into "$dlg" "$4"; keys "$dlg" Tab
-    type_into "$dlg" "$5"; keys "$dlg" Tab; type_into "$dlg" "$6"; keys "$dlg" Tab
+    type_into "$dlg" "$5"; keys "$dlg" Tab; type_into "$dlg" "$6"; keys "$dlg" Tab Tab # calendar
     type_into "$dlg" "$7"; keys "$dlg" Tab; type_into "$dlg" "$8"; keys "$dlg" Tab
     type_into "$dlg" "70173"; keys "$dlg" Tab; type_into "$dlg" "Stuttgart"
     [ -z "$9" ] || "$GRAB" "$OUT/$9"

@@ -70,7 +70,8 @@ appointment() { # TITLE FROM-HOUR FROM-MINUTE TILL-HOUR TILL-MINUTE DOWN-KEYS PA
     keys "$frame" alt+e t                                   # Eingaben > Termin ...
     local dlg alarm
     dlg=$(wait_window "Termin") || fail "no appointment dialog for $1"
-    fill "$dlg" "$day" "$month" "$year" "$2" "$3" "$day" "$month" "$year" "$4" "$5"
+    # "" for each date's calendar button, which Tab reaches after the year
+    fill "$dlg" "$day" "$month" "$year" "" "$2" "$3" "$day" "$month" "$year" "" "$4" "$5"
     type_into "$dlg" "$1"
     keys "$dlg" Tab Tab                                     # Belegung, participants' Ändern
     if [ "$7" = bert ]; then
@@ -78,7 +79,7 @@ appointment() { # TITLE FROM-HOUR FROM-MINUTE TILL-HOUR TILL-MINUTE DOWN-KEYS PA
         choose_bert "3-choose-participant.png"
         keys "$dlg" Tab Tab space                           # their list, Alarm
         alarm=$(wait_window "Alarm") || fail "ticking Alarm opened no alarm dialog"
-        keys "$alarm" Tab Tab Tab Tab Tab
+        keys "$alarm" Tab Tab Tab Tab Tab Tab               # past the date, its calendar, the time
         type_into "$alarm" "Runde beginnt"
         keys "$alarm" Tab Down Tab space                    # "zusätzlich an", its Ändern
         choose_bert ""

@@ -17,6 +17,7 @@
 #include "shell/ui/shell_host.h"
 #include "shell/ui/tab_list.h"
 #include "ui_dia_member.h"
+#include "views/undo_journal.h"
 
 namespace velk {
 
@@ -147,7 +148,8 @@ void tDiaMember::deleteGroup()
 {
     tGroup g;
     if (!selectedGroup(g)) return;
-    if (g.remove() != tStoreStatus::Stored) {
+    if (!tUndoJournal::instance().deleting(tUndoKind::Group, g.ID,
+                                           [&] { return g.remove() == tStoreStatus::Stored; })) {
         reportDeleteFailure(this);
         return;
     }

@@ -8,6 +8,7 @@
 #include "widgets/address/pers_list_win.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/dialog_base.h"
+#include "shell/ui/date_picker.h"
 #include "shell/ui/dialog_help.h"
 #include "shell/ui/shell_host.h"
 #include "ui_dia_person.h"
@@ -27,6 +28,7 @@ tDiaPerson::tDiaPerson(QWidget *parent, const tPerson *person)
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::PersonDialog));
     digitsOnly({ui_->editDay, ui_->editMonth, ui_->editYear});
+    attachDatePicker(ui_->buttonPickDate, ui_->editDay, ui_->editMonth, ui_->editYear);
     limitAddress<tPerson>(*ui_);
     if (person) {
         row_ = *person;

@@ -10,6 +10,7 @@
 #include "shell/ui/dia_login.h"
 #include "shell/ui/shell_host.h"
 #include "shell/ui/tab_list.h"
+#include "views/undo_journal.h"
 
 #include <cstring>
 
@@ -101,7 +102,13 @@ void tPersListWin::deletePerson()
 {
     if (!list_->currentLine()) return;
     int row = list_->currentRow();
-    tPersonDeleteResult done = deletePersonAs(selectedId(), currentUser());
+    const std::string id = selectedId();
+    tPersonDeleteResult done{};
+    tUndoJournal::instance().deleting(tUndoKind::Person, id, [&] {
+        done = deletePersonAs(id, currentUser());
+        return done.stored && done.decision != tPersonDelete::Nothing &&
+               done.decision != tPersonDelete::RefusedForUser;
+    });
     switch (done.decision) {
     case tPersonDelete::Nothing:
         return;

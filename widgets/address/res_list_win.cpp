@@ -8,6 +8,7 @@
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/tab_list.h"
+#include "views/undo_journal.h"
 
 namespace velk {
 
@@ -49,7 +50,8 @@ void tResListWin::command(int id)
     if (!r.find(lineId(list_->currentLine()->text))) return;
     if (id == CmEdit) {
         if (tDiaRes::run(this, r, tDiaRes::Edit)) changed();
-    } else if (r.remove() == tStoreStatus::Stored) {
+    } else if (tUndoJournal::instance().deleting(
+                   tUndoKind::Resource, r.ID, [&] { return r.remove() == tStoreStatus::Stored; })) {
         changed();
     } else {
         reportDeleteFailure(this);

@@ -9,6 +9,7 @@
 #include "views/view_tips.h"
 #include "widgets/calendar/dia_alarm.h"
 #include "widgets/calendar/view_tip.h"
+#include "views/undo_journal.h"
 
 namespace velk {
 
@@ -55,7 +56,8 @@ void tAlarmListWin::command(int id)
         if (!failed.empty())
             shellHost().message(this, QString::fromUtf8(failed.c_str()), QStringLiteral("Fehler"));
         changed();
-    } else if (store.remove(a) == 0) {
+    } else if (tUndoJournal::instance().deleting(tUndoKind::Alarm, a.ID,
+                                                 [&] { return store.remove(a) == 0; })) {
         changed();
     } else {
         shellHost().message(this, QStringLiteral("Fehler beim Löschen"), QStringLiteral("Fehler"));

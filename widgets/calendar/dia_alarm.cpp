@@ -5,6 +5,7 @@
 #include "shell/ui/dialog_fields.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/dialog_base.h"
+#include "shell/ui/date_picker.h"
 #include "shell/ui/dialog_help.h"
 #include "shell/ui/shell_host.h"
 #include "base/session.h"
@@ -21,6 +22,7 @@ tDiaAlarm::tDiaAlarm(QWidget *parent, const tAlarm &alarm, const tDateTime *pres
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::AlarmDialog));
     digitsOnly({ui_->editDay, ui_->editMonth, ui_->editYear, ui_->editHour, ui_->editMinute});
+    attachDatePicker(ui_->buttonPickDate, ui_->editDay, ui_->editMonth, ui_->editYear);
     const tDateTime &when = preset ? *preset : alarm_.when;
     ui_->editDay->setText(QString::number(when.day));
     ui_->editMonth->setText(QString::number(when.month));

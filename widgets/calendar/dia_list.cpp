@@ -15,6 +15,7 @@
 #include "widgets/calendar/view_openers.h"
 #include "widgets/calendar/view_tip.h"
 #include "ui_dia_list.h"
+#include "views/undo_journal.h"
 
 namespace velk {
 
@@ -76,9 +77,16 @@ bool deleteTermin(QWidget *parent, const std::string &id)
     tTerminStore &store = tTerminStore::instance();
     tTermin t;
     if (!store.find(id, t)) return false;
-    int rc = store.remove(t);
-    bool gone = !store.find(id, t);
-    if (rc != 0 || !gone) reportDeleteFailure(parent);
+    bool gone = false;
+    tDeleted before;
+    before.kind = tUndoKind::Termin;
+    before.termin = t;
+    tUndoJournal::instance().deleting(before, [&] {
+        int rc = store.remove(t);
+        gone = !store.find(id, t);
+        if (rc != 0 || !gone) reportDeleteFailure(parent);
+        return gone;
+    });
     return gone;
 }
 

@@ -10,6 +10,7 @@
 #include "widgets/calendar/dia_termin.h"
 #include "widgets/calendar/view_openers.h"
 #include "ui_dia_msg_alarm.h"
+#include "views/undo_journal.h"
 
 namespace velk {
 
@@ -50,7 +51,13 @@ void tDiaMsgAlarm::deleteAlarm()
 {
     int row = selected();
     if (row < 0) return;
-    changed(due_.remove(std::size_t(row)) ? QString() : QStringLiteral("Fehler beim Löschen"));
+    // The row as the list read it; one that vanished meanwhile goes as before, without an error.
+    tDeleted before;
+    before.kind = tUndoKind::Alarm;
+    before.alarm = due_.at(std::size_t(row));
+    const bool removed =
+        tUndoJournal::instance().deleting(before, [&] { return due_.remove(std::size_t(row)); });
+    changed(removed ? QString() : QStringLiteral("Fehler beim Löschen"));
 }
 
 void tDiaMsgAlarm::reschedule()

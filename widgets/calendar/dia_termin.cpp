@@ -10,6 +10,7 @@
 #include "shell/ui/dialog_fields.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
+#include "shell/ui/date_picker.h"
 #include "shell/ui/dialog_base.h"
 #include "shell/ui/dialog_help.h"
 #include "shell/ui/mdi_client.h"
@@ -43,6 +44,8 @@ tDiaTermin::tDiaTermin(QWidget *parent, const tTermin &termin, const tResource *
     digitsOnly({ui_->editFromDay, ui_->editFromMonth, ui_->editFromYear, ui_->editFromHour,
                 ui_->editFromMinute, ui_->editTillDay, ui_->editTillMonth, ui_->editTillYear,
                 ui_->editTillHour, ui_->editTillMinute});
+    attachDatePicker(ui_->buttonPickFrom, ui_->editFromDay, ui_->editFromMonth, ui_->editFromYear);
+    attachDatePicker(ui_->buttonPickTill, ui_->editTillDay, ui_->editTillMonth, ui_->editTillYear);
     showTermin(resource);
     connect(ui_->checkResource, &QCheckBox::toggled, ui_->comboResource, &QWidget::setEnabled);
     connect(ui_->buttonWith, &QPushButton::clicked, this, &tDiaTermin::chooseWith);

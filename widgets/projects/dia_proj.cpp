@@ -6,6 +6,7 @@
 #include "shell/ui/dialog_fields.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/dialog_base.h"
+#include "shell/ui/date_picker.h"
 #include "shell/ui/dialog_help.h"
 #include "shell/ui/shell_host.h"
 #include "projects/codes.h"
@@ -21,6 +22,7 @@ tDiaProj::tDiaProj(QWidget *parent, const tProject *project, int mode)
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::ProjectDialog));
     digitsOnly({ui_->editMaxTime, ui_->editDay, ui_->editMonth, ui_->editYear});
+    attachDatePicker(ui_->buttonPickDate, ui_->editDay, ui_->editMonth, ui_->editYear);
     fillCodes(ui_->comboBill, billingCodes(), 0);
     fillCodes(ui_->comboStatus, projectStatusCodes(), 0);
     if (!isNew_) {

@@ -8,6 +8,7 @@
 #include "base/session.h"
 #include "shell/ui/cp1252.h"
 #include "shell/ui/dialog_base.h"
+#include "shell/ui/date_picker.h"
 #include "shell/ui/dialog_help.h"
 #include "shell/ui/shell_host.h"
 #include "projects/codes.h"
@@ -24,6 +25,7 @@ tDiaTask::tDiaTask(QWidget *parent, const tTask *task, int mode)
     ui_->setupUi(this);
     installDialogHelp(this, QString::fromUtf8(help::TaskDialog));
     digitsOnly({ui_->editTime, ui_->editDay, ui_->editMonth, ui_->editYear});
+    attachDatePicker(ui_->buttonPickDate, ui_->editDay, ui_->editMonth, ui_->editYear);
     if (task) row_ = *task;
     ui_->labelProject->setText(fromCp1252(row_.PROJECT));
     fillCodes(ui_->comboStatus, taskStatusCodes(), 0);

@@ -8,6 +8,7 @@
 #include "projects/project_list.h"
 #include "widgets/projects/dia_proj.h"
 #include "widgets/projects/dia_task.h"
+#include "views/undo_journal.h"
 
 namespace velk {
 
@@ -120,13 +121,17 @@ void tPrjListWin::deleteLine()
     if (isProjectLine(line)) {
         tProject p;
         if (!p.find(key)) return;
-        if (p.removeWithTasks() != tStoreStatus::Stored) reportDeleteFailure(this);
+        if (!tUndoJournal::instance().deleting(tUndoKind::Project, p.ID, [&] {
+                return p.removeWithTasks() == tStoreStatus::Stored;
+            }))
+            reportDeleteFailure(this);
         refillAll();
         return;
     }
     tTask k;
     if (!k.find(key)) return;
-    if (k.remove() != tStoreStatus::Stored) {
+    if (!tUndoJournal::instance().deleting(tUndoKind::Task, k.ID,
+                                           [&] { return k.remove() == tStoreStatus::Stored; })) {
         reportDeleteFailure(this);
         return;
     }

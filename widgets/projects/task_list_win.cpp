@@ -10,6 +10,7 @@
 #include "shell/ui/tab_list.h"
 #include "widgets/projects/dia_task.h"
 #include "widgets/projects/task_list_model.h"
+#include "views/undo_journal.h"
 
 namespace velk {
 
@@ -114,7 +115,8 @@ void tTaskListWin::deleteTask()
     int row = selectedTask();
     tTask k;
     if (!k.find(model_->task(row).ID)) return;
-    if (k.remove() != tStoreStatus::Stored) {
+    if (!tUndoJournal::instance().deleting(tUndoKind::Task, k.ID,
+                                           [&] { return k.remove() == tStoreStatus::Stored; })) {
         reportDeleteFailure(this);
         return;
     }

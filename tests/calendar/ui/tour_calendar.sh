@@ -20,9 +20,10 @@ end=$((start + 3600))
 
 keys "$frame" alt+e t                                    # Eingaben > Termin ...
 dlg=$(wait_window "Termin") || fail "no appointment dialog"
-fill "$dlg" "$(field $start %d)" "$(field $start %m)" "$(field $start %Y)" \
+# "" for each date's calendar button, which Tab reaches after the year.
+fill "$dlg" "$(field $start %d)" "$(field $start %m)" "$(field $start %Y)" "" \
     "$(field $start %H)" "$(field $start %M)" \
-    "$(field $end %d)" "$(field $end %m)" "$(field $end %Y)" "$(field $end %H)" "$(field $end %M)"
+    "$(field $end %d)" "$(field $end %m)" "$(field $end %Y)" "" "$(field $end %H)" "$(field $end %M)"
 type_into "$dlg" "Teamsitzung"
 # Tab: Belegung, participants' Ändern, their list, Alarm, Wiederholung (disabled buttons skipped).
 keys "$dlg" Tab Tab Tab Tab Tab space
@@ -35,7 +36,7 @@ keys "$rep" Return
 gone_window "Wiederholung" || fail "recurrence dialog stays open after OK"
 keys "$dlg" shift+Tab space                              # Alarm
 alarm=$(wait_window "Alarm") || fail "ticking Alarm opened no alarm dialog"
-keys "$alarm" Tab Tab Tab Tab Tab
+keys "$alarm" Tab Tab Tab Tab Tab Tab # past the date, its calendar button, the time
 type_into "$alarm" "Teamsitzung beginnt"
 "$GRAB" "$OUT/2-alarm.png"
 keys "$alarm" Return
