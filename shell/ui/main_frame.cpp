@@ -106,15 +106,15 @@ void tMainFrame::createToolBar()
         toolBar_->addAction(act);
         actions_[b.id] = act;
     }
-    // "Heute" shares the menu's action (its key and its enabling).
-    if (QAction *today = action(CmToday)) {
-        today->setToolTip(QStringLiteral("Heute (Alt+Pos1)"));
-        toolBar_->addAction(today);
-    }
     QWidget *gap = new QWidget(toolBar_);
     gap->setObjectName(QStringLiteral("toolBarSeparator"));
     gap->setFixedWidth(6);
     toolBar_->addWidget(gap);
+    // "Heute" after the gap, shares the menu's action (its key and its enabling).
+    if (QAction *today = action(CmToday)) {
+        today->setToolTip(QStringLiteral("Heute (Alt+Pos1)"));
+        toolBar_->addAction(today);
+    }
 }
 
 void tMainFrame::createStatusBar()

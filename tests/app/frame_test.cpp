@@ -74,7 +74,7 @@ TEST_F(FrameTest, MenuBarIsMenuResourceOne)
     EXPECT_EQ(titles,
               (QStringList{"&Datei", "&Bearbeiten", "&Ansicht", "&Eingaben", "Fenster", "Hilfe"}));
     EXPECT_EQ(entryTexts(menus[1]->menu()),
-              (QStringList{"&Neu...", "Än&dern...", "&Löschen", "&Anmelden..."}));
+              (QStringList{"&Neu...", "Än&dern...", "&Löschen", "&Anmelden...", "&Rückgängig"}));
     // Every entry of the table is in its menu, once, with its command id.
     std::set<int> ids;
     for (int m = 0; m < int(mainMenu().size()); ++m) {
@@ -88,7 +88,19 @@ TEST_F(FrameTest, MenuBarIsMenuResourceOne)
             EXPECT_EQ(entries[i]->text(), QString::fromUtf8(e.text));
         }
     }
-    EXPECT_EQ(ids.size(), 32u);
+    EXPECT_EQ(ids.size(), 38u);
+    // The added commands carry their keys; the zoom in also answers Ctrl+= .
+    const struct {
+        int id;
+        QList<QKeySequence> keys;
+    } keyed[] = {
+        {CmUndo, {QKeySequence(Qt::CTRL | Qt::Key_Z)}},
+        {CmToday, {QKeySequence(Qt::ALT | Qt::Key_Home)}},
+        {CmZoomIn, {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}},
+        {CmZoomOut, {QKeySequence(Qt::CTRL | Qt::Key_Minus)}},
+        {CmZoomReset, {QKeySequence(Qt::CTRL | Qt::Key_0)}},
+        {CmZoomFit, {}}};
+    for (const auto &k : keyed) EXPECT_EQ(frame.action(k.id)->shortcuts(), k.keys) << k.id;
 }
 
 TEST_F(FrameTest, OnlyBuiltCommandsAreEnabledAtFirst)
@@ -110,9 +122,12 @@ TEST_F(FrameTest, OnlyBuiltCommandsAreEnabledAtFirst)
 TEST_F(FrameTest, ToolBarHoldsTheTwoArrowBitmapsAndASeparator)
 {
     QList<QAction *> actions = frame.toolBar()->actions();
-    ASSERT_EQ(actions.size(), 3);
+    ASSERT_EQ(actions.size(), 4);
     EXPECT_EQ(actions[0]->objectName(), QStringLiteral("cmd1001"));
     EXPECT_EQ(actions[1]->objectName(), QStringLiteral("cmd1002"));
+    // After the separator "Heute", the very action of the menu's entry.
+    EXPECT_EQ(actions[3], frame.action(CmToday));
+    EXPECT_EQ(actions[3]->iconText(), QStringLiteral("Heute"));
     auto *gap = frame.toolBar()->findChild<QWidget *>("toolBarSeparator");
     ASSERT_NE(gap, nullptr);
     EXPECT_EQ(gap->width(), 6);

@@ -77,7 +77,7 @@ TEST_F(StartupTest, FirstStartAsksOnceStoresThePathAndLogsIn)
     EXPECT_EQ(mainFrame(), app->frame());
     EXPECT_EQ(mdiClient(), app->client());
     EXPECT_EQ(app->frame()->menuBar()->actions().size(), 6);
-    EXPECT_EQ(app->frame()->toolBar()->actions().size(), 3);
+    EXPECT_EQ(app->frame()->toolBar()->actions().size(), 4);
     EXPECT_TRUE(app->client()->subWindowList().isEmpty());
     EXPECT_TRUE(app->client()->alarmTimerActive());
     // Who is logged in stands in the status bar.
