@@ -20,10 +20,14 @@ static const char *stateName(tWindowState state)
 
 static bool parseState(const std::string &text, tWindowState &state)
 {
-    if (text == "normal") state = tWindowState::Normal;
-    else if (text == "min") state = tWindowState::Minimized;
-    else if (text == "max") state = tWindowState::Maximized;
-    else return false;
+    if (text == "normal")
+        state = tWindowState::Normal;
+    else if (text == "min")
+        state = tWindowState::Minimized;
+    else if (text == "max")
+        state = tWindowState::Maximized;
+    else
+        return false;
     return true;
 }
 
@@ -48,8 +52,8 @@ static bool parseRect(const std::vector<std::string> &list, std::size_t from, tR
 {
     if (list.size() < from + 4) return false;
     return parseInt(list[from], r.x) && parseInt(list[from + 1], r.y) &&
-           parseInt(list[from + 2], r.width) && parseInt(list[from + 3], r.height) &&
-           r.width > 0 && r.height > 0;
+           parseInt(list[from + 2], r.width) && parseInt(list[from + 3], r.height) && r.width > 0 &&
+           r.height > 0;
 }
 
 static std::string rectText(const tRect &r)
@@ -67,8 +71,8 @@ bool parseDeskView(const std::string &line, tDeskView &view)
 {
     const std::vector<std::string> list = words(line);
     tDeskView parsed;
-    if (list.size() != 6 || !parseInt(list[0], parsed.type) || !parseRect(list, 1, parsed.geometry) ||
-        !parseState(list[5], parsed.state))
+    if (list.size() != 6 || !parseInt(list[0], parsed.type) ||
+        !parseRect(list, 1, parsed.geometry) || !parseState(list[5], parsed.state))
         return false;
     view.type = parsed.type;
     view.geometry = parsed.geometry;

@@ -81,10 +81,10 @@ TEST(DeskText, MalformedViewLinesAreSkipped)
         tDeskView view;
         EXPECT_EQ(parseDeskView(c.line, view), c.ok) << c.line;
     }
-    tSettingsLines lines{{"Ansichten", "3"},      {"Ansicht1", "5 0 0 10 10 vier"},
-                         {"Inhalt1", "weg"},      {"Ansicht2", "6 1 2 30 40 normal"},
-                         {"Inhalt2", "bleibt"},   {"Ansicht3", "kaputt"},
-                         {"Aktiv", "2"},          {"Rahmen", "1 2 3"}};
+    tSettingsLines lines{{"Ansichten", "3"},    {"Ansicht1", "5 0 0 10 10 vier"},
+                         {"Inhalt1", "weg"},    {"Ansicht2", "6 1 2 30 40 normal"},
+                         {"Inhalt2", "bleibt"}, {"Ansicht3", "kaputt"},
+                         {"Aktiv", "2"},        {"Rahmen", "1 2 3"}};
     const tDesk desk = deskFromSettings(lines);
     EXPECT_FALSE(desk.hasFrame);
     ASSERT_EQ(desk.views.size(), 1u);
@@ -102,7 +102,7 @@ TEST(DeskText, CountAndActiveAreReadDefensively)
         std::size_t views;
         int activeIndex; // -1: none active
     } cases[] = {
-        {"2", "1", 2, 0}, {"2", "0", 2, -1}, {"2", "9", 2, -1}, {"1", "2", 1, -1},
+        {"2", "1", 2, 0},  {"2", "0", 2, -1},  {"2", "9", 2, -1},    {"1", "2", 1, -1},
         {"x", "1", 0, -1}, {"-3", "1", 0, -1}, {"2", "zwei", 2, -1},
     };
     for (const auto &c : cases) {
