@@ -108,6 +108,8 @@ void wrapInScrollArea(QDialog *dialog)
     auto *outer = new QVBoxLayout(dialog);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->addWidget(scroll);
+    // The old layout left its (too large) minimum on the dialog; the new one sets its own.
+    outer->activate();
     const QSize want = page->sizeHint();
     const int bar = dialog->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     dialog->resize(want.width() + bar, want.height() + bar);

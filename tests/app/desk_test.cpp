@@ -2,14 +2,20 @@
 // at the next start, per logged-in user; a view type that is gone or a view that exists once at
 // most; sub-windows and the frame kept inside the client area and the screen.
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QScrollArea>
 #include <QSettings>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
 #include "base/session.h"
 #include "shell/core/commands.h"
 #include "shell/ui/desk.h"
+#include "shell/ui/dialog_base.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/mdi_client.h"
 #include "shell/ui/my_app.h"
@@ -248,4 +254,48 @@ TEST_F(DeskTest, ViewsAreKeptInsideTheClientArea)
     restoreDesk(*app->frame(), desk);
     EXPECT_TRUE(availableArea(app->frame()).contains(app->frame()->frameGeometry()));
     EXPECT_TRUE(client.viewport()->rect().contains(subOf(client.activeView())->geometry()));
+}
+
+// A dialog that does not fit even at its smallest size gets its fields in a scroll area: each
+// can be scrolled to, and the dialog still finds them by name.
+TEST(DialogOnScreen, ATooLargeDialogScrolls)
+{
+    const struct {
+        QSize least;
+        bool scrolls;
+    } cases[] = {{{200, 100}, false}, {{2000, 200}, true}, {{200, 2000}, true}};
+    for (const auto &c : cases) {
+        QDialog dialog;
+        auto *layout = new QVBoxLayout(&dialog);
+        auto *first = new QLineEdit(&dialog);
+        first->setObjectName("erstes");
+        auto *block = new QWidget(&dialog);
+        block->setMinimumSize(c.least);
+        auto *last = new QLineEdit(&dialog);
+        last->setObjectName("letztes");
+        layout->addWidget(first);
+        layout->addWidget(block);
+        layout->addWidget(last);
+        installDialogBase(&dialog);
+        dialog.show();
+        QApplication::processEvents();
+        const QRect area = availableArea(&dialog);
+        EXPECT_EQ(dialogScrolls(&dialog), c.scrolls) << c.least.width() << "x" << c.least.height();
+        EXPECT_TRUE(area.contains(dialog.frameGeometry())) << c.least.height();
+        EXPECT_EQ(dialog.findChild<QLineEdit *>("letztes"), last);
+        auto *scroll = dialog.findChild<QScrollArea *>("dialogScroll");
+        if (!scroll) continue;
+        QApplication::processEvents(); // the scroll bars as the layout has them
+        for (QLineEdit *field : {first, last}) {
+            scroll->ensureWidgetVisible(field, 0, 0);
+            const QRect at(field->mapTo(scroll->viewport(), QPoint(0, 0)), field->size());
+            // Its cursor is in sight, at the start of the field (Qt's scroll area brings the
+            // cursor of a line edit into sight, a field wider than the screen cannot be whole).
+            const QRect sight = scroll->viewport()->rect();
+            EXPECT_TRUE(sight.contains(QPoint(at.left() + 2, at.center().y())))
+                << field->objectName().toStdString() << " " << c.least.height() << " at " << at.x()
+                << "," << at.y() << " " << at.width() << "x" << at.height() << " in "
+                << sight.width() << "x" << sight.height();
+        }
+    }
 }
