@@ -4,7 +4,8 @@
 // open; the next start after the login brings them back.  This is the plain description and its
 // text, one key a line in the user's configuration (section "Arbeitsplatz-<user>"):
 //
-//   Rahmen=X Y W H normal|max        the frame's normal geometry and whether it was maximised
+//   Rahmen=X Y W H normal|max        the frame: the corner of the window manager's frame around
+//                                    it, the size inside, and whether it was maximised
 //   Ansichten=N                      how many views follow (at most kMaxDeskViews are read)
 //   Ansicht<i>=TYPE X Y W H STATE    i = 1..N in the order the views were opened; STATE normal,
 //                                    min or max; geometry of the sub-window in the client area

@@ -19,8 +19,12 @@ tDesk captureDesk(tMainFrame &frame)
 {
     tDesk desk;
     desk.hasFrame = true;
-    desk.frame = toRect(frame.isMaximized() || frame.isMinimized() ? frame.normalGeometry()
-                                                                   : frame.geometry());
+    // Where the window manager's frame begins, and the size inside it: what move() and resize()
+    // take back (a window placed by its inside would have its title bar above the screen).
+    const bool normal = !frame.isMaximized() && !frame.isMinimized();
+    const QRect inside = normal ? frame.geometry() : frame.normalGeometry();
+    const QPoint corner = normal ? frame.pos() : inside.topLeft();
+    desk.frame = {corner.x(), corner.y(), inside.width(), inside.height()};
     desk.frameMaximized = frame.isMaximized();
     TMyMDIClient *client = frame.client();
     // The current one: the active sub-window also while another program has the focus.
@@ -66,7 +70,8 @@ void restoreDesk(tMainFrame &frame, const tDesk &given)
     TMyMDIClient &client = *frame.client();
     dropUnknownViews(desk, [&client](int type) { return client.canCreate(type); });
     if (desk.hasFrame) {
-        frame.setGeometry(toQRect(desk.frame));
+        frame.resize(desk.frame.width, desk.frame.height);
+        frame.move(desk.frame.x, desk.frame.y);
         fitToScreen(&frame);
         if (desk.frameMaximized) frame.setWindowState(frame.windowState() | Qt::WindowMaximized);
     }

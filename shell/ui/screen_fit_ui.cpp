@@ -72,6 +72,8 @@ public:
             break;
         case QEvent::Move:
         case QEvent::Resize:
+        case QEvent::WindowActivate:
+            // The window manager activates the window once it has framed it.
             if (!framed_ && window_->isVisible() &&
                 window_->frameGeometry() != window_->geometry()) {
                 framed_ = true;

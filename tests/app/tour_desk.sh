@@ -29,10 +29,11 @@ login() {
 
 # The frame's window with the window manager's decoration lies on the 1280x900 screen.
 frame_on_screen() {
-    local geometry x y w h extents left right top bottom
-    geometry=$(xdotool getwindowgeometry --shell "$frame")
-    x=$(sed -n 's/^X=//p' <<<"$geometry") y=$(sed -n 's/^Y=//p' <<<"$geometry")
-    w=$(sed -n 's/^WIDTH=//p' <<<"$geometry") h=$(sed -n 's/^HEIGHT=//p' <<<"$geometry")
+    local info x y w h extents left right top bottom
+    info=$(xwininfo -id "$frame")
+    x=$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")
+    y=$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")
+    w=$(sed -n 's/.*Width: *//p' <<<"$info") h=$(sed -n 's/.*Height: *//p' <<<"$info")
     extents=$(xprop -id "$frame" _NET_FRAME_EXTENTS | sed -n 's/.*= //p' | tr -d ' ')
     IFS=, read -r left right top bottom <<<"${extents:-0,0,0,0}"
     echo "frame $x,$y ${w}x$h, decoration $left $right $top $bottom" >>"$OUT/geometry.txt"
@@ -40,6 +41,8 @@ frame_on_screen() {
         [ $((x + w + right)) -le 1280 ] && [ $((y + h + bottom)) -le 900 ] ||
         fail "the frame runs past the screen: $x,$y ${w}x$h (+$left $right $top $bottom)"
 }
+# "Fenster > Nebeneinander": the open views share the client area.
+tile() { keys "$frame" alt+a Escape Right Right Down Down Down Return; sleep 0.5; }
 
 # The desk section of VELK.INI: the view types in the order they were opened.
 saved_types() {
@@ -47,6 +50,7 @@ saved_types() {
         tr '\n' ' '
 }
 
+: >"$OUT/geometry.txt"
 first_start QT_SCALE_FACTOR=2
 sleep 1
 frame_on_screen
@@ -55,7 +59,7 @@ sleep 1
 "$GRAB" "$OUT/scale2-week.png"
 keys "$frame" alt+a m # Ansicht > Monatsplan
 keys "$frame" alt+a p # Ansicht > Person
-sleep 1
+tile
 "$GRAB" "$OUT/desk-before.png"
 quit_and_check
 [ "$(saved_types)" = "101 1 3 " ] || fail "Beenden kept the views '$(saved_types)', not '101 1 3 '"
