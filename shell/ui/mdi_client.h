@@ -8,7 +8,9 @@
 // counted from the end of the previous check, it runs the registered change check and sends the
 // bits it answers to every open view as a data-changed notice.  While a modal dialog is open the
 // check waits for the next tick after it (a refill must not pull the lines from under a dialog
-// opened on one of them); what changed meanwhile is answered then.
+// opened on one of them); what changed meanwhile is answered then.  Each sub-window keeps the
+// type its view was created with (the desk kept at "Beenden", shell/ui/desk.h), and a new view
+// larger than the client area is shrunk into it, so that all of it can be reached.
 #ifndef VELK_SHELL_UI_MDI_CLIENT_H
 #define VELK_SHELL_UI_MDI_CLIENT_H
 
