@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "shell/core/tab_order.h"
+#include "shell/ui/screen_fit_ui.h"
 
 namespace velk {
 
@@ -103,6 +104,8 @@ void installDialogBase(QDialog *dialog)
 {
     auto *base = new tDialogBase(dialog);
     dialog->installEventFilter(base);
+    // Installed last, it sees the first show before the Tab order is set.
+    keepDialogOnScreen(dialog);
     for (QLineEdit *edit : dialog->findChildren<QLineEdit *>()) edit->installEventFilter(base);
     for (QPlainTextEdit *edit : dialog->findChildren<QPlainTextEdit *>()) {
         edit->setTabChangesFocus(true);

@@ -8,7 +8,9 @@
 //   button) and Tab goes on to the next control;
 // - a Tab order that follows the layout (shell/core/tab_order.h), set when the dialog is first
 //   shown, when the layout has placed every control; the buttons come last, and the first
-//   control has the focus unless the dialog gives it to another.
+//   control has the focus unless the dialog gives it to another;
+// - a place and size inside the free area of its screen, its fields in a scroll area where even
+//   its smallest size would run past it (shell/ui/screen_fit_ui.h).
 //
 // digitsOnly makes a field that holds a number take digits only.
 #ifndef VELK_SHELL_UI_DIALOG_BASE_H

@@ -14,9 +14,12 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <algorithm>
+
 #include "shell/core/help_keywords.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/my_app.h"
+#include "shell/ui/screen_fit_ui.h"
 #include "shell/ui/shell_host.h"
 
 namespace velk {
@@ -68,6 +71,7 @@ tHelpViewer::tHelpViewer(QWidget *parent) : QWidget(parent, Qt::Window)
     QFile file(QStringLiteral(":/help/velk.html"));
     if (file.open(QIODevice::ReadOnly)) sections_ = helpSections(file.readAll().toStdString());
     resize(560, 480);
+    keepOnScreen(this);
 }
 
 QString tHelpViewer::indexHtml()
@@ -137,20 +141,23 @@ void tHelpViewer::search(const QString &query)
     present();
 }
 
-// Beside the main frame (of the running program) where the screen has room.
+// Beside the main frame (of the running program) where the screen it is on has room; with
+// the window manager's frame inside the free area.
 void tHelpViewer::place()
 {
-    QScreen *screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
-    const QRect area = screen->availableGeometry();
+    tMainFrame *f = mainFrame();
+    const bool beside = f && f->isVisible();
+    const QRect area = availableArea(beside ? static_cast<QWidget *>(f) : this);
+    if (area.isEmpty()) return;
     tRect frame{area.x(), area.y(), 0, 0};
-    if (tMainFrame *f = mainFrame(); f && f->isVisible()) {
+    if (beside) {
         const QRect g = f->frameGeometry();
         frame = {g.x(), g.y(), g.width(), g.height()};
     }
-    const tRect r =
-        helpPlacement(frame, {area.x(), area.y(), area.width(), area.height()}, width(), height());
-    resize(r.width, r.height);
+    const tMargins m = frameMargins(this);
+    const tRect r = helpPlacement(frame, {area.x(), area.y(), area.width(), area.height()},
+                                  width() + m.left + m.right, height() + m.top + m.bottom);
+    resize(std::max(1, r.width - m.left - m.right), std::max(1, r.height - m.top - m.bottom));
     move(r.x, r.y);
 }
 

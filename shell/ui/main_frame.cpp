@@ -13,6 +13,7 @@
 #include "shell/ui/help_viewer.h"
 #include "shell/ui/key_modes.h"
 #include "shell/ui/mdi_client.h"
+#include "shell/ui/screen_fit_ui.h"
 #include "shell/ui/shell_host.h"
 
 namespace velk {
@@ -41,6 +42,7 @@ tMainFrame::tMainFrame(TMyMDIClient *client, QWidget *parent) : QMainWindow(pare
     createHelpKey();
     connect(client_, &QMdiArea::subWindowActivated, this, &tMainFrame::updateMenus);
     resize(900, 640);
+    keepOnScreen(this); // at a large scale 900x640 is more than the screen
     updateMenus();
 }
 

@@ -5,6 +5,7 @@
 #include <QTimerEvent>
 
 #include "shell/core/window_layout.h"
+#include "shell/ui/screen_fit_ui.h"
 
 namespace velk {
 
@@ -32,10 +33,11 @@ tView *TMyMDIClient::createView(int type, const tViewArgs &args)
     auto it = factories_.find(type);
     if (it == factories_.end()) return nullptr;
     tView *view = it->second(args);
-    return view ? addView(view) : nullptr;
+    return view ? addView(view, type) : nullptr;
 }
 
-tView *TMyMDIClient::addView(tView *view)
+// The sub-window's property "viewType" keeps the type, for the desk saved at "Beenden".
+tView *TMyMDIClient::addView(tView *view, int type)
 {
     // A view of which one window at most exists: its factory answers the open one.
     if (auto *open = qobject_cast<QMdiSubWindow *>(view->parentWidget());
@@ -46,9 +48,42 @@ tView *TMyMDIClient::addView(tView *view)
     }
     QMdiSubWindow *sub = addSubWindow(view);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setProperty("viewType", type);
     view->show();
     sub->show();
+    if (isVisible()) fitSubWindow(sub, viewport()->rect());
     return view;
+}
+
+int TMyMDIClient::viewType(const tView *view) const
+{
+    auto *sub = qobject_cast<QMdiSubWindow *>(view->parentWidget());
+    if (!sub || !subWindowList().contains(sub)) return ViewNone;
+    bool ok = false;
+    const int type = sub->property("viewType").toInt(&ok);
+    return ok ? type : ViewNone;
+}
+
+void TMyMDIClient::fitSubWindows()
+{
+    for (QMdiSubWindow *sub : subWindowList()) fitSubWindow(sub, viewport()->rect());
+}
+
+void TMyMDIClient::whenShown(std::function<void()> step)
+{
+    if (isVisible())
+        step();
+    else
+        whenShown_.push_back(std::move(step));
+}
+
+void TMyMDIClient::showEvent(QShowEvent *event)
+{
+    QMdiArea::showEvent(event);
+    fitSubWindows();
+    const std::vector<std::function<void()>> steps = std::move(whenShown_);
+    whenShown_.clear();
+    for (const auto &step : steps) step();
 }
 
 QList<tView *> TMyMDIClient::views() const

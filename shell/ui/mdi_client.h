@@ -8,7 +8,9 @@
 // counted from the end of the previous check, it runs the registered change check and sends the
 // bits it answers to every open view as a data-changed notice.  While a modal dialog is open the
 // check waits for the next tick after it (a refill must not pull the lines from under a dialog
-// opened on one of them); what changed meanwhile is answered then.
+// opened on one of them); what changed meanwhile is answered then.  Each sub-window keeps the
+// type its view was created with (the desk kept at "Beenden", shell/ui/desk.h), and a new view
+// larger than the client area is shrunk into it, so that all of it can be reached.
 #ifndef VELK_SHELL_UI_MDI_CLIENT_H
 #define VELK_SHELL_UI_MDI_CLIENT_H
 
@@ -16,6 +18,7 @@
 
 #include <functional>
 #include <map>
+#include <vector>
 
 #include "shell/ui/view.h"
 
@@ -44,6 +47,8 @@ public:
     tView *createView(int type, const tViewArgs &args); // for views opened without a type number
 
     QList<tView *> views() const; // in the order they were opened
+    // The type the view was created with (ViewNone for a view added some other way).
+    int viewType(const tView *view) const;
     tView *activeView() const;
 
     void tileSideBySide();
@@ -67,14 +72,22 @@ public:
     // One tick of the follow timer (the timer event calls it).
     void followTick();
 
+    // Moves and shrinks every sub-window that runs past the client area into it (a new view
+    // larger than the area, views restored while the frame was hidden).
+    void fitSubWindows();
+    // Runs `step` now when the client is shown, else at the end of its next show (minimising,
+    // maximising and activating a sub-window take effect only on a shown client).
+    void whenShown(std::function<void()> step);
+
 protected:
     void timerEvent(QTimerEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     // sendNotice: every open view in turn but `except`, synchronously.
     friend void sendNotice(QWidget *from, tNotices mask, tNoticeTo to);
     void sendDataChanged(tNotices mask, const QWidget *except);
-    tView *addView(tView *view);
+    tView *addView(tView *view, int type);
     void startAlarmTimer();
     void stopAlarmTimer();
     void restartFollowTimer();
@@ -87,6 +100,7 @@ private:
     tChangeCheck changeCheck_;
     int followId_ = 0;
     int followMs_ = 0;
+    std::vector<std::function<void()>> whenShown_;
 };
 
 } // namespace velk

@@ -14,6 +14,7 @@
 #include "base/change_watch.h"
 #include "base/session.h"
 #include "shell/ui/cp1252.h"
+#include "shell/ui/desk.h"
 #include "shell/ui/dia_login.h"
 #include "shell/ui/main_frame.h"
 #include "shell/ui/mdi_client.h"
@@ -113,6 +114,9 @@ bool TMyApp::initMainWindow()
     client_->setChangeCheck([watch] { return watch->check(); });
     client_->setFollowPeriod(readFollowPeriod(iniPath_));
     for (const tLoginSetup &setup : loginSetups_) setup(*frame_, *client_, iniPath_);
+    // The desk this user left at the last "Beenden"; none saved: the frame as it opens.
+    loggedIn_ = true;
+    restoreDesk(*frame_, readDesk(iniPath_, fromCp1252(currentUser())));
     return true;
 }
 
@@ -163,6 +167,8 @@ void TMyApp::shutDown()
 {
     if (shutDown_) return;
     shutDown_ = true;
+    // The desk of the user who worked here, before its views close.
+    if (loggedIn_ && frame_) writeDesk(iniPath_, fromCp1252(currentUser()), captureDesk(*frame_));
     // No view refills and no due check runs on a database about to close.
     if (client_) {
         client_->setDueCheck(nullptr);

@@ -5,9 +5,10 @@
 // storing directory + "datadict" at once); whether the directory's file system enforces locks
 // (a share that does not is refused with its message); the database (created complete and empty
 // where none opens); the USERS table; the login; the follow timer, which shows other copies'
-// changes in the open views (base/change_watch.h); the login setups.  Each failure shows its
-// message and shuts down. Shut-down closes the USERS table and the database, closes the help and
-// ends the event loop.
+// changes in the open views (base/change_watch.h); the login setups; the desk the user left at
+// the last "Beenden" (shell/ui/desk.h).  Each failure shows its message and shuts down.
+// Shut-down after a login keeps the user's desk in "VELK.INI", then closes the USERS table and
+// the database, closes the help and ends the event loop.
 #ifndef VELK_SHELL_UI_MY_APP_H
 #define VELK_SHELL_UI_MY_APP_H
 
@@ -83,6 +84,7 @@ private:
     std::vector<tLoginSetup> loginSetups_;
     std::function<void()> quit_;
     int exitCode_ = 0;
+    bool loggedIn_ = false;
     bool shutDown_ = false;
 };
 
