@@ -40,8 +40,8 @@ xdotool mousemove "$(cellx 2)" "$(celly 1)" mousedown 1
 xdotool mousemove "$(cellx 3)" "$(celly 1)" sleep 0.2 mousemove "$(cellx 5)" "$(celly 1)" sleep 0.3
 xdotool mouseup 1
 dialog=$(wait_window "Termin") || fail "the drag opened no appointment dialog"
-# From the start day through the ten date and time fields to "Bez.".
-keys "$dialog" Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab
+# From the start day through the ten date and time fields and the two calendar buttons to "Bez.".
+keys "$dialog" Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab
 type_into "$dialog" "Umzug"
 "$GRAB" "$OUT/2-termin.png"
 
