@@ -24,6 +24,7 @@ const std::vector<const char *> &helpKeywords()
         help::ProjectDialog,
         help::TaskDialog,
         help::Sync,
+        help::Everyday,
         help::Copyright,
     };
     return all;

@@ -29,6 +29,8 @@ constexpr const char *Groups = "Gruppen";
 constexpr const char *ProjectDialog = "Projektdialog";
 constexpr const char *TaskDialog = "Taskdialog";
 constexpr const char *Sync = "Abgleich"; // "Synchronisieren" and "Server einrichten..."
+// "Heute", the zoom, the tooltips, double bookings, the calendar button, "Rückgängig", the desk
+constexpr const char *Everyday = "Alltag";
 constexpr const char *Copyright = "Copyright";
 } // namespace help
 
