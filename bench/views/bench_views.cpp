@@ -135,4 +135,17 @@ tDateTime dayTime(int dayOfRange, int minutes)
     return t;
 }
 
+tTermin mixedTermin(std::mt19937 &rng, long i, int users, int &owner)
+{
+    owner = int(rng() % unsigned(users));
+    int day = int(rng() % 1096);
+    int start = 7 * 60 + int(rng() % 48) * 15, kind = int(rng() % 100);
+    int days = kind < 90 ? 0 : kind < 99 ? 1 + int(rng() % 4) : 14;
+    tTermin t;
+    t.from = dayTime(day, start);
+    t.till = dayTime(day + days, start + 60 + int(rng() % 4) * 30);
+    t.setTitle("Termin " + std::to_string(i));
+    return t;
+}
+
 } // namespace velk::bench

@@ -7,10 +7,12 @@
 #define VELK_BENCH_VIEWS_BENCH_VIEWS_H
 
 #include "base/date.h"
+#include "calendar/termin.h"
 
 #include <sqlite3.h>
 
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,10 @@ std::string clock(const tDateTime &t);
 // The day dayOfRange days after 1.1.2023 (the start of the data's three years), minutes after
 // midnight.
 tDateTime dayTime(int dayOfRange, int minutes);
+// An appointment of the sections' mix, titled "Termin i", its owner drawn first among `users`: on
+// one of the 1,096 days from 7:00 in quarter hours, for one to two and a half hours; a tenth last
+// up to five days, one in a hundred two weeks.
+tTermin mixedTermin(std::mt19937 &rng, long i, int users, int &owner);
 
 struct tBenchSection {
     const char *name;

@@ -30,13 +30,8 @@ void fill(long n)
         ok = r.insert() == tStoreStatus::Stored && ok;
     }
     for (long i = 0; i < n; i++) {
-        int owner = int(rng() % kUsers), day = int(rng() % 1096);
-        int start = 7 * 60 + int(rng() % 48) * 15, kind = int(rng() % 100);
-        int days = kind < 90 ? 0 : kind < 99 ? 1 + int(rng() % 4) : 14;
-        tTermin t;
-        t.from = dayTime(day, start);
-        t.till = dayTime(day + days, start + 60 + int(rng() % 4) * 30);
-        t.setTitle("Termin " + std::to_string(i));
+        int owner = 0;
+        tTermin t = mixedTermin(rng, i, kUsers, owner);
         if (rng() % 3 == 0) {
             t.setResource(numbered("R", long(rng() % kResources)));
             if (rng() % 10 == 0) t.setRead("P" + numbered("u", owner));

@@ -49,13 +49,8 @@ void fill(long n)
         ok = p.insert() == tStoreStatus::Stored && ok;
     }
     for (long i = 0; i < n; i++) {
-        int owner = int(rng() % kUsers), day = int(rng() % 1096);
-        int start = 7 * 60 + int(rng() % 48) * 15, kind = int(rng() % 100);
-        int days = kind < 90 ? 0 : kind < 99 ? 1 + int(rng() % 4) : 14;
-        tTermin t;
-        t.from = dayTime(day, start);
-        t.till = dayTime(day + days, start + 60 + int(rng() % 4) * 30);
-        t.setTitle("Termin " + std::to_string(i));
+        int owner = 0;
+        tTermin t = mixedTermin(rng, i, kUsers, owner);
         if (rng() % 3 == 0) t.setResource(resources[rng() % kResources]);
         setCurrentUser(numbered("u", owner));
         ok = tTerminStore::instance().insert(t).status == tStoreStatus::Stored && ok;
