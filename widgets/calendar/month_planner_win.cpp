@@ -13,7 +13,7 @@
 #include "shell/ui/cp1252.h"
 #include "views/view_tips.h"
 #include "views/view_zoom.h"
-#include "widgets/calendar/shape_painter.h"
+#include "print/shape_painter.h"
 #include "widgets/calendar/view_tip.h"
 
 namespace velk {
