@@ -58,6 +58,20 @@ void moveShape(tShape &s, int dy)
     for (tPoint &p : s.points) p.y += dy;
 }
 
+// The layout's extent, grown where a shape reaches beyond it (a bar on the last day of a month
+// runs on into the hours of the next).
+tRect grownSource(tRect source, const std::vector<tShape> &shapes)
+{
+    for (const tShape &s : shapes) {
+        const tRect r = shapeExtent(s);
+        source.left = std::min(source.left, r.left);
+        source.top = std::min(source.top, r.top);
+        source.right = std::max(source.right, r.right);
+        source.bottom = std::max(source.bottom, r.bottom);
+    }
+    return source;
+}
+
 tPrintPage drawingPage(const tPrintDoc &doc, std::vector<tShape> shapes, tRect source,
                        std::string range)
 {
@@ -66,7 +80,7 @@ tPrintPage drawingPage(const tPrintDoc &doc, std::vector<tShape> shapes, tRect s
     page.landscape = true;
     page.range = std::move(range);
     page.shapes = std::move(shapes);
-    fitShapes(page, source, bodyRect(pageFormat(doc, page)));
+    fitShapes(page, grownSource(source, page.shapes), bodyRect(pageFormat(doc, page)));
     return page;
 }
 
@@ -238,7 +252,7 @@ std::vector<tShape> weekPrintShapes(const tWeek &week, const tViewMetrics &m,
         shapes.push_back(textShape(tShape::DayNumber, {x + U / 2, y + 1, x + W - U / 2, y + H + 3},
                                    day.heading, colour, false));
         shapes.back().date = day.date;
-        shapes.push_back(lineShape({x, y + H + 3}, {x + W + 1, y + H + 3}, kBlack));
+        shapes.push_back(lineShape({x, y + H + 3}, {x + W, y + H + 3}, kBlack));
         for (int j = 0; j < lines && j < int(day.lines.size()); j++) {
             const tViewLine &line = day.lines[std::size_t(j)];
             const int top = y + H + 4 + j * H;
