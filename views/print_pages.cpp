@@ -18,7 +18,7 @@ constexpr int kHeadingLines = 3; // title, by-line, a line of space
 constexpr int kFootLines = 2;    // a line of space, the page number
 constexpr int kWeekColumns = 4;  // Monday to Thursday above, Friday to Sunday below
 constexpr int kWeekPaneWidth = 36;
-constexpr int kWeekMinLines = 12;
+constexpr int kWeekMinLines = 17; // fills a landscape A4 page across and down
 constexpr int kWeekMaxLines = 40;
 
 tPrintHeading withView(tPrintHeading heading, const char *view)
@@ -256,8 +256,10 @@ std::vector<tShape> weekPrintShapes(const tWeek &week, const tViewMetrics &m,
         for (int j = 0; j < lines && j < int(day.lines.size()); j++) {
             const tViewLine &line = day.lines[std::size_t(j)];
             const int top = y + H + 4 + j * H;
+            // A day with more lines than the pane holds says so on its last line.
+            const bool more = j + 1 == lines && int(day.lines.size()) > lines;
             shapes.push_back(textShape(tShape::BarTitle, {x + U / 2, top, x + W - U / 2, top + H},
-                                       line.text, kBlack, false));
+                                       more ? std::string("...") : line.text, kBlack, false));
             shapes.back().key = line.key;
             shapes.back().date = day.date;
         }

@@ -111,7 +111,8 @@ std::vector<tPrintPage> tablePages(const tPageFormat &format, std::vector<tPrint
 
 // The builders.  Each fills title, heading and pages; `heading.view` is set by the builder.
 // The week: one landscape page, seven panes (Monday to Sunday) with each day's heading
-// (holidays in it), its birthdays, appointments and tasks; today's heading tinted.
+// (holidays in it), its birthdays, appointments and tasks; today's heading tinted.  The panes
+// hold as many lines as the fullest day has, from 17 to 40; a day with more ends on "...".
 tPrintDoc weekPrintDoc(const tWeek &week, tPrintHeading heading, const tTodayMark &today = {},
                        const tPageFormat &format = {});
 // The shapes of the week's panes in the layout of `m`, and the extent they take.

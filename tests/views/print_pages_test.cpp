@@ -3,6 +3,8 @@
 // and the occupancy plan's quarters.
 #include "views/print_pages.h"
 
+#include "views/month_planner.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -208,9 +210,50 @@ TEST(PrintPages, WeekIsOneLandscapePageOfSevenPanes)
     for (const char *t :
          {"03.04.2026 Karfreitag", "* Anna Berg", "> 10:00 - Zahnarzt", "# Bericht"})
         EXPECT_NE(std::find(texts.begin(), texts.end(), t), texts.end()) << t;
+    // A day beyond the panes' 40 lines ends on "..." in its 40th.
+    tWeek full = week;
+    for (int i = 0; i < 45; i++)
+        full.days[6].lines.push_back(
+            {tLineKind::Termin, "> 08:00 - " + std::to_string(i), "T", {}});
+    std::vector<std::string> sunday;
+    for (const tShape &s : weekPrintDoc(full, kHeading).pages[0].shapes)
+        if (s.role == tShape::BarTitle && s.date == week.days[6].date) sunday.push_back(s.text);
+    ASSERT_EQ(sunday.size(), 40u);
+    EXPECT_EQ(sunday[38], "> 08:00 - 38");
+    EXPECT_EQ(sunday[39], "...");
     // Without today in the week, no tint.
     const tPrintDoc other = weekPrintDoc(week, kHeading, {{8, 4, 2026}, kBlue});
     for (const tShape &s : other.pages[0].shapes) EXPECT_NE(s.role, tShape::TodayHeading);
+}
+
+TEST(PrintPages, MonthPlannerIsOneLandscapePageOfItsOwnShapes)
+{
+    tHolidayCache holidays;
+    const tTodayMark today{{7, 4, 2026}, kBlue};
+    const tPrintDoc doc = planerPrintDoc({15, 4, 2026}, kHeading, holidays, today);
+    ASSERT_EQ(doc.pages.size(), 1u);
+    const tPrintPage &page = doc.pages[0];
+    EXPECT_TRUE(page.landscape);
+    EXPECT_EQ(headingTitle(doc, page), "Planer  04/2026");
+    // The same shapes the window paints for the month, laid out by the paper's metrics.
+    tHolidayCache again;
+    const std::vector<tShape> screen = planerShapes({1, 4, 2026}, printMetrics(), again, today);
+    ASSERT_EQ(page.shapes.size(), screen.size());
+    const tRect body = bodyRect(pageFormat(doc, page));
+    int days = 0, todays = 0;
+    for (std::size_t i = 0; i < screen.size(); i++) {
+        EXPECT_EQ(page.shapes[i].rect, screen[i].rect);
+        EXPECT_TRUE(inside(body, shapeOnPage(page, page.shapes[i])));
+        if (screen[i].role == tShape::DayNumber) days++;
+        if (screen[i].role == tShape::TodayFrame) todays++;
+        // Good Friday and Easter Monday in red.
+        if (screen[i].role == tShape::DayNumber &&
+            (screen[i].text == "3" || screen[i].text == "6")) {
+            EXPECT_EQ(screen[i].pen, kRed) << screen[i].text;
+        }
+    }
+    EXPECT_EQ(days, 30);
+    EXPECT_GE(todays, 1);
 }
 
 tJahrPlanData samplePlan()
