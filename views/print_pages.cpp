@@ -170,6 +170,11 @@ std::string printDate(const tDate &date)
     return viewFormat("%02d.%02d.%04d", date.day, date.month, date.year);
 }
 
+std::string printStamp(const tDateTime &at)
+{
+    return printDate(at) + viewFormat(" %02d:%02d", at.hour, at.minute);
+}
+
 tViewMetrics printMetrics()
 {
     // "0" of Arial at 8 points on a screen of 96 dpi, and its line height.
@@ -358,18 +363,27 @@ tPrintDoc termListPrintDoc(const std::vector<tViewLine> &lines, const tDate &sta
     return doc;
 }
 
+tPrintDoc linesPrintDoc(const std::string &view, std::vector<tPrintColumn> columns,
+                        const std::vector<std::string> &lines, tPrintHeading heading,
+                        const std::string &range, const tPageFormat &format)
+{
+    tPrintDoc doc;
+    doc.heading = std::move(heading);
+    doc.heading.view = view;
+    doc.format = format;
+    doc.title = range.empty() ? view : view + " " + range;
+    std::vector<std::vector<std::string>> rows;
+    for (const std::string &line : lines) rows.push_back(splitTabs(line, columns.size()));
+    doc.pages = tablePages(format, std::move(columns), rows, false, range);
+    return doc;
+}
+
 tPrintDoc personPrintDoc(const std::vector<std::string> &lines, tPrintHeading heading,
                          const tPageFormat &format)
 {
-    tPrintDoc doc;
-    doc.heading = withView(std::move(heading), "Personenliste");
-    doc.format = format;
-    doc.title = doc.heading.view;
-    std::vector<std::vector<std::string>> rows;
-    for (const std::string &line : lines) rows.push_back(splitTabs(line, 4));
-    doc.pages =
-        tablePages(format, {{"ID", 250}, {"Name", 0}, {"Geburtstag", 300}, {"Telefon", 400}}, rows);
-    return doc;
+    return linesPrintDoc("Personenliste",
+                         {{"ID", 250}, {"Name", 0}, {"Geburtstag", 300}, {"Telefon", 400}}, lines,
+                         std::move(heading), {}, format);
 }
 
 tPrintDoc taskPrintDoc(const std::vector<tTask> &tasks, tPrintHeading heading,

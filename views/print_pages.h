@@ -93,6 +93,8 @@ std::string headingByLine(const tPrintDoc &doc);
 std::string pageNumberText(int number, int count);
 // "TT.MM.JJJJ".
 std::string printDate(const tDate &date);
+// "TT.MM.JJJJ hh:mm", the heading's "printed at".
+std::string printStamp(const tDateTime &at);
 
 // The metrics the drawn views are laid out by for paper: the views' own font at 96 dpi, every
 // character counted as wide as a digit (no device to measure on).
@@ -133,6 +135,12 @@ std::vector<tShape> jahrPlanMonthShapes(const std::vector<tShape> &year, const t
 // The appointment list: columns Datum, Art, Eintrag, from termListLines' lines.
 tPrintDoc termListPrintDoc(const std::vector<tViewLine> &lines, const tDate &start,
                            tPrintHeading heading, const tPageFormat &format = {});
+// Any list whose lines carry their columns separated by tabs (resources "ID\tTITLE", projects,
+// alarms, the selection list): one column per title, a line with fewer tabs leaves the last
+// cells empty, one with more keeps the rest in its last cell.  `view` names the list.
+tPrintDoc linesPrintDoc(const std::string &view, std::vector<tPrintColumn> columns,
+                        const std::vector<std::string> &lines, tPrintHeading heading,
+                        const std::string &range = {}, const tPageFormat &format = {});
 // The person list: columns ID, Name, Geburtstag, Telefon from personListLine's tab columns.
 tPrintDoc personPrintDoc(const std::vector<std::string> &lines, tPrintHeading heading,
                          const tPageFormat &format = {});

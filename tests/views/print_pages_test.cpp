@@ -113,6 +113,21 @@ TEST(PrintPages, HeadingLinesAndPageNumbers)
     EXPECT_EQ(headingByLine(doc), "Benutzer: bert  gedruckt am 01.02.2026 08:30");
     EXPECT_EQ(pageNumberText(3, 12), "Seite 3 von 12");
     EXPECT_EQ(printDate({7, 3, 2026}), "07.03.2026");
+    tDateTime at = tDateTime::at({9, 1, 2027}, 8, 5);
+    EXPECT_EQ(printStamp(at), "09.01.2027 08:05");
+}
+
+TEST(PrintPages, TabLinesFillTheirColumns)
+{
+    const std::vector<std::string> lines = {"R1\tBeamer", "R2", "R3\tRaum\tmit Tab"};
+    const tPrintDoc doc =
+        linesPrintDoc("Ressourcen", {{"ID", 250}, {"Bezeichnung", 0}}, lines, kHeading, "2026");
+    EXPECT_EQ(doc.title, "Ressourcen 2026");
+    ASSERT_EQ(doc.pages.size(), 1u);
+    EXPECT_EQ(headingTitle(doc, doc.pages[0]), "Ressourcen  2026");
+    const std::vector<std::vector<std::string>> rows = {
+        {"R1", "Beamer"}, {"R2", ""}, {"R3", "Raum\tmit Tab"}};
+    EXPECT_EQ(doc.pages[0].rows, rows);
 }
 
 TEST(PrintPages, SharedColumnsFillTheBody)
