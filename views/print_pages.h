@@ -14,8 +14,9 @@
 //
 // A table page repeats its columns' titles on the body's first line and holds rowsPerPage rows
 // below it.  A drawn page carries the shapes as the view lays them out (tViewMetrics of
-// printMetrics()), the rect of the layout they occupy (source), and the scale and offset that
-// fit that rect into the body, proportions kept, centred across and at the top:
+// printMetrics()), the rect of the layout they occupy (source: the view's extent, grown to any
+// shape that reaches beyond it), and the scale and offset that fit that rect into the body,
+// proportions kept, centred across and at the top:
 //
 //   page x = offsetX + scale * shape x,  page y = offsetY + scale * shape y
 //
