@@ -68,6 +68,22 @@ std::string printTitle(const tPrintDoc &doc);
 int printPageCount(const tPrintDoc &doc);
 std::shared_ptr<const tPrintDoc> copyPrintDoc(const tPrintDoc &doc);
 
+// The page setup kept in VELK.INI, section [Drucken]: the printer last printed on, colour or
+// grey, one or both sides, the copies.  The pages' size and orientation are the document's own.
+struct tPrintSetup {
+    QString printer; // empty: the system's default printer
+    bool colour = true;
+    int duplex = 0; // 0 one side, 1 both sides along the long edge, 2 along the short edge
+    int copies = 1;
+    friend bool operator==(const tPrintSetup &, const tPrintSetup &) = default;
+};
+// What is missing or unreadable in the file reads as the default.
+tPrintSetup readPrintSetup(const QString &iniPath);
+bool writePrintSetup(const QString &iniPath, const tPrintSetup &setup);
+// The VELK.INI the program's print dialog reads its setup from and keeps it in (none: nothing
+// kept).
+void setPrintIniPath(const QString &iniPath);
+
 // The host every window of the program uses; set once at start (tests set their recorder).
 tShellHost &shellHost();
 void setShellHost(tShellHost *host);

@@ -1,4 +1,5 @@
 #include "widgets/calendar/month_planner_win.h"
+#include "views/print_pages.h"
 
 #include <QHelpEvent>
 #include <QCoreApplication>
@@ -146,6 +147,13 @@ void tCalPlanerWin::wheelEvent(QWheelEvent *e)
 }
 
 QString tCalPlanerWin::helpKeyword() const { return QString::fromUtf8(help::MonthPlan); }
+
+bool tCalPlanerWin::printDoc(tPrintDoc &doc) const
+{
+    tHolidayCache holidays; // the view's own is not to be moved to another year from here
+    doc = planerPrintDoc(month_, doc.heading, holidays, todayMark());
+    return true;
+}
 
 void tCalPlanerWin::step(int steps)
 {

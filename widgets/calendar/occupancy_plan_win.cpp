@@ -1,4 +1,5 @@
 #include "widgets/calendar/occupancy_plan_win.h"
+#include "views/print_pages.h"
 
 #include <QAbstractScrollArea>
 #include <QHelpEvent>
@@ -79,6 +80,13 @@ QSize tJahrPlanWin::sizeHint() const
 }
 
 QString tJahrPlanWin::helpKeyword() const { return QString::fromUtf8(help::Occupancy); }
+
+bool tJahrPlanWin::printDoc(tPrintDoc &doc) const
+{
+    tHolidayCache holidays;
+    doc = jahrPlanPrintDoc(data_, 1, 12, doc.heading, holidays, todayMark());
+    return true;
+}
 
 QString tJahrPlanWin::deskState() const
 {

@@ -39,6 +39,9 @@ public:
 
     tNotices noticeMask() const override { return NoticeAppointments | NoticeResources; }
     QString helpKeyword() const override;
+    // The year on four landscape pages, one a quarter.
+    bool canPrint() const override { return true; }
+    bool printDoc(tPrintDoc &doc) const override;
     QSize sizeHint() const override;
     QString deskState() const override;
     void restoreDeskState(const QString &line) override;

@@ -1,4 +1,5 @@
 #include "widgets/calendar/term_list_win.h"
+#include "views/print_pages.h"
 
 #include <QVBoxLayout>
 
@@ -42,6 +43,12 @@ void tTermListWin::restoreDeskState(const QString &state)
 {
     tDate date;
     if (readDeskDate(state.toStdString(), date)) showFrom(date);
+}
+
+bool tTermListWin::printDoc(tPrintDoc &doc) const
+{
+    doc = termListPrintDoc(list_->lines(), start_, doc.heading);
+    return true;
 }
 
 bool tTermListWin::handlesCommand(int id) const
