@@ -1,6 +1,6 @@
 #include "widgets/address/pers_list_win.h"
-#include "views/print_pages.h"
 
+#include "views/print_pages.h"
 #include "address/lists.h"
 #include "address/person.h"
 #include "widgets/address/dia_person.h"

@@ -1,6 +1,6 @@
 #include "widgets/calendar/alarm_list_win.h"
-#include "views/print_pages.h"
 
+#include "views/print_pages.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/shell_host.h"

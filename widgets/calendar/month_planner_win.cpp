@@ -1,5 +1,4 @@
 #include "widgets/calendar/month_planner_win.h"
-#include "views/print_pages.h"
 
 #include <QHelpEvent>
 #include <QCoreApplication>
@@ -10,6 +9,7 @@
 #include <QStyle>
 #include <QWheelEvent>
 
+#include "views/print_pages.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
 #include "views/view_tips.h"

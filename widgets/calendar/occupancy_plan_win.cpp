@@ -1,5 +1,4 @@
 #include "widgets/calendar/occupancy_plan_win.h"
-#include "views/print_pages.h"
 
 #include <QAbstractScrollArea>
 #include <QHelpEvent>
@@ -11,6 +10,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include "views/print_pages.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
 #include "views/view_tips.h"

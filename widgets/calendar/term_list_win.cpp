@@ -1,8 +1,8 @@
 #include "widgets/calendar/term_list_win.h"
-#include "views/print_pages.h"
 
 #include <QVBoxLayout>
 
+#include "views/print_pages.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
 #include "widgets/calendar/list_box.h"

@@ -1,9 +1,9 @@
 #include "widgets/calendar/week_view_win.h"
-#include "views/print_pages.h"
 
 #include <QLabel>
 #include <QResizeEvent>
 
+#include "views/print_pages.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"

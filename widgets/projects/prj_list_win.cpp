@@ -1,6 +1,6 @@
 #include "widgets/projects/prj_list_win.h"
-#include "views/print_pages.h"
 
+#include "views/print_pages.h"
 #include "shell/ui/dialog_fields.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"

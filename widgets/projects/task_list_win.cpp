@@ -1,10 +1,10 @@
 #include "widgets/projects/task_list_win.h"
-#include "views/print_pages.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QTableView>
 
+#include "views/print_pages.h"
 #include "shell/ui/dialog_fields.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
