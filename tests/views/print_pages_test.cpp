@@ -231,7 +231,8 @@ TEST(PrintPages, WeekIsOneLandscapePageOfSevenPanes)
         full.days[6].lines.push_back(
             {tLineKind::Termin, "> 08:00 - " + std::to_string(i), "T", {}});
     std::vector<std::string> sunday;
-    for (const tShape &s : weekPrintDoc(full, kHeading).pages[0].shapes)
+    const tPrintDoc fullDoc = weekPrintDoc(full, kHeading);
+    for (const tShape &s : fullDoc.pages[0].shapes)
         if (s.role == tShape::BarTitle && s.date == week.days[6].date) sunday.push_back(s.text);
     ASSERT_EQ(sunday.size(), 40u);
     EXPECT_EQ(sunday[38], "> 08:00 - 38");
