@@ -17,7 +17,7 @@ static const char *const kPdfFilter = "PDF-Dateien (*.pdf)|*.pdf|";
 void tMainFrame::printActive(int id)
 {
     tView *view = client_->activeView();
-    if (!view || !view->canPrint()) return;
+    if (!view || !view->canPrint() || !view->preparePrint()) return;
     auto doc = std::make_unique<tPrintDoc>();
     doc->heading.user = toCp1252(userName_);
     doc->heading.printedAt = printStamp(tDateTime::now());

@@ -75,6 +75,9 @@ public:
     // with the heading's user and time; the view replaces it by its builder's document under
     // that heading.  False (doc untouched) for a view that does not print.
     virtual bool canPrint() const { return false; }
+    // Asked before the pages are built: a view with a choice to make (which months) asks for it
+    // here; false (cancelled) prints nothing.
+    virtual bool preparePrint() { return true; }
     virtual bool printDoc(tPrintDoc &) const { return false; }
 
 protected:

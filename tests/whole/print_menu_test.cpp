@@ -4,6 +4,8 @@
 // dialog writes nothing, a file that cannot be written says so, and the preview and the print
 // dialog (the recorder's) get the person list's pages, its heading repeated on each.
 #include <QAction>
+#include <QDialog>
+#include <QSpinBox>
 
 #include "address/person.h"
 #include "app/wiring.h"
@@ -25,6 +27,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 using namespace velk;
@@ -79,6 +82,22 @@ protected:
         AddressUiTest::TearDown();
     }
     bool enabled(int id) const { return frame->action(id)->isEnabled(); }
+    // The occupancy plan's choice of months: `first` to `last`, then OK (0: cancelled).
+    static std::function<void(QDialog &)> chooseMonths(int first, int last)
+    {
+        return [first, last](QDialog &dialog) {
+            auto *from = dialog.findChild<QSpinBox *>(QStringLiteral("firstMonth"));
+            auto *to = dialog.findChild<QSpinBox *>(QStringLiteral("lastMonth"));
+            ASSERT_TRUE(from && to);
+            if (first == 0) {
+                dialog.reject();
+                return;
+            }
+            from->setValue(first);
+            to->setValue(last);
+            dialog.accept();
+        };
+    }
     static bool havePoppler() { return std::system("command -v pdftotext >/dev/null") == 0; }
 
     TMyMDIClient *client = nullptr;
@@ -221,6 +240,7 @@ TEST_F(PrintMenuTest, PreviewOfEachViewHasItsPages)
         SCOPED_TRACE(row.view);
         host.printed.clear();
         frame->execute(row.command);
+        if (row.command == CmOccupancy) host.dialogScripts.push_back(chooseMonths(1, 12));
         ASSERT_TRUE(enabled(CmPrintPreview));
         frame->execute(CmPrintPreview);
         ASSERT_EQ(host.printed.size(), 1u);
@@ -233,4 +253,34 @@ TEST_F(PrintMenuTest, PreviewOfEachViewHasItsPages)
         for (const tPrintPage &page : doc.pages) EXPECT_EQ(page.landscape, row.landscape);
         EXPECT_EQ(doc.heading.view, row.view);
     }
+}
+
+TEST_F(PrintMenuTest, OccupancyPrintsTheChosenMonthsByQuarters)
+{
+    frame->execute(CmOccupancy);
+    const struct {
+        int first, last; // 0: cancelled
+        int pages;
+    } rows[] = {{1, 12, 4}, {2, 2, 1}, {11, 3, 1}, {4, 9, 2}, {0, 0, 0}};
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.first);
+        host.printed.clear();
+        host.dialogScripts.push_back(chooseMonths(row.first, row.last));
+        frame->execute(CmPrintPreview);
+        EXPECT_TRUE(host.dialogScripts.empty());
+        if (row.pages == 0) {
+            EXPECT_TRUE(host.printed.empty());
+            continue;
+        }
+        ASSERT_EQ(host.printed.size(), 1u);
+        EXPECT_EQ(int(host.printed[0]->pages.size()), row.pages);
+    }
+    // The last choice made (not the cancelled one) is offered again.
+    host.dialogScripts.push_back([](QDialog &dialog) {
+        EXPECT_EQ(dialog.findChild<QSpinBox *>(QStringLiteral("firstMonth"))->value(), 4);
+        EXPECT_EQ(dialog.findChild<QSpinBox *>(QStringLiteral("lastMonth"))->value(), 9);
+        dialog.reject();
+    });
+    frame->execute(CmPrint);
+    EXPECT_TRUE(host.eventsOf(QStringLiteral("print:")).isEmpty());
 }
