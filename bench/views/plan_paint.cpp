@@ -9,7 +9,7 @@
 #include "address/resource.h"
 #include "base/session.h"
 #include "calendar/termin_store.h"
-#include "widgets/calendar/shape_painter.h"
+#include "print/shape_painter.h"
 #include "views/month_planner.h"
 #include "views/occupancy_plan.h"
 #include "views/view_zoom.h"

@@ -10,6 +10,9 @@ const std::vector<tMenuDef> &mainMenu()
           {CmFileSaveAs, "Sichern &als..."},
           {CmFileSync, "S&ynchronisieren"},
           {CmFileSyncServer, "Server &einrichten..."},
+          {CmPrint, "&Drucken...", "Ctrl+P"},
+          {CmPrintPreview, "Druck&vorschau..."},
+          {CmPrintPdf, "Als &PDF sichern..."},
           {CmExit, "&Beenden"}}},
         {"&Bearbeiten",
          {{CmNew, "&Neu..."},
@@ -72,5 +75,7 @@ bool isViewCommand(int id)
         return false;
     }
 }
+
+bool isPrintCommand(int id) { return id == CmPrint || id == CmPrintPreview || id == CmPrintPdf; }
 
 } // namespace velk

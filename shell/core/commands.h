@@ -16,6 +16,9 @@ enum tCommand : int {
     CmExit = 105,
     CmFileSync = 106,       // "Synchronisieren": the sync with the calendar server
     CmFileSyncServer = 107, // "Server einrichten..."
+    CmPrint = 108,          // "Drucken...": the active view's pages on a printer
+    CmPrintPreview = 109,   // "Druckvorschau..."
+    CmPrintPdf = 110,       // "Als PDF sichern...": the same pages in a PDF file
     CmNew = 124,
     CmEdit = 125,
     CmDelete = 126,
@@ -70,6 +73,10 @@ const std::vector<tMenuDef> &mainMenu();
 // The commands that the active view handles (the frame routes them and disables them where the
 // active view does not): 124, 125, 126, 51691, 1001, 1002, and today and the zoom (1003 to 1007).
 bool isViewCommand(int id);
+
+// The commands that print the active view (108, 109, 110): the frame runs them itself and
+// enables them while the active view has pages to print.
+bool isPrintCommand(int id);
 
 } // namespace velk
 

@@ -25,6 +25,7 @@ const std::vector<const char *> &helpKeywords()
         help::TaskDialog,
         help::Sync,
         help::Everyday,
+        help::Print,
         help::Copyright,
     };
     return all;

@@ -31,6 +31,7 @@ constexpr const char *TaskDialog = "Taskdialog";
 constexpr const char *Sync = "Abgleich"; // "Synchronisieren" and "Server einrichten..."
 // "Heute", the zoom, the tooltips, double bookings, the calendar button, "Rückgängig", the desk
 constexpr const char *Everyday = "Alltag";
+constexpr const char *Print = "Drucken"; // "Drucken...", "Druckvorschau...", "Als PDF sichern..."
 constexpr const char *Copyright = "Copyright";
 } // namespace help
 

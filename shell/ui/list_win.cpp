@@ -55,4 +55,13 @@ tTabListWin::tTabListWin(const tListLook &look, std::vector<int> tabStops, bool 
 
 void tTabListWin::openLine() { command(CmEdit); }
 
+std::vector<std::string> tTabListWin::lineTexts() const
+{
+    const tTabLineModel *model = list_->lines();
+    std::vector<std::string> texts;
+    texts.reserve(std::size_t(model->count()));
+    for (int row = 0; row < model->count(); ++row) texts.push_back(model->line(row).text);
+    return texts;
+}
+
 } // namespace velk

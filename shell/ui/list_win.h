@@ -9,6 +9,7 @@
 #ifndef VELK_SHELL_UI_LIST_WIN_H
 #define VELK_SHELL_UI_LIST_WIN_H
 
+#include <string>
 #include <vector>
 
 #include "shell/ui/view.h"
@@ -63,6 +64,8 @@ class tTabListWin : public tListWin {
     Q_OBJECT
 public:
     tTabList *list() const { return list_; }
+    // The stored text of every line (Windows-1252, tab-separated), in the order shown.
+    std::vector<std::string> lineTexts() const;
 
 protected:
     tTabListWin(const tListLook &look, std::vector<int> tabStops, bool sorted, tListWin **openSlot,

@@ -134,6 +134,7 @@ void tMainFrame::createStatusBar()
 
 void tMainFrame::showUser(const QString &name)
 {
+    userName_ = name;
     user_->setText(name.isEmpty() ? QString() : QStringLiteral("Benutzer: %1").arg(name));
 }
 
@@ -222,6 +223,11 @@ bool tMainFrame::runBuiltIn(int id)
     case CmCloseAll:
         client_->closeAllSubWindows();
         return true;
+    case CmPrint:
+    case CmPrintPreview:
+    case CmPrintPdf:
+        printActive(id);
+        return true;
     case CmHelpContents:
         shellHost().helpContents();
         return true;
@@ -253,6 +259,8 @@ void tMainFrame::updateMenus()
         bool on;
         if (isViewCommand(id))
             on = view && view->handlesCommand(id);
+        else if (isPrintCommand(id))
+            on = view && view->canPrint();
         else if (isWindowCommand(id))
             on = anyView;
         else if (auto type = viewTypes_.find(id); type != viewTypes_.end())

@@ -4,7 +4,9 @@
 // object name ("cmd105").  updateMenus() enables them: the view-dependent commands (124, 125,
 // 126, 51691, 1001, 1002) when the active view handles them, the "Fenster" commands while views
 // are open, help and "Beenden" always, and every other command once a handler is registered for
-// it (its view or dialog exists).
+// it (its view or dialog exists).  The print commands (108, 109, 110) are the frame's own and
+// are enabled while the active view can print; "Als PDF sichern..." asks for the file through
+// the host (".pdf" added to a name without an extension).
 #ifndef VELK_SHELL_UI_MAIN_FRAME_H
 #define VELK_SHELL_UI_MAIN_FRAME_H
 
@@ -72,6 +74,8 @@ private:
     void createHelpKey();
     void helpKey();
     bool runBuiltIn(int id);
+    // "Drucken...", "Druckvorschau...", "Als PDF sichern..." of the active view.
+    void printActive(int id);
 
     TMyMDIClient *client_;
     std::map<int, QAction *> actions_;
@@ -81,6 +85,7 @@ private:
     QToolBar *toolBar_ = nullptr;
     tKeyModeIndicators *keyModes_ = nullptr;
     QLabel *user_ = nullptr;
+    QString userName_; // the logged-in user, for the printed pages' heading
     QLabel *status_ = nullptr;
 };
 

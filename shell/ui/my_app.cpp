@@ -107,6 +107,7 @@ bool TMyApp::initMainWindow()
         return fail();
     }
     frame_->showUser(fromCp1252(currentUser()));
+    setPrintIniPath(iniPath_);
     // From now on other copies' changes reach the open views by themselves; the first look
     // records where the tables stand now.
     auto watch = std::make_shared<tChangeWatch>();

@@ -10,6 +10,7 @@
 
 #include "model/db_path.h"
 #include "shell/core/save_name.h"
+#include "shell/ui/cp1252.h"
 #include "shell/ui/help_viewer.h"
 #include "shell/ui/main_frame.h"
 

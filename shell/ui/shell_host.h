@@ -10,11 +10,14 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 class QDialog;
 class QWidget;
 
 namespace velk {
+
+struct tPrintDoc;
 
 class tHelpViewer;
 
@@ -47,12 +50,39 @@ public:
     virtual void status(QWidget *parent, const QString &text);
     // Runs a dialog modally; answers its result (QDialog::Accepted or Rejected).
     virtual int runDialog(QDialog &dialog) = 0;
+    // Printing: the print dialog, then the pages on the chosen printer; true when printed.  A
+    // host that cannot print answers false.
+    virtual bool print(QWidget *parent, const tPrintDoc &doc);
+    // The print preview of the pages (it can print them as well).
+    virtual void printPreview(QWidget *parent, const tPrintDoc &doc);
 
     virtual void helpContents() = 0;
     virtual void helpKeyword(const QString &keyword) = 0; // empty: the index of all keywords
     virtual void helpContext(int context) = 0;
     virtual void helpClose() = 0;
 };
+
+// What a host that does not paint keeps of a document (views/print_pages.h): its title
+// (Windows-1252), its number of pages, a copy.
+std::string printTitle(const tPrintDoc &doc);
+int printPageCount(const tPrintDoc &doc);
+std::shared_ptr<const tPrintDoc> copyPrintDoc(const tPrintDoc &doc);
+
+// The page setup kept in VELK.INI, section [Drucken]: the printer last printed on, colour or
+// grey, one or both sides, the copies.  The pages' size and orientation are the document's own.
+struct tPrintSetup {
+    QString printer; // empty: the system's default printer
+    bool colour = true;
+    int duplex = 0; // 0 one side, 1 both sides along the long edge, 2 along the short edge
+    int copies = 1;
+    friend bool operator==(const tPrintSetup &, const tPrintSetup &) = default;
+};
+// What is missing or unreadable in the file reads as the default.
+tPrintSetup readPrintSetup(const QString &iniPath);
+bool writePrintSetup(const QString &iniPath, const tPrintSetup &setup);
+// The VELK.INI the program's print dialog reads its setup from and keeps it in (none: nothing
+// kept).
+void setPrintIniPath(const QString &iniPath);
 
 // The host every window of the program uses; set once at start (tests set their recorder).
 tShellHost &shellHost();
@@ -78,6 +108,8 @@ public:
                                         bool mustExist) override;
     std::optional<tFileChoice> saveFile(QWidget *parent, const QString &filter) override;
     int runDialog(QDialog &dialog) override;
+    bool print(QWidget *parent, const tPrintDoc &doc) override;
+    void printPreview(QWidget *parent, const tPrintDoc &doc) override;
     void helpContents() override;
     void helpKeyword(const QString &keyword) override;
     void helpContext(int context) override;

@@ -17,6 +17,8 @@
 
 namespace velk {
 
+struct tPrintDoc;
+
 // The notice bits (base/notice_bits.h) as flags.
 Q_DECLARE_FLAGS(tNotices, tNoticeBit)
 Q_DECLARE_OPERATORS_FOR_FLAGS(tNotices)
@@ -68,6 +70,15 @@ public:
     // such a line back (a line it cannot read leaves the view as it opened).
     virtual QString deskState() const { return QString(); }
     virtual void restoreDeskState(const QString &) {}
+    // Printing ("Drucken...", "Druckvorschau...", "Als PDF sichern..."): whether the view has
+    // pages to print, and those pages of what it shows (views/print_pages.h).  `doc` arrives
+    // with the heading's user and time; the view replaces it by its builder's document under
+    // that heading.  False (doc untouched) for a view that does not print.
+    virtual bool canPrint() const { return false; }
+    // Asked before the pages are built: a view with a choice to make (which months) asks for it
+    // here; false (cancelled) prints nothing.
+    virtual bool preparePrint() { return true; }
+    virtual bool printDoc(tPrintDoc &) const { return false; }
 
 protected:
     // Asks the main frame to enable its menu entries anew: what the view handles changed (a line

@@ -88,13 +88,16 @@ TEST_F(FrameTest, MenuBarIsMenuResourceOne)
             EXPECT_EQ(entries[i]->text(), QString::fromUtf8(e.text));
         }
     }
-    EXPECT_EQ(ids.size(), 38u);
+    EXPECT_EQ(ids.size(), 41u);
     // The added commands carry their keys; the zoom in also answers Ctrl+= .
     const struct {
         int id;
         QList<QKeySequence> keys;
     } keyed[] = {
         {CmUndo, {QKeySequence(Qt::CTRL | Qt::Key_Z)}},
+        {CmPrint, {QKeySequence(Qt::CTRL | Qt::Key_P)}},
+        {CmPrintPreview, {}},
+        {CmPrintPdf, {}},
         {CmToday, {QKeySequence(Qt::ALT | Qt::Key_Home)}},
         {CmZoomIn, {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}},
         {CmZoomOut, {QKeySequence(Qt::CTRL | Qt::Key_Minus)}},

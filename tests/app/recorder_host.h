@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -85,6 +86,21 @@ public:
         dialog.hide();
         return dialog.result();
     }
+    // Printing: the document is kept, "print:TITLE:PAGES" recorded; printed when printAnswers
+    // says so (no when none is scripted).
+    bool print(QWidget *, const velk::tPrintDoc &doc) override
+    {
+        record(QStringLiteral("print:"), doc);
+        if (printAnswers.empty()) return false;
+        bool yes = printAnswers.front();
+        printAnswers.pop_front();
+        return yes;
+    }
+    // The preview: the document is kept, "preview:TITLE:PAGES" recorded.
+    void printPreview(QWidget *, const velk::tPrintDoc &doc) override
+    {
+        record(QStringLiteral("preview:"), doc);
+    }
     void helpContents() override { events << QStringLiteral("help:contents"); }
     void helpKeyword(const QString &k) override { events << QStringLiteral("help:keyword:") + k; }
     void helpContext(int c) override { events << QStringLiteral("help:context:%1").arg(c); }
@@ -103,10 +119,19 @@ public:
     std::deque<std::optional<QString>> fileAnswers;
     std::deque<int> filterAnswers;
     std::deque<bool> questionAnswers;
+    std::deque<bool> printAnswers;
+    std::vector<std::shared_ptr<const velk::tPrintDoc>> printed;
     std::deque<std::function<void(QDialog &)>> dialogScripts;
     bool lastMustExist = true;
 
 private:
+    void record(const QString &what, const velk::tPrintDoc &doc)
+    {
+        printed.push_back(velk::copyPrintDoc(doc));
+        events << what + QStringLiteral("%1:%2")
+                             .arg(QString::fromLatin1(velk::printTitle(doc).c_str()))
+                             .arg(velk::printPageCount(doc));
+    }
     std::optional<velk::tFileChoice> withFilter(std::optional<QString> name)
     {
         int filter = 1;

@@ -1,5 +1,6 @@
 #include "widgets/address/pers_list_win.h"
 
+#include "views/print_pages.h"
 #include "address/lists.h"
 #include "address/person.h"
 #include "widgets/address/dia_person.h"
@@ -41,6 +42,12 @@ void tPersListWin::fill()
 void tPersListWin::appendPerson(const tPerson &person)
 {
     list_->lines()->addLine({personListLine(person), person.ID});
+}
+
+bool tPersListWin::printDoc(tPrintDoc &doc) const
+{
+    doc = personPrintDoc(lineTexts(), doc.heading);
+    return true;
 }
 
 bool tPersListWin::handlesCommand(int id) const

@@ -27,6 +27,9 @@ public:
 
     bool handlesCommand(int id) const override;
     void command(int id) override;
+    // The lines as shown, in a table of ID, Name, Geburtstag and Telefon.
+    bool canPrint() const override { return true; }
+    bool printDoc(tPrintDoc &doc) const override;
 
 protected:
     void openLine() override { editPerson(); }

@@ -1,5 +1,6 @@
 #include "widgets/address/res_list_win.h"
 
+#include "views/print_pages.h"
 #include "address/lists.h"
 #include "address/person.h"
 #include "address/resource.h"
@@ -31,6 +32,13 @@ void tResListWin::fill()
     for (tListLine &line : resourceListLines())
         lines.push_back({std::move(line.text), std::move(line.id)});
     list_->lines()->setLines(std::move(lines));
+}
+
+bool tResListWin::printDoc(tPrintDoc &doc) const
+{
+    doc = linesPrintDoc("Ressourcenliste", {{"ID", 250}, {"Bezeichnung", 0}}, lineTexts(),
+                        doc.heading);
+    return true;
 }
 
 bool tResListWin::handlesCommand(int id) const

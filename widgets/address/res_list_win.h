@@ -21,6 +21,9 @@ public:
 
     bool handlesCommand(int id) const override;
     void command(int id) override;
+    // Printed as a table: the lines as shown, columns ID and Bezeichnung.
+    bool canPrint() const override { return true; }
+    bool printDoc(tPrintDoc &doc) const override;
 };
 
 } // namespace velk

@@ -1,5 +1,6 @@
 #include "widgets/calendar/alarm_list_win.h"
 
+#include "views/print_pages.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/shell_host.h"
@@ -33,6 +34,12 @@ void tAlarmListWin::fill()
         lines.push_back({alarmListLine(a), a.ID});
     list_->lines()->setLines(std::move(lines));
     commandsChanged();
+}
+
+bool tAlarmListWin::printDoc(tPrintDoc &doc) const
+{
+    doc = linesPrintDoc("Alarmliste", {{"Alarm", 0}}, lineTexts(), doc.heading);
+    return true;
 }
 
 bool tAlarmListWin::handlesCommand(int id) const

@@ -9,11 +9,12 @@
 #include <QStyle>
 #include <QWheelEvent>
 
+#include "views/print_pages.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
 #include "views/view_tips.h"
 #include "views/view_zoom.h"
-#include "widgets/calendar/shape_painter.h"
+#include "print/shape_painter.h"
 #include "widgets/calendar/view_tip.h"
 
 namespace velk {
@@ -146,6 +147,13 @@ void tCalPlanerWin::wheelEvent(QWheelEvent *e)
 }
 
 QString tCalPlanerWin::helpKeyword() const { return QString::fromUtf8(help::MonthPlan); }
+
+bool tCalPlanerWin::printDoc(tPrintDoc &doc) const
+{
+    tHolidayCache holidays; // the view's own is not to be moved to another year from here
+    doc = planerPrintDoc(month_, doc.heading, holidays, todayMark());
+    return true;
+}
 
 void tCalPlanerWin::step(int steps)
 {

@@ -36,6 +36,9 @@ public:
     QSize sizeHint() const override;
     QString deskState() const override;
     void restoreDeskState(const QString &line) override;
+    // The month on one landscape page, laid out for paper.
+    bool canPrint() const override { return true; }
+    bool printDoc(tPrintDoc &doc) const override;
 
 protected:
     void step(int steps) override;

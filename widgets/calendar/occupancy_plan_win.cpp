@@ -1,6 +1,11 @@
 #include "widgets/calendar/occupancy_plan_win.h"
 
 #include <QAbstractScrollArea>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -10,11 +15,15 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include <algorithm>
+
+#include "views/print_pages.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
+#include "shell/ui/shell_host.h"
 #include "views/view_tips.h"
 #include "views/view_zoom.h"
-#include "widgets/calendar/shape_painter.h"
+#include "print/shape_painter.h"
 #include "widgets/calendar/view_tip.h"
 
 namespace velk {
@@ -79,6 +88,41 @@ QSize tJahrPlanWin::sizeHint() const
 }
 
 QString tJahrPlanWin::helpKeyword() const { return QString::fromUtf8(help::Occupancy); }
+
+bool tJahrPlanWin::printDoc(tPrintDoc &doc) const
+{
+    tHolidayCache holidays;
+    doc = jahrPlanPrintDoc(data_, printFirst_, printLast_ - printFirst_ + 1, doc.heading, holidays,
+                           todayMark());
+    return true;
+}
+
+// "Von Monat" and "bis Monat"; the last month follows the first where it would lie before it.
+bool tJahrPlanWin::preparePrint()
+{
+    QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("printMonths"));
+    dialog.setWindowTitle(QStringLiteral("Belegung drucken"));
+    auto *form = new QFormLayout(&dialog);
+    auto *first = new QSpinBox(&dialog);
+    auto *last = new QSpinBox(&dialog);
+    first->setObjectName(QStringLiteral("firstMonth"));
+    last->setObjectName(QStringLiteral("lastMonth"));
+    for (QSpinBox *box : {first, last}) box->setRange(1, 12);
+    first->setValue(printFirst_);
+    last->setValue(printLast_);
+    form->addRow(QStringLiteral("&Von Monat:"), first);
+    form->addRow(QStringLiteral("&bis Monat:"), last);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
+    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (shellHost().runDialog(dialog) != QDialog::Accepted) return false;
+    printFirst_ = first->value();
+    printLast_ = std::max(first->value(), last->value());
+    return true;
+}
 
 QString tJahrPlanWin::deskState() const
 {

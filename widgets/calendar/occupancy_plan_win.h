@@ -39,6 +39,11 @@ public:
 
     tNotices noticeMask() const override { return NoticeAppointments | NoticeResources; }
     QString helpKeyword() const override;
+    // The months chosen in the dialog "printMonths" (spin boxes "firstMonth" and "lastMonth",
+    // the whole year at first, the last choice after), one landscape page a quarter of them.
+    bool canPrint() const override { return true; }
+    bool preparePrint() override;
+    bool printDoc(tPrintDoc &doc) const override;
     QSize sizeHint() const override;
     QString deskState() const override;
     void restoreDeskState(const QString &line) override;
@@ -52,6 +57,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    int printFirst_ = 1; // the months to print, 1 to 12
+    int printLast_ = 12;
+
     void measure();
     void pageSteps();
     void scrollRanges();

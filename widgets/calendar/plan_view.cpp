@@ -9,7 +9,7 @@
 #include "shell/core/commands.h"
 #include "views/view_zoom.h"
 #include "widgets/calendar/dia_list.h"
-#include "widgets/calendar/shape_painter.h"
+#include "print/shape_painter.h"
 
 namespace velk {
 

@@ -2,6 +2,7 @@
 
 #include <QVBoxLayout>
 
+#include "views/print_pages.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
 #include "widgets/calendar/list_box.h"
@@ -42,6 +43,12 @@ void tTermListWin::restoreDeskState(const QString &state)
 {
     tDate date;
     if (readDeskDate(state.toStdString(), date)) showFrom(date);
+}
+
+bool tTermListWin::printDoc(tPrintDoc &doc) const
+{
+    doc = termListPrintDoc(list_->lines(), start_, doc.heading);
+    return true;
 }
 
 bool tTermListWin::handlesCommand(int id) const

@@ -34,6 +34,9 @@ public:
     QSize sizeHint() const override;
     QString deskState() const override;
     void restoreDeskState(const QString &state) override;
+    // The ten days' lines as a table of Datum, Art and Eintrag.
+    bool canPrint() const override { return true; }
+    bool printDoc(tPrintDoc &doc) const override;
 
     const tDate &start() const { return start_; }
 

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QResizeEvent>
 
+#include "views/print_pages.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
 #include "shell/ui/cp1252.h"
@@ -51,6 +52,13 @@ void tWeekWin::showHeadings()
         headings_[std::size_t(i)]->setToolTip(fromCp1252(dayTip(day.date, holidays_)));
     }
     markToday();
+}
+
+bool tWeekWin::printDoc(tPrintDoc &doc) const
+{
+    const QColor c = palette().color(QPalette::Highlight);
+    doc = weekPrintDoc(week_, doc.heading, {tDate::today(), {c.red(), c.green(), c.blue()}});
+    return true;
 }
 
 // Today's heading in the highlight colours; the others as the window has them.

@@ -12,7 +12,8 @@
 // 4 refill the lists.
 //
 // "Heute" (1003) shows the week today lies in; today's heading is tinted in the palette's
-// highlight colour whenever the week shown holds today.  A heading's tip names the day, a line's
+// highlight colour whenever the week shown holds today.  It prints as one page of seven panes
+// (views/print_pages.h).  A heading's tip names the day, a line's
 // its record (views/view_tips.h).  The desk state is the Monday shown ("%02d.%02d.%04d").
 #ifndef VELK_WIDGETS_CALENDAR_WEEK_VIEW_WIN_H
 #define VELK_WIDGETS_CALENDAR_WEEK_VIEW_WIN_H
@@ -47,6 +48,9 @@ public:
     QSize sizeHint() const override;
     QString deskState() const override;
     void restoreDeskState(const QString &state) override;
+    // The week shown on one landscape page, today's heading tinted as on the screen.
+    bool canPrint() const override { return true; }
+    bool printDoc(tPrintDoc &doc) const override;
 
 protected:
     void dataChanged(tNotices bits) override;

@@ -1,5 +1,6 @@
 #include "widgets/projects/prj_list_win.h"
 
+#include "views/print_pages.h"
 #include "shell/ui/dialog_fields.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
@@ -34,6 +35,13 @@ void tPrjListWin::fill()
     }
     list_->lines()->setLines(std::move(lines));
     commandsChanged();
+}
+
+bool tPrjListWin::printDoc(tPrintDoc &doc) const
+{
+    doc =
+        linesPrintDoc("Projektliste", {{"ID", 300}, {"Bezeichnung", 0}}, lineTexts(), doc.heading);
+    return true;
 }
 
 bool tPrjListWin::handlesCommand(int id) const

@@ -26,6 +26,9 @@ public:
 
     bool handlesCommand(int id) const override;
     void command(int id) override;
+    // Printed as a table: the lines as shown, columns ID ("P" or "T" before it) and Bezeichnung.
+    bool canPrint() const override { return true; }
+    bool printDoc(tPrintDoc &doc) const override;
 
 protected:
     void openLine() override { editLine(); }

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QTableView>
 
+#include "views/print_pages.h"
 #include "shell/ui/dialog_fields.h"
 #include "shell/core/commands.h"
 #include "shell/core/help_keywords.h"
@@ -82,6 +83,16 @@ int tTaskListWin::selectedTask() const
     const QModelIndexList rows = table_->selectionModel()->selectedRows();
     if (rows.isEmpty()) return -1;
     return proxy_->mapToSource(rows.first()).row();
+}
+
+bool tTaskListWin::printDoc(tPrintDoc &doc) const
+{
+    std::vector<tTask> shown;
+    shown.reserve(std::size_t(proxy_->rowCount()));
+    for (int row = 0; row < proxy_->rowCount(); ++row)
+        shown.push_back(model_->task(proxy_->mapToSource(proxy_->index(row, 0)).row()));
+    doc = taskPrintDoc(shown, doc.heading);
+    return true;
 }
 
 bool tTaskListWin::handlesCommand(int id) const

@@ -36,6 +36,9 @@ public:
 
     bool handlesCommand(int id) const override;
     void command(int id) override;
+    // The tasks in the order shown (the sort chosen), as a table.
+    bool canPrint() const override { return true; }
+    bool printDoc(tPrintDoc &doc) const override;
 
 protected:
     // Return on a selected task opens it, as a double click does.

@@ -6,7 +6,7 @@
 
 #include "shell/core/commands.h"
 #include "widgets/calendar/month_planner_win.h"
-#include "widgets/calendar/shape_painter.h"
+#include "print/shape_painter.h"
 #include "plan_ui_support.h"
 
 using namespace velk;

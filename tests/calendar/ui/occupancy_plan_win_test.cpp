@@ -9,7 +9,7 @@
 #include "shell/core/commands.h"
 #include "widgets/calendar/dia_list.h"
 #include "widgets/calendar/occupancy_plan_win.h"
-#include "widgets/calendar/shape_painter.h"
+#include "print/shape_painter.h"
 #include "plan_ui_support.h"
 
 using namespace velk;

@@ -11,7 +11,7 @@
 #include "views/view_zoom.h"
 #include "widgets/calendar/month_planner_win.h"
 #include "widgets/calendar/occupancy_plan_win.h"
-#include "widgets/calendar/shape_painter.h"
+#include "print/shape_painter.h"
 #include "plan_ui_support.h"
 
 using namespace velk;

@@ -205,13 +205,13 @@ TEST_F(SyncUiTest, IniKeyGivesThePeriodOfTheBackgroundSync)
     }
 }
 
-TEST_F(SyncUiTest, FileMenuHoldsTheTwoCommandsBeforeBeenden)
+TEST_F(SyncUiTest, FileMenuHoldsTheSyncCommandsBeforeThePrintOnesAndBeenden)
 {
     const tMenuDef &file = mainMenu().front();
     std::vector<int> ids;
     for (const tMenuEntry &e : file.entries) ids.push_back(e.id);
-    EXPECT_EQ(ids,
-              (std::vector<int>{CmFileOpen, CmFileSaveAs, CmFileSync, CmFileSyncServer, CmExit}));
+    EXPECT_EQ(ids, (std::vector<int>{CmFileOpen, CmFileSaveAs, CmFileSync, CmFileSyncServer,
+                                     CmPrint, CmPrintPreview, CmPrintPdf, CmExit}));
     for (int id : {CmFileSync, CmFileSyncServer}) {
         ASSERT_NE(frame->action(id), nullptr) << id;
         EXPECT_TRUE(frame->action(id)->isEnabled()) << id;

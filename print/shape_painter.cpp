@@ -1,4 +1,4 @@
-#include "widgets/calendar/shape_painter.h"
+#include "print/shape_painter.h"
 
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -7,9 +7,17 @@
 
 #include <algorithm>
 
-#include "shell/ui/cp1252.h"
+#include "base/cp1252.h"
 
 namespace velk {
+
+QString qtText(const std::string &cp1252)
+{
+    QString out;
+    out.reserve(static_cast<qsizetype>(cp1252.size()));
+    for (unsigned char b : cp1252) out.append(QChar(cp1252Char(b)));
+    return out;
+}
 
 namespace {
 
@@ -47,7 +55,7 @@ void paintText(QPainter &p, const tShape &s)
     if (r.width() <= 0 || r.height() <= 0 || s.text.empty()) return;
     p.setPen(toColor(s.pen));
     int flags = Qt::AlignVCenter | Qt::TextSingleLine | (s.centred ? Qt::AlignHCenter : 0);
-    p.drawText(QRect(r.left, r.top, r.width(), r.height()), flags, fromCp1252(s.text));
+    p.drawText(QRect(r.left, r.top, r.width(), r.height()), flags, qtText(s.text));
 }
 
 void paintTriangle(QPainter &p, const tShape &s)
@@ -87,7 +95,7 @@ int tPlanTextWidths::width(const std::string &cp1252, int size) const
     auto it = metrics_.find(size);
     if (it == metrics_.end())
         it = metrics_.emplace(size, QFontMetrics(planFont(size), device_)).first;
-    return it->second.horizontalAdvance(fromCp1252(cp1252));
+    return it->second.horizontalAdvance(qtText(cp1252));
 }
 
 QRect shapeBounds(const tShape &s)
@@ -100,12 +108,22 @@ QRect shapeBounds(const tShape &s)
     return bounds;
 }
 
-void paintShapes(QPainter &painter, const std::vector<tShape> &shapes, QPoint offset,
-                 const QRect *visible)
+QFont planFontPixels(int pixels, int size)
 {
+    QFont font = planFont(size);
+    font.setPixelSize(std::max(1, pixels * std::max(size, 1) / 100));
+    return font;
+}
+
+void paintShapes(QPainter &painter, const std::vector<tShape> &shapes, QPoint offset,
+                 const QRect *visible, int fontPixels)
+{
+    auto fontOf = [fontPixels](int size) {
+        return fontPixels > 0 ? planFontPixels(fontPixels, size) : planFont(size);
+    };
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setFont(planFont());
+    painter.setFont(fontOf(100));
     int fontSize = 100;
     painter.translate(-offset);
     for (const tShape &s : shapes) {
@@ -118,7 +136,7 @@ void paintShapes(QPainter &painter, const std::vector<tShape> &shapes, QPoint of
             paintLine(painter, s);
             break;
         case tShape::Text:
-            if (s.textSize != fontSize) painter.setFont(planFont(fontSize = s.textSize));
+            if (s.textSize != fontSize) painter.setFont(fontOf(fontSize = s.textSize));
             paintText(painter, s);
             break;
         case tShape::Triangle:
