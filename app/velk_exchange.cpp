@@ -2,12 +2,20 @@
 //
 //   velk-exchange [--user NAME] [--password-stdin] DIR import|export KIND FILE
 //   velk-exchange [--user NAME] [--password-stdin] DIR sync termine|termine-team|personen VDIR
+//   velk-exchange [--user NAME] [--password-stdin] DIR export PDF-KIND FILE [--datum TT.MM.JJJJ]
 //
 // DIR is the database directory (one without a database gets a new empty one, as at the
 // program's first start; only root may do that, since nobody else can log in to it).  KIND is
 // termine-dbf, personen-dbf, portfolio, ical or vcard (both ways), personen-txt or komplett (export
 // only; for komplett FILE names a file in the target directory, where every table gets its own
 // file).
+//
+// The PDF kinds write a view's printed pages as the "Datei" menu's "Als PDF sichern..." does
+// (views/print_kinds.h): woche-pdf (the week of --datum), monat-pdf (its month), belegung-pdf
+// (the occupancy plan of its year, a page per quarter), terminliste-pdf (the list from it),
+// personen-pdf and aufgaben-pdf (all persons, all tasks); --datum is today when not given.  The
+// heading names the logged-in user and the time of the run.  Qt Gui paints them on its offscreen
+// platform unless QT_QPA_PLATFORM names another, so no display is needed.
 //
 // The user (root by default) logs in as the login dialog does: the password is read from the
 // terminal without echo, or with --password-stdin from the first line of standard input.  What
@@ -34,9 +42,17 @@
 #include "exchange/sync.h"
 #include "exchange/sync_state.h"
 #include "exchange/sync_user.h"
+#include "print/print_painter.h"
+#include "views/print_kinds.h"
+#include "views/view_lines.h"
+
+#include <QColor>
+#include <QGuiApplication>
+#include <QPalette>
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <optional>
@@ -60,6 +76,8 @@ struct tArgs {
     bool syncAll = false;              // the whole sync of the user with the server
     std::optional<tSyncServer> server; // the server's set-up
     tExchangeKind kind = tExchangeKind::TermineDbf;
+    std::optional<tPrintKind> print; // a view's pages as a PDF file instead of an export
+    std::optional<tDate> date;       // --datum
     std::string file;
 };
 
@@ -67,6 +85,10 @@ const char *kUsage =
     "Aufruf: velk-exchange [--user NAME] [--password-stdin] VERZEICHNIS import|export ART DATEI\n"
     "  ART: termine-dbf, personen-dbf, portfolio, ical, vcard (import und export),\n"
     "       personen-txt, komplett (nur export)\n"
+    "       velk-exchange [--user NAME] [--password-stdin] VERZEICHNIS export PDF-ART DATEI\n"
+    "                     [--datum TT.MM.JJJJ]\n"
+    "  PDF-ART: woche-pdf, monat-pdf, belegung-pdf (das Jahr), terminliste-pdf (ab dem Datum),\n"
+    "           personen-pdf, aufgaben-pdf (nur export; Datum: heute, wenn nicht angegeben)\n"
     "       velk-exchange [--user NAME] [--password-stdin] VERZEICHNIS sync ART VDIR\n"
     "  ART: termine, termine-team, personen\n"
     "       velk-exchange [--user NAME] [--password-stdin] VERZEICHNIS sync alle\n"
@@ -95,7 +117,13 @@ std::optional<tArgs> parseArgs(int argc, char **argv, std::string *error)
             a.user = arg.substr(7);
         else if (arg == "--password-stdin")
             a.passwordStdin = true;
-        else if (arg.size() > 1 && arg[0] == '-' && rest.empty())
+        else if (arg == "--datum" || arg.rfind("--datum=", 0) == 0) {
+            std::string text = arg.size() > 7 ? arg.substr(8) : i + 1 < argc ? argv[++i] : "";
+            tDate date;
+            if (!readDeskDate(text, date))
+                return *error = "kein Datum TT.MM.JJJJ: " + text, std::nullopt;
+            a.date = date;
+        } else if (arg.size() > 1 && arg[0] == '-' && rest.empty())
             return *error = "unbekannte Option " + arg, std::nullopt;
         else
             rest.push_back(arg);
@@ -126,11 +154,16 @@ std::optional<tArgs> parseArgs(int argc, char **argv, std::string *error)
     if (rest[1] != "import" && rest[1] != "export")
         return *error = "import oder export erwartet, nicht " + rest[1], std::nullopt;
     a.import = rest[1] == "import";
-    std::optional<tExchangeKind> kind = kindNamed(rest[2]);
-    if (!kind) return *error = "unbekannte Art " + rest[2], std::nullopt;
-    a.kind = *kind;
-    if (a.import && !kindImports(a.kind))
-        return *error = rest[2] + " kann nur exportiert werden", std::nullopt;
+    a.print = printKindNamed(rest[2]);
+    if (a.print && a.import) return *error = rest[2] + " kann nur exportiert werden", std::nullopt;
+    if (a.date && !a.print) return *error = "--datum gilt nur den PDF-Arten", std::nullopt;
+    if (!a.print) {
+        std::optional<tExchangeKind> kind = kindNamed(rest[2]);
+        if (!kind) return *error = "unbekannte Art " + rest[2], std::nullopt;
+        a.kind = *kind;
+        if (a.import && !kindImports(a.kind))
+            return *error = rest[2] + " kann nur exportiert werden", std::nullopt;
+    }
     a.file = rest[3];
     if (a.user.empty() || a.user.size() > kMaxUserName)
         return *error = "Benutzername leer oder l\xC3\xA4nger als 8 Zeichen", std::nullopt;
@@ -253,6 +286,51 @@ int runServerCommand(const tArgs &a, bool fromStdin)
     return kDone;
 }
 
+// The file is written beside the target under a name of its own and renamed over it when
+// complete, as the other exports do, so that a failure leaves the old file as it was.
+bool writePdfFile(const tPrintDoc &doc, const std::string &file, std::string *problem)
+{
+    tExportTarget target;
+    std::string what;
+    if (!exportTarget(file, &target, &what))
+        return *problem = "keine gew\xC3\xB6hnliche Datei (" + what + ")", false;
+    std::string temp;
+    int fd = createTempFile(target, &temp);
+    if (fd < 0) return *problem = "die Datei kann nicht angelegt werden", false;
+    bool ok = writePdf(doc, temp, doc.title) && adoptTarget(fd, target);
+    close(fd);
+    if (ok && replaceTarget(temp, target)) return true;
+    unlink(temp.c_str());
+    return *problem = "die Datei kann nicht geschrieben werden", false;
+}
+
+// A view's printed pages as a PDF file, for the logged-in user, today marked in the platform's
+// highlight colour as the window marks it.
+int runPrintCommand(const tArgs &a, const std::string &user)
+{
+    const char *platform = std::getenv("QT_QPA_PLATFORM");
+    if (!platform || !*platform) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    int qtArgc = 1;
+    char name[] = "velk-exchange";
+    char *qtArgv[] = {name, nullptr};
+    QGuiApplication app(qtArgc, qtArgv);
+
+    tPrintHeading heading;
+    long lost = 0;
+    heading.user = utf8ToCp1252(user, &lost);
+    heading.printedAt = printStamp(tDateTime::now());
+    const QColor c = QGuiApplication::palette().color(QPalette::Highlight);
+    const tDate today = tDate::today();
+    tPrintDoc doc = printKindDoc(*a.print, a.date.value_or(today), heading,
+                                 {today, {c.red(), c.green(), c.blue()}});
+    std::string problem;
+    if (!writePdfFile(doc, a.file, &problem)) return fail(kNotStarted, a.file + ": " + problem);
+    std::size_t pages = doc.pages.size();
+    std::cout << utf8(doc.title) << ": " << pages << (pages == 1 ? " Seite" : " Seiten")
+              << " geschrieben\n";
+    return kDone;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -310,6 +388,12 @@ int main(int argc, char **argv)
         int code = args->server    ? runServerCommand(*args, args->passwordStdin)
                    : args->syncAll ? runSyncAllCommand(*args)
                                    : runSyncCommand(*args);
+        database.closeUsers();
+        database.close();
+        return code;
+    }
+    if (args->print) {
+        int code = runPrintCommand(*args, login.resultName);
         database.closeUsers();
         database.close();
         return code;
