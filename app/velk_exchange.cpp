@@ -304,6 +304,14 @@ bool writePdfFile(const tPrintDoc &doc, const std::string &file, std::string *pr
     return *problem = "die Datei kann nicht geschrieben werden", false;
 }
 
+// Qt's own notes (a missing XDG_RUNTIME_DIR, a font it substitutes) are not the tool's
+// messages: only its errors reach standard error.
+void qtMessage(QtMsgType type, const QMessageLogContext &, const QString &text)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << "velk-exchange: " << text.toStdString() << "\n";
+}
+
 // A view's printed pages as a PDF file, for the logged-in user, today marked in the platform's
 // highlight colour as the window marks it.
 int runPrintCommand(const tArgs &a, const std::string &user)
@@ -313,6 +321,7 @@ int runPrintCommand(const tArgs &a, const std::string &user)
     int qtArgc = 1;
     char name[] = "velk-exchange";
     char *qtArgv[] = {name, nullptr};
+    qInstallMessageHandler(qtMessage);
     QGuiApplication app(qtArgc, qtArgv);
 
     tPrintHeading heading;

@@ -10,6 +10,7 @@
 #include "views/print_pages.h"
 #include "views/week_view.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <sys/wait.h>
@@ -24,12 +25,13 @@ struct tRun {
     std::string output; // standard output and error
 };
 
-// A command through the shell with `input` on standard input, DISPLAY, WAYLAND_DISPLAY and
-// QT_QPA_PLATFORM taken away.
+// A command through the shell with `input` on standard input, DISPLAY, WAYLAND_DISPLAY,
+// QT_QPA_PLATFORM and XDG_RUNTIME_DIR taken away.
 tRun shell(const std::string &command, const std::string &input = "")
 {
     std::string cmd = "printf '%s\\n' '" + input +
-                      "' | env -u PROCFILE -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                      "' | env -u PROCFILE -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "
+                      "-u XDG_RUNTIME_DIR " +
                       command + " 2>&1";
     tRun r;
     FILE *p = popen(cmd.c_str(), "r");
@@ -166,6 +168,7 @@ TEST_F(PrintToolTest, EveryKindWritesAnnasView)
         const std::string pdf = file(std::string(c.kind) + ".pdf");
         tRun run = printAsAnna(dir() + " export " + c.kind + " " + pdf + " --datum 24.12.2026");
         ASSERT_EQ(run.code, 0) << run.output;
+        EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
         EXPECT_NE(run.output.find(c.pages == 1 ? "1 Seite geschrieben" : "4 Seiten geschrieben"),
                   std::string::npos)
             << run.output;
