@@ -2,10 +2,10 @@
 // window: the same data walk the view fills itself with, then the view's builder of
 // print_pages.h.  velk-exchange writes them as PDF files; the benchmark times them.
 //
-//   kind              view                 what of `date`
+//   kind              view (heading)       what of `date`
 //   woche-pdf         Wochenkalender       its week, Monday to Sunday (one landscape page)
-//   monat-pdf         Monatsplaner         its month (one landscape page)
-//   belegung-pdf      Belegungsplan        its whole year, one landscape page per quarter (4)
+//   monat-pdf         Planer               its month (one landscape page)
+//   belegung-pdf      Belegung             its whole year, one landscape page per quarter (4)
 //   terminliste-pdf   Terminliste          the list's ten days from the date itself
 //   personen-pdf      Personenliste        all persons, by surname (the date is not used)
 //   aufgaben-pdf      Aufgabenliste        all tasks in the list's own order (neither)
