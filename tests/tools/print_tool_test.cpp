@@ -85,6 +85,25 @@ std::vector<tPdfPage> pdfPages(const std::string &file)
 
 std::string pdfText(const std::string &file) { return shell("pdftotext '" + file + "' -").output; }
 
+// The body of a landscape page below its heading as pdftoppm renders it (grey, 40 dpi): the
+// rows from 15 % of the height down, so that the time of the run in the heading does not count.
+std::string pageBody(const std::string &file)
+{
+    const std::string prefix = file + "-grey";
+    if (shell("pdftoppm -r 40 -gray -singlefile '" + file + "' '" + prefix + "'").code != 0)
+        return {};
+    FILE *f = std::fopen((prefix + ".pgm").c_str(), "rb");
+    if (!f) return {};
+    int width = 0, height = 0, maximum = 0;
+    std::string pixels;
+    if (std::fscanf(f, "P5 %d %d %d", &width, &height, &maximum) == 3 && std::fgetc(f) != EOF) {
+        pixels.resize(std::size_t(width) * std::size_t(height));
+        pixels.resize(std::fread(pixels.data(), 1, pixels.size(), f));
+    }
+    std::fclose(f);
+    return pixels.substr(std::min(pixels.size(), std::size_t(width) * std::size_t(height / 7)));
+}
+
 class PrintToolTest : public CalendarTest {
 protected:
     // anna and bert with passwords; resources Saal, Bus and Boot; appointments of both in the
@@ -202,6 +221,32 @@ TEST_F(PrintToolTest, TheWeekIsTheLoggedInUsers)
         EXPECT_NE(text.find("Geheimtreff"), std::string::npos) << text;
         EXPECT_EQ(text.find("Zahnarzt"), std::string::npos) << text;
     }
+}
+
+// The month planner draws bars without titles: bert's private appointments leave anna's page as
+// it was, a public one of his changes it.
+TEST_F(PrintToolTest, TheMonthShowsNoPrivateBarsOfOthers)
+{
+    const auto month = [this](const std::string &name) {
+        const std::string pdf = file(name);
+        tRun run = printAsAnna(dir() + " export monat-pdf " + pdf + " --datum 01.12.2026");
+        EXPECT_EQ(run.code, 0) << run.output;
+        return pageBody(pdf);
+    };
+    const auto addAsBert = [this](const char *read, int day) {
+        ASSERT_TRUE(openDatabase(dictPath().c_str()));
+        add("bert", termin("Sitzung", at(day, 12, 2026, 9, 0), at(day, 12, 2026, 17, 0), read));
+        closeDatabase();
+    };
+    const std::string before = month("vorher.pdf");
+    ASSERT_FALSE(before.empty());
+    addAsBert("Pbert", 3);
+    addAsBert("Pbert", 8);
+    EXPECT_TRUE(month("privat.pdf") == before);
+    addAsBert("", 15);
+    const std::string shown = month("offen.pdf");
+    ASSERT_EQ(shown.size(), before.size());
+    EXPECT_FALSE(shown == before);
 }
 
 // Without --datum the week is today's; the file keeps today's date in its heading.
