@@ -156,7 +156,8 @@ std::optional<tArgs> parseArgs(int argc, char **argv, std::string *error)
     a.import = rest[1] == "import";
     a.print = printKindNamed(rest[2]);
     if (a.print && a.import) return *error = rest[2] + " kann nur exportiert werden", std::nullopt;
-    if (a.date && !a.print) return *error = "--datum gilt nur den PDF-Arten", std::nullopt;
+    if (a.date && !a.print)
+        return *error = "--datum gilt nur f\xC3\xBCr die PDF-Arten", std::nullopt;
     if (!a.print) {
         std::optional<tExchangeKind> kind = kindNamed(rest[2]);
         if (!kind) return *error = "unbekannte Art " + rest[2], std::nullopt;
