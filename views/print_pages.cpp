@@ -2,6 +2,7 @@
 
 #include "projects/comparator.h"
 #include "views/month_planner.h"
+#include "views/selection_list.h"
 #include "views/shapes.h"
 #include "views/term_list.h"
 #include "views/view_lines.h"
@@ -376,6 +377,18 @@ tPrintDoc linesPrintDoc(const std::string &view, std::vector<tPrintColumn> colum
     for (const std::string &line : lines) rows.push_back(splitTabs(line, columns.size()));
     doc.pages = tablePages(format, std::move(columns), rows, false, range);
     return doc;
+}
+
+tPrintDoc selectionPrintDoc(const tSelection &selection, tPrintHeading heading,
+                            const tPageFormat &format)
+{
+    std::vector<std::string> lines;
+    for (const tViewLine &line : selection.lines)
+        lines.push_back(std::string(kindName(line.kind)) + "\t" + lineBody(line.text));
+    const std::size_t first = selection.title.find_first_not_of(' ');
+    const std::string range = first == std::string::npos ? "" : selection.title.substr(first);
+    return linesPrintDoc("Auswahlliste", {{"Art", 250}, {"Eintrag", 0}}, lines, std::move(heading),
+                         range, format);
 }
 
 tPrintDoc personPrintDoc(const std::vector<std::string> &lines, tPrintHeading heading,
