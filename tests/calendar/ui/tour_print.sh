@@ -1,20 +1,21 @@
 #!/usr/bin/env bash
-# tour_print.sh VELK GRAB_SCREEN OUTDIR VELK_CHECK TOUR_FILL PLAN_TOUR_FILL
+# tour_print.sh VELK GRAB_SCREEN OUTDIR VELK_CHECK TOUR_FILL PLAN_TOUR_FILL PLAN_TOUR_FIND
 #
 # "Datei > Druckvorschau..." as a user meets it, on a virtual X display: a first start creates
 # the database; plan_tour_fill stores three resources and their bookings (one across the year's
 # end), tour_fill the appointments of the week of 28 December with its birthdays' neighbour
 # Neujahr.  The week calendar is moved to that week and shown in the print preview (Qt's own
 # dialog through the program's host); then the occupancy plan, whose month-range dialog is
-# answered with January to June, in the preview of its two quarters.  Screenshots go to OUTDIR,
+# answered with January to June, in the preview of its two quarters; last the selection list of
+# 30 January (a double click on its day number) and its own "Drucken...".  Screenshots go to OUTDIR,
 # the previews also at 900x640 (velk-preview-*.png, for the user's guide).
 set -euo pipefail
 
-[ $# -eq 6 ] || {
-    echo "usage: $0 VELK GRAB_SCREEN OUTDIR VELK_CHECK TOUR_FILL PLAN_TOUR_FILL" >&2
+[ $# -eq 7 ] || {
+    echo "usage: $0 VELK GRAB_SCREEN OUTDIR VELK_CHECK TOUR_FILL PLAN_TOUR_FILL PLAN_TOUR_FIND" >&2
     exit 2
 }
-VELK=$1 GRAB=$2 OUT=$3 CHECK=$4 FILL=$5 PLAN_FILL=$6
+VELK=$1 GRAB=$2 OUT=$3 CHECK=$4 FILL=$5 PLAN_FILL=$6 FIND=$7
 export TOUR_SCREEN=1280x900x24
 . "$(dirname "$0")/../../app/tour_lib.sh"
 
@@ -35,10 +36,15 @@ frame=$(wait_window "$NAME") || fail "no main frame"
 wait_view() { wait_window "$NAME - \\[$1\\]" >/dev/null; }
 
 # "Datei > Druckvorschau...": the preview, made large and shot; a cropped copy for the guide.
-# With FIRST and LAST, the occupancy plan's month range is answered first.
-preview() { # SHOT-NAME [FIRST LAST]
+# With FIRST and LAST, the occupancy plan's month range is answered first; with a DIALOG, that
+# dialog's "Drucken..." opens the preview instead of the menu.
+preview() { # SHOT-NAME [FIRST LAST | DIALOG]
     local dlg months
-    keys "$frame" alt+d v
+    if [ $# -eq 2 ]; then
+        keys "$2" alt+d # the selection list's own button
+    else
+        keys "$frame" alt+d v
+    fi
     if [ $# -eq 3 ]; then
         months=$(wait_window "Belegung drucken") || fail "no month range for $1"
         keys "$months" ctrl+a "$2" Tab ctrl+a "$3" Return
@@ -88,6 +94,15 @@ wait_view "Belegung.*" || fail "no occupancy plan"
 sleep 0.5
 "$GRAB" "$OUT/2-belegung.png"
 preview preview-occupancy 1 6
+
+# --- the selection list of 30 January, "Messe" on SAAL ---------------------------------------
+read -r X Y U H < <("$FIND" "$OUT/2-belegung.png") || fail "no occupancy plan on the screen"
+xdotool mousemove $((X + 2 * U * 29 + U)) $((Y - H / 2)) click --repeat 2 --delay 80 1
+list=$(wait_window "30\\. 1\\.$YEAR") || fail "no selection list for 30 January"
+"$GRAB" "$OUT/3-auswahlliste.png"
+preview preview-selection "$list"
+keys "$list" Escape
+gone_window "30\\. 1\\.$YEAR" || fail "the selection list stays open"
 
 quit_and_check
 echo "tour_print: screenshots in $OUT"
