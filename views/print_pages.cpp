@@ -2,6 +2,7 @@
 
 #include "projects/comparator.h"
 #include "views/month_planner.h"
+#include "views/selection_list.h"
 #include "views/shapes.h"
 #include "views/term_list.h"
 #include "views/view_lines.h"
@@ -51,11 +52,35 @@ tRect shapeExtent(const tShape &s)
     return r;
 }
 
-void moveShape(tShape &s, int dy)
+void moveShape(tShape &s, int dy, int dx = 0)
 {
     s.rect.top += dy;
     s.rect.bottom += dy;
-    for (tPoint &p : s.points) p.y += dy;
+    s.rect.left += dx;
+    s.rect.right += dx;
+    for (tPoint &p : s.points) {
+        p.x += dx;
+        p.y += dy;
+    }
+}
+
+// Paper has the room the window lacks: each resource's ID whole (capitals counted half as wide
+// again as a digit), its box grown to the left, and everything moved right by what the widest
+// grew; answers that width, which the layout's extent grows by.
+int wholeLabels(std::vector<tShape> &shapes, const tViewMetrics &m)
+{
+    int extra = 0;
+    for (tShape &s : shapes) {
+        if (s.role != tShape::ResourceLabel || s.key.empty()) continue;
+        s.text = s.key;
+        const int needed = int(s.key.size()) * m.U * 3 / 2 + m.U / 2;
+        extra = std::max(extra, needed - s.rect.width());
+    }
+    for (tShape &s : shapes) {
+        moveShape(s, 0, extra);
+        if (s.role == tShape::ResourceLabel) s.rect.left -= extra;
+    }
+    return extra;
 }
 
 // The layout's extent, grown where a shape reaches beyond it (a bar on the last day of a month
@@ -340,8 +365,11 @@ tPrintDoc jahrPlanPrintDoc(const tJahrPlanData &data, int firstMonth, int months
             month % 3 == 1 && count == 3
                 ? viewFormat("%d. Quartal %04d", (month + 2) / 3, data.year)
                 : viewFormat("%d/%04d - %d/%04d", month, data.year, last, data.year);
-        doc.pages.push_back(drawingPage(doc, jahrPlanMonthShapes(year, m, N, month, count),
-                                        {0, 0, width, count * (N + 3) * m.H}, std::move(range)));
+        std::vector<tShape> shapes = jahrPlanMonthShapes(year, m, N, month, count);
+        const int extra = wholeLabels(shapes, m);
+        doc.pages.push_back(drawingPage(doc, std::move(shapes),
+                                        {0, 0, width + extra, count * (N + 3) * m.H},
+                                        std::move(range)));
     }
     return doc;
 }
@@ -376,6 +404,18 @@ tPrintDoc linesPrintDoc(const std::string &view, std::vector<tPrintColumn> colum
     for (const std::string &line : lines) rows.push_back(splitTabs(line, columns.size()));
     doc.pages = tablePages(format, std::move(columns), rows, false, range);
     return doc;
+}
+
+tPrintDoc selectionPrintDoc(const tSelection &selection, tPrintHeading heading,
+                            const tPageFormat &format)
+{
+    std::vector<std::string> lines;
+    for (const tViewLine &line : selection.lines)
+        lines.push_back(std::string(kindName(line.kind)) + "\t" + lineBody(line.text));
+    const std::size_t first = selection.title.find_first_not_of(' ');
+    const std::string range = first == std::string::npos ? "" : selection.title.substr(first);
+    return linesPrintDoc("Auswahlliste", {{"Art", 250}, {"Eintrag", 0}}, lines, std::move(heading),
+                         range, format);
 }
 
 tPrintDoc personPrintDoc(const std::vector<std::string> &lines, tPrintHeading heading,

@@ -34,6 +34,8 @@
 
 namespace velk {
 
+struct tSelection;
+
 // The page in abstract units, portrait; landscape pages swap width and height.
 struct tPageFormat {
     int width = 2100; // A4 in tenths of a millimetre
@@ -142,6 +144,10 @@ tPrintDoc termListPrintDoc(const std::vector<tViewLine> &lines, const tDate &sta
 tPrintDoc linesPrintDoc(const std::string &view, std::vector<tPrintColumn> columns,
                         const std::vector<std::string> &lines, tPrintHeading heading,
                         const std::string &range = {}, const tPageFormat &format = {});
+// The selection list: columns Art, Eintrag, through linesPrintDoc; the range is the dialog's
+// title (the day, or "Ändern" / "Löschen" of a range), leading blanks left out.
+tPrintDoc selectionPrintDoc(const tSelection &selection, tPrintHeading heading,
+                            const tPageFormat &format = {});
 // The person list: columns ID, Name, Geburtstag, Telefon from personListLine's tab columns.
 tPrintDoc personPrintDoc(const std::vector<std::string> &lines, tPrintHeading heading,
                          const tPageFormat &format = {});

@@ -276,7 +276,7 @@ tJahrPlanData samplePlan()
 {
     tJahrPlanData data;
     data.year = 2026;
-    data.resources = {"BUS", "R1", "R2"};
+    data.resources = {"BUS", "R1", "R2", "WOHNMOBI"};
     auto booking = [&data](const char *id, const char *resource, tDate from, tDate till) {
         tTermin t;
         std::strcpy(t.ID, id);
@@ -321,8 +321,9 @@ TEST(PrintPages, OccupancyPlanPrintsQuartersScaledIntoTheBody)
             EXPECT_TRUE(page.landscape);
             EXPECT_EQ(page.range, c.ranges[i]);
             const tRect body = bodyRect(pageFormat(doc, page));
-            std::vector<std::string> labels, bars;
+            std::vector<std::string> labels, bars, resources;
             for (const tShape &s : page.shapes) {
+                if (s.role == tShape::ResourceLabel) resources.push_back(s.text);
                 EXPECT_TRUE(inside(body, shapeOnPage(page, s)))
                     << s.role << " " << s.text << testing::PrintToString(shapeOnPage(page, s))
                     << testing::PrintToString(s.rect);
@@ -332,6 +333,11 @@ TEST(PrintPages, OccupancyPlanPrintsQuartersScaledIntoTheBody)
             const int first = c.firstMonth + 3 * int(i);
             const int count = std::min(3, c.firstMonth + c.months - first);
             ASSERT_EQ(int(labels.size()), count);
+            // Each month's rows with the resources' IDs whole, the long one too.
+            std::vector<std::string> whole;
+            for (int k = 0; k < count; k++)
+                whole.insert(whole.end(), data.resources.begin(), data.resources.end());
+            EXPECT_EQ(resources, whole);
             for (int k = 0; k < count; k++)
                 EXPECT_EQ(labels[std::size_t(k)], std::to_string(first + k) + "/2026");
             if (c.keys[i].empty())

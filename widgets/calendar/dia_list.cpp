@@ -10,7 +10,9 @@
 #include "shell/ui/dialog_help.h"
 #include "shell/ui/shell_host.h"
 #include "shell/ui/view.h"
+#include "base/session.h"
 #include "calendar/termin_store.h"
+#include "views/print_pages.h"
 #include "views/view_tips.h"
 #include "widgets/calendar/view_openers.h"
 #include "widgets/calendar/view_tip.h"
@@ -36,6 +38,7 @@ tDiaList::tDiaList(QWidget *parent, tSelection selection)
     connect(ui_->buttonOk, &QPushButton::clicked, this, &tDiaList::confirm);
     connect(ui_->listLines, &QListWidget::itemDoubleClicked, this, &tDiaList::confirm);
     connect(ui_->buttonCancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui_->buttonPrint, &QPushButton::clicked, this, &tDiaList::printLines);
 }
 
 tDiaList::~tDiaList() = default;
@@ -51,6 +54,16 @@ void tDiaList::confirm()
     if (runViewAction(this, action) && action.notice != 0)
         sendNotice(parentWidget(), tNotices::fromInt(action.notice));
     accept();
+}
+
+// The dialog is modal, so the frame's print commands cannot reach it: its own button shows its
+// lines in the print preview, whose printer button prints them.
+void tDiaList::printLines()
+{
+    tPrintHeading heading;
+    heading.user = currentUser();
+    heading.printedAt = printStamp(tDateTime::now());
+    shellHost().printPreview(this, selectionPrintDoc(selection_, std::move(heading)));
 }
 
 bool tDiaList::run(QWidget *parent, const tDate &day)

@@ -1,6 +1,7 @@
 // dia_list.h - the selection list tDiaList ("Auswahlliste"): everything of one day, or of one
 // time range, in one list; OK (or a double click) opens the line's person or appointment, or
 // deletes the appointment in delete mode, and closes the dialog with OK whatever came of it.
+// "Drucken..." shows the lines as a table in the print preview (selectionPrintDoc).
 //
 // Also here: how the calendar's views carry out what a click or a command comes to
 // (runViewAction); they tell the other views through the shell's sendNotice.
@@ -38,6 +39,7 @@ public:
 
 private:
     void confirm();
+    void printLines();
 
     std::unique_ptr<Ui::tDiaList> ui_;
     tSelection selection_;

@@ -7,6 +7,7 @@
 #include "widgets/calendar/dia_list.h"
 #include "widgets/calendar/plan_frame.h"
 #include "widgets/calendar/month_planner_win.h"
+#include "views/print_pages.h"
 #include "plan_ui_support.h"
 #include "tests/app/views_test_support.h"
 
@@ -179,6 +180,76 @@ TEST_F(DiaListTest, TheMenuOpensPlannerAndPlan)
     EXPECT_EQ(views[1]->windowTitle(), QString::asprintf("Belegung %4d", today.year - 1));
     EXPECT_EQ(views[1]->helpKeyword(), QStringLiteral("Belegungsplan"));
     EXPECT_EQ(views[0]->helpKeyword(), QStringLiteral("Monatsplan"));
+}
+
+// "Drucken..." shows the dialog's lines as a table in the preview (the recorder's) and leaves
+// the dialog open; the heading names the list, the dialog's title, the user and the time.
+TEST_F(DiaListTest, PrintShowsTheLinesInThePreview)
+{
+    tTermin party = add("carl", termin("Feier", at(25, 12, 2026, 18), at(25, 12, 2026, 22)));
+    person("gabi", "Gabi", "Gans", {25, 12, 1970}, "0711 2");
+    for (int i = 0; i < 50; i++) // 25 minutes apart, 20 minutes long
+        add("carl", termin("Dienst", at(27, 12, 2026, i * 25 / 60, i * 25 % 60),
+                           at(27, 12, 2026, (i * 25 + 20) / 60, (i * 25 + 20) % 60)));
+    setCurrentUser("carl");
+    using Rows = std::vector<std::vector<std::string>>;
+    const Rows christmas = {{"Feiertag", "25.12.2026: 1. Weihnachtstag"},
+                            {"Geburtstag", "25.12 Gabi Gans Tel: 0711 2 [gabi]"},
+                            {"Termin", "25.12.2026 18:00-22:00 Feier"}};
+    tTermin range = termin("", at(25, 12, 2026, 0), at(25, 12, 2026, 23, 59));
+    struct Row {
+        const char *what;
+        std::function<bool()> run;
+        std::string range;
+        std::size_t pages, lastRows;
+        Rows first; // the first rows of the first page
+    } rows[] = {
+        {"day mode",
+         [] {
+             return tDiaList::run(nullptr, tDate{25, 12, 2026});
+         },
+         "25.12.2026", 1, 3, christmas},
+        {"range mode", [&] { return tDiaList::run(nullptr, &range, SelectDelete); }, "L\xF6schen",
+         1, 2, Rows(christmas.begin() + 1, christmas.end())},
+        {"a day of 50 appointments",
+         [] {
+             return tDiaList::run(nullptr, tDate{27, 12, 2026});
+         },
+         "27.12.2026",
+         2,
+         50 - 47,
+         {{"Termin", "27.12.2026 00:00-00:20 Dienst"}}},
+    };
+    const std::string today = printDate(tDate::today());
+    for (const Row &r : rows) {
+        host.printed.clear();
+        host.events.clear();
+        host.dialogScripts.push_back([](QDialog &d) {
+            pressButton(d, "buttonPrint");
+            EXPECT_TRUE(d.isVisible()) << "printing leaves the dialog open";
+            pressButton(d, "buttonCancel");
+        });
+        EXPECT_FALSE(r.run()) << r.what;
+        ASSERT_EQ(host.printed.size(), 1u) << r.what;
+        EXPECT_TRUE(host.eventsOf(QStringLiteral("print:")).isEmpty()) << r.what;
+        const tPrintDoc &doc = *host.printed.front();
+        EXPECT_EQ(doc.title, "Auswahlliste " + r.range) << r.what;
+        EXPECT_EQ(doc.heading.view, "Auswahlliste");
+        EXPECT_EQ(doc.heading.user, "carl");
+        EXPECT_EQ(doc.heading.printedAt.substr(0, 10), today);
+        ASSERT_EQ(doc.pages.size(), r.pages) << r.what;
+        for (const tPrintPage &page : doc.pages) {
+            EXPECT_EQ(page.range, r.range) << r.what;
+            ASSERT_EQ(page.columns.size(), 2u);
+            EXPECT_EQ(page.columns[0].title, "Art");
+            EXPECT_EQ(page.columns[1].title, "Eintrag");
+        }
+        EXPECT_EQ(doc.pages.back().rows.size(), r.lastRows) << r.what;
+        const Rows &shown = doc.pages.front().rows;
+        ASSERT_GE(shown.size(), r.first.size()) << r.what;
+        EXPECT_EQ(Rows(shown.begin(), shown.begin() + long(r.first.size())), r.first) << r.what;
+    }
+    (void)party;
 }
 
 } // namespace
