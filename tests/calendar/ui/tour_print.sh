@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# tour_print.sh VELK GRAB_SCREEN OUTDIR VELK_CHECK TOUR_FILL PLAN_TOUR_FILL PLAN_TOUR_FIND
+# tour_print.sh VELK GRAB_SCREEN OUTDIR VELK_CHECK TOUR_FILL PLAN_TOUR_FILL PLAN_TOUR_FIND EXCHANGE
 #
 # "Datei > Druckvorschau..." as a user meets it, on a virtual X display: a first start creates
 # the database; plan_tour_fill stores three resources and their bookings (one across the year's
@@ -8,14 +8,15 @@
 # dialog through the program's host); then the occupancy plan, whose month-range dialog is
 # answered with January to June, in the preview of its two quarters; last the selection list of
 # 30 January (a double click on its day number) and its own "Drucken...".  Screenshots go to OUTDIR,
-# the previews also at 900x640 (velk-preview-*.png, for the user's guide).
+# the previews also at 900x640 (velk-preview-*.png, for the user's guide).  Last, velk-exchange
+# writes the same week as a PDF, whose first page pdftoppm turns into week-print.png.
 set -euo pipefail
 
-[ $# -eq 7 ] || {
-    echo "usage: $0 VELK GRAB_SCREEN OUTDIR VELK_CHECK TOUR_FILL PLAN_TOUR_FILL PLAN_TOUR_FIND" >&2
+[ $# -eq 8 ] || {
+    echo "usage: $0 VELK GRAB_SCREEN OUTDIR VELK_CHECK TOUR_FILL PLAN_TOUR_FILL PLAN_TOUR_FIND EXCHANGE" >&2
     exit 2
 }
-VELK=$1 GRAB=$2 OUT=$3 CHECK=$4 FILL=$5 PLAN_FILL=$6 FIND=$7
+VELK=$1 GRAB=$2 OUT=$3 CHECK=$4 FILL=$5 PLAN_FILL=$6 FIND=$7 EXCHANGE=$8
 export TOUR_SCREEN=1280x900x24
 . "$(dirname "$0")/../../app/tour_lib.sh"
 
@@ -105,4 +106,13 @@ keys "$list" Escape
 gone_window "30\\. 1\\.$YEAR" || fail "the selection list stays open"
 
 quit_and_check
+
+# --- the same week as a PDF from a script, its page as a picture -------------------------------
+echo | "$EXCHANGE" --password-stdin "$DB" export woche-pdf "$OUT/woche.pdf" \
+    --datum "28.12.$YEAR" >>"$OUT/velk.log" 2>&1 || fail "velk-exchange wrote no week PDF"
+if command -v pdftoppm >/dev/null; then
+    pdftoppm -png -r 80 -singlefile "$OUT/woche.pdf" "$OUT/week-print" ||
+        fail "pdftoppm could not render the week PDF"
+    [ -s "$OUT/week-print.png" ] || fail "no week-print.png"
+fi
 echo "tour_print: screenshots in $OUT"
