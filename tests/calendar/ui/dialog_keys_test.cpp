@@ -281,7 +281,7 @@ TEST_F(DialogKeysTest, TabFollowsTheLayout)
          {"editDay", "editMonth", "editYear", "buttonPickDate", "editHour", "editMinute",
           "editMessage", "radioOnlyMe", "radioAlso", "buttonRecipients", "listRecipients", ok,
           cancel, help}},
-        {"Auswahl", {"listLines", ok, cancel, help}},
+        {"Auswahl", {"listLines", "buttonPrint", ok, cancel, help}},
         {"Alarm-Meldung", {"listAlarms", "buttonInfo", "buttonDelete", "buttonReschedule", close}},
         {"Person",
          {"editId", "editName", "editChrName", "editDay", "editMonth", "editYear", "buttonPickDate",
