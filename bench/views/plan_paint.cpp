@@ -4,6 +4,7 @@
 // database holds N appointments over three years (2023 to 2025) by 20 users, a third of them
 // booking one of 50 resources; N / 10 persons with birthdays.
 #include "bench/views/bench_views.h"
+#include "bench/views/plan_mix.h"
 
 #include "address/person.h"
 #include "address/resource.h"
@@ -26,52 +27,7 @@ namespace velk::bench {
 
 namespace {
 
-constexpr int kUsers = 20, kResources = 50;
-
-void fill(long n)
-{
-    std::mt19937 rng(4711);
-    bool ok = true;
-    std::vector<std::string> resources;
-    for (int i = 0; i < kResources; i++) {
-        tResource r;
-        r.setId(numbered("R", i));
-        r.setTitle("Raum " + std::to_string(i));
-        ok = r.insert() == tStoreStatus::Stored && ok;
-        resources.push_back(r.ID);
-    }
-    for (long i = 0; i < n / 10; i++) {
-        tPerson p;
-        p.setId(numbered("P", i));
-        p.setName("Name" + std::to_string(i));
-        p.BIRTH = dayTime(int(rng() % 365), 0);
-        p.BIRTH.year = 1940 + int(rng() % 60);
-        ok = p.insert() == tStoreStatus::Stored && ok;
-    }
-    for (long i = 0; i < n; i++) {
-        int owner = 0;
-        tTermin t = mixedTermin(rng, i, kUsers, owner);
-        if (rng() % 3 == 0) t.setResource(resources[rng() % kResources]);
-        setCurrentUser(numbered("u", owner));
-        ok = tTerminStore::instance().insert(t).status == tStoreStatus::Stored && ok;
-    }
-    if (!ok) {
-        std::fprintf(stderr, "plan paint: a record was not stored\n");
-        std::exit(2);
-    }
-}
-
-// The platform the images are painted on: offscreen unless the environment names one.
-void ensureGui()
-{
-    if (QGuiApplication::instance()) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "bench_views";
-    static char *argv[] = {name, nullptr};
-    static auto *app = new QGuiApplication(argc, argv);
-    (void)app;
-}
+constexpr int kResources = 50; // as in the shared database
 
 // The same views at 200 %, texts measured for their cuts and today marked, as a maximised
 // window draws them: the planner whole, the occupancy plan's shapes for the year and the part a
@@ -122,7 +78,7 @@ void runZoomed(long n, QImage &device, tHolidayCache &holidays)
 void runSize(long n)
 {
     tBenchDatabase db("plan-paint");
-    fill(n);
+    fillPlanMix(n, 4711, false, "plan paint");
     setCurrentUser(numbered("u", 0));
     tHolidayCache holidays;
     QImage image(1, 1, QImage::Format_RGB32);
@@ -178,7 +134,7 @@ void runSize(long n)
 } // namespace
 
 VELK_BENCH_SECTION("plan paint", [](const std::vector<long> &sizes) {
-    ensureGui();
+    ensureOffscreenGui();
     for (long n : sizes) runSize(n);
 });
 

@@ -5,6 +5,7 @@
 // 20 users, a third of them booking one of 50 resources; N / 10 persons with birthdays; N / 20
 // tasks due in those years.
 #include "bench/views/bench_views.h"
+#include "bench/views/plan_mix.h"
 
 #include "address/person.h"
 #include "address/resource.h"
@@ -23,61 +24,6 @@
 namespace velk::bench {
 
 namespace {
-
-constexpr int kUsers = 20, kResources = 50;
-
-void fill(long n)
-{
-    std::mt19937 rng(2612);
-    bool ok = true;
-    std::vector<std::string> resources;
-    for (int i = 0; i < kResources; i++) {
-        tResource r;
-        r.setId(numbered("R", i));
-        r.setTitle("Raum " + std::to_string(i));
-        ok = r.insert() == tStoreStatus::Stored && ok;
-        resources.push_back(r.ID);
-    }
-    for (long i = 0; i < n / 10; i++) {
-        tPerson p;
-        p.setId(numbered("P", i));
-        p.setName("Name" + std::to_string(i));
-        p.BIRTH = dayTime(int(rng() % 365), 0);
-        p.BIRTH.year = 1940 + int(rng() % 60);
-        ok = p.insert() == tStoreStatus::Stored && ok;
-    }
-    for (long i = 0; i < n / 20; i++) {
-        tTask k;
-        k.setId(numbered("T", i));
-        k.setTitle("Aufgabe " + std::to_string(i));
-        k.setProject("PRJ");
-        k.ENDDATE = dayTime(int(rng() % 1096), 0);
-        ok = k.insert() == tStoreStatus::Stored && ok;
-    }
-    for (long i = 0; i < n; i++) {
-        int owner = 0;
-        tTermin t = mixedTermin(rng, i, kUsers, owner);
-        if (rng() % 3 == 0) t.setResource(resources[rng() % kResources]);
-        setCurrentUser(numbered("u", owner));
-        ok = tTerminStore::instance().insert(t).status == tStoreStatus::Stored && ok;
-    }
-    if (!ok) {
-        std::fprintf(stderr, "print pdf: a record was not stored\n");
-        std::exit(2);
-    }
-}
-
-// The platform the PDF files are painted on: offscreen unless the environment names one.
-void ensureGui()
-{
-    if (QGuiApplication::instance()) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "bench_views";
-    static char *argv[] = {name, nullptr};
-    static auto *app = new QGuiApplication(argc, argv);
-    (void)app;
-}
 
 // One kind to a PDF file: the whole (read, lay out, write) and the document alone, in ms.
 void timeKind(const tBenchDatabase &db, tPrintKind kind, const char *view, long n, double goal)
@@ -115,7 +61,7 @@ void timeKind(const tBenchDatabase &db, tPrintKind kind, const char *view, long 
 void runSize(long n)
 {
     tBenchDatabase db("print-pdf");
-    fill(n);
+    fillPlanMix(n, 2612, true, "print pdf");
     setCurrentUser(numbered("u", 0));
     timeKind(db, tPrintKind::Week, "week to PDF (woche-pdf)", n, 500);
     timeKind(db, tPrintKind::YearPlan, "occupancy plan to PDF (belegung-pdf)", n, 2000);
@@ -124,7 +70,7 @@ void runSize(long n)
 } // namespace
 
 VELK_BENCH_SECTION("print pdf", [](const std::vector<long> &sizes) {
-    ensureGui();
+    ensureOffscreenGui();
     for (long n : sizes) runSize(n);
 });
 
