@@ -3,6 +3,8 @@
 //   velk-exchange [--user NAME] [--password-stdin] DIR import|export KIND FILE
 //   velk-exchange [--user NAME] [--password-stdin] DIR sync termine|termine-team|personen VDIR
 //   velk-exchange [--user NAME] [--password-stdin] DIR export PDF-KIND FILE [--datum TT.MM.JJJJ]
+//   velk-exchange [--user NAME] [--password-stdin] DIR suche WORD [--art KIND,...]
+//                 [--von TT.MM.JJJJ] [--bis TT.MM.JJJJ]
 //
 // DIR is the database directory (one without a database gets a new empty one, as at the
 // program's first start; only root may do that, since nobody else can log in to it).  KIND is
@@ -16,6 +18,11 @@
 // personen-pdf and aufgaben-pdf (all persons, all tasks); --datum is today when not given.  The
 // heading names the logged-in user and the time of the run.  Qt Gui paints them on its offscreen
 // platform unless QT_QPA_PLATFORM names another, so no display is needed.
+//
+// suche prints what "Bearbeiten > Suchen..." finds for WORD (views/search.h), one result a
+// line: kind, ID, date and text, separated by tabs, in UTF-8; --art keeps the kinds named
+// (termin, person, gruppe, ressource, projekt, aufgabe), --von and --bis the dated records of
+// that range.  Its exit status is 0 with results and 1 without.
 //
 // The user (root by default) logs in as the login dialog does: the password is read from the
 // terminal without echo, or with --password-stdin from the first line of standard input.  What
@@ -44,6 +51,7 @@
 #include "exchange/sync_user.h"
 #include "print/print_painter.h"
 #include "views/print_kinds.h"
+#include "views/search.h"
 #include "views/view_lines.h"
 
 #include <QColor>
@@ -78,6 +86,9 @@ struct tArgs {
     tExchangeKind kind = tExchangeKind::TermineDbf;
     std::optional<tPrintKind> print; // a view's pages as a PDF file instead of an export
     std::optional<tDate> date;       // --datum
+    std::optional<std::string> word; // suche: the word, as typed
+    tSearchFilter filter;            // suche: --art, --von, --bis
+    bool searchOptions = false;      // one of them was given
     std::string file;
 };
 
@@ -89,6 +100,9 @@ const char *kUsage =
     "                     [--datum TT.MM.JJJJ]\n"
     "  PDF-ART: woche-pdf, monat-pdf, belegung-pdf (das Jahr), terminliste-pdf (ab dem Datum),\n"
     "           personen-pdf, aufgaben-pdf (nur export; Datum: heute, wenn nicht angegeben)\n"
+    "       velk-exchange [--user NAME] [--password-stdin] VERZEICHNIS suche WORT\n"
+    "                     [--art ART,...] [--von TT.MM.JJJJ] [--bis TT.MM.JJJJ]\n"
+    "  ART: termin, person, gruppe, ressource, projekt, aufgabe\n"
     "       velk-exchange [--user NAME] [--password-stdin] VERZEICHNIS sync ART VDIR\n"
     "  ART: termine, termine-team, personen\n"
     "       velk-exchange [--user NAME] [--password-stdin] VERZEICHNIS sync alle\n"
@@ -103,6 +117,46 @@ int fail(int code, const std::string &message)
 {
     std::cerr << "velk-exchange: " << message << "\n";
     return code;
+}
+
+// The value of option `name` given as "NAME VALUE" or "NAME=VALUE" at argv[i]; nullopt when
+// argv[i] is another argument.
+std::optional<std::string> optionValue(const char *name, int argc, char **argv, int &i)
+{
+    std::string arg = argv[i], prefix = std::string(name) + "=";
+    if (arg.rfind(prefix, 0) == 0) return arg.substr(prefix.size());
+    if (arg != name) return std::nullopt;
+    return i + 1 < argc ? argv[++i] : "";
+}
+
+// --art, --von and --bis of suche into a.filter; false with the error when one is wrong, nullopt
+// when argv[i] is none of them.
+std::optional<bool> parseSearchOption(tArgs &a, int argc, char **argv, int &i, std::string *error)
+{
+    if (std::optional<std::string> kinds = optionValue("--art", argc, argv, i)) {
+        a.filter.kinds = 0;
+        size_t at = 0;
+        while (at <= kinds->size()) {
+            size_t comma = std::min(kinds->find(',', at), kinds->size());
+            std::string name = kinds->substr(at, comma - at);
+            unsigned bit = 0;
+            for (int k = 0; k < kSearchKinds; k++)
+                if (name == searchKindName(static_cast<tSearchKind>(k)))
+                    bit = searchKindBit(static_cast<tSearchKind>(k));
+            if (!bit) return *error = "unbekannte Art " + name, false;
+            a.filter.kinds |= bit;
+            at = comma + 1;
+        }
+        return a.searchOptions = true;
+    }
+    for (const char *name : {"--von", "--bis"})
+        if (std::optional<std::string> text = optionValue(name, argc, argv, i)) {
+            tDate &date = name[2] == 'v' ? a.filter.from : a.filter.till;
+            if (!readDeskDate(*text, date))
+                return *error = "kein Datum TT.MM.JJJJ: " + *text, false;
+            return a.searchOptions = true;
+        }
+    return std::nullopt;
 }
 
 std::optional<tArgs> parseArgs(int argc, char **argv, std::string *error)
@@ -123,6 +177,8 @@ std::optional<tArgs> parseArgs(int argc, char **argv, std::string *error)
             if (!readDeskDate(text, date))
                 return *error = "kein Datum TT.MM.JJJJ: " + text, std::nullopt;
             a.date = date;
+        } else if (std::optional<bool> ok = parseSearchOption(a, argc, argv, i, error)) {
+            if (!*ok) return std::nullopt;
         } else if (arg.size() > 1 && arg[0] == '-' && rest.empty())
             return *error = "unbekannte Option " + arg, std::nullopt;
         else
@@ -134,6 +190,18 @@ std::optional<tArgs> parseArgs(int argc, char **argv, std::string *error)
         a.import = true;
         return a;
     }
+    if (rest.size() == 3 && rest[1] == "suche") {
+        a.dir = rest[0];
+        a.word = rest[2];
+        if (a.date) return *error = "--datum gilt nur f\xC3\xBCr die PDF-Arten", std::nullopt;
+        if (a.filter.from.valid() != a.filter.till.valid())
+            return *error = "--von und --bis nur zusammen", std::nullopt;
+        if (a.filter.till.before(a.filter.from))
+            return *error = "--bis liegt vor --von", std::nullopt;
+        return a;
+    }
+    if (a.searchOptions)
+        return *error = "--art, --von und --bis gelten nur f\xC3\xBCr suche", std::nullopt;
     if (rest.size() != 4) return *error = "falsche Zahl von Argumenten", std::nullopt;
     a.dir = rest[0];
     if (rest[1] == "server") {
@@ -341,6 +409,15 @@ int runPrintCommand(const tArgs &a, const std::string &user)
     return kDone;
 }
 
+// What "Bearbeiten > Suchen..." finds, a line each; 1 when nothing is found.
+int runSearchCommand(const tArgs &a)
+{
+    long lost = 0;
+    std::vector<tSearchHit> hits = searchStores(utf8ToCp1252(*a.word, &lost), a.filter);
+    for (const tSearchHit &hit : hits) std::cout << utf8(searchHitLine(hit)) << "\n";
+    return hits.empty() ? kPartWay : kDone;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -402,8 +479,8 @@ int main(int argc, char **argv)
         database.close();
         return code;
     }
-    if (args->print) {
-        int code = runPrintCommand(*args, login.resultName);
+    if (args->print || args->word) {
+        int code = args->word ? runSearchCommand(*args) : runPrintCommand(*args, login.resultName);
         database.closeUsers();
         database.close();
         return code;

@@ -10,12 +10,12 @@
 //   kind        fields searched (the label tSearchHit::field names)
 //   appointment Titel, Ressource (the booked resource's title and ID), Teilnehmer (the person's
 //               first name and name, or the group's title and its members' names)
-//   person      ID, Name, Vorname, Firma (the titles of the person's groups), Ort, Telefon,
-//               Anmerkung (the record's comment, as other programs may have stored it)
-//   group       ID, Titel, Ort, Telefon, Anmerkung
-//   resource    ID, Titel
-//   project     ID, Titel
-//   task        ID, Titel, Anmerkung
+//   person      Name, Vorname, ID, Firma (the titles of the person's groups), Ort, Straße,
+//               Telefon, Anmerkung (the record's comment, as other programs may have stored it)
+//   group       Titel, ID, Ort, Straße, Telefon, Anmerkung
+//   resource    Titel, ID
+//   project     Titel, ID
+//   task        Titel, ID, Anmerkung
 //
 // Another user's appointment the visibility rule hides is never read into the results, nor
 // counted.  Results come in sections in the kind order above: appointments newest first,
