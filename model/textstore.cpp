@@ -107,4 +107,16 @@ int tTextStore::textLength(const char *id)
 
 bool tTextStore::deleteText(const char *id) { return findById(id) > 0 && bt3Delete(fd_) == 0; }
 
+int tTextStore::holdForReading()
+{
+    // A lock that cannot be taken leaves every read to take its own, as without the hold.
+    int held = fd_ ? isamLockUp(fd_, 3 | BT3_LK_READ) : 0;
+    return held > 0 ? held : 0;
+}
+
+void tTextStore::release(int held)
+{
+    if (fd_ && held) isamUnLock(fd_, held);
+}
+
 } // namespace velk

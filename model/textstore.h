@@ -44,12 +44,38 @@ public:
     int textLength(const char *id);
     bool deleteText(const char *id);
 
+    // Holds the store's files for reading until release (tTextReadHold below); answers what to
+    // give to release, 0 when nothing could be held.
+    int holdForReading();
+    void release(int held);
+
 private:
     int findById(const char *id); // the record's length, 0 when none
     int build(const char *id, const char *text);
 
     Bt3File *fd_ = nullptr;
     char *buf_ = nullptr;
+};
+
+// Keeps the text store locked for reading across many reads (a search reading every task's
+// comment): one lock and one header read instead of one per text.  Readers do not wait for each
+// other; a writer waits until the hold ends.  Never hold it while waiting on the user.
+class tTextReadHold {
+public:
+    explicit tTextReadHold(tTextStore *store)
+        : store_(store), held_(store ? store->holdForReading() : 0)
+    {
+    }
+    ~tTextReadHold()
+    {
+        if (store_) store_->release(held_);
+    }
+    tTextReadHold(const tTextReadHold &) = delete;
+    tTextReadHold &operator=(const tTextReadHold &) = delete;
+
+private:
+    tTextStore *store_;
+    int held_;
 };
 
 // The value a text field exchanges with its owners.

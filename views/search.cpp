@@ -39,27 +39,33 @@ constexpr tKindInfo kKindInfo[kSearchKinds] = {
 
 const tKindInfo &infoOf(tSearchKind kind) { return kKindInfo[static_cast<int>(kind)]; }
 
-// The folded form of each Windows-1252 byte.
+// The folded form of each Windows-1252 byte: one or two bytes.
 struct tFoldTable {
-    std::string of[256];
+    char of[256][3] = {};
+
+    void set(int c, const char *folded)
+    {
+        of[c][0] = folded[0];
+        of[c][1] = folded[0] ? folded[1] : 0;
+    }
 
     tFoldTable()
     {
-        for (int c = 0; c < 256; c++) of[c] = std::string(1, static_cast<char>(c));
-        for (int c = 'A'; c <= 'Z'; c++) of[c] = std::string(1, static_cast<char>(c - 'A' + 'a'));
+        for (int c = 0; c < 256; c++) of[c][0] = static_cast<char>(c);
+        for (int c = 'A'; c <= 'Z'; c++) of[c][0] = static_cast<char>(c - 'A' + 'a');
         // From 0xC0 on, the capitals and then the small letters in the same order.
         const char *const accented[32] = {"a", "a", "a", "a", "ae", "a", "ae", "c",
                                           "e", "e", "e", "e", "i",  "i", "i",  "i",
                                           "d", "n", "o", "o", "o",  "o", "oe", nullptr,
                                           "o", "u", "u", "u", "ue", "y", "th", nullptr};
         for (int i = 0; i < 32; i++)
-            if (accented[i]) of[0xC0 + i] = of[0xE0 + i] = accented[i];
-        of[0xDF] = "ss";
-        of[0xFF] = "y";
-        of[0x8A] = of[0x9A] = "s";  // Š š
-        of[0x8C] = of[0x9C] = "oe"; // Œ œ
-        of[0x8E] = of[0x9E] = "z";  // Ž ž
-        of[0x9F] = "y";             // Ÿ
+            if (accented[i]) set(0xC0 + i, accented[i]), set(0xE0 + i, accented[i]);
+        set(0xDF, "ss");
+        set(0xFF, "y");
+        set(0x8A, "s"), set(0x9A, "s");   // Š š
+        set(0x8C, "oe"), set(0x9C, "oe"); // Œ œ
+        set(0x8E, "z"), set(0x9E, "z");   // Ž ž
+        set(0x9F, "y");                   // Ÿ
     }
 };
 
@@ -82,6 +88,8 @@ std::vector<std::string> foldedWords(std::string_view word)
 {
     std::vector<std::string> words;
     std::string folded = searchFold(word);
+    std::replace_if(
+        folded.begin(), folded.end(), [](char c) { return c == '\n' || c == '\t'; }, ' ');
     size_t at = 0;
     while (at < folded.size()) {
         size_t blank = folded.find(' ', at);
@@ -116,12 +124,22 @@ const char *searchKindName(tSearchKind kind) { return infoOf(kind).name; }
 const char *searchKindTitle(tSearchKind kind) { return infoOf(kind).title; }
 int searchKindNotices(tSearchKind kind) { return infoOf(kind).notices; }
 
-std::string searchFold(std::string_view text)
+// Appends the folded form of text to out.
+void appendFolded(std::string &out, std::string_view text)
 {
     const tFoldTable &fold = foldTable();
+    for (char c : text) {
+        const char *f = fold.of[static_cast<unsigned char>(c)];
+        out += f[0];
+        if (f[1]) out += f[1];
+    }
+}
+
+std::string searchFold(std::string_view text)
+{
     std::string out;
-    out.reserve(text.size());
-    for (char c : text) out += fold.of[static_cast<unsigned char>(c)];
+    out.reserve(text.size() + 8);
+    appendFolded(out, text);
     return out;
 }
 
@@ -140,20 +158,47 @@ std::string searchHitLine(const tSearchHit &hit)
 // ---------------------------------------------------------------------------------------------
 // The records of a kind as the index keeps them.
 
+// A record's fields are kept one after the other, each ended by a line feed, as typed and
+// folded; a word never holds a line feed, so a match never spans two fields.
 struct tSearchIndex::tEntry {
+    static constexpr int kMaxFields = 10;
+
     std::string id;
     tDate date;
     tDateTime from, till; // an appointment's span
+    long long order = 0;  // an appointment's start as one number, later ones greater
     std::string title;
-    std::vector<std::pair<const char *, std::string>> fields; // label, text
-    std::vector<std::string> folded;                          // each field's folded text
+    std::string text;
+    std::string folded;
+    std::array<const char *, kMaxFields> labels{};
+    std::array<int, kMaxFields> textEnds{}, foldedEnds{};
+    int count = 0;
 
-    void add(const char *label, std::string_view text)
+    void add(const char *label, std::string_view value)
     {
-        std::string t = trimmed(text);
-        if (t.empty()) return;
-        folded.push_back(searchFold(t));
-        fields.emplace_back(label, std::move(t));
+        size_t begin = value.find_first_not_of(' ');
+        if (begin == std::string_view::npos || count == kMaxFields) return;
+        value = value.substr(begin, value.find_last_not_of(' ') - begin + 1);
+        text += value;
+        text += '\n';
+        appendFolded(folded, value);
+        folded += '\n';
+        labels[count] = label;
+        textEnds[count] = static_cast<int>(text.size());
+        foldedEnds[count] = static_cast<int>(folded.size());
+        count++;
+    }
+    // The field whose folded text holds position `at`.
+    int fieldAt(size_t at) const
+    {
+        int f = 0;
+        while (f + 1 < count && static_cast<size_t>(foldedEnds[f]) <= at) f++;
+        return f;
+    }
+    std::string fieldText(int f) const
+    {
+        int begin = f ? textEnds[f - 1] : 0;
+        return text.substr(begin, textEnds[f] - begin - 1);
     }
 };
 
@@ -260,6 +305,8 @@ std::vector<tEntry> readTermine(const tAddressNames &names)
         e.date = t.from;
         e.from = t.from;
         e.till = t.till;
+        e.order = ((t.from.year * 16LL + t.from.month) * 32 + t.from.day) * 1440 +
+                  t.from.hour * 60 + t.from.minute;
         char time[8];
         std::snprintf(time, sizeof time, "%02d:%02d ", t.from.hour, t.from.minute);
         e.title = time + trimmed(t.TITLE);
@@ -278,8 +325,7 @@ std::vector<tEntry> readTermine(const tAddressNames &names)
     }
     // Newest first; among equal starts by ID.
     std::sort(out.begin(), out.end(), [](const tEntry &a, const tEntry &b) {
-        if (!(a.from == b.from)) return b.from.before(a.from);
-        return a.id < b.id;
+        return a.order != b.order ? a.order > b.order : a.id < b.id;
     });
     return out;
 }
@@ -385,6 +431,7 @@ std::string taskComment(const tTextValue &comment)
 std::vector<tEntry> readTasks()
 {
     std::vector<tEntry> out;
+    tTextReadHold hold(tBlob::instance().textStore());
     for (const tTask &t : allTasks()) {
         tEntry e;
         e.id = trimmed(t.ID);
@@ -433,20 +480,19 @@ bool inRange(tSearchKind kind, const tEntry &e, const tSearchFilter &filter)
     }
 }
 
-// The hit of a record when every word occurs in one of its fields: the first field holding the
-// first word is the one named.
+// The hit of a record when every word occurs in one of its fields: the field where the first
+// word first occurs is the one named.
 std::optional<tSearchHit> hitOf(tSearchKind kind, const tEntry &e,
                                 const std::vector<std::string> &words)
 {
-    int named = -1;
-    for (size_t w = 0; w < words.size(); w++) {
-        int in = -1;
-        for (size_t f = 0; f < e.folded.size() && in < 0; f++)
-            if (e.folded[f].find(words[w]) != std::string::npos) in = static_cast<int>(f);
-        if (in < 0) return std::nullopt;
-        if (w == 0) named = in;
+    size_t first = std::string::npos;
+    for (const std::string &word : words) {
+        size_t at = e.folded.find(word);
+        if (at == std::string::npos) return std::nullopt;
+        if (first == std::string::npos) first = at;
     }
-    return tSearchHit{kind, e.id, e.date, e.title, e.fields[named].first, e.fields[named].second};
+    int f = e.fieldAt(first);
+    return tSearchHit{kind, e.id, e.date, e.title, e.labels[f], e.fieldText(f)};
 }
 
 } // namespace
