@@ -25,6 +25,7 @@
 #include "projects/project_list.h"
 #include "views/month_planner.h"
 #include "views/occupancy_plan.h"
+#include "views/search.h"
 #include "views/term_list.h"
 #include "views/week_view.h"
 
@@ -33,6 +34,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <unistd.h>
@@ -189,6 +191,12 @@ std::vector<tView> views(const std::string &files)
          }},
         {"alarm list", [] { return long(tAlarmStore::instance().listed().size()); }},
         {"export (iCalendar)", [=] { return long(exportICalendar(files + "/x.ics").done); }},
+        {"search (new index)", [] { return long(searchStores("termin 12").size()); }},
+        // The search window keeps its index: a search again reads only the files' counters.
+        {"search (index kept)",
+         [index = std::make_shared<tSearchIndex>()] {
+             return long(index->find("termin 12").size());
+         }},
     };
 }
 
