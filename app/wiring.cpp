@@ -7,6 +7,7 @@
 #include "widgets/calendar/calendar_frame.h"
 #include "widgets/calendar/dia_termin.h"
 #include "widgets/calendar/plan_frame.h"
+#include "widgets/calendar/search_win.h"
 #include "widgets/calendar/undo_frame.h"
 #include "widgets/calendar/view_openers.h"
 #include "widgets/calendar/views_frame.h"
@@ -31,6 +32,7 @@ void addSubsystems(TMyApp &app)
     app.addFrameSetup(calendarPlanFrameSetup);
     app.addFrameSetup(exchangeFrameSetup);
     app.addFrameSetup(undoFrameSetup);
+    app.addFrameSetup(searchFrameSetup);
     app.addLoginSetup(syncLoginSetup);
     app.addLoginSetup(calendarPlanLoginSetup);
     wireOpeners();

@@ -7,8 +7,8 @@ namespace velk {
 
 class TMyApp;
 
-// The frame setups of the address book, the projects, the calendar, its views and plan, and the
-// exchange, in the order of their menus.
+// The frame setups of the address book, the projects, the calendar, its views and plan, the
+// exchange, undo and the search window, in the order of their menus.
 void addSubsystems(TMyApp &app);
 
 // The calendar windows' openers: a person in the person dialog, an appointment in the

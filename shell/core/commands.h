@@ -23,6 +23,7 @@ enum tCommand : int {
     CmEdit = 125,
     CmDelete = 126,
     CmUndo = 127,       // "Rückgängig": the last deletions since the start, newest first
+    CmSearch = 128,     // "Suchen...": the search window
     CmBack = 1001,      // tool bar, bitmap 1001
     CmForward = 1002,   // tool bar, bitmap 1002
     CmToday = 1003,     // tool bar "Heute": the active view to today's week, month or year

@@ -26,6 +26,7 @@ const std::vector<const char *> &helpKeywords()
         help::Sync,
         help::Everyday,
         help::Print,
+        help::Search,
         help::Copyright,
     };
     return all;

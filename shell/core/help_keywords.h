@@ -32,6 +32,7 @@ constexpr const char *Sync = "Abgleich"; // "Synchronisieren" and "Server einric
 // "Heute", the zoom, the tooltips, double bookings, the calendar button, "Rückgängig", the desk
 constexpr const char *Everyday = "Alltag";
 constexpr const char *Print = "Drucken"; // "Drucken...", "Druckvorschau...", "Als PDF sichern..."
+constexpr const char *Search = "Suchen"; // the search window
 constexpr const char *Copyright = "Copyright";
 } // namespace help
 

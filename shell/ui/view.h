@@ -36,6 +36,7 @@ enum tViewType : int {
     ViewProjectList = 7,
     ViewWeekCalendar = 101,
     ViewTaskList = 102,
+    ViewSearch = 103,
 };
 
 // The data-changed notice: QEvent::User + 1 carrying the mask of what changed.

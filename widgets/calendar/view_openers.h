@@ -1,7 +1,8 @@
 // How the calendar's windows open the records their lines and shapes stand for (a person, an
-// appointment, a new appointment over a range, a task).  The program's wiring (app/wiring.h) fills
-// these in with the dialogs; tests put their own recorders in their place.  Each answers whether
-// the user stored something (so the caller knows whether to refresh).
+// appointment, a new appointment over a range, a task; a group, a resource, a project).  The
+// program's wiring (app/wiring.h) fills these in with the dialogs; tests put their own recorders in
+// their place.  Each answers whether the user stored something (so the caller knows whether to
+// refresh).
 #ifndef VELK_WIDGETS_CALENDAR_VIEW_OPENERS_H
 #define VELK_WIDGETS_CALENDAR_VIEW_OPENERS_H
 
@@ -22,6 +23,10 @@ struct tViewOpeners {
                        const std::string &resource)>
         newTermin;
     std::function<bool(QWidget *parent, const std::string &taskId)> task;
+    // The search window's results of the other kinds, each in its dialog in change mode.
+    std::function<bool(QWidget *parent, const std::string &groupId)> group;
+    std::function<bool(QWidget *parent, const std::string &resourceId)> resource;
+    std::function<bool(QWidget *parent, const std::string &projectId)> project;
 };
 
 // The one set of openers of this program.
