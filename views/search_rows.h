@@ -20,10 +20,10 @@ namespace velk {
 struct tSearchRow {
     bool heading = false;
     tSearchKind kind = tSearchKind::Termin;
-    int hit = -1; // a result row: its index in the results; -1 for a heading
-    std::string art;   // a heading: "Termine (12)"; a result: "Termin"
-    std::string date;  // a result's date, or empty
-    std::string text;  // a result's text
+    int hit = -1;     // a result row: its index in the results; -1 for a heading
+    std::string art;  // a heading: "Termine (12)"; a result: "Termin"
+    std::string date; // a result's date, or empty
+    std::string text; // a result's text
 
     friend bool operator==(const tSearchRow &, const tSearchRow &) = default;
 };

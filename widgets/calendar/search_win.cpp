@@ -68,8 +68,8 @@ tSearchWin::tSearchWin(QWidget *parent)
 
     results_->setObjectName(QStringLiteral("searchResults"));
     results_->setColumnCount(3);
-    results_->setHeaderLabels({QStringLiteral("Art"), QStringLiteral("Datum"),
-                               QStringLiteral("Eintrag")});
+    results_->setHeaderLabels(
+        {QStringLiteral("Art"), QStringLiteral("Datum"), QStringLiteral("Eintrag")});
     results_->setRootIsDecorated(false);
     results_->setUniformRowHeights(true);
     results_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -86,7 +86,9 @@ tSearchWin::tSearchWin(QWidget *parent)
     connect(word_, &QLineEdit::textEdited, timer_, qOverload<>(&QTimer::start));
     connect(word_, &QLineEdit::returnPressed, this, &tSearchWin::search);
     connect(results_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem *item) {
-        if (item && !item->data(0, Qt::UserRole).isNull()) openSelected();
+        if (!item || item->data(0, Qt::UserRole).isNull()) return; // a heading
+        selectRow(results_->indexOfTopLevelItem(item));
+        openSelected();
     });
     setFocusProxy(word_);
 }
@@ -257,9 +259,8 @@ bool tSearchWin::eventFilter(QObject *watched, QEvent *event)
 // Return opens, Escape goes back to the field.
 bool tSearchWin::listKey(int key)
 {
-    const int current = results_->currentItem()
-                            ? results_->indexOfTopLevelItem(results_->currentItem())
-                            : -1;
+    const int current =
+        results_->currentItem() ? results_->indexOfTopLevelItem(results_->currentItem()) : -1;
     switch (key) {
     case Qt::Key_Down:
     case Qt::Key_Up: {
@@ -311,8 +312,7 @@ void tSearchWin::openSelected()
         opener = open.task;
         break;
     }
-    if (opener && opener(this, h.id))
-        sendNotice(this, tNotices::fromInt(searchEditNotice(h.kind)));
+    if (opener && opener(this, h.id)) sendNotice(this, tNotices::fromInt(searchEditNotice(h.kind)));
 }
 
 tNotices tSearchWin::noticeMask() const
