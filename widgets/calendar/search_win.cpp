@@ -25,10 +25,11 @@ tSearchWin *gOpenWindow = nullptr;
 
 constexpr int kPauseMs = 250;
 
-QLineEdit *dateField(const char *name, int digits, QHBoxLayout *row)
+QLineEdit *dateField(const char *name, const char *hint, int digits, QHBoxLayout *row)
 {
     auto *edit = new QLineEdit;
     edit->setObjectName(QString::fromLatin1(name));
+    edit->setPlaceholderText(QString::fromLatin1(hint));
     edit->setMaxLength(digits);
     edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QLatin1Char('0')) * (digits + 1) +
                         12);
@@ -123,9 +124,9 @@ void tSearchWin::buildRange(QHBoxLayout *row)
     for (int side = 0; side < 2; ++side) {
         row->addWidget(new QLabel(side == 0 ? QStringLiteral("von") : QStringLiteral("bis")));
         std::array<QLineEdit *, 3> &f = *fields[side];
-        f[0] = dateField(names[side][0], 2, row);
-        f[1] = dateField(names[side][1], 2, row);
-        f[2] = dateField(names[side][2], 4, row);
+        f[0] = dateField(names[side][0], "TT", 2, row);
+        f[1] = dateField(names[side][1], "MM", 2, row);
+        f[2] = dateField(names[side][2], "JJJJ", 4, row);
         auto *pick = new QToolButton;
         pick->setObjectName(side == 0 ? QStringLiteral("pickFrom") : QStringLiteral("pickTill"));
         row->addWidget(pick);

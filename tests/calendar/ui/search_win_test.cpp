@@ -37,14 +37,12 @@ protected:
         ViewsUiTest::SetUp();
         tViewOpeners &o = viewOpeners();
         o.group = [this](QWidget *, const std::string &id) { return record("group:" + id); };
-        o.resource = [this](QWidget *, const std::string &id) {
-            return record("resource:" + id);
-        };
+        o.resource = [this](QWidget *, const std::string &id) { return record("resource:" + id); };
         o.project = [this](QWidget *, const std::string &id) { return record("project:" + id); };
         searchFrameSetup(*frame, *client);
         person("hans", "Hans", "M\xfcller", {3, 4, 1970});
-        meeting = add("carl", termin("Planung", at(14, 5, 2025, 10), at(14, 5, 2025, 11), "",
-                                     "Phans"));
+        meeting =
+            add("carl", termin("Planung", at(14, 5, 2025, 10), at(14, 5, 2025, 11), "", "Phans"));
         // dora's private appointment: carl may never see it, not even by the word.
         add("dora", termin("Mueller privat", at(15, 5, 2025, 9), at(15, 5, 2025, 10), "Pdora"));
         setCurrentUser("carl");
@@ -279,8 +277,8 @@ TEST_F(SearchWinTest, AnotherUsersPrivateAppointmentNeverShows)
     tSearchWin *win = openSearch();
     for (const char *word : {"mueller privat", "privat", "mueller"}) {
         type(win, QString::fromLatin1(word));
-        EXPECT_FALSE(shownRows(win->results()).join(QLatin1Char('\n')).contains(
-            QStringLiteral("privat")))
+        EXPECT_FALSE(
+            shownRows(win->results()).join(QLatin1Char('\n')).contains(QStringLiteral("privat")))
             << word;
     }
     // Its author finds it.
