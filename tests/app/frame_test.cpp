@@ -74,7 +74,8 @@ TEST_F(FrameTest, MenuBarIsMenuResourceOne)
     EXPECT_EQ(titles,
               (QStringList{"&Datei", "&Bearbeiten", "&Ansicht", "&Eingaben", "Fenster", "Hilfe"}));
     EXPECT_EQ(entryTexts(menus[1]->menu()),
-              (QStringList{"&Neu...", "Än&dern...", "&Löschen", "&Anmelden...", "&Rückgängig"}));
+              (QStringList{"&Neu...", "Än&dern...", "&Löschen", "&Anmelden...", "&Rückgängig",
+                           "&Suchen..."}));
     // Every entry of the table is in its menu, once, with its command id.
     std::set<int> ids;
     for (int m = 0; m < int(mainMenu().size()); ++m) {
@@ -88,13 +89,14 @@ TEST_F(FrameTest, MenuBarIsMenuResourceOne)
             EXPECT_EQ(entries[i]->text(), QString::fromUtf8(e.text));
         }
     }
-    EXPECT_EQ(ids.size(), 41u);
+    EXPECT_EQ(ids.size(), 42u);
     // The added commands carry their keys; the zoom in also answers Ctrl+= .
     const struct {
         int id;
         QList<QKeySequence> keys;
     } keyed[] = {
         {CmUndo, {QKeySequence(Qt::CTRL | Qt::Key_Z)}},
+        {CmSearch, {QKeySequence(Qt::CTRL | Qt::Key_F)}},
         {CmPrint, {QKeySequence(Qt::CTRL | Qt::Key_P)}},
         {CmPrintPreview, {}},
         {CmPrintPdf, {}},

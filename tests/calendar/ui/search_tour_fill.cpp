@@ -81,15 +81,18 @@ int main(int argc, char **argv)
     auto at = [y](int d, int m, int hour, int minute = 0) {
         return tDateTime::at({d, m, y}, hour, minute);
     };
-    bool ok = person("hans", "Hans", "M\xFC"
-                                     "ller",
+    bool ok = person("hans", "Hans",
+                     "M\xFC"
+                     "ller",
                      "K\xF6ln", {3, 4, 1970}) &&
-              person("gerda", "Gerda", "M\xFC"
-                                       "ller-Ohm",
+              person("gerda", "Gerda",
+                     "M\xFC"
+                     "ller-Ohm",
                      "D\xFCsseldorf", {21, 11, 1958}) &&
               person("erika", "Erika", "Mustermann", "Bonn", {}) &&
-              person("juergen", "J\xFCrgen", "Sch\xE4"
-                                             "fer",
+              person("juergen", "J\xFCrgen",
+                     "Sch\xE4"
+                     "fer",
                      "Stra\xDF"
                      "burg",
                      {}) &&
