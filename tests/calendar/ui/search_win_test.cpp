@@ -3,9 +3,11 @@
 // boxes, the refill on a notice, and another user's private appointment never shown.
 #include <QCheckBox>
 #include <QLabel>
+#include <QProcess>
 #include <QLineEdit>
 #include <QTreeWidget>
 
+#include "base/change_watch.h"
 #include "shell/core/help_keywords.h"
 #include "widgets/calendar/search_win.h"
 #include "views_ui_support.h"
@@ -285,6 +287,26 @@ TEST_F(SearchWinTest, AnotherUsersPrivateAppointmentNeverShows)
     setCurrentUser("dora");
     type(win, QStringLiteral("privat"));
     EXPECT_EQ(win->status()->text(), QStringLiteral("1 Treffer"));
+}
+
+TEST_F(SearchWinTest, AnotherCopysAppointmentShowsByTheFollowTimer)
+{
+    setCurrentUser("root");
+    tSearchWin *win = openSearch();
+    type(win, QStringLiteral("jahresabschluss"));
+    ASSERT_EQ(win->status()->text(), QStringLiteral("Keine Treffer"));
+    // As the program does at its login: the watch looks once; each tick answers what changed.
+    tChangeWatch watch;
+    watch.check();
+    client->setChangeCheck([&watch] { return watch.check(); });
+    ASSERT_EQ(QProcess::execute(QStringLiteral(VELK_TOUR_FILL),
+                                {QString::fromStdString(dir_.path()), QStringLiteral("2037")}),
+              0);
+    client->followTick();
+    EXPECT_EQ(shownRows(win->results()),
+              (QStringList{QStringLiteral("Termine (1)"),
+                           QStringLiteral("Termin|28.12.2037|09:00 Jahresabschluss")}));
+    client->setChangeCheck({});
 }
 
 } // namespace
