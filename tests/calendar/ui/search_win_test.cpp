@@ -1,14 +1,18 @@
 // The search window in the main frame: opened by "Suchen..." (one at most), results as the user
 // types, the keyboard path from the field into the list and into a result's dialog, the kind
 // boxes, the refill on a notice, and another user's private appointment never shown.
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QLabel>
 #include <QProcess>
+#include <QTableView>
+#include <QToolButton>
 #include <QLineEdit>
 #include <QTreeWidget>
 
 #include "base/change_watch.h"
 #include "shell/core/help_keywords.h"
+#include "shell/ui/date_picker.h"
 #include "widgets/calendar/search_win.h"
 #include "views_ui_support.h"
 
@@ -262,13 +266,22 @@ TEST_F(SearchWinTest, TheDateRangeKeepsTheAppointmentsThatTouchIt)
     ASSERT_TRUE(from);
     EXPECT_FALSE(from->isEnabled()) << "off until Zeitraum is checked";
     win->findChild<QCheckBox *>(QStringLiteral("searchRange"))->setChecked(true);
-    const char *fields[][2] = {{"fromDay", "1"},  {"fromMonth", "9"},  {"fromYear", "2025"},
-                               {"tillDay", "31"}, {"tillMonth", "12"}, {"tillYear", "2025"}};
+    const char *fields[][2] = {{"fromDay", "1"}, {"fromMonth", "9"}, {"fromYear", "2025"}};
     for (auto &f : fields) {
         auto *edit = win->findChild<QLineEdit *>(QString::fromLatin1(f[0]));
         ASSERT_TRUE(edit) << f[0];
         QTest::keyClicks(edit, QString::fromLatin1(f[1]));
     }
+    // "bis" from the calendar beside its fields.
+    auto *pick = win->findChild<QToolButton *>(QStringLiteral("pickTill"));
+    ASSERT_TRUE(pick);
+    QTest::mouseClick(pick, Qt::LeftButton);
+    QCalendarWidget *calendar = openDatePicker(pick);
+    ASSERT_TRUE(calendar);
+    calendar->setSelectedDate(QDate(2025, 12, 31));
+    QTest::keyClick(calendar->findChild<QTableView *>(), Qt::Key_Return);
+    EXPECT_EQ(win->findChild<QLineEdit *>(QStringLiteral("tillYear"))->text(),
+              QStringLiteral("2025"));
     QTRY_COMPARE(win->status()->text(), QStringLiteral("1 Treffer"));
     EXPECT_EQ(shownRows(win->results()).value(1),
               QStringLiteral("Termin|01.10.2025|09:00 Planung Herbst"));
