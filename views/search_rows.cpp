@@ -62,11 +62,12 @@ std::vector<tSearchRow> searchRows(const std::vector<tSearchHit> &hits)
     return rows;
 }
 
-std::string searchStatus(std::string_view word, std::size_t hits)
+std::string searchStatus(std::string_view word, std::size_t hits, bool rangeIgnored)
 {
     if (word.find_first_not_of(" \t") == std::string_view::npos) return std::string();
-    if (hits == 0) return "Keine Treffer";
-    return std::to_string(hits) + " Treffer";
+    std::string text = hits == 0 ? "Keine Treffer" : std::to_string(hits) + " Treffer";
+    if (rangeIgnored) text += " (Zeitraum unvollst\xE4ndig, nicht angewandt)";
+    return text;
 }
 
 int searchStepRow(const std::vector<tSearchRow> &rows, int from, int step)

@@ -5,7 +5,8 @@
 // "Person", ...), its date as TT.MM.JJJJ (empty when it has none; "TT.MM." for a birthday
 // without a year) and its text (searchHitText).  Headings are never selected: the arrow keys
 // step over them.  Under the list a status line counts the results ("1 Treffer", "3 Treffer",
-// "Keine Treffer"); while the word is empty it says nothing.  Everything is Windows-1252.
+// "Keine Treffer"), and says so when the date range is switched on but incomplete; while the
+// word is empty it says nothing.  Everything is Windows-1252.
 #ifndef VELK_VIEWS_SEARCH_ROWS_H
 #define VELK_VIEWS_SEARCH_ROWS_H
 
@@ -37,8 +38,9 @@ std::string searchDateText(const tDate &date);
 // The rows of these results, a heading before each kind's results.
 std::vector<tSearchRow> searchRows(const std::vector<tSearchHit> &hits);
 
-// The status line for the word and the number of results.
-std::string searchStatus(std::string_view word, std::size_t hits);
+// The status line for the word and the number of results; `rangeIgnored` when "Zeitraum" is on
+// but its dates are not both valid, so that the results are not filtered by date.
+std::string searchStatus(std::string_view word, std::size_t hits, bool rangeIgnored = false);
 
 // The result row nearest to `from` going `step` rows (+1 down, -1 up), `from` itself left out;
 // -1 when there is none that way.  From -1 going down finds the first result.

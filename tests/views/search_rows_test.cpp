@@ -82,12 +82,18 @@ TEST(SearchRows, StatusLine)
     struct Row {
         const char *word;
         std::size_t hits;
+        bool rangeIgnored;
         const char *status;
     } rows[] = {
-        {"", 0, ""},           {"  ", 0, ""},           {"x", 0, "Keine Treffer"},
-        {"x", 1, "1 Treffer"}, {"x", 12, "12 Treffer"},
+        {"", 0, false, ""},
+        {"  ", 0, true, ""},
+        {"x", 0, false, "Keine Treffer"},
+        {"x", 1, false, "1 Treffer"},
+        {"x", 12, false, "12 Treffer"},
+        {"x", 2, true, "2 Treffer (Zeitraum unvollst\xE4ndig, nicht angewandt)"},
     };
-    for (const Row &r : rows) EXPECT_EQ(searchStatus(r.word, r.hits), r.status) << r.word;
+    for (const Row &r : rows)
+        EXPECT_EQ(searchStatus(r.word, r.hits, r.rangeIgnored), r.status) << r.word;
 }
 
 TEST(SearchRows, ArrowsStepOverTheHeadings)

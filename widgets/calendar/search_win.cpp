@@ -174,7 +174,8 @@ void tSearchWin::search()
     int keep = -1;
     const tSearchHit *was = selectedHit();
     const std::string word = toCp1252(word_->text());
-    std::vector<tSearchHit> hits = index_.find(word, filter());
+    const tSearchFilter wanted = filter();
+    std::vector<tSearchHit> hits = index_.find(word, wanted);
     if (was) {
         const std::vector<tSearchRow> rows = searchRows(hits);
         keep = searchRowOf(rows, hits, was->kind, was->id);
@@ -182,7 +183,8 @@ void tSearchWin::search()
     hits_ = std::move(hits);
     rows_ = searchRows(hits_);
     showRows(keep);
-    status_->setText(fromCp1252(searchStatus(word, hits_.size())));
+    const bool rangeIgnored = range_->isChecked() && !wanted.hasRange();
+    status_->setText(fromCp1252(searchStatus(word, hits_.size(), rangeIgnored)));
 }
 
 void tSearchWin::showRows(int keepRow)

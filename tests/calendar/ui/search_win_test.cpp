@@ -266,6 +266,8 @@ TEST_F(SearchWinTest, TheDateRangeKeepsTheAppointmentsThatTouchIt)
     ASSERT_TRUE(from);
     EXPECT_FALSE(from->isEnabled()) << "off until Zeitraum is checked";
     win->findChild<QCheckBox *>(QStringLiteral("searchRange"))->setChecked(true);
+    EXPECT_EQ(win->status()->text(),
+              QStringLiteral("2 Treffer (Zeitraum unvollständig, nicht angewandt)"));
     const char *fields[][2] = {{"fromDay", "1"}, {"fromMonth", "9"}, {"fromYear", "2025"}};
     for (auto &f : fields) {
         auto *edit = win->findChild<QLineEdit *>(QString::fromLatin1(f[0]));
