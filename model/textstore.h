@@ -64,8 +64,7 @@ class tTextReadHold {
 public:
     explicit tTextReadHold(tTextStore *store)
         : store_(store), held_(store ? store->holdForReading() : 0)
-    {
-    }
+    {}
     ~tTextReadHold()
     {
         if (store_) store_->release(held_);
