@@ -5,6 +5,8 @@
 //   velk-exchange [--user NAME] [--password-stdin] DIR export PDF-KIND FILE [--datum TT.MM.JJJJ]
 //   velk-exchange [--user NAME] [--password-stdin] DIR suche WORD [--art KIND,...]
 //                 [--von TT.MM.JJJJ] [--bis TT.MM.JJJJ]
+//   velk-exchange --help | -h          the usage on standard output
+//   velk-exchange --version | -V       "velk-exchange 0.1"
 //
 // DIR is the database directory (one without a database gets a new empty one, as at the
 // program's first start; only root may do that, since nobody else can log in to it).  KIND is
@@ -53,6 +55,7 @@
 #include "views/print_kinds.h"
 #include "views/search.h"
 #include "views/view_lines.h"
+#include "velk_version.h"
 
 #include <QColor>
 #include <QGuiApplication>
@@ -90,6 +93,8 @@ struct tArgs {
     tSearchFilter filter;            // suche: --art, --von, --bis
     bool searchOptions = false;      // one of them was given
     std::string file;
+    bool help = false;    // --help: the usage, nothing else
+    bool version = false; // --version: the version, nothing else
 };
 
 const char *kUsage =
@@ -108,7 +113,9 @@ const char *kUsage =
     "       velk-exchange [--user NAME] [--password-stdin] VERZEICHNIS sync alle\n"
     "       velk-exchange [--user NAME] [--password-stdin] VERZEICHNIS server URL BENUTZER\n"
     "  (das Kennwort des Servers folgt auf der n\xC3\xA4"
-    "chsten Zeile der Eingabe)\n";
+    "chsten Zeile der Eingabe)\n"
+    "       velk-exchange --help | -h      diese Hilfe\n"
+    "       velk-exchange --version | -V   die Version\n";
 
 // The system's texts are Windows-1252; the terminal speaks UTF-8.
 std::string utf8(const std::string &cp1252) { return cp1252ToUtf8(cp1252); }
@@ -165,6 +172,14 @@ std::optional<tArgs> parseArgs(int argc, char **argv, std::string *error)
     std::vector<std::string> rest;
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
+        if (rest.empty() && (arg == "--help" || arg == "-h")) {
+            a.help = true;
+            return a;
+        }
+        if (rest.empty() && (arg == "--version" || arg == "-V")) {
+            a.version = true;
+            return a;
+        }
         if (arg == "--user" && i + 1 < argc)
             a.user = argv[++i];
         else if (arg.rfind("--user=", 0) == 0)
@@ -427,6 +442,14 @@ int main(int argc, char **argv)
     if (!args) {
         std::cerr << "velk-exchange: " << error << "\n" << kUsage;
         return kNotStarted;
+    }
+    if (args->help) {
+        std::cout << kUsage;
+        return kDone;
+    }
+    if (args->version) {
+        std::cout << "velk-exchange " << VELK_VERSION << "\n";
+        return kDone;
     }
     struct stat st;
     if (stat(args->dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))

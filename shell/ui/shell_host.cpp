@@ -15,7 +15,11 @@
 #include "shell/ui/main_frame.h"
 
 // Q_INIT_RESOURCE names a global symbol: it is called outside the namespace.
-static void initVelkResources() { Q_INIT_RESOURCE(velk); }
+static void initVelkResources()
+{
+    Q_INIT_RESOURCE(velk);
+    Q_INIT_RESOURCE(velk_help); // the help document, made with the version in it
+}
 
 namespace velk {
 

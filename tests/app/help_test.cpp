@@ -18,6 +18,7 @@
 #include "shell/ui/help_viewer.h"
 #include "shell/ui/shell_host.h"
 #include "tests/app/recorder_host.h"
+#include "velk_version.h"
 
 using namespace velk;
 
@@ -37,6 +38,16 @@ TEST(HelpDocument, HasASectionForEveryKeyword)
         EXPECT_TRUE(html.contains(QStringLiteral("<a name=\"%1\"></a>").arg(QLatin1String(k))))
             << k;
     EXPECT_EQ(helpKeywords().size(), 23u);
+}
+
+TEST(HelpDocument, InfoNamesTheVersion)
+{
+    QString html = helpDocument();
+    qsizetype at = html.indexOf(QStringLiteral("<a name=\"Copyright\"></a>"));
+    ASSERT_GE(at, 0);
+    EXPECT_TRUE(html.mid(at).contains(QStringLiteral("Version " VELK_VERSION "<")))
+        << html.mid(at).toStdString();
+    EXPECT_FALSE(html.contains(QLatin1Char('@'))) << "a placeholder left unreplaced";
 }
 
 TEST(HelpViewer, KeywordJumpsToItsSection)

@@ -126,7 +126,7 @@ TEST_F(BadInputTest, GarbageHeaderWordsNeverCrash)
 TEST_F(BadInputTest, UsageErrors)
 {
     EXPECT_EQ(runCheck(dir_.path(), "--frobnicate"), 2);
-    EXPECT_NE(checkOutput.find("usage: velk-check"), std::string::npos) << checkOutput;
+    EXPECT_NE(checkOutput.find("Aufruf: velk-check"), std::string::npos) << checkOutput;
     EXPECT_EQ(runCheck(""), 2);
 }
 
