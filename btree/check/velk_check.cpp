@@ -41,10 +41,10 @@ std::string stem(const std::string &s, size_t tail) { return s.substr(0, s.size(
 std::string listDir(const std::string &dir, tDirContents *dc)
 {
     struct stat st;
-    if (stat(dir.c_str(), &st) != 0) return "velk-check: " + dir + ": no such directory";
-    if (!S_ISDIR(st.st_mode)) return "velk-check: " + dir + ": not a directory";
+    if (stat(dir.c_str(), &st) != 0) return "velk-check: " + dir + ": Verzeichnis existiert nicht";
+    if (!S_ISDIR(st.st_mode)) return "velk-check: " + dir + ": kein Verzeichnis";
     DIR *d = opendir(dir.c_str());
-    if (!d) return "velk-check: " + dir + ": cannot be read";
+    if (!d) return "velk-check: " + dir + ": kann nicht gelesen werden";
     std::set<std::string> names;
     while (struct dirent *e = readdir(d)) {
         std::string name = e->d_name;
@@ -62,17 +62,17 @@ std::string listDir(const std::string &dir, tDirContents *dc)
                 dc->vlSets.push_back(stem(n, 3));
             else
                 dc->orphans.push_back(
-                    {n, "variable-length mapper without its store (.st)", "file"});
+                    {n, "Zuordnung variabler Sätze ohne ihren Speicher (.st)", "Datei"});
         } else if (endsWith(n, ".st")) {
             if (!names.count(stem(n, 3) + ".mp"))
                 dc->orphans.push_back(
-                    {n, "variable-length store without its mapper (.mp)", "file"});
+                    {n, "Speicher variabler Sätze ohne seine Zuordnung (.mp)", "Datei"});
         } else if (endsWith(n, ".nx$")) {
             // temporary indices: not checked, but no one may be at work on them either
         } else if (endsWith(n, ".ndx")) {
             std::string b = stem(n, 4);
             if (!names.count(b + ".dat") && !names.count(b + ".mp"))
-                dc->orphans.push_back({n, "index file without its data file", "file"});
+                dc->orphans.push_back({n, "Indexdatei ohne ihre Datendatei", "Datei"});
         } else {
             continue;
         }
@@ -80,7 +80,7 @@ std::string listDir(const std::string &dir, tDirContents *dc)
     }
     if (dc->files.empty())
         return "velk-check: " + dir +
-               ": no database files here (no .dat, .ndx, .mp, .st or proc.id)";
+               ": hier liegen keine Datenbankdateien (keine .dat, .ndx, .mp, .st oder proc.id)";
     return "";
 }
 
@@ -94,10 +94,10 @@ struct tRefusal {
 // The line for a directory whose file system does not enforce locks (muProbeLocks).
 std::string unlockedText(const std::string &dir, const std::string &why)
 {
-    return "velk-check: " + dir + ": its file system does not enforce byte-range locks (" + why +
-           "); copies of the program working there can overwrite each other's changes. Mount "
-           "the share with locking (NFSv4, or NFSv3 with lockd, without \"nolock\" and "
-           "\"local_lock\"; SMB 3 without \"nobrl\").";
+    return "velk-check: " + dir + ": sein Dateisystem setzt keine Bereichssperren durch (" + why +
+           "); Kopien des Programms, die dort arbeiten, können einander die Änderungen "
+           "überschreiben. Bitte die Freigabe mit Sperren einbinden (NFSv4, oder NFSv3 mit lockd "
+           "ohne „nolock“ und „local_lock“; SMB 3 ohne „nobrl“).";
 }
 
 // A running copy of the program holds the in-use byte of the dictionary's data file for its
@@ -105,20 +105,25 @@ std::string unlockedText(const std::string &dir, const std::string &why)
 // process inside an operation holds byte 0 of the file it works on.
 tRefusal probeBusy(const std::string &dir, const tDirContents &dc)
 {
-    const std::string after = "; close every program working on this directory and try again";
+    const std::string after = "; bitte jedes Programm schließen, das mit diesem Verzeichnis "
+                              "arbeitet, und es erneut versuchen";
     for (const std::string &f : dc.files) {
         const std::string path = dir + "/" + f;
         int copy = muInUse(path.c_str());
         int inside = copy == 1 ? 0 : byteZeroHeld(path);
         if (copy == 1)
-            return {InUse, "velk-check: " + dir +
-                               ": in use by a running copy of the program (its lock on " + f + ")" +
-                               after};
+            return {InUse,
+                    "velk-check: " + dir +
+                        ": in Benutzung durch eine laufende Kopie des Programms (ihre Sperre auf " +
+                        f + ")" + after};
         if (inside == 1)
-            return {InUse, "velk-check: " + path +
-                               ": another process holds its lock (the database is in use)" + after};
+            return {InUse,
+                    "velk-check: " + path +
+                        ": ein anderer Prozess hält ihre Sperre (die Datenbank ist in Benutzung)" +
+                        after};
         if (copy < 0 || inside < 0)
-            return {CannotRun, "velk-check: " + path + ": cannot be opened to test its lock"};
+            return {CannotRun,
+                    "velk-check: " + path + ": kann zum Prüfen ihrer Sperre nicht geöffnet werden"};
     }
     return {};
 }
@@ -128,15 +133,16 @@ void verifyProcId(const std::string &dir, tSetState &st)
     tRawFile f;
     std::string why;
     if (!f.open(dir + "/proc.id", false, &why)) {
-        st.find("proc.id", "cannot be opened: " + why, "file");
+        st.find("proc.id", "kann nicht geöffnet werden: " + why, "Datei");
         return;
     }
     unsigned char b[4];
     if (f.size() != 4 || !f.read(0, 4, b)) {
-        st.find("proc.id", format("%lld bytes, the process registry holds 4", f.size()), "file");
+        st.find("proc.id", counted(long(f.size()), "Byte", "Bytes") + ", das Prozessregister hat 4",
+                "Datei");
         st.dataDamaged = true;
     } else if (loadWord(b) < 1) {
-        st.find("proc.id", format("next process number %d", loadWord(b)), "byte 0");
+        st.find("proc.id", format("nächste Prozessnummer %d", loadWord(b)), "Byte 0");
         st.dataDamaged = true;
     }
 }
@@ -150,7 +156,8 @@ public:
     {
         for (const std::string &f : files) {
             int fd = open((dir + "/" + f).c_str(), O_RDWR | O_CLOEXEC);
-            if (fd < 0) return {CannotRun, "velk-check: " + dir + "/" + f + ": cannot be opened"};
+            if (fd < 0)
+                return {CannotRun, "velk-check: " + dir + "/" + f + ": kann nicht geöffnet werden"};
             fds_.push_back(fd);
             for (off_t at : {off_t(0), off_t(MU_INUSE_BYTE)}) {
                 struct flock fl = {};
@@ -160,10 +167,11 @@ public:
                 fl.l_len = 1;
                 if (fcntl(fd, F_OFD_SETLK, &fl) == 0) continue;
                 if (errno != EAGAIN && errno != EACCES)
-                    return {CannotRun, "velk-check: " + dir + "/" + f + ": cannot be locked"};
+                    return {CannotRun,
+                            "velk-check: " + dir + "/" + f + ": kann nicht gesperrt werden"};
                 return {InUse, "velk-check: " + dir + "/" + f +
-                                   ": cannot be locked; a copy of the program may be starting on "
-                                   "it"};
+                                   ": kann nicht gesperrt werden; vielleicht startet gerade "
+                                   "eine Kopie des Programms darauf"};
             }
         }
         return {};
@@ -203,7 +211,7 @@ tDirState examine(const std::string &dir, tDirLock *lock = nullptr)
         ds.unlocked = unlockedText(dir, why);
         // Nothing that needs a lock is done there; a verify only reads, and says what it missed.
         if (lock) {
-            ds.cannotRun = ds.unlocked + " Nothing was changed.";
+            ds.cannotRun = ds.unlocked + " Nichts wurde geändert.";
             ds.refusal = NoLocks;
             return ds;
         }
@@ -245,15 +253,12 @@ tResult resultOf(const tDirState &ds, std::vector<std::string> actions = {})
         r.findings.insert(r.findings.end(), st.findings.begin(), st.findings.end());
     r.findings.insert(r.findings.end(), ds.procId.findings.begin(), ds.procId.findings.end());
     r.code = r.findings.empty() ? Clean : Damaged;
-    r.message =
-        format("velk-check: %s: %zu file sets, %ld records: %s", ds.dir.c_str(), ds.sets.size(),
-               ds.records,
-               r.findings.empty() ? "clean" : format("%zu findings", r.findings.size()).c_str());
+    r.message = summaryText(ds.dir, long(ds.sets.size()), ds.records, long(r.findings.size()));
     if (!ds.unlocked.empty()) {
         r.code = NoLocks;
         r.message += "\n" + ds.unlocked +
-                     " Whether a copy of the program is at work there cannot be told; this "
-                     "verification may have met changes half made.";
+                     " Ob dort eine Kopie des Programms arbeitet, lässt sich nicht sagen; diese "
+                     "Prüfung kann halb ausgeführte Änderungen gesehen haben.";
     }
     return r;
 }
@@ -293,11 +298,12 @@ std::string backUp(const tDirState &ds, std::vector<std::string> &actions)
     if (files.empty()) return "";
     const std::string name = backupName(ds.dir);
     if (mkdir((ds.dir + "/" + name).c_str(), kDirMode) != 0)
-        return "velk-check: " + ds.dir + "/" + name + ": cannot be made";
+        return "velk-check: " + ds.dir + "/" + name + ": kann nicht angelegt werden";
     for (const std::string &f : files)
         if (!copyFile(ds.dir + "/" + f, ds.dir + "/" + name + "/" + f))
-            return "velk-check: " + ds.dir + "/" + f + ": cannot be copied to " + name;
-    actions.push_back(format("copied %zu files to %s/", files.size(), name.c_str()));
+            return "velk-check: " + ds.dir + "/" + f + ": kann nicht nach " + name +
+                   " kopiert werden";
+    actions.push_back(copiedText(long(files.size()), name));
     return "";
 }
 
@@ -307,8 +313,8 @@ bool repairSet(const std::string &dir, const tScratchDir &work, tSetState &st,
 {
     if (!st.dataDamaged && !st.indexDamaged) return resetSetLocks(dir, st, true, actions, why);
     if (!st.keysKnown) {
-        actions.push_back(st.name + ": its data file's header or key block cannot be read; the set "
-                                    "is left as it is");
+        actions.push_back(st.name + ": Kopf oder Schlüsselblock ihrer Datendatei ist nicht lesbar; "
+                                    "die Dateigruppe bleibt, wie sie ist");
         return true;
     }
     bool ok =
@@ -326,11 +332,28 @@ bool repairProcId(const std::string &dir, std::vector<std::string> &actions)
     if (f.size() >= 4 && f.read(0, 4, b) && loadWord(b) > 0) next = loadWord(b);
     storeWord(b, next);
     bool ok = f.write(0, 4, b) && f.truncate(4) && f.sync();
-    if (ok) actions.push_back(format("proc.id: next process number %d", next));
+    if (ok) actions.push_back(format("proc.id: nächste Prozessnummer %d", next));
     return ok;
 }
 
 } // namespace
+
+std::string counted(long n, const char *one, const char *many)
+{
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string summaryText(const std::string &dir, long sets, long records, long findings)
+{
+    return "velk-check: " + dir + ": " + counted(sets, "Dateigruppe", "Dateigruppen") + ", " +
+           counted(records, "Satz", "Sätze") + ": " +
+           (findings == 0 ? std::string("in Ordnung") : counted(findings, "Befund", "Befunde"));
+}
+
+std::string copiedText(long files, const std::string &backup)
+{
+    return counted(files, "Datei", "Dateien") + " nach " + backup + "/ kopiert";
+}
 
 tResult repairDir(const std::string &dir)
 {
@@ -338,25 +361,29 @@ tResult repairDir(const std::string &dir)
     tDirState ds = examine(dir, &lock);
     if (!ds.cannotRun.empty()) return resultOf(ds);
     tResult before = resultOf(ds);
-    if (before.code == Clean) return resultOf(ds, {"nothing to repair"});
+    if (before.code == Clean) return resultOf(ds, {"nichts zu reparieren"});
     std::vector<std::string> actions;
     {
         std::string refusal = backUp(ds, actions);
         if (!refusal.empty()) return tResult{CannotRun, {}, actions, refusal};
         tScratchDir work(dir);
         if (!work.ok())
-            return tResult{
-                CannotRun, {}, actions, "velk-check: " + dir + ": no room for a scratch directory"};
+            return tResult{CannotRun,
+                           {},
+                           actions,
+                           "velk-check: " + dir + ": kein Platz für ein Arbeitsverzeichnis"};
         for (tSetState &st : ds.sets) {
             std::string why;
             if (!st.findings.empty() && !repairSet(dir, work, st, actions, &why))
                 return tResult{CannotRun, {}, actions, "velk-check: " + dir + ": " + why};
         }
         if (!ds.procId.findings.empty() && !repairProcId(dir, actions))
-            return tResult{
-                CannotRun, {}, actions, "velk-check: " + dir + "/proc.id: cannot be written"};
+            return tResult{CannotRun,
+                           {},
+                           actions,
+                           "velk-check: " + dir + "/proc.id: kann nicht geschrieben werden"};
         for (const tFinding &f : ds.dc.orphans)
-            actions.push_back(f.file + ": " + f.what + "; left as it is");
+            actions.push_back(f.file + ": " + f.what + "; nicht angetastet");
     }
     lock.release();
     return resultOf(examine(dir), actions);
@@ -374,7 +401,8 @@ tResult resetLocks(const std::string &dir)
     for (const tSetState &st : ds.sets)
         if (st.locksStale && !resetSetLocks(dir, st, false, actions, &why))
             return tResult{CannotRun, {}, actions, "velk-check: " + dir + ": " + why};
-    if (actions.empty()) actions.push_back("no lock tables, owner marks or open counts to reset");
+    if (actions.empty())
+        actions.push_back("keine Sperrtabellen, Besitzermarken oder Öffnungszähler zurückzusetzen");
     lock.release();
     return resultOf(examine(dir), actions);
 }

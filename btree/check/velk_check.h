@@ -44,6 +44,14 @@ tResult repairDir(const std::string &dir); // backup first, then repair; code = 
                                            // verify, or CannotRun / InUse
 tResult resetLocks(const std::string &dir);
 
+// The tool's texts are German, with the noun in the number of its count.
+// "1 Befund", "2 Befunde": n and the noun for one or for many.
+std::string counted(long n, const char *one, const char *many);
+// "velk-check: DIR: 3 Dateigruppen, 40 Sätze: in Ordnung" (or "1 Befund", ...).
+std::string summaryText(const std::string &dir, long sets, long records, long findings);
+// "2 Dateien nach backup-20261210-120000/ kopiert".
+std::string copiedText(long files, const std::string &backup);
+
 } // namespace velkcheck
 
 #endif

@@ -54,7 +54,7 @@ TEST_F(ModelTest, NewDatabaseIsCreatedComplete)
     EXPECT_EQ(r.code, velkcheck::Clean) << r.message;
     for (const auto &f : r.findings)
         ADD_FAILURE() << f.file << ": " << f.what << " (" << f.where << ")";
-    EXPECT_NE(r.message.find("11 file sets"), std::string::npos) << r.message;
+    EXPECT_NE(r.message.find("11 Dateigruppen"), std::string::npos) << r.message;
 
     // A second start neither recreates nor changes a table.
     const velk::apptest::Bytes before = velk::apptest::readFileBytes(file("TASK.dat"));

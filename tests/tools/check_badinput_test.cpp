@@ -34,16 +34,16 @@ protected:
 
 TEST_F(BadInputTest, MissingDirectoryOrNoDirectory)
 {
-    expectRefused(path("nowhere"), "no such directory");
+    expectRefused(path("nowhere"), "Verzeichnis existiert nicht");
     velk::apptest::writeFileBytes(path("plain"), Bytes{1, 2, 3});
     EXPECT_EQ(runCheck(path("plain")), 2);
-    EXPECT_NE(checkOutput.find("not a directory"), std::string::npos) << checkOutput;
+    EXPECT_NE(checkOutput.find(": kein Verzeichnis"), std::string::npos) << checkOutput;
 }
 
 TEST_F(BadInputTest, DirectoryWithoutDatabaseFiles)
 {
     velk::apptest::writeFileBytes(path("notes.txt"), Bytes{'h', 'i'});
-    expectRefused(dir_.path(), "no database files");
+    expectRefused(dir_.path(), "keine Datenbankdateien");
 }
 
 TEST_F(BadInputTest, EmptyFiles)

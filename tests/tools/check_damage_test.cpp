@@ -42,7 +42,7 @@ TEST_F(DamageTest, FreshDirectoryIsCleanAndNeedsNoRepair)
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
     EXPECT_EQ(r.code, Clean) << describe(r);
     EXPECT_TRUE(r.findings.empty());
-    EXPECT_NE(r.message.find("65 records"), std::string::npos) << r.message;
+    EXPECT_NE(r.message.find("65 Sätze"), std::string::npos) << r.message;
     EXPECT_EQ(runCheck(dir_.path()), 0) << checkOutput;
 
     r = velkcheck::repairDir(dir_.path());

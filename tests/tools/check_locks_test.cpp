@@ -68,7 +68,7 @@ TEST_F(LockTest, RefusesWhileAnotherProcessHoldsByteZero)
         auto before = snapshot();
 
         EXPECT_EQ(runCheck(dir_.path()), 3) << checkOutput;
-        EXPECT_NE(checkOutput.find("in use"), std::string::npos) << checkOutput;
+        EXPECT_NE(checkOutput.find("in Benutzung"), std::string::npos) << checkOutput;
         EXPECT_EQ(runCheck(dir_.path(), "--repair"), 3) << checkOutput;
         EXPECT_EQ(runCheck(dir_.path(), "--reset-locks"), 3) << checkOutput;
         velkcheck::tResult r = velkcheck::repairDir(dir_.path());
@@ -103,8 +103,10 @@ TEST_F(LockTest, ARunningCopyKeepsVelkCheckOffUntilItIsKilled)
     const auto before = snapshot();
 
     EXPECT_EQ(runCheck(dir_.path()), 3) << checkOutput;
-    EXPECT_NE(checkOutput.find("in use by a running copy of the program (its lock on PERSON.dat)"),
-              std::string::npos)
+    EXPECT_NE(
+        checkOutput.find(
+            "in Benutzung durch eine laufende Kopie des Programms (ihre Sperre auf PERSON.dat)"),
+        std::string::npos)
         << checkOutput;
     EXPECT_EQ(checkOutput.find("open count"), std::string::npos)
         << "a running copy's open count is no damage: " << checkOutput;

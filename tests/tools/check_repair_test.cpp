@@ -206,8 +206,8 @@ TEST_F(RepairTest, ProcessRegistryAndStrayIndexFile)
     velk::apptest::writeFileBytes(path("GHOST.ndx"),
                                   velk::apptest::readFileBytes(path("PERSON.ndx")));
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
-    EXPECT_TRUE(mentions(r, "proc.id", "6 bytes")) << describe(r);
-    EXPECT_TRUE(mentions(r, "GHOST.ndx", "without its data file")) << describe(r);
+    EXPECT_TRUE(mentions(r, "proc.id", "6 Bytes")) << describe(r);
+    EXPECT_TRUE(mentions(r, "GHOST.ndx", "ohne ihre Datendatei")) << describe(r);
 
     r = velkcheck::repairDir(dir_.path());
     EXPECT_EQ(r.code, Damaged) << "a stray index cannot be repaired: " << describe(r);

@@ -118,9 +118,9 @@ TEST(CommandLine, HelpOnlyAsAnOptionNotAsASearchWord)
 TEST(CommandLine, ExchangeUsageNamesEveryKindAndCommand)
 {
     std::string usage = run(VELK_EXCHANGE_BIN, "--help").out;
-    std::vector<std::string> names = {"import",   "export", "sync",   "alle",  "suche",
-                                      "server",   "--user", "--datum", "--art", "--von",
-                                      "--bis",    "--password-stdin"};
+    std::vector<std::string> names = {"import", "export", "sync",   "alle",
+                                      "suche",  "server", "--user", "--datum",
+                                      "--art",  "--von",  "--bis",  "--password-stdin"};
     for (int k = 0; k <= static_cast<int>(velk::tExchangeKind::VCard); k++)
         names.push_back(velk::kindName(static_cast<velk::tExchangeKind>(k)));
     for (const std::string &n : velk::printKindNames()) names.push_back(n);
@@ -132,8 +132,8 @@ TEST(CommandLine, ExchangeUsageNamesEveryKindAndCommand)
     for (const std::string &n : names) {
         ASSERT_FALSE(n.empty());
         // a whole word: after a blank or a bracket
-        bool named = usage.find(" " + n) != std::string::npos ||
-                     usage.find("[" + n) != std::string::npos;
+        bool named =
+            usage.find(" " + n) != std::string::npos || usage.find("[" + n) != std::string::npos;
         EXPECT_TRUE(named) << n << " missing in\n" << usage;
     }
 }

@@ -92,7 +92,7 @@ inline bool checkClean(const std::string &dir, std::string *report)
 {
     tRun r = runProcess({VELK_CHECK_BIN, dir}, "");
     *report = r.output;
-    return r.code() == 0 && r.output.find(": clean") != std::string::npos;
+    return r.code() == 0 && r.output.find(": in Ordnung") != std::string::npos;
 }
 
 } // namespace velk::tooltest
