@@ -19,37 +19,38 @@ std::string parseKeyBlock(const Bytes &stash, std::vector<tKeyDef> *keys)
     const long words = long(stash.size() / 4);
     auto at = [&](long w) { return loadWord(stash.data() + 4 * w); };
     keys->clear();
-    if (words < 2) return "stash too small for a key block";
+    if (words < 2) return "Ablage zu klein für einen Schlüsselblock";
     const int n = at(0);
-    if (n < 1 || n > BT3_MAXKEYS) return format("key block holds %d keys", n);
+    if (n < 1 || n > BT3_MAXKEYS) return format("der Schlüsselblock hält %d Schlüssel", n);
     long w = 1;
     for (int i = 0; i < n; ++i) {
         tKeyDef k;
-        if (w >= words) return format("key block ends inside key %d", i);
+        if (w >= words) return format("der Schlüsselblock endet in Schlüssel %d", i);
         k.flags = at(w++);
         const int type = k.flags & LIO_KEY_TYPEMASK;
         if (k.flags < 0 || (k.flags & ~(LIO_KEY_TYPEMASK | LIO_KEY_DESC | LIO_KEY_DUPS)) ||
             (type != LIO_KEY_CHAR && type != LIO_KEY_INTSUB && type != LIO_KEY_INT &&
              type != LIO_KEY_BINARY))
-            return format("key %d has flags %d", i, k.flags);
+            return format("Schlüssel %d hat die Merkmale %d", i, k.flags);
         while (w < words && at(w) != -1) {
-            if (w + 1 >= words) return format("key block ends inside key %d", i);
+            if (w + 1 >= words) return format("der Schlüsselblock endet in Schlüssel %d", i);
             int off = at(w), len = at(w + 1);
             if (off < 0 || len < 1 || len > LIO_MAXKEY)
-                return format("key %d has a segment at %d of %d bytes", i, off, len);
+                return format("Schlüssel %d hat ein Segment bei %d mit %d Bytes", i, off, len);
             k.segs.emplace_back(off, len);
             k.klen += len;
             w += 2;
         }
-        if (w >= words) return format("key block ends inside key %d", i);
+        if (w >= words) return format("der Schlüsselblock endet in Schlüssel %d", i);
         ++w;
         if (k.segs.empty() || k.klen > LIO_MAXKEY)
-            return format("key %d is %d bytes long", i, k.klen);
+            return format("Schlüssel %d ist %d Bytes lang", i, k.klen);
         if ((type == LIO_KEY_INT || type == LIO_KEY_INTSUB) && k.klen != 4)
-            return format("integer key %d is %d bytes long", i, k.klen);
+            return format("ganzzahliger Schlüssel %d ist %d Bytes lang", i, k.klen);
         keys->push_back(k);
     }
-    if (w >= words || at(w) != -1) return "key block does not end after its last key";
+    if (w >= words || at(w) != -1)
+        return "der Schlüsselblock endet nicht nach seinem letzten Schlüssel";
     return "";
 }
 
@@ -101,8 +102,10 @@ void tSetState::finish()
 {
     for (const auto &[file, n] : perFile)
         if (n > kListedPerFile)
-            findings.push_back(
-                {file, format("%ld more findings not listed", n - kListedPerFile), "file"});
+            findings.push_back({file,
+                                counted(n - kListedPerFile, "weiterer Befund", "weitere Befunde") +
+                                    " nicht aufgeführt",
+                                "Datei"});
     perFile.clear();
 }
 
@@ -110,18 +113,21 @@ void checkLockState(tSetState &st, const std::string &file, const int32_t *openC
                     const int32_t *owner, const int32_t *nlocks, const int32_t *table, long maxRec)
 {
     if (*openCount != 0)
-        st.find(file, format("open count %d: not closed, or open now", *openCount), "header");
-    if (*owner != 0) st.find(file, format("exclusive owner process %d recorded", *owner), "header");
+        st.find(file, format("Öffnungszähler %d: nicht geschlossen oder gerade offen", *openCount),
+                "Kopf");
+    if (*owner != 0)
+        st.find(file, format("exklusiver Besitzerprozess %d eingetragen", *owner), "Kopf");
     if (*nlocks < 0 || *nlocks > LIO_MAXLOCKS) {
-        st.find(file,
-                format("lock table claims %d entries, at most %d", *nlocks, int(LIO_MAXLOCKS)),
-                "lock table");
+        st.find(
+            file,
+            format("die Sperrtabelle nennt %d Einträge, höchstens %d", *nlocks, int(LIO_MAXLOCKS)),
+            "Sperrtabelle");
     } else {
         for (int i = 0; i < *nlocks; ++i) {
             int32_t rec = table[2 * i], proc = table[2 * i + 1];
-            std::string what = format("record %d locked by process %d", rec, proc);
-            if (rec < 1 || rec > maxRec || proc < 1) what += " (no such record or process)";
-            st.find(file, what, format("lock entry %d", i + 1));
+            std::string what = format("Satz %d gesperrt von Prozess %d", rec, proc);
+            if (rec < 1 || rec > maxRec || proc < 1) what += " (kein solcher Satz oder Prozess)";
+            st.find(file, what, format("Sperreintrag %d", i + 1));
         }
     }
     if (*openCount != 0 || *owner != 0 || *nlocks != 0) st.locksStale = true;

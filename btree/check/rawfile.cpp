@@ -35,7 +35,7 @@ bool tRawFile::open(const std::string &path, bool writable, std::string *why)
     }
     struct stat st;
     if (fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-        *why = "not a regular file";
+        *why = "keine gewöhnliche Datei";
         close();
         return false;
     }

@@ -49,7 +49,7 @@ bool appendLostFixed(const std::string &path, const Bytes &stash, int reclen,
     if (f && lioClose(f) != 0) ok = false;
     if (!ok)
         *why = path + ": " +
-               (f ? engineError() : "cannot be opened as a record file: " + engineError());
+               (f ? engineError() : "kann nicht als Satzdatei geöffnet werden: " + engineError());
     return ok;
 }
 
@@ -138,9 +138,10 @@ bool settleUniqueKeys(const std::string &dir, tSetState &st, std::vector<std::st
             if (st.keys[i].dups()) continue;
             auto it = seen[i].find(buildKey(st.keys[i], r.stored));
             if (it != seen[i].end())
-                clash = format("record %d (serial %d) has the key of unique index %zu that record "
-                               "%d (serial %d) has",
-                               r.rec, r.serial, i, it->second->rec, it->second->serial);
+                clash =
+                    format("Satz %d (Seriennummer %d) hat den Schlüssel des eindeutigen Index %zu, "
+                           "den Satz %d (Seriennummer %d) hat",
+                           r.rec, r.serial, i, it->second->rec, it->second->serial);
         }
         if (!clash.empty()) {
             lost.push_back(r);
@@ -154,13 +155,13 @@ bool settleUniqueKeys(const std::string &dir, tSetState &st, std::vector<std::st
     if (lost.empty()) return true;
     const std::string lf = dir + "/lost+found";
     if (mkdir(lf.c_str(), kDirMode) != 0 && errno != EEXIST) {
-        *why = lf + ": cannot be made";
+        *why = lf + ": kann nicht angelegt werden";
         return false;
     }
     Bytes stash;
     int32_t mp[VL_HDRWORDS] = {};
     if (!readStash(dir, st, &stash, mp)) {
-        *why = st.name + ": stash cannot be read";
+        *why = st.name + ": Ablage kann nicht gelesen werden";
         return false;
     }
     const std::string target =
@@ -170,7 +171,7 @@ bool settleUniqueKeys(const std::string &dir, tSetState &st, std::vector<std::st
                                             int(lost[0].stored.size()), lost, why);
     if (!ok) return false;
     for (const std::string &n : notes)
-        actions.push_back(st.name + ": " + n + "; moved to " + target);
+        actions.push_back(st.name + ": " + n + "; verschoben nach " + target);
     st.records = kept; // a copy: `seen` pointed into the old vector
     return true;
 }
@@ -184,7 +185,7 @@ bool rebuildIndex(const std::string &dir, const tScratchDir &work, tSetState &st
     std::vector<int> defs = keyDefinitionList(st.keys);
     const std::string base = work.path() + "/" + st.name;
     if (bt3Creat(base.c_str(), maxrec, defs.data()) != 0) {
-        *why = st.name + ".ndx: a new index file cannot be made: " + engineError();
+        *why = st.name + ".ndx: eine neue Indexdatei kann nicht angelegt werden: " + engineError();
         return false;
     }
     LioFile *f = lioOpen((base + ".ndx").c_str(), LIO_EXCL | LIO_RDWR);
@@ -200,19 +201,19 @@ bool rebuildIndex(const std::string &dir, const tScratchDir &work, tSetState &st
             ok = lioInsert(sub, key.data(), order[j].rec) == order[j].rec;
         }
     }
-    if (!ok) *why = st.name + ".ndx: building the new index failed: " + engineError();
+    if (!ok) *why = st.name + ".ndx: der Aufbau des neuen Index ist gescheitert: " + engineError();
     if (f && lioClose(f) != 0 && ok) {
-        *why = st.name + ".ndx: closing the new index failed: " + engineError();
+        *why = st.name + ".ndx: das Schließen des neuen Index ist gescheitert: " + engineError();
         ok = false;
     }
     if (ok) keepAccessOf(base + ".ndx", dir + "/" + st.name + ".ndx");
     if (ok && rename((base + ".ndx").c_str(), (dir + "/" + st.name + ".ndx").c_str()) != 0) {
-        *why = st.name + ".ndx: the new index cannot replace the old one";
+        *why = st.name + ".ndx: der neue Index kann den alten nicht ersetzen";
         ok = false;
     }
     if (ok)
-        actions.push_back(format("%s.ndx: %zu indices built anew from %zu records", st.name.c_str(),
-                                 st.keys.size(), order.size()));
+        actions.push_back(st.name + ".ndx: " + counted(long(st.keys.size()), "Index", "Indizes") +
+                          " neu aufgebaut aus " + counted(long(order.size()), "Satz", "Sätzen"));
     return ok;
 }
 
@@ -244,7 +245,7 @@ int32_t collectFixed(const tRawFile &f, const int32_t *h, long slots, tSetState 
         tDataRecord &r = st.records[i];
         r.serial = ++maxSerial;
         storeWord(r.stored.data(), r.serial);
-        actions.push_back(format("%s.dat: record %d given the fresh serial %d", st.name.c_str(),
+        actions.push_back(format("%s.dat: Satz %d erhält die neue Seriennummer %d", st.name.c_str(),
                                  r.rec, r.serial));
     }
     return maxSerial;
@@ -308,13 +309,14 @@ bool repairFixedData(const std::string &dir, tSetState &st, std::vector<std::str
     if (!settleUniqueKeys(dir, st, actions, why)) return false;
     const long freed = rewriteFixed(f, h, slots, maxSerial, st);
     if (freed < 0) {
-        *why = file + ": writing the repaired records failed";
+        *why = file + ": das Schreiben der reparierten Sätze ist gescheitert";
         return false;
     }
     st.dataCount = h[LIO_H_LIVE];
-    actions.push_back(format("%s: %d live records kept, %ld free records chained, header rewritten "
-                             "(mark 42, no locks, open count 0)",
-                             file.c_str(), h[LIO_H_LIVE], freed));
+    actions.push_back(file + ": " + counted(h[LIO_H_LIVE], "lebender Satz", "lebende Sätze") +
+                      " behalten, " + counted(freed, "freier Satz", "freie Sätze") +
+                      " verkettet, Kopf neu geschrieben (Marke 42, keine Sperren, "
+                      "Öffnungszähler 0)");
     return true;
 }
 
@@ -339,7 +341,7 @@ bool resetSetLocks(const std::string &dir, const tSetState &st, bool clean,
         if (!f.open(dir + "/" + t.file, true, why) || !f.read(0, raw.size(), raw.data()) ||
             loadWord(raw.data()) != LIO_MAGIC) {
             if (t.file == st.name + ".ndx") continue;
-            *why = t.file + ": header cannot be read";
+            *why = t.file + ": Kopf kann nicht gelesen werden";
             return false;
         }
         for (int w = t.first; w <= t.last; ++w) storeWord(raw.data() + 4 * w, 0);
@@ -357,11 +359,11 @@ bool resetSetLocks(const std::string &dir, const tSetState &st, bool clean,
             ok = f.write((long long)s * LIO_HDRSIZE + 4 * t.mark, 4, m);
         }
         if (!ok || !f.sync()) {
-            *why = t.file + ": header cannot be written";
+            *why = t.file + ": Kopf kann nicht geschrieben werden";
             return false;
         }
-        actions.push_back(t.file + ": lock table, owner mark and open count cleared" +
-                          std::string(clean ? ", marked clean" : ""));
+        actions.push_back(t.file + ": Sperrtabelle, Besitzermarke und Öffnungszähler geleert" +
+                          std::string(clean ? ", als sauber markiert" : ""));
     }
     return true;
 }

@@ -49,13 +49,13 @@ void collectRecords(tSetState &st, const tRawFile &mp, const tRawFile &sf, const
         std::string bad = checkArea(v, sf, en.off, en.stored, sf.size());
         int32_t own = areaLength(v, sf, en, bad);
         if (own != en.stored) {
-            actions.push_back(
-                format("%s.mp: record %d takes the length %d its area holds (the map said %d)",
-                       st.name.c_str(), en.rec, own, en.stored));
+            actions.push_back(format(
+                "%s.mp: Satz %d übernimmt die Länge %d seines Bereichs (die Zuordnung sagte %d)",
+                st.name.c_str(), en.rec, own, en.stored));
             en.stored = own;
         } else if (!bad.empty()) {
             actions.push_back(
-                format("%s.mp: record %d dropped: %s", st.name.c_str(), en.rec, bad.c_str()));
+                format("%s.mp: Satz %d verworfen: %s", st.name.c_str(), en.rec, bad.c_str()));
             continue;
         }
         entries.push_back(en);
@@ -77,8 +77,8 @@ void collectRecords(tSetState &st, const tRawFile &mp, const tRawFile &sf, const
         if (r.serial <= 0 || !serials.insert(r.serial).second) {
             r.serial = ++*maxSerial;
             storeWord(r.stored.data(), r.serial);
-            actions.push_back(format("%s.mp: record %d given the fresh serial %d", st.name.c_str(),
-                                     r.rec, r.serial));
+            actions.push_back(format("%s.mp: Satz %d erhält die neue Seriennummer %d",
+                                     st.name.c_str(), r.rec, r.serial));
         }
 }
 
@@ -144,7 +144,7 @@ bool repairVlData(const std::string &dir, tSetState &st, std::vector<std::string
     bool unusable = false;
     std::string bad = loadVlLayout(mp, sf, &v, &unusable);
     if (!bad.empty()) {
-        *why = st.name + ".mp: " + bad + "; cannot be repaired";
+        *why = st.name + ".mp: " + bad + "; nicht reparierbar";
         return false;
     }
     int32_t *h = v.h;
@@ -201,14 +201,15 @@ bool repairVlData(const std::string &dir, tSetState &st, std::vector<std::string
     ok = ok && sf.write(0, sizeof copy, copy) && sf.truncate(at) && sf.sync() &&
          mp.write(0, sizeof raw, raw) && mp.truncate(v.mapAt(h[VL_H_HIGHEST] + 1)) && mp.sync();
     if (!ok) {
-        *why = st.name + ": writing the repaired store failed";
+        *why = st.name + ": das Schreiben des reparierten Speichers ist gescheitert";
         return false;
     }
     st.dataCount = long(st.records.size());
     actions.push_back(
-        format("%s.mp: %zu records kept, %d record numbers freed, delete heap of %lld "
-               "bytes built anew, header rewritten (mark 42, no locks, open count 0)",
-               st.name.c_str(), st.records.size(), count, heap));
+        st.name + ".mp: " + counted(long(st.records.size()), "Satz", "Sätze") + " behalten, " +
+        counted(count, "Satznummer", "Satznummern") + " freigegeben, Löschhalde mit " +
+        counted(long(heap), "Byte", "Bytes") +
+        " neu aufgebaut, Kopf neu geschrieben (Marke 42, keine Sperren, Öffnungszähler 0)");
     return true;
 }
 

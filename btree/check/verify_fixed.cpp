@@ -19,9 +19,10 @@ bool hasMarker(const Bytes &b) { return b.size() >= 5 && hasDeletionMarker(b.dat
 std::string layoutProblem(const int32_t *h)
 {
     if (h[LIO_H_RECLEN] <= BT3_SERIAL || h[LIO_H_RECLEN] > 1000000)
-        return format("record length %d", h[LIO_H_RECLEN]);
+        return format("Satzlänge %d", h[LIO_H_RECLEN]);
     if (h[LIO_H_STASH] < BT3_STASH || h[LIO_H_STASH] > 1000000)
-        return format("stash size %d, the key block needs %d", h[LIO_H_STASH], int(BT3_STASH));
+        return format("Ablagegröße %d, der Schlüsselblock braucht %d", h[LIO_H_STASH],
+                      int(BT3_STASH));
     return "";
 }
 
@@ -29,28 +30,29 @@ void checkHeader(tSetState &st, const std::string &file, const int32_t *h, long 
 {
     if (h[LIO_H_NFILES] != 1 || h[LIO_H_MAXFILES] != 1)
         st.find(file,
-                format("header says %d of %d sub-files, a data file has 1 of 1", h[LIO_H_NFILES],
-                       h[LIO_H_MAXFILES]),
-                "header words 2, 6");
+                format("der Kopf nennt %d von %d Unterdateien, eine Datendatei hat 1 von 1",
+                       h[LIO_H_NFILES], h[LIO_H_MAXFILES]),
+                "Kopfwörter 2, 6");
     if (h[LIO_H_NFILES] != 1 || h[LIO_H_MAXFILES] != 1) st.dataDamaged = true;
     if (h[LIO_H_MARK] != LIO_MARK_CLEAN)
-        st.find(file, format("not closed cleanly (mark %d)", h[LIO_H_MARK]), "header word 5");
+        st.find(file, format("nicht sauber geschlossen (Marke %d)", h[LIO_H_MARK]), "Kopfwort 5");
     const long long expect = LIO_HDRSIZE + (long long)h[LIO_H_STASH] +
                              ((long long)h[LIO_H_LIVE] + h[LIO_H_DELETED]) * h[LIO_H_RECLEN];
     if (h[LIO_H_LIVE] < 0 || h[LIO_H_DELETED] < 0 || h[LIO_H_EOF] != expect)
         st.find(file,
-                format("end-of-file %d, but %d live and %d deleted records end at %lld",
+                format("Dateiende %d, aber %d lebende und %d gelöschte Sätze enden bei %lld",
                        h[LIO_H_EOF], h[LIO_H_LIVE], h[LIO_H_DELETED], expect),
-                "header word 3");
+                "Kopfwort 3");
     if (size < h[LIO_H_EOF])
         st.find(file,
-                format("file is %lld bytes, shorter than its end-of-file %d (truncated)", size,
-                       h[LIO_H_EOF]),
-                "end of file");
+                "die Datei hat " + counted(long(size), "Byte", "Bytes") +
+                    format(", weniger als ihr Dateiende %d (abgeschnitten)", h[LIO_H_EOF]),
+                "Dateiende");
     else if (size > h[LIO_H_EOF])
         st.find(file,
-                format("%lld bytes past the end-of-file %d", size - h[LIO_H_EOF], h[LIO_H_EOF]),
-                "end of file");
+                counted(long(size - h[LIO_H_EOF]), "Byte", "Bytes") +
+                    format(" hinter dem Dateiende %d", h[LIO_H_EOF]),
+                "Dateiende");
     if (h[LIO_H_MARK] != LIO_MARK_CLEAN || h[LIO_H_EOF] != expect || size != h[LIO_H_EOF])
         st.dataDamaged = true;
 }
@@ -73,28 +75,28 @@ void scanRecords(tSetState &st, const std::string &file, const tRawFile &f, cons
         }
         int32_t serial = loadWord(buf.data());
         if (serial == 0) {
-            st.find(file, "record slot never written (serial 0)", format("record %ld", n));
+            st.find(file, "Satzplatz nie geschrieben (Seriennummer 0)", format("Satz %ld", n));
             st.dataDamaged = true;
             continue;
         }
         if (serial < 0 || serial > h[LIO_H_SERIAL]) {
-            st.find(file, format("serial %d beyond the counter %d", serial, h[LIO_H_SERIAL]),
-                    format("record %ld", n));
+            st.find(file, format("Seriennummer %d über dem Zähler %d", serial, h[LIO_H_SERIAL]),
+                    format("Satz %ld", n));
             st.dataDamaged = true;
         }
         auto [it, fresh] = serials.emplace(serial, int32_t(n));
         if (!fresh) {
-            st.find(file, format("serial %d also carried by record %d", serial, it->second),
-                    format("record %ld", n));
+            st.find(file, format("Seriennummer %d trägt auch Satz %d", serial, it->second),
+                    format("Satz %ld", n));
             st.dataDamaged = true;
         }
         st.records.push_back({int32_t(n), serial, buf});
     }
     if (long(st.records.size()) != h[LIO_H_LIVE] && h[LIO_H_LIVE] >= 0)
         st.find(file,
-                format("header counts %d live records, the file holds %zu", h[LIO_H_LIVE],
+                format("der Kopf zählt %d lebende Sätze, die Datei hält %zu", h[LIO_H_LIVE],
                        st.records.size()),
-                "header word 8");
+                "Kopfwort 8");
     if (long(st.records.size()) != h[LIO_H_LIVE] || freeSlots != h[LIO_H_DELETED])
         st.dataDamaged = true;
 }
@@ -109,32 +111,31 @@ tSetState verifyFixedData(const std::string &dir, const std::string &name)
     tRawFile f;
     std::string why;
     if (!f.open(dir + "/" + file, false, &why)) {
-        st.cannotRun = file + ": cannot be opened: " + why;
+        st.cannotRun = file + ": kann nicht geöffnet werden: " + why;
         return st;
     }
     if (f.size() == 0) {
-        st.cannotRun = file + ": empty file, not a data file of the database";
+        st.cannotRun = file + ": leere Datei, keine Datendatei der Datenbank";
         return st;
     }
     unsigned char raw[LIO_HDRSIZE];
     if (!f.read(0, sizeof raw, raw)) {
-        st.cannotRun = format("%s: %lld bytes, too short for a record file header; not a data "
-                              "file of the database",
-                              file.c_str(), f.size());
+        st.cannotRun = file + ": " + counted(long(f.size()), "Byte", "Bytes") +
+                       ", zu kurz für den Kopf einer Satzdatei; keine Datendatei der Datenbank";
         return st;
     }
     int32_t h[LIO_HDRWORDS];
     for (int i = 0; i < LIO_HDRWORDS; ++i) h[i] = loadWord(raw + 4 * i);
     if (h[LIO_H_MAGIC] != LIO_MAGIC || h[LIO_H_HDRSIZE] != LIO_HDRSIZE ||
         h[LIO_H_TYPE] != LIO_DATAFILE) {
-        st.cannotRun = format("%s: not a data file of the database (magic %d, header size %d, "
-                              "type %d)",
+        st.cannotRun = format("%s: keine Datendatei der Datenbank (Kennung %d, Kopfgröße %d, "
+                              "Typ %d)",
                               file.c_str(), h[LIO_H_MAGIC], h[LIO_H_HDRSIZE], h[LIO_H_TYPE]);
         return st;
     }
     std::string bad = layoutProblem(h);
     if (!bad.empty()) {
-        st.find(file, "header damaged: " + bad, "header");
+        st.find(file, "Kopf beschädigt: " + bad, "Kopf");
         st.dataDamaged = true;
         return st;
     }
@@ -146,28 +147,28 @@ tSetState verifyFixedData(const std::string &dir, const std::string &name)
     tRecordFileSource src(f);
     std::string chain = checkDataFile(src);
     if (!chain.empty() && chain.compare(0, 4, "(12)") != 0) {
-        st.find(file, chain, "free chain");
+        st.find(file, chain, "Freikette");
         st.dataDamaged = true;
     }
 
     Bytes stash(static_cast<size_t>(h[LIO_H_STASH]));
     if (!f.read(LIO_HDRSIZE, stash.size(), stash.data())) {
-        st.find(file, "stash cut off: the key block is lost", "stash");
+        st.find(file, "Ablage abgeschnitten: der Schlüsselblock ist verloren", "Ablage");
         st.dataDamaged = true;
         return st;
     }
     std::string keys = parseKeyBlock(stash, &st.keys);
     if (!keys.empty()) {
-        st.find(file, keys, "key block");
+        st.find(file, keys, "Schlüsselblock");
         st.dataDamaged = true;
         return st;
     }
     for (const tKeyDef &k : st.keys)
         if (k.end() > h[LIO_H_RECLEN] - BT3_SERIAL) {
             st.find(file,
-                    format("a key reaches byte %d of %d-byte records", k.end(),
+                    format("ein Schlüssel reicht bis Byte %d von Sätzen mit %d Bytes", k.end(),
                            h[LIO_H_RECLEN] - BT3_SERIAL),
-                    "key block");
+                    "Schlüsselblock");
             st.dataDamaged = true;
             return st;
         }

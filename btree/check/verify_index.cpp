@@ -23,7 +23,7 @@ std::string recList(const std::vector<int32_t> &recs)
     std::string s;
     for (size_t i = 0; i < recs.size() && i < kMaxListed; ++i)
         s += (i ? ", " : "") + std::to_string(recs[i]);
-    if (recs.size() > kMaxListed) s += format(" and %zu more", recs.size() - kMaxListed);
+    if (recs.size() > kMaxListed) s += format(" und %zu weitere", recs.size() - kMaxListed);
     return s;
 }
 
@@ -36,10 +36,12 @@ void findUniqueClashes(tSetState &st, const std::string &datFile)
         for (const tDataRecord &r : st.records) {
             auto [it, fresh] = owner.emplace(buildKey(st.keys[i], r.stored), r.rec);
             if (!fresh) {
-                st.find(datFile,
-                        format("records %d and %d carry the same key of unique index %zu",
-                               it->second, r.rec, i),
-                        format("record %d", r.rec));
+                st.find(
+                    datFile,
+                    format(
+                        "die Sätze %d und %d tragen denselben Schlüssel des eindeutigen Index %zu",
+                        it->second, r.rec, i),
+                    format("Satz %d", r.rec));
                 st.dataDamaged = true;
             }
         }
@@ -66,10 +68,20 @@ void compareEntries(tSetState &st, const std::string &file, size_t inx,
         std::sort(r.begin(), r.end());
         return r;
     };
-    const std::string where = format("index %zu", inx);
-    if (!missing.empty()) st.find(file, "no key for record " + recList(recs(missing)), where);
+    const std::string where = format("Index %zu", inx);
+    if (!missing.empty())
+        st.find(file,
+                std::string(missing.size() == 1 ? "kein Schlüssel für Satz "
+                                                : "keine Schlüssel für die Sätze ") +
+                    recList(recs(missing)),
+                where);
     if (!extra.empty())
-        st.find(file, "key without its record, pointing to record " + recList(recs(extra)), where);
+        st.find(file,
+                std::string(extra.size() == 1
+                                ? "Schlüssel ohne seinen Satz, er zeigt auf Satz "
+                                : "Schlüssel ohne ihre Sätze, sie zeigen auf die Sätze ") +
+                    recList(recs(extra)),
+                where);
     if (!missing.empty() || !extra.empty()) st.indexDamaged = true;
 }
 
@@ -77,7 +89,7 @@ void compareEntries(tSetState &st, const std::string &file, size_t inx,
 bool checkIndexHeaders(tSetState &st, const std::string &file, const tRawFile &f, int32_t *first)
 {
     if (f.size() < LIO_HDRSIZE) {
-        st.find(file, f.size() == 0 ? "empty file" : "too short for a header", "header");
+        st.find(file, f.size() == 0 ? "leere Datei" : "zu kurz für einen Kopf", "Kopf");
         return false;
     }
     unsigned char raw[LIO_HDRSIZE];
@@ -87,27 +99,28 @@ bool checkIndexHeaders(tSetState &st, const std::string &file, const tRawFile &f
     if (first[LIO_H_MAGIC] != LIO_MAGIC || first[LIO_H_HDRSIZE] != LIO_HDRSIZE ||
         first[LIO_H_TYPE] == LIO_DATAFILE) {
         st.find(file,
-                format("not an index file header (magic %d, header size %d, type %d)",
+                format("kein Kopf einer Indexdatei (Kennung %d, Kopfgröße %d, Typ %d)",
                        first[LIO_H_MAGIC], first[LIO_H_HDRSIZE], first[LIO_H_TYPE]),
-                "header");
+                "Kopf");
         return false;
     }
     if (maxf < 1 || maxf > LIO_MAXFILES || nfiles < 1 || nfiles > maxf) {
-        st.find(file, format("%d of at most %d sub-files", nfiles, maxf), "header words 2, 6");
+        st.find(file, format("%d von höchstens %d Unterdateien", nfiles, maxf), "Kopfwörter 2, 6");
         return false;
     }
     if (f.size() < (long long)maxf * LIO_HDRSIZE) {
         st.find(file,
-                format("file is %lld bytes, its headers need %d (truncated)", f.size(),
-                       maxf * int(LIO_HDRSIZE)),
-                "header area");
+                "die Datei hat " + counted(long(f.size()), "Byte", "Bytes") +
+                    format(", ihre Köpfe brauchen %d (abgeschnitten)", maxf * int(LIO_HDRSIZE)),
+                "Kopfbereich");
         return false;
     }
     for (int n = 1; n <= nfiles; ++n) {
         f.read((long long)(n - 1) * LIO_HDRSIZE, sizeof raw, raw);
         int32_t mark = loadWord(raw + 4 * LIO_H_MARK);
         if (mark != LIO_MARK_CLEAN) {
-            st.find(file, format("not closed cleanly (mark %d)", mark), format("sub-file %d", n));
+            st.find(file, format("nicht sauber geschlossen (Marke %d)", mark),
+                    format("Unterdatei %d", n));
             st.indexDamaged = true;
         }
     }
@@ -115,15 +128,15 @@ bool checkIndexHeaders(tSetState &st, const std::string &file, const tRawFile &f
                    &first[LIO_H_LOCKS], 0x7fffffff);
     if (f.size() < first[LIO_H_EOF]) {
         st.find(file,
-                format("file is %lld bytes, shorter than its end-of-file %d (truncated)", f.size(),
-                       first[LIO_H_EOF]),
-                "end of file");
+                format("die Datei hat %lld Bytes, weniger als ihr Dateiende %d (abgeschnitten)",
+                       f.size(), first[LIO_H_EOF]),
+                "Dateiende");
         st.indexDamaged = true;
     } else if (f.size() > first[LIO_H_EOF]) {
         st.find(file,
-                format("%lld bytes past the end-of-file %d", f.size() - first[LIO_H_EOF],
+                format("%lld Bytes hinter dem Dateiende %d", f.size() - first[LIO_H_EOF],
                        first[LIO_H_EOF]),
-                "end of file");
+                "Dateiende");
         st.indexDamaged = true;
     }
     return true;
@@ -138,7 +151,7 @@ void verifyIndexFile(const std::string &dir, tSetState &st)
     tRawFile f;
     std::string why;
     if (!f.open(dir + "/" + file, false, &why)) {
-        st.find(file, "index file cannot be opened: " + why, "file");
+        st.find(file, "Indexdatei kann nicht geöffnet werden: " + why, "Datei");
         st.indexDamaged = true;
         return;
     }
@@ -148,24 +161,24 @@ void verifyIndexFile(const std::string &dir, tSetState &st)
         return;
     }
     if (st.keysKnown && size_t(first[LIO_H_NFILES]) != st.keys.size()) {
-        st.find(
-            file,
-            format("%d indices, the key block defines %zu", first[LIO_H_NFILES], st.keys.size()),
-            "header word 2");
+        st.find(file,
+                format("%d Indizes, der Schlüsselblock legt %zu fest", first[LIO_H_NFILES],
+                       st.keys.size()),
+                "Kopfwort 2");
         st.indexDamaged = true;
     }
     tRecordFileSource src(f);
     bool allClean = true;
     for (int n = 1; n <= first[LIO_H_NFILES]; ++n) {
         const size_t inx = size_t(n - 1);
-        const std::string where = format("index %zu", inx);
+        const std::string where = format("Index %zu", inx);
         int32_t h[LIO_HDRWORDS];
         src.header(n, h);
         if (st.keysKnown && inx < st.keys.size() &&
             (h[LIO_H_KEYLEN] != st.keys[inx].storedLen() ||
              h[LIO_H_TYPE] != st.keys[inx].storedType())) {
             st.find(file,
-                    format("key length %d and type %d, the key block says %d and %d",
+                    format("Schlüssellänge %d und Typ %d, der Schlüsselblock sagt %d und %d",
                            h[LIO_H_KEYLEN], h[LIO_H_TYPE], st.keys[inx].storedLen(),
                            st.keys[inx].storedType()),
                     where);
@@ -182,10 +195,10 @@ void verifyIndexFile(const std::string &dir, tSetState &st)
             continue;
         }
         if (h[LIO_H_KEYS] != st.dataCount) {
-            st.find(
-                file,
-                format("%d keys, the data file counts %ld records", h[LIO_H_KEYS], st.dataCount),
-                where);
+            st.find(file,
+                    format("%d Schlüssel, die Datendatei zählt ", h[LIO_H_KEYS]) +
+                        counted(st.dataCount, "Satz", "Sätze"),
+                    where);
             st.indexDamaged = true;
         }
         if (st.keysKnown && inx < st.keys.size()) compareEntries(st, file, inx, report.entries);
@@ -193,7 +206,7 @@ void verifyIndexFile(const std::string &dir, tSetState &st)
     if (allClean) {
         std::string err = checkIndexFile(src);
         if (!err.empty()) {
-            st.find(file, err, "page area");
+            st.find(file, err, "Seitenbereich");
             st.indexDamaged = true;
         }
     }

@@ -17,29 +17,29 @@ std::string loadVlLayout(const tRawFile &mp, const tRawFile &st, tVlLayout *v, b
 {
     *unusable = true;
     unsigned char raw[VL_HDRSIZE];
-    if (mp.size() == 0) return "empty file, not a mapper of the database";
+    if (mp.size() == 0) return "leere Datei, keine Zuordnung der Datenbank";
     if (!mp.read(0, sizeof raw, raw))
-        return format("%lld bytes, too short for a mapper header; not a file of the database",
-                      mp.size());
+        return counted(long(mp.size()), "Byte", "Bytes") +
+               ", zu kurz für den Kopf einer Zuordnung; keine Datei der Datenbank";
     for (int i = 0; i < VL_HDRWORDS; ++i) v->h[i] = loadWord(raw + 4 * i);
     const int32_t *h = v->h;
     if (h[VL_H_MAGIC] != LIO_MAGIC)
-        return format("not a mapper of the database (magic %d)", h[VL_H_MAGIC]);
-    if (st.size() == 0) return "its store (.st) is an empty file";
+        return format("keine Zuordnung der Datenbank (Kennung %d)", h[VL_H_MAGIC]);
+    if (st.size() == 0) return "ihr Speicher (.st) ist eine leere Datei";
     *unusable = false;
     const int32_t mn = h[VL_H_MIN], mx = h[VL_H_MAX], g = h[VL_H_GRAN];
     if (g < 1 || g > 1024 || mn < VL_FREEFORM || mn % g != 0 || mx < mn || mx > 30004)
-        return format("header damaged: min %d, max %d, granule %d", mn, mx, g);
+        return format("Kopf beschädigt: Minimum %d, Maximum %d, Körnung %d", mn, mx, g);
     v->classes = (mx - mn + 1) / g + 1;
     if (h[VL_H_MAPOFF] != VL_HDRSIZE + 4 * v->classes)
-        return format("header damaged: map at %d, the parameters put it at %d", h[VL_H_MAPOFF],
-                      VL_HDRSIZE + 4 * v->classes);
+        return format("Kopf beschädigt: Zuordnungstabelle bei %d, die Parameter legen sie auf %d",
+                      h[VL_H_MAPOFF], VL_HDRSIZE + 4 * v->classes);
     if (h[VL_H_STASH] < BT3_STASH || h[VL_H_STASH] > 1000000)
-        return format("header damaged: stash size %d, the key block needs %d", h[VL_H_STASH],
-                      int(BT3_STASH));
+        return format("Kopf beschädigt: Ablagegröße %d, der Schlüsselblock braucht %d",
+                      h[VL_H_STASH], int(BT3_STASH));
     v->region = VL_STOREHDR + (long long)h[VL_H_STASH];
     if (h[VL_H_HIGHEST] < 0 || h[VL_H_END] < v->region)
-        return format("header damaged: highest record %d, end of store %d", h[VL_H_HIGHEST],
+        return format("Kopf beschädigt: höchster Satz %d, Speicherende %d", h[VL_H_HIGHEST],
                       h[VL_H_END]);
     v->mapEntries =
         std::min<long long>(h[VL_H_HIGHEST], std::max(0LL, (mp.size() - h[VL_H_MAPOFF]) / 8));
@@ -50,18 +50,18 @@ std::string checkArea(const tVlLayout &v, const tRawFile &st, int32_t off, int32
                       long long end)
 {
     if (stored < 4 + BT3_SERIAL || stored > v.h[VL_H_MAX])
-        return format("stored length %d outside %d..%d", stored, 4 + int(BT3_SERIAL),
+        return format("gespeicherte Länge %d außerhalb %d..%d", stored, 4 + int(BT3_SERIAL),
                       v.h[VL_H_MAX]);
     const long long areaEnd = (long long)off + v.areaSize(stored);
     if (off < v.region || areaEnd > end)
-        return format("area %d..%lld outside the area region %lld..%lld", off, areaEnd, v.region,
-                      end);
+        return format("Bereich %d..%lld außerhalb der Bereichszone %lld..%lld", off, areaEnd,
+                      v.region, end);
     unsigned char w[4];
     if (!st.read(off, 4, w) || areaEnd > st.size())
-        return format("area at %d lies past the end of the store file", off);
+        return format("Bereich bei %d liegt hinter dem Ende der Speicherdatei", off);
     if (loadWord(w) != stored)
-        return format("area at %d starts with length %d, the map says %d", off, loadWord(w),
-                      stored);
+        return format("Bereich bei %d beginnt mit Länge %d, die Zuordnung sagt %d", off,
+                      loadWord(w), stored);
     return "";
 }
 
@@ -80,27 +80,29 @@ void walkFreedNumbers(tSetState &st, const std::string &file, const tRawFile &mp
     for (long n = v.h[VL_H_FREEHEAD]; n != 0; ++count) {
         unsigned char e[8];
         if (n < 1 || n > v.mapEntries || !mp.read(v.mapAt(n), 8, e)) {
-            st.find(file, format("freed record number %ld outside 1..%lld", n, v.mapEntries),
-                    "freed-number list");
+            st.find(file, format("freigegebene Satznummer %ld außerhalb 1..%lld", n, v.mapEntries),
+                    "Liste der freien Nummern");
             st.dataDamaged = true;
             return;
         }
         if (!freed->insert(n).second) {
-            st.find(file, format("freed-number list revisits record %ld", n), "freed-number list");
+            st.find(file, format("die Liste der freien Nummern nennt Satz %ld erneut", n),
+                    "Liste der freien Nummern");
             st.dataDamaged = true;
             return;
         }
         if (loadWord(e + 4) != 0) {
-            st.find(file, format("freed record %ld still has an area", n), "freed-number list");
+            st.find(file, format("freigegebener Satz %ld hat noch einen Bereich", n),
+                    "Liste der freien Nummern");
             st.dataDamaged = true;
         }
         n = loadWord(e);
     }
     if (count != v.h[VL_H_FREECOUNT]) {
         st.find(file,
-                format("freed-number list holds %ld numbers, word 3 says %d", count,
-                       v.h[VL_H_FREECOUNT]),
-                "freed-number list");
+                "die Liste der freien Nummern hält " + counted(count, "Nummer", "Nummern") +
+                    format(", Wort 3 sagt %d", v.h[VL_H_FREECOUNT]),
+                "Liste der freien Nummern");
         st.dataDamaged = true;
     }
 }
@@ -117,19 +119,23 @@ void walkDeleteHeap(tSetState &st, const std::string &file, const tRawFile &mp, 
         const long long size = v.classSize(i);
         for (long long off = loadWord(w); off != 0;) {
             unsigned char a[VL_FREEFORM];
-            const std::string where = format("delete heap class %d", i);
+            const std::string where = format("Löschhalde Klasse %d", i);
             if (off < v.region || off + size > v.h[VL_H_END] || !sf.read(off, sizeof a, a)) {
-                st.find(file, format("free area at %lld outside the area region", off), where);
+                st.find(file, format("freier Bereich bei %lld außerhalb der Bereichszone", off),
+                        where);
                 st.dataDamaged = true;
                 break;
             }
             if (!seen.insert(off).second) {
-                st.find(file, format("list revisits the free area at %lld", off), where);
+                st.find(file, format("die Liste nennt den freien Bereich bei %lld erneut", off),
+                        where);
                 st.dataDamaged = true;
                 break;
             }
             if (loadWord(a) != size || !hasDeletionMarker(a + 4)) {
-                st.find(file, format("free area at %lld is no free area of %lld bytes", off, size),
+                st.find(file,
+                        format("freier Bereich bei %lld ist kein freier Bereich mit %lld Bytes",
+                               off, size),
                         where);
                 st.dataDamaged = true;
                 break;
@@ -141,8 +147,9 @@ void walkDeleteHeap(tSetState &st, const std::string &file, const tRawFile &mp, 
     }
     if (bytes != v.h[VL_H_HEAPBYTES]) {
         st.find(file,
-                format("delete heap holds %lld bytes, word 5 says %d", bytes, v.h[VL_H_HEAPBYTES]),
-                "delete heap");
+                "die Löschhalde hält " + counted(long(bytes), "Byte", "Bytes") +
+                    format(", Wort 5 sagt %d", v.h[VL_H_HEAPBYTES]),
+                "Löschhalde");
         st.dataDamaged = true;
     }
 }
@@ -169,15 +176,16 @@ void checkTiling(tSetState &st, const std::string &file, const tRawFile &sf, con
         }
         if (i == areas.size()) break;
         if (areas[i].off < at) {
-            st.find(file, format("areas overlap at %lld", areas[i].off), "store");
+            st.find(file, format("Bereiche überlappen bei %lld", areas[i].off), "Speicher");
             st.dataDamaged = true;
         }
         at = std::max(at, areas[i].off + areas[i].size);
     }
     if (unlisted > 0) {
         st.find(file,
-                format("%lld bytes of the store belong to no record and no free list", unlisted),
-                "store");
+                counted(long(unlisted), "Byte", "Bytes") + " des Speichers " +
+                    (unlisted == 1 ? "gehört" : "gehören") + " zu keinem Satz und keiner Freiliste",
+                "Speicher");
         st.dataDamaged = true;
     }
 }
@@ -191,9 +199,9 @@ void readRecords(tSetState &st, const std::string &file, const tRawFile &mp, con
         unsigned char e[8];
         mp.read(v.mapAt(n), 8, e);
         const int32_t off = loadWord(e), stored = loadWord(e + 4);
-        const std::string where = format("record %ld", n);
+        const std::string where = format("Satz %ld", n);
         if (stored == 0) {
-            st.find(file, "record without an area, not on the freed-number list", where);
+            st.find(file, "Satz ohne Bereich, nicht auf der Liste der freien Nummern", where);
             st.dataDamaged = true;
             continue;
         }
@@ -208,12 +216,13 @@ void readRecords(tSetState &st, const std::string &file, const tRawFile &mp, con
         sf.read(off + 4LL, r.stored.size(), r.stored.data());
         r.serial = loadWord(r.stored.data());
         if (r.serial < 1 || r.serial > v.h[VL_H_SERIAL]) {
-            st.find(file, format("serial %d outside 1..%d", r.serial, v.h[VL_H_SERIAL]), where);
+            st.find(file, format("Seriennummer %d außerhalb 1..%d", r.serial, v.h[VL_H_SERIAL]),
+                    where);
             st.dataDamaged = true;
         }
         auto [it, fresh] = serials.emplace(r.serial, r.rec);
         if (!fresh) {
-            st.find(file, format("serial %d also carried by record %d", r.serial, it->second),
+            st.find(file, format("Seriennummer %d trägt auch Satz %d", r.serial, it->second),
                     where);
             st.dataDamaged = true;
         }
@@ -233,7 +242,7 @@ tSetState verifyVlData(const std::string &dir, const std::string &name)
     std::string why;
     if (!mp.open(dir + "/" + file, false, &why) ||
         !sf.open(dir + "/" + name + ".st", false, &why)) {
-        st.cannotRun = name + ": store cannot be opened: " + why;
+        st.cannotRun = name + ": Speicher kann nicht geöffnet werden: " + why;
         return st;
     }
     tVlLayout v;
@@ -243,7 +252,7 @@ tSetState verifyVlData(const std::string &dir, const std::string &name)
         if (unusable)
             st.cannotRun = file + ": " + bad;
         else
-            st.find(file, bad, "header");
+            st.find(file, bad, "Kopf");
         st.dataDamaged = true;
         return st;
     }
@@ -251,28 +260,29 @@ tSetState verifyVlData(const std::string &dir, const std::string &name)
     unsigned char copy[VL_STOREHDR];
     if (!sf.read(0, sizeof copy, copy) || loadWord(copy) != h[VL_H_MIN] ||
         loadWord(copy + 4) != h[VL_H_MAX] || loadWord(copy + 8) != h[VL_H_GRAN]) {
-        st.find(name + ".st", "store header disagrees with the mapper's min, max and granule",
-                "header");
+        st.find(name + ".st",
+                "der Kopf des Speichers widerspricht Minimum, Maximum und Körnung der Zuordnung",
+                "Kopf");
         st.dataDamaged = true;
     }
     if (h[VL_H_MARK] != LIO_MARK_CLEAN) {
-        st.find(file, format("not closed cleanly (mark %d)", h[VL_H_MARK]), "header word 6");
+        st.find(file, format("nicht sauber geschlossen (Marke %d)", h[VL_H_MARK]), "Kopfwort 6");
         st.dataDamaged = true;
     }
     checkLockState(st, file, &h[VL_H_OPENCOUNT], &h[VL_H_OWNER], &h[VL_H_NLOCKS], &h[VL_H_LOCKS],
                    h[VL_H_HIGHEST]);
     if (v.mapEntries < h[VL_H_HIGHEST]) {
         st.find(file,
-                format("map holds %lld entries, highest record is %d (truncated)", v.mapEntries,
-                       h[VL_H_HIGHEST]),
-                "map");
+                format("die Zuordnung hält %lld Einträge, der höchste Satz ist %d (abgeschnitten)",
+                       v.mapEntries, h[VL_H_HIGHEST]),
+                "Zuordnung");
         st.dataDamaged = true;
     }
     if (sf.size() < h[VL_H_END]) {
         st.find(name + ".st",
-                format("file is %lld bytes, shorter than the end of store %d (truncated)",
+                format("die Datei hat %lld Bytes, weniger als das Speicherende %d (abgeschnitten)",
                        sf.size(), h[VL_H_END]),
-                "end of file");
+                "Dateiende");
         st.dataDamaged = true;
     }
     st.dataCount = long(h[VL_H_HIGHEST]) - h[VL_H_FREECOUNT];
@@ -286,12 +296,12 @@ tSetState verifyVlData(const std::string &dir, const std::string &name)
 
     Bytes stash(static_cast<size_t>(h[VL_H_STASH]));
     if (!sf.read(VL_STOREHDR, stash.size(), stash.data())) {
-        st.find(name + ".st", "stash cut off: the key block is lost", "stash");
+        st.find(name + ".st", "Ablage abgeschnitten: der Schlüsselblock ist verloren", "Ablage");
         return st;
     }
     std::string keys = parseKeyBlock(stash, &st.keys);
     if (!keys.empty()) {
-        st.find(name + ".st", keys, "key block");
+        st.find(name + ".st", keys, "Schlüsselblock");
         return st;
     }
     st.keysKnown = true;

@@ -50,12 +50,12 @@ TEST_F(BadInputTest, EmptyFiles)
 {
     makePersons(3);
     velk::apptest::writeFileBytes(path("TASK.dat"), {});
-    expectRefused(dir_.path(), "TASK.dat: empty file");
+    expectRefused(dir_.path(), "TASK.dat: leere Datei");
     std::filesystem::remove(path("TASK.dat"));
 
     velk::apptest::writeFileBytes(path("blob.mp"), {});
     velk::apptest::writeFileBytes(path("blob.st"), {});
-    expectRefused(dir_.path(), "blob.mp: empty file");
+    expectRefused(dir_.path(), "blob.mp: leere Datei");
 }
 
 TEST_F(BadInputTest, FilesThatAreNotEngineFiles)
@@ -65,15 +65,15 @@ TEST_F(BadInputTest, FilesThatAreNotEngineFiles)
     Bytes letter(text.begin(), text.end());
     while (letter.size() < 5000) letter.insert(letter.end(), text.begin(), text.end());
     velk::apptest::writeFileBytes(path("LETTER.dat"), letter);
-    expectRefused(dir_.path(), "LETTER.dat: not a data file of the database");
+    expectRefused(dir_.path(), "LETTER.dat: keine Datendatei der Datenbank");
 
     velk::apptest::writeFileBytes(path("LETTER.dat"), Bytes(letter.begin(), letter.begin() + 100));
-    expectRefused(dir_.path(), "too short");
+    expectRefused(dir_.path(), "zu kurz");
     std::filesystem::remove(path("LETTER.dat"));
 
     velk::apptest::writeFileBytes(path("TEXT.mp"), letter);
     velk::apptest::writeFileBytes(path("TEXT.st"), letter);
-    expectRefused(dir_.path(), "TEXT.mp: not a mapper of the database");
+    expectRefused(dir_.path(), "TEXT.mp: keine Zuordnung der Datenbank");
     std::filesystem::remove(path("TEXT.mp"));
     std::filesystem::remove(path("TEXT.st"));
 

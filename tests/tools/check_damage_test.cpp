@@ -62,8 +62,9 @@ TEST_F(DamageTest, LostKeyIsFoundAndRebuilt)
     }
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
     EXPECT_EQ(r.code, Damaged);
-    EXPECT_TRUE(mentions(r, "PERSON.ndx", "no key for record 17")) << describe(r);
-    EXPECT_TRUE(mentions(r, "PERSON.ndx", "39 keys, the data file counts 40")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.ndx", "kein Schlüssel für Satz 17")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.ndx", "39 Schlüssel, die Datendatei zählt 40 Sätze"))
+        << describe(r);
     EXPECT_EQ(bt3Open(path("PERSON").c_str(), LIO_SHARED | LIO_RDWR), nullptr);
 
     repairClean();
@@ -75,7 +76,7 @@ TEST_F(DamageTest, LostRecordIsFoundAndItsKeysDropped)
     freeBehindIndex(5);
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
     EXPECT_EQ(r.code, Damaged);
-    EXPECT_TRUE(mentions(r, "PERSON.ndx", "key without its record, pointing to record 5"))
+    EXPECT_TRUE(mentions(r, "PERSON.ndx", "Schlüssel ohne seinen Satz, er zeigt auf Satz 5"))
         << describe(r);
 
     repairClean();
@@ -133,7 +134,7 @@ TEST_F(DamageTest, FlippedPageByteIsFoundAndRebuilt)
                             root + 5 + 3); // a key byte of the root's first item
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
     EXPECT_EQ(r.code, Damaged) << describe(r);
-    EXPECT_TRUE(mentions(r, "PERSON.ndx", "index 0")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.ndx", "Index 0")) << describe(r);
 
     repairClean();
     EXPECT_EQ(contents("PERSON"), allPersons());
@@ -144,19 +145,19 @@ TEST_F(DamageTest, TruncatedIndexIsFoundAndRebuilt)
     velk::apptest::truncateFile(path("PERSON.ndx"),
                                 velk::apptest::fileSize(path("PERSON.ndx")) - 100);
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
-    EXPECT_TRUE(mentions(r, "PERSON.ndx", "truncated")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.ndx", "abgeschnitten")) << describe(r);
     repairClean();
     EXPECT_EQ(contents("PERSON"), allPersons());
 
     velk::apptest::truncateFile(path("PERSON.ndx"), 0);
     r = velkcheck::verifyDir(dir_.path());
-    EXPECT_TRUE(mentions(r, "PERSON.ndx", "empty file")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.ndx", "leere Datei")) << describe(r);
     repairClean();
     EXPECT_EQ(contents("PERSON"), allPersons());
 
     std::filesystem::remove(path("blob.ndx"));
     r = velkcheck::verifyDir(dir_.path());
-    EXPECT_TRUE(mentions(r, "blob.ndx", "cannot be opened")) << describe(r);
+    EXPECT_TRUE(mentions(r, "blob.ndx", "kann nicht geöffnet werden")) << describe(r);
     repairClean();
     EXPECT_EQ(contents("blob", 0).size(), 25u);
 }
@@ -166,7 +167,7 @@ TEST_F(DamageTest, TruncatedDataFileIsFoundAndKeepsItsWholeRecords)
     velk::apptest::truncateFile(path("PERSON.dat"), recordOffset(31) + 10);
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
     EXPECT_EQ(r.code, Damaged);
-    EXPECT_TRUE(mentions(r, "PERSON.dat", "truncated")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "abgeschnitten")) << describe(r);
 
     repairClean();
     std::vector<std::string> want = allPersons();
@@ -179,8 +180,8 @@ TEST_F(DamageTest, UncleanMarkIsFoundAndCleared)
     velk::apptest::setHeaderWord(path("PERSON.dat"), 0, LIO_H_MARK, LIO_MARK_DIRTY);
     velk::apptest::setHeaderWord(path("PERSON.ndx"), 1, LIO_H_MARK, LIO_MARK_DIRTY);
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
-    EXPECT_TRUE(mentions(r, "PERSON.dat", "mark 38")) << describe(r);
-    EXPECT_TRUE(mentions(r, "PERSON.ndx", "sub-file 2")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "Marke 38")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.ndx", "Unterdatei 2")) << describe(r);
     repairClean();
     EXPECT_EQ(contents("PERSON"), allPersons());
 }
@@ -205,7 +206,7 @@ TEST_F(DamageTest, RecordPastStaleEndOfFileIsKept)
     velk::apptest::writeFileBytes(path("PERSON.dat"), after);
 
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
-    EXPECT_TRUE(mentions(r, "PERSON.dat", "bytes past the end-of-file")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "hinter dem Dateiende")) << describe(r);
     repairClean();
     std::vector<std::string> want = allPersons();
     want.push_back(personRecord(41));
@@ -222,8 +223,8 @@ TEST_F(DamageTest, SerialCounterBehindItsRecordsIsRaisedAndTheReportStaysShort)
 {
     velk::apptest::setHeaderWord(path("PERSON.dat"), 0, LIO_H_SERIAL, 0);
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
-    EXPECT_TRUE(mentions(r, "PERSON.dat", "serial 1 beyond the counter 0")) << describe(r);
-    EXPECT_TRUE(mentions(r, "PERSON.dat", "15 more findings not listed")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "Seriennummer 1 über dem Zähler 0")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "15 weitere Befunde nicht aufgeführt")) << describe(r);
     EXPECT_EQ(r.findings.size(), 26u) << describe(r);
 
     repairClean();

@@ -108,7 +108,7 @@ TEST_F(LockTest, ARunningCopyKeepsVelkCheckOffUntilItIsKilled)
             "in Benutzung durch eine laufende Kopie des Programms (ihre Sperre auf PERSON.dat)"),
         std::string::npos)
         << checkOutput;
-    EXPECT_EQ(checkOutput.find("open count"), std::string::npos)
+    EXPECT_EQ(checkOutput.find("Öffnungszähler"), std::string::npos)
         << "a running copy's open count is no damage: " << checkOutput;
     EXPECT_EQ(runCheck(dir_.path(), "--repair"), 3) << checkOutput;
     EXPECT_EQ(runCheck(dir_.path(), "--reset-locks"), 3) << checkOutput;
@@ -128,7 +128,7 @@ TEST_F(LockTest, ARunningCopyKeepsVelkCheckOffUntilItIsKilled)
     EXPECT_EQ(velk::apptest::waitFor(copy), 128 + SIGKILL);
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
     EXPECT_EQ(r.code, Damaged) << describe(r);
-    EXPECT_TRUE(mentions(r, "PERSON.dat", "open count 1")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "Öffnungszähler 1")) << describe(r);
     EXPECT_EQ(runCheck(dir_.path(), "--repair"), 0) << checkOutput;
     EXPECT_EQ(velk::apptest::headerWord(marked, 0, LIO_H_OPENCOUNT), 0);
 }
@@ -194,12 +194,13 @@ TEST_F(LockTest, StaleRecordLockIsClearedByResetLocks)
 
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
     EXPECT_EQ(r.code, Damaged);
-    EXPECT_TRUE(mentions(r, "PERSON.dat", "record 3 locked by process")) << describe(r);
-    EXPECT_TRUE(mentions(r, "PERSON.dat", "open count 1")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "Satz 3 gesperrt von Prozess")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "Öffnungszähler 1")) << describe(r);
 
     EXPECT_EQ(runCheck(dir_.path(), "--reset-locks"), 0) << checkOutput;
-    EXPECT_NE(checkOutput.find("PERSON.dat: lock table, owner mark and open count cleared"),
-              std::string::npos)
+    EXPECT_NE(
+        checkOutput.find("PERSON.dat: Sperrtabelle, Besitzermarke und Öffnungszähler geleert"),
+        std::string::npos)
         << checkOutput;
     f = bt3Open(base.c_str(), LIO_SHARED | LIO_RDWR);
     ASSERT_NE(f, nullptr);
@@ -218,13 +219,13 @@ TEST_F(LockTest, ResetLocksClearsOwnerMarksAndTouchesNothingElse)
     velk::apptest::setHeaderWord(path("PERSON.dat"), 0, LIO_H_MARK, LIO_MARK_DIRTY);
 
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
-    EXPECT_TRUE(mentions(r, "PERSON.ndx", "exclusive owner process 12")) << describe(r);
-    EXPECT_TRUE(mentions(r, "blob.mp", "record 2 locked by process 5")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.ndx", "exklusiver Besitzerprozess 12")) << describe(r);
+    EXPECT_TRUE(mentions(r, "blob.mp", "Satz 2 gesperrt von Prozess 5")) << describe(r);
 
     r = velkcheck::resetLocks(dir_.path());
     EXPECT_EQ(r.code, Damaged) << "the mark is a repair's business: " << describe(r);
     ASSERT_EQ(r.findings.size(), 1u) << describe(r);
-    EXPECT_TRUE(mentions(r, "PERSON.dat", "mark 38")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "Marke 38")) << describe(r);
     EXPECT_EQ(velk::apptest::headerWord(path("PERSON.ndx"), 0, LIO_H_OWNER), 0);
     EXPECT_EQ(velk::apptest::fileWord(path("blob.mp"), VL_H_NLOCKS * 4), 0);
 }

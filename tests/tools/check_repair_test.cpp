@@ -61,7 +61,8 @@ TEST_F(RepairTest, SecondRecordWithAUniqueKeyGoesToLostAndFound)
     velk::apptest::writeFileBytes(path("PERSON.dat"), b);
 
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
-    EXPECT_TRUE(mentions(r, "PERSON.dat", "records 2 and 5 carry the same key of unique index 2"))
+    EXPECT_TRUE(mentions(r, "PERSON.dat",
+                         "die Sätze 2 und 5 tragen denselben Schlüssel des eindeutigen Index 2"))
         << describe(r);
 
     // the binary, as a user runs it: no PROCFILE, some other working directory
@@ -69,8 +70,8 @@ TEST_F(RepairTest, SecondRecordWithAUniqueKeyGoesToLostAndFound)
     velk::apptest::TempDir elsewhere;
     EXPECT_EQ(runCheck(dir_.path(), "--repair", elsewhere.path()), 0) << checkOutput;
     EXPECT_NE(checkOutput.find(
-                  "record 5 (serial 5) has the key of unique index 2 that record 2 (serial 2) "
-                  "has; moved to lost+found/PERSON.dat"),
+                  "Satz 5 (Seriennummer 5) hat den Schlüssel des eindeutigen Index 2, den Satz 2 "
+                  "(Seriennummer 2) hat; verschoben nach lost+found/PERSON.dat"),
               std::string::npos)
         << checkOutput;
     EXPECT_EQ(contents("PERSON"), persons({1, 2, 3, 4, 6}));
@@ -128,7 +129,7 @@ TEST_F(RepairTest, DuplicateSerialIsRenumberedSoDuplicatesIndexTakesBoth)
     makePersons(6); // persons 1 and 4 share "Name1" in the duplicates index
     velk::apptest::setFileWord(path("PERSON.dat"), kDataStart + 3L * kRecStored, 1);
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
-    EXPECT_TRUE(mentions(r, "PERSON.dat", "serial 1 also carried by record 1")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "Seriennummer 1 trägt auch Satz 1")) << describe(r);
     repairClean();
     EXPECT_EQ(contents("PERSON"), persons({1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(velk::apptest::fileWord(path("PERSON.dat"), kDataStart + 3L * kRecStored), 7);
@@ -142,7 +143,7 @@ TEST_F(RepairTest, StoreDamageIsFoundAndRepaired)
 
     velk::apptest::setFileWord(path("blob.mp"), VL_H_HEAPBYTES * 4, 4096);
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
-    EXPECT_TRUE(mentions(r, "blob.mp", "word 5 says 4096")) << describe(r);
+    EXPECT_TRUE(mentions(r, "blob.mp", "Wort 5 sagt 4096")) << describe(r);
     repairClean();
     EXPECT_EQ(contents("blob", 0), all);
 
@@ -154,11 +155,11 @@ TEST_F(RepairTest, StoreDamageIsFoundAndRepaired)
     ASSERT_EQ(velk::apptest::fileWord(path("blob.st"), area) & 1, 1);
     velk::apptest::flipByte(path("blob.st"), area, 0x01);
     r = velkcheck::verifyDir(dir_.path());
-    EXPECT_TRUE(mentions(r, "blob.mp", "record 7")) << describe(r);
+    EXPECT_TRUE(mentions(r, "blob.mp", "Satz 7")) << describe(r);
     r = velkcheck::repairDir(dir_.path());
     EXPECT_EQ(r.code, velkcheck::Clean) << describe(r);
     EXPECT_TRUE(std::any_of(r.actions.begin(), r.actions.end(), [](const std::string &a) {
-        return a.find("record 7 takes the length") != std::string::npos;
+        return a.find("Satz 7 übernimmt die Länge") != std::string::npos;
     })) << describe(r);
     std::vector<std::string> want = all;
     auto seven = std::find(want.begin(), want.end(), textRecord(7));
@@ -193,8 +194,8 @@ TEST_F(RepairTest, StoreFreedNumberCycleAndLostTextKeyAreRepaired)
         ASSERT_GT(lioDelete(ndx.get(), key.c_str()), 0);
     }
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
-    EXPECT_TRUE(mentions(r, "blob.mp", "revisits record")) << describe(r);
-    EXPECT_TRUE(mentions(r, "blob.ndx", "no key for record 5")) << describe(r);
+    EXPECT_TRUE(mentions(r, "blob.mp", "nennt Satz")) << describe(r);
+    EXPECT_TRUE(mentions(r, "blob.ndx", "kein Schlüssel für Satz 5")) << describe(r);
     repairClean();
     EXPECT_EQ(contents("blob", 0), all);
 }
