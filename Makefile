@@ -11,7 +11,7 @@ BUILD ?= build
 CMAKE_OPTS += -DCMAKE_BUILD_TYPE=RelWithDebInfo
 endif
 
-.PHONY: all deps configure build test soak fuzz run bench clean format format-check
+.PHONY: all deps configure build test soak fuzz run deb bench clean format format-check
 
 all: build
 
@@ -46,6 +46,18 @@ run: build
 	@cmake --install $(BUILD) --prefix $(PREFIX) >/dev/null
 	@$(PREFIX)/bin/velk
 
+# The Debian package build-deb/velk_<version>_<arch>.deb of the three programs under /usr, with
+# manual pages, desktop entry, icons and the user's guide (install: apt-get install ./build-deb/
+# velk_*.deb).  The compiler flags are those of `make build`, so the compiler cache serves both;
+# CPack strips the programs.
+DEB_BUILD ?= build-deb
+deb: deps
+	@cmake -S . -B $(DEB_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+	@cmake --build $(DEB_BUILD) -j $(JOBS) --target velk velk-check velk-exchange manpages changelog
+	@cd $(DEB_BUILD) && cpack -G DEB
+	@ls $(DEB_BUILD)/velk_*.deb
+
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done; true
 
@@ -59,4 +71,4 @@ format-check: deps
 	@scripts/check-layers
 
 clean:
-	rm -rf build build-san
+	rm -rf build build-san build-deb
