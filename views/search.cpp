@@ -368,15 +368,22 @@ std::string oneLine(std::string text)
     return text;
 }
 
+// A record known by its ID and TITLE, both searched.
+tEntry titledEntry(std::string_view id, std::string_view title)
+{
+    tEntry e;
+    e.id = trimmed(id);
+    e.title = trimmed(title);
+    e.add("Titel", title);
+    e.add("ID", id);
+    return e;
+}
+
 std::vector<tEntry> readGroups()
 {
     std::vector<tEntry> out;
     for (const tGroup &g : allGroups()) {
-        tEntry e;
-        e.id = trimmed(g.ID);
-        e.title = trimmed(g.TITLE);
-        e.add("Titel", g.TITLE);
-        e.add("ID", g.ID);
+        tEntry e = titledEntry(g.ID, g.TITLE);
         e.add("Ort", g.CITY);
         e.add("Stra\xDF"
               "e",
@@ -392,12 +399,7 @@ std::vector<tEntry> readResources()
 {
     std::vector<tEntry> out;
     for (const tResource &r : allResources()) {
-        tEntry e;
-        e.id = trimmed(r.ID);
-        e.title = trimmed(r.TITLE);
-        e.add("Titel", r.TITLE);
-        e.add("ID", r.ID);
-        out.push_back(std::move(e));
+        out.push_back(titledEntry(r.ID, r.TITLE));
     }
     return out;
 }
@@ -406,12 +408,8 @@ std::vector<tEntry> readProjects()
 {
     std::vector<tEntry> out;
     for (const tProject &p : allProjects()) {
-        tEntry e;
-        e.id = trimmed(p.ID);
+        tEntry e = titledEntry(p.ID, p.TITLE);
         e.date = p.ENDDATE;
-        e.title = trimmed(p.TITLE);
-        e.add("Titel", p.TITLE);
-        e.add("ID", p.ID);
         out.push_back(std::move(e));
     }
     return out;
@@ -433,12 +431,8 @@ std::vector<tEntry> readTasks()
     std::vector<tEntry> out;
     tTextReadHold hold(tBlob::instance().textStore());
     for (const tTask &t : allTasks()) {
-        tEntry e;
-        e.id = trimmed(t.ID);
+        tEntry e = titledEntry(t.ID, t.TITLE);
         e.date = t.ENDDATE;
-        e.title = trimmed(t.TITLE);
-        e.add("Titel", t.TITLE);
-        e.add("ID", t.ID);
         e.add("Anmerkung", taskComment(t.COMMENT));
         out.push_back(std::move(e));
     }

@@ -6,6 +6,7 @@
 #include "model/tables.h"
 #include "model/users.h"
 #include "tests/calendar/calendar_support.h"
+#include "tests/tools/tool_users.h"
 
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,7 @@
 using namespace velk;
 using namespace velk::caltest;
 using velk::apptest::fileExists;
+using velk::tooltest::setPassword;
 
 namespace {
 
@@ -32,14 +34,6 @@ int runTool(const std::string &password, const std::string &args)
     while (fgets(buf, sizeof buf, p)) output += buf;
     int status = pclose(p);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-void setPassword(const char *id, const char *password)
-{
-    tUser u = newUser();
-    std::strcpy(u.ID, id);
-    std::strcpy(u.PASSWORD, storedPassword(password).c_str());
-    ASSERT_TRUE(writeUser(u));
 }
 
 class ExchangeToolTest : public CalendarTest {

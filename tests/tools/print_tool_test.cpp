@@ -7,6 +7,7 @@
 #include "model/users.h"
 #include "projects/project.h"
 #include "tests/calendar/calendar_support.h"
+#include "tests/tools/tool_users.h"
 #include "views/print_pages.h"
 #include "views/week_view.h"
 
@@ -17,6 +18,7 @@
 
 using namespace velk;
 using namespace velk::caltest;
+using velk::tooltest::setPassword;
 
 namespace {
 
@@ -46,14 +48,6 @@ tRun shell(const std::string &command, const std::string &input = "")
 tRun printAsAnna(const std::string &args)
 {
     return shell(VELK_EXCHANGE_BIN " --user anna --password-stdin " + args, "annapw");
-}
-
-void setPassword(const char *id, const char *password)
-{
-    tUser u = newUser();
-    std::strcpy(u.ID, id);
-    std::strcpy(u.PASSWORD, storedPassword(password).c_str());
-    ASSERT_TRUE(writeUser(u));
 }
 
 // The pages of a PDF file as pdfinfo sees them: each page's width and height in points and

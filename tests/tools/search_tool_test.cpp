@@ -5,6 +5,7 @@
 #include "model/users.h"
 #include "projects/project.h"
 #include "tests/calendar/calendar_support.h"
+#include "tests/tools/tool_users.h"
 #include "views/search.h"
 
 #include <cstdio>
@@ -13,6 +14,7 @@
 
 using namespace velk;
 using namespace velk::caltest;
+using velk::tooltest::setPassword;
 
 namespace {
 
@@ -34,14 +36,6 @@ tRun tool(const std::string &user, const std::string &args)
     int status = pclose(p);
     r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
-}
-
-void setPassword(const char *id, const char *password)
-{
-    tUser u = newUser();
-    std::strcpy(u.ID, id);
-    std::strcpy(u.PASSWORD, storedPassword(password).c_str());
-    ASSERT_TRUE(writeUser(u));
 }
 
 class SearchToolTest : public CalendarTest {
