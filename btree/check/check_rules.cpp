@@ -46,8 +46,9 @@ std::string checkNormalised(const tIndexGeometry &g, const unsigned char *key, l
     if (g.dups && !g.callerDup) {
         int32_t serial = word(key + g.discOffset);
         if (serial < 1 || serial > g.words[LIO_H_SERIAL])
-            return fmt("(10) page %ld item %ld: duplicate serial %ld outside 1..%ld", page, item,
-                       serial, g.words[LIO_H_SERIAL]);
+            return fmt(
+                "(10) Seite %ld Eintrag %ld: Seriennummer %ld des Duplikats außerhalb 1..%ld", page,
+                item, serial, g.words[LIO_H_SERIAL]);
     }
     if (g.cmpType == LIO_KEY_CHAR) {
         const unsigned char *user = key + g.cmpStart;
@@ -56,9 +57,9 @@ std::string checkNormalised(const tIndexGeometry &g, const unsigned char *key, l
         if (nul)
             for (const unsigned char *p = nul; p < user + g.cmpLen; ++p)
                 if (*p)
-                    return fmt(
-                        "(10) page %ld item %ld: character key not zero-padded after its NUL", page,
-                        item);
+                    return fmt("(10) Seite %ld Eintrag %ld: Zeichenschlüssel nach seiner NUL nicht "
+                               "mit Nullen aufgefüllt",
+                               page, item);
     }
     return "";
 }
@@ -87,8 +88,9 @@ private:
     std::string emit(const tPageItem &item, long page)
     {
         if (ordered_ && havePrev_ && compareKeys(g_, prev_.data(), item.key.data(), custom_) >= 0)
-            return fmt("(7) key order broken at page %ld: key not greater than the one before it",
-                       page);
+            return fmt(
+                "(7) Schlüsselfolge gestört auf Seite %ld: Schlüssel nicht größer als der davor",
+                page);
         prev_ = item.key;
         havePrev_ = true;
         ++items_;
@@ -99,8 +101,8 @@ private:
     std::string visit(long offset, int depth, bool isRoot)
     {
         if (depth > LIO_MAXDEPTH)
-            return fmt("(6) tree deeper than %ld levels at page %ld", LIO_MAXDEPTH, offset);
-        if (visited_.count(offset)) return fmt("(3) page %ld reached twice", offset);
+            return fmt("(6) Baum tiefer als %ld Ebenen bei Seite %ld", LIO_MAXDEPTH, offset);
+        if (visited_.count(offset)) return fmt("(3) Seite %ld zweimal erreicht", offset);
         visited_.insert(offset);
         if (report_) report_->treePages.push_back(offset);
 
@@ -109,19 +111,21 @@ private:
         if (!err.empty()) return err;
         const int n = g_.order;
         if (page.m < (isRoot ? 1 : n))
-            return fmt("(4) page %ld holds %ld items, fewer than %ld", offset, page.m,
+            return fmt("(4) Seite %ld: Zahl der Einträge %ld, weniger als %ld", offset, page.m,
                        isRoot ? 1 : n);
 
         const bool leaf = page.p0 == 0;
         for (int i = 0; i < page.m; ++i) {
             if (leaf && page.items[i].child != 0)
-                return fmt("(5) leaf %ld item %ld has child %ld", offset, i, page.items[i].child);
+                return fmt("(5) Blatt %ld Eintrag %ld hat das Kind %ld", offset, i,
+                           page.items[i].child);
             if (!leaf && page.items[i].child == 0)
-                return fmt("(5) inner page %ld item %ld has no child", offset, i);
+                return fmt("(5) innere Seite %ld Eintrag %ld hat kein Kind", offset, i);
             if (ordered_ && i > 0 &&
                 compareKeys(g_, page.items[i - 1].key.data(), page.items[i].key.data(), custom_) >=
                     0)
-                return fmt("(7) page %ld: item %ld not greater than item %ld", offset, i, i - 1);
+                return fmt("(7) Seite %ld: Eintrag %ld nicht größer als Eintrag %ld", offset, i,
+                           i - 1);
             err = checkNormalised(g_, page.items[i].key.data(), offset, i);
             if (!err.empty()) return err;
         }
@@ -130,8 +134,8 @@ private:
             if (leafDepth_ == 0)
                 leafDepth_ = depth;
             else if (leafDepth_ != depth)
-                return fmt("(6) leaf %ld at depth %ld, another leaf at depth %ld", offset, depth,
-                           leafDepth_);
+                return fmt("(6) Blatt %ld in Tiefe %ld, ein anderes Blatt in Tiefe %ld", offset,
+                           depth, leafDepth_);
             for (const tPageItem &item : page.items)
                 if (!(err = emit(item, offset)).empty()) return err;
             return "";
@@ -171,11 +175,11 @@ bool hasDeletionMarker(const unsigned char *p)
 
 std::string loadGeometry(tFileSource &src, int sub, tIndexGeometry *g)
 {
-    if (!src.header(sub, g->words)) return fmt("(1) no header of sub-file %ld", sub);
+    if (!src.header(sub, g->words)) return fmt("(1) kein Kopf der Unterdatei %ld", sub);
     const int *w = g->words;
     if (w[LIO_H_MAGIC] != LIO_MAGIC || w[LIO_H_HDRSIZE] != LIO_HDRSIZE)
-        return fmt("(1) magic %ld, header size %ld", w[LIO_H_MAGIC], w[LIO_H_HDRSIZE]);
-    if (w[LIO_H_TYPE] == LIO_DATAFILE) return "(1) a data file, not an index";
+        return fmt("(1) Kennung %ld, Kopfgröße %ld", w[LIO_H_MAGIC], w[LIO_H_HDRSIZE]);
+    if (w[LIO_H_TYPE] == LIO_DATAFILE) return "(1) eine Datendatei, kein Index";
     g->keyLen = w[LIO_H_KEYLEN];
     g->typeByte = w[LIO_H_TYPE];
     g->cmpType = g->typeByte & LIO_KEY_TYPEMASK;
@@ -186,20 +190,20 @@ std::string loadGeometry(tFileSource &src, int sub, tIndexGeometry *g)
     g->pageSize = w[LIO_H_RECLEN];
     g->maxFiles = w[LIO_H_MAXFILES];
     if (w[LIO_H_DUPS] != 0 && w[LIO_H_DUPS] != 1)
-        return fmt("(1) duplicate flag %ld", w[LIO_H_DUPS]);
+        return fmt("(1) Duplikatmerkmal %ld", w[LIO_H_DUPS]);
     if (g->dups != ((g->typeByte & LIO_KEY_DUPS) != 0))
-        return fmt("(1) duplicate flag %ld disagrees with key type %ld", w[LIO_H_DUPS],
+        return fmt("(1) Duplikatmerkmal %ld passt nicht zum Schlüsseltyp %ld", w[LIO_H_DUPS],
                    g->typeByte);
     if (g->dir != ((g->typeByte & LIO_KEY_DESC) ? -1 : 1))
-        return fmt("(1) direction %ld disagrees with key type %ld", g->dir, g->typeByte);
-    if (g->order < 1 || g->order > LIO_MAXORDER) return fmt("(1) order %ld", g->order);
+        return fmt("(1) Richtung %ld passt nicht zum Schlüsseltyp %ld", g->dir, g->typeByte);
+    if (g->order < 1 || g->order > LIO_MAXORDER) return fmt("(1) Ordnung %ld", g->order);
     if (g->keyLen < (g->dups ? 5 : 1) || g->keyLen > LIO_MAXKEY)
-        return fmt("(1) key length %ld", g->keyLen);
+        return fmt("(1) Schlüssellänge %ld", g->keyLen);
     if (g->pageSize != (g->keyLen + 8) * 2 * g->order + 8)
-        return fmt("(1) page size %ld for key length %ld and order %ld", g->pageSize, g->keyLen,
-                   g->order);
+        return fmt("(1) Seitengröße %ld bei Schlüssellänge %ld und Ordnung %ld", g->pageSize,
+                   g->keyLen, g->order);
     if (g->maxFiles < 1 || g->maxFiles > LIO_MAXFILES)
-        return fmt("(1) maximum sub-files %ld", g->maxFiles);
+        return fmt("(1) Höchstzahl der Unterdateien %ld", g->maxFiles);
     if (!g->dups) {
         g->cmpStart = 0;
         g->cmpLen = g->keyLen;
@@ -214,12 +218,11 @@ std::string loadGeometry(tFileSource &src, int sub, tIndexGeometry *g)
         g->discOffset = g->keyLen - 4;
     }
     int fw[LIO_HDRWORDS];
-    if (!src.header(1, fw)) return "(1) sub-file 1 not reachable";
+    if (!src.header(1, fw)) return "(1) Unterdatei 1 nicht erreichbar";
     g->headerArea = long(g->maxFiles) * LIO_HDRSIZE;
     g->eof = fw[LIO_H_EOF];
     if (g->eof < g->headerArea)
-        return fmt("(1) end-of-file %ld inside the header area of %ld bytes", g->eof,
-                   g->headerArea);
+        return fmt("(1) Dateiende %ld im Kopfbereich von %ld Bytes", g->eof, g->headerArea);
     return "";
 }
 
@@ -259,17 +262,18 @@ std::string readPageImage(tFileSource &src, int sub, const tIndexGeometry &g, lo
                           tPageImage *page)
 {
     if (!inPageArea(g, offset))
-        return fmt("(3) page offset %ld outside the page area %ld..%ld", offset, g.headerArea,
-                   g.eof);
+        return fmt("(3) Seitenadresse %ld außerhalb des Seitenbereichs %ld..%ld", offset,
+                   g.headerArea, g.eof);
     page->offset = offset;
     page->raw.assign(size_t(g.pageSize), 0);
     if (!src.read(sub, offset, g.pageSize, page->raw.data()))
-        return fmt("(3) page %ld cannot be read", offset);
+        return fmt("(3) Seite %ld kann nicht gelesen werden", offset);
     const unsigned char *p = page->raw.data();
     page->m = p[0];
     page->p0 = word(p + 1);
     if (page->m > 2 * g.order)
-        return fmt("(4) page %ld holds %ld items, more than %ld", offset, page->m, 2 * g.order);
+        return fmt("(4) Seite %ld: Zahl der Einträge %ld, mehr als %ld", offset, page->m,
+                   2 * g.order);
     page->items.resize(size_t(page->m));
     const int itemSize = g.keyLen + 8;
     for (int i = 0; i < page->m; ++i) {
@@ -291,39 +295,41 @@ std::string checkIndex(tFileSource &src, int sub, tIndexReport *report, LioCompa
     const int *w = g.words;
     const long root = w[LIO_H_ROOT], pages = w[LIO_H_LIVE], keys = w[LIO_H_KEYS];
     if ((root == 0 || pages == 0 || keys == 0) && (root | pages | keys) != 0)
-        return fmt("(2) root %ld, pages in use %ld, keys %ld: an empty index has all three 0", root,
-                   pages, keys);
+        return fmt(
+            "(2) Wurzel %ld, belegte Seiten %ld, Schlüssel %ld: ein leerer Index hat alle drei 0",
+            root, pages, keys);
 
     tTreeWalker walker(src, sub, g, custom, report);
     if (root != 0 && !(err = walker.walk(root)).empty()) return err;
     if (walker.items() != keys)
-        return fmt("(8) key count %ld, the tree holds %ld", keys, walker.items());
+        return fmt("(8) Schlüsselzahl %ld, der Baum hält %ld", keys, walker.items());
     if (walker.pages() != pages)
-        return fmt("(8) pages in use %ld, the tree holds %ld", pages, walker.pages());
+        return fmt("(8) belegte Seiten %ld, der Baum hält %ld", pages, walker.pages());
 
     const long deleted = w[LIO_H_DELETED];
     std::set<long> freeSeen;
     std::vector<unsigned char> buf(size_t(g.pageSize));
     for (long cur = w[LIO_H_FREE]; cur != 0;) {
-        if (freeSeen.count(cur)) return fmt("(9) free chain revisits page %ld", cur);
+        if (freeSeen.count(cur)) return fmt("(9) die Freikette erreicht Seite %ld erneut", cur);
         if (long(freeSeen.size()) >= deleted)
-            return fmt("(9) free chain longer than the deleted count %ld (at page %ld)", deleted,
-                       cur);
-        if (!inPageArea(g, cur)) return fmt("(9) free page %ld outside the page area", cur);
+            return fmt("(9) Freikette länger als die Löschzahl %ld (bei Seite %ld)", deleted, cur);
+        if (!inPageArea(g, cur))
+            return fmt("(9) freie Seite %ld außerhalb des Seitenbereichs", cur);
         if (walker.visited().count(cur))
-            return fmt("(9) page %ld is both free and in the tree", cur);
+            return fmt("(9) Seite %ld ist frei und zugleich im Baum", cur);
         freeSeen.insert(cur);
         if (report) report->freePages.push_back(cur);
         if (!src.read(sub, cur, g.pageSize, buf.data()))
-            return fmt("(9) free page %ld cannot be read", cur);
+            return fmt("(9) freie Seite %ld kann nicht gelesen werden", cur);
         if (!hasDeletionMarker(buf.data()))
-            return fmt("(9) free page %ld lacks the deletion marker", cur);
+            return fmt("(9) freier Seite %ld fehlt die Löschmarke", cur);
         for (int i = 9; i < g.pageSize; ++i)
-            if (buf[size_t(i)] != 0) return fmt("(9) free page %ld: byte %ld is not zero", cur, i);
+            if (buf[size_t(i)] != 0)
+                return fmt("(9) freie Seite %ld: Byte %ld ist nicht null", cur, i);
         cur = word(buf.data() + 5);
     }
     if (long(freeSeen.size()) != deleted)
-        return fmt("(9) free chain holds %ld pages, deleted count %ld", long(freeSeen.size()),
+        return fmt("(9) Seiten in der Freikette: %ld, Löschzahl %ld", long(freeSeen.size()),
                    deleted);
     return "";
 }
@@ -331,70 +337,72 @@ std::string checkIndex(tFileSource &src, int sub, tIndexReport *report, LioCompa
 std::string checkIndexFile(tFileSource &src, LioCompare custom)
 {
     int fw[LIO_HDRWORDS];
-    if (!src.header(1, fw)) return "(1) sub-file 1 not reachable";
+    if (!src.header(1, fw)) return "(1) Unterdatei 1 nicht erreichbar";
     const int nfiles = fw[LIO_H_NFILES], maxFiles = fw[LIO_H_MAXFILES];
     if (nfiles < 1 || nfiles > maxFiles || maxFiles > LIO_MAXFILES)
-        return fmt("(1) %ld sub-files defined, at most %ld", nfiles, maxFiles);
+        return fmt("(1) Zahl der Unterdateien %ld, Höchstzahl %ld", nfiles, maxFiles);
 
     std::vector<std::pair<long, long>> spans; // [begin, end) of every tree and free page
     for (int n = 1; n <= nfiles; ++n) {
         tIndexReport report;
         std::string err = checkIndex(src, n, &report, custom);
-        if (!err.empty()) return fmt("sub-file %ld: ", n) + err;
+        if (!err.empty()) return fmt("Unterdatei %ld: ", n) + err;
         tIndexGeometry g;
         loadGeometry(src, n, &g);
         if (g.maxFiles != maxFiles)
-            return fmt("(11) sub-file %ld says %ld sub-files at most, sub-file 1 says %ld", n,
-                       g.maxFiles, maxFiles);
+            return fmt("(11) Unterdatei %ld nennt die Höchstzahl %ld der Unterdateien, Unterdatei "
+                       "1 nennt %ld",
+                       n, g.maxFiles, maxFiles);
         for (long p : report.treePages) spans.emplace_back(p, p + g.pageSize);
         for (long p : report.freePages) spans.emplace_back(p, p + g.pageSize);
     }
     std::sort(spans.begin(), spans.end());
     long at = long(maxFiles) * LIO_HDRSIZE;
     for (const auto &[begin, end] : spans) {
-        if (begin < at) return fmt("(11) page %ld overlaps the page ending at %ld", begin, at);
+        if (begin < at)
+            return fmt("(11) Seite %ld überlappt die Seite, die bei %ld endet", begin, at);
         if (begin > at)
-            return fmt("(11) bytes %ld..%ld belong to no tree and no free chain", at, begin);
+            return fmt("(11) Bytes %ld..%ld gehören zu keinem Baum und keiner Freikette", at,
+                       begin);
         at = end;
     }
     if (at != fw[LIO_H_EOF])
-        return fmt("(11) pages end at %ld, end-of-file is %ld", at, fw[LIO_H_EOF]);
+        return fmt("(11) die Seiten enden bei %ld, das Dateiende ist %ld", at, fw[LIO_H_EOF]);
     return "";
 }
 
 std::string checkDataFile(tFileSource &src)
 {
     int w[LIO_HDRWORDS];
-    if (!src.header(1, w)) return "(12) no header";
-    if (w[LIO_H_TYPE] != LIO_DATAFILE) return "(12) not a data file";
+    if (!src.header(1, w)) return "(12) kein Kopf";
+    if (w[LIO_H_TYPE] != LIO_DATAFILE) return "(12) keine Datendatei";
     const long reclen = w[LIO_H_RECLEN], stash = w[LIO_H_STASH];
     const long live = w[LIO_H_LIVE], deleted = w[LIO_H_DELETED];
     if (w[LIO_H_EOF] != LIO_HDRSIZE + stash + (live + deleted) * reclen)
-        return fmt("(12) end-of-file %ld, expected %ld", w[LIO_H_EOF],
+        return fmt("(12) Dateiende %ld, erwartet %ld", w[LIO_H_EOF],
                    LIO_HDRSIZE + stash + (live + deleted) * reclen);
     std::set<long> seen;
     if (reclen < 9 && w[LIO_H_FREE] != 0)
-        return fmt("(13) records of %ld bytes cannot hold the deletion marker", reclen);
+        return fmt("(13) Satzlänge %ld, zu kurz für die Löschmarke", reclen);
     std::vector<unsigned char> buf(size_t(std::max(reclen, 16L)));
     for (long cur = w[LIO_H_FREE]; cur != 0;) {
-        if (seen.count(cur)) return fmt("(13) free chain revisits record %ld", cur);
+        if (seen.count(cur)) return fmt("(13) die Freikette erreicht Satz %ld erneut", cur);
         if (long(seen.size()) >= deleted)
-            return fmt("(13) free chain longer than the deleted count %ld", deleted);
+            return fmt("(13) Freikette länger als die Löschzahl %ld", deleted);
         if (cur < 1 || cur > live + deleted)
-            return fmt("(13) free record %ld outside 1..%ld", cur, live + deleted);
+            return fmt("(13) freier Satz %ld außerhalb 1..%ld", cur, live + deleted);
         seen.insert(cur);
         if (!src.read(1, cur, int(reclen), buf.data()))
-            return fmt("(13) free record %ld cannot be read", cur);
+            return fmt("(13) freier Satz %ld kann nicht gelesen werden", cur);
         if (!hasDeletionMarker(buf.data()))
-            return fmt("(13) free record %ld lacks the deletion marker", cur);
+            return fmt("(13) freiem Satz %ld fehlt die Löschmarke", cur);
         for (long i = 9; i < reclen; ++i)
             if (buf[size_t(i)] != 0)
-                return fmt("(13) free record %ld: byte %ld is not zero", cur, i);
+                return fmt("(13) freier Satz %ld: Byte %ld ist nicht null", cur, i);
         cur = word(buf.data() + 5);
     }
     if (long(seen.size()) != deleted)
-        return fmt("(13) free chain holds %ld records, deleted count %ld", long(seen.size()),
-                   deleted);
+        return fmt("(13) Sätze in der Freikette: %ld, Löschzahl %ld", long(seen.size()), deleted);
     return "";
 }
 
@@ -431,7 +439,7 @@ int tLioSource::subOf(LioFile *fd) const
 
 std::string loadGeometry(LioFile *fd, tIndexGeometry *g)
 {
-    if (!fd) return "(1) no descriptor";
+    if (!fd) return "(1) kein Deskriptor";
     tLioSource src(fd);
     return loadGeometry(src, src.subOf(fd), g);
 }
@@ -444,21 +452,21 @@ std::string readPageImage(LioFile *fd, const tIndexGeometry &g, long offset, tPa
 
 std::string checkIndex(LioFile *fd, tIndexReport *report, LioCompare custom)
 {
-    if (!fd) return "(1) no descriptor";
+    if (!fd) return "(1) kein Deskriptor";
     tLioSource src(fd);
     return checkIndex(src, src.subOf(fd), report, custom);
 }
 
 std::string checkIndexFile(LioFile *fd, LioCompare custom)
 {
-    if (!fd) return "(1) no descriptor";
+    if (!fd) return "(1) kein Deskriptor";
     tLioSource src(fd);
     return checkIndexFile(src, custom);
 }
 
 std::string checkDataFile(LioFile *fd)
 {
-    if (!fd) return "(12) no descriptor";
+    if (!fd) return "(12) kein Deskriptor";
     tLioSource src(fd);
     return checkDataFile(src);
 }

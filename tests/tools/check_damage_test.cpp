@@ -91,7 +91,7 @@ TEST_F(DamageTest, BrokenFreeChainIsFoundAndChainedAgain)
     freeBehindIndex(9);
     velk::apptest::flipByte(path("PERSON.dat"), recordOffset(9) + 2); // the head's marker
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
-    EXPECT_TRUE(mentions(r, "PERSON.dat", "lacks the deletion marker")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "fehlt die Löschmarke")) << describe(r);
 
     repairClean();
     EXPECT_EQ(contents("PERSON").size(), 39u) << "record 9 had no marker, so it is a record again";
