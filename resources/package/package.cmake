@@ -45,7 +45,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/package/de.velk.Velk.metainfo.xml
 
 # The user's guide with its pictures, the help, the copyright and the changelog.
 set(docDir share/doc/velk)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md ${PROJECT_SOURCE_DIR}/resources/help/velk.html
+# The help is the copy with the version filled in (shell/CMakeLists.txt).
+install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md ${CMAKE_BINARY_DIR}/generated/help/velk.html
   ${PROJECT_SOURCE_DIR}/resources/package/copyright DESTINATION ${docDir})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/img DESTINATION ${docDir})
 if(VELK_GZIP)

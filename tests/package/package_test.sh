@@ -81,6 +81,9 @@ for p in velk velk-check velk-exchange; do
     fail "$p --version failed: $out"
   [ "$out" = "$p $version" ] || fail "$p --version says '$out', the package is $version"
 done
+grep -q "Version $version<" /usr/share/doc/velk/velk.html ||
+  fail "the installed help does not name version $version"
+[ -e /usr/share/bash-completion/completions/velk-exchange ] || fail "no completion of velk-exchange"
 
 for p in velk velk-check velk-exchange; do
   [ "$(man -w "$p")" = "/usr/share/man/man1/$p.1.gz" ] || fail "man -w $p: $(man -w "$p" 2>&1)"
