@@ -43,6 +43,20 @@ endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/resources/package/de.velk.Velk.metainfo.xml
   DESTINATION share/metainfo)
 
+# The version lives in project() only; the changelog and the metainfo keep the history of the
+# releases, so their newest entry must name it (a new version needs an entry in both).
+string(REPLACE "." "\\." versionPattern ${PROJECT_VERSION})
+file(STRINGS ${PROJECT_SOURCE_DIR}/resources/package/changelog newestEntry LIMIT_COUNT 1)
+if(NOT newestEntry MATCHES "^velk \\(${versionPattern}\\)")
+  message(FATAL_ERROR "resources/package/changelog: the newest entry is not version "
+    "${PROJECT_VERSION}: ${newestEntry}")
+endif()
+file(READ ${PROJECT_SOURCE_DIR}/resources/package/de.velk.Velk.metainfo.xml metainfo)
+if(NOT metainfo MATCHES "<releases>[ \t\r\n]*<release version=\"${versionPattern}\"")
+  message(FATAL_ERROR "resources/package/de.velk.Velk.metainfo.xml: the newest release is not "
+    "version ${PROJECT_VERSION}")
+endif()
+
 # The user's guide with its pictures, the help, the copyright and the changelog.
 set(docDir share/doc/velk)
 # The help is the copy with the version filled in (shell/CMakeLists.txt).
