@@ -104,7 +104,7 @@ TEST_F(DamageTest, CycleInFreeChainIsFoundAndBroken)
     freeBehindIndex(9);
     velk::apptest::setFileWord(path("PERSON.dat"), recordOffset(5) + 5, 9); // 9 -> 5 -> 9
     velkcheck::tResult r = velkcheck::verifyDir(dir_.path());
-    EXPECT_TRUE(mentions(r, "PERSON.dat", "revisits record 9")) << describe(r);
+    EXPECT_TRUE(mentions(r, "PERSON.dat", "erreicht Satz 9 erneut")) << describe(r);
 
     repairClean();
     std::vector<std::string> want = allPersons();
