@@ -4,49 +4,31 @@
 // for a display.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
+#include <csignal>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <vector>
 
 #include "exchange/exchange.h"
 #include "exchange/sync.h"
+#include "tests/tools/exchange_run.h"
 #include "velk_version.h"
 #include "views/print_kinds.h"
 #include "views/search.h"
 
 namespace {
 
-struct tRun {
-    int code = -1; // -1: did not exit
-    std::string out, err;
-};
+using velk::tooltest::tRun;
 
-// Runs `program args` with an empty environment but PATH (no display, no configuration).
+// Runs `program args` (split at blanks) with an empty environment but PATH (no display, no
+// configuration), standard error apart from the output.
 tRun run(const std::string &program, const std::string &args)
 {
-    char errName[] = "/tmp/velk_cli_err_XXXXXX";
-    int fd = mkstemp(errName);
-    tRun r;
-    if (fd < 0) return r;
-    close(fd);
-    std::string cmd = "env -i PATH=/usr/bin:/bin HOME=/nonexistent " + program + " " + args +
-                      " 2>" + errName + " </dev/null";
-    FILE *p = popen(cmd.c_str(), "r");
-    if (p) {
-        char buf[512];
-        while (fgets(buf, sizeof buf, p)) r.out += buf;
-        int st = pclose(p);
-        r.code = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    }
-    std::ifstream err(errName);
-    std::stringstream text;
-    text << err.rdbuf();
-    r.err = text.str();
-    unlink(errName);
-    return r;
+    std::vector<std::string> argv = {"/usr/bin/env", "-i", "PATH=/usr/bin:/bin",
+                                     "HOME=/nonexistent", program};
+    std::istringstream words(args);
+    for (std::string w; words >> w;) argv.push_back(w);
+    return velk::tooltest::runProcess(argv, "", false, -1, SIGTERM, true);
 }
 
 struct tProgram {
@@ -60,28 +42,21 @@ const tProgram kPrograms[] = {
     {"velk-exchange", VELK_EXCHANGE_BIN},
 };
 
-TEST(CommandLine, HelpPrintsTheGermanUsageAndExitsZero)
+TEST(CommandLine, HelpAndVersionAnswerOnStandardOutputAndExitZero)
 {
     for (const tProgram &p : kPrograms)
-        for (const char *option : {"--help", "-h"}) {
+        for (const char *option : {"--help", "-h", "--version", "-V"}) {
             SCOPED_TRACE(std::string(p.name) + " " + option);
             tRun r = run(p.path, option);
-            EXPECT_EQ(r.code, 0) << r.err;
-            EXPECT_EQ(r.out.rfind(std::string("Aufruf: ") + p.name + " ", 0), 0u) << r.out;
-            EXPECT_NE(r.out.find("--version"), std::string::npos) << r.out;
-            EXPECT_EQ(r.err, "");
-        }
-}
-
-TEST(CommandLine, VersionPrintsNameAndVersionAndExitsZero)
-{
-    for (const tProgram &p : kPrograms)
-        for (const char *option : {"--version", "-V"}) {
-            SCOPED_TRACE(std::string(p.name) + " " + option);
-            tRun r = run(p.path, option);
-            EXPECT_EQ(r.code, 0) << r.err;
-            EXPECT_EQ(r.out, std::string(p.name) + " " + VELK_VERSION + "\n");
-            EXPECT_EQ(r.err, "");
+            EXPECT_EQ(r.code(), 0) << r.errors;
+            EXPECT_EQ(r.errors, "");
+            if (std::string(option) == "--version" || std::string(option) == "-V") {
+                EXPECT_EQ(r.output, std::string(p.name) + " " + VELK_VERSION + "\n");
+            } else { // the German usage, naming --version too
+                EXPECT_EQ(r.output.rfind(std::string("Aufruf: ") + p.name + " ", 0), 0u)
+                    << r.output;
+                EXPECT_NE(r.output.find("--version"), std::string::npos) << r.output;
+            }
         }
 }
 
@@ -101,9 +76,10 @@ TEST(CommandLine, AnUnknownOptionIsStillAUsageError)
         for (const char *args : {"--frobnicate", "--helpme /tmp", "--versions"}) {
             SCOPED_TRACE(std::string(p.name) + " " + args);
             tRun r = run(p.path, args);
-            EXPECT_EQ(r.code, 2);
-            EXPECT_EQ(r.out, "");
-            EXPECT_NE(r.err.find(std::string("Aufruf: ") + p.name), std::string::npos) << r.err;
+            EXPECT_EQ(r.code(), 2);
+            EXPECT_EQ(r.output, "");
+            EXPECT_NE(r.errors.find(std::string("Aufruf: ") + p.name), std::string::npos)
+                << r.errors;
         }
 }
 
@@ -111,13 +87,13 @@ TEST(CommandLine, HelpOnlyAsAnOptionNotAsASearchWord)
 {
     // After the directory, "-h" is the word searched for, not the question for help.
     tRun r = run(VELK_EXCHANGE_BIN, "/nonexistent/dir suche -h");
-    EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.err.find("kein Verzeichnis"), std::string::npos) << r.err;
+    EXPECT_EQ(r.code(), 2);
+    EXPECT_NE(r.errors.find("kein Verzeichnis"), std::string::npos) << r.errors;
 }
 
 TEST(CommandLine, ExchangeUsageNamesEveryKindAndCommand)
 {
-    std::string usage = run(VELK_EXCHANGE_BIN, "--help").out;
+    std::string usage = run(VELK_EXCHANGE_BIN, "--help").output;
     std::vector<std::string> names = {"import", "export", "sync",   "alle",
                                       "suche",  "server", "--user", "--datum",
                                       "--art",  "--von",  "--bis",  "--password-stdin"};

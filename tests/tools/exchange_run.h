@@ -5,6 +5,7 @@
 #define VELK_TESTS_TOOLS_EXCHANGE_RUN_H
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <grp.h>
@@ -20,17 +21,20 @@ constexpr uid_t kNobody = 65534;
 struct tRun {
     int status = -1; // as waitpid gives it
     std::string output;
+    std::string errors; // standard error, when it was asked for apart from the output
     int code() const { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
 };
 
 // Whether this process can run a child as nobody (it runs as root).
 inline bool canDropToNobody() { return geteuid() == 0; }
 
-// Runs argv with `input` on standard input, standard output and error captured; as nobody when
-// asked (group and user 65534, no other groups).  killAfterUs >= 0 sends `sig` that many
-// microseconds after the start.
+// Runs argv with `input` on standard input, standard output and error captured together in
+// `output`, or standard error apart in `errors` when separateErrors; as nobody when asked (group
+// and user 65534, no other groups).  killAfterUs >= 0 sends `sig` that many microseconds after
+// the start.
 inline tRun runProcess(const std::vector<std::string> &argv, const std::string &input,
-                       bool asNobody = false, long killAfterUs = -1, int sig = SIGTERM)
+                       bool asNobody = false, long killAfterUs = -1, int sig = SIGTERM,
+                       bool separateErrors = false)
 {
     tRun r;
     int in[2], out[2];
@@ -39,11 +43,13 @@ inline tRun runProcess(const std::vector<std::string> &argv, const std::string &
         close(in[0]), close(in[1]);
         return r;
     }
+    // A file, not a pipe: a child filling one pipe cannot block while the other is read.
+    FILE *err = separateErrors ? std::tmpfile() : nullptr;
     pid_t pid = fork();
     if (pid == 0) {
         dup2(in[0], 0);
         dup2(out[1], 1);
-        dup2(out[1], 2);
+        dup2(err ? fileno(err) : out[1], 2);
         close(in[0]), close(in[1]), close(out[0]), close(out[1]);
         if (asNobody &&
             (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0))
@@ -74,6 +80,11 @@ inline tRun runProcess(const std::vector<std::string> &argv, const std::string &
             break;
     close(out[0]);
     while (waitpid(pid, &r.status, 0) < 0 && errno == EINTR) {
+    }
+    if (err) {
+        std::rewind(err);
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, err)) > 0;) r.errors.append(buf, n);
+        std::fclose(err);
     }
     return r;
 }
